@@ -1,0 +1,30 @@
+#pragma once
+// The engine's face of the discovery protocol: one process-wide socket hub, replaced at every
+// search, that sends every request on every adapter and hands every decoded reply to the
+// engine's callback.
+
+#include "LibPacket/PacketProcess.h"
+
+// The engine's receiver hook: called on the receiver's dispatch thread with each decoded
+// reply; the reply lives only for the duration of the call.
+struct EngineCallback {
+    void (*function)(void* context, const CameraReply& reply);
+    void* context;
+};
+
+// Destroys the current hub, if any, and creates a new one with a receive socket on every
+// adapter. Returns 0.
+int CreateRecvPacket(const EngineCallback* engineCallback);
+
+// Destroys the current hub, if any. When it returns, no engine callback is running or will
+// start for that hub.
+void DestroyRecvPacket();
+
+// Queues one request on every adapter, broadcast then multicast. 0, or -1 when queuing
+// failed (or there is no hub).
+int SendPacketData(uint32_t type, const char* targetMacText, const char* user,
+                   const char* password, const char* requestText);
+
+// 1 when the camera's digests match MD5("user/user") and MD5("password/password").
+int CheckAuthDigest(const char* user, const char* password, const unsigned char digestA[16],
+                    const unsigned char digestB[16]);
