@@ -1,0 +1,292 @@
+#include "web/LibCurl.h"
+
+#include <curl/curl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+
+#include "common/stdafx.h"
+
+// ---- CurlBuffer -----------------------------------------------------------------------
+
+CurlBuffer::~CurlBuffer() { std::free(data); }
+
+void CurlBuffer::Reset() {
+    if (data != nullptr) std::memset(data, 0, capacity);
+    length = 0;
+}
+
+bool CurlBuffer::Reserve(uint32_t newCapacity) {
+    if (data != nullptr && length > 0 && length <= newCapacity) {
+        // Keep the content across the move to the new block.
+        auto* temp = static_cast<unsigned char*>(std::calloc(length, 1));
+        if (temp == nullptr) {
+            TLOG("(%s:%d)calloc pTemp memory fail");
+            return false;
+        }
+        std::memcpy(temp, data, length);
+        auto* block = static_cast<unsigned char*>(std::calloc(newCapacity, 1));
+        if (block == nullptr) {
+            TLOG("(%s:%d)calloc buf memory fail");
+            std::free(temp);
+            return false;
+        }
+        std::free(data);
+        std::memcpy(block, temp, length);
+        std::free(temp);
+        data = block;
+        capacity = newCapacity;
+        return true;
+    }
+    auto* block = static_cast<unsigned char*>(std::calloc(newCapacity, 1));
+    if (block == nullptr) {
+        TLOG("(%s:%d)calloc buf memory fail");
+        return false;
+    }
+    std::free(data);
+    data = block;
+    capacity = newCapacity;
+    length = 0;  // nothing of the old content survived
+    return true;
+}
+
+bool CurlBuffer::Append(const void* bytes, size_t n) {
+    // Grow while there is no room for the bytes plus the terminating zero: a body that
+    // exactly filled the block would otherwise no longer read as a terminated text.
+    const uint64_t needed = static_cast<uint64_t>(length) + n;
+    if (needed >= capacity) {
+        const uint64_t grown = needed * 2 + 2;
+        if (grown > UINT32_MAX) {
+            TLOG("(%s:%d)calloc buf memory fail");
+            return false;
+        }
+        if (!Reserve(static_cast<uint32_t>(grown))) return false;
+    }
+    if (n > 0) std::memcpy(data + length, bytes, n);
+    length = static_cast<uint32_t>(needed);
+    return true;
+}
+
+// ---- libcurl helpers -----------------------------------------------------------------------
+
+namespace {
+
+std::once_flag g_curlInitOnce;
+
+size_t BodySink(char* chunk, size_t size, size_t count, void* userdata) {
+    const size_t n = size * count;
+    // A chunk that cannot be stored is lost, but the transfer goes on.
+    static_cast<CurlBuffer*>(userdata)->Append(chunk, n);
+    return n;
+}
+
+struct EasyHandle {
+    CURL* handle = curl_easy_init();
+    ~EasyHandle() {
+        if (handle != nullptr) curl_easy_cleanup(handle);
+    }
+};
+
+struct HeaderList {
+    curl_slist* list = nullptr;
+    ~HeaderList() { curl_slist_free_all(list); }
+    bool Add(const char* line) {
+        curl_slist* next = curl_slist_append(list, line);
+        if (next == nullptr) return false;
+        list = next;
+        return true;
+    }
+};
+
+constexpr size_t kTextMax = 260;
+
+}  // namespace
+
+void HttpGlobalInit() {
+    std::call_once(g_curlInitOnce, [] { curl_global_init(CURL_GLOBAL_ALL); });
+}
+
+void HttpGlobalCleanup() { curl_global_cleanup(); }
+
+int HttpRequest(const char* ip, const char* port, const char* user, const char* password,
+                const char* path, CurlBuffer* buffer) {
+    HttpGlobalInit();
+    EasyHandle easy;
+    if (easy.handle == nullptr) return CURLE_FAILED_INIT;
+    CURL* h = easy.handle;
+
+    if (ip == nullptr || port == nullptr || path == nullptr) return CURLE_BAD_FUNCTION_ARGUMENT;
+    if (user == nullptr) user = "";
+    if (password == nullptr) password = "";
+    char url[kTextMax];
+    char credentials[kTextMax];
+    int urlLength = std::snprintf(url, sizeof url, "http://%s:%s%s", ip, port, path);
+    int credentialLength = std::snprintf(credentials, sizeof credentials, "%s:%s", user, password);
+    if (urlLength < 0 || urlLength >= static_cast<int>(kTextMax) || credentialLength < 0 ||
+        credentialLength >= static_cast<int>(kTextMax)) {
+        return CURLE_BAD_FUNCTION_ARGUMENT;
+    }
+
+    curl_easy_setopt(h, CURLOPT_URL, url);
+    // The name and the password go to libcurl apart, never as "user:password", so that a
+    // ":" in either cannot move the split.
+    curl_easy_setopt(h, CURLOPT_USERNAME, user);
+    curl_easy_setopt(h, CURLOPT_PASSWORD, password);
+    curl_easy_setopt(h, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_DIGEST));
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, 2L);
+    curl_easy_setopt(h, CURLOPT_TIMEOUT, 2L);
+    // Worker threads: time-outs must not rely on signals.
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+
+    HeaderList headers;
+    if (!headers.Add("Content-Type: text/plain") ||
+        !headers.Add("User-Agent:  Mozilla/5.0 (Windows NT 6.1; WOW64; Trident/7.0; rv:11.0) "
+                     "like Gecko") ||
+        !headers.Add("Connection: Keep-Alive") || !headers.Add("Cookie: ipcamera=test")) {
+        return CURLE_OUT_OF_MEMORY;
+    }
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.list);
+
+    if (buffer != nullptr) {
+        buffer->Reset();
+        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, BodySink);
+        curl_easy_setopt(h, CURLOPT_WRITEDATA, buffer);
+    } else {
+        // Without a buffer the body is still read off the connection, just not kept.
+        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION,
+                         +[](char*, size_t size, size_t count, void*) { return size * count; });
+    }
+
+    CURLcode result = curl_easy_perform(h);
+    long status = 0;
+    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+    if (result != CURLE_OK) return result;
+    if (status == 200) return 0;
+    return static_cast<int>(status);
+}
+
+namespace {
+
+bool GetUrl(const char* url, const char* user, const char* password, CurlBuffer& buffer) {
+    HttpGlobalInit();
+    EasyHandle easy;
+    if (easy.handle == nullptr) return false;
+    CURL* h = easy.handle;
+    buffer.Reset();
+    curl_easy_setopt(h, CURLOPT_URL, url);
+    if (user != nullptr) {
+        curl_easy_setopt(h, CURLOPT_USERNAME, user);
+        curl_easy_setopt(h, CURLOPT_PASSWORD, password != nullptr ? password : "");
+    }
+    curl_easy_setopt(h, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_DIGEST));
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &buffer);
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, BodySink);
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(h, CURLOPT_TIMEOUT, 10L);
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    if (curl_easy_perform(h) != CURLE_OK) return false;
+    long status = 0;
+    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+    if (status == 200 || status == 201) return true;
+    TLOG("(%s:%d)!!! Response code: %d\n", static_cast<int>(status));
+    return false;
+}
+
+}  // namespace
+
+bool HttpGetUrl(const char* url, CurlBuffer& buffer) {
+    return GetUrl(url, nullptr, nullptr, buffer);
+}
+
+bool HttpGetUrl(const char* url, const char* user, const char* password, CurlBuffer& buffer) {
+    return GetUrl(url, user != nullptr ? user : "", password, buffer);
+}
+
+// ---- CGI parameters ------------------------------------------------------------------------
+
+namespace {
+
+// One step of the get-reply grammar: at least one character other than '"'.
+bool SkipNonQuotes(const char*& p) {
+    if (*p == '\0' || *p == '"') return false;
+    while (*p != '\0' && *p != '"') ++p;
+    return true;
+}
+
+bool ExpectQuote(const char*& p) {
+    if (*p != '"') return false;
+    ++p;
+    return true;
+}
+
+// At least one non-quote character, all of which must fit field with its NUL; a string
+// that does not fit leaves the field empty and stops the scan.
+bool ReadQuoted(const char*& p, char* field, size_t capacity) {
+    const char* start = p;
+    if (!SkipNonQuotes(p)) return false;
+    const size_t n = static_cast<size_t>(p - start);
+    if (n >= capacity) return false;
+    std::memcpy(field, start, n);
+    field[n] = '\0';
+    return true;
+}
+
+}  // namespace
+
+int ParseGetReply(const char* body, GetReply* reply) {
+    std::memset(reply, 0, sizeof *reply);
+    if (body == nullptr) return 0;
+    const char* p = body;
+    if (!SkipNonQuotes(p) || !ExpectQuote(p) || !ReadQuoted(p, reply->lead, sizeof reply->lead))
+        return 0;
+    if (!ExpectQuote(p) || !SkipNonQuotes(p) || !ExpectQuote(p) ||
+        !ReadQuoted(p, reply->status, sizeof reply->status))
+        return 1;
+    if (!ExpectQuote(p) || !SkipNonQuotes(p) || !ExpectQuote(p) ||
+        !ReadQuoted(p, reply->value, sizeof reply->value))
+        return 2;
+    return 3;
+}
+
+namespace {
+
+int GetNodeInto(const char* ip, const char* port, const char* user, const char* password,
+                const char* key, char* out, size_t capacity) {
+    char path[kTextMax];
+    int n = std::snprintf(path, sizeof path, "/cgi-bin/get?%s", key != nullptr ? key : "");
+    if (n < 0 || n >= static_cast<int>(sizeof path)) return CURLE_BAD_FUNCTION_ARGUMENT;
+    CurlBuffer buffer;
+    int result = HttpRequest(ip, port, user, password, path, &buffer);
+    if (result != 0) return result;
+    if (buffer.length == 0) return 0;
+    GetReply reply;
+    ParseGetReply(buffer.Text(), &reply);
+    if (std::strcmp(reply.status, "ok") != 0) return -1;
+    BoundedCopy(out, capacity, reply.value, "GetNode", 47);
+    return 0;
+}
+
+}  // namespace
+
+int GetNode(const char* ip, const char* port, const char* user, const char* password,
+            const char* key, char (&out)[128]) {
+    return GetNodeInto(ip, port, user, password, key, out, sizeof out);
+}
+
+int GetNode(const char* ip, const char* port, const char* user, const char* password,
+            const char* key, char (&out)[1024]) {
+    return GetNodeInto(ip, port, user, password, key, out, sizeof out);
+}
+
+int SetNode(const char* ip, const char* port, const char* user, const char* password,
+            const char* assignments) {
+    char path[kTextMax];
+    int n = std::snprintf(path, sizeof path, "/cgi-bin/set?%s",
+                          assignments != nullptr ? assignments : "");
+    if (n < 0 || n >= static_cast<int>(sizeof path)) return CURLE_BAD_FUNCTION_ARGUMENT;
+    CurlBuffer discarded;
+    return HttpRequest(ip, port, user, password, path, &discarded);
+}

@@ -1,0 +1,75 @@
+#pragma once
+// The camera web client's transport: one blocking libcurl request per call, the body
+// collected into a growable buffer, and the CGI parameter access built on it.
+
+#include <cstddef>
+#include <cstdint>
+
+// The growable buffer that collects a reply body. Every byte from length up to capacity is
+// zero, so the body can always be read as a NUL-terminated text.
+struct CurlBuffer {
+    unsigned char* data = nullptr;
+    uint32_t capacity = 0;
+    uint32_t length = 0;
+
+    CurlBuffer() = default;
+    ~CurlBuffer();
+    CurlBuffer(const CurlBuffer&) = delete;
+    CurlBuffer& operator=(const CurlBuffer&) = delete;
+
+    // Zero the whole block; the block stays allocated.
+    void Reset();
+    // Grow (or replace) the block; the content survives when it fits. False when an
+    // allocation fails.
+    bool Reserve(uint32_t newCapacity);
+    // Append n bytes, growing to (length + n) * 2 + 2 when needed. False (buffer unchanged)
+    // when the growth fails.
+    bool Append(const void* bytes, size_t n);
+    // The body as text; "" while nothing has been allocated.
+    const char* Text() const { return data ? reinterpret_cast<const char*>(data) : ""; }
+};
+
+// Performs libcurl's process-wide initialisation once; safe to call from any thread, any
+// number of times. Every request calls it first.
+void HttpGlobalInit();
+// Releases libcurl's process-wide state; call once, when no request can run any more.
+void HttpGlobalCleanup();
+
+// GET http://ip:port/path with Digest credentials. 0 for status 200; otherwise the libcurl
+// result of a failed transfer (28 time-out, 7 no connection, ...) or the HTTP status
+// (401 credentials refused). user and password travel to libcurl as they are, so any
+// character may appear in them. buffer may be null.
+int HttpRequest(const char* ip, const char* port, const char* user, const char* password,
+                const char* path, CurlBuffer* buffer);
+
+// GET a complete URL (credentials, if any, in its authority part), Digest only, redirects
+// followed, 10 s in all. True for status 200 or 201.
+bool HttpGetUrl(const char* url, CurlBuffer& buffer);
+// The same with the credentials given apart from the URL, so that a password holding ":",
+// "@", "/" or "%" reaches the camera unchanged.
+bool HttpGetUrl(const char* url, const char* user, const char* password, CurlBuffer& buffer);
+
+// The three double-quoted strings of a get reply.
+struct GetReply {
+    char lead[384];
+    char status[64];
+    char value[64];
+};
+
+// Scans body with the get-reply grammar: non-quotes, "lead", non-quotes, "status",
+// non-quotes, "value (the closing quote of the value is not needed). Every string needs at
+// least one character and must fit its field; the scan stops at the first mismatch and the
+// fields not read stay empty. Returns the number of strings read (0 to 3).
+int ParseGetReply(const char* body, GetReply* reply);
+
+// Reads one key through "/cgi-bin/get?key". 0: status "ok" and out holds the value (or the
+// body was empty and out is untouched); -1: the status was not "ok"; otherwise the
+// HttpRequest result.
+int GetNode(const char* ip, const char* port, const char* user, const char* password,
+            const char* key, char (&out)[128]);
+int GetNode(const char* ip, const char* port, const char* user, const char* password,
+            const char* key, char (&out)[1024]);
+
+// Writes "&"-joined assignments through "/cgi-bin/set?assignments"; the HttpRequest result.
+int SetNode(const char* ip, const char* port, const char* user, const char* password,
+            const char* assignments);

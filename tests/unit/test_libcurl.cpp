@@ -1,0 +1,247 @@
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "LoopbackHttpServer.h"
+#include "platform/Log.h"
+#include "web/LibCurl.h"
+
+using testsupport::HttpAnswer;
+using testsupport::HttpExchange;
+using testsupport::LoopbackHttpServer;
+
+namespace {
+
+LoopbackHttpServer::Handler Fixed(int status, std::string body, int delayMs = 0) {
+    return [=](const HttpExchange&) { return HttpAnswer{status, body, delayMs}; };
+}
+
+// A port on 127.0.0.1 where nothing listens (bound once, then released).
+std::string ClosedPort() {
+    int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+    close(s);
+    return std::to_string(ntohs(a.sin_port));
+}
+
+bool AllZeroFrom(const CurlBuffer& b, uint32_t from) {
+    for (uint32_t i = from; i < b.capacity; ++i)
+        if (b.data[i] != 0) return false;
+    return true;
+}
+
+}  // namespace
+
+TEST(CurlBuffer, GrowsGeometricallyKeepsContentAndStaysTerminated) {
+    CurlBuffer b;
+    EXPECT_EQ(nullptr, b.data);
+    EXPECT_EQ(0u, b.capacity);
+    EXPECT_STREQ("", b.Text());
+
+    ASSERT_TRUE(b.Append("abc", 3));
+    EXPECT_EQ(3u * 2 + 2, b.capacity);
+    EXPECT_EQ(3u, b.length);
+    ASSERT_TRUE(b.Append("defg", 4));  // 7 fits into 8, leaving the terminator
+    EXPECT_EQ(8u, b.capacity);
+    ASSERT_TRUE(b.Append("h", 1));  // 8 would fill 8 exactly: grows to keep a terminator
+    EXPECT_EQ(8u * 2 + 2, b.capacity);
+    EXPECT_STREQ("abcdefgh", b.Text());
+    EXPECT_TRUE(AllZeroFrom(b, b.length));
+
+    // Many chunks arrive whole and in order.
+    std::string expected = "abcdefgh";
+    for (int i = 0; i < 200; ++i) {
+        std::string chunk(static_cast<size_t>(i % 17 + 1), static_cast<char>('a' + i % 26));
+        ASSERT_TRUE(b.Append(chunk.data(), chunk.size()));
+        expected += chunk;
+        ASSERT_LT(b.length, b.capacity);
+    }
+    EXPECT_EQ(expected, std::string(b.Text(), b.length));
+    EXPECT_TRUE(AllZeroFrom(b, b.length));
+
+    uint32_t capacity = b.capacity;
+    b.Reset();
+    EXPECT_EQ(0u, b.length);
+    EXPECT_EQ(capacity, b.capacity);
+    EXPECT_TRUE(AllZeroFrom(b, 0));
+
+    // Reserving below the content replaces the block and the content with it.
+    ASSERT_TRUE(b.Append("0123456789", 10));
+    ASSERT_TRUE(b.Reserve(4));
+    EXPECT_EQ(0u, b.length);
+    EXPECT_EQ(4u, b.capacity);
+    EXPECT_TRUE(AllZeroFrom(b, 0));
+}
+
+TEST(HttpRequest, StatusTimeoutRefusalAndDigestCredentials) {
+    LoopbackHttpServer ok(LoopbackHttpServer::Auth::Digest, "admin", "secret",
+                          Fixed(200, "hello"));
+    CurlBuffer body;
+    EXPECT_EQ(0, HttpRequest("127.0.0.1", ok.PortText().c_str(), "admin", "secret", "/a?b",
+                             &body));
+    EXPECT_STREQ("hello", body.Text());
+    ASSERT_EQ(1u, ok.Requests().size());
+    EXPECT_EQ("/a?b", ok.Requests()[0].target);
+    EXPECT_EQ("GET", ok.Requests()[0].method);
+    // Digest answers a challenge; the credentials never travel in clear.
+    EXPECT_GE(ok.Challenges(), 1);
+    EXPECT_EQ(0u, ok.Requests()[0].headers.at("authorization").find("Digest "));
+    EXPECT_EQ(std::string::npos, ok.Requests()[0].headers.at("authorization").find("secret"));
+
+    // Wrong password: the camera's 401 is the result, the buffer holds its body.
+    EXPECT_EQ(401, HttpRequest("127.0.0.1", ok.PortText().c_str(), "admin", "wrong", "/a",
+                               &body));
+    EXPECT_EQ(401, HttpRequest("127.0.0.1", ok.PortText().c_str(), "root", "secret", "/a",
+                               nullptr));
+
+    // 201 is a failure here.
+    LoopbackHttpServer created(LoopbackHttpServer::Auth::Digest, "admin", "secret",
+                               Fixed(201, "made"));
+    EXPECT_EQ(201, HttpRequest("127.0.0.1", created.PortText().c_str(), "admin", "secret", "/",
+                               &body));
+
+    // Nobody listening: libcurl's "could not connect".
+    EXPECT_EQ(7, HttpRequest("127.0.0.1", ClosedPort().c_str(), "admin", "secret", "/", &body));
+
+    // A URL longer than 259 characters is refused before anything is sent.
+    std::string longPath = "/" + std::string(300, 'x');
+    EXPECT_NE(0, HttpRequest("127.0.0.1", ok.PortText().c_str(), "admin", "secret",
+                             longPath.c_str(), &body));
+    EXPECT_EQ(1u, ok.Requests().size());  // refused and oversized requests never got through
+}
+
+TEST(HttpRequest, AnswerTooLateTimesOutAfterTwoSeconds) {
+    LoopbackHttpServer slow(LoopbackHttpServer::Auth::Digest, "admin", "secret",
+                            Fixed(200, "late", 2700));
+    CurlBuffer body;
+    auto start = std::chrono::steady_clock::now();
+    int result = HttpRequest("127.0.0.1", slow.PortText().c_str(), "admin", "secret", "/", &body);
+    auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(28, result);
+    EXPECT_GE(elapsed, std::chrono::milliseconds(1900));
+    EXPECT_LT(elapsed, std::chrono::milliseconds(3200));
+}
+
+TEST(HttpRequest, PasswordWithSeparatorsReachesTheCameraUnchanged) {
+    const char* tricky = "p:a@s/s%41w";
+    LoopbackHttpServer cam(LoopbackHttpServer::Auth::Digest, "ad:min", tricky, Fixed(200, "x"));
+    CurlBuffer body;
+    EXPECT_EQ(0, HttpRequest("127.0.0.1", cam.PortText().c_str(), "ad:min", tricky, "/", &body));
+    EXPECT_TRUE(HttpGetUrl(("http://127.0.0.1:" + cam.PortText() + "/s").c_str(), "ad:min",
+                           tricky, body));
+    EXPECT_EQ(401, HttpRequest("127.0.0.1", cam.PortText().c_str(), "ad:min", "p:a@s/s%41",
+                               "/", &body));
+}
+
+TEST(HttpRequest, BasicOnlyCameraGetsNoCredentials) {
+    LoopbackHttpServer basic(LoopbackHttpServer::Auth::Basic, "admin", "secret",
+                             Fixed(200, "x"));
+    CurlBuffer body;
+    EXPECT_EQ(401, HttpRequest("127.0.0.1", basic.PortText().c_str(), "admin", "secret", "/",
+                               &body));
+    EXPECT_TRUE(basic.Requests().empty());
+}
+
+// The request exactly as it leaves the tool, read off a plain socket.
+TEST(HttpRequest, SendsTheFourHeaderLinesAsWritten) {
+    int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(0, bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a));
+    socklen_t len = sizeof a;
+    getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len);
+    ASSERT_EQ(0, listen(listener, 1));
+    std::string request;
+    std::thread server([&] {
+        int c = accept(listener, nullptr, nullptr);
+        char chunk[2048];
+        while (request.find("\r\n\r\n") == std::string::npos) {
+            ssize_t n = recv(c, chunk, sizeof chunk, 0);
+            if (n <= 0) break;
+            request.append(chunk, static_cast<size_t>(n));
+        }
+        const char reply[] = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
+        send(c, reply, sizeof reply - 1, 0);
+        close(c);
+    });
+    CurlBuffer body;
+    int result = HttpRequest("127.0.0.1", std::to_string(ntohs(a.sin_port)).c_str(), "admin",
+                             "secret", "/cgi-bin/get?network.device_name", &body);
+    server.join();
+    close(listener);
+    EXPECT_EQ(0, result);
+    EXPECT_EQ(0u, request.find("GET /cgi-bin/get?network.device_name HTTP/1.1\r\n"));
+    const size_t type = request.find("\r\nContent-Type: text/plain\r\n");
+    const size_t agent = request.find(
+        "\r\nUser-Agent:  Mozilla/5.0 (Windows NT 6.1; WOW64; Trident/7.0; rv:11.0) like "
+        "Gecko\r\n");
+    const size_t keep = request.find("\r\nConnection: Keep-Alive\r\n");
+    const size_t cookie = request.find("\r\nCookie: ipcamera=test\r\n");
+    ASSERT_NE(std::string::npos, type);
+    ASSERT_NE(std::string::npos, agent);
+    ASSERT_NE(std::string::npos, keep);
+    ASSERT_NE(std::string::npos, cookie);
+    EXPECT_LT(type, agent);
+    EXPECT_LT(agent, keep);
+    EXPECT_LT(keep, cookie);
+    // Digest only: no credentials are offered before the camera asks.
+    EXPECT_EQ(std::string::npos, request.find("Authorization"));
+}
+
+TEST(HttpGetUrl, SuccessOn200And201FailureLoggedOtherwise) {
+    tarsel::CapturingLogSink log;
+    LoopbackHttpServer created(LoopbackHttpServer::Auth::Digest, "admin", "pw",
+                               Fixed(201, "img"));
+    CurlBuffer body;
+    std::string base = "127.0.0.1:" + created.PortText() + "/cgi-bin/snapshot.cgi";
+    EXPECT_TRUE(HttpGetUrl(("http://admin:pw@" + base).c_str(), body));
+    EXPECT_STREQ("img", body.Text());
+    EXPECT_FALSE(HttpGetUrl(("http://admin:bad@" + base).c_str(), body));
+    EXPECT_EQ(1u, log.Count("!!! Response code: 401\n"));
+
+    LoopbackHttpServer missing(LoopbackHttpServer::Auth::None, "", "", Fixed(404, "no"));
+    EXPECT_FALSE(HttpGetUrl(("http://127.0.0.1:" + missing.PortText() + "/x").c_str(), body));
+    EXPECT_EQ(1u, log.Count("!!! Response code: 404\n"));
+
+    // A transfer that fails outright says nothing.
+    log.Clear();
+    EXPECT_FALSE(HttpGetUrl(("http://127.0.0.1:" + ClosedPort() + "/x").c_str(), body));
+    EXPECT_EQ(0u, log.Lines().size());
+}
+
+TEST(HttpRequest, ManyThreadsAtOnceShareNothing) {
+    LoopbackHttpServer cam(LoopbackHttpServer::Auth::Digest, "admin", "secret",
+                           [](const HttpExchange& e) { return HttpAnswer{200, e.target, 0}; });
+    std::vector<std::thread> threads;
+    std::vector<int> results(8, -100);
+    std::vector<std::string> bodies(8);
+    for (int i = 0; i < 8; ++i) {
+        threads.emplace_back([&, i] {
+            CurlBuffer b;
+            std::string path = "/t" + std::to_string(i);
+            results[static_cast<size_t>(i)] =
+                HttpRequest("127.0.0.1", cam.PortText().c_str(), "admin", "secret",
+                            path.c_str(), &b);
+            bodies[static_cast<size_t>(i)] = b.Text();
+        });
+    }
+    for (auto& t : threads) t.join();
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(0, results[static_cast<size_t>(i)]);
+        EXPECT_EQ("/t" + std::to_string(i), bodies[static_cast<size_t>(i)]);
+    }
+}
