@@ -1,0 +1,102 @@
+#include "common/Config.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <strings.h>
+
+#include "platform/ProfileFile.h"
+
+namespace {
+
+std::mutex configPathLock;
+std::string configPath;  // empty until first use
+
+std::string DefaultConfigPath() {
+    char exe[PATH_MAX];
+    ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n > 0) {
+        exe[n] = '\0';
+        std::string folder(exe);
+        size_t slash = folder.rfind('/');
+        if (slash != std::string::npos) {
+            folder.resize(slash + 1);
+            std::string beside = folder + "tarsel.ini";
+            if (::access(beside.c_str(), F_OK) == 0 || ::access(folder.c_str(), W_OK) == 0) {
+                return beside;
+            }
+        }
+    }
+    std::string base;
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg != nullptr && xdg[0] == '/') {
+        base = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        base = std::string(home != nullptr && home[0] != '\0' ? home : "/tmp") + "/.config";
+    }
+    return base + "/tarsel/tarsel.ini";
+}
+
+// Creates the folders above path that are missing (for the per-user location).
+void CreateParentFolders(const std::string& path) {
+    for (size_t at = path.find('/', 1); at != std::string::npos; at = path.find('/', at + 1)) {
+        std::string folder = path.substr(0, at);
+        if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) return;
+    }
+}
+
+}  // namespace
+
+std::string GetConfigPath() {
+    std::lock_guard<std::mutex> guard(configPathLock);
+    if (configPath.empty()) configPath = DefaultConfigPath();
+    return configPath;
+}
+
+void SetConfigPath(const char* path) {
+    std::lock_guard<std::mutex> guard(configPathLock);
+    configPath = path != nullptr ? path : "";
+}
+
+int ReadConfigString(const char* section, const char* key, const char* defaultValue,
+                     char* buffer, size_t size) {
+    if (buffer == nullptr || size == 0) return 0;
+    std::string value = ReadConfigText(section, key, defaultValue);
+    size_t n = value.size() < size - 1 ? value.size() : size - 1;
+    std::memcpy(buffer, value.data(), n);
+    buffer[n] = '\0';
+    return static_cast<int>(n);
+}
+
+std::string ReadConfigText(const char* section, const char* key, const char* defaultValue) {
+    std::string value;
+    if (section != nullptr && key != nullptr &&
+        tarsel::ReadProfileValue(GetConfigPath(), section, key, &value)) {
+        return value;
+    }
+    return defaultValue != nullptr ? defaultValue : "";
+}
+
+std::vector<std::string> ReadConfigKeys(const char* section) {
+    if (section == nullptr) return {};
+    return tarsel::ReadProfileKeys(GetConfigPath(), section);
+}
+
+int WriteConfigString(const char* section, const char* key, const char* value) {
+    if (section == nullptr || key == nullptr) return -1;
+    // The file's names match case-insensitively, so "language" would overwrite it too.
+    if (::strcasecmp(key, "Language") == 0) return 0;
+    std::string path = GetConfigPath();
+    CreateParentFolders(path);
+    std::string keyText(key);
+    std::string valueText(value != nullptr ? value : "");
+    return tarsel::WriteProfileValue(path, section, &keyText, value != nullptr ? &valueText : nullptr)
+               ? 0
+               : -1;
+}

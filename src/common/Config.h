@@ -1,0 +1,31 @@
+#pragma once
+// The program's one settings file, "tarsel.ini": where it lives and how it is read and
+// written. Every read and write of the file goes through these calls.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// The full path of the settings file. Computed on first use and kept for the process: the
+// file beside the executable when it exists or that folder is writable (a portable
+// install), otherwise $XDG_CONFIG_HOME/tarsel/tarsel.ini (~/.config/tarsel/tarsel.ini).
+std::string GetConfigPath();
+// Makes every later read and write use path (the command line's --config); an empty or null
+// path returns to the default location.
+void SetConfigPath(const char* path);
+
+// Copies the value of section/key, or defaultValue when the file, section or key is
+// missing, into buffer (cut to size - 1 bytes, always terminated). Returns the number of
+// bytes copied, without the terminator.
+int ReadConfigString(const char* section, const char* key, const char* defaultValue,
+                     char* buffer, size_t size);
+// The whole value of section/key, or defaultValue; no length limit.
+std::string ReadConfigText(const char* section, const char* key, const char* defaultValue);
+// Every key name of the section, in file order; no limit on their number.
+std::vector<std::string> ReadConfigKeys(const char* section);
+
+// Writes section/key = value, replacing the file atomically; every other line of the file
+// is kept. A key "Language" is never written: the language chosen at run time is not
+// stored, the file keeps what was put into it by hand. Returns 0, or -1 when the file could
+// not be written (the old file is then untouched).
+int WriteConfigString(const char* section, const char* key, const char* value);

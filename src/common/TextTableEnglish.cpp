@@ -1,0 +1,117 @@
+#include "common/TextTables.h"
+
+// The English texts, the reference that every other table falls back to.
+const char* const kEnglishTexts[kTextCount] = {
+    "About Tarsel_NextGenerate(&A)...",  // 20001
+    "This camera does not authenticate.",  // 20002
+    "Please do authentication first.",  // 20003
+    "Authenticated fail, please try again !!!",  // 20004
+    "Searching camera, please wait...",  // 20005
+    "Setting camera, please wait...",  // 20006
+    "Please select least one camera, then try again.",  // 20007
+    "Selected wrong firmware, please select again",  // 20008
+    "Camera is busy right now, cannot do any action else !!!",  // 20009
+    "Please Select firmware file on Upgrade Dialog first",  // 20010
+    "Warning",  // 20011
+    "OK",  // 20012
+    "excluding network setting of the selected camera, please confirm again.",  // 20013
+    "Please enter name and password:",  // 20014
+    "please confirm again.",  // 20015
+    "The function will perform the selected camera, please confirm again.",  // 20016
+    "Please enter name and password to auto set ip address:",  // 20017
+    "Please enter name and password to certify yourself:",  // 20018
+    "User Name",  // 20019
+    "Password",  // 20020
+    "Save",  // 20021
+    "Verify",  // 20022
+    "Verify Fail",  // 20023
+    "Confirm",  // 20024
+    "Cancel",  // 20025
+    "Set IP",  // 20026
+    "Refresh",  // 20027
+    "Initialize",  // 20028
+    "FW Upgrade",  // 20029
+    "Auto Set IP Address",  // 20030
+    "Defaulting camera...",  // 20031
+    "Rebooting camera...",  // 20032
+    "Upgrade",  // 20033
+    "Network interface controller",  // 20034
+    "Reboot camera",  // 20035
+    "View",  // 20036
+    "DEFAULT",  // 20037
+    "Setting",  // 20038
+    "Rebooting",  // 20039
+    "Camera Name",  // 20040
+    "MAC Address",  // 20041
+    "IP Address",  // 20042
+    "Subnet Mask",  // 20043
+    "Gateway",  // 20044
+    "Default Gateway",  // 20045
+    "HTTP Port",  // 20046
+    "IP Mode",  // 20047
+    "Open website",  // 20048
+    "Upgrade single",  // 20049
+    "Upgrade selected",  // 20050
+    "Camera List",  // 20051
+    "Filter",  // 20052
+    "FW Version",  // 20053
+    "Model No.",  // 20054
+    "Status",  // 20055
+    "Name",  // 20056
+    "MAC",  // 20057
+    "IP",  // 20058
+    "Port",  // 20059
+    "FW Ver",  // 20060
+    "Customer",  // 20061
+    "Select Camera",  // 20062
+    "Select All",  // 20063
+    "Add",  // 20064
+    "Firmware Setting",  // 20065
+    "Wait for upgrading",  // 20066
+    "Number of uncertified cameras",  // 20067
+    "Pass",  // 20068
+    "Fail",  // 20069
+    "DHCP",  // 20070
+    "Manual",  // 20071
+    "PPPOE",  // 20072
+    "Software default will perform the factory defaults",  // 20073
+    "Factory Defaults (Retain IP) will perform the factory defaults",  // 20074
+    "Hardware default will perform the factory defaults of the selected camera, ",  // 20075
+    "Factory Defaults will perform the factory defaults of the selected camera, ",  // 20076
+    "Software default",  // 20077
+    "Factory Defaults (Retain IP)",  // 20078
+    "Hardware default",  // 20079
+    "Factory Defaults",  // 20080
+    "Do you want to start firmware upgrade ?",  // 20081
+    "Reboot",  // 20082
+    "English",  // 20083
+    "FW Upgrade Fail",  // 20084
+    "Auto",  // 20085
+    "Primary DNS",  // 20086
+    "Secondary DNS",  // 20087
+    "Wrong Setting",  // 20088
+    "Network interface controller error, please refresh again.",  // 20089
+    "Invalid setting IP.",  // 20090
+    "IP range error.",  // 20091
+    "Gateway and the set IP are not in the same subnet.",  // 20092
+    "DHCP",  // 20093
+    "Total:",  // 20094
+    "Select all authorized cameras",  // 20095
+    "Invert",  // 20096
+    "NO IP",  // 20097
+    "Different Network Cards",  // 20098
+    "Assign IP",  // 20099
+    "Ignore",  // 20100
+    "Unknown",  // 20101
+    "No Response",  // 20102
+    "IP Search",  // 20103
+    "Close",  // 20104
+    "Stop",  // 20105
+    "IP Range Search",  // 20106
+    "Start IP",  // 20107
+    "End IP",  // 20108
+    "Authentication failure list:",  // 20109
+    "Check %s ...",  // 20110
+    "IP search stop.",  // 20111
+    "IP search done.",  // 20112
+};

@@ -1,0 +1,117 @@
+#include "common/TextTables.h"
+
+// The Polish texts. A null entry falls back to English.
+const char* const kPolishTexts[kTextCount] = {
+    "O programie Tarsel_NextGenerate(&A)...",  // 20001
+    "Ta kamera nie przeszła uwierzytelnienia.",  // 20002
+    "Najpierw wykonaj uwierzytelnienie.",  // 20003
+    "Uwierzytelnienie nie powiodło się, spróbuj ponownie !!!",  // 20004
+    "Wyszukiwanie kamer, proszę czekać...",  // 20005
+    "Konfigurowanie kamery, proszę czekać...",  // 20006
+    "Wybierz co najmniej jedną kamerę i spróbuj ponownie.",  // 20007
+    "Wybrano niewłaściwy plik oprogramowania, wybierz ponownie",  // 20008
+    "Kamera jest zajęta, nie można teraz wykonać żadnej innej operacji !!!",  // 20009
+    "Najpierw wybierz plik oprogramowania w oknie aktualizacji",  // 20010
+    "Ostrzeżenie",  // 20011
+    "OK",  // 20012
+    "z wyjątkiem ustawień sieciowych wybranej kamery, potwierdź ponownie.",  // 20013
+    "Podaj nazwę użytkownika i hasło:",  // 20014
+    "potwierdź ponownie.",  // 20015
+    "Funkcja zostanie wykonana na wybranej kamerze, potwierdź ponownie.",  // 20016
+    "Podaj nazwę użytkownika i hasło, aby automatycznie ustawić adresy IP:",  // 20017
+    "Podaj nazwę użytkownika i hasło, aby się uwierzytelnić:",  // 20018
+    "Nazwa użytkownika",  // 20019
+    "Hasło",  // 20020
+    "Zapisz",  // 20021
+    "Weryfikuj",  // 20022
+    "Weryfikacja nieudana",  // 20023
+    "Potwierdź",  // 20024
+    "Anuluj",  // 20025
+    "Ustaw IP",  // 20026
+    "Odśwież",  // 20027
+    "Inicjalizuj",  // 20028
+    "Aktualizacja FW",  // 20029
+    "Automatyczne ustawianie adresów IP",  // 20030
+    "Przywracanie ustawień kamery...",  // 20031
+    "Ponowne uruchamianie kamery...",  // 20032
+    "Aktualizuj",  // 20033
+    "Karta sieciowa",  // 20034
+    "Uruchom ponownie kamerę",  // 20035
+    "Podgląd",  // 20036
+    "DOMYŚLNE",  // 20037
+    "Ustawianie",  // 20038
+    "Restart",  // 20039
+    "Nazwa kamery",  // 20040
+    "Adres MAC",  // 20041
+    "Adres IP",  // 20042
+    "Maska podsieci",  // 20043
+    "Brama",  // 20044
+    "Brama domyślna",  // 20045
+    "Port HTTP",  // 20046
+    "Tryb IP",  // 20047
+    "Otwórz stronę WWW",  // 20048
+    "Aktualizuj jedną",  // 20049
+    "Aktualizuj zaznaczone",  // 20050
+    "Lista kamer",  // 20051
+    "Filtr",  // 20052
+    "Wersja FW",  // 20053
+    "Model",  // 20054
+    "Stan",  // 20055
+    "Nazwa",  // 20056
+    "MAC",  // 20057
+    "IP",  // 20058
+    "Port",  // 20059
+    "Wer. FW",  // 20060
+    "Klient",  // 20061
+    "Wybierz kamerę",  // 20062
+    "Zaznacz wszystkie",  // 20063
+    "Dodaj",  // 20064
+    "Ustawienia oprogramowania",  // 20065
+    "Oczekuje na aktualizację",  // 20066
+    "Liczba kamer bez uwierzytelnienia",  // 20067
+    "Sukces",  // 20068
+    "Błąd",  // 20069
+    "DHCP",  // 20070
+    "Ręczny",  // 20071
+    "PPPoE",  // 20072
+    "Reset programowy przywróci ustawienia fabryczne",  // 20073
+    "Ustawienia fabryczne (z zachowaniem IP) przywrócą ustawienia fabryczne",  // 20074
+    "Reset sprzętowy przywróci ustawienia fabryczne wybranej kamery, ",  // 20075
+    "Ustawienia fabryczne przywrócą ustawienia fabryczne wybranej kamery, ",  // 20076
+    "Reset programowy",  // 20077
+    "Ustawienia fabryczne (z zachowaniem IP)",  // 20078
+    "Reset sprzętowy",  // 20079
+    "Ustawienia fabryczne",  // 20080
+    "Czy rozpocząć aktualizację oprogramowania ?",  // 20081
+    "Uruchom ponownie",  // 20082
+    "Polskie",  // 20083
+    "Aktualizacja FW nieudana",  // 20084
+    "Auto",  // 20085
+    "Podstawowy DNS",  // 20086
+    "Zapasowy DNS",  // 20087
+    "Błędne ustawienie",  // 20088
+    "Błąd karty sieciowej, odśwież ponownie.",  // 20089
+    "Nieprawidłowy adres IP.",  // 20090
+    "Błędny zakres adresów IP.",  // 20091
+    "Brama i ustawiany adres IP nie są w tej samej podsieci.",  // 20092
+    "DHCP",  // 20093
+    "Razem:",  // 20094
+    "Zaznacz wszystkie uwierzytelnione kamery",  // 20095
+    "Odwróć",  // 20096
+    "BRAK IP",  // 20097
+    "Różne karty sieciowe",  // 20098
+    "Przydziel IP",  // 20099
+    "Pomiń",  // 20100
+    "Nieznany",  // 20101
+    "Brak odpowiedzi",  // 20102
+    "Szukaj IP",  // 20103
+    "Zamknij",  // 20104
+    "Zatrzymaj",  // 20105
+    "Wyszukiwanie w zakresie IP",  // 20106
+    "Początkowy IP",  // 20107
+    "Końcowy IP",  // 20108
+    "Lista nieudanych uwierzytelnień:",  // 20109
+    "Sprawdzanie %s ...",  // 20110
+    "Wyszukiwanie IP zatrzymane.",  // 20111
+    "Wyszukiwanie IP zakończone.",  // 20112
+};

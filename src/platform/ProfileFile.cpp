@@ -1,0 +1,296 @@
+#include "platform/ProfileFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+namespace tarsel {
+namespace {
+
+std::mutex& ProfileLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]);
+        unsigned char y = static_cast<unsigned char>(b[i]);
+        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// Reads the whole file; false when it cannot be opened (a missing file reads as empty).
+bool ReadWholeFile(const std::string& path, std::string* text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    *text = buffer.str();
+    return true;
+}
+
+bool WriteAll(int fd, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Writes text to a temporary file beside target, flushes it to disk and renames it over
+// target, so that readers and a crash see either the old or the new file, never a half one.
+bool ReplaceFileAtomically(const std::string& path, const std::string& text) {
+    // Follow a symbolic link so the link stays and its target is replaced.
+    std::string target = path;
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) != nullptr) target = resolved;
+
+    std::string folder = ".";
+    size_t slash = target.rfind('/');
+    if (slash != std::string::npos) folder = slash == 0 ? "/" : target.substr(0, slash);
+
+    std::string temp = target + ".XXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0) return false;
+    struct stat old {};
+    mode_t mode = 0644;
+    if (::stat(target.c_str(), &old) == 0) mode = old.st_mode & 07777;
+    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+}  // namespace
+
+ProfileText::ProfileText(std::string_view text) {
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") {
+        bom_ = text.substr(0, 3);
+        text.remove_prefix(3);
+    }
+    endsWithEol_ = text.empty() || text.back() == '\n';
+    bool firstLine = true;
+    while (!text.empty()) {
+        size_t nl = text.find('\n');
+        std::string_view raw = text.substr(0, nl);
+        text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
+        if (firstLine) {
+            eol_ = (!raw.empty() && raw.back() == '\r') ? "\r\n" : "\n";
+            firstLine = false;
+        }
+        Line line;
+        line.raw = std::string(raw);
+        std::string_view body = Trim(raw);
+        if (!body.empty() && body.front() == '[') {
+            size_t close = body.find(']');
+            line.kind = 1;
+            line.name = std::string(
+                Trim(body.substr(1, close == std::string_view::npos ? body.size() - 1 : close - 1)));
+        } else if (!body.empty() && body.front() != ';') {
+            size_t eq = raw.find('=');
+            if (eq != std::string_view::npos) {
+                line.kind = 2;
+                line.name = std::string(Trim(raw.substr(0, eq)));
+                line.valueAt = eq + 1;
+            }
+        }
+        lines_.push_back(std::move(line));
+    }
+}
+
+bool ProfileText::SectionRange(std::string_view section, size_t* first, size_t* end) const {
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        if (lines_[i].kind != 1 || !SameName(lines_[i].name, section)) continue;
+        size_t j = i + 1;
+        while (j < lines_.size() && lines_[j].kind != 1) ++j;
+        *first = i;
+        *end = j;
+        return true;
+    }
+    return false;
+}
+
+bool ProfileText::Find(std::string_view section, std::string_view key, std::string* value) const {
+    size_t first = 0, end = 0;
+    if (!SectionRange(section, &first, &end)) return false;
+    for (size_t i = first + 1; i < end; ++i) {
+        const Line& line = lines_[i];
+        if (line.kind != 2 || !SameName(line.name, key)) continue;
+        std::string_view v = Trim(std::string_view(line.raw).substr(line.valueAt));
+        if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+            v = v.substr(1, v.size() - 2);
+        }
+        if (value != nullptr) *value = std::string(v);
+        return true;
+    }
+    return false;
+}
+
+std::vector<std::string> ProfileText::Keys(std::string_view section) const {
+    std::vector<std::string> keys;
+    size_t first = 0, end = 0;
+    if (!SectionRange(section, &first, &end)) return keys;
+    for (size_t i = first + 1; i < end; ++i) {
+        if (lines_[i].kind == 2 && !lines_[i].name.empty()) keys.push_back(lines_[i].name);
+    }
+    return keys;
+}
+
+std::vector<std::string> ProfileText::Sections() const {
+    std::vector<std::string> names;
+    for (const Line& line : lines_) {
+        if (line.kind == 1) names.push_back(line.name);
+    }
+    return names;
+}
+
+void ProfileText::Set(std::string_view section, const std::string* key, const std::string* value) {
+    // A new line takes the file's own ending; a last line without one gets it first.
+    auto makeLine = [this](std::string text, int kind, std::string name, size_t valueAt) {
+        if (eol_ == "\r\n") text.push_back('\r');
+        Line line;
+        line.raw = std::move(text);
+        line.kind = kind;
+        line.name = std::move(name);
+        line.valueAt = valueAt;
+        return line;
+    };
+    auto appendLine = [this](Line line) {
+        if (!lines_.empty() && !endsWithEol_ && eol_ == "\r\n") lines_.back().raw.push_back('\r');
+        endsWithEol_ = true;
+        lines_.push_back(std::move(line));
+    };
+
+    size_t first = 0, end = 0;
+    bool found = SectionRange(section, &first, &end);
+    if (key == nullptr) {
+        if (found) lines_.erase(lines_.begin() + static_cast<long>(first),
+                                lines_.begin() + static_cast<long>(end));
+        return;
+    }
+    if (!found) {
+        if (value == nullptr) return;
+        appendLine(makeLine("[" + std::string(section) + "]", 1, std::string(section), 0));
+        appendLine(makeLine(*key + "=" + *value, 2, *key, key->size() + 1));
+        return;
+    }
+    size_t lastEntry = first;
+    for (size_t i = first + 1; i < end; ++i) {
+        Line& line = lines_[i];
+        if (line.kind != 2) continue;
+        if (!SameName(line.name, *key)) {
+            lastEntry = i;
+            continue;
+        }
+        if (value == nullptr) {
+            lines_.erase(lines_.begin() + static_cast<long>(i));
+            return;
+        }
+        // Keep the name as the file spells it; replace only what follows the '='.
+        // The line keeps its own ending.
+        bool hadCr = !line.raw.empty() && line.raw.back() == '\r';
+        line.raw = line.name + "=" + *value;
+        if (hadCr) line.raw.push_back('\r');
+        line.valueAt = line.name.size() + 1;
+        return;
+    }
+    if (value == nullptr) return;
+    Line added = makeLine(*key + "=" + *value, 2, *key, key->size() + 1);
+    if (lastEntry + 1 == lines_.size()) {
+        appendLine(std::move(added));
+    } else {
+        lines_.insert(lines_.begin() + static_cast<long>(lastEntry + 1), std::move(added));
+    }
+}
+
+std::string ProfileText::Render() const {
+    std::string out = bom_;
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        out += lines_[i].raw;
+        if (i + 1 < lines_.size() || endsWithEol_) out.push_back('\n');
+    }
+    return out;
+}
+
+bool ReadProfileValue(const std::string& path, std::string_view section, std::string_view key,
+                      std::string* value) {
+    std::lock_guard<std::mutex> guard(ProfileLock());
+    std::string text;
+    if (!ReadWholeFile(path, &text)) return false;
+    return ProfileText(text).Find(section, key, value);
+}
+
+std::vector<std::string> ReadProfileKeys(const std::string& path, std::string_view section) {
+    std::lock_guard<std::mutex> guard(ProfileLock());
+    std::string text;
+    if (!ReadWholeFile(path, &text)) return {};
+    return ProfileText(text).Keys(section);
+}
+
+std::vector<std::string> ReadProfileSections(const std::string& path) {
+    std::lock_guard<std::mutex> guard(ProfileLock());
+    std::string text;
+    if (!ReadWholeFile(path, &text)) return {};
+    return ProfileText(text).Sections();
+}
+
+bool WriteProfileValue(const std::string& path, std::string_view section, const std::string* key,
+                       const std::string* value) {
+    std::lock_guard<std::mutex> guard(ProfileLock());
+    std::string text;
+    if (!ReadWholeFile(path, &text)) {
+        // Only a missing file may be created anew; an unreadable one must not be overwritten.
+        if (::access(path.c_str(), F_OK) == 0) return false;
+        text.clear();
+    }
+    // A line break inside a name or value would split the line and corrupt the file's
+    // structure: everything from the first one on is dropped.
+    auto oneLine = [](const std::string* s, std::string* out) -> const std::string* {
+        if (s == nullptr) return nullptr;
+        *out = s->substr(0, s->find_first_of("\r\n"));
+        return out;
+    };
+    std::string keyLine, valueLine;
+    ProfileText profile(text);
+    profile.Set(section, oneLine(key, &keyLine), oneLine(value, &valueLine));
+    std::string updated = profile.Render();
+    if (updated == text && !text.empty()) return true;
+    return ReplaceFileAtomically(path, updated);
+}
+
+}  // namespace tarsel

@@ -1,0 +1,179 @@
+// Languages, text look-up with its fallbacks, caption remapping and the model list.
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstring>
+#include <regex>
+#include <string>
+#include <thread>
+
+#include "common/Language.h"
+#include "common/ModelList.h"
+#include "common/TextTables.h"
+#include "platform/Log.h"
+
+namespace {
+
+// Puts the calling thread back into English after a test.
+struct ThreadLanguageScope {
+    ~ThreadLanguageScope() {
+        SetThreadLanguage(LANGUAGE_ENGLISH);
+        currentLanguage = -1;
+    }
+};
+
+std::string Placeholders(const char* text) {
+    std::string out;
+    std::string s(text);
+    static const std::regex spec("%[sd]");
+    for (auto it = std::sregex_iterator(s.begin(), s.end(), spec); it != std::sregex_iterator(); ++it) {
+        out += it->str();
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(Language, NamesAndCodes) {
+    EXPECT_STREQ(LanguageName(0), "ENGLISH");
+    EXPECT_STREQ(LanguageName(1), "CHINESE_TRADITIONAL");
+    EXPECT_STREQ(LanguageName(2), "JAPANESE");
+    EXPECT_STREQ(LanguageName(3), "POLISH");
+    EXPECT_STREQ(LanguageName(4), "");
+    EXPECT_STREQ(LanguageName(-1), "");
+    for (int i = 0; i < LANGUAGE_COUNT; ++i) EXPECT_EQ(LanguageFromName(LanguageName(i)), i);
+    EXPECT_EQ(LanguageFromName("polish"), LANGUAGE_ENGLISH);
+    EXPECT_EQ(LanguageFromName("POLISH "), LANGUAGE_ENGLISH);
+    EXPECT_EQ(LanguageFromName(""), LANGUAGE_ENGLISH);
+    EXPECT_EQ(LanguageFromName(nullptr), LANGUAGE_ENGLISH);
+    EXPECT_EQ(LanguageFromCode("zh-TW"), LANGUAGE_CHINESE_TRADITIONAL);
+    EXPECT_EQ(LanguageFromCode("pl"), LANGUAGE_POLISH);
+    EXPECT_EQ(LanguageFromCode("en"), LANGUAGE_ENGLISH);
+    EXPECT_EQ(LanguageFromCode("de"), -1);
+    EXPECT_EQ(LanguageId(1), 31748);
+}
+
+TEST(Language, EnglishTableTextsAndFallbacks) {
+    ThreadLanguageScope scope;
+    SetThreadLanguage(LANGUAGE_ENGLISH);
+    EXPECT_STREQ(LoadText(20001), "About Tarsel_NextGenerate(&A)...");
+    EXPECT_STREQ(LoadText(20079), "Hardware default");
+    EXPECT_STREQ(LoadText(20112), "IP search done.");
+    // Trailing blanks belong to the texts.
+    EXPECT_STREQ(LoadText(20075),
+                 "Hardware default will perform the factory defaults of the selected camera, ");
+    EXPECT_STREQ(LoadText(20076),
+                 "Factory Defaults will perform the factory defaults of the selected camera, ");
+    EXPECT_STREQ(LoadText(20000), "");
+    EXPECT_STREQ(LoadText(20113), "");
+    EXPECT_STREQ(LoadText(0), "");
+
+    // Japanese has no table: English everywhere.
+    SetThreadLanguage(LANGUAGE_JAPANESE);
+    for (int id = kFirstTextId; id <= kLastTextId; ++id) {
+        EXPECT_STREQ(LoadText(id), kEnglishTexts[id - kFirstTextId]);
+    }
+    // A table that lacks a text gives the English one.
+    const char* sparse[kTextCount] = {};
+    sparse[5] = "Szukam";
+    EXPECT_STREQ(SelectText(sparse, 20006), "Szukam");
+    EXPECT_STREQ(SelectText(sparse, 20007), kEnglishTexts[6]);
+    EXPECT_STREQ(SelectText(nullptr, 20012), "OK");
+}
+
+TEST(Language, TranslatedTablesAreCompleteAndKeepPlaceholders) {
+    ThreadLanguageScope scope;
+    for (const char* const* table : {kPolishTexts, kChineseTexts}) {
+        for (size_t i = 0; i < kTextCount; ++i) {
+            ASSERT_NE(table[i], nullptr) << i;
+            EXPECT_GT(std::strlen(table[i]), 0u) << i;
+            EXPECT_EQ(Placeholders(table[i]), Placeholders(kEnglishTexts[i])) << 20001 + i;
+        }
+    }
+    SetThreadLanguage(LANGUAGE_POLISH);
+    EXPECT_STREQ(LoadText(20083), "Polskie");
+    EXPECT_STREQ(LoadText(20027), "Odśwież");
+    SetThreadLanguage(LANGUAGE_CHINESE_TRADITIONAL);
+    EXPECT_STREQ(LoadText(20083), "繁體中文");
+    EXPECT_STREQ(LoadText(20110), "檢查 %s ...");
+}
+
+TEST(Language, ThreadLanguageIsPerThreadAndEnsureFollowsCurrent) {
+    ThreadLanguageScope scope;
+    SetThreadLanguage(LANGUAGE_POLISH);
+    SetThreadLanguage(99);  // out of range: unchanged
+    EXPECT_STREQ(LoadText(20027), "Odśwież");
+
+    currentLanguage = LANGUAGE_CHINESE_TRADITIONAL;
+    std::string fresh, ensured;
+    std::thread worker([&] {
+        fresh = LoadText(20027);  // a new thread speaks English until it asks
+        EnsureThreadLanguage(-1);
+        ensured = LoadText(20027);
+    });
+    worker.join();
+    EXPECT_EQ(fresh, "Refresh");
+    EXPECT_EQ(ensured, "重新整理");
+    EXPECT_STREQ(LoadText(20027), "Odśwież") << "another thread's switch must not reach this one";
+
+    tarsel::CapturingLogSink log;
+    CheckLanguage();
+    EXPECT_EQ(log.Count("CheckLanguage different"), 1u);
+    EnsureThreadLanguage(-1);
+    log.Clear();
+    CheckLanguage();
+    EXPECT_EQ(log.Count("CheckLanguage different"), 0u);
+    EnsureThreadLanguage(7);
+    EXPECT_STREQ(LoadText(20027), "重新整理");
+}
+
+TEST(Language, CaptionRemapping) {
+    ThreadLanguageScope scope;
+    SetThreadLanguage(LANGUAGE_ENGLISH);
+    EXPECT_STREQ(LoadText(CaptionTextId(20079)), "Factory Defaults");
+    EXPECT_STREQ(LoadText(20079), "Hardware default");
+    EXPECT_STREQ(LoadText(CaptionTextId(20035)), "Reboot");
+    EXPECT_EQ(CaptionTextId(20073), 20074);
+    EXPECT_EQ(CaptionTextId(20075), 20076);
+    EXPECT_EQ(CaptionTextId(20077), 20078);
+    int unchanged = 0;
+    for (int id = kFirstTextId; id <= kLastTextId; ++id) unchanged += CaptionTextId(id) == id;
+    EXPECT_EQ(unchanged, 112 - 5);
+}
+
+TEST(ModelList, GroupsAndFirmwareNames) {
+    EXPECT_EQ(ModelGroupStart[MODEL_GROUP_COUNT], MODEL_COUNT);
+    const size_t sizes[MODEL_GROUP_COUNT] = {1, 3, 3, 1, 6, 5, 1, 2, 1, 1};
+    for (int g = 0; g < MODEL_GROUP_COUNT; ++g) {
+        EXPECT_EQ(ModelGroupStart[g + 1] - ModelGroupStart[g], sizes[g]) << g;
+    }
+    for (size_t i = 0; i < MODEL_COUNT; ++i) {
+        EXPECT_TRUE(IsKnownModel(ModelList[i]));
+        for (size_t j = i + 1; j < MODEL_COUNT; ++j) EXPECT_STRNE(ModelList[i], ModelList[j]);
+    }
+    EXPECT_FALSE(IsKnownModel(""));
+    EXPECT_FALSE(IsKnownModel(nullptr));
+    std::string lower = ModelList[0];
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_FALSE(IsKnownModel(lower.c_str()));
+
+    // Fifth field 11 → n = 8 → group 4 (positions 8..13).
+    for (size_t i = 0; i < MODEL_COUNT; ++i) {
+        EXPECT_EQ(IsModelForFirmware(ModelList[i], "1.2.3.4.11.6.7"), i >= 8 && i <= 13) << i;
+    }
+    const int fifth[] = {3, 6, 8, 10, 11, 12, 13, 14, 15, 16};
+    for (int g = 0; g < MODEL_GROUP_COUNT; ++g) {
+        std::string name = "a.b.c.d." + std::to_string(fifth[g]) + ".f.bin";
+        EXPECT_EQ(FirmwareGroup(name.c_str()), g) << name;
+        EXPECT_TRUE(IsModelForFirmware(ModelList[ModelGroupStart[g]], name.c_str()));
+    }
+    EXPECT_EQ(FirmwareGroup("1.2.3.4.4.6.7"), -1);
+    EXPECT_FALSE(IsModelForFirmware(ModelList[8], "1.2.3.4.4.6.7"));
+    EXPECT_FALSE(IsModelForFirmware(ModelList[8], "1.2.3.4"));    // too few fields
+    EXPECT_EQ(FirmwareGroup("v.r.x.y. +11abc"), 4);                 // blanks, sign, trailing text
+    EXPECT_EQ(FirmwareGroup("v..x.y.11"), -1);                       // an empty field ends the split
+    EXPECT_EQ(FirmwareGroup("v.r.x.y.99999999999999999999"), -1);
+    EXPECT_FALSE(IsModelForFirmware(nullptr, "1.2.3.4.11"));
+    EXPECT_FALSE(IsModelForFirmware(ModelList[8], nullptr));
+}

@@ -1,0 +1,185 @@
+// The settings file read and written the way Windows-made files expect.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "common/Config.h"
+#include "platform/ProfileFile.h"
+
+namespace {
+
+class TempFolder {
+public:
+    TempFolder() {
+        char pattern[] = "/tmp/tarsel-ini-XXXXXX";
+        path_ = ::mkdtemp(pattern);
+    }
+    ~TempFolder() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+    std::string File(const char* name) const { return path_ + "/" + name; }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void Spill(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// Restores the default settings path after a test that pointed it elsewhere.
+struct ConfigPathScope {
+    explicit ConfigPathScope(const std::string& path) { SetConfigPath(path.c_str()); }
+    ~ConfigPathScope() { SetConfigPath(nullptr); }
+};
+
+const char kWindowsFile[] =
+    "\xEF\xBB\xBF; written by hand on site\r\n"
+    "[System]\r\n"
+    "  language = POLISH  \r\n"
+    "Other=\"quoted value\"\r\n"
+    "\r\n"
+    "[mac]\r\n"
+    "00:11:22:33:44:55=3232235876,4294967040;\r\n"
+    "; a comment inside the section\r\n"
+    "AA:BB:CC:DD:EE:FF=\r\n"
+    "\r\n"
+    "[Extra]\r\n"
+    "keep=me\r\n";
+
+}  // namespace
+
+TEST(ProfileFile, ReadsWindowsFileWithBomCrlfMixedCaseAndComments) {
+    TempFolder dir;
+    std::string path = dir.File("tarsel.ini");
+    Spill(path, kWindowsFile);
+    ConfigPathScope scope(path);
+
+    char buffer[1024];
+    EXPECT_EQ(ReadConfigString("SYSTEM", "Language", "ENGLISH", buffer, sizeof buffer), 6);
+    EXPECT_STREQ(buffer, "POLISH");
+    EXPECT_EQ(ReadConfigText("system", "OTHER", ""), "quoted value");
+    EXPECT_EQ(ReadConfigText("MAC", "00:11:22:33:44:55", "x"), "3232235876,4294967040;");
+    EXPECT_EQ(ReadConfigText("MAC", "aa:bb:cc:dd:ee:ff", "x"), "");
+    EXPECT_EQ(ReadConfigText("MAC", "missing", "dflt"), "dflt");
+    EXPECT_EQ(ReadConfigText("Nowhere", "Language", "dflt"), "dflt");
+    // The comment line is no key.
+    EXPECT_EQ(ReadConfigKeys("MAC"),
+              (std::vector<std::string>{"00:11:22:33:44:55", "AA:BB:CC:DD:EE:FF"}));
+
+    // Cut to the buffer, always terminated.
+    char small[4];
+    EXPECT_EQ(ReadConfigString("SYSTEM", "Language", "", small, sizeof small), 3);
+    EXPECT_STREQ(small, "POL");
+}
+
+TEST(ProfileFile, RewriteKeepsEveryOtherLineByteForByte) {
+    TempFolder dir;
+    std::string path = dir.File("tarsel.ini");
+    Spill(path, kWindowsFile);
+    ConfigPathScope scope(path);
+
+    ASSERT_EQ(WriteConfigString("MAC", "00:11:22:33:44:55", "1,2;"), 0);
+    std::string expected = kWindowsFile;
+    expected.replace(expected.find("3232235876,4294967040;"), 22, "1,2;");
+    EXPECT_EQ(Slurp(path), expected);
+
+    // A new key goes after the section's last entry, before its blank line, with CRLF.
+    ASSERT_EQ(WriteConfigString("mac", "01:02:03:04:05:06", "7,8;"), 0);
+    std::string withNew = expected;
+    withNew.insert(withNew.find("\r\n\r\n[Extra]") + 2, "01:02:03:04:05:06=7,8;\r\n");
+    EXPECT_EQ(Slurp(path), withNew);
+
+    // A new section goes to the end.
+    ASSERT_EQ(WriteConfigString("New", "k", "v"), 0);
+    EXPECT_EQ(Slurp(path), withNew + "[New]\r\nk=v\r\n");
+
+    // Mixed-case key names replace the existing line and keep the file's spelling.
+    ASSERT_EQ(WriteConfigString("EXTRA", "KEEP", "again"), 0);
+    EXPECT_NE(Slurp(path).find("\r\nkeep=again\r\n"), std::string::npos);
+    EXPECT_EQ(Slurp(path).find("KEEP"), std::string::npos);
+}
+
+TEST(ProfileFile, LanguageIsNeverWrittenAndMissingFileIsCreated) {
+    TempFolder dir;
+    std::string path = dir.File("tarsel.ini");
+    ConfigPathScope scope(path);
+
+    EXPECT_EQ(ReadConfigText("SYSTEM", "Language", "ENGLISH"), "ENGLISH");
+    EXPECT_EQ(WriteConfigString("SYSTEM", "Language", "POLISH"), 0);
+    EXPECT_EQ(WriteConfigString("SYSTEM", "LANGUAGE", "POLISH"), 0);
+    EXPECT_NE(::access(path.c_str(), F_OK), 0) << "the language write must not create the file";
+
+    ASSERT_EQ(WriteConfigString("MAC", "00:11:22:33:44:55", ""), 0);
+    EXPECT_EQ(Slurp(path), "[MAC]\n00:11:22:33:44:55=\n");
+    EXPECT_EQ(ReadConfigKeys("MAC"), std::vector<std::string>{"00:11:22:33:44:55"});
+}
+
+TEST(ProfileFile, WriteIsAtomicAndKeepsModeAndLeavesNoTemporaryFile) {
+    TempFolder dir;
+    std::string path = dir.File("tarsel.ini");
+    Spill(path, "[A]\nx=1\n");
+    ::chmod(path.c_str(), 0600);
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+
+    std::string key = "x", value = "2";
+    ASSERT_TRUE(tarsel::WriteProfileValue(path, "A", &key, &value));
+    struct stat after {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_NE(before.st_ino, after.st_ino) << "the file must be replaced, not rewritten in place";
+    EXPECT_EQ(after.st_mode & 0777, 0600u);
+    EXPECT_EQ(Slurp(path), "[A]\nx=2\n");
+    // Nothing but the file itself is left in the folder.
+    std::string listing;
+    FILE* ls = ::popen(("ls -A '" + dir.Path() + "'").c_str(), "r");
+    char line[256];
+    while (ls != nullptr && std::fgets(line, sizeof line, ls) != nullptr) listing += line;
+    if (ls != nullptr) ::pclose(ls);
+    EXPECT_EQ(listing, "tarsel.ini\n");
+
+    // A folder that cannot take the temporary file fails cleanly and keeps the old file.
+    EXPECT_FALSE(tarsel::WriteProfileValue(dir.File("missing/tarsel.ini"), "A", &key, &value));
+}
+
+TEST(ProfileText, RemovalLineBreaksAndFilesWithoutFinalNewline) {
+    tarsel::ProfileText text("[A]\nx=1\ny=2\n[B]\nz=3");
+    std::string y = "y";
+    text.Set("a", &y, nullptr);
+    EXPECT_EQ(text.Render(), "[A]\nx=1\n[B]\nz=3");
+    std::string z = "z", v = "4";
+    text.Set("B", &z, &v);
+    EXPECT_EQ(text.Render(), "[A]\nx=1\n[B]\nz=4");
+    std::string w = "w";
+    text.Set("B", &w, &v);
+    EXPECT_EQ(text.Render(), "[A]\nx=1\n[B]\nz=4\nw=4\n");
+    text.Set("A", nullptr, nullptr);
+    EXPECT_EQ(text.Render(), "[B]\nz=4\nw=4\n");
+
+    // A value with a line break cannot inject a section into the file.
+    TempFolder dir;
+    std::string path = dir.File("t.ini");
+    std::string key = "k", evil = "1\r\n[SYSTEM]\r\nLanguage=POLISH";
+    ASSERT_TRUE(tarsel::WriteProfileValue(path, "MAC", &key, &evil));
+    EXPECT_EQ(Slurp(path), "[MAC]\nk=1\n");
+    EXPECT_TRUE(tarsel::ReadProfileSections(path) == std::vector<std::string>{"MAC"});
+
+    // Only the first of two same-named sections counts, as with the Windows calls.
+    tarsel::ProfileText twice("[S]\na=1\n[s]\na=2\nb=3\n");
+    std::string value;
+    EXPECT_TRUE(twice.Find("S", "a", &value));
+    EXPECT_EQ(value, "1");
+    EXPECT_FALSE(twice.Find("S", "b", &value));
+}
