@@ -88,6 +88,11 @@ std::vector<std::string> ReadConfigKeys(const char* section) {
     return tarsel::ReadProfileKeys(GetConfigPath(), section);
 }
 
+std::vector<std::pair<std::string, std::string>> ReadConfigSection(const char* section) {
+    if (section == nullptr) return {};
+    return tarsel::ReadProfileSection(GetConfigPath(), section);
+}
+
 int WriteConfigString(const char* section, const char* key, const char* value) {
     if (section == nullptr || key == nullptr) return -1;
     // The file's names match case-insensitively, so "language" would overwrite it too.

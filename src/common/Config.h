@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The full path of the settings file. Computed on first use and kept for the process: the
@@ -23,6 +24,9 @@ int ReadConfigString(const char* section, const char* key, const char* defaultVa
 std::string ReadConfigText(const char* section, const char* key, const char* defaultValue);
 // Every key name of the section, in file order; no limit on their number.
 std::vector<std::string> ReadConfigKeys(const char* section);
+// Every key of the section with its whole value, read in one pass; a key repeated in the
+// file (names match case-insensitively) is listed once, with its first value.
+std::vector<std::pair<std::string, std::string>> ReadConfigSection(const char* section);
 
 // Writes section/key = value, replacing the file atomically; every other line of the file
 // is kept. A key "Language" is never written: the language chosen at run time is not

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <mutex>
 #include <sstream>
+#include <unordered_set>
 
 namespace tarsel {
 namespace {
@@ -145,20 +146,47 @@ bool ProfileText::SectionRange(std::string_view section, size_t* first, size_t* 
     return false;
 }
 
+namespace {
+// A value as the Windows calls return it: blanks around it trimmed, one pair of enclosing
+// quotes removed.
+std::string_view ValueOf(std::string_view raw, size_t valueAt) {
+    std::string_view v = Trim(raw.substr(valueAt));
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+        v = v.substr(1, v.size() - 2);
+    }
+    return v;
+}
+}  // namespace
+
 bool ProfileText::Find(std::string_view section, std::string_view key, std::string* value) const {
     size_t first = 0, end = 0;
     if (!SectionRange(section, &first, &end)) return false;
     for (size_t i = first + 1; i < end; ++i) {
         const Line& line = lines_[i];
         if (line.kind != 2 || !SameName(line.name, key)) continue;
-        std::string_view v = Trim(std::string_view(line.raw).substr(line.valueAt));
-        if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
-            v = v.substr(1, v.size() - 2);
-        }
-        if (value != nullptr) *value = std::string(v);
+        if (value != nullptr) *value = std::string(ValueOf(line.raw, line.valueAt));
         return true;
     }
     return false;
+}
+
+std::vector<std::pair<std::string, std::string>> ProfileText::Entries(
+    std::string_view section) const {
+    std::vector<std::pair<std::string, std::string>> entries;
+    std::unordered_set<std::string> seen;
+    size_t first = 0, end = 0;
+    if (!SectionRange(section, &first, &end)) return entries;
+    for (size_t i = first + 1; i < end; ++i) {
+        const Line& line = lines_[i];
+        if (line.kind != 2 || line.name.empty()) continue;
+        std::string folded = line.name;
+        for (char& c : folded) {
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        }
+        if (!seen.insert(std::move(folded)).second) continue;
+        entries.emplace_back(line.name, std::string(ValueOf(line.raw, line.valueAt)));
+    }
+    return entries;
 }
 
 std::vector<std::string> ProfileText::Keys(std::string_view section) const {
@@ -267,6 +295,14 @@ std::vector<std::string> ReadProfileSections(const std::string& path) {
     std::string text;
     if (!ReadWholeFile(path, &text)) return {};
     return ProfileText(text).Sections();
+}
+
+std::vector<std::pair<std::string, std::string>> ReadProfileSection(const std::string& path,
+                                                                    std::string_view section) {
+    std::lock_guard<std::mutex> guard(ProfileLock());
+    std::string text;
+    if (!ReadWholeFile(path, &text)) return {};
+    return ProfileText(text).Entries(section);
 }
 
 bool WriteProfileValue(const std::string& path, std::string_view section, const std::string* key,

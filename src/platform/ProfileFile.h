@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tarsel {
@@ -25,6 +26,9 @@ public:
     std::vector<std::string> Keys(std::string_view section) const;
     // Every section name, in file order.
     std::vector<std::string> Sections() const;
+    // Every key of the first matching section with its value, in file order. A key that
+    // appears again (names match case-insensitively) is listed once, with its first value.
+    std::vector<std::pair<std::string, std::string>> Entries(std::string_view section) const;
 
     // Sets key = value in section, adding the section at the end or the key after the
     // section's last entry when missing. A null value removes the key; a null key removes
@@ -58,6 +62,9 @@ bool ReadProfileValue(const std::string& path, std::string_view section, std::st
 std::vector<std::string> ReadProfileKeys(const std::string& path, std::string_view section);
 // Every section name of the file.
 std::vector<std::string> ReadProfileSections(const std::string& path);
+// Every key of the section with its value, read in one pass (see ProfileText::Entries).
+std::vector<std::pair<std::string, std::string>> ReadProfileSection(const std::string& path,
+                                                                    std::string_view section);
 
 // Writes one value (null value: remove the key; null key: remove the section) and replaces
 // the file atomically. Creates the file when absent (its folder must exist). False on an

@@ -1,0 +1,90 @@
+#pragma once
+// The PC's side of the network: its adapters, IPv4 addresses as numbers with their
+// validation and subnet arithmetic, the address history that lets a camera keep the
+// address it was given across runs, and the probes that tell whether an address is in use.
+//
+// An address a.b.c.d is the 64-bit number a*2^24 + b*2^16 + c*2^8 + d; masks likewise.
+// The value with all 64 bits set stands for an invalid address.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr uint64_t INVALID_IP_VALUE = ~static_cast<uint64_t>(0);
+
+// ---- address utilities (pure) ----
+
+// True when text is a strict dotted quad: four decimal fields 0..255 separated by dots.
+bool IsValidIpText(const char* text);
+// The address of a valid text; INVALID_IP_VALUE otherwise.
+uint64_t IpTextToValue(const char* text);
+// "a.b.c.d" of the low 32 bits, most significant octet first.
+std::string IpValueToText(uint64_t value);
+// address AND mask.
+uint64_t SubnetOf(uint64_t address, uint64_t mask);
+// The subnet's broadcast address: (address AND mask) + (2^32 - mask) - 1.
+uint64_t LastAddress(uint64_t address, uint64_t mask);
+// Same mask and same subnet.
+bool SameSubnet(uint64_t address1, uint64_t mask1, uint64_t address2, uint64_t mask2);
+// A contiguous mask from 255.0.0.0 to 255.255.255.252.
+bool IsValidMaskText(const char* text);
+// A decimal port 1..65535 written without sign, blanks or leading zeros.
+bool IsValidPortText(const char* text);
+
+// ---- adapters ----
+
+struct NetworkAddress {
+    char address[32];
+    char mask[32];
+};
+
+// One local adapter with every IPv4 address it holds.
+struct NetworkAdapter {
+    uint32_t index;         // position in the enumeration, from 0
+    char name[260];         // the interface name
+    char description[260];  // the interface name, plus its alias when one is set
+    char gateway[32];       // first default gateway on this interface, else "0.0.0.0"
+    char dns1[32];          // "0.0.0.0" when missing
+    char dns2[32];
+    std::vector<NetworkAddress> addresses;  // one "0.0.0.0" pair when it has none
+};
+
+// Fills list anew with every adapter but loopback, in the kernel's order.
+void EnumerateAdapters(std::vector<NetworkAdapter>& list);
+
+// ---- address history (section "MAC" of the settings file) ----
+
+struct IpHistoryPair {
+    uint64_t address;
+    uint64_t mask;
+};
+
+// What the tool remembers for one camera: at most one address per subnet.
+struct IpHistoryEntry {
+    char mac[32];
+    std::vector<IpHistoryPair> pairs;
+};
+
+// Empties list and reads every key of section "MAC" into one entry each, with whole values.
+// Keys longer than 31 characters are not MAC texts and are skipped.
+void LoadIpHistory(std::vector<IpHistoryEntry>& list);
+// Parses one stored value ("%I64d,%I64d;" pairs); pieces that do not parse are skipped.
+std::vector<IpHistoryPair> ParseIpHistoryValue(const std::string& value);
+// Formats the pairs the way they are stored.
+std::string FormatIpHistoryValue(const std::vector<IpHistoryPair>& pairs);
+// Writes one entry's key and value. 0, or -1 when the file could not be written.
+int SaveIpHistoryEntry(const IpHistoryEntry& entry);
+// The remembered address of mac in that subnet and mask; 0 when there is none.
+uint64_t FindRememberedIp(const std::vector<IpHistoryEntry>& list, const char* mac,
+                          uint64_t subnet, uint64_t mask);
+// True when any camera holds address in that subnet and mask.
+bool IsIpRemembered(const std::vector<IpHistoryEntry>& list, uint64_t address, uint64_t subnet,
+                    uint64_t mask);
+// Records address for mac in its subnet (replacing the subnet's old address) and writes the
+// entry; remembering the address it already holds writes nothing.
+void RememberIp(std::vector<IpHistoryEntry>& list, const char* mac, uint64_t address,
+                uint64_t mask);
+// Removes the pair from every camera and writes the entries that changed; a camera keeps
+// its key with an empty value.
+void ForgetIp(std::vector<IpHistoryEntry>& list, uint64_t address, uint64_t mask);

@@ -1,0 +1,147 @@
+#include <cctype>
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "common/Config.h"
+#include "common/stdafx.h"
+#include "finder/LibIP.h"
+
+namespace {
+
+constexpr char kHistorySection[] = "MAC";
+
+// One "%I64d" conversion: optional blanks, optional sign, digits. Out-of-range numbers
+// saturate instead of being undefined.
+bool ReadSigned64(const char*& at, const char* end, int64_t* value) {
+    const char* p = at;
+    while (p < end && std::isspace(static_cast<unsigned char>(*p))) ++p;
+    const char* start = p;
+    if (p < end && (*p == '+' || *p == '-')) ++p;
+    if (p == end || !std::isdigit(static_cast<unsigned char>(*p))) return false;
+    while (p < end && std::isdigit(static_cast<unsigned char>(*p))) ++p;
+    std::string number(start, p);
+    errno = 0;
+    *value = std::strtoll(number.c_str(), nullptr, 10);
+    at = p;
+    return true;
+}
+
+IpHistoryEntry* FindEntry(std::vector<IpHistoryEntry>& list, const char* mac) {
+    for (IpHistoryEntry& entry : list) {
+        if (std::strcmp(entry.mac, mac) == 0) return &entry;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+std::vector<IpHistoryPair> ParseIpHistoryValue(const std::string& value) {
+    std::vector<IpHistoryPair> pairs;
+    size_t start = 0;
+    while (start <= value.size()) {
+        size_t semicolon = value.find(';', start);
+        size_t end = semicolon == std::string::npos ? value.size() : semicolon;
+        const char* at = value.data() + start;
+        const char* stop = value.data() + end;
+        int64_t address = 0, mask = 0;
+        if (end > start && ReadSigned64(at, stop, &address) && at < stop && *at == ',' &&
+            ReadSigned64(++at, stop, &mask)) {
+            pairs.push_back({static_cast<uint64_t>(address), static_cast<uint64_t>(mask)});
+        }
+        if (semicolon == std::string::npos) break;
+        start = semicolon + 1;
+    }
+    return pairs;
+}
+
+std::string FormatIpHistoryValue(const std::vector<IpHistoryPair>& pairs) {
+    std::string value;
+    char piece[64];
+    for (const IpHistoryPair& pair : pairs) {
+        std::snprintf(piece, sizeof piece, "%" PRId64 ",%" PRId64 ";",
+                      static_cast<int64_t>(pair.address), static_cast<int64_t>(pair.mask));
+        value += piece;
+    }
+    return value;
+}
+
+void LoadIpHistory(std::vector<IpHistoryEntry>& list) {
+    list.clear();
+    for (const auto& [key, value] : ReadConfigSection(kHistorySection)) {
+        if (key.size() >= sizeof(IpHistoryEntry{}.mac)) continue;
+        IpHistoryEntry entry{};
+        CopyTruncated(entry.mac, key.c_str());
+        entry.pairs = ParseIpHistoryValue(value);
+        list.push_back(std::move(entry));
+    }
+}
+
+int SaveIpHistoryEntry(const IpHistoryEntry& entry) {
+    return WriteConfigString(kHistorySection, entry.mac,
+                             FormatIpHistoryValue(entry.pairs).c_str());
+}
+
+uint64_t FindRememberedIp(const std::vector<IpHistoryEntry>& list, const char* mac,
+                          uint64_t subnet, uint64_t mask) {
+    if (mac == nullptr) return 0;
+    for (const IpHistoryEntry& entry : list) {
+        if (std::strcmp(entry.mac, mac) != 0) continue;
+        for (const IpHistoryPair& pair : entry.pairs) {
+            if (pair.mask == mask && (pair.address & mask) == subnet) return pair.address;
+        }
+        return 0;
+    }
+    return 0;
+}
+
+bool IsIpRemembered(const std::vector<IpHistoryEntry>& list, uint64_t address, uint64_t subnet,
+                    uint64_t mask) {
+    for (const IpHistoryEntry& entry : list) {
+        for (const IpHistoryPair& pair : entry.pairs) {
+            if (pair.mask == mask && (pair.address & mask) == subnet && pair.address == address) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void RememberIp(std::vector<IpHistoryEntry>& list, const char* mac, uint64_t address,
+                uint64_t mask) {
+    // A key longer than the field is no MAC text; truncating it would merge cameras.
+    if (mac == nullptr || std::strlen(mac) >= sizeof(IpHistoryEntry{}.mac)) return;
+    IpHistoryEntry* entry = FindEntry(list, mac);
+    if (entry == nullptr) {
+        IpHistoryEntry added{};
+        CopyTruncated(added.mac, mac);
+        added.pairs.push_back({address, mask});
+        SaveIpHistoryEntry(added);
+        list.push_back(std::move(added));
+        return;
+    }
+    bool sameSubnetFound = false;
+    for (IpHistoryPair& pair : entry->pairs) {
+        if (pair.mask != mask || (pair.address & mask) != (address & mask)) continue;
+        if (pair.address == address) return;
+        pair.address = address;
+        sameSubnetFound = true;
+        break;
+    }
+    if (!sameSubnetFound) entry->pairs.push_back({address, mask});
+    SaveIpHistoryEntry(*entry);
+}
+
+void ForgetIp(std::vector<IpHistoryEntry>& list, uint64_t address, uint64_t mask) {
+    for (IpHistoryEntry& entry : list) {
+        size_t before = entry.pairs.size();
+        std::erase_if(entry.pairs, [&](const IpHistoryPair& pair) {
+            return pair.address == address && pair.mask == mask;
+        });
+        // Entries that did not change would be written with the same value: skip them, so a
+        // large site does not rewrite the file once per camera.
+        if (entry.pairs.size() != before) SaveIpHistoryEntry(entry);
+    }
+}
