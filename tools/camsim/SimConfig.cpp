@@ -1,0 +1,141 @@
+#include "SimConfig.h"
+
+#include <cstdio>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
+
+namespace camsim {
+namespace {
+
+using nlohmann::json;
+
+// Strings may be given as numbers too (ports, serials), and the other way round.
+std::string Text(const json& object, const char* key, const std::string& fallback) {
+    auto it = object.find(key);
+    if (it == object.end() || it->is_null()) return fallback;
+    if (it->is_string()) return it->get<std::string>();
+    if (it->is_number_integer()) return std::to_string(it->get<long long>());
+    throw std::runtime_error(std::string("\"") + key + "\" must be text");
+}
+
+int Number(const json& object, const char* key, int fallback) {
+    auto it = object.find(key);
+    if (it == object.end() || it->is_null()) return fallback;
+    if (it->is_number_integer()) return it->get<int>();
+    if (it->is_string()) return std::stoi(it->get<std::string>());
+    throw std::runtime_error(std::string("\"") + key + "\" must be a number");
+}
+
+bool Flag(const json& object, const char* key) {
+    auto it = object.find(key);
+    return it != object.end() && it->is_boolean() && it->get<bool>();
+}
+
+bool ValidMac(const std::string& mac) {
+    unsigned b[6];
+    char tail;
+    return mac.size() == 17 && std::sscanf(mac.c_str(), "%2x:%2x:%2x:%2x:%2x:%2x%c", &b[0],
+                                           &b[1], &b[2], &b[3], &b[4], &b[5], &tail) == 6;
+}
+
+SimCameraConfig ParseCamera(const json& c, size_t index) {
+    if (!c.is_object()) throw std::runtime_error("not an object");
+    SimCameraConfig cfg;
+    char defaultMac[18];
+    std::snprintf(defaultMac, sizeof defaultMac, "00:1B:2C:00:%02X:%02X",
+                  static_cast<unsigned>((index >> 8) & 0xFF), static_cast<unsigned>(index & 0xFF));
+    cfg.name = Text(c, "name", "Camera-" + std::to_string(index + 1));
+    cfg.mac = Text(c, "mac", defaultMac);
+    if (!ValidMac(cfg.mac)) throw std::runtime_error("\"mac\" must be six hex fields with ':'");
+    cfg.model = Text(c, "model", cfg.model);
+    cfg.firmware = Text(c, "firmware", cfg.firmware);
+    cfg.company = Text(c, "company", cfg.company);
+    cfg.serial = Text(c, "serial", "SN" + cfg.mac.substr(9, 2) + cfg.mac.substr(12, 2) +
+                                       cfg.mac.substr(15, 2));
+    cfg.ip = Text(c, "ip", "");
+    cfg.mask = Text(c, "mask", cfg.mask);
+    cfg.gateway = Text(c, "gateway", "");
+    cfg.mode = Text(c, "mode", cfg.mode);
+    if (cfg.mode != "manual" && cfg.mode != "dhcp" && cfg.mode != "pppoe")
+        throw std::runtime_error("\"mode\" must be manual, dhcp or pppoe");
+    cfg.dns1 = Text(c, "dns1", "");
+    cfg.dns2 = Text(c, "dns2", "");
+    cfg.httpPort = Number(c, "httpPort", 80);
+    cfg.user = Text(c, "user", cfg.user);
+    cfg.password = Text(c, "password", cfg.password);
+    cfg.rebootSilentMs = Number(c, "rebootSilentMs", cfg.rebootSilentMs);
+    if (auto f = c.find("factory"); f != c.end() && f->is_object()) {
+        cfg.factoryName = Text(*f, "name", "");
+        cfg.factoryIp = Text(*f, "ip", "");
+        cfg.factoryMask = Text(*f, "mask", "");
+        cfg.factoryGateway = Text(*f, "gateway", "");
+        cfg.factoryMode = Text(*f, "mode", "");
+        cfg.factoryUser = Text(*f, "user", "");
+        cfg.factoryPassword = Text(*f, "password", "");
+        cfg.factoryHttpPort = Number(*f, "httpPort", 0);
+    } else {
+        cfg.factoryHttpPort = 0;
+    }
+    if (auto f = c.find("faults"); f != c.end() && f->is_object()) {
+        cfg.faults.neverAnswer = Flag(*f, "neverAnswer");
+        cfg.faults.wrongDigests = Flag(*f, "wrongDigests");
+        cfg.faults.badVersion = Flag(*f, "badVersion");
+        cfg.faults.senderOne = Flag(*f, "senderOne");
+        cfg.faults.truncatedItems = Flag(*f, "truncatedItems");
+        cfg.faults.oversizedValues = Flag(*f, "oversizedValues");
+        cfg.faults.wrongHostAddress = Flag(*f, "wrongHostAddress");
+        cfg.faults.unicastReply = Flag(*f, "unicastReply");
+        cfg.faults.replyDelayMs = Number(*f, "replyDelayMs", 0);
+    }
+    return cfg;
+}
+
+}  // namespace
+
+bool ParseSimConfig(const std::string& jsonText, std::vector<SimCameraConfig>& cameras,
+                    std::string& error) {
+    json doc = json::parse(jsonText, nullptr, false);
+    if (doc.is_discarded() || !doc.is_object()) {
+        error = "the configuration is not a JSON object";
+        return false;
+    }
+    auto list = doc.find("cameras");
+    if (list == doc.end() || !list->is_array()) {
+        error = "the configuration has no \"cameras\" array";
+        return false;
+    }
+    cameras.clear();
+    std::set<std::string> macs;
+    for (size_t i = 0; i < list->size(); ++i) {
+        try {
+            cameras.push_back(ParseCamera((*list)[i], i));
+        } catch (const std::exception& e) {
+            error = "camera " + std::to_string(i + 1) + ": " + e.what();
+            return false;
+        }
+        std::string mac = cameras.back().mac;
+        for (char& ch : mac) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        if (!macs.insert(mac).second) {
+            error = "camera " + std::to_string(i + 1) + ": MAC " + cameras.back().mac +
+                    " is used twice";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool LoadSimConfig(const std::string& path, std::vector<SimCameraConfig>& cameras,
+                   std::string& error) {
+    std::ifstream in(path);
+    if (!in) {
+        error = "cannot read " + path;
+        return false;
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    return ParseSimConfig(text.str(), cameras, error);
+}
+
+}  // namespace camsim
