@@ -72,11 +72,11 @@ struct SimCameraConfig {
     std::string user = "admin";
     std::string password = "admin";
     int rebootSilentMs = 5000;  // how long a reboot keeps the camera silent
-    // Factory values restored by a hardware default (network and account) and, for the
-    // name, by a software default too.
+    // Factory values: a hardware default restores all of them, a software default the
+    // name and the admin account only. Empty (or 0) means "as configured".
     std::string factoryName, factoryIp, factoryMask, factoryGateway, factoryMode;
     std::string factoryUser, factoryPassword;
-    int factoryHttpPort = 80;
+    int factoryHttpPort = 0;  // 0: the configured port
     SimFaults faults;
 };
 

@@ -65,8 +65,8 @@ bool UdpResponder::Start(std::string& error) {
             unsigned index = if_nametoindex(options_.interfaceName.c_str());
             if (index == 0) return fail("if_nametoindex");
             indexes.push_back(index);
-        } else if (if_nameindex* all = if_nameindex()) {
-            for (if_nameindex* i = all; i->if_index != 0; ++i) indexes.push_back(i->if_index);
+        } else if (struct if_nameindex* all = if_nameindex()) {
+            for (struct if_nameindex* i = all; i->if_index != 0; ++i) indexes.push_back(i->if_index);
             if_freenameindex(all);
         }
         for (unsigned index : indexes) {

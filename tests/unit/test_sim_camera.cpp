@@ -1,0 +1,201 @@
+// The simulated camera's parameter store, its configuration file, and its discovery
+// responder on the loopback address (unicast replies; nothing leaves 127.0.0.1).
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "LibPacket/PacketProcess.h"
+#include "SimCamera.h"
+#include "SimConfig.h"
+#include "UdpResponder.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using camsim::SimCamera;
+using camsim::SimCameraConfig;
+
+TEST(SimCamera, AssignmentsAreValidatedAndListenersHearOfThem) {
+    SimCameraConfig config;
+    config.mac = "00:1B:2C:00:00:01";
+    config.ip = "10.1.1.10";
+    config.mode = "dhcp";
+    SimCamera camera(config);
+    std::vector<camsim::SimChange> changes;
+    camera.AddListener([&](SimCamera&, camsim::SimChange change) { changes.push_back(change); });
+
+    // Bad values are refused and leave the camera as it was.
+    EXPECT_FALSE(camera.Set(camsim::keys::kManualAddress, "10.1.1.300/255.255.255.0/"));
+    EXPECT_FALSE(camera.Set(camsim::keys::kManualAddress, "10.1.1.20"));
+    EXPECT_FALSE(camera.Set(camsim::keys::kMode, "static"));
+    EXPECT_FALSE(camera.Set(camsim::keys::kHttpPort, "70000"));
+    EXPECT_FALSE(camera.Set(camsim::keys::kHttpPort, "8o"));
+    EXPECT_FALSE(camera.Set(camsim::keys::kMac, "00:00:00:00:00:00"));  // read-only
+    EXPECT_FALSE(camera.Set("no.such.key", "1"));
+    EXPECT_TRUE(changes.empty());
+
+    // A DHCP camera keeps its leased address until it is switched to a static one.
+    EXPECT_EQ(camera.Apply("network.wire.ipv4.manual.address=10.1.1.20/255.255.255.0/10.1.1.1"), 1);
+    EXPECT_EQ(camera.Network().ip, "10.1.1.10");
+    EXPECT_EQ(camera.Apply("&&network.wire.ipv4.mode=manual&bogus=1&"), 1);
+    EXPECT_EQ(camera.Network().ip, "10.1.1.20");
+    EXPECT_EQ(camera.Network().gateway, "10.1.1.1");
+    EXPECT_EQ(camera.GetOr(camsim::keys::kCurrentAddress), "10.1.1.20/255.255.255.0/10.1.1.1");
+    EXPECT_EQ(changes.size(), 2u);
+
+    // Listeners run without the camera's lock held: they may read it back.
+    std::string seen;
+    camera.AddListener([&](SimCamera& c, camsim::SimChange) { seen = c.GetOr(camsim::keys::kDeviceName); });
+    EXPECT_TRUE(camera.Set(camsim::keys::kDeviceName, "Dock"));
+    EXPECT_EQ(seen, "Dock");
+}
+
+TEST(SimCamera, ConfigurationIsCheckedCameraByCamera) {
+    std::vector<SimCameraConfig> cameras;
+    std::string error;
+    ASSERT_TRUE(camsim::ParseSimConfig(R"({"cameras":[
+        {"name":"A","mac":"00:1B:2C:00:00:0A","ip":"192.168.1.10","httpPort":"8081",
+         "factory":{"ip":"192.168.0.20"},"faults":{"neverAnswer":true,"replyDelayMs":50}},
+        {"mac":"00:1B:2C:00:00:0B","serial":12345,"lan":"a","namespace":"g1"}]})",
+                                       cameras, error))
+        << error;
+    ASSERT_EQ(cameras.size(), 2u);
+    EXPECT_EQ(cameras[0].httpPort, 8081);
+    EXPECT_TRUE(cameras[0].faults.neverAnswer);
+    EXPECT_EQ(cameras[0].faults.replyDelayMs, 50);
+    EXPECT_EQ(cameras[0].factoryIp, "192.168.0.20");
+    EXPECT_EQ(cameras[1].serial, "12345");
+    EXPECT_EQ(cameras[1].name, "Camera-2");
+
+    EXPECT_FALSE(camsim::ParseSimConfig(R"({"cameras":[{"mac":"00:1B:2C:00:00"}]})", cameras, error));
+    EXPECT_NE(error.find("camera 1"), std::string::npos);
+    EXPECT_FALSE(camsim::ParseSimConfig(
+        R"({"cameras":[{"mac":"00:1B:2C:00:00:01"},{"mac":"00:1b:2c:00:00:01"}]})", cameras, error));
+    EXPECT_NE(error.find("used twice"), std::string::npos);
+    EXPECT_FALSE(camsim::ParseSimConfig(R"({"cameras":[{"mode":"static"}]})", cameras, error));
+    EXPECT_FALSE(camsim::ParseSimConfig(R"({"cameras":[{"name":["x"]}]})", cameras, error));
+    EXPECT_FALSE(camsim::ParseSimConfig("[1,2]", cameras, error));
+    EXPECT_FALSE(camsim::ParseSimConfig("{\"cameras\": [", cameras, error));
+}
+
+// A finder stand-in on the loopback address.
+class LoopbackFinder {
+public:
+    LoopbackFinder() {
+        fd_ = socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        socklen_t len = sizeof addr;
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
+        port_ = ntohs(addr.sin_port);
+    }
+    ~LoopbackFinder() { close(fd_); }
+    uint16_t Port() const { return port_; }
+
+    void Query(uint16_t cameraPort, uint32_t type = HEADER_IP_QUERY, const char* mac = "",
+               const char* user = "", const char* password = "", const char* text = "") {
+        unsigned char buffer[PACKET_BUFFER_SIZE] = {};
+        CPacketProcess codec;
+        int n = codec.BuildPacket(buffer, TRANSPORT_BROADCAST, type, "127.0.0.1", mac, user,
+                                  password, text);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(cameraPort);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sendto(fd_, buffer, n, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    }
+
+    // Decoded replies that arrive within the wait.
+    std::vector<CameraReply> Collect(std::chrono::milliseconds wait) {
+        std::vector<CameraReply> out;
+        auto end = std::chrono::steady_clock::now() + wait;
+        while (std::chrono::steady_clock::now() < end) {
+            pollfd pfd{fd_, POLLIN, 0};
+            if (poll(&pfd, 1, 10) <= 0) continue;
+            unsigned char buffer[PACKET_BUFFER_SIZE];
+            ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
+            CameraReply reply{};
+            CPacketProcess codec;
+            if (n > 0 && codec.DecodePacket(buffer, static_cast<int>(n), "127.0.0.1", &reply) > 0)
+                out.push_back(reply);
+        }
+        return out;
+    }
+
+private:
+    int fd_ = -1;
+    uint16_t port_ = 0;
+};
+
+TEST(SimCamera, ResponderAnswersEveryCameraAndHonoursDelayNeverAnswerAndReboot) {
+    LoopbackFinder finder;
+    std::vector<std::shared_ptr<SimCamera>> cameras;
+    for (int i = 0; i < 3; ++i) {
+        SimCameraConfig c;
+        c.mac = "00:1B:2C:00:00:0" + std::to_string(i + 1);
+        c.ip = "127.0.0.1";
+        c.rebootSilentMs = 300;
+        cameras.push_back(std::make_shared<SimCamera>(c));
+    }
+    camsim::UdpResponderOptions options;
+    options.bindAddress = "127.0.0.1";
+    options.listenPort = 0;
+    options.replyPort = finder.Port();
+    options.joinMulticast = false;
+    options.unicastReplies = true;
+    camsim::UdpResponder responder(cameras, options);
+    std::string error;
+    ASSERT_TRUE(responder.Start(error)) << error;
+
+    finder.Query(responder.BoundPort());
+    auto replies = finder.Collect(300ms);
+    ASSERT_EQ(replies.size(), 3u);
+    EXPECT_STREQ(replies[0].mac, "00:1B:2C:00:00:01");
+
+    // Camera 2 never answers, camera 3 answers 250 ms late.
+    camsim::SimFaults silent;
+    silent.neverAnswer = true;
+    cameras[1]->SetFaults(silent);
+    camsim::SimFaults slow;
+    slow.replyDelayMs = 250;
+    cameras[2]->SetFaults(slow);
+    finder.Query(responder.BoundPort());
+    auto early = finder.Collect(150ms);
+    ASSERT_EQ(early.size(), 1u);
+    EXPECT_STREQ(early[0].mac, "00:1B:2C:00:00:01");
+    auto late = finder.Collect(600ms);
+    ASSERT_EQ(late.size(), 1u);
+    EXPECT_STREQ(late[0].mac, "00:1B:2C:00:00:03");
+
+    // A reboot by command (right credentials) silences camera 1, then it answers again.
+    finder.Query(responder.BoundPort(), HEADER_SYSTEM_COMMAND, "00:1B:2C:00:00:01", "admin",
+                 "admin", "system.reboot=1");
+    finder.Collect(50ms);
+    EXPECT_TRUE(cameras[0]->IsSilent());
+    finder.Query(responder.BoundPort(), HEADER_IP_QUERY, "00:1B:2C:00:00:01");
+    EXPECT_TRUE(finder.Collect(100ms).empty());
+    auto until = std::chrono::steady_clock::now() + 3s;
+    std::vector<CameraReply> back;
+    while (back.empty() && std::chrono::steady_clock::now() < until) {
+        finder.Query(responder.BoundPort(), HEADER_IP_QUERY, "00:1B:2C:00:00:01");
+        back = finder.Collect(100ms);
+    }
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_STREQ(back[0].mac, "00:1B:2C:00:00:01");
+    responder.Stop();
+    EXPECT_GE(responder.RequestCount(), 5u);
+}
+
+}  // namespace
