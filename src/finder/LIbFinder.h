@@ -22,9 +22,26 @@ void DestroyRecvPacket();
 
 // Queues one request on every adapter, broadcast then multicast. 0, or -1 when queuing
 // failed (or there is no hub).
-int SendPacketData(uint32_t type, const char* targetMacText, const char* user,
-                   const char* password, const char* requestText);
+int SendPacketData(uint32_t type, const char* targetMacText, const char* user, const char* password,
+                   const char* requestText);
 
 // 1 when the camera's digests match MD5("user/user") and MD5("password/password").
 int CheckAuthDigest(const char* user, const char* password, const unsigned char digestA[16],
                     const unsigned char digestB[16]);
+
+struct ReceivedDatagram;
+struct HubOptions;
+
+// The per-datagram handler installed in every receive slot: decodes the datagram and, when
+// it passes the checks, hands the reply to the engine callback given as handlerContext.
+void OnRecvPacket(void* engineCallback, const ReceivedDatagram& datagram);
+
+// Wiring for the hubs created from now on (adapters, ports, sender); nullptr restores the
+// real host. Tests use it so that nothing leaves 127.0.0.1.
+void SetFinderHubOptions(const HubOptions* options);
+
+// The current hub's adapter table (copied out), or 0 entries when there is no hub.
+int GetFinderAdapters(AdapterEntry* out, int capacity);
+
+// The local port of the current hub's receive socket for one adapter, or 0.
+unsigned GetFinderReceivePort(int adapterIndex);

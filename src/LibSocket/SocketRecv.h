@@ -1,0 +1,99 @@
+#pragma once
+// Receives camera replies on every adapter and hands them, one at a time and in arrival
+// order, to the finder's handler on a single dispatch thread.
+//
+// Linux delivers no broadcast or multicast to a socket bound to a unicast address, so a slot
+// whose adapter has an interface name listens on the wildcard address restricted to that
+// interface (and joined to the cameras' group on it); every datagram is then seen once per
+// adapter it arrived through, tagged with that adapter. A slot without an interface name is
+// bound to the address itself.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "LibPacket/PacketProcess.h"
+
+class CSocketRecv;
+
+struct ReceivedDatagram {
+    std::unique_ptr<unsigned char[]> bytes;  // exactly the bytes received
+    int length = 0;                          // 1 to PACKET_BUFFER_SIZE
+    const char* addressText = nullptr;       // the slot's adapter address text
+    const AdapterEntry* adapter = nullptr;   // the slot's adapter
+};
+
+// Called on the dispatch thread; the datagram is freed when it returns.
+using RecvHandler = void (*)(void* handlerContext, const ReceivedDatagram& datagram);
+
+struct ReceiveSlot {
+    CSocketRecv* owner = nullptr;
+    std::atomic<uint32_t> running{0};
+    std::thread thread;
+    int socket = -1;
+    uint32_t port = 0;       // the port asked for
+    uint16_t boundPort = 0;  // the port actually bound (differs when 0 was asked for)
+    char addressText[32] = {};
+    const AdapterEntry* adapter = nullptr;
+    void* handlerContext = nullptr;
+    RecvHandler handler = nullptr;
+};
+
+class CSocketRecv {
+public:
+    static constexpr int kMaxSlots = 32;
+    // Pending datagrams beyond this are dropped (newest first) so that a flood on the LAN
+    // cannot grow memory without bound.
+    static constexpr size_t kDefaultMaxPending = 16384;
+
+    explicit CSocketRecv(size_t maxPending = kDefaultMaxPending);
+    virtual ~CSocketRecv();
+    CSocketRecv(const CSocketRecv&) = delete;
+    CSocketRecv& operator=(const CSocketRecv&) = delete;
+
+    // Opens one socket for the adapter and port, unless one exists already for the same
+    // address text and port. transport 1 also joins the cameras' multicast group. 0 or -1.
+    int CreateRecvSocket(int transport, const AdapterEntry* adapter, uint32_t port,
+                         void* handlerContext, RecvHandler handler);
+
+    // Tells the dispatch thread to stop taking datagrams (the first step of a shutdown).
+    void StopDispatch();
+
+    int SlotCount() const { return slotCount_; }
+    uint16_t SlotPort(int index) const { return slots_[index].boundPort; }
+    size_t PendingCount();
+
+private:
+    friend void RecvThread(ReceiveSlot* slot);
+    friend void ThreadCheckRecvInfo(CSocketRecv* receiver);
+
+    using Pending = std::pair<ReceiveSlot*, std::unique_ptr<ReceivedDatagram>>;
+
+    void Enqueue(ReceiveSlot* slot, std::unique_ptr<ReceivedDatagram> datagram);
+    void ReportDropsLocked(bool force);
+    // Sleeps up to milliseconds; returns early when the flag is cleared.
+    void Pause(const std::atomic<uint32_t>& flag, int milliseconds);
+
+    std::atomic<uint32_t> running_{1};
+    int slotCount_ = 0;
+    ReceiveSlot slots_[kMaxSlots];
+
+    std::mutex lock_;  // the queue and the drop counters
+    std::deque<Pending> queue_;
+    const size_t maxPending_;
+    uint64_t droppedUnreported_ = 0;
+    uint32_t lastDropReport_ = 0;
+    bool dropReported_ = false;
+
+    std::mutex wakeMutex_;  // only for prompt wake-ups at shutdown
+    std::condition_variable wake_;
+    std::thread dispatchThread_;
+};
+
+void RecvThread(ReceiveSlot* slot);
+void ThreadCheckRecvInfo(CSocketRecv* receiver);

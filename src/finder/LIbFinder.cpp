@@ -1,0 +1,140 @@
+#include "finder/LIbFinder.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <shared_mutex>
+
+#include "LibSocket/SocketProcess.h"
+#include "common/Md5.h"
+#include "common/stdafx.h"
+
+namespace {
+
+// The current hub. Senders hold the shared side for as long as they use the hub; replacing
+// it takes the exclusive side only to swap the pointer, and the old hub is shut down after
+// the lock is released, so that an engine callback that sends while its hub is being
+// destroyed finds no hub instead of deadlocking.
+std::shared_mutex g_hubLock;
+std::unique_ptr<CSocketProcess> g_hub;
+std::mutex g_lifecycle;  // serialises CreateRecvPacket and DestroyRecvPacket
+std::mutex g_optionsLock;
+std::unique_ptr<HubOptions> g_options;
+
+std::unique_ptr<CSocketProcess> DetachHub() {
+    std::unique_lock hubLock(g_hubLock);
+    return std::move(g_hub);
+}
+
+void FormatCredentials(char (&text)[512], const char* first, const char* second) {
+    std::snprintf(text, sizeof text, "%s/%s", first ? first : "", second ? second : "");
+}
+
+}  // namespace
+
+int CreateRecvPacket(const EngineCallback* engineCallback) {
+    std::lock_guard lifecycle(g_lifecycle);
+    DetachHub().reset();
+    HubOptions options;
+    {
+        std::lock_guard optionsLock(g_optionsLock);
+        if (g_options)
+            options = *g_options;
+    }
+    auto hub = std::make_unique<CSocketProcess>(engineCallback, OnRecvPacket, options);
+    hub->OpenReceivers();
+    std::unique_lock hubLock(g_hubLock);
+    g_hub = std::move(hub);
+    return 0;
+}
+
+void DestroyRecvPacket() {
+    std::lock_guard lifecycle(g_lifecycle);
+    DetachHub().reset();
+}
+
+int SendPacketData(uint32_t type, const char* targetMacText, const char* user, const char* password,
+                   const char* requestText) {
+    std::shared_lock hubLock(g_hubLock);
+    CSocketProcess* hub = g_hub.get();
+    if (hub == nullptr)
+        return -1;
+    for (int i = 0; i < hub->AdapterCount(); ++i) {
+        const char* address = hub->Adapter(i).addressText;
+        unsigned char buffer[PACKET_BUFFER_SIZE] = {};
+        CPacketProcess codec;
+        int length = codec.BuildPacket(buffer, TRANSPORT_BROADCAST, type, address, targetMacText,
+                                       user, password, requestText);
+        if (hub->QueueSend(TRANSPORT_BROADCAST, hub->SendPort(), static_cast<uint32_t>(i), buffer,
+                           length) != 0) {
+            TLOG("(%s:%d)SendPacketData BROADCAST Error\n");
+            return -1;
+        }
+        std::memset(buffer, 0, sizeof buffer);
+        length = codec.BuildPacket(buffer, TRANSPORT_MULTICAST, type, address, targetMacText, user,
+                                   password, requestText);
+        if (hub->QueueSend(TRANSPORT_MULTICAST, hub->SendPort(), static_cast<uint32_t>(i), buffer,
+                           length) != 0) {
+            TLOG("(%s:%d)SendPacketData MULTICAST Error\n");
+            return -1;
+        }
+    }
+    return 0;
+}
+
+int CheckAuthDigest(const char* user, const char* password, const unsigned char digestA[16],
+                    const unsigned char digestB[16]) {
+    char text[512];
+    unsigned char md5A[16];
+    unsigned char md5B[16];
+    FormatCredentials(text, user, user);
+    Md5(text, std::strlen(text), md5A);
+    FormatCredentials(text, password, password);
+    Md5(text, std::strlen(text), md5B);
+    TLOG("(%s:%d)MD5A:%s, %s", Md5Hex(md5A).c_str(), Md5Hex(md5B).c_str());
+    TLOG("(%s:%d)MD5B:%s, %s", Md5Hex(digestA).c_str(), Md5Hex(digestB).c_str());
+    return std::memcmp(md5A, digestA, 16) == 0 && std::memcmp(md5B, digestB, 16) == 0 ? 1 : 0;
+}
+
+void OnRecvPacket(void* engineCallback, const ReceivedDatagram& datagram) {
+    CameraReply reply;
+    std::memset(&reply, 0, sizeof reply);
+    CPacketProcess codec;
+    int type =
+        codec.DecodePacket(datagram.bytes.get(), datagram.length, datagram.addressText, &reply);
+    if (type == -1) {
+        TLOG("(%s:%d)Packet iType error:%d", type);
+        return;
+    }
+    if (datagram.adapter != nullptr)
+        reply.adapter = *datagram.adapter;
+    reply.viaHttp = 0;
+    const auto* callback = static_cast<const EngineCallback*>(engineCallback);
+    if (callback != nullptr && callback->function != nullptr) {
+        callback->function(callback->context, reply);
+    }
+}
+
+void SetFinderHubOptions(const HubOptions* options) {
+    std::lock_guard optionsLock(g_optionsLock);
+    g_options = options ? std::make_unique<HubOptions>(*options) : nullptr;
+}
+
+int GetFinderAdapters(AdapterEntry* out, int capacity) {
+    std::shared_lock hubLock(g_hubLock);
+    if (!g_hub)
+        return 0;
+    int count = 0;
+    for (; count < g_hub->AdapterCount() && count < capacity; ++count) {
+        out[count] = g_hub->Adapter(count);
+    }
+    return count;
+}
+
+unsigned GetFinderReceivePort(int adapterIndex) {
+    std::shared_lock hubLock(g_hubLock);
+    if (!g_hub || adapterIndex < 0 || adapterIndex >= g_hub->Receiver().SlotCount())
+        return 0;
+    return g_hub->Receiver().SlotPort(adapterIndex);
+}

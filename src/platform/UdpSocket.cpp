@@ -1,0 +1,130 @@
+#include "platform/UdpSocket.h"
+
+#include <arpa/inet.h>
+#include <errno.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace tarsel {
+
+void UniqueFd::Reset(int fd) {
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = fd;
+}
+
+namespace {
+
+sockaddr_in MakeAddress(uint32_t hostOrderAddress, uint16_t port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(hostOrderAddress);
+    address.sin_port = htons(port);
+    return address;
+}
+
+bool SetIntOption(int fd, int level, int name, int value) {
+    return ::setsockopt(fd, level, name, &value, sizeof value) == 0;
+}
+
+}  // namespace
+
+bool ParseIPv4(const char* text, uint32_t* hostOrderAddress) {
+    in_addr parsed{};
+    if (text == nullptr || ::inet_aton(text, &parsed) == 0)
+        return false;
+    *hostOrderAddress = ntohl(parsed.s_addr);
+    return true;
+}
+
+UniqueFd OpenUdpSocket() {
+    return UniqueFd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+}
+
+bool SetBroadcast(int fd) {
+    return SetIntOption(fd, SOL_SOCKET, SO_BROADCAST, 1);
+}
+
+bool SetReuseAddress(int fd) {
+    return SetIntOption(fd, SOL_SOCKET, SO_REUSEADDR, 1);
+}
+
+bool SetReceiveBuffer(int fd, int bytes) {
+    return SetIntOption(fd, SOL_SOCKET, SO_RCVBUF, bytes);
+}
+
+bool SetReceiveTimeout(int fd, int milliseconds) {
+    timeval timeout{};
+    timeout.tv_sec = milliseconds / 1000;
+    timeout.tv_usec = (milliseconds % 1000) * 1000;
+    return ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout) == 0;
+}
+
+bool BindToDevice(int fd, const char* interfaceName) {
+    return ::setsockopt(fd, SOL_SOCKET, SO_BINDTODEVICE, interfaceName,
+                        static_cast<socklen_t>(::strnlen(interfaceName, IFNAMSIZ))) == 0;
+}
+
+bool BindIPv4(int fd, uint32_t hostOrderAddress, uint16_t port) {
+    sockaddr_in address = MakeAddress(hostOrderAddress, port);
+    return ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+}
+
+bool SetMulticastInterface(int fd, uint32_t hostOrderAddress) {
+    in_addr address{};
+    address.s_addr = htonl(hostOrderAddress);
+    return ::setsockopt(fd, IPPROTO_IP, IP_MULTICAST_IF, &address, sizeof address) == 0;
+}
+
+bool JoinMulticastGroup(int fd, uint32_t hostOrderGroup, uint32_t hostOrderInterfaceAddress) {
+    ip_mreq request{};
+    request.imr_multiaddr.s_addr = htonl(hostOrderGroup);
+    request.imr_interface.s_addr = htonl(hostOrderInterfaceAddress);
+    if (::setsockopt(fd, IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof request) != 0) {
+        return false;
+    }
+    // Without this, Linux also hands the socket groups that other sockets joined.
+    SetIntOption(fd, IPPROTO_IP, IP_MULTICAST_ALL, 0);
+    return true;
+}
+
+uint16_t LocalPort(int fd) {
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return 0;
+    return ntohs(address.sin_port);
+}
+
+int SendDatagram(int fd, uint32_t hostOrderAddress, uint16_t port, const void* data,
+                 size_t length) {
+    sockaddr_in address = MakeAddress(hostOrderAddress, port);
+    ssize_t sent = ::sendto(fd, data, length, MSG_NOSIGNAL,
+                            reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    return sent < 0 ? -1 : static_cast<int>(sent);
+}
+
+int ReceiveDatagram(int fd, void* buffer, size_t capacity) {
+    sockaddr_in source{};
+    socklen_t sourceLength = sizeof source;
+    // MSG_TRUNC reports the real size, so an oversized datagram is recognised and dropped
+    // rather than delivered cut.
+    ssize_t received = ::recvfrom(fd, buffer, capacity, MSG_TRUNC,
+                                  reinterpret_cast<sockaddr*>(&source), &sourceLength);
+    if (received < 0)
+        return -1;
+    if (static_cast<size_t>(received) > capacity)
+        return -2;
+    return static_cast<int>(received);
+}
+
+int LastSocketError() {
+    return errno;
+}
+
+}  // namespace tarsel

@@ -1,0 +1,229 @@
+// The finder library end to end on 127.0.0.1: requests reach the (replaced) sender, replies
+// sent to the receive sockets reach the engine callback, checked and tagged.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "LibSocket/SocketProcess.h"
+#include "common/Md5.h"
+#include "finder/LIbFinder.h"
+#include "platform/Log.h"
+#include "platform/UdpSocket.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+AdapterEntry Loopback(const char* address, const char* label) {
+    AdapterEntry entry{};
+    std::strcpy(entry.addressText, address);
+    (void)label;  // no interface name: the receive socket is bound to the address itself
+    return entry;
+}
+
+template <typename Predicate>
+bool WaitFor(Predicate done, int milliseconds) {
+    auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+    while (!done()) {
+        if (Clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+std::vector<unsigned char> Reply(const unsigned char host[4], const char* mac) {
+    std::vector<unsigned char> b(40, 0);
+    b[0] = 0x02, b[1] = 0x00, b[2] = 0xFD, b[3] = 0xFF;
+    b[4] = HEADER_IP_QUERY;
+    std::memcpy(&b[6], host, 4);
+    size_t length = 8 + std::strlen(mac);
+    b.push_back(static_cast<unsigned char>(length));
+    b.insert(b.end(), {0, 0, 0, 2, 0, 0, 0});
+    b.insert(b.end(), mac, mac + std::strlen(mac));
+    return b;
+}
+
+void SendTo(unsigned port, const std::vector<unsigned char>& bytes, const char* to) {
+    tarsel::UniqueFd socket = tarsel::OpenUdpSocket();
+    uint32_t address = 0;
+    ASSERT_TRUE(tarsel::ParseIPv4(to, &address));
+    ASSERT_EQ(static_cast<int>(bytes.size()),
+              tarsel::SendDatagram(socket.Get(), address, static_cast<uint16_t>(port), bytes.data(),
+                                   bytes.size()));
+}
+
+struct Engine {
+    std::mutex mutex;
+    std::vector<CameraReply> replies;
+    std::atomic<int> calls{0};
+    std::atomic<bool> sendFromCallback{false};
+    std::atomic<int> callbackSendResult{1};
+
+    static void OnReply(void* context, const CameraReply& reply) {
+        auto* self = static_cast<Engine*>(context);
+        {
+            std::lock_guard lock(self->mutex);
+            self->replies.push_back(reply);
+        }
+        if (self->sendFromCallback) {
+            self->callbackSendResult =
+                SendPacketData(HEADER_IP_AUTHENTICATE, reply.mac, "", "", "");
+        }
+        ++self->calls;
+    }
+};
+
+struct SentLog {
+    std::mutex mutex;
+    std::vector<std::pair<int, std::vector<unsigned char>>> packets;
+    size_t Size() {
+        std::lock_guard lock(mutex);
+        return packets.size();
+    }
+};
+
+class FinderLibrary : public ::testing::Test {
+protected:
+    void SetUp() override {
+        HubOptions options;
+        options.adapters =
+            std::vector<AdapterEntry>{Loopback("127.0.0.1", "A"), Loopback("127.0.0.2", "B")};
+        options.recvPort = 0;
+        options.recvTransport = 0;
+        SentLog* sent = &sent_;
+        options.send = [sent](int transport, const char*, uint32_t, const unsigned char* data,
+                              int length) {
+            std::lock_guard lock(sent->mutex);
+            sent->packets.emplace_back(transport, std::vector<unsigned char>(data, data + length));
+            return length;
+        };
+        SetFinderHubOptions(&options);
+        callback_ = {Engine::OnReply, &engine_};
+    }
+    void TearDown() override {
+        DestroyRecvPacket();
+        SetFinderHubOptions(nullptr);
+    }
+    Engine engine_;
+    EngineCallback callback_{};
+    SentLog sent_;
+};
+
+const unsigned char kHostA[4] = {127, 0, 0, 1};
+
+}  // namespace
+
+TEST(CheckAuthDigest, KnownDigestsAndLogLines) {
+    tarsel::CapturingLogSink log;
+    unsigned char admin[16], slash[16], other[16];
+    Md5("admin/admin", 11, admin);
+    Md5("/", 1, slash);
+    Md5("root/root", 9, other);
+    EXPECT_EQ("A8ABC0EB28FE60C7A568BEA0E5CF1AC2", Md5Hex(admin));
+    EXPECT_EQ("6666CD76F96956469E7BE39D750CC7D9", Md5Hex(slash));
+
+    EXPECT_EQ(1, CheckAuthDigest("admin", "admin", admin, admin));
+    EXPECT_EQ(1, CheckAuthDigest("admin", "", admin, slash));  // empty password: MD5 of "/"
+    EXPECT_EQ(0, CheckAuthDigest("admin", "admin", admin, slash));
+    EXPECT_EQ(0, CheckAuthDigest("root", "admin", admin, admin));
+    EXPECT_EQ(0, CheckAuthDigest("admin", "admin", other, admin));
+    auto lines = log.Lines();
+    ASSERT_EQ(10u, lines.size());
+    EXPECT_NE(
+        std::string::npos,
+        lines[2].find("MD5A:A8ABC0EB28FE60C7A568BEA0E5CF1AC2, 6666CD76F96956469E7BE39D750CC7D9"));
+    EXPECT_NE(
+        std::string::npos,
+        lines[3].find("MD5B:A8ABC0EB28FE60C7A568BEA0E5CF1AC2, 6666CD76F96956469E7BE39D750CC7D9"));
+}
+
+TEST_F(FinderLibrary, QueryGoesOutPerAdapterBroadcastThenMulticast) {
+    EXPECT_EQ(-1, SendPacketData(HEADER_IP_QUERY, "", "", "", ""));  // no hub yet
+    ASSERT_EQ(0, CreateRecvPacket(&callback_));
+    ASSERT_EQ(0, CreateRecvPacket(&callback_));  // replaces, never duplicates
+    AdapterEntry adapters[4];
+    ASSERT_EQ(2, GetFinderAdapters(adapters, 4));
+    EXPECT_NE(0u, GetFinderReceivePort(0));
+    EXPECT_NE(0u, GetFinderReceivePort(1));
+    EXPECT_EQ(0u, GetFinderReceivePort(2));
+
+    ASSERT_EQ(0, SendPacketData(HEADER_IP_QUERY, "", "", "", ""));
+    ASSERT_TRUE(WaitFor([&] { return sent_.Size() == 4; }, 2000));
+    std::lock_guard lock(sent_.mutex);
+    const int transports[] = {2, 1, 2, 1};
+    const unsigned char hosts[4][4] = {
+        {127, 0, 0, 1}, {127, 0, 0, 1}, {127, 0, 0, 2}, {127, 0, 0, 2}};
+    for (int i = 0; i < 4; ++i) {
+        const auto& [transport, bytes] = sent_.packets[i];
+        EXPECT_EQ(transports[i], transport);
+        ASSERT_EQ(120u, bytes.size());
+        EXPECT_EQ(transport == 2 ? 0x01 : 0x02, bytes[0]);
+        EXPECT_EQ(0, std::memcmp(hosts[i], &bytes[6], 4));
+    }
+}
+
+TEST_F(FinderLibrary, RepliesAreCheckedTaggedAndDeliveredOnce) {
+    tarsel::CapturingLogSink log;
+    ASSERT_EQ(0, CreateRecvPacket(&callback_));
+    unsigned portA = GetFinderReceivePort(0);
+    unsigned portB = GetFinderReceivePort(1);
+
+    // A reply naming adapter A: accepted on A, refused on B.
+    auto reply = Reply(kHostA, "00:11:22:33:44:55");
+    SendTo(portA, reply, "127.0.0.1");
+    SendTo(portB, reply, "127.0.0.2");
+    auto badVersion = reply;
+    badVersion[3] = 0x00;
+    SendTo(portA, badVersion, "127.0.0.1");
+    auto fromFinder = reply;
+    fromFinder[16] = 1;
+    SendTo(portA, fromFinder, "127.0.0.1");
+    ASSERT_TRUE(WaitFor([&] { return log.Count("Packet iType error:-1") == 3; }, 3000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(1, engine_.calls.load());
+    EXPECT_EQ(1u, log.Count("Check_SrcIp fail."));
+    EXPECT_EQ(1u, log.Count("Check_Version fail"));
+    EXPECT_EQ(1u, log.Count("Check_Sender fail"));
+    {
+        std::lock_guard lock(engine_.mutex);
+        ASSERT_EQ(1u, engine_.replies.size());
+        EXPECT_STREQ("00:11:22:33:44:55", engine_.replies[0].mac);
+        EXPECT_STREQ("127.0.0.1", engine_.replies[0].adapter.addressText);
+        EXPECT_EQ(HEADER_IP_QUERY, engine_.replies[0].type);
+        EXPECT_EQ(0u, engine_.replies[0].viaHttp);
+    }
+
+    // The engine may answer a reply with a request from inside the callback.
+    engine_.sendFromCallback = true;
+    size_t before = sent_.Size();
+    SendTo(portA, reply, "127.0.0.1");
+    ASSERT_TRUE(WaitFor([&] { return engine_.calls.load() == 2; }, 2000));
+    EXPECT_EQ(0, engine_.callbackSendResult.load());
+    EXPECT_TRUE(WaitFor([&] { return sent_.Size() == before + 4; }, 2000));
+}
+
+TEST_F(FinderLibrary, NoCallbackAfterDestroyReturns) {
+    ASSERT_EQ(0, CreateRecvPacket(&callback_));
+    unsigned portA = GetFinderReceivePort(0);
+    engine_.sendFromCallback = true;  // callbacks race the destruction with sends of their own
+    auto reply = Reply(kHostA, "00:11:22:33:44:55");
+    for (int i = 0; i < 200; ++i)
+        SendTo(portA, reply, "127.0.0.1");
+    ASSERT_TRUE(WaitFor([&] { return engine_.calls.load() >= 2; }, 2000));
+    auto start = Clock::now();
+    DestroyRecvPacket();
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1000));
+    int callsAtReturn = engine_.calls.load();
+    EXPECT_LT(callsAtReturn, 200);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(callsAtReturn, engine_.calls.load());
+    EXPECT_EQ(0u, GetFinderReceivePort(0));
+    EXPECT_EQ(-1, SendPacketData(HEADER_IP_QUERY, "", "", "", ""));
+}

@@ -1,0 +1,276 @@
+// The sender, the receiver and the hub's send queue, on 127.0.0.1 only.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "LibSocket/SocketProcess.h"
+#include "LibSocket/SocketRecv.h"
+#include "LibSocket/SocketSend.h"
+#include "platform/Log.h"
+#include "platform/UdpSocket.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+AdapterEntry Loopback(const char* address) {
+    AdapterEntry entry{};
+    std::strcpy(entry.addressText, address);  // no interface name: bound to the address
+    return entry;
+}
+
+void SendTo(uint16_t port, const void* data, size_t length, const char* to = "127.0.0.1") {
+    tarsel::UniqueFd socket = tarsel::OpenUdpSocket();
+    ASSERT_TRUE(socket.Valid());
+    uint32_t address = 0;
+    ASSERT_TRUE(tarsel::ParseIPv4(to, &address));
+    ASSERT_EQ(static_cast<int>(length),
+              tarsel::SendDatagram(socket.Get(), address, port, data, length));
+}
+
+template <typename Predicate>
+bool WaitFor(Predicate done, int milliseconds) {
+    auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+    while (!done()) {
+        if (Clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+struct Delivery {
+    std::string bytes;
+    std::string addressText;
+    const AdapterEntry* adapter;
+    Clock::time_point at;
+};
+
+// Records every handler call; optionally holds the dispatch thread inside the first call.
+struct Recorder {
+    std::mutex mutex;
+    std::condition_variable released;
+    std::vector<Delivery> deliveries;
+    bool hold = false;
+    std::atomic<int> calls{0};
+
+    static void Handle(void* context, const ReceivedDatagram& datagram) {
+        auto* self = static_cast<Recorder*>(context);
+        std::unique_lock lock(self->mutex);
+        self->deliveries.push_back(
+            {std::string(reinterpret_cast<const char*>(datagram.bytes.get()), datagram.length),
+             datagram.addressText, datagram.adapter, Clock::now()});
+        ++self->calls;
+        self->released.wait(lock, [self] { return !self->hold; });
+    }
+    void Release() {
+        std::lock_guard lock(mutex);
+        hold = false;
+        released.notify_all();
+    }
+    std::vector<Delivery> Snapshot() {
+        std::lock_guard lock(mutex);
+        return deliveries;
+    }
+};
+
+}  // namespace
+
+TEST(SocketSend, RefusalsAreLoggedAndSendNothing) {
+    tarsel::CapturingLogSink log;
+    CSocketSend sender;
+    const unsigned char data[4] = {1, 2, 3, 4};
+    EXPECT_EQ(-1, sender.SendPacket(TRANSPORT_BROADCAST, "127.0.0.1", 5656, data, 0));
+    EXPECT_EQ(1u, log.Count("Error: SendPacket less than zero, port:5656\n"));
+    EXPECT_EQ(1u, log.Count("<Tarsel>(SocketSend.cpp:"));
+
+    EXPECT_EQ(-1, sender.SendPacket(3, "127.0.0.1", 5656, data, 4));
+    EXPECT_EQ(1u, log.Count("Not support this protocol:3\n"));
+
+    // An address this host does not own: the broadcast fails at the bind, with the error.
+    EXPECT_EQ(-1, sender.SendPacket(TRANSPORT_BROADCAST, "192.0.2.77", 5656, data, 4));
+    EXPECT_EQ(1u, log.Count("Error: SendPacket bind fail. IP:192.0.2.77, port:5656, LastError:99"));
+    EXPECT_EQ(-1, sender.SendPacket(TRANSPORT_MULTICAST, "192.0.2.77", 5656, data, 4));
+    EXPECT_EQ(1u, log.Count("Error: SendPacket setsockopt IPPROTO_IP IP_MULTICAST_IF fail."));
+}
+
+TEST(AdapterTable, UsableInterfacesInOrderAtMost32) {
+    std::vector<tarsel::Ipv4Interface> interfaces = {
+        {"lo", "127.0.0.1", true, true},    {"eth0", "192.168.1.5", true, false},
+        {"eth1", "", true, false},          {"eth2", "0.0.0.0", true, false},
+        {"eth3", "10.0.0.7", false, false}, {"wlan0", "10.0.0.8", true, false},
+    };
+    AdapterEntry table[kMaxAdapters];
+    ASSERT_EQ(2, BuildAdapterTable(interfaces, table));
+    EXPECT_STREQ("192.168.1.5", table[0].addressText);
+    EXPECT_STREQ("eth0", table[0].name);
+    EXPECT_STREQ("10.0.0.8", table[1].addressText);
+    EXPECT_STREQ("wlan0", table[1].name);
+
+    std::vector<tarsel::Ipv4Interface> many;
+    for (int i = 0; i < 40; ++i) {
+        many.push_back(
+            {"veth" + std::to_string(i), "10.1.0." + std::to_string(i + 1), true, false});
+    }
+    ASSERT_EQ(kMaxAdapters, BuildAdapterTable(many, table));
+    EXPECT_STREQ("10.1.0.32", table[31].addressText);
+    EXPECT_STREQ("veth31", table[31].name);
+}
+
+TEST(SocketRecv, SocketsDeliverOncePerDatagramInOrderPaced) {
+    tarsel::CapturingLogSink log;
+    Recorder recorder;
+    AdapterEntry a0 = Loopback("127.0.0.1");
+    AdapterEntry unbindable = Loopback("192.0.2.77");
+    CSocketRecv receiver;
+    ASSERT_EQ(0, receiver.CreateRecvSocket(0, &a0, 0, &recorder, Recorder::Handle));
+    uint16_t port = receiver.SlotPort(0);
+    ASSERT_NE(0, port);
+    // Same address text and port again: no second socket.
+    ASSERT_EQ(0, receiver.CreateRecvSocket(0, &a0, 0, &recorder, Recorder::Handle));
+    EXPECT_EQ(1, receiver.SlotCount());
+    // An address that cannot be bound is logged; the other adapter keeps receiving.
+    EXPECT_EQ(-1, receiver.CreateRecvSocket(0, &unbindable, port, &recorder, Recorder::Handle));
+    EXPECT_EQ(1, receiver.SlotCount());
+    auto lines = log.Lines();
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_NE(std::string::npos, lines[0].find("socket bind fail.\n"));
+    EXPECT_NE(std::string::npos,
+              lines[1].find("CreateRecvSocket fail IP:192.0.2.77, PORT:" + std::to_string(port)));
+
+    // An empty datagram is not queued.
+    SendTo(port, "", 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(0, recorder.calls.load());
+
+    // A burst of 50 arrives at once and is handed over one by one, 10 ms apart, in order.
+    for (int i = 0; i < 50; ++i) {
+        std::string body = "reply-" + std::to_string(i);
+        SendTo(port, body.data(), body.size());
+    }
+    ASSERT_TRUE(WaitFor([&] { return recorder.calls.load() == 50; }, 5000));
+    auto got = recorder.Snapshot();
+    for (int i = 0; i < 50; ++i) {
+        EXPECT_EQ("reply-" + std::to_string(i), got[i].bytes);
+        EXPECT_EQ("127.0.0.1", got[i].addressText);
+        EXPECT_EQ(&a0, got[i].adapter);
+        if (i > 0) {
+            EXPECT_GE(got[i].at - got[i - 1].at, std::chrono::milliseconds(10));
+        }
+    }
+    EXPECT_GE(got[49].at - got[0].at, std::chrono::milliseconds(490));
+    EXPECT_EQ(0u, receiver.PendingCount());
+}
+
+TEST(SocketRecv, DestroyDropsUndeliveredWithoutHandlerCalls) {
+    tarsel::CapturingLogSink log;
+    Recorder recorder;
+    AdapterEntry a0 = Loopback("127.0.0.1");
+    auto receiver = std::make_unique<CSocketRecv>();
+    ASSERT_EQ(0, receiver->CreateRecvSocket(0, &a0, 0, &recorder, Recorder::Handle));
+    uint16_t port = receiver->SlotPort(0);
+    for (int i = 0; i < 40; ++i)
+        SendTo(port, "x", 1);
+    ASSERT_TRUE(WaitFor([&] { return recorder.calls.load() >= 1; }, 2000));
+    auto start = Clock::now();
+    receiver.reset();
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
+    int callsAtReturn = recorder.calls.load();
+    EXPECT_LT(callsAtReturn, 40);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(callsAtReturn, recorder.calls.load());
+    EXPECT_TRUE(log.Contains("~CSocketRecv"));
+    EXPECT_TRUE(log.Contains("Exit ThreadCheckRecvInfo"));
+}
+
+TEST(SocketRecv, QueueIsCappedAndDropsAreReportedAtMostOnceASecond) {
+    tarsel::CapturingLogSink log;
+    Recorder recorder;
+    recorder.hold = true;  // the dispatch thread stays in the first call
+    AdapterEntry a0 = Loopback("127.0.0.1");
+    CSocketRecv receiver;
+    ASSERT_EQ(0, receiver.CreateRecvSocket(0, &a0, 0, &recorder, Recorder::Handle));
+    uint16_t port = receiver.SlotPort(0);
+    tarsel::UniqueFd socket = tarsel::OpenUdpSocket();
+    uint32_t loopback = 0x7F000001;
+    SendTo(port, "first", 5);
+    ASSERT_TRUE(WaitFor([&] { return recorder.calls.load() == 1; }, 2000));
+    // Feed in small batches so that the socket buffer never overflows before our queue does.
+    size_t sent = 0;
+    while (sent < CSocketRecv::kDefaultMaxPending + 500) {
+        for (int i = 0; i < 100; ++i, ++sent) {
+            tarsel::SendDatagram(socket.Get(), loopback, port, "y", 1);
+        }
+        size_t expected = std::min(sent, CSocketRecv::kDefaultMaxPending);
+        WaitFor([&] { return receiver.PendingCount() >= expected; }, 1000);
+    }
+    ASSERT_TRUE(WaitFor([&] { return log.Contains("Receive queue full"); }, 2000));
+    EXPECT_EQ(CSocketRecv::kDefaultMaxPending, receiver.PendingCount());
+    // More drops within the same second are counted, not logged again.
+    for (int i = 0; i < 50; ++i)
+        tarsel::SendDatagram(socket.Get(), loopback, port, "z", 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(1u, log.Count("Receive queue full"));
+    EXPECT_EQ(CSocketRecv::kDefaultMaxPending, receiver.PendingCount());
+    recorder.Release();
+}
+
+TEST(SocketProcess, QueueSendsBroadcastThenMulticastPerAdapterPaced) {
+    struct Sent {
+        int transport;
+        std::string address;
+        uint32_t port;
+        std::string bytes;
+        Clock::time_point at;
+    };
+    std::mutex mutex;
+    std::vector<Sent> sent;
+    HubOptions options;
+    options.adapters = std::vector<AdapterEntry>{Loopback("127.0.0.1"), Loopback("127.0.0.2")};
+    options.recvPort = 0;
+    options.recvTransport = 0;
+    options.send = [&](int transport, const char* address, uint32_t port, const unsigned char* data,
+                       int length) {
+        std::lock_guard lock(mutex);
+        sent.push_back({transport, address, port,
+                        std::string(reinterpret_cast<const char*>(data), length), Clock::now()});
+        return length;
+    };
+    CSocketProcess hub(nullptr, nullptr, options);
+    ASSERT_EQ(2, hub.AdapterCount());
+    const unsigned char packet[3] = {'p', 'k', 't'};
+    ASSERT_EQ(0, hub.QueueSend(TRANSPORT_BROADCAST, 5656, 0, packet, 3));
+    ASSERT_EQ(0, hub.QueueSend(TRANSPORT_MULTICAST, 5656, 0, packet, 3));
+    ASSERT_EQ(0, hub.QueueSend(TRANSPORT_BROADCAST, 5656, 1, packet, 2));
+    ASSERT_EQ(0, hub.QueueSend(TRANSPORT_MULTICAST, 5656, 1, packet, 1));
+    EXPECT_EQ(-1, hub.QueueSend(TRANSPORT_MULTICAST, 5656, 2, packet, 1));  // no adapter 2
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            std::lock_guard l(mutex);
+            return sent.size() == 4;
+        },
+        2000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));  // idle: nothing more
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(4u, sent.size());
+    const int transports[] = {2, 1, 2, 1};
+    const char* addresses[] = {"127.0.0.1", "127.0.0.1", "127.0.0.2", "127.0.0.2"};
+    const char* bodies[] = {"pkt", "pkt", "pk", "p"};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(transports[i], sent[i].transport);
+        EXPECT_EQ(addresses[i], sent[i].address);
+        EXPECT_EQ(5656u, sent[i].port);
+        EXPECT_EQ(bodies[i], sent[i].bytes);
+        if (i > 0) {
+            EXPECT_GE(sent[i].at - sent[i - 1].at, std::chrono::milliseconds(30));
+        }
+    }
+}
