@@ -138,3 +138,8 @@ unsigned GetFinderReceivePort(int adapterIndex) {
         return 0;
     return g_hub->Receiver().SlotPort(adapterIndex);
 }
+
+unsigned GetFinderPendingReplies() {
+    std::shared_lock hubLock(g_hubLock);
+    return g_hub ? static_cast<unsigned>(g_hub->Receiver().PendingCount()) : 0;
+}

@@ -45,3 +45,6 @@ int GetFinderAdapters(AdapterEntry* out, int capacity);
 
 // The local port of the current hub's receive socket for one adapter, or 0.
 unsigned GetFinderReceivePort(int adapterIndex);
+
+// Replies received by the current hub and not yet handed to the engine (0 without a hub).
+unsigned GetFinderPendingReplies();

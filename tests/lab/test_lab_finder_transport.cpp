@@ -1,0 +1,212 @@
+// The finder library on real interfaces inside a lab: two host adapters on one LAN both
+// hear every broadcast reply, yet each reply reaches the engine once, through the adapter it
+// names; malformed replies are dropped with their log lines; shutting the hub down with a
+// full receive queue is prompt and silences the engine callback.
+
+#include <arpa/inet.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "LibPacket/PacketProcess.h"
+#include "finder/LIbFinder.h"
+#include "lab/LabSupport.h"
+#include "platform/Log.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using tarsel::lab::Lab;
+using tarsel::lab::ScopedNamespace;
+
+// Host adapters A (eth0) and B (eth1) share LAN "a". cam1 answers; cam2's simulator is
+// silent, and its namespace is where the crafted replies come from.
+const char kOneLanTwoAdapters[] = R"({
+  "host": {"adapters": [
+    {"name": "eth0", "lan": "a", "address": "192.168.7.5/24"},
+    {"name": "eth1", "lan": "a", "address": "192.168.7.6/24"}]},
+  "cameras": [
+    {"lan": "a", "name": "Real", "mac": "00:1B:2C:20:00:01", "ip": "192.168.7.101"},
+    {"lan": "a", "name": "Crafter", "mac": "00:1B:2C:20:00:02", "ip": "192.168.7.102",
+     "faults": {"neverAnswer": true}}]
+})";
+
+std::vector<unsigned char> CraftedReply(const char* hostAddress, const char* mac) {
+    std::vector<unsigned char> b(40, 0);
+    b[0] = 0x01, b[1] = 0x01, b[2] = 0xFE, b[3] = 0xFE;
+    b[4] = HEADER_IP_QUERY;
+    in_addr host{};
+    inet_aton(hostAddress, &host);
+    std::memcpy(&b[6], &host.s_addr, 4);  // network order: first octet first
+    std::string value(mac);
+    size_t length = 8 + value.size();
+    b.insert(b.end(), {static_cast<unsigned char>(length), 0, 0, 0, 2, 0, 0, 0});
+    b.insert(b.end(), value.begin(), value.end());
+    return b;
+}
+
+// Broadcasts datagrams to the finder's reply port from inside a camera namespace. count
+// copies of each, in batches, calling between() after every batch.
+void BroadcastFrom(const Lab& lab, const std::string& cameraNamespace,
+                   const std::vector<std::vector<unsigned char>>& datagrams, int count = 1,
+                   const std::function<void(int)>& between = nullptr) {
+    std::thread sender([&] {
+        ScopedNamespace inCamera(lab.Namespace(cameraNamespace));
+        ASSERT_TRUE(inCamera.Ok());
+        int fd = socket(AF_INET, SOCK_DGRAM, 0);
+        ASSERT_GE(fd, 0);
+        int on = 1;
+        setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+        setsockopt(fd, SOL_SOCKET, SO_BINDTODEVICE, "eth0", 4);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(FINDER_RECV_PORT);
+        to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+        for (int i = 0; i < count; ++i) {
+            for (const auto& d : datagrams) {
+                ASSERT_EQ(
+                    static_cast<ssize_t>(d.size()),
+                    sendto(fd, d.data(), d.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to));
+            }
+            if (between && (i + 1) % 200 == 0)
+                between(i + 1);
+        }
+        close(fd);
+    });
+    sender.join();
+}
+
+template <typename Predicate>
+bool WaitFor(Predicate done, int milliseconds) {
+    auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+    while (!done()) {
+        if (Clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+struct Engine {
+    std::mutex mutex;
+    std::vector<CameraReply> replies;
+    std::atomic<int> calls{0};
+    static void OnReply(void* context, const CameraReply& reply) {
+        auto* self = static_cast<Engine*>(context);
+        std::lock_guard lock(self->mutex);
+        self->replies.push_back(reply);
+        ++self->calls;
+    }
+    std::vector<CameraReply> Take() {
+        std::lock_guard lock(mutex);
+        return std::exchange(replies, {});
+    }
+};
+
+}  // namespace
+
+TEST(LabFinderTransport, ReplyIsTakenOnceThroughTheAdapterItNames) {
+    Lab lab(kOneLanTwoAdapters);
+    ASSERT_TRUE(lab.Ok()) << lab.Error();
+    tarsel::CapturingLogSink log;
+    Engine engine;
+    EngineCallback callback{Engine::OnReply, &engine};
+    ScopedNamespace inHost(lab.Namespace("host"));
+    ASSERT_TRUE(inHost.Ok());
+    ASSERT_EQ(0, CreateRecvPacket(&callback));
+    AdapterEntry adapters[4];
+    ASSERT_EQ(2, GetFinderAdapters(adapters, 4));  // loopback is not an adapter
+    EXPECT_STREQ("192.168.7.5", adapters[0].addressText);
+    EXPECT_STREQ("eth0", adapters[0].name);
+    EXPECT_STREQ("192.168.7.6", adapters[1].addressText);
+    EXPECT_STREQ("eth1", adapters[1].name);
+
+    // A crafted reply naming A is heard by both adapters: taken through A, refused on B.
+    BroadcastFrom(lab, "cam2", {CraftedReply("192.168.7.5", "00:1B:2C:20:00:02")});
+    ASSERT_TRUE(WaitFor([&] { return log.Contains("Check_SrcIp fail."); }, 3000));
+    ASSERT_TRUE(WaitFor([&] { return engine.calls.load() == 1; }, 3000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    auto replies = engine.Take();
+    ASSERT_EQ(1u, replies.size());
+    EXPECT_STREQ("00:1B:2C:20:00:02", replies[0].mac);
+    EXPECT_STREQ("192.168.7.5", replies[0].adapter.addressText);
+    EXPECT_STREQ("eth0", replies[0].adapter.name);
+    EXPECT_EQ(1u, log.Count("Check_SrcIp fail."));
+    EXPECT_EQ(1u, log.Count("Packet iType error:-1"));
+
+    // Bad version bytes (checked first: refused on both adapters) and sender 1 (refused on
+    // A for the sender, on B already for the address).
+    log.Clear();
+    auto badVersion = CraftedReply("192.168.7.5", "00:1B:2C:20:00:02");
+    badVersion[2] = 0xFF;
+    auto senderOne = CraftedReply("192.168.7.5", "00:1B:2C:20:00:02");
+    senderOne[16] = 1;
+    BroadcastFrom(lab, "cam2", {badVersion, senderOne});
+    ASSERT_TRUE(WaitFor([&] { return log.Count("Packet iType error:-1") == 4; }, 3000));
+    EXPECT_EQ(2u, log.Count("Check_Version fail"));
+    EXPECT_EQ(1u, log.Count("Check_Sender fail"));
+    EXPECT_EQ(1u, log.Count("Check_SrcIp fail."));
+    EXPECT_EQ(0, static_cast<int>(engine.Take().size()));
+
+    // The real simulated camera answers each of the four queries by broadcast: every answer
+    // reaches the engine once, through the adapter whose query it answers.
+    log.Clear();
+    ASSERT_EQ(0, SendPacketData(HEADER_IP_QUERY, "", "", "", ""));
+    ASSERT_TRUE(WaitFor([&] { return engine.calls.load() >= 1 + 4; }, 5000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    replies = engine.Take();
+    int throughA = 0, throughB = 0;
+    for (const CameraReply& reply : replies) {
+        EXPECT_STREQ("00:1B:2C:20:00:01", reply.mac);
+        EXPECT_STREQ("Real", reply.deviceName);
+        EXPECT_STREQ("192.168.7.101", reply.ip);
+        throughA += std::strcmp(reply.adapter.name, "eth0") == 0;
+        throughB += std::strcmp(reply.adapter.name, "eth1") == 0;
+    }
+    EXPECT_EQ(2, throughA);
+    EXPECT_EQ(2, throughB);
+    EXPECT_EQ(4u, log.Count("Check_SrcIp fail."));
+    DestroyRecvPacket();
+}
+
+TEST(LabFinderTransport, DestroyWithTenThousandQueuedIsPromptAndFinal) {
+    Lab lab(kOneLanTwoAdapters);
+    ASSERT_TRUE(lab.Ok()) << lab.Error();
+    tarsel::CapturingLogSink log;
+    Engine engine;
+    EngineCallback callback{Engine::OnReply, &engine};
+    ScopedNamespace inHost(lab.Namespace("host"));
+    ASSERT_TRUE(inHost.Ok());
+    ASSERT_EQ(0, CreateRecvPacket(&callback));
+    // Each broadcast is queued twice (once per adapter); feed in batches so that the
+    // socket buffers keep up.
+    auto reply = CraftedReply("192.168.7.5", "00:1B:2C:20:00:02");
+    BroadcastFrom(lab, "cam2", {reply}, 6000, [](int sent) {
+        WaitFor([sent] { return GetFinderPendingReplies() + 400 >= 2u * sent * 9 / 10; }, 500);
+    });
+    ASSERT_TRUE(WaitFor([] { return GetFinderPendingReplies() >= 10000; }, 5000))
+        << GetFinderPendingReplies();
+    auto start = Clock::now();
+    DestroyRecvPacket();
+    auto took = Clock::now() - start;
+    EXPECT_LT(took, std::chrono::milliseconds(1000));
+    int callsAtReturn = engine.calls.load();
+    EXPECT_LT(callsAtReturn, 200);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(callsAtReturn, engine.calls.load());
+    EXPECT_EQ(0u, GetFinderPendingReplies());
+    RecordProperty(
+        "destroy_ms",
+        static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+}
