@@ -88,3 +88,26 @@ void RememberIp(std::vector<IpHistoryEntry>& list, const char* mac, uint64_t add
 // Removes the pair from every camera and writes the entries that changed; a camera keeps
 // its key with an empty value.
 void ForgetIp(std::vector<IpHistoryEntry>& list, uint64_t address, uint64_t mask);
+
+// ---- reachability probes (each blocks the calling thread) ----
+
+// Waits of the probes, in milliseconds.
+constexpr int PING_WAIT_MS = 500;
+constexpr int TCP_PROBE_WAIT_MS = 200;
+
+// An ARP request for target from source (address values). 0 no answer, 1 a host answered,
+// 2 the host that answered has macText (compared exactly with the answer written as
+// lowercase "%02x:%02x:%02x:%02x:%02x:%02x"). macText may be null.
+int ArpProbe(uint64_t target, uint64_t source, const char* macText);
+// Whether an address is taken: without macText one ICMP echo (500 ms wait) and, when it
+// stays unanswered, the ARP request; with macText the ARP request only. 0 free, 1 in use,
+// 2 in use by the camera with macText.
+int AddressProbe(uint64_t target, uint64_t source, const char* macText);
+// 1 when a TCP connection to addressText:port completes within 200 ms, 0 otherwise.
+int TcpProbe(const char* addressText, int port);
+// Starts file with the blank-separated parameters (double quotes group) in directory (may
+// be null). wait false: 0 once started. wait true: its exit code, or 1 when it could not
+// start or did not end within timeoutMs (it is then killed). showMode is kept for callers
+// that pass a window mode; programs run without a window here.
+int RunProgram(const char* file, const char* parameters, const char* directory,
+               uint32_t timeoutMs, bool wait, int showMode);

@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/stdafx.h"
 #include "finder/LibIP.h"
+#include "platform/HostAdapters.h"
 
 namespace {
 
@@ -84,4 +86,46 @@ bool IsValidPortText(const char* text) {
     char formatted[32];
     std::snprintf(formatted, sizeof formatted, "%lld", n);
     return std::strcmp(formatted, text) == 0;
+}
+
+void EnumerateAdapters(std::vector<NetworkAdapter>& list) {
+    list.clear();
+    uint32_t counter = 0;
+    for (const tarsel::HostAdapter& host : tarsel::ListHostAdapters()) {
+        NetworkAdapter adapter{};
+        adapter.index = counter++;
+        CopyTruncated(adapter.name, host.name.c_str());
+        CopyTruncated(adapter.description, host.description.c_str());
+        CopyTruncated(adapter.gateway, "0.0.0.0");
+        CopyTruncated(adapter.dns1, "0.0.0.0");
+        CopyTruncated(adapter.dns2, "0.0.0.0");
+        for (const auto& [address, mask] : host.addresses) {
+            NetworkAddress pair{};
+            CopyTruncated(pair.address, address.c_str());
+            CopyTruncated(pair.mask, mask.c_str());
+            adapter.addresses.push_back(pair);
+        }
+        // Like the platform's own adapter table, an adapter without an address shows one
+        // "0.0.0.0" pair.
+        if (adapter.addresses.empty()) {
+            NetworkAddress none{};
+            CopyTruncated(none.address, "0.0.0.0");
+            CopyTruncated(none.mask, "0.0.0.0");
+            adapter.addresses.push_back(none);
+        }
+        for (const std::string& gateway : host.gateways) {
+            if (std::strcmp(adapter.gateway, "0.0.0.0") == 0 && gateway != "0.0.0.0") {
+                CopyTruncated(adapter.gateway, gateway.c_str());
+            }
+        }
+        for (const std::string& server : host.dns) {
+            if (server.empty()) continue;
+            if (std::strcmp(adapter.dns1, "0.0.0.0") == 0) {
+                CopyTruncated(adapter.dns1, server.c_str());
+            } else if (std::strcmp(adapter.dns2, "0.0.0.0") == 0) {
+                CopyTruncated(adapter.dns2, server.c_str());
+            }
+        }
+        list.push_back(std::move(adapter));
+    }
 }

@@ -1,0 +1,142 @@
+// Adapter information sources, the TCP probe on the loopback address and running programs.
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "finder/LibIP.h"
+#include "platform/HostAdapters.h"
+#include "platform/Log.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long long MsSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+// A listening socket on 127.0.0.1 with a port the kernel picked.
+struct Listener {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    int port = 0;
+    Listener() {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::listen(fd, 4);
+        socklen_t n = sizeof a;
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &n);
+        port = ntohs(a.sin_port);
+    }
+    ~Listener() { ::close(fd); }
+};
+
+}  // namespace
+
+TEST(HostAdapters, NameserversAndGatewaysFromSystemFiles) {
+    auto servers = tarsel::ParseNameservers(
+        "# generated\nsearch lan\nnameserver 192.168.1.1\nnameserver fe80::1\n"
+        "nameserver   10.0.0.53 # second\n  nameserver 8.8.8.8\nnameserverx 1.1.1.1\n"
+        "nameserver 300.1.1.1\nnameserver\n");
+    EXPECT_EQ(servers, (std::vector<std::string>{"192.168.1.1", "10.0.0.53", "8.8.8.8"}));
+
+    const char routes[] =
+        "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n"
+        "eth1\t00000000\t0101A8C0\t0003\t0\t0\t600\t00000000\t0\t0\t0\n"
+        "eth0\t00000000\t0100000A\t0003\t0\t0\t100\t00000000\t0\t0\t0\n"
+        "eth0\t0000000A\t00000000\t0001\t0\t0\t0\t000000FF\t0\t0\t0\n"
+        "eth2\t00000000\t0102A8C0\t0001\t0\t0\t50\t00000000\t0\t0\t0\n"   // no gateway flag
+        "eth3\t0000A8C0\t0103A8C0\t0003\t0\t0\t0\t0000FFFF\t0\t0\t0\n"   // not a default route
+        "eth1\t00000000\t0201A8C0\t0003\t0\t0\t700\t00000000\t0\t0\t0\n"
+        "garbage line\n";
+    auto gateways = tarsel::ParseDefaultGateways(routes);
+    ASSERT_EQ(gateways.size(), 3u);
+    EXPECT_EQ(gateways[0], (std::pair<std::string, std::string>{"eth0", "10.0.0.1"}));
+    EXPECT_EQ(gateways[1], (std::pair<std::string, std::string>{"eth1", "192.168.1.1"}));
+    EXPECT_EQ(gateways[2], (std::pair<std::string, std::string>{"eth1", "192.168.1.2"}));
+}
+
+TEST(HostAdapters, EnumerationSkipsLoopbackAndFillsDefaults) {
+    std::vector<NetworkAdapter> list(3);  // emptied first
+    EnumerateAdapters(list);
+    for (size_t i = 0; i < list.size(); ++i) {
+        const NetworkAdapter& a = list[i];
+        EXPECT_EQ(a.index, i);
+        EXPECT_STRNE(a.name, "lo");
+        EXPECT_GT(std::strlen(a.name), 0u);
+        EXPECT_EQ(std::strncmp(a.description, a.name, std::strlen(a.name)), 0);
+        EXPECT_FALSE(a.addresses.empty());
+        for (const NetworkAddress& pair : a.addresses) {
+            EXPECT_TRUE(IsValidIpText(pair.address)) << pair.address;
+            EXPECT_TRUE(IsValidIpText(pair.mask)) << pair.mask;
+            EXPECT_STRNE(pair.address, "127.0.0.1");
+        }
+        EXPECT_TRUE(IsValidIpText(a.gateway));
+        EXPECT_TRUE(IsValidIpText(a.dns1));
+        EXPECT_TRUE(IsValidIpText(a.dns2));
+    }
+}
+
+TEST(Probes, TcpProbeOnLoopback) {
+    Listener open;
+    ASSERT_GT(open.port, 0);
+    EXPECT_EQ(TcpProbe("127.0.0.1", open.port), 1);
+
+    // A port that was just released is closed: refused at once, no wait.
+    int closedPort = 0;
+    {
+        Listener gone;
+        closedPort = gone.port;
+    }
+    auto start = Clock::now();
+    EXPECT_EQ(TcpProbe("127.0.0.1", closedPort), 0);
+    EXPECT_LT(MsSince(start), 150);
+    EXPECT_EQ(TcpProbe("not-an-address", open.port), 0);
+    EXPECT_EQ(TcpProbe(nullptr, open.port), 0);
+    EXPECT_EQ(TcpProbe("127.0.0.1", 0), 0);
+    EXPECT_EQ(TcpProbe("127.0.0.1", 70000), 0);
+}
+
+TEST(Probes, RunProgramExitCodesTimeOutAndDirectory) {
+    EXPECT_EQ(RunProgram("sh", "-c \"exit 7\"", nullptr, 5000, true, 0), 7);
+    EXPECT_EQ(RunProgram("true", "", nullptr, 5000, true, 0), 0);
+    EXPECT_EQ(RunProgram("tarsel-no-such-program", "", nullptr, 5000, true, 0), 1);
+    EXPECT_EQ(RunProgram("", "", nullptr, 5000, true, 0), 1);
+    EXPECT_EQ(RunProgram("sh", "-c \"kill -9 $$\"", nullptr, 5000, true, 0), 1);
+
+    // An overrun is killed near its time-out, not when it would have ended.
+    char folder[] = "/tmp/tarsel-run-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    std::string marker = std::string(folder) + "/late";
+    auto start = Clock::now();
+    std::string script = "-c \"sleep 3; touch " + marker + "\"";
+    EXPECT_EQ(RunProgram("sh", script.c_str(), nullptr, 300, true, 0), 1);
+    long long took = MsSince(start);
+    EXPECT_GE(took, 290);
+    EXPECT_LT(took, 1500);
+
+    // Without waiting it returns as soon as the program started.
+    start = Clock::now();
+    EXPECT_EQ(RunProgram("sleep", "2", nullptr, 100, false, 0), 0);
+    EXPECT_LT(MsSince(start), 1000);
+
+    // The directory is the program's working folder.
+    EXPECT_EQ(RunProgram("sh", "-c \"pwd > here.txt\"", folder, 5000, true, 0), 0);
+    std::ifstream here(std::string(folder) + "/here.txt");
+    std::string line;
+    std::getline(here, line);
+    EXPECT_EQ(line, folder);
+    ::usleep(100 * 1000);
+    EXPECT_NE(::access(marker.c_str(), F_OK), 0) << "the killed program must not run on";
+    std::system(("rm -rf '" + std::string(folder) + "'").c_str());
+}
