@@ -144,7 +144,7 @@ TEST(CheckAuthDigest, KnownDigestsAndLogLines) {
         lines[3].find("MD5B:A8ABC0EB28FE60C7A568BEA0E5CF1AC2, 6666CD76F96956469E7BE39D750CC7D9"));
 }
 
-TEST_F(FinderLibrary, QueryGoesOutPerAdapterBroadcastThenMulticast) {
+TEST_F(FinderLibrary, ReplacingTheHubLeavesOneSocketPerAdapter) {
     EXPECT_EQ(-1, SendPacketData(HEADER_IP_QUERY, "", "", "", ""));  // no hub yet
     ASSERT_EQ(0, CreateRecvPacket(&callback_));
     ASSERT_EQ(0, CreateRecvPacket(&callback_));  // replaces, never duplicates
@@ -153,20 +153,8 @@ TEST_F(FinderLibrary, QueryGoesOutPerAdapterBroadcastThenMulticast) {
     EXPECT_NE(0u, GetFinderReceivePort(0));
     EXPECT_NE(0u, GetFinderReceivePort(1));
     EXPECT_EQ(0u, GetFinderReceivePort(2));
-
     ASSERT_EQ(0, SendPacketData(HEADER_IP_QUERY, "", "", "", ""));
     ASSERT_TRUE(WaitFor([&] { return sent_.Size() == 4; }, 2000));
-    std::lock_guard lock(sent_.mutex);
-    const int transports[] = {2, 1, 2, 1};
-    const unsigned char hosts[4][4] = {
-        {127, 0, 0, 1}, {127, 0, 0, 1}, {127, 0, 0, 2}, {127, 0, 0, 2}};
-    for (int i = 0; i < 4; ++i) {
-        const auto& [transport, bytes] = sent_.packets[i];
-        EXPECT_EQ(transports[i], transport);
-        ASSERT_EQ(120u, bytes.size());
-        EXPECT_EQ(transport == 2 ? 0x01 : 0x02, bytes[0]);
-        EXPECT_EQ(0, std::memcmp(hosts[i], &bytes[6], 4));
-    }
 }
 
 TEST_F(FinderLibrary, RepliesAreCheckedTaggedAndDeliveredOnce) {
@@ -226,4 +214,47 @@ TEST_F(FinderLibrary, NoCallbackAfterDestroyReturns) {
     EXPECT_EQ(callsAtReturn, engine_.calls.load());
     EXPECT_EQ(0u, GetFinderReceivePort(0));
     EXPECT_EQ(-1, SendPacketData(HEADER_IP_QUERY, "", "", "", ""));
+}
+
+TEST(FinderLibraryAddresses, QueryCarriesEachAdapterAddressAndUnbindableAdaptersStillSend) {
+    tarsel::CapturingLogSink log;
+    std::mutex mutex;
+    std::vector<std::pair<std::string, std::vector<unsigned char>>> sent;
+    HubOptions options;
+    AdapterEntry office{}, lab{};
+    std::strcpy(office.addressText, "192.168.1.5");
+    std::strcpy(lab.addressText, "10.0.0.7");
+    options.adapters = std::vector<AdapterEntry>{office, lab};
+    options.recvPort = 0;
+    options.recvTransport = 0;
+    options.send = [&](int, const char* address, uint32_t, const unsigned char* data, int length) {
+        std::lock_guard lock(mutex);
+        sent.emplace_back(address, std::vector<unsigned char>(data, data + length));
+        return length;
+    };
+    SetFinderHubOptions(&options);
+    EngineCallback none{nullptr, nullptr};
+    ASSERT_EQ(0, CreateRecvPacket(&none));
+    // Neither address is this machine's: both receive sockets fail, each logged.
+    EXPECT_EQ(2u, log.Count("socket bind fail."));
+    EXPECT_EQ(1u, log.Count("CreateRecvSocket fail IP:192.168.1.5, PORT:0"));
+    EXPECT_EQ(1u, log.Count("CreateRecvSocket fail IP:10.0.0.7, PORT:0"));
+    ASSERT_EQ(0, SendPacketData(HEADER_IP_QUERY, "", "", "", ""));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            std::lock_guard l(mutex);
+            return sent.size() == 4;
+        },
+        2000));
+    DestroyRecvPacket();
+    SetFinderHubOptions(nullptr);
+    const char* addresses[] = {"192.168.1.5", "192.168.1.5", "10.0.0.7", "10.0.0.7"};
+    const unsigned char hosts[4][4] = {
+        {192, 168, 1, 5}, {192, 168, 1, 5}, {10, 0, 0, 7}, {10, 0, 0, 7}};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(addresses[i], sent[i].first);
+        ASSERT_EQ(120u, sent[i].second.size());
+        EXPECT_EQ(0, std::memcmp(hosts[i], &sent[i].second[6], 4));
+        EXPECT_EQ(i % 2 == 0 ? 0x01 : 0x02, sent[i].second[0]);
+    }
 }
