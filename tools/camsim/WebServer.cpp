@@ -307,9 +307,13 @@ int CamsimWebServer::Handle(MHD_Connection* connection, Request* request) {
     }
     if (request->path == "/cgi-bin/upload.cgi" && request->upload) {
         FinishUpload(request);
-        if (faults.uploadDelayMs > 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(faults.uploadDelayMs));
         const UploadRecord& r = request->record;
+        if (faults.uploadDelayMs > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(faults.uploadDelayMs));
+            // The camera takes the image only once it has answered the upload.
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (r.accepted && uploadedAtMs_ == r.finishedMs) uploadedAtMs_ = NowMs();
+        }
         unsigned status = !r.formValid ? MHD_HTTP_BAD_REQUEST
                           : !r.accepted ? MHD_HTTP_FORBIDDEN
                                         : MHD_HTTP_OK;

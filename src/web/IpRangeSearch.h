@@ -1,0 +1,74 @@
+#pragma once
+// The IP range search behind the range search dialog: walks every address from start to
+// end, tries a TCP connection to the HTTP port, reads the identity of every address that
+// accepts it, hands each camera so read to the engine and lists the addresses that refused
+// the credentials. One worker thread; it can be stopped between two addresses.
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "LibPacket/PacketProcess.h"
+
+// Text ids of the search's messages.
+constexpr int TEXT_INVALID_SETTING_IP = 20090;
+constexpr int TEXT_IP_RANGE_ERROR = 20091;
+constexpr int TEXT_CHECK_ADDRESS = 20110;
+constexpr int TEXT_IP_SEARCH_STOP = 20111;
+constexpr int TEXT_IP_SEARCH_DONE = 20112;
+
+// 0 when both texts are addresses and start is not above end; otherwise the id of the
+// error text (20090 for an unparsable address, 20091 for a reversed range).
+int ValidateIpRange(const char* startText, const char* endText, uint64_t* start,
+                    uint64_t* end);
+
+// "Check %s ..." in the thread's language, with the address in place of "%s". The
+// translated text is never used as a format.
+std::string CheckAddressText(const char* address);
+
+class CIpRangeSearch {
+public:
+    CIpRangeSearch() = default;
+    // Stops a running search after its current address and waits for it.
+    ~CIpRangeSearch();
+    CIpRangeSearch(const CIpRangeSearch&) = delete;
+    CIpRangeSearch& operator=(const CIpRangeSearch&) = delete;
+
+    // What the dialog (or the command line) shows; every slot is called on the search
+    // thread and may be unset.
+    void (*onStatus)(void* context, const char* text) = nullptr;
+    void (*onClearFailures)(void* context) = nullptr;
+    void (*onAuthFailure)(void* context, const char* address) = nullptr;
+    void (*onFinished)(void* context, bool stopped) = nullptr;
+    // The engine's reply dispatcher: a camera read over HTTP enters the list like a
+    // discovery reply.
+    void (*onCameraFound)(void* context, const CameraReply& info) = nullptr;
+    void* context = nullptr;
+
+    // The reachability probe (1: a TCP connection could be made) and the identity read
+    // (0, -1, 401 or a transport result); set by the owner.
+    int (*probe)(const char* address, int port) = nullptr;
+    int (*checkCgi)(const char* ip, const char* port, const char* user, const char* password,
+                    CameraReply* info) = nullptr;
+
+    // Validates the range and starts the worker. 0, or the error text id from
+    // ValidateIpRange (nothing starts then), or -1 while a search is still running.
+    int Start(const char* user, const char* password, const char* startText,
+              const char* endText, const char* portText);
+    // Asks the running search to stop after its current address.
+    void Stop() { stopRequested_ = true; }
+    bool Running() const { return running_; }
+    // Waits for the worker of the last Start to end.
+    void Wait();
+
+private:
+    void SearchThread(std::string user, std::string password, uint64_t start, uint64_t end,
+                      std::string portText);
+
+    std::atomic<bool> stopRequested_{false};
+    std::atomic<bool> running_{false};
+    std::mutex threadMutex_;
+    std::thread thread_;
+};

@@ -1,0 +1,72 @@
+#pragma once
+// The snapshot view's worker: while active, fetches the selected camera's still picture
+// once a second, decodes it into a plain image and hands it to the view to draw. Failures
+// draw nothing and never end the loop.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// A decoded picture: 8-bit RGB, rows top to bottom, no padding.
+struct SnapshotImage {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgb;
+};
+
+// The four fields of the camera record that a fetch needs, copied afresh on every pass.
+struct SnapshotCamera {
+    char user[128];
+    char password[128];
+    char ip[128];
+    char httpPort[128];
+};
+
+// Decodes a JPEG body; false (image untouched) when it is not a decodable picture.
+bool DecodeSnapshot(const unsigned char* data, size_t length, SnapshotImage* image);
+
+// Scales by dropping or repeating pixels (no blending) to exactly width x height.
+SnapshotImage StretchSnapshot(const SnapshotImage& source, int width, int height);
+
+// "/cgi-bin/snapshot.cgi?abc=" followed by hour, minute, second and millisecond in decimal
+// without leading zeros (9:05:07.042 gives "95742"): every URL differs, so no cache answers.
+std::string SnapshotTarget(int hour, int minute, int second, int millisecond);
+
+class CSnapshotWorker {
+public:
+    CSnapshotWorker() = default;
+    // Clears both flags and waits for the worker.
+    ~CSnapshotWorker();
+    CSnapshotWorker(const CSnapshotWorker&) = delete;
+    CSnapshotWorker& operator=(const CSnapshotWorker&) = delete;
+
+    // Copies the shown camera's fields under the camera list's lock; false when there is
+    // no camera to show.
+    bool (*readCamera)(void* context, SnapshotCamera* camera) = nullptr;
+    // Called on the worker thread with every decoded picture while the view is active.
+    void (*onImage)(void* context, const SnapshotImage& image) = nullptr;
+    void* context = nullptr;
+    int intervalMs = 1000;
+
+    // Sets running and active; creates the worker the first time only.
+    void Start();
+    // Clears active; the worker idles until the next Start.
+    void Pause();
+    bool Active() const { return active_; }
+    // Workers created so far (one for the view's whole life).
+    int WorkersCreated() const { return workersCreated_; }
+
+private:
+    void Run();
+
+    std::atomic<bool> running_{false};
+    std::atomic<bool> active_{false};
+    std::atomic<int> workersCreated_{0};
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::thread worker_;
+};

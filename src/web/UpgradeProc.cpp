@@ -1,0 +1,314 @@
+#include "web/UpgradeProc.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "common/stdafx.h"
+#include "platform/Tick.h"
+#include "web/LibCurl.h"
+
+namespace {
+constexpr char kBeginTarget[] = "/cgi-bin/set?system.upgrade.status=begin";
+constexpr char kStatusTarget[] = "/cgi-bin/get?system.upgrade.status";
+constexpr int kUploadAttempts = 3;
+constexpr int kStatusPolls = 100;
+constexpr int kFinalWaitMs = 20000;
+constexpr int kRebootSilenceMs = 10000;
+
+// The connection data a request needs, copied under the item lock.
+struct Target {
+    char ip[32];
+    char port[32];
+    char user[41];
+    char password[41];
+    char mac[32];
+    uint32_t viaHttp;
+};
+
+Target CopyTarget(std::mutex& itemLock, const UpgradeItem* item) {
+    Target t;
+    std::lock_guard<std::mutex> lock(itemLock);
+    std::memcpy(t.ip, item->ip, sizeof t.ip);
+    std::memcpy(t.port, item->httpPort, sizeof t.port);
+    std::memcpy(t.user, item->user, sizeof t.user);
+    std::memcpy(t.password, item->password, sizeof t.password);
+    std::memcpy(t.mac, item->mac, sizeof t.mac);
+    t.ip[sizeof t.ip - 1] = t.port[sizeof t.port - 1] = '\0';
+    t.user[sizeof t.user - 1] = t.password[sizeof t.password - 1] = '\0';
+    t.mac[sizeof t.mac - 1] = '\0';
+    t.viaHttp = item->viaHttp;
+    return t;
+}
+}  // namespace
+
+UpgradeProc::UpgradeProc() {
+    now_ = [] { return tarsel::GetTickCount(); };
+}
+
+UpgradeProc::~UpgradeProc() {
+    {
+        std::lock_guard<std::mutex> lock(waitMutex_);
+        stopping_ = true;
+    }
+    waitCondition_.notify_all();
+    std::vector<std::thread> threads;
+    {
+        std::lock_guard<std::mutex> lock(threadsMutex_);
+        threads.swap(threads_);
+    }
+    for (auto& t : threads) t.join();
+}
+
+void UpgradeProc::WaitForWorkers() {
+    std::vector<std::thread> threads;
+    {
+        std::lock_guard<std::mutex> lock(threadsMutex_);
+        threads.swap(threads_);
+    }
+    for (auto& t : threads) t.join();
+}
+
+void UpgradeProc::SetSleep(std::function<void(UpgradeWait, int)> sleep) { sleep_ = std::move(sleep); }
+void UpgradeProc::SetClock(std::function<uint32_t()> now) { now_ = std::move(now); }
+
+bool UpgradeProc::Wait(UpgradeWait why, int ms) {
+    if (stopping_) return false;
+    if (sleep_) {
+        sleep_(why, ms);
+        return !stopping_;
+    }
+    std::unique_lock<std::mutex> lock(waitMutex_);
+    return !waitCondition_.wait_for(lock, std::chrono::milliseconds(ms),
+                                    [this] { return stopping_.load(); });
+}
+
+void UpgradeProc::SetFirmware(const char* path, const char* extension) {
+    std::lock_guard<std::mutex> lock(lock_);
+    // Uploads under way keep their own reference to the old image.
+    image_.reset();
+    imageSize_ = 0;
+    BoundedCopy(firmwarePath_, path, "UpgradeProc::SetFirmware", __LINE__);
+    const bool dat = extension != nullptr && std::strcmp(extension, "dat") == 0;
+    BoundedCopy(uploadName_, dat ? "conf.dat" : "conf.tar", "UpgradeProc::SetFirmware",
+                __LINE__);
+}
+
+void UpgradeProc::StartUpgrade(UpgradeItem* item) {
+    std::lock_guard<std::mutex> lock(threadsMutex_);
+    threads_.emplace_back(&UpgradeProc::UpgradeThread, this, item);
+}
+
+int UpgradeProc::ActiveUploads() {
+    std::lock_guard<std::mutex> lock(lock_);
+    return activeUploads_;
+}
+
+void UpgradeProc::Report(UpgradeItem* item, int percent, int* lastPercent) {
+    *lastPercent = percent;
+    if (onProgress != nullptr) onProgress(context, item->mac, percent);
+}
+
+bool UpgradeProc::TakeSlot() {
+    if (maxUploads == 0) return true;
+    std::unique_lock<std::mutex> lock(lock_);
+    while (activeUploads_ >= maxUploads) {
+        lock.unlock();
+        if (!Wait(UpgradeWait::Slot, 1000)) return false;
+        lock.lock();
+    }
+    ++activeUploads_;
+    return true;
+}
+
+void UpgradeProc::GiveSlot() {
+    if (maxUploads == 0) return;
+    std::lock_guard<std::mutex> lock(lock_);
+    --activeUploads_;
+}
+
+bool UpgradeProc::LoadImage() {
+    std::lock_guard<std::mutex> lock(lock_);
+    if (image_) return true;
+    bool ok = true;
+    FILE* file = std::fopen(firmwarePath_, "rb");
+    if (file == nullptr) {
+        TLOG("(%s:%d)load %s fw fail.", firmwarePath_);
+        ok = false;
+    } else {
+        long size = -1;
+        if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
+        std::rewind(file);
+        if (size < 0 || static_cast<unsigned long>(size) > UINT32_MAX) {
+            TLOG("(%s:%d)load %s fw fail.", firmwarePath_);
+            ok = false;
+        } else {
+            imageSize_ = static_cast<uint32_t>(size);
+            std::shared_ptr<std::vector<unsigned char>> image;
+            try {
+                image = std::make_shared<std::vector<unsigned char>>(imageSize_);
+            } catch (const std::bad_alloc&) {
+                // The load still counts as done; this upload fails on the missing image
+                // and the next worker tries again.
+                TLOG("(%s:%d)Error: unable to allocate required memory. %d",
+                     static_cast<int>(imageSize_));
+            }
+            if (image) {
+                if (std::fread(image->data(), 1, imageSize_, file) != imageSize_) {
+                    TLOG("(%s:%d)load %s fw fail.", firmwarePath_);
+                    imageSize_ = 0;
+                    ok = false;
+                } else {
+                    image_ = std::move(image);
+                }
+            }
+        }
+        std::fclose(file);
+    }
+    TLOG("(%s:%d)Size:%d, Path:%s", static_cast<int>(imageSize_), firmwarePath_);
+    return ok;
+}
+
+void UpgradeProc::UpgradeThread(UpgradeItem* item) {
+    {
+        std::lock_guard<std::mutex> lock(itemLock);
+        if (item->state != UPGRADE_QUEUED) return;
+    }
+    int lastPercent = 0;
+    Report(item, 0, &lastPercent);
+    if (!TakeSlot()) {
+        Report(item, -1, &lastPercent);
+        std::lock_guard<std::mutex> lock(itemLock);
+        item->state = UPGRADE_DONE;
+        return;
+    }
+    if (!LoadImage()) {
+        Report(item, -1, &lastPercent);
+        TLOG("(%s:%d)%s Load FW file fail.", item->mac);
+        GiveSlot();
+        std::lock_guard<std::mutex> lock(itemLock);
+        item->state = UPGRADE_DONE;
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(itemLock);
+        item->state = UPGRADE_RUNNING;
+    }
+    const bool ok = RunUpgrade(item, &lastPercent);
+    {
+        std::lock_guard<std::mutex> lock(itemLock);
+        item->state = UPGRADE_DONE;
+    }
+    if (!ok) {
+        Report(item, -1, &lastPercent);
+        TLOG("(%s:%d)%s FW upgrade fail.", item->mac);
+    }
+}
+
+bool UpgradeProc::RunUpgrade(UpgradeItem* item, int* lastPercent) {
+    const Target t = CopyTarget(itemLock, item);
+    bool ok = false;
+    CurlBuffer reply;
+    if (HttpRequest(t.ip, t.port, t.user, t.password, kBeginTarget, &reply) != 0) {
+        TLOG("(%s:%d)%s set system.upgrade.status fail!", t.mac);
+        GiveSlot();
+    } else {
+        Report(item, 1, lastPercent);
+        bool uploaded = false;
+        for (int attempt = 0; attempt < kUploadAttempts && !uploaded && !stopping_; ++attempt) {
+            uploaded = UploadFirmware(item, lastPercent);
+            if (!uploaded) {
+                TLOG("(%s:%d)%s Upload FW fail!", t.mac);
+                Wait(UpgradeWait::UploadRetry, 1000);
+            }
+        }
+        GiveSlot();
+        if (uploaded) ok = PollUpgradeStatus(item, lastPercent);
+    }
+    // The camera needs time to come back whatever happened; the progress shows it.
+    for (int remaining = kFinalWaitMs - 1000; remaining >= 0; remaining -= 1000) {
+        if (!Wait(UpgradeWait::FinalWait, 1000)) return false;
+        Report(item, 100 - (remaining * 30) / kFinalWaitMs, lastPercent);
+    }
+    return ok;
+}
+
+UpgradeStatusKind ClassifyUpgradeStatus(const char* body, GetReply* reply) {
+    ParseGetReply(body, reply);
+    const char* status = reply->value;
+    if (status[0] == '\0') return UpgradeStatusKind::Empty;
+    if (std::strcmp(status, "uploading") == 0 || std::strcmp(status, "uncompressing") == 0 ||
+        std::strcmp(status, "checking") == 0)
+        return UpgradeStatusKind::Progressing;
+    if (std::strcmp(status, "installing") == 0) return UpgradeStatusKind::Installing;
+    if (std::strcmp(status, "ok") == 0) return UpgradeStatusKind::Ok;
+    if (std::strcmp(status, "fail") == 0) return UpgradeStatusKind::Fail;
+    return UpgradeStatusKind::Unknown;
+}
+
+bool UpgradeProc::PollUpgradeStatus(UpgradeItem* item, int* lastPercent) {
+    int remaining = kStatusPolls;
+    bool installingSeen = false, okSeen = false, rebooted = false;
+    uint32_t okTick = 0;
+    CurlBuffer buffer;  // kept across polls
+    bool stop = false;
+    for (;;) {
+        if (remaining < 1) return okSeen;
+        --remaining;
+        Report(item, 70 - (remaining * 65) / kStatusPolls, lastPercent);
+
+        Target t = CopyTarget(itemLock, item);
+        const int result = HttpRequest(t.ip, t.port, t.user, t.password, kStatusTarget, &buffer);
+        if (result == 0 && buffer.data != nullptr) {
+            GetReply reply;
+            switch (ClassifyUpgradeStatus(buffer.Text(), &reply)) {
+                case UpgradeStatusKind::Progressing:
+                    break;
+                case UpgradeStatusKind::Installing:
+                    installingSeen = true;
+                    break;
+                case UpgradeStatusKind::Ok:
+                    okSeen = true;
+                    okTick = now_();
+                    break;
+                case UpgradeStatusKind::Empty:
+                    if (rebooted || t.viaHttp == 1) stop = true;
+                    break;
+                case UpgradeStatusKind::Fail:
+                    TLOG("(%s:%d)%s Upgrade FW Fail, MSG: %s, %s, %s", t.mac, reply.lead,
+                         reply.status, reply.value);
+                    return false;
+                case UpgradeStatusKind::Unknown:
+                    TLOG("(%s:%d)%s Did not find a suitable match string, status: %s, %s, %s",
+                         t.mac, reply.lead, reply.status, reply.value);
+                    break;
+            }
+            if (stop) break;
+        }
+
+        // A camera found by discovery has rebooted once it answers discovery well after
+        // its last "ok"; it may come back with another address.
+        if (installingSeen && okSeen && t.viaHttp == 0) {
+            if (sendQuery != nullptr) sendQuery(context, t.mac);
+            UpgradeCameraInfo info{};
+            if (lookupCamera != nullptr && lookupCamera(context, t.mac, &info)) {
+                {
+                    std::lock_guard<std::mutex> lock(itemLock);
+                    CopyTruncated(item->ip, info.ip);
+                    CopyTruncated(item->mask, info.mask);
+                    CopyTruncated(item->gateway, info.gateway);
+                    CopyTruncated(item->httpPort, info.httpPort);
+                }
+                if (static_cast<int32_t>(info.lastSeen - okTick) > kRebootSilenceMs)
+                    rebooted = true;
+            }
+        }
+        if (!Wait(UpgradeWait::Poll, 1000)) return false;
+    }
+    if (installingSeen && okSeen)
+        TLOG("(%s:%d)FW 100%%, %s reboot done. counter:%d", item->mac, remaining);
+    else
+        TLOG("(%s:%d)FW 100%%, %s but not Install.", item->mac);
+    return okSeen;
+}

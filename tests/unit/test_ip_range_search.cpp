@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/Language.h"
+#include "web/IpRangeSearch.h"
+
+namespace {
+
+// What the dialog would show, plus what the worker asked of the network.
+struct Recorder {
+    std::mutex mutex;
+    std::vector<std::string> statuses;
+    std::vector<std::string> failures;
+    std::vector<std::string> found;
+    std::vector<std::string> probed;
+    std::vector<int> probedPorts;
+    std::vector<std::string> read;
+    int clears = 0;
+    bool finished = false;
+    bool stopped = false;
+    // Addresses that "listen", and what their identity read answers.
+    std::vector<std::pair<std::string, int>> answers;
+    // When set, the probe of this address waits for release.
+    std::string holdAt;
+    bool released = false;
+    std::condition_variable cv;
+};
+
+Recorder* g_recorder = nullptr;
+
+void Wire(CIpRangeSearch& search, Recorder& r) {
+    g_recorder = &r;
+    search.context = &r;
+    search.onStatus = [](void* c, const char* text) {
+        auto* r = static_cast<Recorder*>(c);
+        std::lock_guard<std::mutex> lock(r->mutex);
+        r->statuses.push_back(text);
+    };
+    search.onClearFailures = [](void* c) {
+        auto* r = static_cast<Recorder*>(c);
+        std::lock_guard<std::mutex> lock(r->mutex);
+        ++r->clears;
+        r->failures.clear();
+    };
+    search.onAuthFailure = [](void* c, const char* address) {
+        auto* r = static_cast<Recorder*>(c);
+        std::lock_guard<std::mutex> lock(r->mutex);
+        r->failures.push_back(address);
+    };
+    search.onCameraFound = [](void* c, const CameraReply& info) {
+        auto* r = static_cast<Recorder*>(c);
+        std::lock_guard<std::mutex> lock(r->mutex);
+        r->found.push_back(info.ip);
+    };
+    search.onFinished = [](void* c, bool stopped) {
+        auto* r = static_cast<Recorder*>(c);
+        std::lock_guard<std::mutex> lock(r->mutex);
+        r->finished = true;
+        r->stopped = stopped;
+    };
+    search.probe = [](const char* address, int port) {
+        Recorder* r = g_recorder;
+        std::unique_lock<std::mutex> lock(r->mutex);
+        r->probed.push_back(address);
+        r->probedPorts.push_back(port);
+        if (r->holdAt == address) r->cv.wait(lock, [r] { return r->released; });
+        for (auto& a : r->answers)
+            if (a.first == address) return 1;
+        return 0;
+    };
+    search.checkCgi = [](const char* ip, const char*, const char* user, const char* password,
+                         CameraReply* info) {
+        Recorder* r = g_recorder;
+        std::lock_guard<std::mutex> lock(r->mutex);
+        r->read.push_back(std::string(ip) + " " + user + "/" + password);
+        std::strcpy(info->ip, ip);
+        info->viaHttp = 1;
+        for (auto& a : r->answers)
+            if (a.first == ip) return a.second;
+        return 7;
+    };
+}
+
+}  // namespace
+
+TEST(IpRangeSearch, ValidationRefusesBadAndReversedRanges) {
+    uint64_t s, e;
+    EXPECT_EQ(0, ValidateIpRange("0.0.0.0", "0.0.0.0", &s, &e));
+    EXPECT_EQ(0, ValidateIpRange("10.0.0.5", "10.0.0.5", &s, &e));
+    EXPECT_EQ(TEXT_INVALID_SETTING_IP, ValidateIpRange("10.0.0", "10.0.0.9", &s, &e));
+    EXPECT_EQ(TEXT_INVALID_SETTING_IP, ValidateIpRange("10.0.0.1", "a.b.c.d", &s, &e));
+    EXPECT_EQ(TEXT_INVALID_SETTING_IP, ValidateIpRange("", "10.0.0.1", &s, &e));
+    EXPECT_EQ(TEXT_IP_RANGE_ERROR, ValidateIpRange("10.0.1.0", "10.0.0.255", &s, &e));
+
+    CIpRangeSearch search;
+    Recorder r;
+    Wire(search, r);
+    EXPECT_EQ(TEXT_IP_RANGE_ERROR, search.Start("admin", "pw", "10.0.0.9", "10.0.0.1", "80"));
+    EXPECT_FALSE(search.Running());
+    search.Wait();
+    EXPECT_TRUE(r.probed.empty());
+    EXPECT_TRUE(r.statuses.empty());
+}
+
+TEST(IpRangeSearch, WalksAcrossOctetsReadsListenersAndListsRefusals) {
+    SetThreadLanguage(LANGUAGE_ENGLISH);
+    CIpRangeSearch search;
+    Recorder r;
+    Wire(search, r);
+    r.answers = {{"10.0.0.255", 0}, {"10.0.1.0", 401}, {"10.0.1.1", -1}};
+    ASSERT_EQ(0, search.Start("admin", "pw", "10.0.0.254", "10.0.1.2", "8080"));
+    search.Wait();
+    EXPECT_EQ((std::vector<std::string>{"10.0.0.254", "10.0.0.255", "10.0.1.0", "10.0.1.1",
+                                        "10.0.1.2"}),
+              r.probed);
+    EXPECT_EQ(std::vector<int>(5, 8080), r.probedPorts);
+    // Only listeners are read, with the credentials given.
+    EXPECT_EQ((std::vector<std::string>{"10.0.0.255 admin/pw", "10.0.1.0 admin/pw",
+                                        "10.0.1.1 admin/pw"}),
+              r.read);
+    EXPECT_EQ(std::vector<std::string>{"10.0.0.255"}, r.found);
+    EXPECT_EQ(std::vector<std::string>{"10.0.1.0"}, r.failures);
+    ASSERT_EQ(6u, r.statuses.size());
+    EXPECT_EQ("Check 10.0.0.254 ...", r.statuses[0]);
+    EXPECT_EQ("Check 10.0.1.2 ...", r.statuses[4]);
+    EXPECT_EQ("IP search done.", r.statuses[5]);
+    EXPECT_TRUE(r.finished);
+    EXPECT_FALSE(r.stopped);
+
+    // A second search starts with an empty failure list; a non-numeric port probes port 0.
+    r.answers = {};
+    r.statuses.clear();
+    r.probed.clear();
+    r.probedPorts.clear();
+    ASSERT_EQ(0, search.Start("admin", "pw", "0.0.0.0", "0.0.0.0", "http"));
+    search.Wait();
+    EXPECT_EQ(2, r.clears);
+    EXPECT_TRUE(r.failures.empty());
+    EXPECT_EQ(std::vector<std::string>{"0.0.0.0"}, r.probed);
+    EXPECT_EQ(std::vector<int>{0}, r.probedPorts);
+    EXPECT_EQ((std::vector<std::string>{"Check 0.0.0.0 ...", "IP search done."}), r.statuses);
+}
+
+TEST(IpRangeSearch, StopFinishesTheCurrentAddressThenStops) {
+    SetThreadLanguage(LANGUAGE_ENGLISH);
+    CIpRangeSearch search;
+    Recorder r;
+    Wire(search, r);
+    r.answers = {{"192.168.7.3", 401}};
+    r.holdAt = "192.168.7.3";
+    ASSERT_EQ(0, search.Start("admin", "pw", "192.168.7.1", "192.168.7.200", "80"));
+    for (int i = 0; i < 200; ++i) {
+        {
+            std::lock_guard<std::mutex> lock(r.mutex);
+            if (r.probed.size() == 3) break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_TRUE(search.Running());
+    // A second start while it runs is refused.
+    EXPECT_EQ(-1, search.Start("admin", "pw", "192.168.7.1", "192.168.7.2", "80"));
+    search.Stop();
+    {
+        std::lock_guard<std::mutex> lock(r.mutex);
+        r.released = true;
+    }
+    r.cv.notify_all();
+    search.Wait();
+    // The held address was finished (read and listed), nothing after it was touched.
+    EXPECT_EQ(3u, r.probed.size());
+    EXPECT_EQ(std::vector<std::string>{"192.168.7.3"}, r.failures);
+    EXPECT_EQ("IP search stop.", r.statuses.back());
+    for (auto& s : r.statuses) EXPECT_NE("IP search done.", s);
+    EXPECT_TRUE(r.stopped);
+    EXPECT_FALSE(search.Running());
+}
+
+TEST(IpRangeSearch, StatusTextsFollowTheConfiguredLanguage) {
+    const int before = currentLanguage.load();
+    currentLanguage = LANGUAGE_POLISH;
+    CIpRangeSearch search;
+    Recorder r;
+    Wire(search, r);
+    ASSERT_EQ(0, search.Start("a", "b", "10.1.1.1", "10.1.1.1", "80"));
+    search.Wait();
+    currentLanguage = before;
+    EXPECT_EQ((std::vector<std::string>{"Sprawdzanie 10.1.1.1 ...",
+                                        "Wyszukiwanie IP zakończone."}),
+              r.statuses);
+}

@@ -1,0 +1,459 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "LoopbackHttpServer.h"
+#include "WebServer.h"
+#include "platform/Log.h"
+#include "web/UpgradeProc.h"
+
+using testsupport::HttpAnswer;
+using testsupport::HttpExchange;
+using testsupport::LoopbackHttpServer;
+
+namespace {
+
+struct ProgressLog {
+    std::mutex mutex;
+    std::map<std::string, std::vector<int>> percents;
+    std::map<std::string, std::vector<int64_t>> times;
+
+    static void Callback(void* context, const char* mac, int percent) {
+        auto* self = static_cast<ProgressLog*>(context);
+        std::lock_guard<std::mutex> lock(self->mutex);
+        self->percents[mac].push_back(percent);
+        self->times[mac].push_back(CamsimWebServer::NowMs());
+    }
+    std::vector<int> Of(const std::string& mac) {
+        std::lock_guard<std::mutex> lock(mutex);
+        return percents[mac];
+    }
+};
+
+std::string WriteFirmware(const std::string& name, size_t size) {
+    std::string path = std::string(TARSEL_BINARY_DIR) + "/" + name;
+    std::string image(size, '\0');
+    for (size_t i = 0; i < size; ++i) image[i] = static_cast<char>((i * 131 + i / 256) & 0xFF);
+    std::ofstream(path, std::ios::binary).write(image.data(), static_cast<long>(image.size()));
+    return path;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+UpgradeItem MakeItem(const std::string& mac, const std::string& port, uint32_t viaHttp,
+                     const char* password = "pass") {
+    UpgradeItem item{};
+    std::snprintf(item.mac, sizeof item.mac, "%s", mac.c_str());
+    std::snprintf(item.ip, sizeof item.ip, "127.0.0.1");
+    std::snprintf(item.mask, sizeof item.mask, "255.0.0.0");
+    std::snprintf(item.httpPort, sizeof item.httpPort, "%s", port.c_str());
+    std::snprintf(item.user, sizeof item.user, "admin");
+    std::snprintf(item.password, sizeof item.password, "%s", password);
+    item.state = UPGRADE_QUEUED;
+    item.viaHttp = viaHttp;
+    return item;
+}
+
+// Every wait shortened to a fiftieth.
+void FastSleep(UpgradeWait, int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms / 50)); }
+
+// The final wait's reports: 72, 73, 75, ... 99, 100.
+std::vector<int> FinalWaitReports() {
+    std::vector<int> v;
+    for (int remaining = 19000; remaining >= 0; remaining -= 1000)
+        v.push_back(100 - remaining * 30 / 20000);
+    return v;
+}
+
+bool EndsWith(const std::vector<int>& v, const std::vector<int>& tail) {
+    return v.size() >= tail.size() && std::equal(tail.begin(), tail.end(), v.end() - tail.size());
+}
+
+WebServerOptions QuickCamera() {
+    WebServerOptions o;
+    o.stageMs = 40;
+    o.rebootMs = 80;
+    return o;
+}
+
+}  // namespace
+
+TEST(UpgradeProc, UploadNameAndFormFraming) {
+    UpgradeProc proc;
+    proc.SetFirmware("/x/fw.dat", "dat");
+    EXPECT_STREQ("conf.dat", proc.UploadName());
+    for (const char* other : {"tar", "DAT", "bin", "", "dat "}) {
+        proc.SetFirmware("/x/fw", other);
+        EXPECT_STREQ("conf.tar", proc.UploadName()) << other;
+    }
+    proc.SetFirmware("/x/fw", nullptr);
+    EXPECT_STREQ("conf.tar", proc.UploadName());
+    const std::string head = UpgradeProc::FormHead("conf.tar");
+    const std::string tail = UpgradeProc::FormTail();
+    EXPECT_EQ(154u, head.size());
+    EXPECT_EQ(149u, tail.size());
+    EXPECT_EQ(
+        "-----------------------------7df3e520408c2\r\n"
+        "Content-Disposition: form-data; name=\"binary\"; filename=\"conf.tar\"\r\n"
+        "Content-Type: application/octet-stream\r\n\r\n",
+        head);
+    EXPECT_EQ(
+        "\r\n-----------------------------7df3e520408c2\r\n"
+        "Content-Disposition: form-data; name=\"type\"\r\n\r\nfirmware\r\n"
+        "-----------------------------7df3e520408c2--\r\n",
+        tail);
+}
+
+TEST(UpgradeProc, HttpCameraUploadsTheExactBodyAndSucceeds) {
+    tarsel::CapturingLogSink log;
+    for (const char* extension : {"tar", "dat"}) {
+        auto model = std::make_shared<MapWebCamera>("admin", "pass");
+        CamsimWebServer server(model, QuickCamera());
+        ASSERT_TRUE(server.Start());
+        const std::string path = WriteFirmware(std::string("fw_exact.") + extension, 300001);
+        ProgressLog progress;
+        UpgradeItem item = MakeItem("00:11:22:33:44:01", server.PortText(), 1);
+        {
+            UpgradeProc proc;
+            proc.onProgress = ProgressLog::Callback;
+            proc.context = &progress;
+            proc.SetSleep(FastSleep);
+            proc.SetFirmware(path.c_str(), extension);
+            proc.StartUpgrade(&item);
+            proc.WaitForWorkers();
+        }  // joins the worker
+        EXPECT_EQ(UPGRADE_DONE, item.state);
+        auto uploads = server.Uploads();
+        ASSERT_EQ(1u, uploads.size());
+        const std::string name = std::string("conf.") + extension;
+        EXPECT_TRUE(uploads[0].accepted);
+        EXPECT_EQ(name, uploads[0].fileName);
+        EXPECT_EQ(ReadFile(path), uploads[0].image);
+        EXPECT_EQ(UpgradeProc::FormHead(name.c_str()),
+                  uploads[0].head.substr(0, UpgradeProc::FormHead(name.c_str()).size()));
+        EXPECT_EQ(UpgradeProc::FormTail(),
+                  uploads[0].tail.substr(uploads[0].tail.size() - UpgradeProc::FormTail().size()));
+        EXPECT_EQ(300001u + UpgradeProc::FormHead(name.c_str()).size() +
+                      UpgradeProc::FormTail().size(),
+                  uploads[0].bodySize);
+        std::map<std::string, std::string> headers;
+        for (auto& [k, v] : uploads[0].headers) headers[k] = v;
+        EXPECT_EQ("multipart/form-data; boundary=---------------------------7df3e520408c2",
+                  headers["Content-type"] + headers["Content-Type"]);
+        EXPECT_EQ("zh-TW", headers["Accept-Language"]);
+        EXPECT_EQ("text/html, application/xhtml+xml, */*", headers["Accept"]);
+        EXPECT_EQ("gzip, deflate", headers["Accept-Encoding"]);
+        EXPECT_EQ("http://localhost/www/index.html", headers["Referer"]);
+        EXPECT_EQ("Mozilla/5.0 (Windows NT 6.1; WOW64; Trident/7.0; rv:11.0) like Gecko",
+                  headers["User-Agent"]);
+
+        auto p = progress.Of(item.mac);
+        ASSERT_GE(p.size(), 6u);
+        EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 4, 5, 6}), std::vector<int>(p.begin(), p.begin() + 7));
+        EXPECT_TRUE(EndsWith(p, FinalWaitReports()));
+        EXPECT_EQ(p.end(), std::find(p.begin(), p.end(), -1));
+        EXPECT_TRUE(std::is_sorted(p.begin(), p.end()));
+        EXPECT_EQ(1, model->CommandCount("UPGRADED"));
+    }
+    EXPECT_EQ(2u, log.Count("reboot done. counter:"));
+    EXPECT_EQ(0u, log.Count("FW upgrade fail."));
+}
+
+TEST(UpgradeProc, FailStatusEndsAtOnceButStillShowsTheFinalWait) {
+    tarsel::CapturingLogSink log;
+    WebServerOptions options = QuickCamera();
+    options.faults.upgradeFails = true;
+    CamsimWebServer server(std::make_shared<MapWebCamera>("admin", "pass"), options);
+    ASSERT_TRUE(server.Start());
+    const std::string path = WriteFirmware("fw_fail.tar", 4096);
+    ProgressLog progress;
+    UpgradeItem item = MakeItem("00:11:22:33:44:02", server.PortText(), 1);
+    {
+        UpgradeProc proc;
+        proc.onProgress = ProgressLog::Callback;
+        proc.context = &progress;
+        proc.SetSleep(FastSleep);
+        proc.SetFirmware(path.c_str(), "tar");
+        proc.StartUpgrade(&item);
+        proc.WaitForWorkers();
+    }
+    auto p = progress.Of(item.mac);
+    std::vector<int> expectedEnd = FinalWaitReports();
+    expectedEnd.push_back(-1);
+    EXPECT_TRUE(EndsWith(p, expectedEnd));
+    EXPECT_LT(server.StatusRequests(), 20);  // nowhere near 100 polls
+    EXPECT_EQ(1u, log.Count("00:11:22:33:44:02 Upgrade FW Fail, MSG: system.upgrade.status, ok, fail"));
+    EXPECT_EQ(1u, log.Count("00:11:22:33:44:02 FW upgrade fail."));
+    EXPECT_EQ(UPGRADE_DONE, item.state);
+}
+
+TEST(UpgradeProc, StatusStuckAtCheckingFailsAfterHundredPolls) {
+    tarsel::CapturingLogSink log;
+    WebServerOptions options = QuickCamera();
+    options.faults.stuckAtChecking = true;
+    CamsimWebServer server(std::make_shared<MapWebCamera>("admin", "pass"), options);
+    ASSERT_TRUE(server.Start());
+    const std::string path = WriteFirmware("fw_stuck.tar", 1000);
+    ProgressLog progress;
+    UpgradeItem item = MakeItem("00:11:22:33:44:03", server.PortText(), 1);
+    {
+        UpgradeProc proc;
+        proc.onProgress = ProgressLog::Callback;
+        proc.context = &progress;
+        proc.SetSleep([](UpgradeWait why, int ms) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(why == UpgradeWait::Poll ? 1 : ms / 50));
+        });
+        proc.SetFirmware(path.c_str(), "tar");
+        proc.StartUpgrade(&item);
+        proc.WaitForWorkers();
+    }
+    EXPECT_EQ(100, server.StatusRequests());
+    auto p = progress.Of(item.mac);
+    EXPECT_NE(p.end(), std::find(p.begin(), p.end(), 70));  // the hundredth poll
+    EXPECT_EQ(-1, p.back());
+    EXPECT_EQ(0u, log.Count("reboot done"));
+    EXPECT_EQ(0u, log.Count("but not Install"));
+    EXPECT_EQ(1u, log.Count("FW upgrade fail."));
+}
+
+TEST(UpgradeProc, BeginRefusedMakesNoUploadAttempt) {
+    tarsel::CapturingLogSink log;
+    WebServerOptions options = QuickCamera();
+    options.faults.refuseBegin = true;
+    CamsimWebServer server(std::make_shared<MapWebCamera>("admin", "pass"), options);
+    ASSERT_TRUE(server.Start());
+    const std::string path = WriteFirmware("fw_begin.tar", 1000);
+    ProgressLog progress;
+    UpgradeItem item = MakeItem("00:11:22:33:44:04", server.PortText(), 1);
+    {
+        UpgradeProc proc;
+        proc.onProgress = ProgressLog::Callback;
+        proc.context = &progress;
+        proc.SetSleep(FastSleep);
+        proc.SetFirmware(path.c_str(), "tar");
+        proc.StartUpgrade(&item);
+        while (item.state != UPGRADE_DONE) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        EXPECT_EQ(0, proc.ActiveUploads());  // the slot was given back
+    }
+    EXPECT_TRUE(server.Uploads().empty());
+    EXPECT_EQ(0, server.StatusRequests());
+    auto p = progress.Of(item.mac);
+    std::vector<int> expected{0};
+    for (int v : FinalWaitReports()) expected.push_back(v);
+    expected.push_back(-1);
+    EXPECT_EQ(expected, p);
+    EXPECT_EQ(1u, log.Count("00:11:22:33:44:04 set system.upgrade.status fail!"));
+}
+
+// A scripted camera: the status answers come from a list, one per poll.
+TEST(UpgradeProc, HttpCameraStopsOnEmptyStatusAndJudgesByInstalling) {
+    for (bool installs : {true, false}) {
+        tarsel::CapturingLogSink log;
+        std::vector<std::string> script =
+            installs ? std::vector<std::string>{"uploading", "installing", "ok", "ok", ""}
+                     : std::vector<std::string>{"uploading", "", "installing", "ok"};
+        std::atomic<size_t> next{0};
+        LoopbackHttpServer cam(LoopbackHttpServer::Auth::Digest, "admin", "pass",
+                               [&](const HttpExchange& e) {
+                                   if (e.target == "/cgi-bin/get?system.upgrade.status") {
+                                       size_t i = std::min(next++, script.size() - 1);
+                                       return HttpAnswer{200, "n=\"s\" s=\"ok\" v=\"" + script[i] + "\"", 0};
+                                   }
+                                   return HttpAnswer{200, "", 0};
+                               });
+        const std::string path = WriteFirmware("fw_script.tar", 777);
+        UpgradeItem item = MakeItem("00:11:22:33:44:05", cam.PortText(), 1);
+        ProgressLog progress;
+        {
+            UpgradeProc proc;
+            proc.onProgress = ProgressLog::Callback;
+            proc.context = &progress;
+            proc.SetSleep(FastSleep);
+            proc.SetFirmware(path.c_str(), "tar");
+            proc.StartUpgrade(&item);
+            proc.WaitForWorkers();
+        }
+        auto p = progress.Of(item.mac);
+        if (installs) {
+            EXPECT_EQ(5u, next.load());
+            EXPECT_EQ(1u, log.Count("FW 100%, 00:11:22:33:44:05 reboot done. counter:95"));
+            EXPECT_EQ(100, p.back());
+        } else {
+            EXPECT_EQ(2u, next.load());
+            EXPECT_EQ(1u, log.Count("FW 100%, 00:11:22:33:44:05 but not Install."));
+            EXPECT_EQ(-1, p.back());
+        }
+        // Upload body, begin request and status requests all reached the camera.
+        auto requests = cam.Requests();
+        ASSERT_GE(requests.size(), 2u);
+        EXPECT_EQ("/cgi-bin/set?system.upgrade.status=begin", requests[0].target);
+        EXPECT_EQ("/cgi-bin/upload.cgi", requests[1].target);
+        EXPECT_EQ(UpgradeProc::FormHead("conf.tar") + ReadFile(path) + UpgradeProc::FormTail(),
+                  requests[1].body);
+    }
+}
+
+// A camera found by discovery is done only once it answers discovery more than ten seconds
+// after its last "ok" and its status reads empty; it may come back with new settings.
+TEST(UpgradeProc, DiscoveredCameraWaitsForTheRebootThroughTheFinder) {
+    tarsel::CapturingLogSink log;
+    CamsimWebServer server(std::make_shared<MapWebCamera>("admin", "pass"), QuickCamera());
+    ASSERT_TRUE(server.Start());
+    const std::string path = WriteFirmware("fw_udp.tar", 5000);
+    struct Finder {
+        std::atomic<uint32_t> tick{1000};
+        std::atomic<int> queries{0};
+        std::string port;
+    } finder;
+    finder.port = server.PortText();
+    UpgradeItem item = MakeItem("00:11:22:33:44:06", server.PortText(), 0);
+    ProgressLog progress;
+    {
+        UpgradeProc proc;
+        proc.onProgress = ProgressLog::Callback;
+        proc.SetClock([&] { return finder.tick.load(); });
+        // Each poll second moves the finder's clock by one second.
+        proc.SetSleep([&](UpgradeWait why, int ms) {
+            if (why == UpgradeWait::Poll) finder.tick += 1000;
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms / 100));
+        });
+        proc.context = &finder;
+        proc.sendQuery = [](void* c, const char* mac) {
+            EXPECT_STREQ("00:11:22:33:44:06", mac);
+            ++static_cast<Finder*>(c)->queries;
+            return 0;
+        };
+        proc.lookupCamera = [](void* c, const char*, UpgradeCameraInfo* info) {
+            auto* f = static_cast<Finder*>(c);
+            std::snprintf(info->ip, sizeof info->ip, "127.0.0.1");
+            std::snprintf(info->mask, sizeof info->mask, "255.255.0.0");
+            std::snprintf(info->gateway, sizeof info->gateway, "127.0.0.254");
+            std::snprintf(info->httpPort, sizeof info->httpPort, "%s", f->port.c_str());
+            info->lastSeen = f->tick.load();
+            return true;
+        };
+        // Progress goes through the same context here.
+        proc.onProgress = nullptr;
+        proc.SetFirmware(path.c_str(), "tar");
+        proc.StartUpgrade(&item);
+        proc.WaitForWorkers();
+    }
+    EXPECT_EQ(1u, log.Count("FW 100%, 00:11:22:33:44:06 reboot done."));
+    EXPECT_EQ(0u, log.Count("FW upgrade fail."));
+    // Over ten finder seconds passed after the last "ok": at least eleven reboot checks.
+    EXPECT_GE(finder.queries.load(), 11);
+    EXPECT_STREQ("255.255.0.0", item.mask);
+    EXPECT_STREQ("127.0.0.254", item.gateway);
+}
+
+// Five uploads at most; a freed slot is taken within about a second (the real slot wait).
+TEST(UpgradeProc, SixCamerasShareFiveUploadSlots) {
+    constexpr int kCameras = 6;
+    std::vector<std::unique_ptr<CamsimWebServer>> servers;
+    std::vector<UpgradeItem> items(kCameras);
+    WebServerOptions options = QuickCamera();
+    options.faults.uploadDelayMs = 1500;
+    for (int i = 0; i < kCameras; ++i) {
+        servers.push_back(std::make_unique<CamsimWebServer>(
+            std::make_shared<MapWebCamera>("admin", "pass"), options));
+        ASSERT_TRUE(servers.back()->Start());
+        items[static_cast<size_t>(i)] =
+            MakeItem("00:11:22:33:55:0" + std::to_string(i), servers.back()->PortText(), 1);
+    }
+    const std::string path = WriteFirmware("fw_six.tar", 200000);
+    tarsel::CapturingLogSink log;
+    ProgressLog progress;
+    std::atomic<bool> sampling{true};
+    std::atomic<int> peakServer{0}, peakSlots{0};
+    {
+        UpgradeProc proc;
+        proc.onProgress = ProgressLog::Callback;
+        proc.context = &progress;
+        proc.SetSleep([](UpgradeWait why, int ms) {
+            std::this_thread::sleep_for(
+                std::chrono::milliseconds(why == UpgradeWait::Slot ? ms : ms / 50));
+        });
+        proc.SetFirmware(path.c_str(), "tar");
+        std::thread sampler([&] {
+            while (sampling) {
+                int n = 0;
+                for (auto& s : servers) n += s->UploadsInProgress();
+                peakServer = std::max(peakServer.load(), n);
+                peakSlots = std::max(peakSlots.load(), proc.ActiveUploads());
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        });
+        for (auto& item : items) proc.StartUpgrade(&item);
+        for (auto& item : items) {
+            while (true) {
+                std::lock_guard<std::mutex> lock(proc.itemLock);
+                if (item.state == UPGRADE_DONE) break;
+            }
+        }
+        sampling = false;
+        sampler.join();
+    }
+    EXPECT_LE(peakServer.load(), 5);
+    EXPECT_EQ(5, peakSlots.load());
+
+    // From the tool's side: uploads run from report 2 to report 5.
+    std::vector<std::pair<int64_t, int>> events;
+    int64_t firstFreed = INT64_MAX, lastStarted = 0;
+    for (auto& item : items) {
+        auto& p = progress.percents[item.mac];
+        auto& t = progress.times[item.mac];
+        ASSERT_EQ(100, p.back()) << item.mac << "\n" << ::testing::PrintToString(log.Lines());
+        for (size_t k = 0; k < p.size(); ++k) {
+            if (p[k] == 2) {
+                events.push_back({t[k], +1});
+                lastStarted = std::max(lastStarted, t[k]);
+            }
+            if (p[k] == 5) {
+                events.push_back({t[k], -1});
+                firstFreed = std::min(firstFreed, t[k]);
+            }
+        }
+    }
+    std::sort(events.begin(), events.end());
+    int inFlight = 0, peak = 0;
+    for (auto& e : events) peak = std::max(peak, inFlight += e.second);
+    EXPECT_EQ(5, peak);
+    EXPECT_GE(lastStarted, firstFreed);
+    EXPECT_LE(lastStarted - firstFreed, 1300);
+    for (auto& s : servers) EXPECT_EQ(1u, s->Uploads().size());
+}
+
+TEST(UpgradeProc, MissingFirmwareFileFailsEveryCameraWithoutUploading) {
+    tarsel::CapturingLogSink log;
+    CamsimWebServer server(std::make_shared<MapWebCamera>("admin", "pass"), QuickCamera());
+    ASSERT_TRUE(server.Start());
+    ProgressLog progress;
+    UpgradeItem item = MakeItem("00:11:22:33:44:07", server.PortText(), 1);
+    {
+        UpgradeProc proc;
+        proc.onProgress = ProgressLog::Callback;
+        proc.context = &progress;
+        proc.SetSleep(FastSleep);
+        proc.SetFirmware("/nonexistent/fw.tar", "tar");
+        proc.StartUpgrade(&item);
+        proc.WaitForWorkers();
+    }
+    EXPECT_EQ((std::vector<int>{0, -1}), progress.Of(item.mac));
+    EXPECT_EQ(1u, log.Count("load /nonexistent/fw.tar fw fail."));
+    EXPECT_EQ(1u, log.Count("00:11:22:33:44:07 Load FW file fail."));
+    EXPECT_EQ(0, server.BeginRequests());
+    EXPECT_EQ(UPGRADE_DONE, item.state);
+}
