@@ -106,7 +106,7 @@ TEST(CamsimWeb, AnswersEveryIdentityKeyAndTakesSettings) {
 
 TEST(CamsimWeb, UpgradeRunsThroughEveryStatusRebootsSilentlyThenReadsEmpty) {
     WebServerOptions options;
-    options.stageMs = 60;
+    options.stageMs = 120;
     options.rebootMs = 300;
     Camera c = MakeCamera(options);
     char out[128];
@@ -122,6 +122,8 @@ TEST(CamsimWeb, UpgradeRunsThroughEveryStatusRebootsSilentlyThenReadsEmpty) {
 
     ASSERT_EQ(0, SetNode("127.0.0.1", c.port.c_str(), "admin", "pass",
                          "system.upgrade.status=begin"));
+    ASSERT_EQ(0, Status(c, out));
+    EXPECT_STREQ("uploading", out);
     // A broken form is refused.
     EXPECT_EQ(400, Post(c.port, "pass", "--" + kBoundary + "\r\nnothing\r\n"));
     std::string image(100000, '\0');
@@ -147,8 +149,9 @@ TEST(CamsimWeb, UpgradeRunsThroughEveryStatusRebootsSilentlyThenReadsEmpty) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    EXPECT_EQ((std::vector<std::string>{"uploading", "uncompressing", "checking", "installing",
-                                        "ok", ""}),
+    // The first stage may pass before the first poll.
+    if (!seen.empty() && seen.front() == "uploading") seen.erase(seen.begin());
+    EXPECT_EQ((std::vector<std::string>{"uncompressing", "checking", "installing", "ok", ""}),
               seen);
     EXPECT_GT(silentPolls, 0);
     EXPECT_EQ(1, c.model->CommandCount("UPGRADED"));

@@ -245,7 +245,13 @@ TEST(UpgradeProc, BeginRefusedMakesNoUploadAttempt) {
         proc.SetSleep(FastSleep);
         proc.SetFirmware(path.c_str(), "tar");
         proc.StartUpgrade(&item);
-        while (item.state != UPGRADE_DONE) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        for (;;) {
+            {
+                std::lock_guard<std::mutex> lock(proc.itemLock);
+                if (item.state == UPGRADE_DONE) break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
         EXPECT_EQ(0, proc.ActiveUploads());  // the slot was given back
     }
     EXPECT_TRUE(server.Uploads().empty());
