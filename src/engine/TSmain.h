@@ -1,0 +1,183 @@
+#pragma once
+// The finder engine: the list of cameras found, the search and the dispatch of every reply,
+// the commands that change cameras, credential verification and the automatic IP
+// assignment.
+//
+// Threads: replies arrive on the receiver's dispatch thread; the re-query worker, the
+// assignment's completion worker and one confirmation worker per assigned camera run on
+// their own threads; everything else runs on the caller's thread. One engine mutex
+// serialises every look-up, change and freeing of records. Records are freed only by
+// StartSearch and the destructor, after `generation` changed; workers keep a camera's MAC,
+// never a record pointer, and copy what they need under the mutex before a send, an HTTP
+// request or a probe.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <list>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/AutoIpSettings.h"
+#include "engine/CameraEvents.h"
+#include "engine/CameraRecord.h"
+#include "engine/EnginePorts.h"
+
+// What a single verification is about; owned by the caller and kept alive until its
+// callback ran or CancelVerify returned.
+struct VerifyContext {
+    char mac[CAMERA_TEXT_SHORT];
+    char user[CAMERA_TEXT_CREDENTIAL];
+    char password[CAMERA_TEXT_CREDENTIAL];
+};
+using VerifyCallback = void (*)(VerifyContext* context, int ok);
+
+// Reads a camera's information over HTTP with the given credentials into info (which it
+// clears first). 0, -1 (product not supported or a reply that is not "ok") or the
+// transport's result (401 refused, 28 time-out, 7 no connection...).
+int CheckCGI(EnginePorts& ports, const char* ip, const char* port, const char* user,
+             const char* password, CameraReply* info);
+
+class CTSmainDlg {
+public:
+    CTSmainDlg(EnginePorts& ports, const EngineOwnerSlots& slots = {});
+    ~CTSmainDlg();
+    CTSmainDlg(const CTSmainDlg&) = delete;
+    CTSmainDlg& operator=(const CTSmainDlg&) = delete;
+
+    // Installs the owner's callbacks (before the first search).
+    void SetOwnerSlots(const EngineOwnerSlots& slots);
+
+    // ---- camera list. The *Locked functions need the engine mutex (LockCameras).
+    std::unique_lock<std::mutex> LockCameras() { return std::unique_lock<std::mutex>(m_lock); }
+    CameraRecord* FindCameraLocked(const char* mac);
+    CameraRecord* HeadLocked() { return head; }
+    // Runs f(record) under the engine mutex; false when the MAC is not in the list.
+    bool WithCamera(const char* mac, const std::function<void(CameraRecord&)>& f);
+    // A copy of the camera's record; false when the MAC is not in the list.
+    bool CopyCamera(const char* mac, CameraRecord* out);
+    // Copies of every record, in list order.
+    std::vector<CameraRecord> CopyCameras();
+    size_t CameraCount();
+
+    // Main window after an edit: copies name, mac, ip, mask, gateway, httpPort and mode.
+    void UpdateCamera(const CameraRecord& source);
+
+    // ---- search
+    void StartSearch();
+    void SendQueries();
+    void RecvCameraProcess(const CameraReply& reply);
+    void KeepQuery();
+    void SetKeepQueryRounds(int32_t rounds);
+    int32_t KeepQueryRounds() const { return keepQueryRounds.load(); }
+
+    // ---- commands
+    int SetCameraParameters(const char* mac, const char* payload);
+    void SystemCommand(const char* mac, const char* command);
+
+    // ---- verification
+    void VerifyCamera(VerifyCallback callback, VerifyContext* context);
+    // Drops the pending verification if it is this context; when it returns, its callback
+    // is not running and will not be called.
+    void CancelVerify(VerifyContext* context);
+    void BeginVerifyAll(const char* user, const char* password);
+    void SetCameraAuth(const char* ip, const char* mac, const char* user, const char* password);
+
+    // ---- automatic IP assignment
+    int GoAuotSetIPProc(const char* user, const char* password, const AutoIpSettings& settings);
+    bool AutoIpRunning() const { return m_autoWorkerRunning.load(); }
+
+    // ---- state the owner and the tests read
+    int32_t Mode() const { return m_Tarsel_mode.load(); }
+    void SetMode(int32_t mode) { m_Tarsel_mode.store(mode); }
+    uint32_t Generation() const { return generation.load(); }
+    int32_t BatchSent() const { return batchSent.load(); }
+    void AddBatchSent() { batchSent.fetch_add(1); }
+    int32_t BatchOk() const { return batchOk.load(); }
+    int32_t BatchFail() const { return batchFail.load(); }
+    int32_t RunningSetIp() const { return runningSetIp.load(); }
+    size_t PendingAutoCount();
+    EnginePorts& Ports() { return m_ports; }
+
+private:
+    struct Worker {
+        std::thread thread;
+        std::atomic<bool> done{false};
+    };
+
+    static void RecvHook(void* context, const CameraReply& reply);
+
+    // List operations (engine mutex held).
+    CameraRecord* FindOrRefresh(const CameraReply& reply);
+    CameraRecord* CreateCamera(const CameraReply& reply);
+    void rvRepeatProcess(CameraRecord* record, const CameraReply& reply);
+    void ClearCameras();
+    void RemovePendingLocked(const char* mac);
+
+    // Dispatch per mode (engine mutex held); effects that must run without the lock are
+    // collected into `after`.
+    struct Deferred;
+    void DispatchSearch(const CameraReply& reply, CameraRecord* record, Deferred& after);
+    void DispatchAutoSetIp(const CameraReply& reply, CameraRecord* record, Deferred& after);
+    void DispatchVerifyAll(const CameraReply& reply, CameraRecord* record, Deferred& after);
+    void RunDeferred(Deferred& after);
+
+    // Workers.
+    void StartWorker(std::function<void()> body);
+    // Sleeps `ms` engine milliseconds. False when the engine is being destroyed or, with
+    // gen != 0, when a new search started meanwhile.
+    bool Pause(uint32_t ms, uint32_t gen);
+    void Thread_KEEP_IP_QUERY(uint32_t gen);
+    void RequeryHttpCamera(const std::string& mac, uint32_t gen);
+    void Thread_CheckAutoIPDone();
+    void AssignAndSend(const std::string& mac);
+    bool ChooseAddress(const std::string& mac);
+    void ConfirmSetIp(std::string mac, uint32_t gen);
+
+    void NotifyChanged(int replyType, const CameraRecord* snapshot);
+    void NotifyChangedByMac(int replyType, const char* mac);
+    bool OwnerListsMac(const char* mac);
+
+    EnginePorts& m_ports;
+    EngineOwnerSlots m_slots;
+    EngineCallback m_hook;
+
+    std::mutex m_lock;  // the engine mutex
+    CameraRecord* head = nullptr;
+    CameraRecord* tail = nullptr;
+    std::atomic<uint32_t> generation{1};
+    std::atomic<int32_t> m_Tarsel_mode{MODE_SEARCH};
+    std::atomic<int32_t> keepQueryRounds{0};
+    uint32_t m_keepQueryWorkerGen = 0;  // generation of the running re-query worker, 0 none
+    char batchUser[CAMERA_TEXT_CREDENTIAL] = {};
+    char batchPassword[CAMERA_TEXT_CREDENTIAL] = {};
+    std::atomic<int32_t> batchSent{0}, batchOk{0}, batchFail{0};
+    AutoIpSettings autoIpSettings;
+    std::vector<uint64_t> assignedIps;
+    std::vector<uint64_t> discoveredIps;
+    std::vector<std::string> pendingAuto;
+
+    std::mutex queueLock;  // guards setIpQueue only
+    std::deque<std::string> setIpQueue;
+
+    std::mutex m_historyLock;  // the address history is shared by StartSearch and the worker
+    std::atomic<int32_t> runningSetIp{0};
+    std::atomic<uint32_t> lastReplyTick{0};
+    std::atomic<bool> m_autoWorkerRunning{false};
+
+    // The pending single verification. m_verifyCallLock is held while its callback runs,
+    // so that CancelVerify can wait for a callback already under way.
+    std::mutex m_verifyCallLock;
+    VerifyCallback verifyCallback = nullptr;
+    VerifyContext* verifyContext = nullptr;
+
+    std::mutex m_sleepLock;
+    std::condition_variable m_wake;
+    std::atomic<bool> m_stopping{false};
+    std::mutex m_workersLock;
+    std::list<Worker> m_workers;
+};

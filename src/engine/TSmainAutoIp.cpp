@@ -1,0 +1,245 @@
+// The automatic IP assignment: each verified DHCP camera on the chosen adapter gets a fixed
+// address from the range (its own if it holds one there, the one it had before if free,
+// else the first free one) and is watched until it comes back with it.
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "common/stdafx.h"
+#include "engine/EngineInternal.h"
+#include "engine/TSmain.h"
+
+using engine_internal::AddressText;
+using engine_internal::AddressValue;
+using engine_internal::Snapshot;
+
+namespace {
+constexpr uint64_t kInvalidAddress = ~0ULL;
+
+bool Contains(const std::vector<uint64_t>& values, uint64_t value) {
+    return std::find(values.begin(), values.end(), value) != values.end();
+}
+}  // namespace
+
+int CTSmainDlg::GoAuotSetIPProc(const char* user, const char* password,
+                                const AutoIpSettings& settings) {
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_Tarsel_mode.store(MODE_AUTO_SET_IP);
+        BoundedCopy(batchUser, user, "CTSmainDlg::GoAuotSetIPProc", __LINE__);
+        BoundedCopy(batchPassword, password, "CTSmainDlg::GoAuotSetIPProc", __LINE__);
+        // A copy: the dialog that holds the settings may change them during the run.
+        autoIpSettings = settings;
+        // The run's silence is counted from its start, not from a reply of an earlier run.
+        lastReplyTick.store(m_ports.Now());
+    }
+    // One completion worker serves the run; a second start while it runs joins that run.
+    bool expected = false;
+    if (m_autoWorkerRunning.compare_exchange_strong(expected, true)) {
+        StartWorker([this] {
+            Thread_CheckAutoIPDone();
+            m_autoWorkerRunning.store(false);
+        });
+    }
+    return 0;
+}
+
+void CTSmainDlg::Thread_CheckAutoIPDone() {
+    TLOG("(%s:%d)Thread_CheckAutoIPDone");
+    size_t last = 0;
+    int unchanged = 0;
+    for (;;) {
+        if (!Pause(1000, 0)) return;
+        const int diff = static_cast<int>((m_ports.Now() - lastReplyTick.load()) / 1000);
+        for (;;) {
+            std::string mac;
+            {
+                std::lock_guard<std::mutex> queue(queueLock);
+                if (setIpQueue.empty()) break;
+                mac = setIpQueue.front();
+                setIpQueue.pop_front();
+            }
+            AssignAndSend(mac);
+            if (m_stopping.load()) return;
+        }
+        const size_t n = PendingAutoCount();
+        if (runningSetIp.load() == 0) {
+            unchanged = n == last ? unchanged + 1 : 0;
+            last = n;
+        } else {
+            unchanged = 0;
+        }
+        if (unchanged > 10 && diff > 10) {
+            TLOG("(%s:%d)No action, exit. change_counter:%d, diffTime:%d", unchanged, diff);
+            break;
+        }
+        if (n == 0 && diff >= 10) break;
+    }
+    // The mode is back before the owner hears of the end, so that it never sees the event
+    // while the engine still dispatches as in the assignment.
+    m_Tarsel_mode.store(MODE_SEARCH);
+    EngineOwnerSlots slots;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        slots = m_slots;
+    }
+    if (slots.PostCameraEvent != nullptr) slots.PostCameraEvent(slots.owner, EVT_AUTO_IP_DONE, 0);
+}
+
+void CTSmainDlg::AssignAndSend(const std::string& mac) {
+    const uint32_t gen = generation.load();
+    if (!ChooseAddress(mac)) {
+        NotifyChangedByMac(HEADER_IP_AUTHENTICATE, mac.c_str());
+        std::lock_guard<std::mutex> guard(m_lock);
+        RemovePendingLocked(mac.c_str());
+        return;
+    }
+    CameraRecord copy;
+    if (!CopyCamera(mac.c_str(), &copy)) return;
+    // Each assignment holds at most 127 characters.
+    char dns[256], address[256], mode[256];
+    std::snprintf(dns, sizeof dns,
+                  "network.wire.ipv4.manual.dns.1.address=%s&network.wire.ipv4.manual.dns.2."
+                  "address=%s",
+                  copy.newDns1, copy.newDns2);
+    std::snprintf(address, sizeof address, "network.wire.ipv4.manual.address=%s/%s/%s",
+                  copy.newIp, copy.newMask, copy.newGateway);
+    std::snprintf(mode, sizeof mode, "network.wire.ipv4.mode=%s", "manual");
+    dns[127] = address[127] = mode[127] = '\0';
+    const std::string payload = std::string(dns) + "&" + address + "&" + mode;
+    m_ports.SendPacketData(HEADER_IP_SET, copy.mac, copy.user, copy.password, payload.c_str());
+    TLOG("(%s:%d)%s cmd: %s %s", copy.mac, copy.newIp, copy.newMask);
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (generation.load() != gen) return;
+        CameraRecord* record = FindCameraLocked(mac.c_str());
+        if (record == nullptr) return;
+        runningSetIp.fetch_add(1);
+        SetStatus(record, STATUS_SETTING_IP);
+    }
+    StartWorker([this, mac, gen] { ConfirmSetIp(mac, gen); });
+}
+
+bool CTSmainDlg::ChooseAddress(const std::string& mac) {
+    const uint32_t gen = generation.load();
+    CameraRecord copy;
+    AutoIpSettings settings;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        CameraRecord* record = FindCameraLocked(mac.c_str());
+        if (record == nullptr) return false;
+        copy = Snapshot(*record);
+        settings = autoIpSettings;
+    }
+    if (std::strcmp(copy.mode, "dhcp") != 0) return false;
+    const uint64_t a = settings.adapterIp;
+    const uint64_t m = settings.adapterMask;
+    if (a == kInvalidAddress) return false;
+    if (settings.startIp > 0xFFFFFFFFULL || settings.endIp > 0xFFFFFFFFULL) return false;
+    const uint64_t s = a & m;
+    const uint64_t cur = AddressValue(copy.ip);
+    auto inRange = [&](uint64_t c) { return c >= settings.startIp && c <= settings.endIp; };
+    auto listed = [&](const std::vector<uint64_t>& values, uint64_t c) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return Contains(values, c);
+    };
+    AddressHistory& history = m_ports.History();
+
+    uint64_t chosen = 0;
+    bool found = false;
+    // 1. A camera that already answers ARP for an address of the range keeps it.
+    if (cur != 0 && cur != a && inRange(cur) && m_ports.AddressProbe(cur, a, copy.mac) == 2) {
+        chosen = cur;
+        found = true;
+    }
+    // 2. The address it was given before in this subnet, if still free.
+    if (!found) {
+        uint64_t h;
+        {
+            std::lock_guard<std::mutex> historyGuard(m_historyLock);
+            h = history.FindRememberedIp(copy.mac, s, m);
+        }
+        if (h != 0 && h != a && inRange(h) &&
+            (h == cur || m_ports.AddressProbe(h, a, nullptr) == 0)) {
+            chosen = h;
+            found = true;
+        }
+    }
+    // 3. The first address nobody holds, was given, or answers.
+    for (uint64_t c = settings.startIp; !found && c <= settings.endIp; ++c) {
+        if (m_stopping.load()) return false;
+        bool remembered;
+        {
+            std::lock_guard<std::mutex> historyGuard(m_historyLock);
+            remembered = history.IsIpRemembered(c, s, m);
+        }
+        if (remembered || listed(discoveredIps, c) || listed(assignedIps, c)) continue;
+        if (m_ports.AddressProbe(c, a, nullptr) == 0) {
+            chosen = c;
+            found = true;
+        }
+    }
+    // 4. Last resort: an address remembered for another camera that nothing answers on.
+    for (uint64_t c = settings.startIp; !found && c <= settings.endIp; ++c) {
+        if (m_stopping.load()) return false;
+        if (listed(assignedIps, c)) continue;
+        if (m_ports.AddressProbe(c, a, nullptr) == 0) {
+            std::lock_guard<std::mutex> historyGuard(m_historyLock);
+            history.ForgetIp(c, m);
+            chosen = c;
+            found = true;
+        }
+    }
+
+    std::lock_guard<std::mutex> guard(m_lock);
+    CameraRecord* record = generation.load() == gen ? FindCameraLocked(mac.c_str()) : nullptr;
+    if (!found) {
+        if (record != nullptr) SetStatus(record, STATUS_NO_FREE_IP);
+        TLOG("(%s:%d)Not Find, %s, %d", copy.mac, static_cast<int>(assignedIps.size()));
+        return false;
+    }
+    assignedIps.push_back(chosen);
+    if (record != nullptr) {
+        static const char kCaller[] = "CTSmainDlg::ChooseAddress";
+        BoundedCopy(record->newIp, AddressText(chosen).c_str(), kCaller, __LINE__);
+        BoundedCopy(record->newMask, AddressText(settings.setMask).c_str(), kCaller, __LINE__);
+        BoundedCopy(record->newGateway, AddressText(settings.setGateway).c_str(), kCaller,
+                    __LINE__);
+        BoundedCopy(record->newDns1, AddressText(settings.setDns1).c_str(), kCaller, __LINE__);
+        BoundedCopy(record->newDns2, AddressText(settings.setDns2).c_str(), kCaller, __LINE__);
+    }
+    {
+        std::lock_guard<std::mutex> historyGuard(m_historyLock);
+        history.RememberIp(copy.mac, chosen, m);
+    }
+    return record != nullptr;
+}
+
+void CTSmainDlg::ConfirmSetIp(std::string mac, uint32_t gen) {
+    if (!Pause(3000, gen)) return;
+    int rounds = 0;
+    bool back = false;
+    for (;;) {
+        if (generation.load() != gen) return;
+        if (back) {
+            runningSetIp.fetch_sub(1);
+            return;
+        }
+        if (rounds > 10 && m_ports.Now() - lastReplyTick.load() > 10000) break;
+        m_ports.SendPacketData(HEADER_IP_QUERY, mac.c_str(), "", "", "");
+        if (!Pause(3000, gen)) return;
+        ++rounds;
+        back = OwnerListsMac(mac.c_str());
+    }
+    CameraRecord snapshot;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        CameraRecord* record = FindCameraLocked(mac.c_str());
+        if (generation.load() != gen || record == nullptr) return;
+        SetStatus(record, STATUS_SET_IP_TIMEOUT);
+        snapshot = Snapshot(*record);
+    }
+    NotifyChanged(HEADER_IP_QUERY, &snapshot);
+    if (generation.load() == gen) runningSetIp.fetch_sub(1);
+}

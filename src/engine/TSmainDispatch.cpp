@@ -1,0 +1,171 @@
+// Every reply, from the receiver or from an HTTP read, enters the engine here. The decision
+// is made under the engine mutex; callbacks and sends it causes run after the mutex was
+// released, in the order they were decided.
+
+#include <cstring>
+#include <optional>
+
+#include "common/stdafx.h"
+#include "engine/EngineInternal.h"
+#include "engine/TSmain.h"
+
+using engine_internal::Snapshot;
+
+struct CTSmainDlg::Deferred {
+    struct Change {
+        int replyType;
+        std::optional<CameraRecord> record;  // empty: the callback gets a null record
+    };
+    std::vector<Change> changes;
+    std::string authenticationRequestMac;
+    VerifyCallback verifyCallback = nullptr;
+    VerifyContext* verifyContext = nullptr;
+    int verifyOk = 0;
+
+    void Changed(int type, const CameraRecord* record) {
+        if (record == nullptr) {
+            changes.push_back({type, std::nullopt});
+        } else {
+            changes.push_back({type, Snapshot(*record)});
+        }
+    }
+};
+
+void CTSmainDlg::RecvCameraProcess(const CameraReply& reply) {
+    m_ports.EnsureThreadLanguage();
+    const int32_t mode = m_Tarsel_mode.load();
+    if (::strnlen(reply.mac, sizeof reply.mac) != 17) {
+        TLOG("(%s:%d)Mode:%d, Htype:%d ip:%s mac:%s", mode, static_cast<int>(reply.type),
+             reply.ip, reply.mac);
+        return;
+    }
+    Deferred after;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        CameraRecord* record = FindOrRefresh(reply);
+        if (reply.viaHttp == 1) {
+            if (record == nullptr) {
+                record = CreateCamera(reply);
+                BoundedCopy(record->user, reply.user, "CTSmainDlg::RecvCameraProcess", __LINE__);
+                BoundedCopy(record->password, reply.password, "CTSmainDlg::RecvCameraProcess",
+                            __LINE__);
+            }
+            if (record->viaHttp == 1) {
+                record->status = 0;
+                SetStatus(record, STATUS_AUTH_OK);
+            }
+            after.Changed(static_cast<int>(reply.type), record);
+        } else if (mode == MODE_SEARCH) {
+            DispatchSearch(reply, record, after);
+        } else if (mode == MODE_AUTO_SET_IP) {
+            DispatchAutoSetIp(reply, record, after);
+        } else if (mode == MODE_VERIFY_ALL) {
+            DispatchVerifyAll(reply, record, after);
+        } else {
+            TLOG("(%s:%d)This should not happen m_Tarsel_mode:%d", mode);
+        }
+    }
+    RunDeferred(after);
+}
+
+void CTSmainDlg::DispatchSearch(const CameraReply& reply, CameraRecord* record,
+                                Deferred& after) {
+    const int type = static_cast<int>(reply.type);
+    if (type == HEADER_IP_AUTHENTICATE && record != nullptr && verifyContext != nullptr &&
+        std::strcmp(verifyContext->mac, reply.mac) == 0) {
+        if (verifyCallback == nullptr) return;
+        const int ok = m_ports.CheckAuthDigest(verifyContext->user, verifyContext->password,
+                                               reply.digestA, reply.digestB);
+        SetStatus(record, ok == 1 ? STATUS_AUTH_OK : STATUS_AUTH_FAIL);
+        after.verifyCallback = verifyCallback;
+        after.verifyContext = verifyContext;
+        after.verifyOk = ok == 1 ? 1 : 0;
+        return;
+    }
+    if (record == nullptr) record = CreateCamera(reply);
+    after.Changed(type, record);
+}
+
+void CTSmainDlg::DispatchAutoSetIp(const CameraReply& reply, CameraRecord* record,
+                                   Deferred& after) {
+    const int type = static_cast<int>(reply.type);
+    lastReplyTick.store(m_ports.Now());
+    if (record != nullptr) {
+        if (HasStatus(record, STATUS_AUTH_OK) || type != HEADER_IP_AUTHENTICATE) {
+            if (!HasStatus(record, STATUS_AUTH_OK)) return;
+            if (std::strcmp(record->mode, "dhcp") == 0) return;
+            // Back with its new fixed address.
+            after.Changed(type, record);
+            RemovePendingLocked(record->mac);
+            return;
+        }
+        if (m_ports.CheckAuthDigest(batchUser, batchPassword, reply.digestA, reply.digestB) != 1) {
+            SetStatus(record, STATUS_AUTH_FAIL);
+            after.Changed(HEADER_IP_AUTHENTICATE, record);
+            RemovePendingLocked(record->mac);
+            return;
+        }
+        BoundedCopy(record->user, batchUser, "CTSmainDlg::RecvCameraProcess", __LINE__);
+        BoundedCopy(record->password, batchPassword, "CTSmainDlg::RecvCameraProcess", __LINE__);
+        SetStatus(record, STATUS_AUTH_OK);
+        if (autoIpSettings.adapterName == reply.adapter.name) {
+            std::lock_guard<std::mutex> queue(queueLock);
+            setIpQueue.push_back(record->mac);
+        } else {
+            SetStatus(record, STATUS_OTHER_ADAPTER);
+            after.Changed(HEADER_IP_AUTHENTICATE, record);
+            RemovePendingLocked(record->mac);
+        }
+        return;
+    }
+    if (type != HEADER_IP_QUERY && type != HEADER_WIRELESS_IP_QUERY) return;
+    record = CreateCamera(reply);
+    if (std::strcmp(record->mode, "dhcp") != 0) {
+        SetStatus(record, STATUS_NOT_DHCP);
+        after.Changed(type, record);
+    } else {
+        pendingAuto.push_back(record->mac);
+    }
+    after.authenticationRequestMac = record->mac;
+}
+
+void CTSmainDlg::DispatchVerifyAll(const CameraReply& reply, CameraRecord* record,
+                                   Deferred& after) {
+    const int type = static_cast<int>(reply.type);
+    if (type == HEADER_IP_QUERY) {
+        after.Changed(type, record);
+        return;
+    }
+    if (type != HEADER_IP_AUTHENTICATE || record == nullptr) return;
+    if (m_ports.CheckAuthDigest(batchUser, batchPassword, reply.digestA, reply.digestB) != 1) {
+        if (HasStatus(record, STATUS_AUTH_FAIL)) return;
+        SetStatus(record, STATUS_AUTH_FAIL);
+        batchFail.fetch_add(1);
+        return;
+    }
+    if (HasStatus(record, STATUS_AUTH_OK)) return;
+    BoundedCopy(record->user, batchUser, "CTSmainDlg::RecvCameraProcess", __LINE__);
+    BoundedCopy(record->password, batchPassword, "CTSmainDlg::RecvCameraProcess", __LINE__);
+    SetStatus(record, STATUS_AUTH_OK);
+    after.Changed(HEADER_IP_AUTHENTICATE, record);
+    batchOk.fetch_add(1);
+}
+
+void CTSmainDlg::RunDeferred(Deferred& after) {
+    for (const Deferred::Change& change : after.changes) {
+        NotifyChanged(change.replyType, change.record ? &*change.record : nullptr);
+    }
+    if (!after.authenticationRequestMac.empty()) {
+        m_ports.SendPacketData(HEADER_IP_AUTHENTICATE, after.authenticationRequestMac.c_str(),
+                               "", "", "");
+    }
+    if (after.verifyContext != nullptr) {
+        std::lock_guard<std::mutex> call(m_verifyCallLock);
+        {
+            // Cancelled or replaced meanwhile: the caller may have let the context go.
+            std::lock_guard<std::mutex> guard(m_lock);
+            if (verifyContext != after.verifyContext) return;
+        }
+        after.verifyCallback(after.verifyContext, after.verifyOk);
+    }
+}

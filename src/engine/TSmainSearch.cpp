@@ -1,0 +1,260 @@
+// The search cycle, the re-query worker, the camera commands and the verification.
+
+#include <cstring>
+
+#include "common/stdafx.h"
+#include "engine/EngineInternal.h"
+#include "engine/TSmain.h"
+
+using engine_internal::Snapshot;
+
+void CTSmainDlg::StartSearch() {
+    // Workers of the previous search stop touching records from here on; the sleeping ones
+    // wake up to notice it.
+    generation.fetch_add(1);
+    if (generation.load() == 0) generation.fetch_add(1);  // 0 means "engine going away"
+    {
+        std::lock_guard<std::mutex> sleepGuard(m_sleepLock);
+    }
+    m_wake.notify_all();
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        ClearCameras();
+    }
+    {
+        std::lock_guard<std::mutex> history(m_historyLock);
+        m_ports.History().Load();
+    }
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        assignedIps.clear();
+        discoveredIps.clear();
+        {
+            std::lock_guard<std::mutex> queue(queueLock);
+            setIpQueue.clear();
+        }
+        pendingAuto.clear();
+        runningSetIp.store(0);
+        verifyCallback = nullptr;
+        verifyContext = nullptr;
+    }
+    SendQueries();
+}
+
+void CTSmainDlg::SendQueries() {
+    // Replaces the receiver: the previous one's dispatch thread has ended when this returns.
+    if (m_ports.CreateRecvPacket(&m_hook) != 0) {
+        TLOG("(%s:%d)CreateRecvPacket Error\n");
+        return;
+    }
+    if (m_ports.SendPacketData(HEADER_IP_QUERY, "", "", "", "") != 0)
+        TLOG("(%s:%d)SendPacket HEADER_IP_QUERY\n");
+    if (m_ports.SendPacketData(HEADER_WIRELESS_IP_QUERY, "", "", "", "") != 0)
+        TLOG("(%s:%d)SendPacket HEADER_WIRELESS_IP_QUERY\n");
+}
+
+void CTSmainDlg::KeepQuery() {
+    m_Tarsel_mode.store(MODE_SEARCH);
+    uint32_t gen = 0;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        const int32_t rounds = keepQueryRounds.load();
+        // A worker of an earlier search is on its way out and would not serve this one.
+        if (rounds <= 0 || m_keepQueryWorkerGen != generation.load()) {
+            keepQueryRounds.store(20);
+            gen = generation.load();
+            m_keepQueryWorkerGen = gen;
+        } else if (rounds < 20) {
+            keepQueryRounds.store(20);
+        } else {
+            keepQueryRounds.store(rounds + 3);
+        }
+    }
+    if (gen != 0) StartWorker([this, gen] { Thread_KEEP_IP_QUERY(gen); });
+}
+
+void CTSmainDlg::SetKeepQueryRounds(int32_t rounds) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    keepQueryRounds.store(rounds);
+}
+
+void CTSmainDlg::Thread_KEEP_IP_QUERY(uint32_t gen) {
+    bool go = Pause(3000, gen);
+    for (;;) {
+        std::vector<std::string> udpMacs, httpMacs;
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            if (!go || generation.load() != gen || keepQueryRounds.load() < 1) {
+                if (m_keepQueryWorkerGen == gen) {
+                    keepQueryRounds.store(0);
+                    m_keepQueryWorkerGen = 0;
+                }
+                return;
+            }
+            const int32_t left = keepQueryRounds.fetch_sub(1) - 1;
+            TLOG("(%s:%d)Thread_KEEP_IP_QUERY open %d", left);
+            for (CameraRecord* record = head; record != nullptr; record = record->next) {
+                if (record->settingSince == 0) continue;
+                (record->viaHttp == 1 ? httpMacs : udpMacs).push_back(record->mac);
+            }
+        }
+        for (const std::string& mac : udpMacs) {
+            m_ports.SendPacketData(HEADER_IP_QUERY, mac.c_str(), "", "", "");
+            m_ports.SendPacketData(HEADER_WIRELESS_IP_QUERY, mac.c_str(), "", "", "");
+        }
+        for (const std::string& mac : httpMacs) RequeryHttpCamera(mac, gen);
+        go = Pause(3000, gen);
+    }
+}
+
+void CTSmainDlg::RequeryHttpCamera(const std::string& mac, uint32_t gen) {
+    CameraRecord copy;
+    if (generation.load() != gen || !CopyCamera(mac.c_str(), &copy)) return;
+    CameraReply info{};
+    const int result = CheckCGI(m_ports, copy.ip, copy.httpPort, copy.user, copy.password, &info);
+    if (result == 0) {
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            if (generation.load() != gen) return;
+            if (CameraRecord* record = FindCameraLocked(mac.c_str()))
+                ClearStatus(record, STATUS_HTTP_NO_RESPONSE);
+        }
+        RecvCameraProcess(info);
+    } else if (result == 28) {
+        CameraRecord snapshot;
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            CameraRecord* record = FindCameraLocked(mac.c_str());
+            if (generation.load() != gen || record == nullptr) return;
+            SetStatus(record, STATUS_HTTP_NO_RESPONSE);
+            snapshot = Snapshot(*record);
+        }
+        NotifyChanged(HEADER_IP_QUERY, &snapshot);
+    }
+}
+
+// ---------------------------------------------------------------- commands
+
+int CTSmainDlg::SetCameraParameters(const char* mac, const char* payload) {
+    CameraRecord copy;
+    if (!CopyCamera(mac, &copy)) return -1;
+    if (copy.viaHttp == 1) {
+        TLOG("(%s:%d)pParm:%s", payload);
+        m_ports.SetNode(copy.ip, copy.httpPort, copy.user, copy.password, payload);
+        return 0;
+    }
+    if (m_ports.SendPacketData(HEADER_IP_SET, copy.mac, copy.user, copy.password, payload) != 0) {
+        TLOG("(%s:%d)SendPacket error\n");
+        return -1;
+    }
+    return 0;
+}
+
+void CTSmainDlg::SystemCommand(const char* mac, const char* command) {
+    const char* assignment = nullptr;
+    if (std::strcmp(command, "REBOOT") == 0) {
+        assignment = "system.reboot=1";
+    } else if (std::strcmp(command, "SW_DEFAULT") == 0) {
+        assignment = "system.sw_factory_default=1";
+    } else if (std::strcmp(command, "HW_DEFAULT") == 0) {
+        assignment = "system.hw_factory_default=1";
+    } else {
+        return;
+    }
+    CameraRecord copy;
+    if (!CopyCamera(mac, &copy)) return;
+    if (copy.viaHttp == 1) {
+        m_ports.SetNode(copy.ip, copy.httpPort, copy.user, copy.password, assignment);
+    } else {
+        m_ports.SendPacketData(HEADER_SYSTEM_COMMAND, copy.mac, copy.user, copy.password,
+                               assignment);
+    }
+}
+
+// ---------------------------------------------------------------- verification
+
+void CTSmainDlg::VerifyCamera(VerifyCallback callback, VerifyContext* context) {
+    m_Tarsel_mode.store(MODE_SEARCH);
+    CameraRecord copy;
+    bool found = false;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        verifyCallback = callback;
+        verifyContext = context;
+        if (std::strlen(context->mac) != 17) return;
+        if (CameraRecord* record = FindCameraLocked(context->mac)) {
+            copy = Snapshot(*record);
+            found = true;
+        }
+    }
+    if (!found || copy.viaHttp == 1) {
+        // These are answered here and now, not by a later reply: the context must not stay
+        // pending, or a reply of another camera would read it after the caller let it go.
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (verifyContext == context) {
+            verifyCallback = nullptr;
+            verifyContext = nullptr;
+        }
+    }
+    if (!found) {
+        // Nothing would ever answer for a camera that is not listed.
+        if (callback != nullptr) callback(context, 0);
+        return;
+    }
+    if (copy.viaHttp == 1) {
+        CameraReply info{};
+        const int result =
+            CheckCGI(m_ports, copy.ip, copy.httpPort, context->user, context->password, &info);
+        if (result == 0) {
+            WithCamera(context->mac, [&](CameraRecord& record) {
+                BoundedCopy(record.user, context->user, "CTSmainDlg::VerifyCamera", __LINE__);
+                BoundedCopy(record.password, context->password, "CTSmainDlg::VerifyCamera",
+                            __LINE__);
+            });
+            if (callback != nullptr) callback(context, 1);
+            return;
+        }
+        if (callback != nullptr) callback(context, 0);
+        if (result == 28 || result == 7) {
+            EngineOwnerSlots slots;
+            {
+                std::lock_guard<std::mutex> guard(m_lock);
+                slots = m_slots;
+            }
+            CameraStatusEvent pair{copy.mac, 3};
+            if (slots.SendCameraEvent != nullptr)
+                slots.SendCameraEvent(slots.owner, EVT_HTTP_UNREACHABLE, &pair);
+        }
+        return;
+    }
+    if (m_ports.SendPacketData(HEADER_IP_AUTHENTICATE, context->mac, "", "", "") != 0)
+        TLOG("(%s:%d)Send HEADER_IP_AUTHENTICATE Error\n");
+}
+
+void CTSmainDlg::CancelVerify(VerifyContext* context) {
+    std::lock_guard<std::mutex> call(m_verifyCallLock);
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (verifyContext == context) {
+        verifyCallback = nullptr;
+        verifyContext = nullptr;
+    }
+}
+
+void CTSmainDlg::BeginVerifyAll(const char* user, const char* password) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_Tarsel_mode.store(MODE_VERIFY_ALL);
+    BoundedCopy(batchUser, user, "CTSmainDlg::BeginVerifyAll", __LINE__);
+    BoundedCopy(batchPassword, password, "CTSmainDlg::BeginVerifyAll", __LINE__);
+    batchSent.store(0);
+    batchOk.store(0);
+    batchFail.store(0);
+}
+
+void CTSmainDlg::SetCameraAuth(const char*, const char* mac, const char* user,
+                               const char* password) {
+    WithCamera(mac, [&](CameraRecord& record) {
+        record.credentialsStored = 1;
+        BoundedCopy(record.user, user, "CTSmainDlg::SetCameraAuth", __LINE__);
+        BoundedCopy(record.password, password, "CTSmainDlg::SetCameraAuth", __LINE__);
+    });
+}
