@@ -1,0 +1,225 @@
+// The camera list and the reply dispatch in the search and batch-verification modes, fed
+// straight with decoded replies.
+
+#include <gtest/gtest.h>
+
+#include "engine_fake_ports.h"
+#include "platform/Log.h"
+
+namespace {
+
+const char* kMacA = "00:11:22:33:44:01";
+const char* kMacB = "00:11:22:33:44:02";
+
+TEST(CameraList, OneRecordPerMacRefreshedOnlyByQueryReplies) {
+    FakePorts ports;
+    OwnerProbe owner;
+    CTSmainDlg engine(ports, owner.Slots());
+    engine.StartSearch();
+
+    ports.Deliver(MakeReply(HEADER_IP_QUERY, kMacA, "192.168.1.10"));
+    ports.Deliver(MakeReply(HEADER_WIRELESS_IP_QUERY, kMacA, "192.168.1.11"));
+    ASSERT_EQ(1u, engine.CameraCount());
+    CameraRecord r;
+    ASSERT_TRUE(engine.CopyCamera(kMacA, &r));
+    EXPECT_STREQ("192.168.1.11", r.ip);
+    EXPECT_EQ(0u, r.viaHttp);
+    EXPECT_EQ(&ports.history, r.ipHistory);
+    EXPECT_EQ(&engine, r.engine);
+
+    // A type-3 answer carries no camera fields and must not wipe the stored ones.
+    ports.Deliver(MakeAuthReply(kMacA, "u", "p"));
+    ASSERT_TRUE(engine.CopyCamera(kMacA, &r));
+    EXPECT_STREQ("192.168.1.11", r.ip);
+    EXPECT_STREQ("dhcp", r.mode);
+
+    // The look-up is exact: the same MAC in upper case is another camera.
+    EXPECT_FALSE(engine.CopyCamera("00:11:22:33:44:0A", &r));
+    ports.Deliver(MakeReply(HEADER_IP_QUERY, kMacB, "192.168.1.12"));
+    auto all = engine.CopyCameras();
+    ASSERT_EQ(2u, all.size());
+    EXPECT_STREQ(kMacA, all[0].mac);  // order of creation
+    EXPECT_STREQ(kMacB, all[1].mac);
+    // 2 and 100 for A, the unasked type 3 as an ordinary reply, 2 for B.
+    EXPECT_EQ(4u, owner.Changes().size());
+
+    // The next search starts from an empty list and sends the two queries to everyone.
+    ports.ClearSent();
+    engine.StartSearch();
+    EXPECT_EQ(0u, engine.CameraCount());
+    auto sent = ports.Sent();
+    ASSERT_EQ(2u, sent.size());
+    EXPECT_EQ(HEADER_IP_QUERY, sent[0].type);
+    EXPECT_EQ(HEADER_WIRELESS_IP_QUERY, sent[1].type);
+    EXPECT_EQ("", sent[0].mac);
+    EXPECT_EQ(2, ports.history.loads);
+}
+
+TEST(CameraList, MalformedMacNeverCreatesAndLongNameIsCut) {
+    FakePorts ports;
+    CTSmainDlg engine(ports);
+    tarsel::CapturingLogSink log;
+    engine.StartSearch();
+    ports.Deliver(MakeReply(HEADER_IP_QUERY, "00:11:22:33:44:1", "192.168.1.10"));
+    ports.Deliver(MakeReply(HEADER_IP_QUERY, "00:11:22:33:44:011", "192.168.1.10"));
+    EXPECT_EQ(0u, engine.CameraCount());
+    EXPECT_EQ(2u, log.Count("Mode:0, Htype:2 ip:192.168.1.10 mac:00:11:22:33:44:"));
+
+    CameraReply r = MakeReply(HEADER_IP_QUERY, kMacA, "192.168.1.10");
+    std::string name(40, 'N');
+    std::snprintf(r.deviceName, sizeof r.deviceName, "%s", name.c_str());
+    ports.Deliver(r);
+    CameraRecord rec;
+    ASSERT_TRUE(engine.CopyCamera(kMacA, &rec));
+    EXPECT_EQ(std::string(32, 'N'), rec.name);
+    EXPECT_EQ(1u, log.Count("[CTSmainDlg::rvRepeatProcess:"));
+    EXPECT_EQ(1u, log.Count("Error: strcpy overflow 33 <= 40"));
+    ports.Deliver(r);  // every copy logs again
+    EXPECT_EQ(2u, log.Count("Error: strcpy overflow 33 <= 40"));
+}
+
+TEST(CameraList, StatusPairsExcludeEachOther) {
+    CameraRecord r{};
+    SetStatus(&r, STATUS_AUTH_FAIL | STATUS_NOT_DHCP);
+    SetStatus(&r, STATUS_AUTH_OK);
+    EXPECT_EQ(STATUS_AUTH_OK | STATUS_NOT_DHCP, r.status);
+    SetStatus(&r, STATUS_AUTH_FAIL);
+    EXPECT_EQ(STATUS_AUTH_FAIL | STATUS_NOT_DHCP, r.status);
+    SetStatus(&r, STATUS_SETTING_TIMEOUT);
+    SetStatus(&r, STATUS_HTTP_NO_RESPONSE);
+    EXPECT_FALSE(HasStatus(&r, STATUS_SETTING_TIMEOUT));
+    SetStatus(&r, STATUS_SETTING_TIMEOUT);
+    EXPECT_FALSE(HasStatus(&r, STATUS_HTTP_NO_RESPONSE));
+    ClearStatus(&r, STATUS_NOT_DHCP | STATUS_SETTING_TIMEOUT);
+    EXPECT_EQ(STATUS_AUTH_FAIL, r.status);
+}
+
+struct VerifyResult {
+    VerifyContext context{};
+    std::atomic<int> calls{0};
+    std::atomic<int> ok{-1};
+};
+
+void OnVerified(VerifyContext* context, int ok) {
+    auto* result = reinterpret_cast<VerifyResult*>(context);
+    result->ok = ok;
+    result->calls++;
+}
+
+void FillContext(VerifyResult& v, const char* mac, const char* user, const char* password) {
+    std::snprintf(v.context.mac, sizeof v.context.mac, "%s", mac);
+    std::snprintf(v.context.user, sizeof v.context.user, "%s", user);
+    std::snprintf(v.context.password, sizeof v.context.password, "%s", password);
+}
+
+TEST(Verification, SingleCameraRightWrongAndReplacedContext) {
+    FakePorts ports;
+    OwnerProbe owner;
+    CTSmainDlg engine(ports, owner.Slots());
+    engine.StartSearch();
+    ports.Deliver(MakeReply(HEADER_IP_QUERY, kMacA, "192.168.1.10"));
+    ports.Deliver(MakeReply(HEADER_IP_QUERY, kMacB, "192.168.1.11"));
+
+    VerifyResult right;
+    FillContext(right, kMacA, "admin", "secret");
+    engine.VerifyCamera(OnVerified, &right.context);
+    EXPECT_EQ(1u, ports.CountSent(HEADER_IP_AUTHENTICATE, kMacA));
+    ports.Deliver(MakeAuthReply(kMacA, "admin", "secret"));
+    EXPECT_EQ(1, right.calls.load());
+    EXPECT_EQ(1, right.ok.load());
+    CameraRecord r;
+    ASSERT_TRUE(engine.CopyCamera(kMacA, &r));
+    EXPECT_EQ(STATUS_AUTH_OK, r.status);
+
+    // A wrong password turns the same camera to refused.
+    VerifyResult wrong;
+    FillContext(wrong, kMacA, "admin", "nope");
+    engine.VerifyCamera(OnVerified, &wrong.context);
+    ports.Deliver(MakeAuthReply(kMacA, "admin", "secret"));
+    EXPECT_EQ(0, wrong.ok.load());
+    ASSERT_TRUE(engine.CopyCamera(kMacA, &r));
+    EXPECT_EQ(STATUS_AUTH_FAIL, r.status);
+
+    // A second verification replaces the first: A's late answer is an ordinary reply.
+    VerifyResult first, second;
+    FillContext(first, kMacA, "admin", "secret");
+    FillContext(second, kMacB, "admin", "secret");
+    engine.VerifyCamera(OnVerified, &first.context);
+    engine.VerifyCamera(OnVerified, &second.context);
+    size_t before = owner.Changes().size();
+    ports.Deliver(MakeAuthReply(kMacA, "admin", "secret"));
+    EXPECT_EQ(0, first.calls.load());
+    ASSERT_TRUE(engine.CopyCamera(kMacA, &r));
+    EXPECT_EQ(STATUS_AUTH_FAIL, r.status);
+    EXPECT_EQ(before + 1, owner.Changes().size());
+
+    // A cancelled context is never called back.
+    engine.CancelVerify(&second.context);
+    ports.Deliver(MakeAuthReply(kMacB, "admin", "secret"));
+    EXPECT_EQ(0, second.calls.load());
+
+    // A malformed MAC sends nothing; an unlisted camera is refused at once.
+    ports.ClearSent();
+    VerifyResult bad, missing;
+    FillContext(bad, "00:11", "a", "b");
+    engine.VerifyCamera(OnVerified, &bad.context);
+    EXPECT_EQ(0, bad.calls.load());
+    FillContext(missing, "00:11:22:33:44:99", "a", "b");
+    engine.VerifyCamera(OnVerified, &missing.context);
+    EXPECT_EQ(1, missing.calls.load());
+    EXPECT_EQ(0, missing.ok.load());
+    EXPECT_TRUE(ports.Sent().empty());
+}
+
+TEST(Verification, BatchCountsEachCameraOnce) {
+    FakePorts ports;
+    OwnerProbe owner;
+    CTSmainDlg engine(ports, owner.Slots());
+    engine.StartSearch();
+    ports.Deliver(MakeReply(HEADER_IP_QUERY, kMacA, "192.168.1.10"));
+    ports.Deliver(MakeReply(HEADER_IP_QUERY, kMacB, "192.168.1.11"));
+    engine.BeginVerifyAll("admin", "secret");
+    EXPECT_EQ(MODE_VERIFY_ALL, engine.Mode());
+
+    size_t before = owner.Changes().size();
+    ports.Deliver(MakeAuthReply(kMacA, "admin", "secret"));
+    ports.Deliver(MakeAuthReply(kMacA, "admin", "secret"));  // a repeat counts once
+    ports.Deliver(MakeAuthReply(kMacB, "admin", "bad"));
+    ports.Deliver(MakeAuthReply(kMacB, "admin", "bad"));
+    ports.Deliver(MakeAuthReply("00:11:22:33:44:77", "admin", "secret"));  // not listed
+    EXPECT_EQ(1, engine.BatchOk());
+    EXPECT_EQ(1, engine.BatchFail());
+    EXPECT_EQ(0u, engine.CameraCount() - 2);
+    CameraRecord r;
+    ASSERT_TRUE(engine.CopyCamera(kMacA, &r));
+    EXPECT_STREQ("admin", r.user);
+    EXPECT_STREQ("secret", r.password);
+    EXPECT_EQ(before + 1, owner.Changes().size());  // only A's success is shown
+
+    // A failure after a success turns the camera and counts once.
+    ports.Deliver(MakeAuthReply(kMacA, "admin", "other"));
+    EXPECT_EQ(2, engine.BatchFail());
+    ASSERT_TRUE(engine.CopyCamera(kMacA, &r));
+    EXPECT_EQ(STATUS_AUTH_FAIL, r.status);
+
+    // A query reply in this mode is shown even for an unknown camera (null record).
+    ports.Deliver(MakeReply(HEADER_IP_QUERY, "00:11:22:33:44:78", "192.168.1.30"));
+    auto changes = owner.Changes();
+    EXPECT_FALSE(changes.back().hasRecord);
+    EXPECT_EQ(2u, engine.CameraCount());
+}
+
+TEST(Dispatch, UnknownModeDropsAndLogs) {
+    FakePorts ports;
+    OwnerProbe owner;
+    CTSmainDlg engine(ports, owner.Slots());
+    engine.StartSearch();
+    tarsel::CapturingLogSink log;
+    engine.SetMode(7);
+    ports.Deliver(MakeReply(HEADER_IP_QUERY, kMacA, "192.168.1.10"));
+    EXPECT_EQ(0u, engine.CameraCount());
+    EXPECT_TRUE(log.Contains("This should not happen m_Tarsel_mode:7"));
+    EXPECT_GT(ports.languageCalls.load(), 0);
+}
+
+}  // namespace
