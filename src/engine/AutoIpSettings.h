@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct AutoIpSettings {
     std::string adapterName;   // the platform's adapter name, compared with each reply's
@@ -21,3 +22,28 @@ struct AutoIpSettings {
     uint64_t setDns2 = ~0ULL;
     int32_t m_SetIPMode = 0;  // 0 "Auto": the adapter's own values; 1 "Manual": entered ones
 };
+
+struct NetworkAdapter;
+
+// Message ids of a refused form (the dialog shows the text and stays open).
+enum : int {
+    AUTO_IP_ADAPTER_ERROR = 20089,  // "Network interface controller error, please refresh again."
+    AUTO_IP_INVALID_IP = 20090,     // "Invalid setting IP."
+    AUTO_IP_RANGE_ERROR = 20091,    // "IP range error."
+    AUTO_IP_GATEWAY_SUBNET = 20092, // "Gateway and the set IP are not in the same subnet."
+};
+
+// What the user entered in the automatic IP dialog.
+struct AutoIpForm {
+    std::string adapterText;  // the adapter list's text: an adapter description
+    std::string addressText;  // the address list's text: one address of that adapter
+    std::string start, end, mask, gateway, dns1, dns2;
+    int32_t mode = 0;  // m_SetIPMode
+};
+
+// Checks the form against the adapters and fills settings: 0, or one of the message ids
+// above. settings is changed only on success.
+int ValidateAutoIpSettings(const AutoIpForm& form, const std::vector<NetworkAdapter>& adapters,
+                           AutoIpSettings* settings);
+// The same against the adapters as they are now.
+int ValidateAutoIpSettings(const AutoIpForm& form, AutoIpSettings* settings);

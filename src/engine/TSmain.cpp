@@ -4,6 +4,7 @@
 
 #include "common/stdafx.h"
 #include "engine/EngineInternal.h"
+#include "finder/LibIP.h"
 
 CTSmainDlg::CTSmainDlg(EnginePorts& ports, const EngineOwnerSlots& slots)
     : m_ports(ports), m_slots(slots) {
@@ -124,7 +125,7 @@ void CTSmainDlg::rvRepeatProcess(CameraRecord* record, const CameraReply& reply)
 CameraRecord* CTSmainDlg::CreateCamera(const CameraReply& reply) {
     auto* record = new CameraRecord{};
     rvRepeatProcess(record, reply);
-    discoveredIps.push_back(engine_internal::AddressValue(record->ip));
+    discoveredIps.push_back(IpTextToValue(record->ip));
     record->ipHistory = &m_ports.History();
     record->engine = this;
     record->credentialsStored = 0;

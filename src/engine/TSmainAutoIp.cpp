@@ -8,10 +8,9 @@
 
 #include "common/stdafx.h"
 #include "engine/EngineInternal.h"
+#include "finder/LibIP.h"
 #include "engine/TSmain.h"
 
-using engine_internal::AddressText;
-using engine_internal::AddressValue;
 using engine_internal::Snapshot;
 
 namespace {
@@ -138,7 +137,7 @@ bool CTSmainDlg::ChooseAddress(const std::string& mac) {
     if (a == kInvalidAddress) return false;
     if (settings.startIp > 0xFFFFFFFFULL || settings.endIp > 0xFFFFFFFFULL) return false;
     const uint64_t s = a & m;
-    const uint64_t cur = AddressValue(copy.ip);
+    const uint64_t cur = IpTextToValue(copy.ip);
     auto inRange = [&](uint64_t c) { return c >= settings.startIp && c <= settings.endIp; };
     auto listed = [&](const std::vector<uint64_t>& values, uint64_t c) {
         std::lock_guard<std::mutex> guard(m_lock);
@@ -202,12 +201,12 @@ bool CTSmainDlg::ChooseAddress(const std::string& mac) {
     assignedIps.push_back(chosen);
     if (record != nullptr) {
         static const char kCaller[] = "CTSmainDlg::ChooseAddress";
-        BoundedCopy(record->newIp, AddressText(chosen).c_str(), kCaller, __LINE__);
-        BoundedCopy(record->newMask, AddressText(settings.setMask).c_str(), kCaller, __LINE__);
-        BoundedCopy(record->newGateway, AddressText(settings.setGateway).c_str(), kCaller,
+        BoundedCopy(record->newIp, IpValueToText(chosen).c_str(), kCaller, __LINE__);
+        BoundedCopy(record->newMask, IpValueToText(settings.setMask).c_str(), kCaller, __LINE__);
+        BoundedCopy(record->newGateway, IpValueToText(settings.setGateway).c_str(), kCaller,
                     __LINE__);
-        BoundedCopy(record->newDns1, AddressText(settings.setDns1).c_str(), kCaller, __LINE__);
-        BoundedCopy(record->newDns2, AddressText(settings.setDns2).c_str(), kCaller, __LINE__);
+        BoundedCopy(record->newDns1, IpValueToText(settings.setDns1).c_str(), kCaller, __LINE__);
+        BoundedCopy(record->newDns2, IpValueToText(settings.setDns2).c_str(), kCaller, __LINE__);
     }
     {
         std::lock_guard<std::mutex> historyGuard(m_historyLock);

@@ -3,27 +3,26 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/EngineInternal.h"
+#include "finder/LibIP.h"
 #include "engine_fake_ports.h"
 #include "platform/Log.h"
 
 namespace {
 
-using engine_internal::AddressValue;
 
 AutoIpSettings Settings(const char* start, const char* end) {
     AutoIpSettings s;
     s.adapterName = "eth0";
     s.adapterLabel = "eth0";
-    s.adapterIp = AddressValue("192.168.1.2");
-    s.adapterMask = AddressValue("255.255.255.0");
-    s.adapterGateway = AddressValue("192.168.1.1");
-    s.startIp = AddressValue(start);
-    s.endIp = AddressValue(end);
+    s.adapterIp = IpTextToValue("192.168.1.2");
+    s.adapterMask = IpTextToValue("255.255.255.0");
+    s.adapterGateway = IpTextToValue("192.168.1.1");
+    s.startIp = IpTextToValue(start);
+    s.endIp = IpTextToValue(end);
     s.setMask = s.adapterMask;
     s.setGateway = s.adapterGateway;
-    s.setDns1 = AddressValue("8.8.8.8");
-    s.setDns2 = AddressValue("8.8.4.4");
+    s.setDns1 = IpTextToValue("8.8.8.8");
+    s.setDns2 = IpTextToValue("8.8.4.4");
     return s;
 }
 
@@ -36,7 +35,8 @@ std::string Mac(int i) {
 // Runs one assignment with the given cameras (all with password "secret" on eth0 unless
 // told) and waits until every verified DHCP camera was either sent an address or refused.
 struct AutoRun {
-    FakePorts ports{100};
+    explicit AutoRun(uint32_t speedup = 100) : ports(speedup) {}
+    FakePorts ports;
     OwnerProbe owner;
     std::unique_ptr<CTSmainDlg> engine;
 
@@ -72,7 +72,7 @@ struct AutoRun {
 };
 
 TEST(AutoIp, DispatchSendsTheAssignmentAndEndsAfterSilence) {
-    AutoRun run;
+    AutoRun run(20);  // 10 s of silence in half a real second
     tarsel::CapturingLogSink log;
     run.Start(Settings("192.168.1.100", "192.168.1.110"));
     EXPECT_EQ(MODE_AUTO_SET_IP, run.engine->Mode());
@@ -135,11 +135,11 @@ TEST(AutoIp, DispatchSendsTheAssignmentAndEndsAfterSilence) {
 TEST(AutoIp, ChooseAddressKeepsReusesSkipsAndForgets) {
     AutoRun run;
     // Camera 1 remembered at .104 earlier; camera 7 (absent) remembers .100.
-    const uint64_t mask = AddressValue("255.255.255.0");
-    run.ports.history.entries[Mac(1)] = {{AddressValue("192.168.1.104"), mask}};
-    run.ports.history.entries[Mac(7)] = {{AddressValue("192.168.1.100"), mask}};
+    const uint64_t mask = IpTextToValue("255.255.255.0");
+    run.ports.history.entries[Mac(1)] = {{IpTextToValue("192.168.1.104"), mask}};
+    run.ports.history.entries[Mac(7)] = {{IpTextToValue("192.168.1.100"), mask}};
     // Camera 2 holds .103 inside the range and answers ARP with its own MAC there.
-    run.ports.inUse[AddressValue("192.168.1.103")] = Mac(2);
+    run.ports.inUse[IpTextToValue("192.168.1.103")] = Mac(2);
     run.Start(Settings("192.168.1.100", "192.168.1.106"));
     run.Camera(5, "192.168.1.101", "manual");  // its address counts as taken in this search
     run.Camera(1, "192.168.1.20");
@@ -152,19 +152,19 @@ TEST(AutoIp, ChooseAddressKeepsReusesSkipsAndForgets) {
     // The keep-test asked ARP with the camera's MAC; the adapter's own address never.
     bool askedWithMac = false;
     for (auto& p : run.ports.probes) {
-        if (p.target == AddressValue("192.168.1.103") && p.mac == Mac(2)) askedWithMac = true;
-        EXPECT_NE(AddressValue("192.168.1.2"), p.target);
+        if (p.target == IpTextToValue("192.168.1.103") && p.mac == Mac(2)) askedWithMac = true;
+        EXPECT_NE(IpTextToValue("192.168.1.2"), p.target);
     }
     EXPECT_TRUE(askedWithMac);
-    EXPECT_EQ(AddressValue("192.168.1.102"), run.ports.history.entries[Mac(3)][0].address);
+    EXPECT_EQ(IpTextToValue("192.168.1.102"), run.ports.history.entries[Mac(3)][0].address);
 }
 
 TEST(AutoIp, LastResortTakesAnotherCamerasRememberedAddressAndRangeRunsOut) {
     AutoRun run;
     tarsel::CapturingLogSink log;
-    const uint64_t mask = AddressValue("255.255.255.0");
-    run.ports.history.entries[Mac(7)] = {{AddressValue("192.168.1.100"), mask}};
-    run.ports.inUse[AddressValue("192.168.1.101")] = "ff:ff:ff:ff:ff:ff";
+    const uint64_t mask = IpTextToValue("255.255.255.0");
+    run.ports.history.entries[Mac(7)] = {{IpTextToValue("192.168.1.100"), mask}};
+    run.ports.inUse[IpTextToValue("192.168.1.101")] = "ff:ff:ff:ff:ff:ff";
     run.Start(Settings("192.168.1.100", "192.168.1.102"));
     for (int i = 1; i <= 4; ++i) run.Camera(i, ("192.168.1." + std::to_string(20 + i)).c_str());
     ASSERT_TRUE(Eventually([&] {

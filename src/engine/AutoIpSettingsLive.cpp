@@ -1,0 +1,9 @@
+#include "engine/AutoIpSettings.h"
+#include "finder/LibIP.h"
+
+// Apart from the checks so that they can be tested without the host's adapters.
+int ValidateAutoIpSettings(const AutoIpForm& form, AutoIpSettings* settings) {
+    std::vector<NetworkAdapter> adapters;
+    EnumerateAdapters(adapters);
+    return ValidateAutoIpSettings(form, adapters, settings);
+}
