@@ -1,0 +1,239 @@
+// The command line's contract: option parsing, the three output formats, the password
+// sources and the exit codes of usage errors. Nothing here sends a datagram: every case
+// ends before a search would start.
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "CliArgs.h"
+#include "CliCamera.h"
+#include "CliCredentials.h"
+#include "CliMain.h"
+#include "CliOutput.h"
+
+namespace {
+
+using namespace cli;
+
+TEST(CliArgs, OptionsValuesAndPositionalsAndTheirErrors) {
+    const std::vector<OptionSpec> specs = Specs({SpecList(kOutputOptions), {{"--wait", true}}});
+    ParsedArgs args;
+    std::string error;
+    ASSERT_TRUE(args.Parse({"a", "--wait", "2.5", "--json", "b", "--", "--csv"}, specs, error));
+    EXPECT_EQ(args.Get("--wait"), "2.5");
+    EXPECT_TRUE(args.Has("--json"));
+    EXPECT_FALSE(args.Has("--csv"));
+    EXPECT_EQ(args.Positionals(), (std::vector<std::string>{"a", "b", "--csv"}));
+    ASSERT_TRUE(args.Parse({"--wait=7"}, specs, error));
+    EXPECT_EQ(args.Get("--wait"), "7");
+    EXPECT_EQ(args.Get("--missing", "dflt"), "dflt");
+
+    EXPECT_FALSE(args.Parse({"--bogus"}, specs, error));
+    EXPECT_NE(error.find("--bogus"), std::string::npos);
+    EXPECT_FALSE(args.Parse({"--wait"}, specs, error));
+    EXPECT_NE(error.find("needs a value"), std::string::npos);
+    EXPECT_FALSE(args.Parse({"--json=1"}, specs, error));
+    EXPECT_FALSE(args.Parse({"--wait", "1", "--wait", "2"}, specs, error));
+    EXPECT_NE(error.find("twice"), std::string::npos);
+
+    double seconds = 0;
+    EXPECT_TRUE(ParseSeconds("0.5", 0.1, 3600, seconds));
+    EXPECT_DOUBLE_EQ(seconds, 0.5);
+    for (const char* bad : {"", "abc", "-1", "1e3", "0x10", "0.01", "3601", "2s", "nan"})
+        EXPECT_FALSE(ParseSeconds(bad, 0.1, 3600, seconds)) << bad;
+}
+
+std::vector<Column> Columns() {
+    return {{"name", "Name", true}, {"port", "Port", true}, {"note", "Note", false},
+            {"ok", "OK", true}};
+}
+
+TEST(CliOutput, TableJsonAndCsvCarryTheSameRows) {
+    std::vector<Row> rows = {
+        {std::string("Lobby"), 80LL, std::string("a,b \"q\"\nline"), true},
+        {std::string("倉庫"), 8080LL, std::string(" pad"), false},
+    };
+    // Table: aligned columns (wide characters count twice), hidden column left out.
+    std::string table = FormatRows(Format::Table, Columns(), rows);
+    EXPECT_EQ(table,
+              "Name   Port  OK\n"
+              "Lobby  80    true\n"
+              "倉庫   8080  false\n");
+
+    // JSON: all columns, typed values, escaped text.
+    auto doc = nlohmann::json::parse(FormatRows(Format::Json, Columns(), rows));
+    ASSERT_TRUE(doc.is_array());
+    ASSERT_EQ(doc.size(), 2u);
+    EXPECT_EQ(doc[0]["name"], "Lobby");
+    EXPECT_EQ(doc[0]["port"], 80);
+    EXPECT_EQ(doc[0]["note"], "a,b \"q\"\nline");
+    EXPECT_EQ(doc[0]["ok"], true);
+    EXPECT_EQ(doc[1]["name"], "倉庫");
+
+    // CSV (RFC 4180): header of keys, CRLF line ends, quoting where needed.
+    EXPECT_EQ(FormatRows(Format::Csv, Columns(), rows),
+              "name,port,note,ok\r\n"
+              "Lobby,80,\"a,b \"\"q\"\"\nline\",true\r\n"
+              "倉庫,8080,\" pad\",false\r\n");
+    EXPECT_EQ(FormatRows(Format::Json, Columns(), {}), "[]\n");
+
+    // Camera texts that are not UTF-8 still give valid JSON; control characters never
+    // reach a terminal through the table.
+    std::vector<Row> odd = {{std::string("bad\xff"), 1LL, std::string(""), true},
+                            {std::string("esc\x1b[2J"), 2LL, std::string(""), true}};
+    EXPECT_NO_THROW(nlohmann::json::parse(FormatRows(Format::Json, Columns(), odd)));
+    EXPECT_EQ(FormatRows(Format::Table, Columns(), odd).find('\x1b'), std::string::npos);
+}
+
+TEST(CliOutput, CameraRowsFollowTheCameraObjectKeys) {
+    CameraReply reply{};
+    std::snprintf(reply.deviceName, sizeof reply.deviceName, "Gate");
+    std::snprintf(reply.mac, sizeof reply.mac, "00:1B:2C:00:00:01");
+    std::snprintf(reply.ip, sizeof reply.ip, "192.168.1.20");
+    std::snprintf(reply.httpPort, sizeof reply.httpPort, "8080");
+    std::snprintf(reply.adapter.addressText, sizeof reply.adapter.addressText, "192.168.1.5");
+    std::snprintf(reply.adapter.name, sizeof reply.adapter.name, "eth0");
+    CameraView later = CameraFromReply(reply, "View");
+    std::snprintf(reply.ip, sizeof reply.ip, "192.168.1.3");
+    std::snprintf(reply.httpPort, sizeof reply.httpPort, "80x");
+    CameraView earlier = CameraFromReply(reply, "View");
+    std::vector<CameraView> cameras = {later, earlier};
+    SortCameras(cameras);  // numerically: .3 before .20
+    EXPECT_EQ(cameras[0].ip, "192.168.1.3");
+    EXPECT_EQ(cameras[0].httpPort, 0);  // not a port number
+
+    std::vector<Row> rows = {CameraRow(cameras[1])};
+    auto doc = nlohmann::json::parse(FormatRows(Format::Json, CameraColumns(), rows));
+    std::vector<std::string> keys;
+    for (auto& [key, value] : doc[0].items()) keys.push_back(key);
+    std::sort(keys.begin(), keys.end());
+    std::vector<std::string> expected = {"adapter", "adapterName", "company", "fwVersion",
+                                         "gateway", "httpPort",    "ip",      "mac",
+                                         "mask",    "mode",        "model",   "name",
+                                         "serial",  "status",      "viaHttp"};
+    EXPECT_EQ(keys, expected);
+    EXPECT_EQ(doc[0]["httpPort"], 8080);
+    EXPECT_EQ(doc[0]["adapter"], "192.168.1.5");
+    EXPECT_EQ(doc[0]["adapterName"], "eth0");
+    EXPECT_EQ(doc[0]["viaHttp"], false);
+    EXPECT_TRUE(SameMac("00:1b:2c:00:00:01", "00:1B:2C:00:00:01"));
+    EXPECT_FALSE(SameMac("00:1b:2c:00:00:01", "00:1B:2C:00:00:02"));
+}
+
+class TempFile {
+public:
+    explicit TempFile(const std::string& content) {
+        char path[] = "/tmp/tarsel-cli-test-XXXXXX";
+        int fd = mkstemp(path);
+        path_ = path;
+        if (write(fd, content.data(), content.size()) != static_cast<ssize_t>(content.size()))
+            ADD_FAILURE() << "cannot write " << path_;
+        close(fd);
+    }
+    ~TempFile() { unlink(path_.c_str()); }
+    const std::string& Path() const { return path_; }
+    FILE* Open() const { return std::fopen(path_.c_str(), "r"); }
+
+private:
+    std::string path_;
+};
+
+TEST(CliCredentials, PasswordSourcesInTheirOrder) {
+    const std::vector<OptionSpec> specs = SpecList(kCredentialOptions);
+    TempFile file("file-secret\r\nsecond line\n");
+    TempFile stdinText("stdin-secret\n");
+    TempFile empty("");
+    ParsedArgs args;
+    std::string error;
+    Credentials credentials;
+    setenv("TARSEL_PASSWORD", "env-secret", 1);
+
+    // The file wins over stdin and the environment; only its first line, CRLF cut.
+    FILE* in = stdinText.Open();
+    ASSERT_TRUE(args.Parse({"--user", "admin", "--password-file", file.Path(), "--password-stdin"}, specs, error));
+    EXPECT_EQ(ResolveCredentials(args, credentials, error, in), 0) << error;
+    EXPECT_EQ(credentials.user, "admin");
+    EXPECT_EQ(credentials.password, "file-secret");
+
+    ASSERT_TRUE(args.Parse({"--user", "admin", "--password-stdin"}, specs, error));
+    EXPECT_EQ(ResolveCredentials(args, credentials, error, in), 0) << error;
+    EXPECT_EQ(credentials.password, "stdin-secret");
+    std::fclose(in);
+
+    FILE* none = empty.Open();
+    EXPECT_EQ(ResolveCredentials(args, credentials, error, none), kExitUsage);
+    std::fclose(none);
+
+    ASSERT_TRUE(args.Parse({"--user", "admin"}, specs, error));
+    none = empty.Open();
+    EXPECT_EQ(ResolveCredentials(args, credentials, error, none), 0);
+    EXPECT_EQ(credentials.password, "env-secret");
+
+    // No source at all, and stdin is no terminal: a usage error, never a hang.
+    unsetenv("TARSEL_PASSWORD");
+    EXPECT_EQ(ResolveCredentials(args, credentials, error, none), kExitUsage);
+    EXPECT_NE(error.find("TARSEL_PASSWORD"), std::string::npos);
+    std::fclose(none);
+
+    ASSERT_TRUE(args.Parse({"--password-file", file.Path()}, specs, error));
+    EXPECT_EQ(ResolveCredentials(args, credentials, error), kExitUsage);  // no --user
+    ASSERT_TRUE(args.Parse({"--user", "admin", "--password-file", "/nonexistent/pw"}, specs, error));
+    EXPECT_EQ(ResolveCredentials(args, credentials, error), kExitSystem);
+    TempFile longPassword(std::string(41, 'p') + "\n");
+    ASSERT_TRUE(args.Parse({"--user", "admin", "--password-file", longPassword.Path()}, specs, error));
+    EXPECT_EQ(ResolveCredentials(args, credentials, error), kExitUsage);
+}
+
+// Runs the command line with stdout captured.
+int Cli(std::vector<const char*> args, std::string* out = nullptr) {
+    args.insert(args.begin(), "tarsel");
+    std::fflush(stdout);
+    int saved = dup(STDOUT_FILENO);
+    FILE* capture = std::tmpfile();
+    dup2(fileno(capture), STDOUT_FILENO);
+    int code = RunCli(static_cast<int>(args.size()), args.data());
+    std::fflush(stdout);
+    dup2(saved, STDOUT_FILENO);
+    close(saved);
+    std::rewind(capture);
+    std::string text;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, capture)) > 0) text.append(buffer, n);
+    std::fclose(capture);
+    if (out) *out = text;
+    return code;
+}
+
+TEST(CliMain, GlobalOptionsHelpAndUsageErrors) {
+    std::string out;
+    EXPECT_EQ(Cli({"--version"}, &out), 0);
+    EXPECT_EQ(out, std::string("tarsel ") + TARSEL_VERSION + "\n");
+    EXPECT_EQ(Cli({"--help"}, &out), 0);
+    EXPECT_NE(out.find("search"), std::string::npos);
+    EXPECT_EQ(Cli({"search", "--help"}, &out), 0);
+    EXPECT_NE(out.find("tarsel search [--wait S]"), std::string::npos);
+
+    EXPECT_EQ(Cli({}), kExitUsage);
+    EXPECT_EQ(Cli({"frobnicate"}), kExitUsage);
+    EXPECT_EQ(Cli({"--bogus", "search"}), kExitUsage);
+    EXPECT_EQ(Cli({"--config"}), kExitUsage);
+    EXPECT_EQ(Cli({"--lang", "xx", "search"}), kExitUsage);
+    EXPECT_EQ(Cli({"search", "--json", "--csv"}, &out), kExitUsage);
+    EXPECT_EQ(Cli({"search", "--wait", "soon"}), kExitUsage);
+    EXPECT_EQ(Cli({"search", "--wait", "0"}), kExitUsage);
+    EXPECT_EQ(Cli({"search", "extra"}), kExitUsage);
+    EXPECT_EQ(Cli({"search", "--user", "x"}), kExitUsage);
+    EXPECT_EQ(out, "");  // errors never write to stdout
+}
+
+}  // namespace

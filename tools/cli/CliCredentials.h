@@ -1,0 +1,27 @@
+#pragma once
+// Where a command's admin password comes from, in this order: --password-file FILE (its
+// first line), --password-stdin, the environment variable TARSEL_PASSWORD, or a prompt
+// without echo when stdin is a terminal. Never from the command line itself, where other
+// users of the machine could read it.
+
+#include <cstdio>
+#include <string>
+
+#include "CliArgs.h"
+
+namespace cli {
+
+// The longest user name and password the cameras' records hold.
+inline constexpr size_t kMaxCredentialLength = 40;
+
+struct Credentials {
+    std::string user;
+    std::string password;
+};
+
+// Fills credentials from --user and the password sources. Returns an exit code: 0, 1 for
+// a usage error (no --user, no password source, too long), 6 for an unreadable file.
+int ResolveCredentials(const ParsedArgs& args, Credentials& credentials, std::string& error,
+                       FILE* stdinStream = stdin);
+
+}  // namespace cli

@@ -1,0 +1,60 @@
+#pragma once
+// Results of a command as a human table (aligned columns, headers in the chosen language),
+// one JSON document, or RFC 4180 CSV with a header row. Results go to stdout; messages and
+// progress to stderr.
+
+#include <cstdio>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "CliArgs.h"
+
+namespace cli {
+
+enum class Format { Table, Json, Csv };
+
+struct Column {
+    std::string key;     // JSON key and CSV header
+    std::string header;  // table header
+    bool inTable = true; // the human table may leave wide, rarely needed columns out
+};
+
+using Cell = std::variant<std::string, long long, bool>;
+using Row = std::vector<Cell>;
+
+// --json / --csv (both at once is a usage error: false with the message).
+bool ChooseFormat(const ParsedArgs& args, Format& format, std::string& error);
+
+// Prints rows in the format. JSON is an array of objects with the columns' keys.
+void PrintRows(FILE* out, Format format, const std::vector<Column>& columns,
+               const std::vector<Row>& rows);
+std::string FormatRows(Format format, const std::vector<Column>& columns,
+                       const std::vector<Row>& rows);
+
+// One CSV field: quoted when it holds a comma, a quote, CR or LF (quotes doubled), or
+// starts or ends with a blank.
+std::string CsvField(const std::string& text);
+
+// "tarsel: " + message + newline on stderr.
+void PrintError(const std::string& message);
+void PrintNote(const std::string& message);
+
+// True when stderr is a terminal: only then are progress lines drawn.
+bool ProgressWanted();
+
+// A one-line progress display on stderr, redrawn in place; silent unless ProgressWanted().
+class Progress {
+public:
+    explicit Progress(std::string label);
+    ~Progress();
+    void Update(double fraction, const std::string& detail = "");
+    void Finish();
+
+private:
+    std::string label_;
+    bool enabled_;
+    bool drawn_ = false;
+};
+
+}  // namespace cli
