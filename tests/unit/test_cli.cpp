@@ -16,6 +16,7 @@
 
 #include "CliArgs.h"
 #include "CliCamera.h"
+#include "CliCommand.h"
 #include "CliCredentials.h"
 #include "CliMain.h"
 #include "CliOutput.h"
