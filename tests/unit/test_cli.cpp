@@ -91,7 +91,7 @@ TEST(CliOutput, TableJsonAndCsvCarryTheSameRows) {
     // reach a terminal through the table.
     std::vector<Row> odd = {{std::string("bad\xff"), 1LL, std::string(""), true},
                             {std::string("esc\x1b[2J"), 2LL, std::string(""), true}};
-    EXPECT_NO_THROW(nlohmann::json::parse(FormatRows(Format::Json, Columns(), odd)));
+    EXPECT_TRUE(nlohmann::json::accept(FormatRows(Format::Json, Columns(), odd)));
     EXPECT_EQ(FormatRows(Format::Table, Columns(), odd).find('\x1b'), std::string::npos);
 }
 
