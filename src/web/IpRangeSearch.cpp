@@ -58,7 +58,7 @@ void CIpRangeSearch::SearchThread(std::string user, std::string password, uint64
     for (uint64_t current = start; current <= end; ++current) {
         const std::string address = IpValueToText(current);
         if (onStatus != nullptr) onStatus(context, CheckAddressText(address.c_str()).c_str());
-        if (probe != nullptr && probe(address.c_str(), port) == 1 && checkCgi != nullptr) {
+        if (probe && probe(address.c_str(), port) == 1 && checkCgi) {
             CameraReply info;
             std::memset(&info, 0, sizeof info);
             const int result = checkCgi(address.c_str(), portText.c_str(), user.c_str(),

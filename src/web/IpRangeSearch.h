@@ -6,11 +6,13 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include "LibPacket/PacketProcess.h"
+#include "finder/LibIP.h"
 
 // Text ids of the search's messages.
 constexpr int TEXT_INVALID_SETTING_IP = 20090;
@@ -47,11 +49,13 @@ public:
     void (*onCameraFound)(void* context, const CameraReply& info) = nullptr;
     void* context = nullptr;
 
-    // The reachability probe (1: a TCP connection could be made) and the identity read
-    // (0, -1, 401 or a transport result); set by the owner.
-    int (*probe)(const char* address, int port) = nullptr;
-    int (*checkCgi)(const char* ip, const char* port, const char* user, const char* password,
-                    CameraReply* info) = nullptr;
+    // The reachability probe (1: a TCP connection could be made; the host's TCP probe by
+    // default) and the identity read (0, -1, 401 or a transport result; the engine's
+    // information read, set by the owner).
+    std::function<int(const char* address, int port)> probe = TcpProbe;
+    std::function<int(const char* ip, const char* port, const char* user, const char* password,
+                      CameraReply* info)>
+        checkCgi;
 
     // Validates the range and starts the worker. 0, or the error text id from
     // ValidateIpRange (nothing starts then), or -1 while a search is still running.

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "common/stdafx.h"
+#include "finder/LIbFinder.h"
 #include "platform/Tick.h"
 #include "web/LibCurl.h"
 
@@ -42,6 +43,10 @@ Target CopyTarget(std::mutex& itemLock, const UpgradeItem* item) {
     return t;
 }
 }  // namespace
+
+int SendFinderQuery(void*, const char* mac) {
+    return SendPacketData(HEADER_IP_QUERY, mac, "", "", "");
+}
 
 UpgradeProc::UpgradeProc() {
     now_ = [] { return tarsel::GetTickCount(); };

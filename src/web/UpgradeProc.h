@@ -59,6 +59,9 @@ UpgradeStatusKind ClassifyUpgradeStatus(const char* body, GetReply* reply);
 // Why the worker waits; lets tests shorten some waits and keep others real.
 enum class UpgradeWait { Slot, UploadRetry, Poll, FinalWait };
 
+// The finder's discovery query to one MAC (type HEADER_IP_QUERY, empty credentials).
+int SendFinderQuery(void* context, const char* mac);
+
 class UpgradeProc {
 public:
     UpgradeProc();
@@ -71,9 +74,8 @@ public:
     void (*onProgress)(void* context, const char* mac, int percent) = nullptr;
     // Fills info from the camera's current record; false when it is no longer listed.
     bool (*lookupCamera)(void* context, const char* mac, UpgradeCameraInfo* info) = nullptr;
-    // Sends one discovery query to the camera's MAC (the finder's SendPacketData with
-    // HEADER_IP_QUERY); none set means no query is sent.
-    int (*sendQuery)(void* context, const char* mac) = nullptr;
+    // Sends one discovery query to the camera's MAC; by default through the finder's hub.
+    int (*sendQuery)(void* context, const char* mac) = SendFinderQuery;
     void* context = nullptr;
 
     int maxUploads = 5;  // 0: no limit

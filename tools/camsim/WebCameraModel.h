@@ -17,6 +17,8 @@ public:
     virtual bool WriteParameter(const std::string& key, const std::string& value) = 0;
     // "REBOOT", "SW_DEFAULT", "HW_DEFAULT" or "UPGRADED" (a new image was installed).
     virtual void Command(const std::string& command) { (void)command; }
+    // True while the camera is rebooting: its web server answers nothing then.
+    virtual bool Silent() const { return false; }
 };
 
 // A camera that is nothing but its parameters; the discovery-less cameras of the range

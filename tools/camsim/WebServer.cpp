@@ -264,12 +264,26 @@ bool IsBegin(const std::vector<std::pair<std::string, std::string>>& arguments) 
 // queued then, once more after the body. Returns false to drop the connection unanswered.
 int CamsimWebServer::Handle(MHD_Connection* connection, Request* request) {
     WebFaults faults;
+    bool rebootNow = false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         faults = options_.faults;
+        const int64_t now = NowMs();
+        // The camera reboots into the new image right after "ok".
+        if (uploadedAtMs_ >= 0 && !upgradeStuck_ && !upgradeFails_ && !rebootReported_ &&
+            now >= uploadedAtMs_ + int64_t{kUpgradeStages} * options_.stageMs) {
+            rebootReported_ = true;
+            rebootNow = true;
+        }
         // A rebooting camera answers nothing at all.
+        if (!rebootNow && SilentLocked(now)) return false;
+    }
+    if (rebootNow) {
+        camera_->Command("REBOOT");
+        std::lock_guard<std::mutex> lock(mutex_);
         if (SilentLocked(NowMs())) return false;
     }
+    if (camera_->Silent()) return false;
     const bool first = !request->answered;
     if (first) {
         if (faults.notACamera) {
@@ -409,6 +423,7 @@ void CamsimWebServer::FinishUpload(Request* request) {
         begun_ = false;
         uploadedAtMs_ = r.finishedMs;
         installedReported_ = false;
+        rebootReported_ = false;
         upgradeFails_ = options_.faults.upgradeFails;
         upgradeStuck_ = options_.faults.stuckAtChecking;
     }

@@ -106,6 +106,7 @@ private:
     int64_t uploadedAtMs_ = -1;  // the start of the status sequence; -1 for none
     int64_t silentUntilMs_ = 0;
     bool installedReported_ = false;
+    bool rebootReported_ = false;
     std::vector<UploadRecord> uploads_;
     int uploadsInProgress_ = 0;
     int beginRequests_ = 0;

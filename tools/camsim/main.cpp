@@ -13,7 +13,9 @@
 
 #include "SimCamera.h"
 #include "SimConfig.h"
+#include "SimWebCamera.h"
 #include "UdpResponder.h"
+#include "WebServer.h"
 
 namespace {
 
@@ -21,6 +23,7 @@ void Usage(FILE* to) {
     std::fputs(
         "usage: tarsel-camsim --config FILE.json [--ns-interface IF] [--unicast]\n"
         "                     [--listen-port P] [--reply-port P] [--bind ADDRESS]\n"
+        "                     [--no-web] [--web-bind ADDRESS]\n"
         "Simulates the cameras of FILE.json ({\"cameras\": [...]}, see scripts/lab --help)\n"
         "until SIGTERM or SIGINT.\n",
         to);
@@ -31,6 +34,8 @@ void Usage(FILE* to) {
 int main(int argc, char** argv) {
     std::string configPath;
     camsim::UdpResponderOptions udp;
+    bool web = true;
+    std::string webBind;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         auto value = [&]() -> std::string {
@@ -46,6 +51,8 @@ int main(int argc, char** argv) {
         else if (arg == "--listen-port") udp.listenPort = static_cast<uint16_t>(std::atoi(value().c_str()));
         else if (arg == "--reply-port") udp.replyPort = static_cast<uint16_t>(std::atoi(value().c_str()));
         else if (arg == "--bind") udp.bindAddress = value();
+        else if (arg == "--no-web") web = false;
+        else if (arg == "--web-bind") webBind = value();
         else if (arg == "--help" || arg == "-h") {
             Usage(stdout);
             return 0;
@@ -75,12 +82,40 @@ int main(int argc, char** argv) {
     sigaddset(&signals, SIGINT);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
+    // The web servers come first: once discovery answers, a camera's web page answers too.
+    std::vector<std::unique_ptr<CamsimWebServer>> webServers;
+    if (web) {
+        std::vector<WebServerOptions> webOptions;
+        if (!LoadWebOptions(configPath, cameras.size(), &webOptions, &error)) {
+            std::fprintf(stderr, "tarsel-camsim: %s\n", error.c_str());
+            return 1;
+        }
+        for (size_t i = 0; i < cameras.size(); ++i) {
+            const camsim::SimNetwork network = cameras[i]->Network();
+            WebServerOptions options = webOptions[i];
+            options.port = static_cast<uint16_t>(network.httpPort);
+            // A camera alone in its namespace keeps answering after an address change;
+            // cameras sharing one listen on their own addresses.
+            options.address = !webBind.empty()                        ? webBind
+                              : cameras.size() == 1 || network.ip.empty() ? "0.0.0.0"
+                                                                        : network.ip;
+            auto server = std::make_unique<CamsimWebServer>(
+                std::make_shared<SimWebCamera>(cameras[i]), options);
+            if (!server->Start()) {
+                std::fprintf(stderr, "tarsel-camsim: web server of %s cannot listen on %s:%d\n",
+                             cameras[i]->Mac().c_str(), options.address.c_str(),
+                             network.httpPort);
+                return 1;
+            }
+            webServers.push_back(std::move(server));
+        }
+    }
+
     camsim::UdpResponder responder(cameras, udp);
     if (!responder.Start(error)) {
         std::fprintf(stderr, "tarsel-camsim: discovery responder: %s\n", error.c_str());
         return 1;
     }
-    // Further services of the simulated cameras (web server, interface settings) start here.
 
     std::fprintf(stderr, "tarsel-camsim: %zu camera(s) on %s, discovery port %u\n",
                  cameras.size(), udp.interfaceName.empty() ? "every interface" : udp.interfaceName.c_str(),
@@ -88,6 +123,7 @@ int main(int argc, char** argv) {
     int received = 0;
     sigwait(&signals, &received);
     responder.Stop();
+    webServers.clear();
     std::fprintf(stderr, "tarsel-camsim: stopped (%llu requests, %llu replies)\n",
                  static_cast<unsigned long long>(responder.RequestCount()),
                  static_cast<unsigned long long>(responder.ReplyCount()));
