@@ -1,7 +1,7 @@
 // How long the IP range search takes over a /24 where nothing listens: every address costs
 // at most the TCP probe's 200 ms, so 254 addresses must take at most 254 x 0.2 s + 5 %.
-// Builds a network namespace of its own (needs root) whose only interface is a dummy one
-// holding 10.77.0.1/24, so every probe leaves into nothing; no packet reaches a real LAN.
+// Builds a network namespace of its own (needs root) holding a veth pair whose one end has
+// 10.77.0.1/24 and whose other end answers nothing; no packet reaches a real LAN.
 //
 //   sudo build/bench/bench_range_search_silent
 
@@ -27,9 +27,10 @@ int Shell(const std::string& command) {
 int main() {
     const std::string ns = "tarsel-bench-range-" + std::to_string(getpid());
     if (Shell("ip netns add " + ns) != 0 ||
-        Shell("ip -n " + ns + " link add d0 type dummy") != 0 ||
-        Shell("ip -n " + ns + " addr add 10.77.0.1/24 dev d0") != 0 ||
-        Shell("ip -n " + ns + " link set d0 up") != 0 || Shell("ip -n " + ns + " link set lo up") != 0) {
+        Shell("ip -n " + ns + " link add v0 type veth peer name v1") != 0 ||
+        Shell("ip -n " + ns + " addr add 10.77.0.1/24 dev v0") != 0 ||
+        Shell("ip -n " + ns + " link set v0 up") != 0 ||
+        Shell("ip -n " + ns + " link set v1 up") != 0 || Shell("ip -n " + ns + " link set lo up") != 0) {
         std::fprintf(stderr, "cannot build the namespace (root and iproute2 needed)\n");
         Shell("ip netns del " + ns);
         return 1;

@@ -281,6 +281,11 @@ int GetNode(const char* ip, const char* port, const char* user, const char* pass
     return GetNodeInto(ip, port, user, password, key, out, sizeof out);
 }
 
+int GetNode(const char* ip, const char* port, const char* user, const char* password,
+            const char* key, char* out, size_t capacity) {
+    return GetNodeInto(ip, port, user, password, key, out, capacity);
+}
+
 int SetNode(const char* ip, const char* port, const char* user, const char* password,
             const char* assignments) {
     char path[kTextMax];

@@ -70,6 +70,10 @@ int GetNode(const char* ip, const char* port, const char* user, const char* pass
 int GetNode(const char* ip, const char* port, const char* user, const char* password,
             const char* key, char (&out)[1024]);
 
+// The same into a field of any capacity (values longer than capacity - 1 are cut, logged).
+int GetNode(const char* ip, const char* port, const char* user, const char* password,
+            const char* key, char* out, size_t capacity);
+
 // Writes "&"-joined assignments through "/cgi-bin/set?assignments"; the HttpRequest result.
 int SetNode(const char* ip, const char* port, const char* user, const char* password,
             const char* assignments);
