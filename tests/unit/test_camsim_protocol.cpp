@@ -29,7 +29,7 @@ SimCameraConfig Config() {
     SimCameraConfig c;
     c.name = "Lobby";
     c.mac = kMac;
-    c.model = "TV-IP1314PI";
+    c.model = "TRL-D320";
     c.firmware = "5.2.1";
     c.company = "Acme";
     c.ip = "192.168.1.101";
@@ -93,7 +93,7 @@ TEST(CamsimProtocol, QueryOfBothTransportsIsAnsweredWithTheCamerasFields) {
             ASSERT_EQ(Decode(reply, out), static_cast<int>(type));
             EXPECT_STREQ(out.deviceName, "Lobby");
             EXPECT_STREQ(out.mac, kMac);
-            EXPECT_STREQ(out.productName, "TV-IP1314PI");
+            EXPECT_STREQ(out.productName, "TRL-D320");
             EXPECT_STREQ(out.fwVersion, "5.2.1");
             EXPECT_STREQ(out.company, "Acme");
             EXPECT_STREQ(out.httpPort, "8080");

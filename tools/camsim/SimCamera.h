@@ -61,7 +61,7 @@ struct SimNetwork {
 struct SimCameraConfig {
     std::string name = "Camera";
     std::string mac;  // "00:1B:2C:00:00:01"; the reply carries it as given
-    std::string model = "TV-IP1314PI";
+    std::string model = "TRL-D320";
     std::string firmware = "1.0.0";
     std::string company = "Tarsel Labs";
     std::string serial;
