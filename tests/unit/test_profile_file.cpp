@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "common/Config.h"
 #include "platform/ProfileFile.h"
@@ -182,4 +184,29 @@ TEST(ProfileText, RemovalLineBreaksAndFilesWithoutFinalNewline) {
     EXPECT_TRUE(twice.Find("S", "a", &value));
     EXPECT_EQ(value, "1");
     EXPECT_FALSE(twice.Find("S", "b", &value));
+}
+
+TEST(ProfileFile, ConcurrentWritersLoseNoEntry) {
+    TempFolder dir;
+    std::string path = dir.File("tarsel.ini");
+    ConfigPathScope scope(path);
+    std::vector<std::thread> writers;
+    for (int t = 0; t < 4; ++t) {
+        writers.emplace_back([t] {
+            for (int k = 0; k < 10; ++k) {
+                std::string key = "02:00:00:00:0" + std::to_string(t) + ":" + std::to_string(10 + k);
+                WriteConfigString("MAC", key.c_str(), std::to_string(t * 100 + k).c_str());
+                ReadConfigText("MAC", key.c_str(), "");
+            }
+        });
+    }
+    for (std::thread& w : writers) w.join();
+    auto entries = ReadConfigSection("MAC");
+    ASSERT_EQ(entries.size(), 40u);
+    for (int t = 0; t < 4; ++t) {
+        for (int k = 0; k < 10; ++k) {
+            std::string key = "02:00:00:00:0" + std::to_string(t) + ":" + std::to_string(10 + k);
+            EXPECT_EQ(ReadConfigText("MAC", key.c_str(), ""), std::to_string(t * 100 + k));
+        }
+    }
 }
