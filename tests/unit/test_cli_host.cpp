@@ -1,0 +1,115 @@
+// The adapters and models commands, and the settings file and language choice that every
+// command honours. Reads the machine's adapter list only; sends nothing.
+
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "CliMain.h"
+#include "common/Config.h"
+#include "common/Language.h"
+#include "common/ModelList.h"
+#include "finder/LibIP.h"
+
+namespace {
+
+// Runs the command line with stdout captured; puts the process back into its defaults after.
+int RunTarsel(std::vector<const char*> args, std::string* out) {
+    args.insert(args.begin(), "tarsel");
+    std::fflush(stdout);
+    int saved = dup(STDOUT_FILENO);
+    FILE* capture = std::tmpfile();
+    dup2(fileno(capture), STDOUT_FILENO);
+    int code = cli::RunCli(static_cast<int>(args.size()), args.data());
+    std::fflush(stdout);
+    dup2(saved, STDOUT_FILENO);
+    close(saved);
+    std::rewind(capture);
+    out->clear();
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, capture)) > 0) out->append(buffer, n);
+    std::fclose(capture);
+    SetConfigPath(nullptr);
+    SetThreadLanguage(LANGUAGE_ENGLISH);
+    currentLanguage = -1;
+    return code;
+}
+
+std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+}  // namespace
+
+TEST(CliHost, ModelsByFirmwareGroupInEveryFormat) {
+    std::string out;
+    ASSERT_EQ(RunTarsel({"models", "--json"}, &out), 0);
+    auto doc = nlohmann::json::parse(out);
+    ASSERT_EQ(doc.size(), MODEL_COUNT);
+    int perGroup[MODEL_GROUP_COUNT] = {};
+    for (const auto& row : doc) {
+        std::string model = row["model"];
+        int group = row["group"];
+        int field = row["firmwareField"];
+        EXPECT_TRUE(IsKnownModel(model.c_str())) << model;
+        std::string firmware = "1.0.0.0." + std::to_string(field) + ".bin";
+        EXPECT_EQ(FirmwareGroup(firmware.c_str()), group) << firmware;
+        EXPECT_TRUE(IsModelForFirmware(model.c_str(), firmware.c_str())) << model;
+        ASSERT_GE(group, 0);
+        ASSERT_LT(group, MODEL_GROUP_COUNT);
+        ++perGroup[group];
+    }
+    for (int g = 0; g < MODEL_GROUP_COUNT; ++g) {
+        EXPECT_EQ(perGroup[g], static_cast<int>(ModelGroupStart[g + 1] - ModelGroupStart[g]));
+    }
+    ASSERT_EQ(RunTarsel({"models", "--csv"}, &out), 0);
+    EXPECT_EQ(FirstLine(out), "group,firmwareField,model\r");
+    EXPECT_EQ(RunTarsel({"models", "extra"}, &out), 1);
+    EXPECT_EQ(RunTarsel({"models", "--json", "--csv"}, &out), 1);
+}
+
+TEST(CliHost, LanguageFromTheOptionOrTheChosenSettingsFile) {
+    char folder[] = "/tmp/tarsel-cli-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    std::string ini = std::string(folder) + "/site.ini";
+    std::ofstream(ini) << "[SYSTEM]\r\nLanguage=CHINESE_TRADITIONAL\r\n";
+
+    std::string out;
+    ASSERT_EQ(RunTarsel({"models"}, &out), 0);
+    EXPECT_NE(FirstLine(out).find("Model No."), std::string::npos) << out;
+    ASSERT_EQ(RunTarsel({"--config", ini.c_str(), "models"}, &out), 0);
+    EXPECT_NE(FirstLine(out).find("型號"), std::string::npos) << out;
+    ASSERT_EQ(RunTarsel({"--config", ini.c_str(), "--lang", "en", "models"}, &out), 0);
+    EXPECT_NE(FirstLine(out).find("Model No."), std::string::npos) << out;
+    ASSERT_EQ(RunTarsel({"--lang", "pl", "adapters"}, &out), 0);
+    EXPECT_NE(FirstLine(out).find("Brama domyślna"), std::string::npos) << out;
+    // The language is read, never written: the file stays as it was.
+    std::ifstream in(ini, std::ios::binary);
+    std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(kept, "[SYSTEM]\r\nLanguage=CHINESE_TRADITIONAL\r\n");
+    std::system(("rm -rf '" + std::string(folder) + "'").c_str());
+}
+
+TEST(CliHost, AdaptersJsonMatchesTheEnumeration) {
+    std::string out;
+    ASSERT_EQ(RunTarsel({"adapters", "--json"}, &out), 0);
+    auto doc = nlohmann::json::parse(out);
+    std::vector<NetworkAdapter> list;
+    EnumerateAdapters(list);
+    ASSERT_EQ(doc.size(), list.size());
+    for (size_t i = 0; i < list.size(); ++i) {
+        EXPECT_EQ(doc[i]["index"], list[i].index);
+        EXPECT_EQ(doc[i]["name"], list[i].name);
+        EXPECT_EQ(doc[i]["gateway"], list[i].gateway);
+        EXPECT_EQ(doc[i]["dns1"], list[i].dns1);
+        ASSERT_EQ(doc[i]["addresses"].size(), list[i].addresses.size());
+        EXPECT_EQ(doc[i]["addresses"][0]["mask"], list[i].addresses[0].mask);
+    }
+    EXPECT_EQ(RunTarsel({"adapters", "--bogus"}, &out), 1);
+}
