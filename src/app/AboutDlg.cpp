@@ -1,0 +1,40 @@
+#include "app/AboutDlg.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+
+#include "app/Icons.h"
+#include "app/PopupPanel.h"
+#include "controls/CustControls.h"
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("關於 Tarsel_NextGenerate"));
+    setWindowIcon(ResourceIcon(185));
+    setFixedSize(340, 130);
+    m_name = new CustStatic(this);
+    m_name->SetFont(16, 400);
+    m_name->setText(QStringLiteral("Tarsel_NextGenerate 1.0 版"));
+    m_name->setGeometry(76, 20, 250, 22);
+    m_copyright = new CustStatic(this);
+    m_copyright->SetFont(16, 400);
+    m_copyright->setText(QStringLiteral("版權所有 (C) 2026"));
+    m_copyright->setGeometry(76, 46, 250, 22);
+    m_ok = new CustButton(this);
+    m_ok->setText(QStringLiteral("確定"));
+    m_ok->setGeometry(230, 88, 90, 28);
+    connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void CAboutDlg::keyPressEvent(QKeyEvent* event) {
+    if (IsClosingKey(event->key())) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CAboutDlg::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(255, 255, 255));
+    ResourceIcon(185).paint(&painter, QRect(20, 20, 40, 40));
+}

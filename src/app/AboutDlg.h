@@ -1,0 +1,28 @@
+#pragma once
+// The about box of the window's menu. Its texts are fixed in Traditional Chinese and do not
+// follow the language switch.
+
+#include <QDialog>
+
+class CustButton;
+class CustStatic;
+
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CAboutDlg(QWidget* parent = nullptr);
+
+    CustStatic* NameLine() const { return m_name; }
+    CustStatic* CopyrightLine() const { return m_copyright; }
+    CustButton* OkButton() const { return m_ok; }
+    void reject() override {}  // Escape closes nothing; OK does
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    CustStatic* m_name;
+    CustStatic* m_copyright;
+    CustButton* m_ok;
+};

@@ -1,0 +1,66 @@
+#include "app/AlartDlg.h"
+
+#include "controls/CustControls.h"
+
+CAlartDlg::CAlartDlg(QWidget* parent) : CPopupPanel(parent) {
+    setFixedSize(450, 150);
+    m_title = new CustStatic(this);  // 1900
+    m_title->SetFont(24, 700);
+    m_title->SetTextColour(QColor(0, 80, 255));  // 0xFF5000 as 0x00BBGGRR
+    m_title->SetFormat(Qt::AlignCenter);
+    m_title->setGeometry(0, 12, 450, 30);
+    m_line1 = new CustStatic(this);  // 1901
+    m_line2 = new CustStatic(this);  // 1902
+    for (CustStatic* line : {m_line1, m_line2}) {
+        line->SetFont(16, 400);
+        line->SetFormat(Qt::AlignCenter);
+        line->SetShrinkToFit(true);
+    }
+    m_line1->setGeometry(8, 48, 434, 20);
+    m_line2->setGeometry(8, 70, 434, 20);
+    m_confirm = new CustButton(this);  // 1903
+    m_confirm->setGeometry(QRect(QPoint(150, 100), QPoint(249, 129)));
+    m_cancel = new CustButton(this);  // 1904
+    m_cancel->setGeometry(QRect(QPoint(270, 100), QPoint(369, 129)));
+    SetTextById(m_title, 20011);
+    SetTextById(m_confirm, 20024);
+    SetTextById(m_cancel, 20025);
+    connect(m_confirm, &QPushButton::clicked, this, [this] {
+        const QByteArray command = m_command.toUtf8();
+        if (onConfirm != nullptr) onConfirm(m_context, command.constData());
+    });
+    connect(m_cancel, &QPushButton::clicked, this, [this] {
+        if (onCancel != nullptr) onCancel(m_context);
+    });
+}
+
+void CAlartDlg::ShowSoftwareDefault() { ShowCommand("SW_DEFAULT", 20073, 20013); }
+
+void CAlartDlg::ShowHardwareDefault() { ShowCommand("HW_DEFAULT", 20075, 20015); }
+
+void CAlartDlg::ShowReboot() { ShowCommand("REBOOT", 20016, 0); }
+
+void CAlartDlg::ShowCommand(const char* command, int line1Id, int line2Id) {
+    m_command = QString::fromLatin1(command);
+    m_title->show();
+    m_line1->show();
+    m_line2->setVisible(line2Id != 0);
+    m_confirm->show();
+    m_cancel->show();
+    SetTextById(m_line1, line1Id);
+    if (line2Id != 0) SetTextById(m_line2, line2Id);
+    if (onShow != nullptr) onShow(m_context);
+    if (fixedPosition == 0 && getOwnerRect != nullptr) {
+        QRect owner;
+        getOwnerRect(m_context, &owner);
+        move(owner.left() + owner.width() * 4 / 10, owner.top() + owner.height() * 3 / 10);
+    }
+    show();
+    raise();
+    setFocus();
+}
+
+void CAlartDlg::ReloadTexts() {
+    ReloadTextIds(this);
+    update();
+}

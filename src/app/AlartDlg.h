@@ -1,0 +1,48 @@
+#pragma once
+// Asks the user to confirm a camera command (reboot, software default, hardware default).
+// Reports to its owner through callbacks; the owner hides it.
+
+#include <QString>
+
+#include "app/PopupPanel.h"
+
+class CustButton;
+class CustStatic;
+
+class CAlartDlg : public CPopupPanel {
+    Q_OBJECT
+public:
+    explicit CAlartDlg(QWidget* parent = nullptr);
+
+    void ShowSoftwareDefault();
+    void ShowHardwareDefault();
+    void ShowReboot();
+    void ReloadTexts();
+
+    // The command waiting for the user's answer: "SW_DEFAULT", "HW_DEFAULT" or "REBOOT".
+    QString Command() const { return m_command; }
+    CustStatic* TitleLabel() const { return m_title; }
+    CustStatic* Line1() const { return m_line1; }
+    CustStatic* Line2() const { return m_line2; }
+    CustButton* ConfirmButton() const { return m_confirm; }
+    CustButton* CancelButton() const { return m_cancel; }
+
+    // 1: the dialog stays where it is; the owner clears it to have the dialog placed at
+    // four tenths of its width and three tenths of its height.
+    int fixedPosition = 1;
+    void* m_context = nullptr;
+    void (*onConfirm)(void* context, const char* command) = nullptr;
+    void (*onCancel)(void* context) = nullptr;
+    void (*onShow)(void* context) = nullptr;
+    void (*getOwnerRect)(void* context, QRect* rect) = nullptr;
+
+private:
+    void ShowCommand(const char* command, int line1Id, int line2Id);
+
+    QString m_command;
+    CustStatic* m_title;
+    CustStatic* m_line1;
+    CustStatic* m_line2;
+    CustButton* m_confirm;
+    CustButton* m_cancel;
+};

@@ -1,0 +1,26 @@
+#pragma once
+// The function menu a camera row opens: open the camera's web page, upgrade it alone, or
+// upgrade the selection. Its three texts are fixed and not translated.
+
+#include "app/PopupPanel.h"
+
+class CTvListBox;
+
+class CFunctionDlg : public CPopupPanel {
+    Q_OBJECT
+public:
+    explicit CFunctionDlg(QWidget* parent = nullptr);
+
+    void ShowAt(const QPoint& topLeft);
+    CTvListBox* List() const { return m_list; }
+
+    void* m_context = nullptr;
+    void (*onChosen)(void* context, int index) = nullptr;
+
+protected:
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    static void OnItem(void* context, int index);
+    CTvListBox* m_list;
+};

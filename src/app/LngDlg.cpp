@@ -1,0 +1,78 @@
+#include "app/LngDlg.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+
+#include "common/Language.h"
+#include "controls/CustControls.h"
+#include "controls/TvListBox.h"
+
+CLngDlg::CLngDlg(QWidget* parent) : CPopupPanel(parent) {
+    setFont(MakeArialFont(16, 400));
+    setFixedSize(120, 5 + kItemCount * kItemHeight + 5);
+    setMouseTracking(true);
+}
+
+QString CLngDlg::ItemText(int item) {
+    return item == 0 ? QStringLiteral("English") : QStringLiteral("繁體中文");
+}
+
+int CLngDlg::ItemLanguage(int item) { return item == 0 ? LANGUAGE_ENGLISH : LANGUAGE_CHINESE_TRADITIONAL; }
+
+QRect CLngDlg::ItemRect(int item) const { return {0, 5 + item * kItemHeight, width(), kItemHeight}; }
+
+void CLngDlg::ShowAt(const QPoint& topLeft) {
+    move(topLeft);
+    m_hot = -1;
+    show();
+    raise();
+    setFocus(Qt::PopupFocusReason);
+}
+
+void CLngDlg::paintEvent(QPaintEvent* event) {
+    CPopupPanel::paintEvent(event);
+    QPainter painter(this);
+    painter.setFont(font());
+    for (int item = 0; item < kItemCount; ++item) {
+        const QRect area = ItemRect(item).adjusted(2, 1, -2, -1);
+        const bool hot = item == m_hot;
+        if (hot) painter.fillRect(area, CTvListBox::kHotBackground);
+        painter.setPen(hot ? QColor(255, 255, 255) : QColor(0, 0, 0));
+        painter.drawText(area, Qt::AlignCenter | Qt::TextSingleLine, ItemText(item));
+    }
+}
+
+void CLngDlg::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    for (int item = 0; item < kItemCount; ++item) {
+        if (!ItemRect(item).contains(event->position().toPoint())) continue;
+        if (onChosen != nullptr) onChosen(m_context, ItemLanguage(item));
+        hide();
+        return;
+    }
+}
+
+void CLngDlg::mouseMoveEvent(QMouseEvent* event) {
+    int hot = -1;
+    for (int item = 0; item < kItemCount; ++item)
+        if (ItemRect(item).contains(event->position().toPoint())) hot = item;
+    if (hot != m_hot) {
+        m_hot = hot;
+        update();
+    }
+}
+
+void CLngDlg::leaveEvent(QEvent*) {
+    m_hot = -1;
+    update();
+}
+
+// Losing the focus hides the chooser 100 ms later, unless it has the focus again by then
+// (a click on the arrow that opened it toggles it instead of reopening it).
+void CLngDlg::focusOutEvent(QFocusEvent* event) {
+    CPopupPanel::focusOutEvent(event);
+    QTimer::singleShot(100, this, [this] {
+        if (!hasFocus()) hide();
+    });
+}

@@ -1,0 +1,35 @@
+#pragma once
+// The language chooser, a pop-up under the command bar's language name. It offers English
+// and Traditional Chinese (Polish and Japanese are chosen in the settings file only); its
+// two names are fixed, each written in its own language.
+
+#include "app/PopupPanel.h"
+
+class CLngDlg : public CPopupPanel {
+    Q_OBJECT
+public:
+    explicit CLngDlg(QWidget* parent = nullptr);
+
+    static constexpr int kItemHeight = 25;
+    static constexpr int kItemCount = 2;
+    // The item's text and the language it chooses.
+    static QString ItemText(int item);
+    static int ItemLanguage(int item);
+    QRect ItemRect(int item) const;
+
+    void ShowAt(const QPoint& topLeft);
+    void ReloadTexts() { update(); }
+
+    void* m_context = nullptr;
+    void (*onChosen)(void* context, int language) = nullptr;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    int m_hot = -1;
+};

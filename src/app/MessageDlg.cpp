@@ -1,0 +1,121 @@
+#include "app/MessageDlg.h"
+
+#include <chrono>
+#include <cstring>
+
+#include "controls/CustControls.h"
+#include "controls/UiText.h"
+#include "platform/Tick.h"
+
+CMessageDlg::CMessageDlg(QWidget* parent) : CPopupPanel(parent) {
+    setFixedSize(450, 150);
+    const int tops[3] = {35, 65, 95};
+    for (int i = 0; i < 3; ++i) {  // 1800, 1801, 1802
+        m_lines[i] = new CustStatic(this);
+        m_lines[i]->SetFont(16, 400);
+        m_lines[i]->SetFormat(Qt::AlignCenter);
+        m_lines[i]->SetShrinkToFit(true);
+        m_lines[i]->setGeometry(8, tops[i], 434, 20);
+    }
+}
+
+CMessageDlg::~CMessageDlg() {
+    {
+        std::lock_guard lock(m_timerMutex);
+        m_stopping = true;
+    }
+    m_timerWake.notify_all();
+    if (m_timer.joinable()) m_timer.join();
+}
+
+void CMessageDlg::SetLines(int line1Id, int line2Id, int line3Id) {
+    const int ids[3] = {line1Id, line2Id, line3Id};
+    for (int i = 0; i < 3; ++i) {
+        if (ids[i] == 0)
+            m_lines[i]->setText(QString());
+        else
+            SetTextById(m_lines[i], ids[i]);
+        // A plain text must not be taken back by a later reload.
+        if (ids[i] == 0) m_lines[i]->setProperty("tarselTextId", QVariant());
+    }
+}
+
+bool CMessageDlg::TimerRunning() const {
+    std::lock_guard lock(m_timerMutex);
+    return m_timerRunning;
+}
+
+void CMessageDlg::ShowCentred() {
+    if (getOwnerRect != nullptr) {
+        QRect owner;
+        getOwnerRect(m_context, &owner);
+        CentreOn(owner);
+    } else if (parentWidget() != nullptr) {
+        CentreOn(parentWidget()->rect());
+    }
+    show();
+    raise();
+}
+
+void CMessageDlg::ShowTimed() {
+    for (CustStatic* line : m_lines) line->show();
+    ShowCentred();
+    if (onShow != nullptr) onShow(m_context);
+    StartTimerIfIdle();
+}
+
+void CMessageDlg::ShowUntilClosed() {
+    for (CustStatic* line : m_lines) line->show();
+    ShowCentred();
+    if (onShow != nullptr) onShow(m_context);
+}
+
+void CMessageDlg::Close() {
+    hide();
+    if (onClose != nullptr) onClose(m_context);
+}
+
+void CMessageDlg::ShowCommandProgress(const char* command) {
+    m_lines[0]->hide();
+    m_lines[2]->hide();
+    m_lines[1]->show();
+    if (std::strncmp(command, "SW_DEFAULT", 10) == 0 || std::strncmp(command, "HW_DEFAULT", 10) == 0)
+        SetTextById(m_lines[1], 20031);
+    else if (std::strncmp(command, "REBOOT", 6) == 0)
+        SetTextById(m_lines[1], 20032);
+    ShowCentred();
+    if (onShow != nullptr) onShow(m_context);
+    SetDisplaySeconds(5);
+    StartTimerIfIdle();
+}
+
+// A message shown while a timer runs does not restart it: the running timer keeps
+// measuring from its own start, against the display time in force when it looks.
+void CMessageDlg::StartTimerIfIdle() {
+    std::lock_guard lock(m_timerMutex);
+    if (m_timerRunning || m_stopping) return;
+    if (m_timer.joinable()) m_timer.join();  // the last timer has ended; reap it
+    m_timerRunning = true;
+    m_timer = std::thread(&CMessageDlg::TimerThread, this, tarsel::GetTickCount());
+}
+
+void CMessageDlg::TimerThread(uint32_t startTick) {
+    std::unique_lock lock(m_timerMutex);
+    for (;;) {
+        if (m_timerWake.wait_for(lock, std::chrono::milliseconds(200), [this] { return m_stopping; })) {
+            m_timerRunning = false;
+            return;
+        }
+        const uint32_t elapsedSeconds = (tarsel::GetTickCount() - startTick) / 1000;
+        if (elapsedSeconds >= static_cast<uint32_t>(m_displaySeconds.load())) break;
+    }
+    m_timerRunning = false;
+    lock.unlock();
+    // onClose re-enables the main window's children: that belongs on the window's thread.
+    QMetaObject::invokeMethod(this, [this] { TimerExpired(); }, Qt::QueuedConnection);
+}
+
+void CMessageDlg::TimerExpired() {
+    if (onClose != nullptr) onClose(m_context);
+    hide();
+}

@@ -1,0 +1,54 @@
+#pragma once
+// The transient message box: a fixed status or error message that closes itself after a
+// few seconds, or stays until closed. Its timer is a worker thread that wakes every 200 ms;
+// the worker never touches the widget itself, it hands the closing to the window's thread.
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "app/PopupPanel.h"
+
+class CustStatic;
+
+class CMessageDlg : public CPopupPanel {
+    Q_OBJECT
+public:
+    explicit CMessageDlg(QWidget* parent = nullptr);
+    ~CMessageDlg() override;
+
+    // Line texts by string id (0 leaves the line empty) or as free text.
+    void SetLines(int line1Id, int line2Id, int line3Id);
+    void SetDisplaySeconds(int seconds) { m_displaySeconds.store(seconds); }
+    int DisplaySeconds() const { return m_displaySeconds.load(); }
+
+    void ShowTimed();
+    void ShowUntilClosed();
+    void Close();
+    void ShowCommandProgress(const char* command);
+    void ReloadTexts() { update(); }
+    bool TimerRunning() const;
+
+    CustStatic* Line(int index) const { return m_lines[index]; }
+
+    void* m_context = nullptr;
+    void (*onShow)(void* context) = nullptr;
+    void (*onClose)(void* context) = nullptr;
+    void (*getOwnerRect)(void* context, QRect* rect) = nullptr;
+
+private:
+    void ShowCentred();
+    void StartTimerIfIdle();
+    void TimerThread(uint32_t startTick);
+    void TimerExpired();
+
+    CustStatic* m_lines[3];
+    std::atomic<int> m_displaySeconds{3};
+
+    mutable std::mutex m_timerMutex;
+    std::condition_variable m_timerWake;
+    std::thread m_timer;
+    bool m_timerRunning = false;
+    bool m_stopping = false;
+};

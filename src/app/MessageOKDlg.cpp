@@ -1,0 +1,118 @@
+#include "app/MessageOKDlg.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+#include <QTimer>
+
+#include "controls/CustControls.h"
+
+namespace {
+void BuildLines(QWidget* parent, CustStatic* (&lines)[3]) {
+    const int tops[3] = {22, 47, 72};
+    for (int i = 0; i < 3; ++i) {  // 2400, 2401, 2402
+        lines[i] = new CustStatic(parent);
+        lines[i]->SetFont(16, 400);
+        lines[i]->SetFormat(Qt::AlignCenter);
+        lines[i]->SetShrinkToFit(true);
+        lines[i]->setGeometry(8, tops[i], 434, 20);
+    }
+}
+
+void (*g_askObserver)(MessageOKCancelDlg*) = nullptr;
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// CMessageOKDlg
+
+CMessageOKDlg::CMessageOKDlg(QWidget* parent) : CPopupPanel(parent) {
+    setFixedSize(450, 150);
+    BuildLines(this, m_lines);
+    m_ok = new CustButton(this);  // 2403
+    m_ok->setGeometry(175, 105, 100, 30);
+    SetTextById(m_ok, 20012);
+    connect(m_ok, &QPushButton::clicked, this, [this] {
+        hide();
+        if (onClose != nullptr) onClose(m_context);
+    });
+}
+
+void CMessageOKDlg::ShowResult(int okEnabled, const QStringList* texts) {
+    m_ok->setEnabled(okEnabled != 0);
+    if (onShow != nullptr) onShow(m_context);
+    if (texts != nullptr) {
+        for (int i = 0; i < 3; ++i) m_lines[i]->setText(texts->value(i));
+    }
+    if (getOwnerRect != nullptr) {
+        QRect owner;
+        getOwnerRect(m_context, &owner);
+        CentreOn(owner);
+    } else if (parentWidget() != nullptr) {
+        CentreOn(parentWidget()->rect());
+    }
+    show();
+    raise();
+    setFocus();
+}
+
+void CMessageOKDlg::ReloadTexts() {
+    ReloadTextIds(this);
+    update();
+}
+
+// ---------------------------------------------------------------------------------------
+// MessageOKCancelDlg
+
+MessageOKCancelDlg::MessageOKCancelDlg(QWidget* owner, int line1Id, int line2Id, int line3Id)
+    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint) {
+    setFixedSize(450, 150);
+    BuildLines(this, m_lines);
+    const int ids[3] = {line1Id, line2Id, line3Id};
+    for (int i = 0; i < 3; ++i)
+        if (ids[i] != 0) SetTextById(m_lines[i], ids[i]);
+    m_ok = new CustButton(this);  // 2403
+    m_ok->setGeometry(110, 105, 100, 30);
+    SetTextById(m_ok, 20012);
+    m_cancel = new CustButton(this);  // 2404
+    m_cancel->setGeometry(240, 105, 100, 30);
+    SetTextById(m_cancel, 20025);
+    connect(m_ok, &QPushButton::clicked, this, [this] { done(1); });
+    connect(m_cancel, &QPushButton::clicked, this, [this] { done(2); });
+}
+
+void MessageOKCancelDlg::reject() {}
+
+void MessageOKCancelDlg::keyPressEvent(QKeyEvent* event) {
+    if (IsClosingKey(event->key())) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void MessageOKCancelDlg::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(255, 255, 255));
+    painter.setPen(QColor(150, 150, 150));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    painter.fillRect(QRect(1, 1, width() - 2, 4), QColor(0, 80, 255));
+}
+
+int AskOkCancel(QWidget* owner, int line1Id, int line2Id, int line3Id) {
+    MessageOKCancelDlg dialog(owner, line1Id, line2Id, line3Id);
+    if (owner != nullptr) {
+        const QWidget* top = owner->window();
+        QRect placed(QPoint(0, 0), dialog.size());
+        placed.moveCenter(top->geometry().center());
+        dialog.move(placed.topLeft());
+        owner->setEnabled(false);
+    }
+    if (g_askObserver != nullptr) {
+        auto* observer = g_askObserver;
+        QTimer::singleShot(0, &dialog, [observer, &dialog] { observer(&dialog); });
+    }
+    const int result = dialog.exec();
+    if (owner != nullptr) owner->setEnabled(true);
+    return result == 1 ? 1 : 2;
+}
+
+void SetAskOkCancelObserver(void (*observer)(MessageOKCancelDlg* dialog)) { g_askObserver = observer; }

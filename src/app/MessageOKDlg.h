@@ -1,0 +1,60 @@
+#pragma once
+// The three-line result box with an OK button, and the modal OK/Cancel question.
+
+#include <QDialog>
+#include <QStringList>
+
+#include "app/PopupPanel.h"
+
+class CustButton;
+class CustStatic;
+
+class CMessageOKDlg : public CPopupPanel {
+    Q_OBJECT
+public:
+    explicit CMessageOKDlg(QWidget* parent = nullptr);
+
+    // Enables OK by okEnabled; with three texts given, puts them into the lines.
+    void ShowResult(int okEnabled, const QStringList* texts);
+    void ReloadTexts();
+
+    CustStatic* Line(int index) const { return m_lines[index]; }
+    CustButton* OkButton() const { return m_ok; }
+
+    void* m_context = nullptr;
+    void (*onShow)(void* context) = nullptr;
+    void (*onClose)(void* context) = nullptr;
+    void (*getOwnerRect)(void* context, QRect* rect) = nullptr;
+
+private:
+    CustStatic* m_lines[3];
+    CustButton* m_ok;
+};
+
+class MessageOKCancelDlg : public QDialog {
+    Q_OBJECT
+public:
+    MessageOKCancelDlg(QWidget* owner, int line1Id, int line2Id, int line3Id);
+
+    CustStatic* Line(int index) const { return m_lines[index]; }
+    CustButton* OkButton() const { return m_ok; }
+    CustButton* CancelButton() const { return m_cancel; }
+
+    void reject() override;  // Escape and the window's close box answer nothing
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    CustStatic* m_lines[3];
+    CustButton* m_ok;
+    CustButton* m_cancel;
+};
+
+// Asks the question modally, centred on the owner, with the owner disabled meanwhile.
+// Returns 1 for OK, 2 for Cancel.
+int AskOkCancel(QWidget* owner, int line1Id, int line2Id, int line3Id);
+
+// Called with the question's dialog once it is shown (tests answer it through this).
+void SetAskOkCancelObserver(void (*observer)(MessageOKCancelDlg* dialog));

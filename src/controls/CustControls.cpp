@@ -1,0 +1,260 @@
+#include "controls/CustControls.h"
+
+#include <QPainter>
+#include <QEvent>
+
+#include "controls/UiText.h"
+
+namespace {
+const char kTextIdProperty[] = "tarselTextId";
+const QColor kEditBorder(200, 200, 200);
+const QColor kEditFill(245, 245, 245);
+const QColor kEditDisabledFill(220, 220, 220);
+const QColor kInvalidText(255, 0, 0);
+const QColor kDefaultText(0, 0, 0);
+}  // namespace
+
+int CellHeightToPixelSize(int height) {
+    // A font "height" here is the character cell (ascent plus descent), as the platform's
+    // font requests count it; Qt sizes the em square, which for Arial is 2048 of 2288 units
+    // of the cell.
+    return qMax(1, (height * 2048 + 1144) / 2288);
+}
+
+QFont MakeArialFont(int height, int weight) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(CellHeightToPixelSize(height));
+    font.setWeight(static_cast<QFont::Weight>(weight));
+    return font;
+}
+
+// ---------------------------------------------------------------------------------------
+// CustEdit
+
+CustEdit::CustEdit(QWidget* parent) : QLineEdit(parent) {
+    setFont(MakeArialFont(16, 400));
+    setFrame(false);
+    // The background is ours (paintEvent); the line edit must not fill over it.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, Qt::transparent);
+    setPalette(pal);
+    setTextMargins(4, 0, 4, 0);
+    connect(this, &QLineEdit::textChanged, this, [this] { UpdateTextColour(); });
+    UpdateTextColour();
+}
+
+void CustEdit::SetValidation(int kind) {
+    m_kind = kind;
+    UpdateTextColour();
+}
+
+QColor CustEdit::TextColour() const {
+    return palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text);
+}
+
+void CustEdit::UpdateTextColour() {
+    const QColor colour = UiTextPasses(m_kind, text()) ? kDefaultText : kInvalidText;
+    QPalette pal = palette();
+    if (pal.color(QPalette::Active, QPalette::Text) == colour &&
+        pal.color(QPalette::Inactive, QPalette::Text) == colour)
+        return;
+    pal.setColor(QPalette::Active, QPalette::Text, colour);
+    pal.setColor(QPalette::Inactive, QPalette::Text, colour);
+    // A disabled field keeps the platform's disabled text colour, unless the text is wrong.
+    if (colour == kInvalidText)
+        pal.setColor(QPalette::Disabled, QPalette::Text, colour);
+    else
+        pal.setColor(QPalette::Disabled, QPalette::Text, QColor(120, 120, 120));
+    setPalette(pal);
+}
+
+void CustEdit::paintEvent(QPaintEvent* event) {
+    {
+        QPainter painter(this);
+        // One pixel wider on the right, so the outline's right edge shows fully.
+        const QRect area = rect().adjusted(1, 1, 0, -1);
+        painter.setPen(QPen(kEditBorder, 2));
+        painter.setBrush(isEnabled() ? kEditFill : kEditDisabledFill);
+        painter.drawRect(area);
+    }
+    QLineEdit::paintEvent(event);
+}
+
+// Focus moving in or out changes nothing the line edit would repaint by itself, but the
+// whole field is redrawn so the background stays clean.
+void CustEdit::focusInEvent(QFocusEvent* event) {
+    QLineEdit::focusInEvent(event);
+    update();
+}
+
+void CustEdit::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    update();
+}
+
+void CustEdit::changeEvent(QEvent* event) {
+    QLineEdit::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange) update();
+}
+
+// ---------------------------------------------------------------------------------------
+// CustStatic
+
+CustStatic::CustStatic(QWidget* parent) : QWidget(parent) {
+    setFont(MakeArialFont(16, 700));
+    // Without a background colour the label fills nothing and the parent shows through;
+    // Qt repaints the parent under the label on every update, so a shorter text leaves no
+    // trace of the longer one before it.
+}
+
+void CustStatic::setText(const QString& text) {
+    if (m_text == text) return;
+    m_text = text;
+    update();
+}
+
+void CustStatic::SetFont(int height, int weight) {
+    setFont(MakeArialFont(height, weight));
+    update();
+}
+
+void CustStatic::SetBorder(Qt::PenStyle penStyle, int width, const QColor& colour) {
+    m_border = true;
+    m_borderStyle = penStyle;
+    m_borderWidth = width;
+    m_borderColour = colour;
+    update();
+}
+
+void CustStatic::SetTextColour(const QColor& colour) {
+    m_textColour = colour;
+    update();
+}
+
+void CustStatic::SetBackgroundColour(const QColor& colour) {
+    m_background = colour;
+    update();
+}
+
+void CustStatic::SetFormat(Qt::Alignment format) {
+    m_format = format;
+    update();
+}
+
+void CustStatic::SetShrinkToFit(bool on) {
+    m_shrinkToFit = on;
+    update();
+}
+
+QFont CustStatic::PaintedFont() const {
+    QFont painted = font();
+    if (!m_shrinkToFit || m_text.isEmpty()) return painted;
+    const int available = width() - 2;
+    int size = painted.pixelSize();
+    while (size > 8 && QFontMetrics(painted).horizontalAdvance(m_text) > available) {
+        painted.setPixelSize(--size);
+    }
+    return painted;
+}
+
+QSize CustStatic::sizeHint() const {
+    const QFontMetrics metrics(font());
+    return {metrics.horizontalAdvance(m_text) + 4, metrics.height() + 4};
+}
+
+void CustStatic::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (m_background.isValid()) painter.fillRect(rect(), m_background);
+    if (m_border) {
+        QPen pen(m_borderColour, m_borderWidth, m_borderStyle);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        const int inset = m_borderWidth / 2;
+        painter.drawRect(rect().adjusted(inset, inset, -inset - 1, -inset - 1));
+    }
+    painter.setPen(m_textColour);
+    painter.setFont(PaintedFont());
+    painter.drawText(rect(), static_cast<int>(m_format) | Qt::TextSingleLine, m_text);
+}
+
+// ---------------------------------------------------------------------------------------
+// CustButton
+
+CustButton::CustButton(QWidget* parent) : QPushButton(parent) {
+    setFont(MakeArialFont(16, 700));
+    // Enter must never press a button by being the dialog's default.
+    setAutoDefault(false);
+    setDefault(false);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void CustButton::SetFont(int height, int weight) {
+    setFont(MakeArialFont(height, weight));
+    update();
+}
+
+QColor CustButton::FillColour() const {
+    if (!isEnabled()) return QColor::fromRgb(kDisabledFill);
+    return isDown() ? m_pressed : m_background;
+}
+
+QColor CustButton::PaintedTextColour() const {
+    return isEnabled() ? m_textColour : QColor(255, 255, 255);
+}
+
+void CustButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), FillColour());
+    painter.setPen(PaintedTextColour());
+    painter.setFont(font());
+    painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
+}
+
+// ---------------------------------------------------------------------------------------
+// CustCheckBox, CustRadio, CustComboBox
+
+namespace {
+void ApplyLabelLook(QAbstractButton* button, int height, int weight) {
+    button->setFont(MakeArialFont(height, weight));
+    QPalette pal = button->palette();
+    pal.setColor(QPalette::WindowText, QColor(51, 51, 51));
+    pal.setColor(QPalette::ButtonText, QColor(51, 51, 51));
+    button->setPalette(pal);
+}
+}  // namespace
+
+CustCheckBox::CustCheckBox(QWidget* parent) : QCheckBox(parent) { ApplyLabelLook(this, 16, 700); }
+
+void CustCheckBox::SetFont(int height, int weight) { setFont(MakeArialFont(height, weight)); }
+
+CustRadio::CustRadio(QWidget* parent) : QRadioButton(parent) { ApplyLabelLook(this, 16, 700); }
+
+void CustRadio::SetFont(int height, int weight) { setFont(MakeArialFont(height, weight)); }
+
+CustComboBox::CustComboBox(QWidget* parent) : QComboBox(parent) { setFont(MakeArialFont(18, 400)); }
+
+// ---------------------------------------------------------------------------------------
+// Captions by text id
+
+void SetTextById(CustStatic* control, int id) {
+    control->setProperty(kTextIdProperty, id);
+    control->setText(UiCaption(id));
+}
+
+void SetTextById(QAbstractButton* control, int id) {
+    control->setProperty(kTextIdProperty, id);
+    control->setText(UiCaption(id));
+}
+
+void ReloadTextIds(QWidget* root) {
+    const auto apply = [](QWidget* widget) {
+        const QVariant id = widget->property(kTextIdProperty);
+        if (!id.isValid()) return;
+        if (auto* label = qobject_cast<CustStatic*>(widget))
+            label->setText(UiCaption(id.toInt()));
+        else if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            button->setText(UiCaption(id.toInt()));
+    };
+    apply(root);
+    for (QWidget* child : root->findChildren<QWidget*>()) apply(child);
+}

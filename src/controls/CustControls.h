@@ -1,0 +1,133 @@
+#pragma once
+// The six thin control classes from which every dialog builds its controls in code. They fix
+// the look (face "Arial", flat colours, custom-painted buttons and labels) and add one
+// behaviour: an edit field that shows an invalid address, mask or port in red while typed.
+
+#include <QCheckBox>
+#include <QColor>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QWidget>
+
+// The pixel size of the em square of an Arial font whose character cell is `height`.
+int CellHeightToPixelSize(int height);
+
+// Builds the font every custom control uses: face "Arial" (fontconfig maps it to a metric
+// compatible face), `height` the pixel height of its character cell, weight on the 100..900 scale.
+QFont MakeArialFont(int height, int weight);
+
+class CustEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit CustEdit(QWidget* parent = nullptr);
+
+    void SetValidation(int kind);
+    int Validation() const { return m_kind; }
+    // The colour the text is drawn in right now: red while the text fails its check.
+    QColor TextColour() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void UpdateTextColour();
+
+    int m_kind = 0;
+};
+
+class CustStatic : public QWidget {
+    Q_OBJECT
+public:
+    explicit CustStatic(QWidget* parent = nullptr);
+
+    void setText(const QString& text);
+    QString text() const { return m_text; }
+    void SetFont(int height, int weight);
+    void SetBorder(Qt::PenStyle penStyle, int width, const QColor& colour);
+    void SetTextColour(const QColor& colour);
+    QColor TextColour() const { return m_textColour; }
+    // An invalid colour means no background: the parent shows through.
+    void SetBackgroundColour(const QColor& colour);
+    QColor BackgroundColour() const { return m_background; }
+    void SetFormat(Qt::Alignment format);
+    Qt::Alignment Format() const { return m_format; }
+    // A text wider than the label is drawn in a smaller size of the same font instead of
+    // being cut (translations run longer than the English they replace).
+    void SetShrinkToFit(bool on);
+    // The font the present text is drawn with.
+    QFont PaintedFont() const;
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString m_text;
+    QColor m_textColour{51, 51, 51};
+    QColor m_background;
+    Qt::Alignment m_format = Qt::AlignLeft | Qt::AlignVCenter;
+    bool m_shrinkToFit = false;
+    bool m_border = false;
+    Qt::PenStyle m_borderStyle = Qt::SolidLine;
+    int m_borderWidth = 1;
+    QColor m_borderColour;
+};
+
+class CustButton : public QPushButton {
+    Q_OBJECT
+public:
+    explicit CustButton(QWidget* parent = nullptr);
+
+    void SetFont(int height, int weight);
+    void SetTextColour(const QColor& colour) { m_textColour = colour; update(); }
+    void SetBackground(const QColor& colour) { m_background = colour; update(); }
+    void SetPressedBackground(const QColor& colour) { m_pressed = colour; update(); }
+    // The fill and text colour the button is painted with in its present state.
+    QColor FillColour() const;
+    QColor PaintedTextColour() const;
+
+    static constexpr QRgb kDisabledFill = 0xFFB3B3B3;  // (179, 179, 179)
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor m_textColour{255, 255, 255};
+    QColor m_background{0, 80, 255};
+    QColor m_pressed{0, 200, 255};
+};
+
+class CustCheckBox : public QCheckBox {
+    Q_OBJECT
+public:
+    explicit CustCheckBox(QWidget* parent = nullptr);
+    void SetFont(int height, int weight);
+};
+
+class CustRadio : public QRadioButton {
+    Q_OBJECT
+public:
+    explicit CustRadio(QWidget* parent = nullptr);
+    void SetFont(int height, int weight);
+};
+
+class CustComboBox : public QComboBox {
+    Q_OBJECT
+public:
+    explicit CustComboBox(QWidget* parent = nullptr);
+};
+
+// Sets a control's caption from a text id through the caption remapping, in the current
+// language, and remembers the id so that ReloadTextIds can set it again after a language
+// change.
+void SetTextById(CustStatic* control, int id);
+void SetTextById(QAbstractButton* control, int id);
+
+// Sets again, in the current language, the caption of every control below `root` whose
+// caption was set by SetTextById.
+void ReloadTextIds(QWidget* root);

@@ -1,0 +1,46 @@
+#pragma once
+// The owner-painted list box of the small pop-up choice lists: items with hover
+// highlighting, a click on an item reports its index to the owner.
+
+#include <QColor>
+#include <QStringList>
+#include <QWidget>
+
+class CTvListBox : public QWidget {
+    Q_OBJECT
+public:
+    using Callback = void (*)(void* context, int index);
+
+    static const QColor kHotBackground;
+    static const QColor kNormalBackground;
+
+    explicit CTvListBox(QWidget* parent = nullptr);
+
+    void SetCallback(Callback function, void* context);
+    int AddString(const QString& text);
+    void SetItemText(int index, const QString& text);
+    QString GetText(int index) const { return m_items.value(index); }
+    void ResetContent();
+    int GetCount() const { return static_cast<int>(m_items.size()); }
+    void SetItemHeight(int height);
+    int ItemHeight() const { return m_itemHeight; }
+    void SetCurSel(int index);
+    int GetCurSel() const { return m_selected; }
+    int HotItem() const { return m_hot; }
+    QRect ItemRect(int index) const;
+    int ItemAt(const QPoint& pos) const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QStringList m_items;
+    int m_itemHeight = 25;
+    int m_hot = -1;
+    int m_selected = -1;
+    Callback m_callback = nullptr;
+    void* m_context = nullptr;
+};

@@ -1,0 +1,28 @@
+#include "controls/UiText.h"
+
+#include "common/Language.h"
+#include "finder/LibIP.h"
+
+QString UiText(int id) { return QString::fromUtf8(LoadText(id)); }
+
+QString UiCaption(int id) { return QString::fromUtf8(LoadText(CaptionTextId(id))); }
+
+bool UiTextPasses(int kind, const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    switch (kind) {
+        case 1: return IsValidIpText(bytes.constData());
+        case 2: return IsValidMaskText(bytes.constData());
+        case 3: return IsValidPortText(bytes.constData());
+        default: return true;
+    }
+}
+
+void UiCheckLanguage() { CheckLanguage(); }
+
+bool UiAddressValue(const QString& text, quint64* value) {
+    const QByteArray bytes = text.toUtf8();
+    const uint64_t number = IpTextToValue(bytes.constData());
+    if (number == INVALID_IP_VALUE) return false;
+    if (value != nullptr) *value = number;
+    return true;
+}

@@ -1,0 +1,23 @@
+#pragma once
+// The one road from the string tables and the address checks of the core into the widgets,
+// converting the core's byte strings (UTF-8) into Qt text.
+
+#include <QString>
+
+// The text of `id` in the calling thread's language.
+QString UiText(int id);
+
+// The caption of a custom control set from `id`: the id passes through the caption
+// remapping first.
+QString UiCaption(int id);
+
+// Validation kinds of an edit field: 0 nothing, 1 IPv4 address, 2 subnet mask, 3 port.
+// True when `text` passes the check of `kind` (kind 0 and unknown kinds always pass).
+bool UiTextPasses(int kind, const QString& text);
+
+// Logs when the calling thread's language differs from the process's current language
+// (the row-status setter calls it before it loads a text); changes nothing.
+void UiCheckLanguage();
+
+// The numeric value of a dotted IPv4 address text; false when the text is no address.
+bool UiAddressValue(const QString& text, quint64* value);
