@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QWindow>
 
 #include "controls/CustControls.h"
 
@@ -98,12 +99,18 @@ void MessageOKCancelDlg::paintEvent(QPaintEvent*) {
 }
 
 int AskOkCancel(QWidget* owner, int line1Id, int line2Id, int line3Id) {
-    MessageOKCancelDlg dialog(owner, line1Id, line2Id, line3Id);
+    // The question is a window of its own, not a child of the owner: disabling the owner
+    // must not disable the question with it. It stays above the owner's window.
+    MessageOKCancelDlg dialog(nullptr, line1Id, line2Id, line3Id);
+    dialog.setWindowModality(Qt::ApplicationModal);
     if (owner != nullptr) {
         const QWidget* top = owner->window();
         QRect placed(QPoint(0, 0), dialog.size());
         placed.moveCenter(top->geometry().center());
         dialog.move(placed.topLeft());
+        dialog.winId();
+        if (dialog.windowHandle() != nullptr && top->windowHandle() != nullptr)
+            dialog.windowHandle()->setTransientParent(top->windowHandle());
         owner->setEnabled(false);
     }
     if (g_askObserver != nullptr) {

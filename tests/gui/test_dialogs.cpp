@@ -1,0 +1,338 @@
+// The message, alert and question dialogs: display times measured with margins, the
+// lines each command shows, keys that must close nothing, and screenshots of every dialog.
+
+#include <QTest>
+
+#include "GuiTestSupport.h"
+#include "app/AboutDlg.h"
+#include "app/AlartDlg.h"
+#include "app/FunctionDlg.h"
+#include "app/LngDlg.h"
+#include "app/MessageDlg.h"
+#include "app/MessageOKDlg.h"
+#include "controls/CustControls.h"
+#include "controls/TvListBox.h"
+#include "controls/UiText.h"
+
+namespace {
+// Records when a dialog reported its closing, measured from when it was first shown.
+struct CloseWatch {
+    QElapsedTimer sinceShown;
+    qint64 closedAfterMs = -1;
+    int shows = 0;
+    int closes = 0;
+};
+
+void WatchShow(void* context) { ++static_cast<CloseWatch*>(context)->shows; }
+void WatchClose(void* context) {
+    auto* watch = static_cast<CloseWatch*>(context);
+    ++watch->closes;
+    if (watch->closedAfterMs < 0) watch->closedAfterMs = watch->sinceShown.elapsed();
+}
+
+CMessageDlg* MakeWatchedMessage(QWidget* parent, CloseWatch* watch) {
+    auto* dialog = new CMessageDlg(parent);
+    dialog->m_context = watch;
+    dialog->onShow = &WatchShow;
+    dialog->onClose = &WatchClose;
+    return dialog;
+}
+
+struct AlertAnswers {
+    QString confirmed;
+    int cancels = 0;
+    int shows = 0;
+};
+
+void PressKeys(QWidget* widget) {
+    QTest::keyClick(widget, Qt::Key_Return);
+    QTest::keyClick(widget, Qt::Key_Enter);
+    QTest::keyClick(widget, Qt::Key_Escape);
+}
+}  // namespace
+
+class DialogsTest : public QObject {
+    Q_OBJECT
+public:
+    static void initMain() { PrepareTarselUi(); }
+
+private slots:
+    void init() { guitest::UseLanguage(LANGUAGE_ENGLISH); }
+
+    // All display times run side by side, so the test takes one 5-second wait.
+    void messagesCloseAfterTheirDisplayTime() {
+        QWidget owner;
+        owner.resize(900, 600);
+        owner.show();
+        CloseWatch fixed, progress, twoQuick, lengthened;
+
+        CMessageDlg* fixedDialog = MakeWatchedMessage(&owner, &fixed);
+        fixedDialog->SetDisplaySeconds(3);
+        fixedDialog->SetLines(0, 20005, 0);
+        fixed.sinceShown.start();
+        fixedDialog->ShowTimed();
+
+        CMessageDlg* progressDialog = MakeWatchedMessage(&owner, &progress);
+        progress.sinceShown.start();
+        progressDialog->ShowCommandProgress("REBOOT");
+        QCOMPARE(progressDialog->Line(1)->text(), UiText(20032));
+        QVERIFY(progressDialog->Line(0)->isHidden());
+        QVERIFY(progressDialog->Line(2)->isHidden());
+        QCOMPARE(progressDialog->DisplaySeconds(), 5);
+
+        CMessageDlg* twoQuickDialog = MakeWatchedMessage(&owner, &twoQuick);
+        twoQuickDialog->SetDisplaySeconds(3);
+        twoQuickDialog->SetLines(0, 20005, 0);
+        twoQuick.sinceShown.start();
+        twoQuickDialog->ShowTimed();
+
+        CMessageDlg* lengthenedDialog = MakeWatchedMessage(&owner, &lengthened);
+        lengthenedDialog->SetDisplaySeconds(3);
+        lengthenedDialog->SetLines(0, 20006, 0);
+        lengthened.sinceShown.start();
+        lengthenedDialog->ShowTimed();
+
+        QTest::qWait(600);
+        // A second message within a second: its text replaces the first, the timer goes on.
+        twoQuickDialog->SetLines(0, 20009, 0);
+        twoQuickDialog->ShowTimed();
+        QCOMPARE(twoQuickDialog->Line(1)->text(), UiText(20009));
+        // A command progress on a running 3-second timer lengthens it to 5 seconds, still
+        // counted from the first message.
+        lengthenedDialog->ShowCommandProgress("SW_DEFAULT_KEEP");
+        QCOMPARE(lengthenedDialog->Line(1)->text(), UiText(20031));
+
+        QVERIFY(guitest::WaitUntil([&] { return progress.closes > 0 && lengthened.closes > 0; }, 7000));
+        QTest::qWait(300);  // a late second close would show here
+
+        const auto inWindow = [](const CloseWatch& watch, int from, int to) {
+            return watch.closedAfterMs >= from && watch.closedAfterMs <= to;
+        };
+        QVERIFY2(inWindow(fixed, 3000, 3200), qPrintable(QString::number(fixed.closedAfterMs)));
+        QVERIFY2(inWindow(progress, 5000, 5200), qPrintable(QString::number(progress.closedAfterMs)));
+        QVERIFY2(inWindow(twoQuick, 3000, 3200), qPrintable(QString::number(twoQuick.closedAfterMs)));
+        QVERIFY2(inWindow(lengthened, 5000, 5200), qPrintable(QString::number(lengthened.closedAfterMs)));
+        for (const CloseWatch* watch : {&fixed, &progress, &twoQuick, &lengthened}) QCOMPARE(watch->closes, 1);
+        QCOMPARE(twoQuick.shows, 2);
+        QVERIFY(fixedDialog->isHidden());
+        QVERIFY(!fixedDialog->TimerRunning());
+
+        // A new message after the timer ended starts a new timer.
+        fixedDialog->ShowTimed();
+        QVERIFY(fixedDialog->TimerRunning());
+        QVERIFY(fixedDialog->isVisible());
+    }
+
+    void untilClosedStaysAndEnterOrEscapeCloseNothing() {
+        QWidget owner;
+        owner.resize(900, 600);
+        owner.show();
+        CloseWatch watch;
+        CMessageDlg* dialog = MakeWatchedMessage(&owner, &watch);
+        dialog->SetLines(0, 20009, 0);
+        dialog->ShowUntilClosed();
+        QVERIFY(!dialog->TimerRunning());
+        // Centred on its owner.
+        QCOMPARE(dialog->geometry().center(), owner.rect().center());
+        PressKeys(dialog);
+        QVERIFY(dialog->isVisible());
+        dialog->Close();
+        QVERIFY(dialog->isHidden());
+        QCOMPARE(watch.closes, 1);
+    }
+
+    void alertShowsTheLinesOfEachCommand() {
+        QWidget owner;
+        owner.resize(1000, 700);
+        owner.show();
+        CAlartDlg alert(&owner);
+        AlertAnswers answers;
+        alert.m_context = &answers;
+        alert.onShow = [](void* context) { ++static_cast<AlertAnswers*>(context)->shows; };
+        alert.onConfirm = [](void* context, const char* command) {
+            static_cast<AlertAnswers*>(context)->confirmed = QString::fromLatin1(command);
+        };
+        alert.onCancel = [](void* context) { ++static_cast<AlertAnswers*>(context)->cancels; };
+
+        alert.ShowReboot();
+        QCOMPARE(alert.Command(), QStringLiteral("REBOOT"));
+        QVERIFY(alert.Line1()->isVisible());
+        QVERIFY(alert.Line2()->isHidden());
+        QCOMPARE(alert.Line1()->text(), UiText(20016));
+        QCOMPARE(alert.TitleLabel()->text(), QStringLiteral("Warning"));
+        QCOMPARE(alert.TitleLabel()->TextColour(), QColor(0, 80, 255));
+
+        alert.ShowSoftwareDefault();
+        QVERIFY(alert.Line2()->isVisible());
+        QCOMPARE(alert.Line1()->text(), UiText(20074));
+        QCOMPARE(alert.Line2()->text(), UiText(20013));
+        alert.ShowHardwareDefault();
+        QCOMPARE(alert.Command(), QStringLiteral("HW_DEFAULT"));
+        QCOMPARE(alert.Line1()->text(), UiText(20076));
+        QCOMPARE(alert.Line2()->text(), UiText(20015));
+        QCOMPARE(answers.shows, 3);
+
+        PressKeys(&alert);
+        QVERIFY(alert.isVisible());
+        QVERIFY(answers.confirmed.isEmpty());
+        QCOMPARE(answers.cancels, 0);
+        QTest::mouseClick(alert.ConfirmButton(), Qt::LeftButton);
+        QCOMPARE(answers.confirmed, QStringLiteral("HW_DEFAULT"));
+        QVERIFY(alert.isVisible());  // the owner hides it
+        QTest::mouseClick(alert.CancelButton(), Qt::LeftButton);
+        QCOMPARE(answers.cancels, 1);
+        QCOMPARE(alert.ConfirmButton()->geometry(), QRect(QPoint(150, 100), QPoint(249, 129)));
+
+        // Placed relative to the owner once fixedPosition is cleared.
+        alert.fixedPosition = 0;
+        alert.getOwnerRect = [](void*, QRect* rect) { *rect = QRect(100, 50, 1000, 700); };
+        alert.ShowReboot();
+        QCOMPARE(alert.pos(), QPoint(100 + 400, 50 + 210));
+    }
+
+    void resultBoxAndQuestion() {
+        QWidget owner;
+        owner.resize(900, 600);
+        owner.show();
+        CMessageOKDlg result(&owner);
+        CloseWatch watch;
+        result.m_context = &watch;
+        result.onShow = &WatchShow;
+        result.onClose = &WatchClose;
+        watch.sinceShown.start();
+        const QStringList texts = {QString(), UiText(20090), QString()};
+        result.ShowResult(1, &texts);
+        QCOMPARE(result.Line(1)->text(), QStringLiteral("Invalid setting IP."));
+        QVERIFY(result.OkButton()->isEnabled());
+        QCOMPARE(watch.shows, 1);
+        PressKeys(&result);
+        QVERIFY(result.isVisible());
+        QTest::mouseClick(result.OkButton(), Qt::LeftButton);
+        QVERIFY(result.isHidden());
+        QCOMPARE(watch.closes, 1);
+        result.ShowResult(0, nullptr);
+        QVERIFY(!result.OkButton()->isEnabled());
+        QCOMPARE(result.Line(1)->text(), QStringLiteral("Invalid setting IP."));
+
+        // The question: keys answer nothing, the buttons answer 1 and 2; the owner is
+        // disabled while it is asked.
+        static bool ownerDisabledMeanwhile;
+        static int clickOk;
+        static QWidget* questionOwner;
+        questionOwner = &owner;
+        for (clickOk = 0; clickOk < 2; ++clickOk) {
+            ownerDisabledMeanwhile = false;
+            SetAskOkCancelObserver([](MessageOKCancelDlg* dialog) {
+                ownerDisabledMeanwhile = !questionOwner->isEnabled();
+                // A wrong text or a key that closed the question is caught by the checks
+                // after AskOkCancel returns; a failed check here must not leave it open.
+                if (dialog->Line(1)->text() != QStringLiteral("Do you want to start firmware upgrade ?") ||
+                    !dialog->Line(0)->text().isEmpty())
+                    ownerDisabledMeanwhile = false;
+                PressKeys(dialog);
+                if (!dialog->isVisible()) ownerDisabledMeanwhile = false;
+                QTest::mouseClick(clickOk != 0 ? dialog->OkButton() : dialog->CancelButton(), Qt::LeftButton);
+            });
+            const int answer = AskOkCancel(&owner, 0, 20081, 0);
+            QCOMPARE(answer, clickOk != 0 ? 1 : 2);
+            QVERIFY(ownerDisabledMeanwhile);
+            QVERIFY(owner.isEnabled());
+        }
+        SetAskOkCancelObserver(nullptr);
+    }
+
+    void choosersReportTheirItems() {
+        QWidget owner;
+        owner.resize(600, 400);
+        owner.show();
+        CLngDlg chooser(&owner);
+        static int chosenLanguage;
+        chosenLanguage = -1;
+        chooser.onChosen = [](void*, int language) { chosenLanguage = language; };
+        chooser.ShowAt(QPoint(10, 10));
+        QCOMPARE(CLngDlg::ItemText(0), QStringLiteral("English"));
+        QCOMPARE(CLngDlg::ItemText(1), QStringLiteral("繁體中文"));
+        QCOMPARE(chooser.ItemRect(0).top(), 5);
+        QCOMPARE(chooser.ItemRect(1).height(), 25);
+        QTest::mouseClick(&chooser, Qt::LeftButton, {}, chooser.ItemRect(1).center());
+        QCOMPARE(chosenLanguage, LANGUAGE_CHINESE_TRADITIONAL);
+        QVERIFY(chooser.isHidden());
+        chooser.ShowAt(QPoint(10, 10));
+        PressKeys(&chooser);
+        QVERIFY(chooser.isVisible());
+
+        CFunctionDlg menu(&owner);
+        static int chosenFunction;
+        chosenFunction = -1;
+        menu.onChosen = [](void*, int index) { chosenFunction = index; };
+        menu.ShowAt(QPoint(100, 100));
+        QCOMPARE(menu.List()->GetText(1), QStringLiteral("Upgrade single"));
+        QTest::mouseRelease(menu.List(), Qt::LeftButton, {}, menu.List()->ItemRect(2).center());
+        QCOMPARE(chosenFunction, 2);
+        QVERIFY(menu.isHidden());
+    }
+
+    void aboutBoxKeepsItsFixedTexts() {
+        guitest::UseLanguage(LANGUAGE_POLISH);
+        CAboutDlg about;
+        QVERIFY(about.windowTitle().contains(QStringLiteral("Tarsel_NextGenerate")));
+        QVERIFY(about.windowTitle().startsWith(QStringLiteral("關於")));
+        QVERIFY(about.NameLine()->text().contains(QStringLiteral("1.0")));
+        QCOMPARE(about.OkButton()->text(), QStringLiteral("確定"));
+        about.show();
+        PressKeys(&about);
+        QVERIFY(about.isVisible());
+        QTest::mouseClick(about.OkButton(), Qt::LeftButton);
+        QVERIFY(about.isHidden());
+    }
+
+    void screenshotsOfEveryDialog() {
+        for (int language : guitest::kScreenshotLanguages) {
+            guitest::UseLanguage(language);
+            const QString tag = guitest::LanguageTag(language);
+            QWidget owner;
+            owner.resize(900, 600);
+            owner.show();
+            QList<QImage> sheet;
+            CAlartDlg alert(&owner);
+            alert.ShowReboot();
+            sheet << guitest::SaveScreenshot(&alert, QStringLiteral("alert_reboot_") + tag);
+            alert.ShowSoftwareDefault();
+            sheet << guitest::SaveScreenshot(&alert, QStringLiteral("alert_sw_default_") + tag);
+            alert.ShowHardwareDefault();
+            sheet << guitest::SaveScreenshot(&alert, QStringLiteral("alert_hw_default_") + tag);
+
+            CMessageDlg message(&owner);
+            message.SetLines(20002, 20003, 0);
+            message.ShowUntilClosed();
+            sheet << guitest::SaveScreenshot(&message, QStringLiteral("message_fixed_") + tag);
+            message.ShowCommandProgress("SW_DEFAULT");
+            sheet << guitest::SaveScreenshot(&message, QStringLiteral("message_progress_") + tag);
+            message.SetLines(0, 20009, 0);
+            message.ShowUntilClosed();
+            sheet << guitest::SaveScreenshot(&message, QStringLiteral("message_busy_") + tag);
+
+            CMessageOKDlg result(&owner);
+            const QStringList texts = {UiText(20109), UiText(20091), QStringLiteral("192.168.1.10 - 192.168.1.1")};
+            result.ShowResult(1, &texts);
+            sheet << guitest::SaveScreenshot(&result, QStringLiteral("result_") + tag);
+
+            MessageOKCancelDlg question(&owner, 0, 20081, 0);
+            sheet << guitest::SaveScreenshot(&question, QStringLiteral("question_") + tag);
+
+            CLngDlg chooser(&owner);
+            chooser.ShowAt(QPoint(0, 0));
+            sheet << guitest::SaveScreenshot(&chooser, QStringLiteral("language_chooser_") + tag);
+            CFunctionDlg menu(&owner);
+            menu.ShowAt(QPoint(0, 0));
+            sheet << guitest::SaveScreenshot(&menu, QStringLiteral("function_menu_") + tag);
+            CAboutDlg about(&owner);
+            sheet << guitest::SaveScreenshot(&about, QStringLiteral("about_") + tag);
+            guitest::SaveSheet(sheet, QStringLiteral("dialogs_sheet_") + tag);
+        }
+        guitest::UseLanguage(LANGUAGE_ENGLISH);
+    }
+};
+
+QTEST_MAIN(DialogsTest)
+#include "test_dialogs.moc"

@@ -1,0 +1,366 @@
+// The custom report list and list box: sorting, check marks, status texts and styles, the
+// progress bar, notifications to the parent, and calls from worker threads.
+
+#include <QTest>
+#include <atomic>
+#include <thread>
+
+#include "GuiTestSupport.h"
+#include "controls/CameraEvent.h"
+#include "controls/TvListBox.h"
+#include "controls/TvListCtrl.h"
+#include "controls/UiText.h"
+#include "platform/Log.h"
+
+namespace {
+// A dialog that counts the camera events its list posts to it.
+class EventCounter : public QWidget {
+public:
+    int checkChanged = 0;
+    bool event(QEvent* event) override {
+        if (event->type() == WM_CAMERA_EVENT && static_cast<CCameraEvent*>(event)->m_code == EVT_CHECK_CHANGED) {
+            ++checkChanged;
+            return true;
+        }
+        return QWidget::event(event);
+    }
+};
+
+struct Asked {
+    int calls = 0;
+    int lastRow = -2;
+    int lastKind = -1;
+    bool answer = false;
+};
+
+bool AskOwner(void* context, int row, int kind) {
+    auto* asked = static_cast<Asked*>(context);
+    ++asked->calls;
+    asked->lastRow = row;
+    asked->lastKind = kind;
+    return asked->answer;
+}
+
+// A list of ten columns, the camera list's shape, with rows keyed by column 1.
+CTvListCtrl* MakeList(QWidget* parent) {
+    auto* list = new CTvListCtrl(parent);
+    const char* titles[] = {"Name", "MAC", "IP", "Mask", "Gateway", "Port", "Mode", "FW", "Model", "Status"};
+    const int widths[] = {120, 130, 110, 110, 110, 60, 70, 90, 100, 110};
+    for (int i = 0; i < 10; ++i) list->InsertColumn(i, QString::fromLatin1(titles[i]), widths[i]);
+    list->SetCheckBoxes(true);
+    list->setGeometry(0, 0, 1040, 260);
+    return list;
+}
+
+int AddRow(CTvListCtrl* list, const QString& name, const QString& mac, const QString& ip) {
+    const int row = list->InsertItem(list->GetItemCount(), name, mac);
+    list->SetItemText(row, 1, mac);
+    list->SetItemText(row, 2, ip);
+    return row;
+}
+
+QStringList Column(CTvListCtrl* list, int column) {
+    QStringList texts;
+    for (int row = 0; row < list->GetItemCount(); ++row) texts << list->GetItemText(row, column);
+    return texts;
+}
+
+void ClickHeader(CTvListCtrl* list, int column) {
+    const QRect cell = list->CellRect(0, column);
+    QTest::mouseClick(list->Header(), Qt::LeftButton, {}, QPoint(cell.center().x(), 10));
+}
+
+void ClickCheck(CTvListCtrl* list, int row, Qt::MouseButton button = Qt::LeftButton) {
+    const QRect cell = list->CellRect(row, 0);
+    QTest::mouseClick(list->viewport(), button, {}, QPoint(cell.left() + 10, cell.center().y()));
+}
+}  // namespace
+
+class ListTest : public QObject {
+    Q_OBJECT
+public:
+    static void initMain() { PrepareTarselUi(); }
+
+private slots:
+    void init() {
+        guitest::UseLanguage(LANGUAGE_ENGLISH);
+        CTvListCtrl::ResetSortState();
+    }
+
+    void sortsAddressesByValueAndTextsByBytes() {
+        QWidget dialog;
+        CTvListCtrl* list = MakeList(&dialog);
+        AddRow(list, QStringLiteral("9"), QStringLiteral("00:00:00:00:00:01"), QStringLiteral("192.168.0.1"));
+        AddRow(list, QStringLiteral("10"), QStringLiteral("00:00:00:00:00:02"), QStringLiteral("9.0.0.1"));
+        AddRow(list, QStringLiteral("b"), QStringLiteral("00:00:00:00:00:03"), QStringLiteral("10.0.0.1"));
+        dialog.show();
+
+        ClickHeader(list, 2);
+        QCOMPARE(Column(list, 2), QStringList({"9.0.0.1", "10.0.0.1", "192.168.0.1"}));
+        ClickHeader(list, 2);  // the same column again: descending
+        QCOMPARE(Column(list, 2), QStringList({"192.168.0.1", "10.0.0.1", "9.0.0.1"}));
+        ClickHeader(list, 0);  // another column: ascending, by bytes
+        QCOMPARE(Column(list, 0), QStringList({"10", "9", "b"}));
+        int column = -1;
+        bool ascending = false;
+        CTvListCtrl::GetSortState(&column, &ascending);
+        QCOMPARE(column, 0);
+        QVERIFY(ascending);
+
+        // The units follow their rows: row states are found by key, not by position.
+        const int row9 = list->FindRowByKey(QStringLiteral("00:00:00:00:00:01"));
+        list->SetRowStatus(row9, 7);
+        ClickHeader(list, 0);
+        QCOMPARE(list->GetRowStatus(list->FindRowByKey(QStringLiteral("00:00:00:00:00:01"))), 7);
+        QCOMPARE(list->GetRowStatus(list->FindRowByKey(QStringLiteral("00:00:00:00:00:02"))), 0);
+
+        // The last column and direction are the process's, not one list's.
+        list->SortByColumn(0);  // column 0 ascending again
+        QWidget other;
+        CTvListCtrl* second = MakeList(&other);
+        AddRow(second, QStringLiteral("x"), QStringLiteral("m1"), QStringLiteral("9"));
+        AddRow(second, QStringLiteral("y"), QStringLiteral("m2"), QStringLiteral("10"));
+        second->SortByColumn(0);  // the same column as the first list's last sort: reversed
+        QCOMPARE(Column(second, 0), QStringList({"y", "x"}));
+    }
+
+    void sortingAMixedColumnIsSafe() {
+        QWidget dialog;
+        CTvListCtrl* list = MakeList(&dialog);
+        const QStringList texts = {"9", "9.0.0.1", "10.0.0.1", "", "abc", "10", "1.2.3.4", "9"};
+        for (int i = 0; i < texts.size(); ++i) AddRow(list, texts[i], QString::number(i), texts[i]);
+        for (int round = 0; round < 4; ++round) {
+            list->SortByColumn(2);
+            QStringList sorted = Column(list, 2);
+            QStringList expected = texts;
+            sorted.sort();
+            expected.sort();
+            QCOMPARE(sorted, expected);  // a permutation: nothing lost or duplicated
+        }
+    }
+
+    void checkClicksFollowTheStatesAndAskTheOwner() {
+        EventCounter dialog;
+        CTvListCtrl* list = MakeList(&dialog);
+        for (int i = 0; i < 3; ++i)
+            AddRow(list, QStringLiteral("cam%1").arg(i), QStringLiteral("mac%1").arg(i), QStringLiteral("10.0.0.%1").arg(i));
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+        // Without a callback: unchecked -> checked -> unchecked.
+        ClickCheck(list, 0);
+        QCOMPARE(list->GetCheck(0), 1);
+        QVERIFY(list->IsChecked(0));
+        ClickCheck(list, 0);
+        QCOMPARE(list->GetCheck(0), 0);
+        QVERIFY(guitest::WaitUntil([&] { return dialog.checkChanged == 2; }, 1000));
+
+        // State -1 changes nothing, but the parent still hears of the click.
+        list->SetCheck(1, -1);
+        ClickCheck(list, 1);
+        QCOMPARE(list->GetCheck(1), -1);
+        QVERIFY(guitest::WaitUntil([&] { return dialog.checkChanged == 3; }, 1000));
+
+        // The owner refuses: the row stays unchecked; it agrees: checked.
+        Asked asked;
+        list->SetCallback(&AskOwner, &asked);
+        ClickCheck(list, 2);
+        QCOMPARE(asked.calls, 1);
+        QCOMPARE(asked.lastRow, 2);
+        QCOMPARE(asked.lastKind, 0);
+        QCOMPARE(list->GetCheck(2), 0);
+        asked.answer = true;
+        ClickCheck(list, 2);
+        QCOMPARE(list->GetCheck(2), 1);
+        // Unchecking asks nobody.
+        ClickCheck(list, 2);
+        QCOMPARE(asked.calls, 2);
+        QCOMPARE(list->GetCheck(2), 0);
+
+        // A press further right selects without touching the check mark.
+        const QRect name = list->CellRect(1, 2);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, name.center());
+        QCOMPARE(list->GetSelectedRow(), 1);
+        QCOMPARE(list->GetCheck(1), -1);
+
+        // A right click reports the row under the pointer with kind 1.
+        ClickCheck(list, 0, Qt::RightButton);
+        QCOMPARE(asked.lastKind, 1);
+        QCOMPARE(asked.lastRow, 0);
+
+        list->SetAllChecks(1);
+        QCOMPARE(list->GetCheck(1), 1);
+    }
+
+    void statusColumnShowsTextsStylesAndProgress() {
+        QWidget dialog;
+        CTvListCtrl* list = MakeList(&dialog);
+        list->SetProgressColumn(9, QColor(0, 0, 255));
+        const int row = AddRow(list, QStringLiteral("cam"), QStringLiteral("mac"), QStringLiteral("10.0.0.1"));
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+        list->SetRowProgress(row, 42);
+        list->SetRowStatus(row, 5, QStringLiteral("42%"));
+        QCOMPARE(list->GetItemText(row, 9), QStringLiteral("42%"));
+        QCOMPARE(list->GetRowStatus(row), 5);
+        const CTvListCtrl::StatusLook look = CTvListCtrl::LookOfStatus(5);
+        QCOMPARE(look.style, CTvListCtrl::StatusStyle::Bold);
+        QCOMPARE(look.colour, QColor(230, 230, 230));
+
+        const QImage image = list->viewport()->grab().toImage();
+        const QRect cell = list->CellRect(row, 9);
+        // The bar: along the middle of the row, blue from 5 pixels in, over 42 % of the cell.
+        int first = -1, last = -1;
+        const int y = cell.center().y();
+        for (int x = cell.left(); x <= cell.right(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            if (pixel.blue() > 200 && pixel.red() < 40 && pixel.green() < 40) {
+                if (first < 0) first = x;
+                last = x;
+            }
+        }
+        QCOMPARE(first, cell.left() + 5);
+        const int expectedWidth = cell.width() * 42 / 100 - 2;
+        QVERIFY2(qAbs((last - first + 1) - expectedWidth) <= 1,
+                 qPrintable(QStringLiteral("bar %1 px, expected %2").arg(last - first + 1).arg(expectedWidth)));
+        // The text is painted in light grey over it.
+        QVERIFY(guitest::CountColour(image, cell, QColor(230, 230, 230), 12) > 10);
+        guitest::SaveScreenshot(list, QStringLiteral("list_progress"));
+
+        // Without status 5 there is no bar.
+        list->SetRowStatus(row, 2);
+        const QImage plain = list->viewport()->grab().toImage();
+        QCOMPARE(guitest::CountColour(plain, cell, QColor(0, 0, 255), 30), 0);
+    }
+
+    void statusTableTextsAndLanguageRefresh() {
+        QWidget dialog;
+        CTvListCtrl* list = MakeList(&dialog);
+        const int row = AddRow(list, QStringLiteral("cam"), QStringLiteral("mac"), QStringLiteral("10.0.0.1"));
+        const int textIds[] = {20036, 20036, 20038, 20102, 20039, 0, 20066, 20023, 20084,
+                               20097, 20102, 20098, 20099, 20100, 0, 20101, 20101, 0};
+        for (int index = 0; index < 18; ++index) {
+            list->SetRowStatus(row, index, QStringLiteral("own %1").arg(index));
+            const QString expected = textIds[index] != 0 ? UiText(textIds[index]) : QStringLiteral("own %1").arg(index);
+            QCOMPARE(list->GetItemText(row, 9), expected);
+        }
+        QCOMPARE(CTvListCtrl::LookOfStatus(0).colour, QColor(128, 128, 255));
+        QCOMPARE(CTvListCtrl::LookOfStatus(1).style, CTvListCtrl::StatusStyle::Underlined);
+        QCOMPARE(CTvListCtrl::LookOfStatus(3).colour, QColor(255, 0, 0));
+        QCOMPARE(CTvListCtrl::LookOfStatus(11).colour, QColor(0, 0, 0));
+        QCOMPARE(CTvListCtrl::LookOfStatus(14).style, CTvListCtrl::StatusStyle::Bold);
+
+        // -1 keeps the index; an index without text and no text given keeps the cell.
+        list->SetRowStatus(row, 7);
+        list->SetRowStatus(row, -1, QStringLiteral("ignored"));
+        QCOMPARE(list->GetRowStatus(row), 7);
+        QCOMPARE(list->GetItemText(row, 9), QStringLiteral("Verify Fail"));
+        list->SetRowStatus(row, 14);
+        QCOMPARE(list->GetItemText(row, 9), QStringLiteral("Verify Fail"));
+
+        // After a language change the texts are rewritten in the new language.
+        list->SetRowStatus(row, 7);
+        const int other = AddRow(list, QStringLiteral("cam2"), QStringLiteral("mac2"), QStringLiteral("10.0.0.2"));
+        list->SetRowStatusByKey(QStringLiteral("mac2"), 3);
+        guitest::UseLanguage(LANGUAGE_POLISH);
+        list->RefreshStatusTexts();
+        QCOMPARE(list->GetItemText(row, 9), UiText(20023));
+        QCOMPARE(list->GetItemText(other, 9), UiText(20102));
+        QVERIFY(UiText(20023) != QStringLiteral("Verify Fail"));
+        guitest::UseLanguage(LANGUAGE_ENGLISH);
+    }
+
+    void deletingARowFreesItsUnit() {
+        tarsel::CapturingLogSink log;
+        QWidget dialog;
+        CTvListCtrl* list = MakeList(&dialog);
+        AddRow(list, QStringLiteral("a"), QStringLiteral("ka"), QStringLiteral("1.1.1.1"));
+        AddRow(list, QStringLiteral("b"), QStringLiteral("kb"), QStringLiteral("1.1.1.2"));
+        list->SetRowStatus(1, 4);
+        QVERIFY(list->DeleteItem(0));
+        QVERIFY(log.Contains("DeleteItem 0"));
+        QCOMPARE(list->GetItemCount(), 1);
+        QCOMPARE(list->FindRowByKey(QStringLiteral("ka")), 1);  // not found: the row count
+        QCOMPARE(list->GetRowStatus(0), 4);
+        QVERIFY(!list->DeleteItem(5));
+    }
+
+    void workersMayFillTheListWhileItPaints() {
+        QWidget dialog;
+        CTvListCtrl* list = MakeList(&dialog);
+        dialog.show();
+        std::atomic<bool> done{false};
+        std::thread worker([&] {
+            for (int i = 0; i < 300; ++i) {
+                const QString mac = QStringLiteral("mac%1").arg(i);
+                const int row = list->InsertItem(list->GetItemCount(), QStringLiteral("cam%1").arg(i), mac);
+                list->SetItemText(row, 1, mac);
+                list->SetRowStatusByKey(mac, i % 16);
+                list->SetRowProgress(list->FindRowByKey(mac), i % 100);
+            }
+            done = true;
+        });
+        while (!done) {
+            list->viewport()->repaint();
+            QTest::qWait(1);
+        }
+        worker.join();
+        QCOMPARE(list->GetItemCount(), 300);
+        QCOMPARE(list->GetRowStatus(list->FindRowByKey(QStringLiteral("mac17"))), 1);
+        QCOMPARE(list->GetRowProgress(list->FindRowByKey(QStringLiteral("mac42"))), 42);
+    }
+
+    void listBoxHighlightsAndReportsItems() {
+        CTvListBox box;
+        box.resize(150, 75);
+        box.AddString(QStringLiteral("Open website"));
+        box.AddString(QStringLiteral("Upgrade single"));
+        box.AddString(QStringLiteral("Upgrade selected"));
+        int chosen = -1;
+        box.SetCallback([](void* context, int index) { *static_cast<int*>(context) = index; }, &chosen);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        QTest::mouseMove(&box, QPoint(70, 37));
+        QVERIFY(guitest::WaitUntil([&] { return box.HotItem() == 1; }, 1000));
+        const QImage image = box.grab().toImage();
+        QCOMPARE(image.pixelColor(5, 30), CTvListBox::kHotBackground);
+        QCOMPARE(image.pixelColor(5, 5), CTvListBox::kNormalBackground);
+        QTest::mouseRelease(&box, Qt::LeftButton, {}, QPoint(70, 60));
+        QCOMPARE(chosen, 2);
+        chosen = -1;
+        box.resize(150, 120);
+        QTest::mouseRelease(&box, Qt::LeftButton, {}, QPoint(70, 100));  // below every item
+        QCOMPARE(chosen, -1);
+    }
+
+    void screenshotsInEveryLanguage() {
+        for (int language : guitest::kScreenshotLanguages) {
+            guitest::UseLanguage(language);
+            QWidget dialog;
+            dialog.resize(1040, 200);
+            CTvListCtrl* list = MakeList(&dialog);
+            list->setGeometry(0, 0, 1040, 200);
+            list->SetRowHeight(25);
+            list->SetProgressColumn(9, QColor(0, 0, 255));
+            const int statuses[] = {0, 1, 2, 3, 5, 7, 11, 15};
+            for (int i = 0; i < 8; ++i) {
+                const int row = AddRow(list, QStringLiteral("Camera-%1").arg(i), QStringLiteral("00:1A:2B:3C:4D:%1").arg(i, 2, 10, QLatin1Char('0')),
+                                       QStringLiteral("192.168.1.%1").arg(20 + i));
+                list->SetItemText(row, 3, QStringLiteral("255.255.255.0"));
+                list->SetItemText(row, 5, QStringLiteral("80"));
+                list->SetRowProgress(row, 37);
+                list->SetRowStatus(row, statuses[i], QStringLiteral("37%"));
+                list->SetCheck(row, i % 3 == 0 ? 1 : (i == 4 ? -1 : 0));
+            }
+            list->SetSelectedRow(2);
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            guitest::SaveScreenshot(&dialog, QStringLiteral("list_") + guitest::LanguageTag(language));
+        }
+        guitest::UseLanguage(LANGUAGE_ENGLISH);
+    }
+};
+
+QTEST_MAIN(ListTest)
+#include "test_list.moc"
