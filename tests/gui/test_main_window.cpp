@@ -1,0 +1,300 @@
+// The main window's frame: start-up language from the settings file, the language switch
+// reaching every window at once, the camera event dispatch, the modal overlay, layouts,
+// the title bar's drag and close, and screenshots in every language.
+
+#include <QMouseEvent>
+#include <QTest>
+#include <QToolButton>
+#include <memory>
+#include <thread>
+
+#include "GuiTestSupport.h"
+#include "app/AlartDlg.h"
+#include "app/BehaviorDlg.h"
+#include "app/LngDlg.h"
+#include "app/MessageDlg.h"
+#include "app/MessageOKDlg.h"
+#include "app/Tarsel_NextGenerateDlg.h"
+#include "app/TitleDlg.h"
+#include "controls/CustControls.h"
+#include "controls/UiText.h"
+#include "platform/Log.h"
+
+namespace {
+using Window = CTarsel_NextGenerateDlg;
+
+// A fresh process has chosen no language yet.
+std::unique_ptr<Window> StartWindow() {
+    currentLanguage.store(-1);
+    auto window = std::make_unique<Window>();
+    window->show();
+    return window;
+}
+
+// The text of an id in a language, looked up without disturbing the test thread for long.
+QString TextIn(int language, int id) {
+    const int before = currentLanguage.load();
+    SetThreadLanguage(language);
+    const QString text = UiText(id);
+    SetThreadLanguage(before < 0 ? LANGUAGE_ENGLISH : before);
+    return text;
+}
+
+QString RefreshTooltip(Window* window) { return window->commandBar()->Button(CBehaviorDlg::kRefresh)->toolTip(); }
+
+bool AllGuardedChildren(Window* window, bool enabled) {
+    for (QWidget* child : window->GuardedChildren())
+        if (child->isEnabled() != enabled) return false;
+    return true;
+}
+
+void SendMouse(QWidget* widget, QEvent::Type type, const QPoint& local, Qt::MouseButtons buttons) {
+    const QPointF global = widget->mapToGlobal(QPointF(local));
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, QPointF(local), global, button, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &event);
+}
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+public:
+    static void initMain() { PrepareTarselUi(); }
+
+private slots:
+    void startsInTheLanguageOfTheSettingsFile() {
+        struct Case {
+            const char* value;
+            int language;
+        };
+        const Case cases[] = {{"POLISH", LANGUAGE_POLISH},   {"polish", LANGUAGE_ENGLISH},
+                              {"JAPANESE", LANGUAGE_JAPANESE}, {"CHINESE_TRADITIONAL", LANGUAGE_CHINESE_TRADITIONAL},
+                              {"", LANGUAGE_ENGLISH}};
+        for (const Case& c : cases) {
+            guitest::PrivateConfig config(QByteArray("[SYSTEM]\r\nLanguage=") + c.value + "\r\n");
+            auto window = StartWindow();
+            QCOMPARE(currentLanguage.load(), c.language);
+            const int shown = c.language == LANGUAGE_JAPANESE ? LANGUAGE_ENGLISH : c.language;
+            QCOMPARE(RefreshTooltip(window.get()), TextIn(shown, 20027));
+            QCOMPARE(window->commandBar()->LanguageLabel()->text(), TextIn(shown, 20083));
+            QCOMPARE(window->windowTitle(), QStringLiteral("Gantrel"));
+        }
+        QVERIFY(TextIn(LANGUAGE_POLISH, 20027) != QStringLiteral("Refresh"));
+        // No file at all: English.
+        guitest::PrivateConfig empty("");
+        auto window = StartWindow();
+        QCOMPARE(currentLanguage.load(), LANGUAGE_ENGLISH);
+        QCOMPARE(RefreshTooltip(window.get()), QStringLiteral("Refresh"));
+    }
+
+    void chooserSwitchesEveryWindowAtOnceAndNothingIsStored() {
+        const QByteArray contents("[SYSTEM]\r\nLanguage=POLISH\r\n[MAC]\r\n00:11:22:33:44:55=1,2;\r\n");
+        guitest::PrivateConfig config(contents);
+        auto window = StartWindow();
+        QCOMPARE(currentLanguage.load(), LANGUAGE_POLISH);
+        QVERIFY(guitest::WaitUntil([&] { return window->messageDialog()->isHidden(); }, 4000));
+
+        tarsel::CapturingLogSink log;
+        QTest::mouseClick(window->commandBar()->Button(CBehaviorDlg::kLanguage), Qt::LeftButton);
+        CLngDlg* chooser = window->commandBar()->LanguageChooser();
+        QVERIFY(chooser->isVisible());
+        QTest::mouseClick(chooser, Qt::LeftButton, {}, chooser->ItemRect(1).center());
+        QVERIFY(chooser->isHidden());
+        QVERIFY(log.Contains("Receive Language"));
+
+        // Everything is in Traditional Chinese now, without any further event.
+        const int zh = LANGUAGE_CHINESE_TRADITIONAL;
+        QCOMPARE(currentLanguage.load(), zh);
+        QCOMPARE(RefreshTooltip(window.get()), TextIn(zh, 20027));
+        QCOMPARE(window->commandBar()->Button(CBehaviorDlg::kUpgrade)->toolTip(), TextIn(zh, 20029));
+        QCOMPARE(window->commandBar()->LanguageLabel()->text(), TextIn(zh, 20083));
+        QCOMPARE(window->alertDialog()->TitleLabel()->text(), TextIn(zh, 20011));
+        QCOMPARE(window->alertDialog()->ConfirmButton()->text(), TextIn(zh, 20024));
+        QCOMPARE(window->resultBox()->OkButton()->text(), TextIn(zh, 20012));
+        QCOMPARE(window->titleBar()->NameLabel()->text(), QStringLiteral("Gantrel"));
+        // Texts loaded from now on come in the new language too.
+        QCOMPARE(UiText(20036), TextIn(zh, 20036));
+        window->ShowFixedMessage(4);
+        QCOMPARE(window->messageDialog()->Line(1)->text(), TextIn(zh, 20007));
+
+        // The settings file is untouched.
+        QCOMPARE(config.Contents(), contents);
+
+        // Choosing the language already shown changes nothing.
+        log.Clear();
+        window->ApplyLanguage(zh);
+        QCOMPARE(currentLanguage.load(), zh);
+
+        // A restart comes back in the file's language.
+        window.reset();
+        window = StartWindow();
+        QCOMPARE(currentLanguage.load(), LANGUAGE_POLISH);
+        QCOMPARE(RefreshTooltip(window.get()), TextIn(LANGUAGE_POLISH, 20027));
+    }
+
+    void cameraEventsAreDispatchedOnTheWindowsThread() {
+        guitest::PrivateConfig config("");
+        auto window = StartWindow();
+        // The first search is announced once the event loop runs, and the window's
+        // children are disabled while the message shows.
+        QVERIFY(window->messageDialog()->isHidden());
+        QVERIFY(guitest::WaitUntil([&] { return window->messageDialog()->isVisible(); }, 1000));
+        QCOMPARE(window->messageDialog()->Line(1)->text(), UiText(20005));
+        QVERIFY(AllGuardedChildren(window.get(), false));
+
+        // The automatic assignment's end closes the message and enables everything again.
+        PostCameraEvent(window.get(), EVT_AUTO_IP_DONE);
+        QVERIFY(guitest::WaitUntil([&] { return window->messageDialog()->isHidden(); }, 1000));
+        QVERIFY(AllGuardedChildren(window.get(), true));
+
+        // A result posted from a worker thread: the texts travel with the event.
+        std::thread worker([target = window.get()] {
+            auto* event = new CCameraEvent(EVT_SHOW_RESULT);
+            event->m_texts = {QString(), QStringLiteral("IP range error."), QString()};
+            QCoreApplication::postEvent(target, event);
+        });
+        worker.join();
+        QVERIFY(guitest::WaitUntil([&] { return window->resultBox()->isVisible(); }, 1000));
+        QCOMPARE(window->resultBox()->Line(1)->text(), QStringLiteral("IP range error."));
+        QVERIFY(AllGuardedChildren(window.get(), false));
+        QTest::mouseClick(window->resultBox()->OkButton(), Qt::LeftButton);
+        QVERIFY(AllGuardedChildren(window.get(), true));
+
+        // Codes the window does not handle change nothing.
+        for (int code : {EVT_CHECK_CHANGED, 0x9006, 0x9008, 0x1234}) PostCameraEvent(window.get(), code);
+        QTest::qWait(50);
+        QVERIFY(window->messageDialog()->isHidden());
+        QVERIFY(window->resultBox()->isHidden());
+        QVERIFY(AllGuardedChildren(window.get(), true));
+    }
+
+    void fixedMessagesByCode() {
+        guitest::PrivateConfig config("");
+        auto window = StartWindow();
+        window->ShowFixedMessage(0);
+        QCOMPARE(window->messageDialog()->Line(0)->text(), UiText(20002));
+        QCOMPARE(window->messageDialog()->Line(1)->text(), UiText(20003));
+        QCOMPARE(window->messageDialog()->DisplaySeconds(), 3);
+        const int expected[] = {0, 20004, 20005, 20006, 20007, 20032, 20031, 20031, 20008, 20009, 20010};
+        for (int code = 1; code <= 10; ++code) {
+            window->ShowFixedMessage(code);
+            QCOMPARE(window->messageDialog()->Line(0)->text(), QString());
+            QCOMPARE(window->messageDialog()->Line(1)->text(), UiText(expected[code]));
+            QCOMPARE(window->messageDialog()->Line(2)->text(), QString());
+        }
+        // Centred on the main window.
+        QCOMPARE(window->messageDialog()->geometry().center(), window->rect().center());
+        window->messageDialog()->Close();
+        window->ShowFixedMessage(11);  // no such message
+        QVERIFY(window->messageDialog()->isHidden());
+    }
+
+    void frameLayoutAndCommandBar() {
+        guitest::PrivateConfig config("");
+        auto window = StartWindow();
+        const int width = window->width();
+        QCOMPARE(window->titleBar()->geometry(), QRect(0, 0, width, 30));
+        QCOMPARE(window->commandBar()->geometry(), QRect(0, 30, width, 40));
+        QCOMPARE(window->cameraList()->geometry(), QRect(0, 70, width, 300));
+        const QRect panel(width / 100, 372, width * 70 / 100, 310);
+        QCOMPARE(window->cameraPanel()->geometry(), panel);
+        QCOMPARE(window->snapshotView()->geometry(), QRect(panel.right() + 11, 372, 310, 310));
+        QVERIFY(window->rect().contains(window->snapshotView()->geometry()));
+        QCOMPARE(window->autoIpDialog()->geometry(), panel);
+        QCOMPARE(window->upgradeDialog()->geometry(), QRect(0, 70, width, window->height() - 70));
+        QVERIFY(window->upgradeDialog()->isHidden());
+        QVERIFY(window->autoIpDialog()->isHidden());
+        QVERIFY(window->windowFlags() & Qt::FramelessWindowHint);
+
+        const int order[] = {CBehaviorDlg::kRefresh, CBehaviorDlg::kIpSearch, CBehaviorDlg::kView,
+                             CBehaviorDlg::kInitialize, CBehaviorDlg::kAutoIp, CBehaviorDlg::kUpgrade};
+        const int tooltips[] = {20027, 20103, 20036, 20028, 20030, 20029};
+        for (int i = 0; i < 6; ++i) {
+            QToolButton* button = window->commandBar()->Button(order[i]);
+            QCOMPARE(button->x(), 10 + 52 * i);
+            QCOMPARE(button->toolTip(), UiText(tooltips[i]));
+            QVERIFY(!button->icon().isNull());
+            const bool enabledAtStart = order[i] != CBehaviorDlg::kView && order[i] != CBehaviorDlg::kInitialize;
+            QCOMPARE(button->isEnabled(), enabledAtStart);
+        }
+        QCOMPARE(window->commandBar()->LanguageLabel()->TextColour(), QColor(0, 0, 255));
+
+        // Layouts: the upgrade layout, and Refresh there only returns to the list.
+        QVERIFY(guitest::WaitUntil([&] { return window->messageDialog()->isVisible(); }, 1000));
+        window->messageDialog()->Close();
+        QTest::mouseClick(window->commandBar()->Button(CBehaviorDlg::kUpgrade), Qt::LeftButton);
+        QVERIFY(window->cameraList()->isHidden());
+        QVERIFY(window->upgradeDialog()->isVisible());
+        QVERIFY(window->cameraPanel()->isHidden());
+        QVERIFY(window->snapshotView()->isHidden());
+        QTest::mouseClick(window->commandBar()->Button(CBehaviorDlg::kRefresh), Qt::LeftButton);
+        QVERIFY(window->messageDialog()->isHidden());  // no new search
+        QVERIFY(window->cameraList()->isVisible());
+        QVERIFY(window->cameraPanel()->isVisible());
+        QVERIFY(window->upgradeDialog()->isHidden());
+        QTest::mouseClick(window->commandBar()->Button(CBehaviorDlg::kAutoIp), Qt::LeftButton);
+        QVERIFY(window->autoIpDialog()->isVisible());
+        QVERIFY(window->cameraPanel()->isHidden());
+        QVERIFY(window->snapshotView()->isVisible());
+        QTest::mouseClick(window->commandBar()->Button(CBehaviorDlg::kRefresh), Qt::LeftButton);
+        QVERIFY(window->messageDialog()->isHidden());
+        QTest::mouseClick(window->commandBar()->Button(CBehaviorDlg::kRefresh), Qt::LeftButton);
+        QVERIFY(window->messageDialog()->isVisible());  // in the list layout: a new search
+        QCOMPARE(window->messageDialog()->Line(1)->text(), UiText(20005));
+    }
+
+    void titleBarDragsAndKeysCloseNothing() {
+        guitest::PrivateConfig config("");
+        auto window = StartWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        window->EnableAll();
+        window->move(100, 100);
+        const QPoint start = window->pos();
+        CTitleDlg* title = window->titleBar();
+        SendMouse(title, QEvent::MouseButtonPress, QPoint(300, 15), Qt::LeftButton);
+        QVERIFY(title->Dragging());
+        SendMouse(title, QEvent::MouseMove, QPoint(360, 45), Qt::LeftButton);
+        QCOMPARE(window->pos(), start + QPoint(60, 30));
+        // Released far outside the window: the drag still ends.
+        SendMouse(title, QEvent::MouseButtonRelease, QPoint(-400, 900), Qt::NoButton);
+        QVERIFY(!title->Dragging());
+        const QPoint after = window->pos();
+        SendMouse(title, QEvent::MouseMove, QPoint(500, 300), Qt::NoButton);
+        QCOMPARE(window->pos(), after);
+
+        QCOMPARE(FormatVersionLabel(257, 2, 515, 4), QStringLiteral("1.2.3.4"));
+        QCOMPARE(title->VersionLabel()->text(),
+                 FormatVersionLabel(TARSEL_VERSION_MAJOR, TARSEL_VERSION_MINOR, TARSEL_VERSION_PATCH, 0));
+
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) QTest::keyClick(window.get(), key);
+        QTest::qWait(20);
+        QVERIFY(window->isVisible());
+
+        // The close button closes, with its log line.
+        tarsel::CapturingLogSink log;
+        QTest::mouseClick(title->CloseButton(), Qt::LeftButton);
+        QVERIFY(guitest::WaitUntil([&] { return window->isHidden(); }, 1000));
+        QVERIFY(log.Contains("Close Gantrel."));
+    }
+
+    void screenshotsInEveryLanguage() {
+        for (int language : guitest::kScreenshotLanguages) {
+            guitest::PrivateConfig config(QByteArray("[SYSTEM]\nLanguage=") + LanguageName(language) + "\n");
+            auto window = StartWindow();
+            QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+            QVERIFY(guitest::WaitUntil([&] { return window->messageDialog()->isVisible(); }, 1000));
+            const QString tag = guitest::LanguageTag(language);
+            guitest::SaveScreenshot(window.get(), QStringLiteral("main_window_searching_") + tag);
+            window->messageDialog()->Close();
+            window->alertDialog()->ShowHardwareDefault();
+            guitest::SaveScreenshot(window.get(), QStringLiteral("main_window_alert_") + tag);
+            window->alertDialog()->hide();
+            window->EnableAll();
+            window->commandBar()->ToggleLanguageChooser();
+            guitest::SaveScreenshot(window.get(), QStringLiteral("main_window_") + tag);
+        }
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "test_main_window.moc"
