@@ -1,6 +1,7 @@
 #include "controls/TvListCtrl.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -360,7 +361,10 @@ int CTvListCtrl::GetRowProgress(int row) const {
 }
 
 void CTvListCtrl::SetRowStatusLocked(int row, int index, const QString& text) {
-    _ListUnit* unit = UnitOfRowLocked(row);
+    ApplyStatusLocked(row, UnitOfRowLocked(row), index, text);
+}
+
+void CTvListCtrl::ApplyStatusLocked(int row, _ListUnit* unit, int index, const QString& text) {
     if (unit == nullptr) return;
     if (index != -1) unit->statusIndex = index;
     const StatusLook look = LookOfStatus(unit->statusIndex);
@@ -405,9 +409,15 @@ int CTvListCtrl::GetRowStatus(int row) const {
 void CTvListCtrl::RefreshStatusTexts() {
     {
         std::lock_guard lock(m_mutex);
-        const int count = static_cast<int>(m_units.size());
+        // Every row looks its unit up by key; one index of the first unit per key keeps a
+        // full refresh linear in the number of rows.
+        QHash<QString, _ListUnit*> firstUnit;
+        firstUnit.reserve(static_cast<qsizetype>(m_units.size()));
+        for (const auto& unit : m_units)
+            if (!firstUnit.contains(unit->key)) firstUnit.insert(unit->key, unit.get());
+        const int count = qMin(static_cast<int>(m_units.size()), static_cast<int>(m_rows.size()));
         for (int position = 0; position < count; ++position)
-            SetRowStatusLocked(position, -1, QString());
+            ApplyStatusLocked(position, firstUnit.value(m_rows[position].cells.value(1), nullptr), -1, QString());
     }
     RequestRepaint();
 }

@@ -154,6 +154,7 @@ private:
     _ListUnit* UnitOfRowLocked(int row) const;
     int FindRowByKeyLocked(const QString& key) const;
     void SetRowStatusLocked(int row, int index, const QString& text);
+    void ApplyStatusLocked(int row, _ListUnit* unit, int index, const QString& text);
     int TotalWidthLocked() const;
     int ColumnLeftLocked(int column) const;
     void RequestRepaint();
