@@ -84,8 +84,9 @@ bool EndsWith(const std::vector<int>& v, const std::vector<int>& tail) {
 
 WebServerOptions QuickCamera() {
     WebServerOptions o;
-    o.stageMs = 40;
-    o.rebootMs = 80;
+    // Long enough for every status to be polled at least once, even in a slow (sanitizer) run.
+    o.stageMs = 250;
+    o.rebootMs = 200;
     return o;
 }
 
