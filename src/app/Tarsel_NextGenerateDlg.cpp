@@ -116,12 +116,9 @@ void CTarsel_NextGenerateDlg::WireCallbacks() {
     };
     m_titleBar->systemMenu = [](void* context, const QPoint& globalPos) {
         auto* self = Owner(context);
-        const QString about = UiText(20001);
-        if (about.isEmpty()) return;
         QMenu menu(self);
-        menu.addSeparator();
-        QAction* item = menu.addAction(about);
-        if (menu.exec(globalPos) == item) self->OpenAboutBox();
+        QAction* about = self->FillSystemMenu(&menu);
+        if (about != nullptr && menu.exec(globalPos) == about) self->OpenAboutBox();
     };
 
     m_commandBar->m_context = this;
@@ -256,6 +253,17 @@ void CTarsel_NextGenerateDlg::RememberAuthenticated(const char* mac) {
             return;
         }
     }
+}
+
+// The window's own menu, opened by a right click on the title bar (a frameless window has
+// no menu of the platform's): a separator and the about item, when its text is not empty.
+QAction* CTarsel_NextGenerateDlg::FillSystemMenu(QMenu* menu) {
+    const QString about = UiText(20001);
+    if (about.isEmpty()) return nullptr;
+    menu->addSeparator();
+    QAction* item = menu->addAction(about);
+    item->setData(16);
+    return item;
 }
 
 void CTarsel_NextGenerateDlg::OpenAboutBox() {

@@ -15,6 +15,8 @@ class CBehaviorDlg;
 class CMessageDlg;
 class CMessageOKDlg;
 class CTitleDlg;
+class QAction;
+class QMenu;
 
 // Stands in the place of a panel that joins the window later; it keeps the layout and the
 // order in which texts are reloaded.
@@ -50,6 +52,7 @@ public:
     bool IsCameraVerified(const char* mac) const;
     void RememberAuthenticated(const char* mac);
     void OpenAboutBox();
+    QAction* FillSystemMenu(QMenu* menu);
 
     CTitleDlg* titleBar() const { return m_titleBar; }
     CBehaviorDlg* commandBar() const { return m_commandBar; }

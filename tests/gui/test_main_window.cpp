@@ -2,13 +2,17 @@
 // reaching every window at once, the camera event dispatch, the modal overlay, layouts,
 // the title bar's drag and close, and screenshots in every language.
 
+#include <QApplication>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QTest>
 #include <QToolButton>
 #include <memory>
 #include <thread>
 
 #include "GuiTestSupport.h"
+#include "app/AboutDlg.h"
 #include "app/AlartDlg.h"
 #include "app/BehaviorDlg.h"
 #include "app/LngDlg.h"
@@ -275,6 +279,33 @@ private slots:
         QTest::mouseClick(title->CloseButton(), Qt::LeftButton);
         QVERIFY(guitest::WaitUntil([&] { return window->isHidden(); }, 1000));
         QVERIFY(log.Contains("Close Gantrel."));
+    }
+
+    void systemMenuOpensTheAboutBox() {
+        guitest::PrivateConfig config("");
+        auto window = StartWindow();
+        QMenu menu;
+        QAction* about = window->FillSystemMenu(&menu);
+        QVERIFY(about != nullptr);
+        QCOMPARE(about->text(), UiText(20001));
+        QCOMPARE(about->data().toInt(), 16);
+        QCOMPARE(menu.actions().size(), 2);
+        QVERIFY(menu.actions().first()->isSeparator());
+        static QString seenTitle;
+        seenTitle.clear();
+        QTimer::singleShot(50, [] {
+            auto* box = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
+            if (box == nullptr) return;
+            seenTitle = box->windowTitle();
+            guitest::SaveScreenshot(box, QStringLiteral("about_box"));
+            box->OkButton()->click();
+        });
+        // Should the box not be found, it is closed anyway so the test fails instead of hanging.
+        QTimer::singleShot(3000, [] {
+            if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+        });
+        window->OpenAboutBox();
+        QVERIFY(seenTitle.startsWith(QStringLiteral("關於")));
     }
 
     void screenshotsInEveryLanguage() {
