@@ -38,6 +38,7 @@ int OpenReceiveSocket(int transport, const AdapterEntry* adapter, uint32_t port)
     }
     if (!tarsel::SetReceiveBuffer(socket.Get(), kReceiveBufferBytes))
         return -1;
+    tarsel::EnableDestinationInfo(socket.Get());  // without it, arrival alone decides
     if (!tarsel::SetReceiveTimeout(socket.Get(), kReceiveTimeoutMs)) {
         TLOG("(%s:%d)socket SOL_SOCKET SO_RCVTIMEO fail.");
         return -1;
@@ -124,6 +125,8 @@ int CSocketRecv::CreateRecvSocket(int transport, const AdapterEntry* adapter, ui
     }
     ReceiveSlot& slot = slots_[slotCount_];
     CopyTruncated(slot.addressText, adapter->addressText);
+    if (!tarsel::ParseIPv4(slot.addressText, &slot.address))
+        slot.address = 0;
     slot.owner = this;
     slot.socket = socket;
     slot.port = port;
@@ -133,7 +136,7 @@ int CSocketRecv::CreateRecvSocket(int transport, const AdapterEntry* adapter, ui
     slot.handler = handler;
     slot.running = 1;
     slot.thread = std::thread(RecvThread, &slot);
-    ++slotCount_;
+    slotCount_.fetch_add(1);
     return 0;
 }
 
@@ -167,22 +170,35 @@ void CSocketRecv::ReportDropsLocked(bool force) {
     dropReported_ = true;
 }
 
+ReceiveSlot* CSocketRecv::SlotFor(uint32_t destination, ReceiveSlot* arrival) {
+    if (destination == 0 || destination == arrival->address)
+        return arrival;
+    const int count = slotCount_.load();
+    for (int i = 0; i < count; ++i) {
+        if (slots_[i].address == destination && slots_[i].boundPort == arrival->boundPort)
+            return &slots_[i];
+    }
+    return arrival;  // broadcast, multicast, or an address of no adapter
+}
+
 void RecvThread(ReceiveSlot* slot) {
     CSocketRecv* receiver = slot->owner;
     unsigned char buffer[PACKET_BUFFER_SIZE];
     while (slot->running) {
         std::memset(buffer, 0, sizeof buffer);
-        int received = tarsel::ReceiveDatagram(slot->socket, buffer, sizeof buffer);
+        uint32_t destination = 0;
+        int received = tarsel::ReceiveDatagram(slot->socket, buffer, sizeof buffer, &destination);
         if (received >= 1) {
+            ReceiveSlot* owner = receiver->SlotFor(destination, slot);
             auto datagram = std::make_unique<ReceivedDatagram>();
             datagram->bytes.reset(new (std::nothrow) unsigned char[received]);
             if (!datagram->bytes)
                 continue;
             std::memcpy(datagram->bytes.get(), buffer, static_cast<size_t>(received));
             datagram->length = received;
-            datagram->addressText = slot->addressText;
-            datagram->adapter = slot->adapter;
-            receiver->Enqueue(slot, std::move(datagram));
+            datagram->addressText = owner->addressText;
+            datagram->adapter = owner->adapter;
+            receiver->Enqueue(owner, std::move(datagram));
         } else if (received == -1 && IsTimeout(tarsel::LastSocketError())) {
             // The receive itself already waited; going straight back keeps a burst of
             // replies from piling up in the socket buffer.

@@ -5,8 +5,10 @@
 // Linux delivers no broadcast or multicast to a socket bound to a unicast address, so a slot
 // whose adapter has an interface name listens on the wildcard address restricted to that
 // interface (and joined to the cameras' group on it); every datagram is then seen once per
-// adapter it arrived through, tagged with that adapter. A slot without an interface name is
-// bound to the address itself.
+// adapter it arrived through, tagged with that adapter. A datagram sent to one adapter's own
+// address belongs to that adapter even when it came in through another interface on the
+// same LAN (both answer ARP for each other's address), as it would for a socket bound to
+// that address. A slot without an interface name is bound to the address itself.
 
 #include <atomic>
 #include <condition_variable>
@@ -16,6 +18,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "LibPacket/PacketProcess.h"
 
@@ -39,6 +42,7 @@ struct ReceiveSlot {
     uint32_t port = 0;       // the port asked for
     uint16_t boundPort = 0;  // the port actually bound (differs when 0 was asked for)
     char addressText[32] = {};
+    uint32_t address = 0;  // addressText as a host-order number, 0 when it does not parse
     const AdapterEntry* adapter = nullptr;
     void* handlerContext = nullptr;
     RecvHandler handler = nullptr;
@@ -64,7 +68,7 @@ public:
     // Tells the dispatch thread to stop taking datagrams (the first step of a shutdown).
     void StopDispatch();
 
-    int SlotCount() const { return slotCount_; }
+    int SlotCount() const { return slotCount_.load(); }
     uint16_t SlotPort(int index) const { return slots_[index].boundPort; }
     size_t PendingCount();
 
@@ -75,12 +79,15 @@ private:
     using Pending = std::pair<ReceiveSlot*, std::unique_ptr<ReceivedDatagram>>;
 
     void Enqueue(ReceiveSlot* slot, std::unique_ptr<ReceivedDatagram> datagram);
+    // The slot a datagram belongs to: the one whose address it was sent to, else arrival.
+    ReceiveSlot* SlotFor(uint32_t destination, ReceiveSlot* arrival);
     void ReportDropsLocked(bool force);
     // Sleeps up to milliseconds; returns early when the flag is cleared.
     void Pause(const std::atomic<uint32_t>& flag, int milliseconds);
 
     std::atomic<uint32_t> running_{1};
-    int slotCount_ = 0;
+    // Slots below the count are complete and never change; receive threads read them.
+    std::atomic<int> slotCount_{0};
     ReceiveSlot slots_[kMaxSlots];
 
     std::mutex lock_;  // the queue and the drop counters

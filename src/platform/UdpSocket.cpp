@@ -6,6 +6,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/time.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -109,17 +110,40 @@ int SendDatagram(int fd, uint32_t hostOrderAddress, uint16_t port, const void* d
     return sent < 0 ? -1 : static_cast<int>(sent);
 }
 
-int ReceiveDatagram(int fd, void* buffer, size_t capacity) {
+bool EnableDestinationInfo(int fd) {
+    return SetIntOption(fd, IPPROTO_IP, IP_PKTINFO, 1);
+}
+
+int ReceiveDatagram(int fd, void* buffer, size_t capacity, uint32_t* destination) {
+    iovec part{buffer, capacity};
+    alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(in_pktinfo))];
+    msghdr message{};
     sockaddr_in source{};
-    socklen_t sourceLength = sizeof source;
+    message.msg_name = &source;
+    message.msg_namelen = sizeof source;
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    if (destination != nullptr)
+        *destination = 0;
     // MSG_TRUNC reports the real size, so an oversized datagram is recognised and dropped
     // rather than delivered cut.
-    ssize_t received = ::recvfrom(fd, buffer, capacity, MSG_TRUNC,
-                                  reinterpret_cast<sockaddr*>(&source), &sourceLength);
+    ssize_t received = ::recvmsg(fd, &message, MSG_TRUNC);
     if (received < 0)
         return -1;
     if (static_cast<size_t>(received) > capacity)
         return -2;
+    if (destination != nullptr) {
+        for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
+             header = CMSG_NXTHDR(&message, header)) {
+            if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO) {
+                in_pktinfo info{};
+                std::memcpy(&info, CMSG_DATA(header), sizeof info);
+                *destination = ntohl(info.ipi_addr.s_addr);  // the header's destination
+            }
+        }
+    }
     return static_cast<int>(received);
 }
 

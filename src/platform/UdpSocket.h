@@ -55,9 +55,13 @@ uint16_t LocalPort(int fd);
 
 // One datagram to address:port; the byte count or -1.
 int SendDatagram(int fd, uint32_t hostOrderAddress, uint16_t port, const void* data, size_t length);
+// Asks the kernel to report each received datagram's destination address.
+bool EnableDestinationInfo(int fd);
 // Receives one datagram of at most capacity bytes. Returns its length, -1 on time-out or
-// error, and -2 for a datagram larger than capacity (which is discarded).
-int ReceiveDatagram(int fd, void* buffer, size_t capacity);
+// error, and -2 for a datagram larger than capacity (which is discarded). When asked, and
+// when EnableDestinationInfo is on, *destination is the datagram's destination address
+// (host order; 0 when unknown).
+int ReceiveDatagram(int fd, void* buffer, size_t capacity, uint32_t* destination = nullptr);
 
 // The last socket error code of this thread (errno).
 int LastSocketError();

@@ -34,8 +34,8 @@ using tarsel::lab::ScopedNamespace;
 // silent, and its namespace is where the crafted replies come from.
 const char kOneLanTwoAdapters[] = R"({
   "host": {"adapters": [
-    {"name": "eth0", "lan": "a", "address": "192.168.7.5/24"},
-    {"name": "eth1", "lan": "a", "address": "192.168.7.6/24"}]},
+    {"name": "eth0", "lan": "a", "address": "192.168.7.5/24", "mac": "02:00:00:00:07:05"},
+    {"name": "eth1", "lan": "a", "address": "192.168.7.6/24", "mac": "02:00:00:00:07:06"}]},
   "cameras": [
     {"lan": "a", "name": "Real", "mac": "00:1B:2C:20:00:01", "ip": "192.168.7.101"},
     {"lan": "a", "name": "Crafter", "mac": "00:1B:2C:20:00:02", "ip": "192.168.7.102",
@@ -56,11 +56,13 @@ std::vector<unsigned char> CraftedReply(const char* hostAddress, const char* mac
     return b;
 }
 
-// Broadcasts datagrams to the finder's reply port from inside a camera namespace. count
-// copies of each, in batches, calling between() after every batch.
-void BroadcastFrom(const Lab& lab, const std::string& cameraNamespace,
-                   const std::vector<std::vector<unsigned char>>& datagrams, int count = 1,
-                   const std::function<void(int)>& between = nullptr) {
+// Sends datagrams to the finder's reply port from inside a camera namespace, by broadcast
+// unless a unicast destination is given. count copies of each, calling between() after
+// every 200.
+void SendFrom(const Lab& lab, const std::string& cameraNamespace,
+              const std::vector<std::vector<unsigned char>>& datagrams, int count = 1,
+              const std::function<void(int)>& between = nullptr,
+              const char* destination = nullptr) {
     std::thread sender([&] {
         ScopedNamespace inCamera(lab.Namespace(cameraNamespace));
         ASSERT_TRUE(inCamera.Ok());
@@ -73,6 +75,8 @@ void BroadcastFrom(const Lab& lab, const std::string& cameraNamespace,
         to.sin_family = AF_INET;
         to.sin_port = htons(FINDER_RECV_PORT);
         to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+        if (destination != nullptr)
+            inet_aton(destination, &to.sin_addr);
         for (int i = 0; i < count; ++i) {
             for (const auto& d : datagrams) {
                 ASSERT_EQ(
@@ -133,7 +137,7 @@ TEST(LabFinderTransport, ReplyIsTakenOnceThroughTheAdapterItNames) {
     EXPECT_STREQ("eth1", adapters[1].name);
 
     // A crafted reply naming A is heard by both adapters: taken through A, refused on B.
-    BroadcastFrom(lab, "cam2", {CraftedReply("192.168.7.5", "00:1B:2C:20:00:02")});
+    SendFrom(lab, "cam2", {CraftedReply("192.168.7.5", "00:1B:2C:20:00:02")});
     ASSERT_TRUE(WaitFor([&] { return log.Contains("Check_SrcIp fail."); }, 3000));
     ASSERT_TRUE(WaitFor([&] { return engine.calls.load() == 1; }, 3000));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -152,7 +156,7 @@ TEST(LabFinderTransport, ReplyIsTakenOnceThroughTheAdapterItNames) {
     badVersion[2] = 0xFF;
     auto senderOne = CraftedReply("192.168.7.5", "00:1B:2C:20:00:02");
     senderOne[16] = 1;
-    BroadcastFrom(lab, "cam2", {badVersion, senderOne});
+    SendFrom(lab, "cam2", {badVersion, senderOne});
     ASSERT_TRUE(WaitFor([&] { return log.Count("Packet iType error:-1") == 4; }, 3000));
     EXPECT_EQ(2u, log.Count("Check_Version fail"));
     EXPECT_EQ(1u, log.Count("Check_Sender fail"));
@@ -177,6 +181,23 @@ TEST(LabFinderTransport, ReplyIsTakenOnceThroughTheAdapterItNames) {
     EXPECT_EQ(2, throughA);
     EXPECT_EQ(2, throughB);
     EXPECT_EQ(4u, log.Count("Check_SrcIp fail."));
+
+    // A unicast reply to A's address that the camera's ARP entry steers into B's interface:
+    // it still belongs to A, and reaches the engine once.
+    log.Clear();
+    ASSERT_EQ(0, lab.Exec("cam2",
+                          "ip neigh replace 192.168.7.5 lladdr 02:00:00:00:07:06 dev "
+                          "eth0 nud permanent"));
+    SendFrom(lab, "cam2", {CraftedReply("192.168.7.5", "00:1B:2C:20:00:02")}, 1, nullptr,
+             "192.168.7.5");
+    ASSERT_TRUE(WaitFor([&] { return engine.calls.load() >= 1 + 4 + 1; }, 3000))
+        << ::testing::PrintToString(log.Lines());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    replies = engine.Take();
+    ASSERT_EQ(1u, replies.size());
+    EXPECT_STREQ("00:1B:2C:20:00:02", replies[0].mac);
+    EXPECT_STREQ("eth0", replies[0].adapter.name);
+    EXPECT_EQ(0u, log.Count("Check_SrcIp fail."));
     DestroyRecvPacket();
 }
 
@@ -192,7 +213,7 @@ TEST(LabFinderTransport, DestroyWithTenThousandQueuedIsPromptAndFinal) {
     // Each broadcast is queued twice (once per adapter); feed in batches so that the
     // socket buffers keep up.
     auto reply = CraftedReply("192.168.7.5", "00:1B:2C:20:00:02");
-    BroadcastFrom(lab, "cam2", {reply}, 6000, [](int sent) {
+    SendFrom(lab, "cam2", {reply}, 6000, [](int sent) {
         WaitFor([sent] { return GetFinderPendingReplies() + 400 >= 2u * sent * 9 / 10; }, 500);
     });
     ASSERT_TRUE(WaitFor([] { return GetFinderPendingReplies() >= 10000; }, 5000))
