@@ -67,6 +67,33 @@ void SetConfigPath(const char* path) {
 int ReadConfigString(const char* section, const char* key, const char* defaultValue,
                      char* buffer, size_t size) {
     if (buffer == nullptr || size == 0) return 0;
+    if (section == nullptr || key == nullptr) {
+        // A list of names, each followed by a NUL and the whole by one more, as the Windows
+        // call gives it: the sections of the file without a section, the keys of the section
+        // without a key. A list cut short still ends in two NULs; it then counts size - 2.
+        std::vector<std::string> names = section == nullptr
+                                             ? tarsel::ReadProfileSections(GetConfigPath())
+                                             : ReadConfigKeys(section);
+        if (size < 2) {
+            buffer[0] = '\0';
+            return 0;
+        }
+        size_t at = 0;
+        for (const std::string& name : names) {
+            if (at + name.size() + 1 > size - 1) {
+                size_t room = size - 2 - at;
+                std::memcpy(buffer + at, name.data(), room);
+                buffer[size - 2] = '\0';
+                buffer[size - 1] = '\0';
+                return static_cast<int>(size - 2);
+            }
+            std::memcpy(buffer + at, name.data(), name.size());
+            at += name.size();
+            buffer[at++] = '\0';
+        }
+        buffer[at] = '\0';
+        return static_cast<int>(at);
+    }
     std::string value = ReadConfigText(section, key, defaultValue);
     size_t n = value.size() < size - 1 ? value.size() : size - 1;
     std::memcpy(buffer, value.data(), n);

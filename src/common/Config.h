@@ -17,7 +17,8 @@ void SetConfigPath(const char* path);
 
 // Copies the value of section/key, or defaultValue when the file, section or key is
 // missing, into buffer (cut to size - 1 bytes, always terminated). Returns the number of
-// bytes copied, without the terminator.
+// bytes copied, without the terminator. A null key lists the section's key names instead
+// (each followed by a NUL, the list by one more), a null section the file's section names.
 int ReadConfigString(const char* section, const char* key, const char* defaultValue,
                      char* buffer, size_t size);
 // The whole value of section/key, or defaultValue; no length limit.

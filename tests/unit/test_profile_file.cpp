@@ -81,6 +81,17 @@ TEST(ProfileFile, ReadsWindowsFileWithBomCrlfMixedCaseAndComments) {
     EXPECT_EQ(ReadConfigKeys("MAC"),
               (std::vector<std::string>{"00:11:22:33:44:55", "AA:BB:CC:DD:EE:FF"}));
 
+    // Name lists as the Windows call gives them: NUL after each, one more at the end.
+    char names[64];
+    int n = ReadConfigString("MAC", nullptr, "", names, sizeof names);
+    EXPECT_EQ(std::string(names, static_cast<size_t>(n) + 1),
+              std::string("00:11:22:33:44:55\0AA:BB:CC:DD:EE:FF\0\0", 37));
+    n = ReadConfigString(nullptr, nullptr, "", names, sizeof names);
+    EXPECT_EQ(std::string(names, static_cast<size_t>(n) + 1), std::string("System\0mac\0Extra\0\0", 18));
+    char cut[12];
+    EXPECT_EQ(ReadConfigString("MAC", nullptr, "", cut, sizeof cut), 10);
+    EXPECT_EQ(std::string(cut, 12), std::string("00:11:22:3\0\0", 12));
+
     // Cut to the buffer, always terminated.
     char small[4];
     EXPECT_EQ(ReadConfigString("SYSTEM", "Language", "", small, sizeof small), 3);
