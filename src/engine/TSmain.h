@@ -97,11 +97,15 @@ public:
     uint32_t Generation() const { return generation.load(); }
     int32_t BatchSent() const { return batchSent.load(); }
     void AddBatchSent() { batchSent.fetch_add(1); }
+    void AddBatchOk() { batchOk.fetch_add(1); }
+    void AddBatchFail() { batchFail.fetch_add(1); }
     int32_t BatchOk() const { return batchOk.load(); }
     int32_t BatchFail() const { return batchFail.load(); }
     int32_t RunningSetIp() const { return runningSetIp.load(); }
     size_t PendingAutoCount();
     EnginePorts& Ports() { return m_ports; }
+    // Sleeps ms on the engine's clock; false when the engine is being destroyed meanwhile.
+    bool SleepFor(uint32_t ms) { return Pause(ms, 0); }
 
 private:
     struct Worker {

@@ -143,3 +143,8 @@ unsigned GetFinderPendingReplies() {
     std::shared_lock hubLock(g_hubLock);
     return g_hub ? static_cast<unsigned>(g_hub->Receiver().PendingCount()) : 0;
 }
+
+unsigned GetFinderQueuedSends() {
+    std::shared_lock hubLock(g_hubLock);
+    return g_hub ? static_cast<unsigned>(g_hub->QueuedSendCount()) : 0;
+}

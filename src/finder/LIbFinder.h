@@ -48,3 +48,7 @@ unsigned GetFinderReceivePort(int adapterIndex);
 
 // Replies received by the current hub and not yet handed to the engine (0 without a hub).
 unsigned GetFinderPendingReplies();
+
+// Requests queued on the current hub and not yet handed to a socket (0 without a hub). A
+// short-lived program waits for 0 before it lets the hub go.
+unsigned GetFinderQueuedSends();

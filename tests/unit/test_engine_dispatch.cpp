@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/BatchVerify.h"
 #include "engine_fake_ports.h"
 #include "platform/Log.h"
 
@@ -220,6 +221,50 @@ TEST(Dispatch, UnknownModeDropsAndLogs) {
     EXPECT_EQ(0u, engine.CameraCount());
     EXPECT_TRUE(log.Contains("This should not happen m_Tarsel_mode:7"));
     EXPECT_GT(ports.languageCalls.load(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Verification, BatchOfTenEndsFiveSecondsAfterTheLastAnswer) {
+    FakePorts ports(20);
+    OwnerProbe owner;
+    CTSmainDlg engine(ports, owner.Slots());
+    engine.StartSearch();
+    char mac[32];
+    for (int i = 0; i < 10; ++i) {
+        std::snprintf(mac, sizeof mac, "00:11:22:33:44:%02x", i);
+        ports.Deliver(MakeReply(HEADER_IP_QUERY, mac, "192.168.1.10"));
+    }
+    // One camera already has its credentials stored: it is not asked again.
+    engine.SetCameraAuth("", "00:11:22:33:44:09", "admin", "secret");
+    std::snprintf(mac, sizeof mac, "00:11:22:33:44:%02x", 10);
+    ports.Deliver(MakeReply(HEADER_IP_QUERY, mac, "192.168.1.10"));
+    ports.ClearSent();
+
+    BatchCounts result;
+    std::thread batch([&] {
+        result = RunBatchVerification(engine, "admin", "secret",
+                                      [](const CameraRecord&) { return true; });
+    });
+    ASSERT_TRUE(ports.WaitSent([](auto& s) { return s.size() == 10; }));
+    EXPECT_EQ(MODE_VERIFY_ALL, engine.Mode());
+    EXPECT_EQ(0u, ports.CountSent(HEADER_IP_AUTHENTICATE, "00:11:22:33:44:09"));
+    for (int i = 0; i < 10; ++i) {
+        if (i == 8) continue;  // camera 8 stays silent
+        std::snprintf(mac, sizeof mac, "00:11:22:33:44:%02x", i < 9 ? i : 10);
+        ports.Deliver(MakeAuthReply(mac, "admin", i == 3 || i == 5 ? "wrong" : "secret"));
+    }
+    const uint32_t lastAnswer = ports.Now();
+    batch.join();
+    const uint32_t waited = ports.Now() - lastAnswer;
+    EXPECT_EQ(10, result.sent);
+    EXPECT_EQ(7, result.ok);
+    EXPECT_EQ(2, result.fail);
+    EXPECT_GE(waited, 5000u);
+    EXPECT_LT(waited, 8000u);
+    EXPECT_EQ(MODE_SEARCH, engine.Mode());
 }
 
 }  // namespace

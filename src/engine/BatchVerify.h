@@ -1,0 +1,25 @@
+#pragma once
+// The batch verification: one authentication request to every camera not yet verified,
+// then wait until every one answered or 5 s passed without a new answer. Shared by the
+// window's worker and the command line.
+
+#include <cstdint>
+#include <functional>
+
+#include "engine/CameraRecord.h"
+
+class CTSmainDlg;
+
+struct BatchCounts {
+    int sent = 0;  // cameras asked
+    int ok = 0;    // verified
+    int fail = 0;  // refused (or, over HTTP, unreachable)
+};
+
+// Blocks until the batch ends; the engine is back in MODE_SEARCH then. include chooses the
+// cameras (given a copy of each record); progress, if set, is called after every request
+// and every second while waiting. quietMs is the wait after the last answer.
+BatchCounts RunBatchVerification(CTSmainDlg& engine, const char* user, const char* password,
+                                 const std::function<bool(const CameraRecord&)>& include,
+                                 const std::function<void(const BatchCounts&)>& progress = {},
+                                 uint32_t quietMs = 5000);
