@@ -28,6 +28,28 @@ bool SplitAddress(const std::string& value, std::string& ip, std::string& mask, 
     return IsDottedAddress(ip) && IsDottedAddress(mask) && (gw.empty() || IsDottedAddress(gw));
 }
 
+// The address a DHCP server of the camera's subnet hands it: host part 200 + (last MAC byte
+// mod 50), so that simulated cameras of one LAN get different leases, and never the address
+// it holds now. "address/mask/gateway" in and out.
+std::string LeaseAddress(const std::string& current, const std::string& mac) {
+    std::string ip, mask, gw;
+    if (!SplitAddress(current, ip, mask, gw)) return current;
+    in_addr a{}, m{};
+    inet_pton(AF_INET, ip.c_str(), &a);
+    inet_pton(AF_INET, mask.c_str(), &m);
+    const uint32_t address = ntohl(a.s_addr), netmask = ntohl(m.s_addr);
+    const uint32_t last = static_cast<uint32_t>(std::strtoul(
+        mac.size() >= 2 ? mac.substr(mac.size() - 2).c_str() : "0", nullptr, 16));
+    uint32_t host = 200 + last % 50;
+    uint32_t leased = (address & netmask) | (host & ~netmask);
+    if (leased == address) leased = (address & netmask) | ((host + 1) & ~netmask);
+    in_addr out{};
+    out.s_addr = htonl(leased);
+    char text[INET_ADDRSTRLEN];
+    inet_ntop(AF_INET, &out, text, sizeof text);
+    return JoinAddress(text, mask, gw);
+}
+
 bool ParsePort(const std::string& text, int& port) {
     if (text.empty() || text.size() > 5) return false;
     for (char c : text) {
@@ -105,8 +127,12 @@ bool SimCamera::SetLocked(const std::string& key, const std::string& value, SimC
     }
     if (key == keys::kMode) {
         if (value != "dhcp" && value != "manual" && value != "pppoe") return false;
+        const bool toDhcp = value == "dhcp" && params_[key] != "dhcp";
         params_[key] = value;
         if (value != "dhcp") params_[keys::kCurrentAddress] = params_[keys::kManualAddress];
+        // Switching to DHCP, the camera leases another address of its subnet.
+        if (toDhcp) params_[keys::kCurrentAddress] = LeaseAddress(params_[keys::kCurrentAddress],
+                                                                  params_[keys::kMac]);
         return true;
     }
     if (key == keys::kHttpPort) {

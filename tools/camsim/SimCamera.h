@@ -49,6 +49,7 @@ struct SimFaults {
     bool wrongHostAddress = false;  // reply hostAddress is not the request's
     bool unicastReply = false;      // reply to the requester's address instead of broadcast
     int replyDelayMs = 0;           // every discovery reply leaves this much later
+    bool ignoreSettings = false;    // set requests and commands are answered but not applied
 };
 
 // The network part of a camera's settings, as one value for listeners.

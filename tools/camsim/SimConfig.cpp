@@ -88,6 +88,7 @@ SimCameraConfig ParseCamera(const json& c, size_t index) {
         cfg.faults.wrongHostAddress = Flag(*f, "wrongHostAddress");
         cfg.faults.unicastReply = Flag(*f, "unicastReply");
         cfg.faults.replyDelayMs = Number(*f, "replyDelayMs", 0);
+        cfg.faults.ignoreSettings = Flag(*f, "ignoreSettings");
     }
     return cfg;
 }

@@ -183,6 +183,7 @@ bool ApplyRequest(const SimRequest& request, SimCamera& camera) {
     uint8_t expected[16];
     SlashDigest(camera.User(), camera.Password(), expected);
     if (std::memcmp(expected, request.credentialDigest, 16) != 0) return false;
+    if (camera.Faults().ignoreSettings) return false;
     if (request.type == HEADER_IP_SET) return camera.Apply(AssignmentsFromItems(request)) > 0;
     bool applied = false;
     for (const SimItem& item : request.items) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "InterfaceFollower.h"
 #include "SimCamera.h"
 #include "SimConfig.h"
 #include "SimWebCamera.h"
@@ -116,6 +117,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tarsel-camsim: discovery responder: %s\n", error.c_str());
         return 1;
     }
+    // A camera alone in its namespace owns the interface: its address follows its settings.
+    std::unique_ptr<camsim::InterfaceFollower> follower;
+    if (!udp.interfaceName.empty() && cameras.size() == 1)
+        follower = std::make_unique<camsim::InterfaceFollower>(cameras[0], udp.interfaceName);
 
     std::fprintf(stderr, "tarsel-camsim: %zu camera(s) on %s, discovery port %u\n",
                  cameras.size(), udp.interfaceName.empty() ? "every interface" : udp.interfaceName.c_str(),
@@ -124,6 +129,7 @@ int main(int argc, char** argv) {
     sigwait(&signals, &received);
     responder.Stop();
     webServers.clear();
+    follower.reset();
     std::fprintf(stderr, "tarsel-camsim: stopped (%llu requests, %llu replies)\n",
                  static_cast<unsigned long long>(responder.RequestCount()),
                  static_cast<unsigned long long>(responder.ReplyCount()));

@@ -1,18 +1,13 @@
-// tarsel search: one discovery round on every adapter; lists every camera that answered.
+// tarsel search: one search of the engine on every adapter; lists every camera that answered.
 
-#include <chrono>
-#include <condition_variable>
-#include <map>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "CliCamera.h"
 #include "CliCommand.h"
+#include "CliEngine.h"
 #include "CliOutput.h"
 #include "common/Language.h"
-#include "finder/LIbFinder.h"
 
 namespace cli {
 namespace {
@@ -28,42 +23,6 @@ const char kUsage[] =
     "  --json     one JSON array of camera objects\n"
     "  --csv      CSV with a header row\n"
     "exit codes: 0 cameras found, 2 none answered, 6 no usable adapter.\n";
-
-// Replies arrive on the finder's dispatch thread; the command's thread reads them after.
-class Collector {
-public:
-    static void OnReply(void* context, const CameraReply& reply) {
-        static_cast<Collector*>(context)->Add(reply);
-    }
-
-    void Add(const CameraReply& reply) {
-        // Only query answers describe a camera; without a full MAC text there is no camera
-        // to name (the engine drops such replies too).
-        if (reply.type != HEADER_IP_QUERY && reply.type != HEADER_WIRELESS_IP_QUERY) return;
-        std::string mac(reply.mac);
-        if (mac.size() != 17) return;
-        std::lock_guard lock(mutex_);
-        for (const CameraView& seen : cameras_) {
-            if (SameMac(seen.mac, mac)) return;  // first answer wins, with its adapter
-        }
-        cameras_.push_back(CameraFromReply(reply, status_));
-    }
-
-    std::vector<CameraView> Cameras() {
-        std::lock_guard lock(mutex_);
-        return cameras_;
-    }
-    size_t Count() {
-        std::lock_guard lock(mutex_);
-        return cameras_.size();
-    }
-
-private:
-    std::mutex mutex_;
-    std::vector<CameraView> cameras_;
-    // A camera just found is shown as "View", in English whatever the table's language.
-    std::string status_ = "View";
-};
 
 int RunSearch(const Invocation& invocation) {
     ParsedArgs args;
@@ -87,39 +46,13 @@ int RunSearch(const Invocation& invocation) {
         return kExitUsage;
     }
 
-    Collector collector;
-    EngineCallback callback{&Collector::OnReply, &collector};
-    CreateRecvPacket(&callback);
-    AdapterEntry adapters[32];
-    if (GetFinderAdapters(adapters, 32) <= 0) {
-        DestroyRecvPacket();
+    EngineSession session;
+    if (session.AdapterCount() <= 0) {
         PrintError("no usable network adapter (none is up with an IPv4 address)");
         return kExitSystem;
     }
-    if (SendPacketData(HEADER_IP_QUERY, "", "", "", "") != 0 ||
-        SendPacketData(HEADER_WIRELESS_IP_QUERY, "", "", "", "") != 0) {
-        DestroyRecvPacket();
-        PrintError("could not queue the search queries (out of memory)");
-        return kExitSystem;
-    }
-
-    Progress progress("Searching");
-    const auto start = std::chrono::steady_clock::now();
-    const auto wait = std::chrono::duration<double>(waitSeconds);
-    for (;;) {
-        auto elapsed = std::chrono::steady_clock::now() - start;
-        if (elapsed >= wait) break;
-        progress.Update(std::chrono::duration<double>(elapsed) / wait,
-                        std::to_string(collector.Count()) + " found");
-        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
-            std::chrono::milliseconds(100),
-            std::chrono::duration_cast<std::chrono::steady_clock::duration>(wait - elapsed)));
-    }
-    progress.Finish();
-    // After this no reply callback runs any more: the list is final.
-    DestroyRecvPacket();
-
-    std::vector<CameraView> cameras = collector.Cameras();
+    session.Search(waitSeconds);
+    std::vector<CameraView> cameras = session.Views();
     SortCameras(cameras);
     std::vector<Row> rows;
     for (const CameraView& camera : cameras) rows.push_back(CameraRow(camera));

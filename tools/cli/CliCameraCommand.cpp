@@ -1,0 +1,89 @@
+#include "CliCameraCommand.h"
+
+#include "CliOutput.h"
+
+namespace cli {
+
+std::vector<OptionSpec> CameraCommandSpecs(std::initializer_list<OptionSpec> own) {
+    std::vector<OptionSpec> specs = SpecList(kCredentialOptions);
+    specs.push_back({"--wait", true});
+    specs.insert(specs.end(), own.begin(), own.end());
+    return specs;
+}
+
+int ParseCameraCommand(const Invocation& invocation, const std::vector<OptionSpec>& specs,
+                       const char* name, ParsedArgs& args, Credentials& credentials) {
+    std::string error;
+    if (!args.Parse(invocation.args, specs, error)) {
+        PrintError(error + " (see tarsel " + name + " --help)");
+        return kExitUsage;
+    }
+    const int code = ResolveCredentials(args, credentials, error);
+    if (code != 0) {
+        PrintError(error);
+        return code;
+    }
+    return kExitOk;
+}
+
+int FindNamedCameras(EngineSession& session, const ParsedArgs& args,
+                     const Credentials& credentials, bool allowAll,
+                     std::vector<std::string>& macs) {
+    double waitSeconds = 3;
+    if (args.Has("--wait") && !ParseSeconds(args.Get("--wait"), 0.1, 3600, waitSeconds)) {
+        PrintError("--wait needs a number of seconds from 0.1 to 3600, got '" +
+                   args.Get("--wait") + "'");
+        return kExitUsage;
+    }
+    const bool all = allowAll && args.Has("--all");
+    if (all == !args.Positionals().empty()) {
+        PrintError(allowAll ? "name the cameras by MAC (or IP[:PORT]), or give --all"
+                            : "name the camera by its MAC (or IP[:PORT])");
+        return kExitUsage;
+    }
+    if (session.AdapterCount() <= 0) {
+        PrintError("no usable network adapter (none is up with an IPv4 address)");
+        return kExitSystem;
+    }
+    session.Search(waitSeconds);
+    if (all) {
+        macs = session.Macs();
+        if (macs.empty()) {
+            PrintError("no camera answered within " + args.Get("--wait", "3") + " s");
+            return kExitNotFound;
+        }
+        return kExitOk;
+    }
+    for (const std::string& name : args.Positionals()) {
+        bool refused = false;
+        const std::string mac = session.Resolve(name, credentials, &refused);
+        if (refused) {
+            PrintError(name + ": the camera refused the user name or password");
+            return kExitCredentials;
+        }
+        if (mac.empty()) {
+            PrintError(name + ": no such camera answered (check the MAC, or give IP[:PORT])");
+            return kExitNotFound;
+        }
+        macs.push_back(mac);
+    }
+    return kExitOk;
+}
+
+int VerifyAll(EngineSession& session, const std::vector<std::string>& macs,
+              const Credentials& credentials) {
+    int code = kExitOk;
+    for (const auto& [mac, result] : session.Verify(macs, credentials)) {
+        if (result == 1) continue;
+        if (result == 0) {
+            PrintError(mac + ": the camera refused the user name or password");
+            code = kExitCredentials;
+        } else {
+            PrintError(mac + ": the camera did not answer the verification");
+            if (code == kExitOk) code = kExitTimeout;
+        }
+    }
+    return code;
+}
+
+}  // namespace cli

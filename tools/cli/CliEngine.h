@@ -1,0 +1,74 @@
+#pragma once
+// The finder engine as the command line drives it: one engine for the command's run, with
+// the window's decisions (status per reply, verified set, setting confirmation) kept here
+// instead of in a list view, and blocking helpers for the command's flow.
+
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "CliCamera.h"
+#include "CliCredentials.h"
+#include "engine/LiveEnginePorts.h"
+#include "engine/TSmain.h"
+#include "engine/WindowLogic.h"
+
+namespace cli {
+
+class EngineSession {
+public:
+    EngineSession();
+    ~EngineSession();
+    EngineSession(const EngineSession&) = delete;
+    EngineSession& operator=(const EngineSession&) = delete;
+
+    CTSmainDlg& Engine() { return *engine_; }
+    int AdapterCount();
+
+    // One search; waits `seconds` for the answers.
+    void Search(double seconds, const char* progressLabel = "Searching");
+    // The camera a command-line name means: a MAC (any case) or IP[:PORT] of a camera
+    // reached over HTTP (read with the credentials). "" when there is none; *refused is
+    // set when an HTTP camera refused the credentials.
+    std::string Resolve(const std::string& name, const Credentials& credentials, bool* refused);
+    std::vector<std::string> Macs();
+    CameraView View(const std::string& mac);
+    std::vector<CameraView> Views();
+    int StatusIndexOf(const std::string& mac);
+
+    // Verifies the cameras that are not verified yet (batch rule: ends 5 s after the last
+    // answer). Result per MAC: 1 verified, 0 refused, -1 no answer.
+    std::map<std::string, int> Verify(const std::vector<std::string>& macs,
+                                      const Credentials& credentials);
+
+    // Shows the camera as "Setting"; call right before ApplySettings.
+    void MarkSetting(const std::string& mac);
+    // After ApplySettings: 0 once the camera confirmed, 3 when the setting timed out.
+    int WaitSetting(const std::string& mac);
+    // Waits for the end of an automatic assignment; false when maxSeconds passed first.
+    bool WaitAutoIpDone(double maxSeconds);
+    // Waits until every queued request has left (before the program ends).
+    void FlushSends();
+
+private:
+    class Ports;
+    static void OnCameraChanged(void* owner, int type, const CameraRecord* record);
+    static bool IsMacListed(void* owner, const char* mac);
+    static void PostCameraEvent(void* owner, uint32_t code, void* param);
+    static void SendCameraEvent(void* owner, uint32_t code, void* param);
+
+    std::unique_ptr<Ports> ports_;
+    std::unique_ptr<CTSmainDlg> engine_;
+    AuthenticatedMacs verified_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::map<std::string, int> rows_;  // MAC -> status index, the rows a window would show
+    std::set<std::string> confirmed_;  // settings confirmed since the last ApplySettings
+    bool autoIpDone_ = false;
+};
+
+}  // namespace cli

@@ -1,0 +1,103 @@
+// tarsel set: changes a camera's network settings as the window's Save does, and waits
+// until the camera confirms them.
+
+#include <string>
+#include <vector>
+
+#include "CliCameraCommand.h"
+#include "CliOutput.h"
+#include "finder/LibIP.h"
+
+namespace cli {
+namespace {
+
+const char kUsage[] =
+    "usage: tarsel set MAC --user U [--name N] [--ip A] [--mask M] [--gateway G]\n"
+    "                  [--mode dhcp|manual|pppoe] [--port P] [--wait S] [--json|--csv]\n"
+    "\n"
+    "Verifies the credentials, then sends the settings (what is not given keeps the camera's\n"
+    "current value) and re-queries the camera until its answers show them. A setting that is\n"
+    "not confirmed within 25 s has timed out. A switch to dhcp is confirmed when the camera\n"
+    "reports dhcp with another address.\n"
+    "exit codes: 0 confirmed, 3 timed out, 4 credentials refused, 2 camera not found.\n";
+
+int RunSet(const Invocation& invocation) {
+    ParsedArgs args;
+    Credentials credentials;
+    std::vector<OptionSpec> specs = CameraCommandSpecs(
+        {{"--name", true}, {"--ip", true}, {"--mask", true}, {"--gateway", true},
+         {"--mode", true}, {"--port", true}, {"--json", false}, {"--csv", false}});
+    if (int code = ParseCameraCommand(invocation, specs, "set", args, credentials)) return code;
+    Format format;
+    std::string error;
+    if (!ChooseFormat(args, format, error)) {
+        PrintError(error);
+        return kExitUsage;
+    }
+    if (args.Positionals().size() != 1) {
+        PrintError("set changes one camera: name it by its MAC (or IP[:PORT])");
+        return kExitUsage;
+    }
+    for (const char* option : {"--ip", "--mask", "--gateway"}) {
+        if (args.Has(option) && !IsValidIpText(args.Get(option).c_str()) &&
+            !(std::string(option) == "--gateway" && args.Get(option).empty())) {
+            PrintError(std::string(option) + " needs a dotted IPv4 address, got '" +
+                       args.Get(option) + "'");
+            return kExitUsage;
+        }
+    }
+    if (args.Has("--mask") && !IsValidMaskText(args.Get("--mask").c_str())) {
+        PrintError("--mask needs a contiguous mask from 255.0.0.0 to 255.255.255.252");
+        return kExitUsage;
+    }
+    const std::string mode = args.Get("--mode");
+    if (args.Has("--mode") && mode != "dhcp" && mode != "manual" && mode != "pppoe") {
+        PrintError("--mode needs dhcp, manual or pppoe, got '" + mode + "'");
+        return kExitUsage;
+    }
+    if (args.Has("--port") && !IsValidPortText(args.Get("--port").c_str())) {
+        PrintError("--port needs a port number from 1 to 65535, got '" + args.Get("--port") + "'");
+        return kExitUsage;
+    }
+    if (args.Get("--name").size() > 32) {
+        PrintError("--name holds at most 32 characters");
+        return kExitUsage;
+    }
+
+    EngineSession session;
+    std::vector<std::string> macs;
+    if (int code = FindNamedCameras(session, args, credentials, false, macs)) return code;
+    const std::string mac = macs[0];
+    if (int code = VerifyAll(session, macs, credentials)) return code;
+
+    CameraView now = session.View(mac);
+    CameraSettingsRequest request{args.Get("--name", now.name),       args.Get("--ip", now.ip),
+                                  args.Get("--mask", now.mask),       args.Get("--gateway", now.gateway),
+                                  args.Get("--mode", now.mode),
+                                  args.Get("--port", std::to_string(now.httpPort))};
+    session.MarkSetting(mac);
+    if (ApplySettings(session.Engine(), mac.c_str(), request) != 0) {
+        PrintError(mac + ": the settings do not fit the camera's fields");
+        return kExitUsage;
+    }
+    Progress progress("Setting");
+    progress.Update(0, mac);
+    const int code = session.WaitSetting(mac);
+    progress.Finish();
+    CameraView after = session.View(mac);
+    after.status = code == kExitOk ? "View" : "No Response";
+    PrintRows(stdout, format, CameraColumns(), {CameraRow(after)});
+    if (code != kExitOk) {
+        PrintError(mac + ": the camera did not confirm the settings within 25 s");
+        return code;
+    }
+    PrintNote(mac + ": settings confirmed");
+    return kExitOk;
+}
+
+}  // namespace
+
+TARSEL_CLI_COMMAND(set, "set", "change a camera's name, address, mask, gateway, mode or port",
+                   kUsage, RunSet);
+
+}  // namespace cli

@@ -1,0 +1,62 @@
+// tarsel verify: checks the admin credentials against cameras, one by one or all at once.
+
+#include <string>
+#include <vector>
+
+#include "CliCameraCommand.h"
+#include "CliOutput.h"
+
+namespace cli {
+namespace {
+
+const char kUsage[] =
+    "usage: tarsel verify (MAC... | --all) --user U [--wait S] [--json|--csv]\n"
+    "\n"
+    "Searches (S seconds, default 3), asks every named camera (or every camera found) to\n"
+    "prove the user name and password, and prints pass, fail or \"no answer\" per camera.\n"
+    "The verification ends 5 s after the last answer.\n"
+    "exit codes: 0 all passed, 4 all refused, 3 none answered, 5 mixed, 2 camera not found.\n";
+
+int RunVerify(const Invocation& invocation) {
+    ParsedArgs args;
+    Credentials credentials;
+    std::vector<OptionSpec> specs =
+        CameraCommandSpecs({{"--all", false}, {"--json", false}, {"--csv", false}});
+    if (int code = ParseCameraCommand(invocation, specs, "verify", args, credentials)) return code;
+    Format format;
+    std::string error;
+    if (!ChooseFormat(args, format, error)) {
+        PrintError(error);
+        return kExitUsage;
+    }
+    EngineSession session;
+    std::vector<std::string> macs;
+    if (int code = FindNamedCameras(session, args, credentials, true, macs)) return code;
+
+    int pass = 0, fail = 0, silent = 0;
+    std::vector<Row> rows;
+    for (const auto& [mac, result] : session.Verify(macs, credentials)) {
+        CameraView view = session.View(mac);
+        const char* text = result == 1 ? "pass" : result == 0 ? "fail" : "no answer";
+        (result == 1 ? pass : result == 0 ? fail : silent)++;
+        rows.push_back({view.mac, view.name, view.ip, std::string(text)});
+    }
+    PrintRows(stdout, format,
+              {{"mac", "MAC", true}, {"name", "Name", true}, {"ip", "IP", true},
+               {"result", "Result", true}},
+              rows);
+    PrintNote("Pass: " + std::to_string(pass) + ", Fail: " + std::to_string(fail) +
+              (silent ? ", no answer: " + std::to_string(silent) : ""));
+    if (pass == static_cast<int>(rows.size())) return kExitOk;
+    if (pass > 0) return kExitPartial;
+    if (fail > 0 && silent == 0) return kExitCredentials;
+    if (fail == 0) return kExitTimeout;
+    return kExitPartial;
+}
+
+}  // namespace
+
+TARSEL_CLI_COMMAND(verify, "verify", "check the admin user name and password on cameras",
+                   kUsage, RunVerify);
+
+}  // namespace cli
