@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# Automatic IP assignment on a /24: 6 DHCP cameras (one already holding an address of the
+# range, which it keeps since it answers ARP there), 2 manual ones, 1 DHCP camera behind
+# the other adapter and 1 with another password. Every DHCP camera ends with a fixed
+# address in the range ("Assign IP"), the manual ones "Ignore", the other-adapter one
+# "Different Network Cards", the other password "Verify Fail". A second run on fresh
+# cameras (new lab, same settings file) gives every camera the same address again.
+# Argument "range3": instead, a range of 3 addresses for the 6 DHCP cameras leaves 3 "NO IP".
+# Fails (never skips) when the lab cannot be built.
+set -uo pipefail
+
+SRC=${TARSEL_SOURCE_DIR:-$(cd "$(dirname "$0")/../.." && pwd)}
+BIN=${TARSEL_BINARY_DIR:-$SRC/build}
+export TARSEL_BINARY_DIR=$BIN
+LAB="bash $SRC/scripts/lab"
+TARSEL=$BIN/tools/tarsel
+WORK=$(mktemp -d)
+NAME=""
+failures=0
+MODE=${1:-twice}
+
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+cleanup() {
+  [ -z "$NAME" ] || $LAB down --name "$NAME" >/dev/null 2>&1
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+[ -x "$TARSEL" ] || { echo "FAIL: $TARSEL is not built" >&2; exit 1; }
+
+cat >"$WORK/lab.json" <<'JSON'
+{
+  "host": {"adapters": [
+    {"name": "eth0", "lan": "a", "address": "192.168.1.5/24", "alias": "Camera LAN"},
+    {"name": "eth1", "lan": "b", "address": "10.0.0.7/24"}]},
+  "cameras": [
+    {"lan": "a", "name": "D1", "mac": "00:1b:2c:40:00:01", "ip": "192.168.1.31", "mode": "dhcp"},
+    {"lan": "a", "name": "D2", "mac": "00:1b:2c:40:00:02", "ip": "192.168.1.32", "mode": "dhcp"},
+    {"lan": "a", "name": "D3", "mac": "00:1b:2c:40:00:03", "ip": "192.168.1.33", "mode": "dhcp"},
+    {"lan": "a", "name": "D4", "mac": "00:1b:2c:40:00:04", "ip": "192.168.1.34", "mode": "dhcp"},
+    {"lan": "a", "name": "D5", "mac": "00:1b:2c:40:00:05", "ip": "192.168.1.35", "mode": "dhcp"},
+    {"lan": "a", "name": "Keep", "mac": "00:1b:2c:40:00:06", "ip": "192.168.1.105", "mode": "dhcp"},
+    {"lan": "a", "name": "M1", "mac": "00:1b:2c:40:00:07", "ip": "192.168.1.41"},
+    {"lan": "a", "name": "M2", "mac": "00:1b:2c:40:00:08", "ip": "192.168.1.42"},
+    {"lan": "a", "name": "Pw", "mac": "00:1b:2c:40:00:09", "ip": "192.168.1.43", "mode": "dhcp",
+     "password": "other"},
+    {"lan": "b", "name": "B1", "mac": "00:1b:2c:40:00:0a", "ip": "10.0.0.51", "mode": "dhcp"}]
+}
+JSON
+echo admin >"$WORK/pw"
+INI="$WORK/tarsel.ini"
+
+# run RANGE OUT: builds a fresh lab, runs auto-ip, writes the JSON result, downs the lab.
+run() {
+  NAME=$($LAB up --config "$WORK/lab.json" --owner $$) || { fail "the lab could not be built"; NAME=""; return 1; }
+  $LAB run --name "$NAME" -- "$TARSEL" --config "$INI" auto-ip --adapter eth0 --range "$1" \
+    --user admin --password-file "$WORK/pw" --json --timeout 200 >"$2" 2>"$2.err"
+  echo $? >"$2.rc"
+  $LAB down --name "$NAME" >/dev/null 2>&1
+  NAME=""
+}
+status() { jq -r --arg n "$2" '.[] | select(.name == $n or .mac == $n) | .status' "$1"; }
+newip() { jq -r --arg n "$2" '.[] | select(.name == $n) | .newIp' "$1"; }
+
+if [ "$MODE" = range3 ]; then
+  run 192.168.1.100-192.168.1.102 "$WORK/r3"
+  noip=$(jq '[.[] | select(.status == "NO IP")] | length' "$WORK/r3")
+  assigned=$(jq '[.[] | select(.status == "Assign IP")] | length' "$WORK/r3")
+  [ "$noip" = 3 ] && [ "$assigned" = 3 ] || fail "range of 3: $assigned assigned, $noip NO IP: $(cat "$WORK/r3" "$WORK/r3.err")"
+  [ "$(cat "$WORK/r3.rc")" = 5 ] || fail "range of 3 exit $(cat "$WORK/r3.rc"), want 5"
+  [ "$failures" -eq 0 ] || exit 1
+  echo "auto_ip range3: 3 assigned, 3 NO IP"
+  exit 0
+fi
+
+run 192.168.1.100-192.168.1.120 "$WORK/first"
+R=$WORK/first
+for n in D1 D2 D3 D4 D5 Keep; do
+  [ "$(status "$R" "$n")" = "Assign IP" ] || fail "$n: status '$(status "$R" "$n")', want Assign IP"
+  ip=$(newip "$R" "$n")
+  last=${ip##*.}
+  [ "${ip%.*}" = 192.168.1 ] && [ "$last" -ge 100 ] && [ "$last" -le 120 ] || fail "$n got '$ip'"
+  [ "$(jq -r --arg n "$n" '.[] | select(.name == $n) | .mode' "$R")" = manual ] || fail "$n not manual now"
+done
+[ "$(newip "$R" Keep)" = 192.168.1.105 ] || fail "Keep did not keep 192.168.1.105: $(newip "$R" Keep)"
+[ "$(jq -r '[.[] | select(.status == "Assign IP") | .newIp] | unique | length' "$R")" = 6 ] || fail "addresses not unique"
+for n in M1 M2; do [ "$(status "$R" "$n")" = Ignore ] || fail "$n: '$(status "$R" "$n")', want Ignore"; done
+[ "$(status "$R" Pw)" = "Verify Fail" ] || fail "Pw: '$(status "$R" Pw)', want Verify Fail"
+[ "$(status "$R" B1)" = "Different Network Cards" ] || fail "B1: '$(status "$R" B1)'"
+[ "$(cat "$R.rc")" = 5 ] || fail "first run exit $(cat "$R.rc") (Verify Fail makes 5)"
+grep -qi "^00:1b:2c:40:00:01=" "$INI" || fail "history not written: $(cat "$INI" 2>/dev/null)"
+
+run 192.168.1.100-192.168.1.120 "$WORK/second"
+for n in D1 D2 D3 D4 D5 Keep; do
+  [ "$(newip "$WORK/second" "$n")" = "$(newip "$R" "$n")" ] ||
+    fail "$n: second run gave $(newip "$WORK/second" "$n"), first $(newip "$R" "$n")"
+done
+[ "$failures" -eq 0 ] || { cat "$R" "$R.err" >&2; exit 1; }
+echo "auto_ip: 6 assigned (one kept), 2 ignored, 1 other adapter, 1 verify fail; same addresses on the second run"
