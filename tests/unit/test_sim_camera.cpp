@@ -42,6 +42,8 @@ TEST(SimCamera, AssignmentsAreValidatedAndListenersHearOfThem) {
     EXPECT_FALSE(camera.Set(camsim::keys::kHttpPort, "8o"));
     EXPECT_FALSE(camera.Set(camsim::keys::kMac, "00:00:00:00:00:00"));  // read-only
     EXPECT_FALSE(camera.Set("no.such.key", "1"));
+    EXPECT_FALSE(camera.Set(camsim::keys::kDeviceName, std::string(128, 'n')));
+    EXPECT_FALSE(camera.Set(camsim::keys::kDeviceName, ""));
     EXPECT_TRUE(changes.empty());
 
     // A DHCP camera keeps its leased address until it is switched to a static one.

@@ -113,6 +113,8 @@ std::string SimCamera::GetOr(const std::string& key, const std::string& fallback
 bool SimCamera::SetLocked(const std::string& key, const std::string& value, SimChange& change) {
     change = SimChange::Network;
     if (key == keys::kDeviceName) {
+        // A camera keeps names that fit its 128-byte field; longer ones are refused.
+        if (value.empty() || value.size() > 127) return false;
         params_[key] = value;
         change = SimChange::Name;
         return true;
