@@ -26,24 +26,24 @@ namespace {
 using namespace cli;
 
 TEST(CliArgs, OptionsValuesAndPositionalsAndTheirErrors) {
-    const std::vector<OptionSpec> specs = Specs({SpecList(kOutputOptions), {{"--wait", true}}});
+    const std::vector<OptionDef> optionDefs = JoinOptions({OptionList(kOutputOptions), {{"--wait", true}}});
     ParsedArgs args;
     std::string error;
-    ASSERT_TRUE(args.Parse({"a", "--wait", "2.5", "--json", "b", "--", "--csv"}, specs, error));
+    ASSERT_TRUE(args.Parse({"a", "--wait", "2.5", "--json", "b", "--", "--csv"}, optionDefs, error));
     EXPECT_EQ(args.Get("--wait"), "2.5");
     EXPECT_TRUE(args.Has("--json"));
     EXPECT_FALSE(args.Has("--csv"));
     EXPECT_EQ(args.Positionals(), (std::vector<std::string>{"a", "b", "--csv"}));
-    ASSERT_TRUE(args.Parse({"--wait=7"}, specs, error));
+    ASSERT_TRUE(args.Parse({"--wait=7"}, optionDefs, error));
     EXPECT_EQ(args.Get("--wait"), "7");
     EXPECT_EQ(args.Get("--missing", "dflt"), "dflt");
 
-    EXPECT_FALSE(args.Parse({"--bogus"}, specs, error));
+    EXPECT_FALSE(args.Parse({"--bogus"}, optionDefs, error));
     EXPECT_NE(error.find("--bogus"), std::string::npos);
-    EXPECT_FALSE(args.Parse({"--wait"}, specs, error));
+    EXPECT_FALSE(args.Parse({"--wait"}, optionDefs, error));
     EXPECT_NE(error.find("needs a value"), std::string::npos);
-    EXPECT_FALSE(args.Parse({"--json=1"}, specs, error));
-    EXPECT_FALSE(args.Parse({"--wait", "1", "--wait", "2"}, specs, error));
+    EXPECT_FALSE(args.Parse({"--json=1"}, optionDefs, error));
+    EXPECT_FALSE(args.Parse({"--wait", "1", "--wait", "2"}, optionDefs, error));
     EXPECT_NE(error.find("twice"), std::string::npos);
 
     double seconds = 0;
@@ -149,7 +149,7 @@ private:
 };
 
 TEST(CliCredentials, PasswordSourcesInTheirOrder) {
-    const std::vector<OptionSpec> specs = SpecList(kCredentialOptions);
+    const std::vector<OptionDef> optionDefs = OptionList(kCredentialOptions);
     TempFile file("file-secret\r\nsecond line\n");
     TempFile stdinText("stdin-secret\n");
     TempFile empty("");
@@ -160,12 +160,12 @@ TEST(CliCredentials, PasswordSourcesInTheirOrder) {
 
     // The file wins over stdin and the environment; only its first line, CRLF cut.
     FILE* in = stdinText.Open();
-    ASSERT_TRUE(args.Parse({"--user", "admin", "--password-file", file.Path(), "--password-stdin"}, specs, error));
+    ASSERT_TRUE(args.Parse({"--user", "admin", "--password-file", file.Path(), "--password-stdin"}, optionDefs, error));
     EXPECT_EQ(ResolveCredentials(args, credentials, error, in), 0) << error;
     EXPECT_EQ(credentials.user, "admin");
     EXPECT_EQ(credentials.password, "file-secret");
 
-    ASSERT_TRUE(args.Parse({"--user", "admin", "--password-stdin"}, specs, error));
+    ASSERT_TRUE(args.Parse({"--user", "admin", "--password-stdin"}, optionDefs, error));
     EXPECT_EQ(ResolveCredentials(args, credentials, error, in), 0) << error;
     EXPECT_EQ(credentials.password, "stdin-secret");
     std::fclose(in);
@@ -174,7 +174,7 @@ TEST(CliCredentials, PasswordSourcesInTheirOrder) {
     EXPECT_EQ(ResolveCredentials(args, credentials, error, none), kExitUsage);
     std::fclose(none);
 
-    ASSERT_TRUE(args.Parse({"--user", "admin"}, specs, error));
+    ASSERT_TRUE(args.Parse({"--user", "admin"}, optionDefs, error));
     none = empty.Open();
     EXPECT_EQ(ResolveCredentials(args, credentials, error, none), 0);
     EXPECT_EQ(credentials.password, "env-secret");
@@ -185,12 +185,12 @@ TEST(CliCredentials, PasswordSourcesInTheirOrder) {
     EXPECT_NE(error.find("TARSEL_PASSWORD"), std::string::npos);
     std::fclose(none);
 
-    ASSERT_TRUE(args.Parse({"--password-file", file.Path()}, specs, error));
+    ASSERT_TRUE(args.Parse({"--password-file", file.Path()}, optionDefs, error));
     EXPECT_EQ(ResolveCredentials(args, credentials, error), kExitUsage);  // no --user
-    ASSERT_TRUE(args.Parse({"--user", "admin", "--password-file", "/nonexistent/pw"}, specs, error));
+    ASSERT_TRUE(args.Parse({"--user", "admin", "--password-file", "/nonexistent/pw"}, optionDefs, error));
     EXPECT_EQ(ResolveCredentials(args, credentials, error), kExitSystem);
     TempFile longPassword(std::string(41, 'p') + "\n");
-    ASSERT_TRUE(args.Parse({"--user", "admin", "--password-file", longPassword.Path()}, specs, error));
+    ASSERT_TRUE(args.Parse({"--user", "admin", "--password-file", longPassword.Path()}, optionDefs, error));
     EXPECT_EQ(ResolveCredentials(args, credentials, error), kExitUsage);
 }
 

@@ -26,8 +26,8 @@ struct ThreadLanguageScope {
 std::string Placeholders(const char* text) {
     std::string out;
     std::string s(text);
-    static const std::regex spec("%[sd]");
-    for (auto it = std::sregex_iterator(s.begin(), s.end(), spec); it != std::sregex_iterator(); ++it) {
+    static const std::regex placeholder("%[sd]");
+    for (auto it = std::sregex_iterator(s.begin(), s.end(), placeholder); it != std::sregex_iterator(); ++it) {
         out += it->str();
     }
     return out;

@@ -10,7 +10,7 @@ std::string ParsedArgs::Get(const std::string& name, const std::string& fallback
     return it == values_.end() ? fallback : it->second;
 }
 
-bool ParsedArgs::Parse(const std::vector<std::string>& argv, const std::vector<OptionSpec>& specs,
+bool ParsedArgs::Parse(const std::vector<std::string>& argv, const std::vector<OptionDef>& optionDefs,
                        std::string& error) {
     values_.clear();
     positionals_.clear();
@@ -33,21 +33,21 @@ bool ParsedArgs::Parse(const std::vector<std::string>& argv, const std::vector<O
             value = arg.substr(eq + 1);
             inlineValue = true;
         }
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& s : specs) {
-            if (name == s.name) spec = &s;
+        const OptionDef* def = nullptr;
+        for (const OptionDef& s : optionDefs) {
+            if (name == s.name) def = &s;
         }
-        if (spec == nullptr) {
+        if (def == nullptr) {
             error = "unknown option " + name;
             return false;
         }
-        if (spec->takesValue && !inlineValue) {
+        if (def->takesValue && !inlineValue) {
             if (i + 1 >= argv.size()) {
                 error = "option " + name + " needs a value";
                 return false;
             }
             value = argv[++i];
-        } else if (!spec->takesValue && inlineValue) {
+        } else if (!def->takesValue && inlineValue) {
             error = "option " + name + " takes no value";
             return false;
         }
@@ -60,8 +60,8 @@ bool ParsedArgs::Parse(const std::vector<std::string>& argv, const std::vector<O
     return true;
 }
 
-std::vector<OptionSpec> Specs(std::initializer_list<std::vector<OptionSpec>> lists) {
-    std::vector<OptionSpec> all;
+std::vector<OptionDef> JoinOptions(std::initializer_list<std::vector<OptionDef>> lists) {
+    std::vector<OptionDef> all;
     for (const auto& list : lists) all.insert(all.end(), list.begin(), list.end());
     return all;
 }

@@ -9,14 +9,14 @@
 
 namespace cli {
 
-struct OptionSpec {
+struct OptionDef {
     const char* name;  // "--wait"
     bool takesValue;
 };
 
 // Options most commands share.
-inline constexpr OptionSpec kOutputOptions[] = {{"--json", false}, {"--csv", false}};
-inline constexpr OptionSpec kCredentialOptions[] = {
+inline constexpr OptionDef kOutputOptions[] = {{"--json", false}, {"--csv", false}};
+inline constexpr OptionDef kCredentialOptions[] = {
     {"--user", true}, {"--password-file", true}, {"--password-stdin", false}};
 
 class ParsedArgs {
@@ -25,8 +25,8 @@ public:
     std::string Get(const std::string& name, const std::string& fallback = "") const;
     const std::vector<std::string>& Positionals() const { return positionals_; }
 
-    // Parses argv against the specs; false with a message on a usage error.
-    bool Parse(const std::vector<std::string>& argv, const std::vector<OptionSpec>& specs,
+    // Parses argv against the optionDefs; false with a message on a usage error.
+    bool Parse(const std::vector<std::string>& argv, const std::vector<OptionDef>& optionDefs,
                std::string& error);
 
 private:
@@ -34,12 +34,12 @@ private:
     std::vector<std::string> positionals_;
 };
 
-// Joins option lists: Specs({kOutputOptions, {{"--wait", true}}}).
-std::vector<OptionSpec> Specs(std::initializer_list<std::vector<OptionSpec>> lists);
+// Joins option lists: JoinOptions({kOutputOptions, {{"--wait", true}}}).
+std::vector<OptionDef> JoinOptions(std::initializer_list<std::vector<OptionDef>> lists);
 
 template <size_t N>
-std::vector<OptionSpec> SpecList(const OptionSpec (&list)[N]) {
-    return std::vector<OptionSpec>(list, list + N);
+std::vector<OptionDef> OptionList(const OptionDef (&list)[N]) {
+    return std::vector<OptionDef>(list, list + N);
 }
 
 // A decimal number within [min, max], as text with an optional fraction ("2.5"); false

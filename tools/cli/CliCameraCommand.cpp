@@ -4,17 +4,17 @@
 
 namespace cli {
 
-std::vector<OptionSpec> CameraCommandSpecs(std::initializer_list<OptionSpec> own) {
-    std::vector<OptionSpec> specs = SpecList(kCredentialOptions);
-    specs.push_back({"--wait", true});
-    specs.insert(specs.end(), own.begin(), own.end());
-    return specs;
+std::vector<OptionDef> CameraCommandOptions(std::initializer_list<OptionDef> own) {
+    std::vector<OptionDef> optionDefs = OptionList(kCredentialOptions);
+    optionDefs.push_back({"--wait", true});
+    optionDefs.insert(optionDefs.end(), own.begin(), own.end());
+    return optionDefs;
 }
 
-int ParseCameraCommand(const Invocation& invocation, const std::vector<OptionSpec>& specs,
+int ParseCameraCommand(const Invocation& invocation, const std::vector<OptionDef>& optionDefs,
                        const char* name, ParsedArgs& args, Credentials& credentials) {
     std::string error;
-    if (!args.Parse(invocation.args, specs, error)) {
+    if (!args.Parse(invocation.args, optionDefs, error)) {
         PrintError(error + " (see tarsel " + name + " --help)");
         return kExitUsage;
     }

@@ -13,7 +13,7 @@
 namespace cli {
 
 // The options every camera command takes besides its own.
-std::vector<OptionSpec> CameraCommandSpecs(std::initializer_list<OptionSpec> own);
+std::vector<OptionDef> CameraCommandOptions(std::initializer_list<OptionDef> own);
 
 // Searches (--wait S, default 3) and resolves the named cameras (all of them with --all
 // when allowAll). Returns an exit code: 0 with macs filled, else the error was printed.
@@ -26,8 +26,8 @@ int FindNamedCameras(EngineSession& session, const ParsedArgs& args,
 int VerifyAll(EngineSession& session, const std::vector<std::string>& macs,
               const Credentials& credentials);
 
-// A command's start: parse args with specs, resolve the credentials. 0 or an exit code.
-int ParseCameraCommand(const Invocation& invocation, const std::vector<OptionSpec>& specs,
+// A command's start: parse args with optionDefs, resolve the credentials. 0 or an exit code.
+int ParseCameraCommand(const Invocation& invocation, const std::vector<OptionDef>& optionDefs,
                        const char* name, ParsedArgs& args, Credentials& credentials);
 
 }  // namespace cli

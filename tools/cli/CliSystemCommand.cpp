@@ -11,9 +11,9 @@ namespace cli {
 int RunSystemCommand(const Invocation& invocation, const char* name, const char* command) {
     ParsedArgs args;
     Credentials credentials;
-    std::vector<OptionSpec> specs = CameraCommandSpecs({{"--keep-ip", false}});
-    if (std::string(name) != "default") specs.pop_back();
-    if (int code = ParseCameraCommand(invocation, specs, name, args, credentials)) return code;
+    std::vector<OptionDef> optionDefs = CameraCommandOptions({{"--keep-ip", false}});
+    if (std::string(name) != "default") optionDefs.pop_back();
+    if (int code = ParseCameraCommand(invocation, optionDefs, name, args, credentials)) return code;
     if (std::string(name) == "default" && args.Has("--keep-ip")) command = "SW_DEFAULT";
     EngineSession session;
     std::vector<std::string> macs;

@@ -60,7 +60,7 @@ std::string Json(const std::vector<NetworkAdapter>& adapters) {
 int RunAdapters(const Invocation& invocation) {
     ParsedArgs args;
     std::string error;
-    if (!args.Parse(invocation.args, SpecList(kOutputOptions), error)) {
+    if (!args.Parse(invocation.args, OptionList(kOutputOptions), error)) {
         PrintError(error + " (see tarsel adapters --help)");
         return kExitUsage;
     }

@@ -28,13 +28,13 @@ const char kUsage[] =
 int RunAutoIp(const Invocation& invocation) {
     ParsedArgs args;
     Credentials credentials;
-    std::vector<OptionSpec> specs = SpecList(kCredentialOptions);
-    for (OptionSpec spec : {OptionSpec{"--adapter", true}, {"--range", true}, {"--address", true},
+    std::vector<OptionDef> optionDefs = OptionList(kCredentialOptions);
+    for (OptionDef def : {OptionDef{"--adapter", true}, {"--range", true}, {"--address", true},
                             {"--manual", false}, {"--mask", true}, {"--gateway", true},
                             {"--dns1", true}, {"--dns2", true}, {"--json", false},
                             {"--csv", false}, {"--timeout", true}})
-        specs.push_back(spec);
-    if (int code = ParseCameraCommand(invocation, specs, "auto-ip", args, credentials)) return code;
+        optionDefs.push_back(def);
+    if (int code = ParseCameraCommand(invocation, optionDefs, "auto-ip", args, credentials)) return code;
     Format format;
     std::string error;
     if (!ChooseFormat(args, format, error)) {

@@ -27,7 +27,7 @@ constexpr int kFirmwareField[MODEL_GROUP_COUNT] = {3, 6, 8, 10, 11, 12, 13, 14, 
 int RunModels(const Invocation& invocation) {
     ParsedArgs args;
     std::string error;
-    if (!args.Parse(invocation.args, SpecList(kOutputOptions), error)) {
+    if (!args.Parse(invocation.args, OptionList(kOutputOptions), error)) {
         PrintError(error + " (see tarsel models --help)");
         return kExitUsage;
     }

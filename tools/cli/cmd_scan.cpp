@@ -90,7 +90,7 @@ int RunScan(const Invocation& invocation) {
     ParsedArgs args;
     std::string error;
     if (!args.Parse(invocation.args,
-                    Specs({SpecList(kOutputOptions), SpecList(kCredentialOptions),
+                    JoinOptions({OptionList(kOutputOptions), OptionList(kCredentialOptions),
                            {{"--port", true}}}),
                     error)) {
         PrintError(error + " (see tarsel scan --help)");

@@ -27,7 +27,7 @@ const char kUsage[] =
 int RunSearch(const Invocation& invocation) {
     ParsedArgs args;
     std::string error;
-    if (!args.Parse(invocation.args, Specs({SpecList(kOutputOptions), {{"--wait", true}}}), error)) {
+    if (!args.Parse(invocation.args, JoinOptions({OptionList(kOutputOptions), {{"--wait", true}}}), error)) {
         PrintError(error + " (see tarsel search --help)");
         return kExitUsage;
     }

@@ -24,10 +24,10 @@ const char kUsage[] =
 int RunSet(const Invocation& invocation) {
     ParsedArgs args;
     Credentials credentials;
-    std::vector<OptionSpec> specs = CameraCommandSpecs(
+    std::vector<OptionDef> optionDefs = CameraCommandOptions(
         {{"--name", true}, {"--ip", true}, {"--mask", true}, {"--gateway", true},
          {"--mode", true}, {"--port", true}, {"--json", false}, {"--csv", false}});
-    if (int code = ParseCameraCommand(invocation, specs, "set", args, credentials)) return code;
+    if (int code = ParseCameraCommand(invocation, optionDefs, "set", args, credentials)) return code;
     Format format;
     std::string error;
     if (!ChooseFormat(args, format, error)) {

@@ -20,9 +20,9 @@ const char kUsage[] =
 int RunVerify(const Invocation& invocation) {
     ParsedArgs args;
     Credentials credentials;
-    std::vector<OptionSpec> specs =
-        CameraCommandSpecs({{"--all", false}, {"--json", false}, {"--csv", false}});
-    if (int code = ParseCameraCommand(invocation, specs, "verify", args, credentials)) return code;
+    std::vector<OptionDef> optionDefs =
+        CameraCommandOptions({{"--all", false}, {"--json", false}, {"--csv", false}});
+    if (int code = ParseCameraCommand(invocation, optionDefs, "verify", args, credentials)) return code;
     Format format;
     std::string error;
     if (!ChooseFormat(args, format, error)) {
