@@ -41,3 +41,14 @@ public:
 private:
     LiveAddressHistory m_history;
 };
+
+// The engine reaching cameras over HTTP only, as the IP range search does: no discovery
+// socket is opened and nothing is broadcast.
+class HttpOnlyEnginePorts : public LiveEnginePorts {
+public:
+    int CreateRecvPacket(const EngineCallback*) override { return -1; }
+    void DestroyRecvPacket() override {}
+    int SendPacketData(uint32_t, const char*, const char*, const char*, const char*) override {
+        return -1;
+    }
+};

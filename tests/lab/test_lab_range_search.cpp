@@ -13,7 +13,7 @@
 #include "LabSupport.h"
 #include "common/Language.h"
 #include "common/ModelList.h"
-#include "engine/EnginePorts.h"
+#include "engine/LiveEnginePorts.h"
 #include "engine/TSmain.h"
 #include "platform/Tick.h"
 #include "web/IpRangeSearch.h"
@@ -21,54 +21,13 @@
 
 namespace {
 
-// The engine's seam with only what the information read needs: the CGI interface and the
-// model list.
-class NoHistory : public AddressHistory {
-public:
-    void Load() override {}
-    void Clear() override {}
-    uint64_t FindRememberedIp(const char*, uint64_t, uint64_t) override { return 0; }
-    bool IsIpRemembered(uint64_t, uint64_t, uint64_t) override { return false; }
-    void RememberIp(const char*, uint64_t, uint64_t) override {}
-    void ForgetIp(uint64_t, uint64_t) override {}
-};
-
-class CgiPorts : public EnginePorts {
-public:
-    int CreateRecvPacket(const EngineCallback*) override { return -1; }
-    void DestroyRecvPacket() override {}
-    int SendPacketData(uint32_t, const char*, const char*, const char*, const char*) override {
-        return -1;
-    }
-    int CheckAuthDigest(const char*, const char*, const unsigned char*,
-                        const unsigned char*) override {
-        return 0;
-    }
-    int GetNode(const char* ip, const char* port, const char* user, const char* password,
-                const char* key, char* out, size_t capacity) override {
-        return ::GetNode(ip, port, user, password, key, out, capacity);
-    }
-    int SetNode(const char* ip, const char* port, const char* user, const char* password,
-                const char* assignments) override {
-        return ::SetNode(ip, port, user, password, assignments);
-    }
-    bool IsKnownModel(const char* productName) override { return ::IsKnownModel(productName); }
-    int AddressProbe(uint64_t, uint64_t, const char*) override { return 0; }
-    AddressHistory& History() override { return history_; }
-    void EnsureThreadLanguage() override { ::EnsureThreadLanguage(-1); }
-    uint32_t Now() override { return tarsel::GetTickCount(); }
-
-private:
-    NoHistory history_;
-};
-
 struct Seen {
     std::mutex mutex;
     std::vector<std::string> statuses, failures, cameras;
     bool finished = false;
 };
 
-void Wire(CIpRangeSearch& search, Seen& seen, CgiPorts& ports) {
+void Wire(CIpRangeSearch& search, Seen& seen, HttpOnlyEnginePorts& ports) {
     search.context = &seen;
     search.onStatus = [](void* c, const char* text) {
         auto* s = static_cast<Seen*>(c);
@@ -150,7 +109,7 @@ TEST(LabRangeSearch, FindsTheCamerasListsTheRefusalAndStopsWhenAsked) {
     ASSERT_EQ(404, HttpRequest("10.50.0.200", "80", "admin", "admin",
                                "/cgi-bin/get?system.information.product_name", &page));
 
-    CgiPorts ports;
+    HttpOnlyEnginePorts ports;
     {
         CIpRangeSearch search;
         Seen seen;

@@ -12,7 +12,7 @@
 #include "CliOutput.h"
 #include "common/Language.h"
 #include "common/ModelList.h"
-#include "engine/EnginePorts.h"
+#include "engine/LiveEnginePorts.h"
 #include "engine/TSmain.h"
 #include "platform/Tick.h"
 #include "web/LibCurl.h"
@@ -35,47 +35,6 @@ const char kUsage[] =
     "  --json     one JSON array of camera objects\n"
     "  --csv      CSV with a header row\n"
     "exit codes: 0 cameras found, 1 bad range, 2 nothing found, 4 only refusals found.\n";
-
-// The engine's seam as far as the information read needs it: the CGI interface and the
-// model list. A scan sends no discovery packet and remembers no address.
-class NoHistory : public AddressHistory {
-public:
-    void Load() override {}
-    void Clear() override {}
-    uint64_t FindRememberedIp(const char*, uint64_t, uint64_t) override { return 0; }
-    bool IsIpRemembered(uint64_t, uint64_t, uint64_t) override { return false; }
-    void RememberIp(const char*, uint64_t, uint64_t) override {}
-    void ForgetIp(uint64_t, uint64_t) override {}
-};
-
-class ScanPorts : public EnginePorts {
-public:
-    int CreateRecvPacket(const EngineCallback*) override { return -1; }
-    void DestroyRecvPacket() override {}
-    int SendPacketData(uint32_t, const char*, const char*, const char*, const char*) override {
-        return -1;
-    }
-    int CheckAuthDigest(const char*, const char*, const unsigned char*,
-                        const unsigned char*) override {
-        return 0;
-    }
-    int GetNode(const char* ip, const char* port, const char* user, const char* password,
-                const char* key, char* out, size_t capacity) override {
-        return ::GetNode(ip, port, user, password, key, out, capacity);
-    }
-    int SetNode(const char* ip, const char* port, const char* user, const char* password,
-                const char* assignments) override {
-        return ::SetNode(ip, port, user, password, assignments);
-    }
-    bool IsKnownModel(const char* productName) override { return ::IsKnownModel(productName); }
-    int AddressProbe(uint64_t, uint64_t, const char*) override { return 0; }
-    AddressHistory& History() override { return history_; }
-    void EnsureThreadLanguage() override { ::EnsureThreadLanguage(-1); }
-    uint32_t Now() override { return tarsel::GetTickCount(); }
-
-private:
-    NoHistory history_;
-};
 
 struct ScanState {
     std::mutex mutex;
@@ -125,7 +84,7 @@ int RunScan(const Invocation& invocation) {
         return code;
     }
 
-    ScanPorts ports;
+    HttpOnlyEnginePorts ports;
     ScanState state;
     state.total = end - start + 1;
     Progress progress("Scanning");
