@@ -1,0 +1,58 @@
+// The command line's snapshot inside a lab: a camera found by discovery, verified, and its
+// picture saved as the camera sent it.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "LabSupport.h"
+
+namespace {
+
+const char kLab[] = R"({
+  "host": {"adapters": [{"name": "eth0", "lan": "a", "address": "10.60.0.1/24"}]},
+  "cameras": [
+    {"lan": "a", "name": "Gate", "mac": "02:1B:2C:60:00:0B", "model": "TRL-D512",
+     "ip": "10.60.0.11", "mask": "255.255.255.0", "httpPort": 80, "rebootSilentMs": 2000,
+     "user": "admin", "password": "admin", "web": {"stageMs": 300, "rebootMs": 500}},
+    {"lan": "a", "name": "Yard", "mac": "02:1B:2C:60:00:0C", "model": "TRL-D512",
+     "ip": "10.60.0.12", "mask": "255.255.255.0", "httpPort": 80,
+     "user": "admin", "password": "admin", "web": {"stageMs": 300, "rebootMs": 500},
+     "faults": {"neverAnswer": true}},
+    {"lan": "a", "name": "Door", "mac": "02:1B:2C:60:00:0D", "model": "TRL-D512",
+     "ip": "10.60.0.13", "mask": "255.255.255.0", "httpPort": 80,
+     "user": "admin", "password": "admin", "web": {"stageMs": 300, "upgradeFails": true}}
+  ]
+})";
+
+std::string Tarsel(const tarsel::lab::Lab& lab, const std::string& args, int* status) {
+    std::string out;
+    // The parentheses keep the command's messages out of the captured output: Run merges
+    // the stderr of the whole command line into it, and only stdout is the result.
+    *status = tarsel::lab::Run("(bash " + tarsel::lab::Quote(tarsel::lab::ScriptPath()) +
+                                   " run --name " + lab.Name() +
+                                   " -- env TARSEL_PASSWORD=admin " + TARSEL_BINARY_DIR +
+                                   "/tools/tarsel " + args + " 2>/dev/null)",
+                               &out);
+    return out;
+}
+
+}  // namespace
+
+TEST(LabCliWeb, SnapshotOfADiscoveredCameraIsItsJpeg) {
+    tarsel::lab::Lab lab(kLab);
+    ASSERT_TRUE(lab.Ok()) << lab.Error();
+    int status = -1;
+
+    const std::string picture = "/tmp/tarsel-lab-snapshot-" + lab.Name() + ".jpg";
+    std::string out = Tarsel(lab, "snapshot 02:1b:2c:60:00:0b -o " + picture + " --user admin", &status);
+    EXPECT_EQ(0, status) << out;
+    std::ifstream in(picture, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ('\xFF', bytes[0]);
+    EXPECT_EQ('\xD8', bytes[1]);
+    std::remove(picture.c_str());
+}
