@@ -1,10 +1,12 @@
-// The command line's snapshot inside a lab: a camera found by discovery, verified, and its
-// picture saved as the camera sent it.
+// The command line's web commands inside a lab: a snapshot, and a batch upgrade of a
+// discovered camera, a camera named by address and a camera whose upgrade fails. Upgrade
+// stages last longer than the one-second status poll, as on a real camera.
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "LabSupport.h"
@@ -16,14 +18,14 @@ const char kLab[] = R"({
   "cameras": [
     {"lan": "a", "name": "Gate", "mac": "02:1B:2C:60:00:0B", "model": "TRL-D512",
      "ip": "10.60.0.11", "mask": "255.255.255.0", "httpPort": 80, "rebootSilentMs": 2000,
-     "user": "admin", "password": "admin", "web": {"stageMs": 300, "rebootMs": 500}},
+     "user": "admin", "password": "admin", "web": {"stageMs": 1500, "rebootMs": 500}},
     {"lan": "a", "name": "Yard", "mac": "02:1B:2C:60:00:0C", "model": "TRL-D512",
      "ip": "10.60.0.12", "mask": "255.255.255.0", "httpPort": 80,
-     "user": "admin", "password": "admin", "web": {"stageMs": 300, "rebootMs": 500},
+     "user": "admin", "password": "admin", "web": {"stageMs": 1500, "rebootMs": 500},
      "faults": {"neverAnswer": true}},
     {"lan": "a", "name": "Door", "mac": "02:1B:2C:60:00:0D", "model": "TRL-D512",
      "ip": "10.60.0.13", "mask": "255.255.255.0", "httpPort": 80,
-     "user": "admin", "password": "admin", "web": {"stageMs": 300, "upgradeFails": true}}
+     "user": "admin", "password": "admin", "web": {"stageMs": 1500, "upgradeFails": true}}
   ]
 })";
 
@@ -41,7 +43,7 @@ std::string Tarsel(const tarsel::lab::Lab& lab, const std::string& args, int* st
 
 }  // namespace
 
-TEST(LabCliWeb, SnapshotOfADiscoveredCameraIsItsJpeg) {
+TEST(LabCliWeb, SnapshotAndBatchUpgrade) {
     tarsel::lab::Lab lab(kLab);
     ASSERT_TRUE(lab.Ok()) << lab.Error();
     int status = -1;
@@ -55,4 +57,19 @@ TEST(LabCliWeb, SnapshotOfADiscoveredCameraIsItsJpeg) {
     EXPECT_EQ('\xFF', bytes[0]);
     EXPECT_EQ('\xD8', bytes[1]);
     std::remove(picture.c_str());
+
+    const std::string firmware = "/tmp/tarsel-lab-fw-" + lab.Name() + ".dat";
+    std::ofstream(firmware, std::ios::binary) << std::string(300000, 'F');
+    out = Tarsel(lab,
+                 "upgrade " + firmware +
+                     " 02:1B:2C:60:00:0B 10.60.0.12 02:1B:2C:60:00:0D --user admin --json",
+                 &status);
+    std::remove(firmware.c_str());
+    EXPECT_EQ(5, status) << out;
+    auto results = nlohmann::json::parse(out, nullptr, false);
+    ASSERT_TRUE(results.is_array()) << out;
+    ASSERT_EQ(3u, results.size()) << out;
+    EXPECT_EQ("upgraded", results[0]["result"]) << out;
+    EXPECT_EQ("upgraded", results[1]["result"]) << out;
+    EXPECT_EQ("failed", results[2]["result"]) << out;
 }

@@ -1,0 +1,239 @@
+// tarsel upgrade: verifies the cameras, then upgrades their firmware, at most five
+// uploads at once, with one progress line per camera.
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "CliCameraCommand.h"
+#include "CliEngine.h"
+#include "CliOutput.h"
+#include "common/stdafx.h"
+#include "web/UpgradeProc.h"
+
+namespace cli {
+namespace {
+
+const char kUsage[] =
+    "usage: tarsel upgrade FIRMWARE (CAMERA... | --all) --user U [--wait S] [--json|--csv]\n"
+    "\n"
+    "Verifies the credentials, then upgrades every named camera (by MAC, or IP[:PORT] for a\n"
+    "camera that does not answer discovery) with the firmware file: at most five uploads at\n"
+    "once, each camera followed until it has installed the image and come back. A file\n"
+    "ending in \".dat\" is announced as conf.dat, any other as conf.tar.\n"
+    "\n"
+    "  --all      every camera that answered the search\n"
+    "  --wait S   seconds to wait for discovery answers (default 3)\n"
+    "  --json     one JSON array of {mac, ip, result}\n"
+    "  --csv      CSV with a header row\n"
+    "exit codes: 0 all upgraded, 2 camera not found, 4 credentials refused by every camera,\n"
+    "5 some cameras failed, 6 the firmware file cannot be read.\n";
+
+// Progress per camera: redrawn as one block of lines when stderr is a terminal; otherwise
+// one line per camera when it ends.
+class UpgradeBoard {
+public:
+    explicit UpgradeBoard(const std::vector<std::string>& macs) : macs_(macs) {
+        for (const auto& mac : macs) percent_[mac] = 0;
+        terminal_ = ProgressWanted();
+    }
+
+    void Set(const std::string& mac, int percent) {
+        std::lock_guard lock(mutex_);
+        const int before = percent_[mac];
+        percent_[mac] = percent;
+        if (terminal_) {
+            Draw();
+        } else if (percent == -1 || (percent == 100 && before != 100)) {
+            // 100 comes before -1 for a failed camera; report the end once it is known.
+            if (percent == -1) std::fprintf(stderr, "tarsel: %s: upgrade failed\n", mac.c_str());
+        }
+    }
+    void Finish() {
+        std::lock_guard lock(mutex_);
+        if (terminal_) Draw();
+    }
+
+private:
+    void Draw() {
+        if (drawn_) std::fprintf(stderr, "\x1b[%zuA", macs_.size());
+        for (const auto& mac : macs_) {
+            const int p = percent_[mac];
+            const int filled = p < 0 ? 0 : p * 30 / 100;
+            std::fprintf(stderr, "\r%s [%s%s] %s\x1b[K\n", mac.c_str(),
+                         std::string(static_cast<size_t>(filled), '#').c_str(),
+                         std::string(static_cast<size_t>(30 - filled), '.').c_str(),
+                         p < 0 ? "failed" : (std::to_string(p) + "%").c_str());
+        }
+        drawn_ = true;
+    }
+
+    std::mutex mutex_;
+    std::vector<std::string> macs_;
+    std::map<std::string, int> percent_;
+    bool terminal_ = false;
+    bool drawn_ = false;
+};
+
+struct UpgradeContext {
+    EngineSession* session;
+    UpgradeBoard* board;
+    std::mutex mutex;
+    std::map<std::string, int> lastPercent;
+};
+
+void OnProgress(void* context, const char* mac, int percent) {
+    auto* c = static_cast<UpgradeContext*>(context);
+    {
+        std::lock_guard lock(c->mutex);
+        c->lastPercent[mac] = percent;
+    }
+    c->board->Set(mac, percent);
+}
+
+bool LookupCamera(void* context, const char* mac, UpgradeCameraInfo* info) {
+    auto* c = static_cast<UpgradeContext*>(context);
+    CameraRecord record;
+    if (!c->session->Engine().CopyCamera(mac, &record)) return false;
+    CopyTruncated(info->ip, record.ip);
+    CopyTruncated(info->mask, record.mask);
+    CopyTruncated(info->gateway, record.gateway);
+    CopyTruncated(info->httpPort, record.httpPort);
+    info->lastSeen = record.lastSeen;
+    return true;
+}
+
+int RunUpgrade(const Invocation& invocation) {
+    ParsedArgs args;
+    Credentials credentials;
+    int code = ParseCameraCommand(invocation,
+                                  JoinOptions({CameraCommandOptions({{"--all", false}}),
+                                         OptionList(kOutputOptions)}),
+                                  "upgrade", args, credentials);
+    if (code != kExitOk) return code;
+    Format format;
+    std::string error;
+    if (!ChooseFormat(args, format, error)) {
+        PrintError(error);
+        return kExitUsage;
+    }
+    if (args.Positionals().empty()) {
+        PrintError("upgrade needs a firmware file (see tarsel upgrade --help)");
+        return kExitUsage;
+    }
+    const std::string firmware = args.Positionals()[0];
+    if (access(firmware.c_str(), R_OK) != 0) {
+        PrintError(firmware + ": cannot read the firmware file");
+        return kExitSystem;
+    }
+    // The camera names follow the firmware file.
+    ParsedArgs cameraArgs;
+    std::vector<std::string> rest(args.Positionals().begin() + 1, args.Positionals().end());
+    Invocation named = invocation;
+    named.args.clear();
+    for (const auto& name : rest) named.args.push_back(name);
+    if (args.Has("--all")) named.args.push_back("--all");
+    if (args.Has("--wait")) {
+        named.args.push_back("--wait");
+        named.args.push_back(args.Get("--wait"));
+    }
+    std::string parseError;
+    if (!cameraArgs.Parse(named.args, CameraCommandOptions({{"--all", false}}), parseError)) {
+        PrintError(parseError);
+        return kExitUsage;
+    }
+
+    EngineSession session;
+    std::vector<std::string> macs;
+    code = FindNamedCameras(session, cameraArgs, credentials, true, macs);
+    if (code != kExitOk) return code;
+    const std::map<std::string, int> verified = session.Verify(macs, credentials);
+    std::vector<std::string> upgradable;
+    std::map<std::string, std::string> results;
+    for (const std::string& mac : macs) {
+        auto it = verified.find(mac);
+        const int v = it == verified.end() ? -1 : it->second;
+        if (v == 1) {
+            upgradable.push_back(mac);
+        } else {
+            results[mac] = v == 0 ? "refused" : "no answer";
+            PrintError(mac + (v == 0 ? ": the camera refused the user name or password"
+                                     : ": the camera did not answer the verification"));
+        }
+    }
+    if (upgradable.empty()) return kExitCredentials;
+
+    const size_t dot = firmware.find_last_of('.');
+    const size_t slash = firmware.find_last_of('/');
+    const std::string extension =
+        dot == std::string::npos || (slash != std::string::npos && dot < slash)
+            ? ""
+            : firmware.substr(dot + 1);
+    UpgradeBoard board(upgradable);
+    UpgradeContext context{&session, &board, {}, {}};
+    std::vector<UpgradeItem> items(upgradable.size());
+    {
+        UpgradeProc proc;
+        proc.context = &context;
+        proc.onProgress = OnProgress;
+        proc.lookupCamera = LookupCamera;
+        proc.SetFirmware(firmware.c_str(), extension.c_str());
+        for (size_t i = 0; i < upgradable.size(); ++i) {
+            const CameraView view = session.View(upgradable[i]);
+            UpgradeItem& item = items[i];
+            std::memset(&item, 0, sizeof item);
+            CopyTruncated(item.name, view.name.c_str());
+            CopyTruncated(item.mac, view.mac.c_str());
+            CopyTruncated(item.serial, view.serial.c_str());
+            CopyTruncated(item.ip, view.ip.c_str());
+            CopyTruncated(item.mask, view.mask.c_str());
+            CopyTruncated(item.gateway, view.gateway.c_str());
+            CopyTruncated(item.fwVersion, view.fwVersion.c_str());
+            CopyTruncated(item.mode, view.mode.c_str());
+            CopyTruncated(item.model, view.model.c_str());
+            CopyTruncated(item.httpPort, std::to_string(view.httpPort).c_str());
+            CopyTruncated(item.user, credentials.user.c_str());
+            CopyTruncated(item.password, credentials.password.c_str());
+            CopyTruncated(item.company, view.company.c_str());
+            item.viaHttp = view.viaHttp ? 1 : 0;
+            item.state = UPGRADE_QUEUED;
+            proc.StartUpgrade(&item);
+        }
+        proc.WaitForWorkers();
+    }
+    board.Finish();
+    session.FlushSends();
+
+    int failed = 0;
+    std::vector<Row> rows;
+    for (const std::string& mac : macs) {
+        std::string result;
+        if (results.count(mac)) {
+            result = results[mac];
+        } else {
+            result = context.lastPercent[mac] == 100 ? "upgraded" : "failed";
+        }
+        if (result != "upgraded") ++failed;
+        rows.push_back({mac, session.View(mac).ip, result});
+    }
+    PrintRows(stdout, format,
+              {{"mac", "MAC"}, {"ip", "IP"}, {"result", "Result"}}, rows);
+    if (failed > 0) {
+        PrintError(std::to_string(failed) + " of " + std::to_string(macs.size()) +
+                   " camera(s) not upgraded");
+        return kExitPartial;
+    }
+    PrintNote(std::to_string(macs.size()) + " camera(s) upgraded");
+    return kExitOk;
+}
+
+}  // namespace
+
+TARSEL_CLI_COMMAND(upgrade, "upgrade", "upgrade the firmware of cameras", kUsage, RunUpgrade);
+
+}  // namespace cli
