@@ -117,8 +117,10 @@ TEST(AutoIp, DispatchSendsTheAssignmentAndEndsAfterSilence) {
                    return p.type == HEADER_IP_QUERY && p.mac == Mac(1);
                }) >= 1;
     }));
-    run.ports.Deliver(MakeReply(HEADER_IP_QUERY, Mac(1).c_str(), "192.168.1.100", "manual"));
+    // Read the clock before the reply: the engine stamps its last reply during Deliver, and
+    // the fast clock keeps running, so a later reading would shorten the measured silence.
     const uint32_t lastReply = run.ports.Now();
+    run.ports.Deliver(MakeReply(HEADER_IP_QUERY, Mac(1).c_str(), "192.168.1.100", "manual"));
     EXPECT_EQ(0u, run.engine->PendingAutoCount());
     ASSERT_TRUE(Eventually([&] { return run.engine->RunningSetIp() == 0; }));
     EXPECT_FALSE(run.Has(1, STATUS_SET_IP_TIMEOUT));
