@@ -1,8 +1,13 @@
-// The command line's range search inside a lab: cameras found over HTTP, even one that
-// ignores discovery; bad ranges and refused credentials.
+// The command line's web commands inside a lab: the range search (cameras found over HTTP,
+// even one that ignores discovery; bad ranges and refused credentials), a snapshot, and a
+// batch upgrade of a discovered camera, a camera named by address and a camera whose
+// upgrade fails. Upgrade stages last longer than the one-second status poll, as on a real
+// camera.
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -15,14 +20,14 @@ const char kLab[] = R"({
   "cameras": [
     {"lan": "a", "name": "Gate", "mac": "02:1B:2C:60:00:0B", "model": "TRL-D512",
      "ip": "10.60.0.11", "mask": "255.255.255.0", "httpPort": 80, "rebootSilentMs": 2000,
-     "user": "admin", "password": "admin", "web": {"stageMs": 300, "rebootMs": 500}},
+     "user": "admin", "password": "admin", "web": {"stageMs": 1500, "rebootMs": 500}},
     {"lan": "a", "name": "Yard", "mac": "02:1B:2C:60:00:0C", "model": "TRL-D512",
      "ip": "10.60.0.12", "mask": "255.255.255.0", "httpPort": 80,
-     "user": "admin", "password": "admin", "web": {"stageMs": 300, "rebootMs": 500},
+     "user": "admin", "password": "admin", "web": {"stageMs": 1500, "rebootMs": 500},
      "faults": {"neverAnswer": true}},
     {"lan": "a", "name": "Door", "mac": "02:1B:2C:60:00:0D", "model": "TRL-D512",
      "ip": "10.60.0.13", "mask": "255.255.255.0", "httpPort": 80,
-     "user": "admin", "password": "admin", "web": {"stageMs": 300, "upgradeFails": true}}
+     "user": "admin", "password": "admin", "web": {"stageMs": 1500, "upgradeFails": true}}
   ]
 })";
 
@@ -36,6 +41,13 @@ std::string Tarsel(const tarsel::lab::Lab& lab, const std::string& args, int* st
     return out;
 }
 
+// The JSON document of a command's output; notes on stderr come along in it.
+nlohmann::json Document(const std::string& out) {
+    const size_t open = out.find('['), close = out.rfind(']');
+    if (open == std::string::npos || close == std::string::npos || close < open) return {};
+    return nlohmann::json::parse(out.substr(open, close - open + 1), nullptr, false);
+}
+
 }  // namespace
 
 TEST(LabCliWeb, ScanFindsCamerasOverHttp) {
@@ -46,10 +58,7 @@ TEST(LabCliWeb, ScanFindsCamerasOverHttp) {
     // The camera that ignores discovery is still found over HTTP.
     std::string out = Tarsel(lab, "scan 10.60.0.10 10.60.0.14 --user admin --json", &status);
     EXPECT_EQ(0, status) << out;
-    // Notes on stderr come along in out: the document is the part in brackets.
-    const size_t open = out.find('['), close = out.rfind(']');
-    ASSERT_TRUE(open != std::string::npos && close != std::string::npos) << out;
-    auto found = nlohmann::json::parse(out.substr(open, close - open + 1), nullptr, false);
+    auto found = Document(out);
     ASSERT_TRUE(found.is_array()) << out;
     ASSERT_EQ(3u, found.size()) << out;
     EXPECT_EQ("10.60.0.11", found[0]["ip"]);
@@ -68,4 +77,35 @@ TEST(LabCliWeb, ScanFindsCamerasOverHttp) {
                          "/tools/tarsel scan 10.60.0.11 10.60.0.13 --user admin",
                      &refused);
     EXPECT_NE(std::string::npos, refused.find("10.60.0.12: the camera refused")) << refused;
+}
+
+TEST(LabCliWeb, SnapshotAndBatchUpgrade) {
+    tarsel::lab::Lab lab(kLab);
+    ASSERT_TRUE(lab.Ok()) << lab.Error();
+    int status = -1;
+
+    const std::string picture = "/tmp/tarsel-lab-snapshot-" + lab.Name() + ".jpg";
+    std::string out = Tarsel(lab, "snapshot 02:1b:2c:60:00:0b -o " + picture + " --user admin", &status);
+    EXPECT_EQ(0, status) << out;
+    std::ifstream in(picture, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ('\xFF', bytes[0]);
+    EXPECT_EQ('\xD8', bytes[1]);
+    std::remove(picture.c_str());
+
+    const std::string firmware = "/tmp/tarsel-lab-fw-" + lab.Name() + ".dat";
+    std::ofstream(firmware, std::ios::binary) << std::string(300000, 'F');
+    out = Tarsel(lab,
+                 "upgrade " + firmware +
+                     " 02:1B:2C:60:00:0B 10.60.0.12 02:1B:2C:60:00:0D --user admin --json",
+                 &status);
+    std::remove(firmware.c_str());
+    EXPECT_EQ(5, status) << out;
+    auto results = Document(out);
+    ASSERT_TRUE(results.is_array()) << out;
+    ASSERT_EQ(3u, results.size()) << out;
+    EXPECT_EQ("upgraded", results[0]["result"]) << out;
+    EXPECT_EQ("upgraded", results[1]["result"]) << out;
+    EXPECT_EQ("failed", results[2]["result"]) << out;
 }
