@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "CliOutput.h"
+
 namespace cli {
 
 // Exit codes of the command line; scripts rely on them.
@@ -43,6 +45,10 @@ bool RegisterCommand(const Command& command);
 // Every registered command, sorted by name.
 std::vector<Command> Commands();
 const Command* FindCommand(const std::string& name);
+
+// The start of a command that takes no arguments and only prints: its output options.
+// 0, or kExitUsage after printing what was wrong.
+int ParseListingCommand(const Invocation& invocation, const char* name, Format& format);
 
 }  // namespace cli
 

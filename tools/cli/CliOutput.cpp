@@ -1,5 +1,7 @@
 #include "CliOutput.h"
 
+#include "CliCommand.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -155,6 +157,24 @@ void Progress::Finish() {
         std::fflush(stderr);
         drawn_ = false;
     }
+}
+
+int ParseListingCommand(const Invocation& invocation, const char* name, Format& format) {
+    ParsedArgs args;
+    std::string error;
+    if (!args.Parse(invocation.args, OptionList(kOutputOptions), error)) {
+        PrintError(error + " (see tarsel " + name + " --help)");
+        return kExitUsage;
+    }
+    if (!ChooseFormat(args, format, error)) {
+        PrintError(error);
+        return kExitUsage;
+    }
+    if (!args.Positionals().empty()) {
+        PrintError(std::string(name) + " takes no arguments, got '" + args.Positionals()[0] + "'");
+        return kExitUsage;
+    }
+    return 0;
 }
 
 }  // namespace cli

@@ -58,21 +58,8 @@ std::string Json(const std::vector<NetworkAdapter>& adapters) {
 }
 
 int RunAdapters(const Invocation& invocation) {
-    ParsedArgs args;
-    std::string error;
-    if (!args.Parse(invocation.args, OptionList(kOutputOptions), error)) {
-        PrintError(error + " (see tarsel adapters --help)");
-        return kExitUsage;
-    }
     Format format;
-    if (!ChooseFormat(args, format, error)) {
-        PrintError(error);
-        return kExitUsage;
-    }
-    if (!args.Positionals().empty()) {
-        PrintError("adapters takes no arguments, got '" + args.Positionals()[0] + "'");
-        return kExitUsage;
-    }
+    if (int code = ParseListingCommand(invocation, "adapters", format)) return code;
     std::vector<NetworkAdapter> adapters;
     EnumerateAdapters(adapters);
     if (format == Format::Json) {

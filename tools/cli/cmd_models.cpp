@@ -25,21 +25,8 @@ const char kUsage[] =
 constexpr int kFirmwareField[MODEL_GROUP_COUNT] = {3, 6, 8, 10, 11, 12, 13, 14, 15, 16};
 
 int RunModels(const Invocation& invocation) {
-    ParsedArgs args;
-    std::string error;
-    if (!args.Parse(invocation.args, OptionList(kOutputOptions), error)) {
-        PrintError(error + " (see tarsel models --help)");
-        return kExitUsage;
-    }
     Format format;
-    if (!ChooseFormat(args, format, error)) {
-        PrintError(error);
-        return kExitUsage;
-    }
-    if (!args.Positionals().empty()) {
-        PrintError("models takes no arguments, got '" + args.Positionals()[0] + "'");
-        return kExitUsage;
-    }
+    if (int code = ParseListingCommand(invocation, "models", format)) return code;
     std::vector<Column> columns = {
         {"group", "Group", true},
         {"firmwareField", "Firmware field", true},
