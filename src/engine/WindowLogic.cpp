@@ -171,13 +171,16 @@ bool ApplyCameraChange(CTSmainDlg& engine, AuthenticatedMacs& verified, const ch
 
 // ---------------------------------------------------------------- Save
 
-int BuildSettingsPayload(const CameraSettingsRequest& request, std::string* payload) {
+int BuildSettingsPayload(const CameraSettingsRequest& request, std::string* payload,
+                         SettingRefusal* why) {
     const std::string gateway = request.gateway.empty() ? "0.0.0.0" : request.gateway;
-    // Each value must also fit the record field that remembers it.
-    if (request.name.size() >= CAMERA_TEXT_NAME || request.ip.size() >= CAMERA_TEXT_SHORT ||
-        request.mask.size() >= CAMERA_TEXT_SHORT || gateway.size() >= CAMERA_TEXT_SHORT ||
-        request.mode.size() >= CAMERA_TEXT_SHORT || request.port.size() >= CAMERA_TEXT_SHORT)
+    // Each value must fit the record field that remembers it and travel as one assignment.
+    static_assert(kMaxDeviceNameBytes < CAMERA_TEXT_NAME && kMaxSettingValueBytes < CAMERA_TEXT_SHORT);
+    if (SettingRefusal refusal = CheckSettingsRequest(request)) {
+        TLOG("(%s:%d)Settings refused: %s", refusal.Describe().c_str());
+        if (why != nullptr) *why = refusal;
         return -1;
+    }
     std::string text;
     text += "network.device_name=" + request.name + "&";
     text += "network.wire.ipv4.manual.address=" + request.ip;
@@ -190,9 +193,10 @@ int BuildSettingsPayload(const CameraSettingsRequest& request, std::string* payl
     return 0;
 }
 
-int ApplySettings(CTSmainDlg& engine, const char* mac, const CameraSettingsRequest& request) {
+int ApplySettings(CTSmainDlg& engine, const char* mac, const CameraSettingsRequest& request,
+                  SettingRefusal* why) {
     std::string payload;
-    if (BuildSettingsPayload(request, &payload) != 0) return -1;
+    if (BuildSettingsPayload(request, &payload, why) != 0) return -1;
     const std::string gateway = request.gateway.empty() ? "0.0.0.0" : request.gateway;
     const uint32_t now = engine.Ports().Now();
     CameraRecord shown{};

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/CameraRecord.h"
+#include "engine/SettingsText.h"
 
 class CTSmainDlg;
 
@@ -81,14 +82,17 @@ struct CameraSettingsRequest {
 };
 
 // The assignments Save sends: name, address/mask/gateway, mode and port joined by "&"; an
-// empty gateway is sent as "0.0.0.0". -1 when a value does not fit its field on the camera
-// or in the record (each assignment in 255 bytes, the payload in 1023).
-int BuildSettingsPayload(const CameraSettingsRequest& request, std::string* payload);
+// empty gateway is sent as "0.0.0.0". -1 when a value cannot be sent (CheckSettingsRequest:
+// a separator, a control character, too long); why, when given, then tells which.
+int BuildSettingsPayload(const CameraSettingsRequest& request, std::string* payload,
+                         SettingRefusal* why = nullptr);
 
 // Save's engine part: records the old and requested values and the time, sends the
 // payload, shows the requested values in the record until the next reply, and re-queries.
-// 0; -1 when the camera is not listed or a value does not fit (nothing sent then).
-int ApplySettings(CTSmainDlg& engine, const char* mac, const CameraSettingsRequest& request);
+// 0; -1 when the camera is not listed or a value is refused (nothing sent then; why, when
+// given, tells which value and character).
+int ApplySettings(CTSmainDlg& engine, const char* mac, const CameraSettingsRequest& request,
+                  SettingRefusal* why = nullptr);
 
 // The confirmed reboot or default: the command goes to every camera still listed, which
 // then counts as not verified. Returns the MACs the command was sent to.

@@ -183,8 +183,15 @@ bool ApplyRequest(const SimRequest& request, SimCamera& camera) {
     uint8_t expected[16];
     SlashDigest(camera.User(), camera.Password(), expected);
     if (std::memcmp(expected, request.credentialDigest, 16) != 0) return false;
+    if (request.type == HEADER_IP_SET) {
+        // The simulator's log says what a camera was told, for tests that read it.
+        const std::string assignments = AssignmentsFromItems(request);
+        std::fprintf(stderr, "tarsel-camsim: %s settings received: %s\n", camera.Mac().c_str(),
+                     assignments.c_str());
+        if (camera.Faults().ignoreSettings) return false;
+        return camera.Apply(assignments) > 0;
+    }
     if (camera.Faults().ignoreSettings) return false;
-    if (request.type == HEADER_IP_SET) return camera.Apply(AssignmentsFromItems(request)) > 0;
     bool applied = false;
     for (const SimItem& item : request.items) {
         if (item.id == 91) applied = camera.Apply(item.value) > 0 || applied;

@@ -6,6 +6,7 @@
 #include <turbojpeg.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <thread>
@@ -373,6 +374,8 @@ std::string CamsimWebServer::AnswerSet(
     const std::vector<std::pair<std::string, std::string>>& assignments) {
     std::string body;
     for (const auto& [key, value] : assignments) {
+        std::fprintf(stderr, "tarsel-camsim: port %u settings received over HTTP: %s=%s\n",
+                     static_cast<unsigned>(Port()), key.c_str(), value.c_str());
         bool taken = true;
         if (key == "system.upgrade.status" && value == "begin") {
             std::lock_guard<std::mutex> lock(mutex_);

@@ -19,7 +19,9 @@ const char kUsage[] =
     "current value) and re-queries the camera until its answers show them. A setting that is\n"
     "not confirmed within 25 s has timed out. A switch to dhcp is confirmed when the camera\n"
     "reports dhcp with another address.\n"
-    "exit codes: 0 confirmed, 3 timed out, 4 credentials refused, 2 camera not found.\n";
+    "A value may not hold \"&\", \"=\" or control characters; the name holds 32 bytes.\n"
+    "exit codes: 0 confirmed, 1 a value refused, 3 timed out, 4 credentials refused,\n"
+    "            2 camera not found.\n";
 
 int RunSet(const Invocation& invocation) {
     ParsedArgs args;
@@ -59,9 +61,15 @@ int RunSet(const Invocation& invocation) {
         PrintError("--port needs a port number from 1 to 65535, got '" + args.Get("--port") + "'");
         return kExitUsage;
     }
-    if (args.Get("--name").size() > 32) {
-        PrintError("--name holds at most 32 characters");
-        return kExitUsage;
+    // Refused before any camera is searched for, so nothing at all is sent.
+    for (const char* option : {"--name", "--ip", "--mask", "--gateway", "--mode", "--port"}) {
+        const bool isName = std::string(option) == "--name";
+        SettingRefusal refusal = CheckSettingValue(
+            option, args.Get(option), isName ? kMaxDeviceNameBytes : kMaxSettingValueBytes);
+        if (refusal) {
+            PrintError(refusal.Describe());
+            return kExitUsage;
+        }
     }
 
     EngineSession session;
@@ -76,8 +84,10 @@ int RunSet(const Invocation& invocation) {
                                   args.Get("--mode", now.mode),
                                   args.Get("--port", std::to_string(now.httpPort))};
     session.MarkSetting(mac);
-    if (ApplySettings(session.Engine(), mac.c_str(), request) != 0) {
-        PrintError(mac + ": the settings do not fit the camera's fields");
+    SettingRefusal refusal;
+    if (ApplySettings(session.Engine(), mac.c_str(), request, &refusal) != 0) {
+        // A value kept from the camera itself can be refused too (its current name).
+        PrintError(mac + ": " + (refusal ? refusal.Describe() : "the camera is no longer listed"));
         return kExitUsage;
     }
     Progress progress("Setting");
