@@ -58,6 +58,7 @@ void CIpRangeSearch::SearchThread(std::string user, std::string password, uint64
     for (uint64_t current = start; current <= end; ++current) {
         const std::string address = IpValueToText(current);
         if (onStatus != nullptr) onStatus(context, CheckAddressText(address.c_str()).c_str());
+        if (onStatusId != nullptr) onStatusId(context, TEXT_CHECK_ADDRESS, address.c_str());
         if (probe && probe(address.c_str(), port) == 1 && checkCgi) {
             CameraReply info;
             std::memset(&info, 0, sizeof info);
@@ -72,10 +73,12 @@ void CIpRangeSearch::SearchThread(std::string user, std::string password, uint64
         if (stopRequested_) {
             stopped = true;
             if (onStatus != nullptr) onStatus(context, LoadText(TEXT_IP_SEARCH_STOP));
+            if (onStatusId != nullptr) onStatusId(context, TEXT_IP_SEARCH_STOP, "");
             break;
         }
     }
     if (!stopped && onStatus != nullptr) onStatus(context, LoadText(TEXT_IP_SEARCH_DONE));
+    if (!stopped && onStatusId != nullptr) onStatusId(context, TEXT_IP_SEARCH_DONE, "");
     running_ = false;
     if (onFinished != nullptr) onFinished(context, stopped);
 }

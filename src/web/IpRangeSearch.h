@@ -41,6 +41,9 @@ public:
     // What the dialog (or the command line) shows; every slot is called on the search
     // thread and may be unset.
     void (*onStatus)(void* context, const char* text) = nullptr;
+    // The same status as its text id and address ("" for the ids without one), for a
+    // window that shows it again in another language.
+    void (*onStatusId)(void* context, int textId, const char* address) = nullptr;
     void (*onClearFailures)(void* context) = nullptr;
     void (*onAuthFailure)(void* context, const char* address) = nullptr;
     void (*onFinished)(void* context, bool stopped) = nullptr;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "common/Language.h"
 #include "common/stdafx.h"
 #include "finder/LIbFinder.h"
 #include "platform/Tick.h"
@@ -53,26 +54,36 @@ UpgradeProc::UpgradeProc() {
 }
 
 UpgradeProc::~UpgradeProc() {
+    Abort();
+    WaitForWorkers();
+}
+
+void UpgradeProc::Abort() {
     {
         std::lock_guard<std::mutex> lock(waitMutex_);
         stopping_ = true;
     }
     waitCondition_.notify_all();
-    std::vector<std::thread> threads;
-    {
-        std::lock_guard<std::mutex> lock(threadsMutex_);
-        threads.swap(threads_);
-    }
-    for (auto& t : threads) t.join();
 }
 
 void UpgradeProc::WaitForWorkers() {
-    std::vector<std::thread> threads;
+    std::list<Worker> workers;
     {
         std::lock_guard<std::mutex> lock(threadsMutex_);
-        threads.swap(threads_);
+        workers.swap(workers_);
     }
-    for (auto& t : threads) t.join();
+    for (auto& w : workers) w.thread.join();
+}
+
+bool UpgradeProc::WorkerHolds(const UpgradeItem* item) {
+    std::lock_guard<std::mutex> lock(threadsMutex_);
+    for (const Worker& w : workers_)
+        if (w.item == item && !w.returned) return true;
+    return false;
+}
+
+int UpgradeProc::TransferProgress(void* self, int64_t, int64_t, int64_t, int64_t) {
+    return static_cast<UpgradeProc*>(self)->stopping_ ? 1 : 0;
 }
 
 void UpgradeProc::SetSleep(std::function<void(UpgradeWait, int)> sleep) { sleep_ = std::move(sleep); }
@@ -102,7 +113,25 @@ void UpgradeProc::SetFirmware(const char* path, const char* extension) {
 
 void UpgradeProc::StartUpgrade(UpgradeItem* item) {
     std::lock_guard<std::mutex> lock(threadsMutex_);
-    threads_.emplace_back(&UpgradeProc::UpgradeThread, this, item);
+    // Workers that have returned are joined here, so the list stays as long as the
+    // number of cameras under way.
+    for (auto it = workers_.begin(); it != workers_.end();) {
+        if (it->returned) {
+            it->thread.join();
+            it = workers_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    Worker& worker = workers_.emplace_back();
+    worker.item = item;
+    Worker* self = &worker;
+    worker.thread = std::thread([this, item, self] {
+        UpgradeThread(item);
+        // The last thing the worker does: from here on the owner may free the item.
+        std::lock_guard<std::mutex> lock(threadsMutex_);
+        self->returned = true;
+    });
 }
 
 int UpgradeProc::ActiveUploads() {
@@ -176,39 +205,36 @@ bool UpgradeProc::LoadImage() {
 }
 
 void UpgradeProc::UpgradeThread(UpgradeItem* item) {
+    // Texts the progress receiver loads on this thread come in the tool's language.
+    EnsureThreadLanguage(-1);
     {
         std::lock_guard<std::mutex> lock(itemLock);
         if (item->state != UPGRADE_QUEUED) return;
     }
     int lastPercent = 0;
+    bool ok = false;
     Report(item, 0, &lastPercent);
     if (!TakeSlot()) {
         Report(item, -1, &lastPercent);
-        std::lock_guard<std::mutex> lock(itemLock);
-        item->state = UPGRADE_DONE;
-        return;
-    }
-    if (!LoadImage()) {
+    } else if (!LoadImage()) {
         Report(item, -1, &lastPercent);
         TLOG("(%s:%d)%s Load FW file fail.", item->mac);
         GiveSlot();
-        std::lock_guard<std::mutex> lock(itemLock);
-        item->state = UPGRADE_DONE;
-        return;
+    } else {
+        {
+            std::lock_guard<std::mutex> lock(itemLock);
+            item->state = UPGRADE_RUNNING;
+        }
+        ok = RunUpgrade(item, &lastPercent);
+        // Reported and logged while the item is still ours: once it reads UPGRADE_DONE
+        // the page may queue it again.
+        if (!ok) {
+            Report(item, -1, &lastPercent);
+            TLOG("(%s:%d)%s FW upgrade fail.", item->mac);
+        }
     }
-    {
-        std::lock_guard<std::mutex> lock(itemLock);
-        item->state = UPGRADE_RUNNING;
-    }
-    const bool ok = RunUpgrade(item, &lastPercent);
-    {
-        std::lock_guard<std::mutex> lock(itemLock);
-        item->state = UPGRADE_DONE;
-    }
-    if (!ok) {
-        Report(item, -1, &lastPercent);
-        TLOG("(%s:%d)%s FW upgrade fail.", item->mac);
-    }
+    std::lock_guard<std::mutex> lock(itemLock);
+    item->state = UPGRADE_DONE;
 }
 
 bool UpgradeProc::RunUpgrade(UpgradeItem* item, int* lastPercent) {

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -65,7 +66,7 @@ int SendFinderQuery(void* context, const char* mac);
 class UpgradeProc {
 public:
     UpgradeProc();
-    // Waits for every worker; a worker cuts its remaining waits short once this begins.
+    // Aborts, then waits for every worker.
     ~UpgradeProc();
     UpgradeProc(const UpgradeProc&) = delete;
     UpgradeProc& operator=(const UpgradeProc&) = delete;
@@ -89,6 +90,12 @@ public:
 
     // Blocks until every worker started so far has ended by itself.
     void WaitForWorkers();
+    // Ends every upgrade promptly: waits are cut short and a transfer under way is broken
+    // off; each camera ends failed. The proc starts nothing afterwards.
+    void Abort();
+    // True while a worker started on item has not yet returned: until then the item must
+    // not be freed, even when its state already reads UPGRADE_DONE.
+    bool WorkerHolds(const UpgradeItem* item);
 
     const char* UploadName() const { return uploadName_; }
     int ActiveUploads();
@@ -114,6 +121,8 @@ private:
     void Report(UpgradeItem* item, int percent, int* lastPercent);
     // False when the wait was cut short because the owner is going away.
     bool Wait(UpgradeWait why, int ms);
+    // libcurl's transfer progress hook: a non-zero answer breaks the transfer off.
+    static int TransferProgress(void* self, int64_t, int64_t, int64_t, int64_t);
 
     std::mutex lock_;  // activeUploads_, image_, firmwarePath_, uploadName_
     Image image_;
@@ -127,6 +136,11 @@ private:
     std::atomic<bool> stopping_{false};
     std::mutex waitMutex_;
     std::condition_variable waitCondition_;
+    struct Worker {
+        std::thread thread;
+        const UpgradeItem* item;
+        bool returned = false;  // under threadsMutex_
+    };
     std::mutex threadsMutex_;
-    std::vector<std::thread> threads_;
+    std::list<Worker> workers_;
 };

@@ -151,6 +151,11 @@ bool UpgradeProc::UploadFirmware(UpgradeItem* item, int* lastPercent) {
     // Give up when nothing moves for the receive time-out.
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, kReceiveTimeoutSeconds);
+    // Called at least once a second even while the camera is silent, so that closing the
+    // page breaks the transfer off at once rather than after the receive time-out.
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &UpgradeProc::TransferProgress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
 
     curl_slist* headers = nullptr;
     const char* lines[] = {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <future>
 #include <map>
 #include <mutex>
 #include <string>
@@ -14,6 +15,7 @@
 
 #include "LoopbackHttpServer.h"
 #include "WebServer.h"
+#include "engine_fake_ports.h"
 #include "platform/Log.h"
 #include "web/UpgradeProc.h"
 
@@ -470,4 +472,69 @@ TEST(UpgradeProc, MissingFirmwareFileFailsEveryCameraWithoutUploading) {
     EXPECT_EQ(1u, log.Count("00:11:22:33:44:07 Load FW file fail."));
     EXPECT_EQ(0, server.BeginRequests());
     EXPECT_EQ(UPGRADE_DONE, item.state);
+}
+
+// Closing the page while a camera holds its upload answer back breaks the transfer off at
+// once; and no worker touches its item once the item reads UPGRADE_DONE, nor is it still
+// running once WorkerHolds says it returned.
+TEST(UpgradeProc, AbortBreaksOffAStalledUploadAndDoneItemsAreNoLongerTouched) {
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    LoopbackHttpServer server(LoopbackHttpServer::Auth::Digest, "admin", "pass",
+                              [released](const HttpExchange& e) {
+                                  if (e.target == "/cgi-bin/upload.cgi") released.wait();
+                                  return HttpAnswer{200, "", 0};
+                              });
+    const std::string path = WriteFirmware("fw_abort.tar", 4000);
+    struct Watch {
+        UpgradeProc* proc;
+        UpgradeItem* item;
+        std::atomic<int> afterDone{0}, last{0};
+    };
+    auto item = std::make_unique<UpgradeItem>(MakeItem("00:11:22:33:44:0A", server.PortText(), 1));
+    auto proc = std::make_unique<UpgradeProc>();
+    Watch watch{proc.get(), item.get()};
+    proc->context = &watch;
+    void (*onProgress)(void*, const char*, int) = [](void* c, const char*, int percent) {
+        auto* w = static_cast<Watch*>(c);
+        std::lock_guard<std::mutex> lock(w->proc->itemLock);
+        if (w->item->state == UPGRADE_DONE) ++w->afterDone;
+        w->last = percent;
+    };
+    proc->onProgress = onProgress;
+    proc->SetFirmware(path.c_str(), "tar");
+    proc->StartUpgrade(item.get());
+    ASSERT_TRUE(Eventually([&] {
+        for (const auto& r : server.Requests())
+            if (r.target == "/cgi-bin/upload.cgi") return true;
+        return false;
+    }, 30000));
+    EXPECT_TRUE(proc->WorkerHolds(item.get()));
+    auto closing = std::async(std::launch::async, [&] { proc.reset(); });
+    // Without the abort the worker would wait for the camera's answer: the guard below
+    // would run out while the camera still holds it back.
+    const bool closedWhileStalled = closing.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+    release.set_value();
+    closing.wait();
+    EXPECT_TRUE(closedWhileStalled);
+    EXPECT_EQ(UPGRADE_DONE, item->state);
+    EXPECT_EQ(-1, watch.last.load());
+    EXPECT_EQ(0, watch.afterDone.load());
+
+    // A camera refusing the begin request fails through the whole final wait; freeing its
+    // item as soon as its worker returned is safe (run under ASan).
+    UpgradeProc again;
+    Watch second{&again, item.get()};
+    again.context = &second;
+    again.onProgress = onProgress;
+    again.SetSleep(FastSleep);
+    again.SetFirmware(path.c_str(), "tar");
+    LoopbackHttpServer refusing(LoopbackHttpServer::Auth::Digest, "admin", "other",
+                                [](const HttpExchange&) { return HttpAnswer{}; });
+    *item = MakeItem("00:11:22:33:44:0A", refusing.PortText(), 1);
+    again.StartUpgrade(item.get());
+    ASSERT_TRUE(Eventually([&] { return !again.WorkerHolds(item.get()); }, 30000));
+    item.reset();
+    EXPECT_EQ(-1, second.last.load());
+    EXPECT_EQ(0, second.afterDone.load());
 }
