@@ -1,0 +1,106 @@
+#include "app/SelCameraDlg.h"
+
+#include <QPainter>
+
+#include "app/FormBuild.h"
+#include "app/MessageOKDlg.h"
+#include "common/ModelList.h"
+#include "controls/CustControls.h"
+#include "controls/TvListBox.h"
+#include "controls/TvListCtrl.h"
+#include "controls/UiText.h"
+
+const int kUpgradeColumnIds[10] = {20040, 20041, 20042, 20043, 20045,
+                                   20059, 20093, 20053, 20054, 20055};
+
+namespace {
+constexpr int kSelectionWidths[9] = {170, 120, 110, 110, 120, 60, 100, 110, 140};
+const QColor kTitleStrip(0, 80, 255);
+}  // namespace
+
+CSelCameraDlg::CSelCameraDlg(QWidget* parent) : CPopupPanel(parent) {
+    setFixedSize(kWidth, kHeight);
+    m_title = MakeLabel(this, 20062, QRect(0, 0, 1030, 30), 18, 700);  // 2300
+    m_title->SetTextColour(Qt::white);
+    m_title->SetBackgroundColour(kTitleStrip);
+    m_title->SetFormat(Qt::AlignCenter);
+    m_close = MakeButton(this, 0, QRect(1030, 0, 30, 30));  // 2301
+    m_close->setText(QStringLiteral("X"));
+    m_list = new CTvListCtrl(this);
+    m_list->setGeometry(8, 38, kWidth - 16, 304);
+    m_list->SetCheckBoxes(true);
+    for (int c = 0; c < 9; ++c) m_list->InsertColumn(c, UiText(kUpgradeColumnIds[c]), kSelectionWidths[c]);
+    m_selectAll = MakeButton(this, 20063, QRect(30, 350, 170, 30));  // 2302
+    m_upgrade = MakeButton(this, 20033, QRect(750, 350, 120, 30));   // 2303
+    m_cancel = MakeButton(this, 20025, QRect(890, 350, 120, 30));    // 2304
+    const auto close = [this] {
+        if (onClose != nullptr) onClose(m_context);
+        else hide();
+    };
+    connect(m_close, &QPushButton::clicked, this, close);
+    connect(m_cancel, &QPushButton::clicked, this, close);
+    connect(m_selectAll, &QPushButton::clicked, this, [this] {
+        m_allSelected = !m_allSelected;
+        m_list->SetAllChecks(m_allSelected ? 1 : 0);
+    });
+    connect(m_upgrade, &QPushButton::clicked, this, &CSelCameraDlg::OnUpgrade);
+}
+
+void CSelCameraDlg::Fill(const std::vector<CameraRecord>& cameras) {
+    m_list->DeleteAllItems();
+    const QByteArray firmware = m_firmwareName.toUtf8();
+    for (const CameraRecord& r : cameras) {
+        if (r.credentialsStored == 0 || !IsModelForFirmware(r.model, firmware.constData())) continue;
+        const QString mac = QString::fromUtf8(r.mac);
+        const int row = m_list->InsertItem(m_list->GetItemCount(), QString::fromUtf8(r.name), mac);
+        const char* cells[9] = {r.name, r.mac, r.ip, r.mask, r.gateway, r.httpPort, r.mode, r.fwVersion, r.model};
+        for (int c = 1; c < 9; ++c) m_list->SetItemText(row, c, QString::fromUtf8(cells[c]));
+    }
+}
+
+void CSelCameraDlg::OnUpgrade() {
+    std::vector<QByteArray> ticked;
+    for (int row = 0; row < m_list->GetItemCount(); ++row)
+        if (m_list->IsChecked(row)) ticked.push_back(m_list->GetItemText(row, 1).toUtf8());
+    if (!ticked.empty()) {
+        if (AskOkCancel(window(), 0, 20081, 0) != 1) return;  // Cancel: stay open
+        for (const QByteArray& mac : ticked)
+            if (onUpgrade != nullptr) onUpgrade(m_context, mac.constData());
+    }
+    if (onClose != nullptr) onClose(m_context);
+    else hide();
+}
+
+void CSelCameraDlg::ReloadTexts() {
+    ReloadTextIds(this);
+    for (int c = 0; c < 9; ++c) m_list->SetColumnTitle(c, UiText(kUpgradeColumnIds[c]));
+    update();
+}
+
+void CSelCameraDlg::paintEvent(QPaintEvent* event) {
+    CPopupPanel::paintEvent(event);
+    QPainter painter(this);
+    painter.fillRect(QRect(0, 0, width(), 30), kTitleStrip);
+}
+
+// ---------------------------------------------------------------------------------------
+// CRmListDlg
+
+CRmListDlg::CRmListDlg(QWidget* parent) : CPopupPanel(parent) {
+    setFixedSize(127, 35);
+    m_list = new CTvListBox(this);
+    m_list->SetItemHeight(25);
+    m_list->AddString(QStringLiteral("Remove"));
+    m_list->setGeometry(1, 5, 125, 25);
+    m_list->SetCallback([](void* context, int) {
+        auto* self = static_cast<CRmListDlg*>(context);
+        self->hide();
+        if (self->onRemove != nullptr) self->onRemove(self->m_context);
+    }, this);
+}
+
+void CRmListDlg::ShowAt(const QPoint& topLeft) {
+    move(topLeft);
+    show();
+    raise();
+}

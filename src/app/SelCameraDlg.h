@@ -1,0 +1,70 @@
+#pragma once
+// The upgrade page's pop-ups: the selection of cameras that may take the chosen firmware
+// (verified cameras whose model fits the file's name), and the one-entry "Remove" menu.
+
+#include <vector>
+
+#include "app/PopupPanel.h"
+#include "engine/CameraRecord.h"
+
+class CTvListBox;
+class CTvListCtrl;
+class CustButton;
+class CustStatic;
+
+class CSelCameraDlg : public CPopupPanel {
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 1060;
+    static constexpr int kHeight = 400;
+
+    explicit CSelCameraDlg(QWidget* parent = nullptr);
+
+    void SetFirmwareName(const QString& name) { m_firmwareName = name; }
+    QString FirmwareName() const { return m_firmwareName; }
+    // Lists the cameras with stored credentials whose model fits the firmware name.
+    void Fill(const std::vector<CameraRecord>& cameras);
+    void ReloadTexts();
+
+    CTvListCtrl* List() const { return m_list; }
+    CustButton* SelectAllButton() const { return m_selectAll; }
+    CustButton* UpgradeButton() const { return m_upgrade; }
+    CustButton* CancelButton() const { return m_cancel; }
+
+    void* m_context = nullptr;
+    // Called for every ticked row, top to bottom, once the user confirmed.
+    void (*onUpgrade)(void* context, const char* mac) = nullptr;
+    void (*onClose)(void* context) = nullptr;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void OnUpgrade();
+
+    QString m_firmwareName;
+    bool m_allSelected = false;
+    CustStatic* m_title;
+    CustButton* m_close;
+    CTvListCtrl* m_list;
+    CustButton* m_selectAll;
+    CustButton* m_upgrade;
+    CustButton* m_cancel;
+};
+
+class CRmListDlg : public CPopupPanel {
+    Q_OBJECT
+public:
+    explicit CRmListDlg(QWidget* parent = nullptr);
+    void ShowAt(const QPoint& topLeft);
+    CTvListBox* List() const { return m_list; }
+
+    void* m_context = nullptr;
+    void (*onRemove)(void* context) = nullptr;
+
+private:
+    CTvListBox* m_list;
+};
+
+// The list columns shared by the page and the selection (header text ids).
+extern const int kUpgradeColumnIds[10];

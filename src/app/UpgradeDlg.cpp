@@ -1,0 +1,356 @@
+#include "app/UpgradeDlg.h"
+
+#include <QCursor>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QToolButton>
+#include <cstring>
+
+#include "app/FormBuild.h"
+#include "app/Icons.h"
+#include "app/PopupPanel.h"
+#include "app/SelCameraDlg.h"
+#include "common/stdafx.h"
+#include "controls/CameraEvent.h"
+#include "controls/CustControls.h"
+#include "controls/TvListCtrl.h"
+#include "controls/UiText.h"
+
+namespace {
+constexpr int kColumnWidths[10] = {155, 120, 105, 110, 120, 60, 100, 110, 140, 100};
+constexpr int kStatusProgress = 5;
+constexpr int kStatusWaiting = 6;
+constexpr int kStatusFailed = 8;
+
+void CopyRecord(UpgradeItem* item, const CameraRecord& r) {
+    CopyTruncated(item->name, r.name);
+    CopyTruncated(item->mac, r.mac);
+    CopyTruncated(item->serial, r.serial);
+    CopyTruncated(item->ip, r.ip);
+    CopyTruncated(item->mask, r.mask);
+    CopyTruncated(item->gateway, r.gateway);
+    CopyTruncated(item->fwVersion, r.fwVersion);
+    CopyTruncated(item->mode, r.mode);
+    CopyTruncated(item->model, r.model);
+    CopyTruncated(item->httpPort, r.httpPort);
+    CopyTruncated(item->user, r.user);
+    CopyTruncated(item->password, r.password);
+    CopyTruncated(item->company, r.company);
+    item->viaHttp = r.viaHttp;
+}
+}  // namespace
+
+CUpgradeDlg::CUpgradeDlg(QWidget* parent) : QWidget(parent), m_proc(std::make_unique<UpgradeProc>()) {
+    m_proc->maxUploads = kMaxUploads;
+    m_proc->context = this;
+    m_proc->onProgress = &CUpgradeDlg::ProgressFromWorker;
+    m_proc->lookupCamera = &CUpgradeDlg::LookupFromWorker;
+
+    MakeLabel(this, 20065, QRect(20, 8, 400, 24), 18, 700);
+    m_path = MakeEdit(this, QRect(20, 38, 640, 28), 0);  // 2200
+    m_path->setAlignment(Qt::AlignCenter);
+    m_path->setReadOnly(true);
+    auto* browse = MakeButton(this, 0, QRect(668, 38, 44, 28));  // 2202
+    browse->setText(QStringLiteral("..."));
+    connect(browse, &QPushButton::clicked, this, &CUpgradeDlg::OnBrowse);
+    m_select = new QToolButton(this);  // 2204
+    m_remove = new QToolButton(this);  // 2205
+    const QIcon icons[2] = {NamedIcon(QStringLiteral("add_camera")), NamedIcon(QStringLiteral("remove_rows"))};
+    QToolButton* pictures[2] = {m_select, m_remove};
+    for (int i = 0; i < 2; ++i) {
+        pictures[i]->setIcon(icons[i]);
+        pictures[i]->setIconSize(QSize(28, 28));
+        pictures[i]->setAutoRaise(true);
+        pictures[i]->setGeometry(730 + i * 42, 36, 34, 34);
+    }
+    connect(m_select, &QToolButton::clicked, this, &CUpgradeDlg::ToggleCameraSelection);
+    connect(m_remove, &QToolButton::clicked, this, &CUpgradeDlg::RemoveTicked);
+    m_selectAll = new CustCheckBox(this);  // 2209
+    m_selectAll->setGeometry(20, 80, 300, 22);
+    SetTextById(m_selectAll, 20063);
+    connect(m_selectAll, &QCheckBox::clicked, this, [this](bool on) { m_list->SetAllChecks(on ? 1 : 0); });
+
+    m_list = new CTvListCtrl(this);
+    m_list->setGeometry(10, 106, 1100, 400);
+    m_list->SetCheckBoxes(true);
+    m_list->SetProgressColumn(CTvListCtrl::kStatusColumn, QColor(0, 0, 255));
+    for (int c = 0; c < 10; ++c) m_list->InsertColumn(c, UiText(kUpgradeColumnIds[c]), kColumnWidths[c]);
+    m_list->SetCallback(&CUpgradeDlg::OnRow, this);
+
+    MakeLabel(this, 20014, QRect(20, 520, 400, 22));
+    MakeLabel(this, 20019, QRect(20, 552, 150, 26));
+    m_user = MakeEdit(this, QRect(175, 552, 200, 26), 40);         // 2206
+    MakeLabel(this, 20020, QRect(395, 552, 110, 26));
+    m_password = MakeEdit(this, QRect(510, 552, 200, 26), 40, true);  // 2207
+    m_verify = MakeButton(this, 20022, QRect(730, 550, 130, 30));  // 2208
+    connect(m_verify, &QPushButton::clicked, this, [this] {
+        const QByteArray user = m_user->text().left(40).toUtf8();
+        const QByteArray password = m_password->text().left(40).toUtf8();
+        if (verify != nullptr) verify(m_context, user.constData(), password.constData());
+    });
+
+    QWidget* popupParent = parent != nullptr ? parent->window() : this;
+    m_selection = new CSelCameraDlg(popupParent);
+    m_selection->m_context = this;
+    m_selection->onClose = [](void* context) { static_cast<CUpgradeDlg*>(context)->ToggleCameraSelection(); };
+    m_selection->onUpgrade = [](void* context, const char* mac) {
+        auto* self = static_cast<CUpgradeDlg*>(context);
+        CameraRecord record{};
+        // A camera no longer listed (a search ran meanwhile) is skipped.
+        if (self->findCamera != nullptr && self->findCamera(self->m_context, mac, &record))
+            self->AddAndStart(record);
+    };
+    m_removeMenu = new CRmListDlg(popupParent);
+    m_removeMenu->m_context = this;
+    m_removeMenu->onRemove = [](void* context) { static_cast<CUpgradeDlg*>(context)->RemoveTicked(); };
+}
+
+CUpgradeDlg::~CUpgradeDlg() {
+    // Workers end (their transfers broken off) before the items they point at go.
+    m_proc.reset();
+}
+
+void CUpgradeDlg::Message(int code) {
+    if (showMessage != nullptr) showMessage(m_context, code);
+}
+
+// ---------------------------------------------------------------------------------------
+// Items and rows
+
+UpgradeItem* CUpgradeDlg::FindItem(const QString& mac) {
+    const QByteArray key = mac.toUtf8();
+    for (auto& item : m_items)
+        if (std::strcmp(item->mac, key.constData()) == 0) return item.get();
+    return nullptr;
+}
+
+bool CUpgradeDlg::IsDone(UpgradeItem* item) {
+    std::lock_guard<std::mutex> lock(m_proc->itemLock);
+    return item->state == UPGRADE_DONE;
+}
+
+bool CUpgradeDlg::AnyRunning() {
+    for (auto& item : m_items)
+        if (!IsDone(item.get())) return true;
+    return false;
+}
+
+void CUpgradeDlg::AddAndStart(const CameraRecord& record) {
+    if (record.credentialsStored == 0) return Message(0);
+    if (m_path->text().isEmpty()) return Message(10);
+    UpgradeItem* item = FindItem(QString::fromUtf8(record.mac));
+    if (item != nullptr && !IsDone(item)) {
+        TLOG("(%s:%d)%s Camera repeated updates, and busy.", record.mac);
+        return;
+    }
+    if (item == nullptr) {
+        m_items.push_back(std::make_unique<UpgradeItem>());
+        item = m_items.back().get();
+        std::memset(item, 0, sizeof *item);
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_proc->itemLock);
+        CopyRecord(item, record);
+        item->state = UPGRADE_QUEUED;
+    }
+    ShowRow(item);
+    m_proc->StartUpgrade(item);
+}
+
+void CUpgradeDlg::ShowRow(UpgradeItem* item) {
+    const QString mac = QString::fromUtf8(item->mac);
+    int row = m_list->FindRowByKey(mac);
+    if (row < 0) row = m_list->InsertItem(m_list->GetItemCount(), QString(), mac);
+    std::lock_guard<std::mutex> lock(m_proc->itemLock);
+    const char* cells[9] = {item->name, item->mac, item->ip, item->mask, item->gateway,
+                            item->httpPort, item->mode, item->fwVersion, item->model};
+    for (int c = 0; c < 9; ++c) m_list->SetItemText(row, c, QString::fromUtf8(cells[c]));
+    m_list->SetRowProgress(row, 0);
+    m_list->SetRowStatus(row, kStatusWaiting);
+    if (m_selectAll->isChecked()) m_list->SetCheck(row, 1);
+}
+
+void CUpgradeDlg::RemoveTicked() {
+    m_removeMenu->hide();
+    std::vector<int> ticked;
+    for (int row = 0; row < m_list->GetItemCount(); ++row) {
+        if (!m_list->IsChecked(row)) continue;
+        UpgradeItem* item = FindItem(m_list->GetItemText(row, 1));
+        // Finished but its worker not yet returned counts as running: it still holds the item.
+        if (item != nullptr && (!IsDone(item) || m_proc->WorkerHolds(item))) return Message(9);
+        ticked.push_back(row);
+    }
+    for (auto it = ticked.rbegin(); it != ticked.rend(); ++it) {
+        const QString mac = m_list->GetItemText(*it, 1);
+        if (UpgradeItem* item = FindItem(mac)) {
+            for (auto i = m_items.begin(); i != m_items.end(); ++i)
+                if (i->get() == item) {
+                    m_items.erase(i);
+                    break;
+                }
+        }
+        m_list->DeleteItem(*it);
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Progress: reported on the worker threads, shown on the window's thread
+
+void CUpgradeDlg::ProgressFromWorker(void* context, const char* mac, int percent) {
+    auto* self = static_cast<CUpgradeDlg*>(context);
+    const QString key = QString::fromUtf8(mac);
+    QMetaObject::invokeMethod(self, [self, key, percent] { self->OnProgress(key, percent); },
+                              Qt::QueuedConnection);
+}
+
+bool CUpgradeDlg::LookupFromWorker(void* context, const char* mac, UpgradeCameraInfo* info) {
+    // Asked on a worker thread: the owner's look-up copies the record under the engine's
+    // lock and touches no widget.
+    auto* self = static_cast<CUpgradeDlg*>(context);
+    CameraRecord record{};
+    if (self->findCamera == nullptr || !self->findCamera(self->m_context, mac, &record)) return false;
+    CopyTruncated(info->ip, record.ip);
+    CopyTruncated(info->mask, record.mask);
+    CopyTruncated(info->gateway, record.gateway);
+    CopyTruncated(info->httpPort, record.httpPort);
+    info->lastSeen = record.lastSeen;
+    return true;
+}
+
+void CUpgradeDlg::OnProgress(const QString& mac, int percent) {
+    UpgradeItem* item = FindItem(mac);
+    const int row = m_list->FindRowByKey(mac);
+    if (item == nullptr || row < 0) return;
+    {
+        // The camera may have come back with another address.
+        std::lock_guard<std::mutex> lock(m_proc->itemLock);
+        m_list->SetItemText(row, 2, QString::fromUtf8(item->ip));
+        m_list->SetItemText(row, 3, QString::fromUtf8(item->mask));
+        m_list->SetItemText(row, 4, QString::fromUtf8(item->gateway));
+    }
+    if (percent == -1) {
+        m_list->SetRowStatus(row, kStatusFailed);
+    } else {
+        m_list->SetRowProgress(row, percent);
+        m_list->SetRowStatus(row, kStatusProgress, QStringLiteral("%1%").arg(percent));
+    }
+    const QByteArray key = mac.toUtf8();
+    if (onProgress != nullptr) onProgress(m_context, key.constData(), percent);
+}
+
+// ---------------------------------------------------------------------------------------
+// Commands
+
+void CUpgradeDlg::OnBrowse() {
+    if (AnyRunning()) return Message(9);
+    const QString path = QFileDialog::getOpenFileName(this, QString(), QString(),
+                                                      QStringLiteral("FW Files (*.tar *.dat)"));
+    if (!path.isEmpty()) ChooseFirmware(path);
+}
+
+bool CUpgradeDlg::ChooseFirmware(const QString& path) {
+    if (AnyRunning()) {
+        Message(9);
+        return false;
+    }
+    const QFileInfo file(path);
+    m_selection->SetFirmwareName(file.fileName());
+    m_path->setText(path);
+    const QByteArray native = path.toLocal8Bit();
+    const QByteArray extension = file.suffix().toLocal8Bit();
+    m_proc->SetFirmware(native.constData(), extension.constData());
+    return true;
+}
+
+void CUpgradeDlg::ToggleCameraSelection() {
+    if (m_path->text().isEmpty()) return Message(10);
+    if (m_selection->isVisible()) {
+        m_selection->hide();
+    } else {
+        QRect main = m_selection->parentWidget()->rect();
+        if (getMainRect != nullptr) getMainRect(m_context, &main);
+        m_selection->move(main.left() + main.width() / 20, main.top() + main.height() / 10);
+        m_selection->show();
+        m_selection->raise();
+    }
+    std::vector<CameraRecord> cameras;
+    if (getCameras != nullptr) getCameras(m_context, &cameras);
+    m_selection->Fill(cameras);
+}
+
+bool CUpgradeDlg::OnRow(void* context, int row, int kind) {
+    auto* self = static_cast<CUpgradeDlg*>(context);
+    self->m_removeMenu->hide();
+    const QString mac = self->m_list->GetItemText(row, 1);
+    if (mac.isEmpty()) return false;
+    if (kind == 0) return true;
+    UpgradeItem* item = self->FindItem(mac);
+    if (item != nullptr && !self->IsDone(item)) {
+        self->Message(9);
+        return false;
+    }
+    QWidget* parent = self->m_removeMenu->parentWidget();
+    self->m_removeMenu->ShowAt(parent->mapFromGlobal(QCursor::pos()));
+    return true;
+}
+
+void CUpgradeDlg::ReloadTexts() {
+    ReloadTextIds(this);
+    for (int c = 0; c < 10; ++c) m_list->SetColumnTitle(c, UiText(kUpgradeColumnIds[c]));
+    m_list->RefreshStatusTexts();
+    m_selection->ReloadTexts();
+    update();
+}
+
+// ---------------------------------------------------------------------------------------
+// Events
+
+bool CUpgradeDlg::event(QEvent* event) {
+    if (event->type() == WM_CAMERA_EVENT) {
+        if (static_cast<CCameraEvent*>(event)->m_code == EVT_CHECK_CHANGED) {
+            for (int row = 0; row < m_list->GetItemCount(); ++row)
+                if (!m_list->IsChecked(row)) {
+                    m_selectAll->setChecked(false);
+                    break;
+                }
+        }
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+bool CUpgradeDlg::focusNextPrevChild(bool next) {
+    // Tab cycles user name, password, Verify.
+    QWidget* order[3] = {m_user, m_password, m_verify};
+    for (int i = 0; i < 3; ++i) {
+        if (focusWidget() == order[i]) {
+            order[(i + (next ? 1 : 2)) % 3]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return QWidget::focusNextPrevChild(next);
+}
+
+void CUpgradeDlg::keyPressEvent(QKeyEvent* event) {
+    if (IsClosingKey(event->key())) return event->accept();
+    QWidget::keyPressEvent(event);
+}
+
+void CUpgradeDlg::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) m_removeMenu->hide();
+    QWidget::mouseReleaseEvent(event);
+}
+
+void CUpgradeDlg::resizeEvent(QResizeEvent* event) {
+    m_list->setGeometry(10, 106, width() - 20, 400);
+    QWidget::resizeEvent(event);
+}
+
+void CUpgradeDlg::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    painter.setPen(QColor(200, 200, 200));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}

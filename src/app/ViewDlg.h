@@ -1,0 +1,58 @@
+#pragma once
+// The snapshot view: a still picture of the selected verified camera, refreshed about once
+// a second, stretched to 300 x 225. It keeps the camera's MAC, never its record: every
+// fetch reads the camera afresh through the owner, and a picture fetched for a camera that
+// is no longer the one shown is dropped.
+//
+// Threads: the fetch worker (CSnapshotWorker) reads the camera and decodes on its own
+// thread; the picture reaches the widget through a queued call.
+
+#include <QImage>
+#include <QWidget>
+#include <memory>
+#include <mutex>
+
+#include "engine/CameraRecord.h"
+
+class CSnapshotWorker;
+struct SnapshotImage;
+
+class CViewDlg : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kPictureWidth = 300;
+    static constexpr int kPictureHeight = 225;
+
+    explicit CViewDlg(QWidget* parent = nullptr);
+    // Stops and joins the worker before anything else goes.
+    ~CViewDlg() override;
+
+    // Owner slot, called on the worker thread: the camera's current record by MAC; false
+    // when it is no longer listed.
+    void* m_context = nullptr;
+    bool (*findCamera)(void* context, const char* mac, CameraRecord* record) = nullptr;
+
+    // Shows mac's pictures from now on (the worker is created once and reused).
+    void Start(const QString& mac);
+    void Pause();
+    // Pauses and empties the picture.
+    void Clear();
+
+    bool Active() const;
+    QString Mac() const;
+    const QImage& Picture() const { return m_picture; }
+    int WorkersCreated() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    static bool ReadCamera(void* context, struct SnapshotCamera* camera);
+    static void OnImage(void* context, const SnapshotImage& image);
+
+    mutable std::mutex m_macLock;  // m_mac, m_fetching: read by the worker
+    QString m_mac;
+    QString m_fetching;  // the MAC the worker's current pass read
+    QImage m_picture;
+    std::unique_ptr<CSnapshotWorker> m_worker;
+};
