@@ -57,7 +57,15 @@ void CMessageDlg::ShowCentred() {
     raise();
 }
 
+void CMessageDlg::NoteShown(bool timed) {
+    std::lock_guard lock(m_timerMutex);
+    ++m_shown;
+    m_timed = timed;
+    m_shownTick = tarsel::GetTickCount();
+}
+
 void CMessageDlg::ShowTimed() {
+    NoteShown(true);
     for (CustStatic* line : m_lines) line->show();
     ShowCentred();
     if (onShow != nullptr) onShow(m_context);
@@ -65,12 +73,14 @@ void CMessageDlg::ShowTimed() {
 }
 
 void CMessageDlg::ShowUntilClosed() {
+    NoteShown(false);
     for (CustStatic* line : m_lines) line->show();
     ShowCentred();
     if (onShow != nullptr) onShow(m_context);
 }
 
 void CMessageDlg::Close() {
+    NoteShown(false);
     hide();
     if (onClose != nullptr) onClose(m_context);
 }
@@ -83,39 +93,48 @@ void CMessageDlg::ShowCommandProgress(const char* command) {
         SetTextById(m_lines[1], 20031);
     else if (std::strncmp(command, "REBOOT", 6) == 0)
         SetTextById(m_lines[1], 20032);
+    SetDisplaySeconds(5);
+    NoteShown(true);
     ShowCentred();
     if (onShow != nullptr) onShow(m_context);
-    SetDisplaySeconds(5);
     StartTimerIfIdle();
 }
 
-// A message shown while a timer runs does not restart it: the running timer keeps
-// measuring from its own start, against the display time in force when it looks.
+// One timer at a time: a message shown while it runs moves its deadline instead.
 void CMessageDlg::StartTimerIfIdle() {
     std::lock_guard lock(m_timerMutex);
     if (m_timerRunning || m_stopping) return;
     if (m_timer.joinable()) m_timer.join();  // the last timer has ended; reap it
     m_timerRunning = true;
-    m_timer = std::thread(&CMessageDlg::TimerThread, this, tarsel::GetTickCount());
+    m_timer = std::thread(&CMessageDlg::TimerThread, this);
 }
 
-void CMessageDlg::TimerThread(uint32_t startTick) {
+void CMessageDlg::TimerThread() {
     std::unique_lock lock(m_timerMutex);
+    uint64_t shown = 0;
     for (;;) {
-        if (m_timerWake.wait_for(lock, std::chrono::milliseconds(200), [this] { return m_stopping; })) {
-            m_timerRunning = false;
+        if (m_timerWake.wait_for(lock, std::chrono::milliseconds(200), [this] { return m_stopping; }) || !m_timed) {
+            m_timerRunning = false;  // stopping, or the message up is not a timed one
             return;
         }
-        const uint32_t elapsedSeconds = (tarsel::GetTickCount() - startTick) / 1000;
-        if (elapsedSeconds >= static_cast<uint32_t>(m_displaySeconds.load())) break;
+        const uint32_t elapsedSeconds = (tarsel::GetTickCount() - m_shownTick) / 1000;
+        if (elapsedSeconds >= static_cast<uint32_t>(m_displaySeconds.load())) {
+            shown = m_shown;
+            break;
+        }
     }
     m_timerRunning = false;
     lock.unlock();
     // onClose re-enables the main window's children: that belongs on the window's thread.
-    QMetaObject::invokeMethod(this, [this] { TimerExpired(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this, shown] { TimerExpired(shown); }, Qt::QueuedConnection);
 }
 
-void CMessageDlg::TimerExpired() {
+void CMessageDlg::TimerExpired(uint64_t shown) {
+    {
+        std::lock_guard lock(m_timerMutex);
+        if (shown != m_shown) return;  // another message is up since
+        m_timed = false;
+    }
     if (onClose != nullptr) onClose(m_context);
     hide();
 }

@@ -2,6 +2,8 @@
 // The transient message box: a fixed status or error message that closes itself after a
 // few seconds, or stays until closed. Its timer is a worker thread that wakes every 200 ms;
 // the worker never touches the widget itself, it hands the closing to the window's thread.
+// The timer closes only the message it was counting for: a message shown later gets its
+// own full display time, and one shown until closed is never closed by an earlier timer.
 
 #include <atomic>
 #include <condition_variable>
@@ -40,8 +42,9 @@ public:
 private:
     void ShowCentred();
     void StartTimerIfIdle();
-    void TimerThread(uint32_t startTick);
-    void TimerExpired();
+    void NoteShown(bool timed);
+    void TimerThread();
+    void TimerExpired(uint64_t shown);
 
     CustStatic* m_lines[3];
     std::atomic<int> m_displaySeconds{3};
@@ -51,4 +54,7 @@ private:
     std::thread m_timer;
     bool m_timerRunning = false;
     bool m_stopping = false;
+    uint64_t m_shown = 0;      // counts every show and close: which message is up
+    bool m_timed = false;      // the message up closes itself
+    uint32_t m_shownTick = 0;  // when it was shown
 };

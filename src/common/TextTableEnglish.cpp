@@ -114,4 +114,13 @@ const char* const kEnglishTexts[kTextCount] = {
     "Check %s ...",  // 20110
     "IP search stop.",  // 20111
     "IP search done.",  // 20112
+    "The camera name may not hold \"&\", \"=\" or control characters.",  // 20113
+    "The camera name is too long.",  // 20114
+    "The IP address is not valid.",  // 20115
+    "The subnet mask is not valid.",  // 20116
+    "The gateway is not valid.",  // 20117
+    "The HTTP port must be a number from 1 to 65535.",  // 20118
+    "The settings do not fit the camera's fields.",  // 20119
+    "The camera reports no valid address or port for its web page.",  // 20120
+    "Please correct it and save again.",  // 20121
 };

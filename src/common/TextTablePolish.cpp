@@ -114,4 +114,13 @@ const char* const kPolishTexts[kTextCount] = {
     "Sprawdzanie %s ...",  // 20110
     "Wyszukiwanie IP zatrzymane.",  // 20111
     "Wyszukiwanie IP zakończone.",  // 20112
+    "Nazwa kamery nie może zawierać „&”, „=” ani znaków sterujących.",  // 20113
+    "Nazwa kamery jest za długa.",  // 20114
+    "Adres IP jest nieprawidłowy.",  // 20115
+    "Maska podsieci jest nieprawidłowa.",  // 20116
+    "Brama jest nieprawidłowa.",  // 20117
+    "Port HTTP musi być liczbą od 1 do 65535.",  // 20118
+    "Ustawienia nie mieszczą się w polach kamery.",  // 20119
+    "Kamera nie podaje prawidłowego adresu ani portu swojej strony.",  // 20120
+    "Popraw i zapisz ponownie.",  // 20121
 };

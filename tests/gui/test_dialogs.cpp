@@ -64,7 +64,7 @@ private slots:
         QWidget owner;
         owner.resize(900, 600);
         owner.show();
-        CloseWatch fixed, progress, twoQuick, lengthened;
+        CloseWatch fixed, progress, twoQuick, lengthened, replaced;
 
         CMessageDlg* fixedDialog = MakeWatchedMessage(&owner, &fixed);
         fixedDialog->SetDisplaySeconds(3);
@@ -92,17 +92,24 @@ private slots:
         lengthened.sinceShown.start();
         lengthenedDialog->ShowTimed();
 
+        CMessageDlg* replacedDialog = MakeWatchedMessage(&owner, &replaced);
+        replacedDialog->SetLines(0, 20005, 0);
+        replacedDialog->ShowTimed();
+
         QTest::qWait(600);
-        // A second message within a second: its text replaces the first, the timer goes on.
+        // A message shown until closed is never closed by the timer of the one before.
+        replacedDialog->SetLines(0, 20009, 0);
+        replacedDialog->ShowUntilClosed();
+        // A second message within a second: its text replaces the first and it gets its own
+        // full display time.
         twoQuickDialog->SetLines(0, 20009, 0);
         twoQuickDialog->ShowTimed();
         QCOMPARE(twoQuickDialog->Line(1)->text(), UiText(20009));
-        // A command progress on a running 3-second timer lengthens it to 5 seconds, still
-        // counted from the first message.
+        // A command progress on a running 3-second timer shows for its own 5 seconds.
         lengthenedDialog->ShowCommandProgress("SW_DEFAULT_KEEP");
         QCOMPARE(lengthenedDialog->Line(1)->text(), UiText(20031));
 
-        QVERIFY(guitest::WaitUntil([&] { return progress.closes > 0 && lengthened.closes > 0; }, 7000));
+        QVERIFY(guitest::WaitUntil([&] { return progress.closes > 0 && lengthened.closes > 0; }, 8000));
         QTest::qWait(300);  // a late second close would show here
 
         const auto inWindow = [](const CloseWatch& watch, int from, int to) {
@@ -110,10 +117,12 @@ private slots:
         };
         QVERIFY2(inWindow(fixed, 3000, 3200), qPrintable(QString::number(fixed.closedAfterMs)));
         QVERIFY2(inWindow(progress, 5000, 5200), qPrintable(QString::number(progress.closedAfterMs)));
-        QVERIFY2(inWindow(twoQuick, 3000, 3200), qPrintable(QString::number(twoQuick.closedAfterMs)));
-        QVERIFY2(inWindow(lengthened, 5000, 5200), qPrintable(QString::number(lengthened.closedAfterMs)));
+        QVERIFY2(inWindow(twoQuick, 3600, 3900), qPrintable(QString::number(twoQuick.closedAfterMs)));
+        QVERIFY2(inWindow(lengthened, 5600, 5900), qPrintable(QString::number(lengthened.closedAfterMs)));
         for (const CloseWatch* watch : {&fixed, &progress, &twoQuick, &lengthened}) QCOMPARE(watch->closes, 1);
         QCOMPARE(twoQuick.shows, 2);
+        QVERIFY(replacedDialog->isVisible());
+        QCOMPARE(replaced.closes, 0);
         QVERIFY(fixedDialog->isHidden());
         QVERIFY(!fixedDialog->TimerRunning());
 

@@ -66,7 +66,7 @@ TEST(Language, EnglishTableTextsAndFallbacks) {
     EXPECT_STREQ(LoadText(20076),
                  "Factory Defaults will perform the factory defaults of the selected camera, ");
     EXPECT_STREQ(LoadText(20000), "");
-    EXPECT_STREQ(LoadText(20113), "");
+    EXPECT_STREQ(LoadText(kLastTextId + 1), "");
     EXPECT_STREQ(LoadText(0), "");
 
     // Japanese has no table: English everywhere.
@@ -139,7 +139,7 @@ TEST(Language, CaptionRemapping) {
     EXPECT_EQ(CaptionTextId(20077), 20078);
     int unchanged = 0;
     for (int id = kFirstTextId; id <= kLastTextId; ++id) unchanged += CaptionTextId(id) == id;
-    EXPECT_EQ(unchanged, 112 - 5);
+    EXPECT_EQ(unchanged, kLastTextId - kFirstTextId + 1 - 5);
 }
 
 TEST(ModelList, GroupsAndFirmwareNames) {

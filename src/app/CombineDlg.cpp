@@ -1,0 +1,80 @@
+#include "app/CombineDlg.h"
+
+#include <QPainter>
+
+#include "app/AuthDlg.h"
+#include "app/InfoDlg.h"
+#include "app/UnauthDlg.h"
+
+CCombineDlg::CCombineDlg(QWidget* parent, QWidget* popupParent) : QWidget(parent) {
+    m_info = new CInfoDlg(this, popupParent);
+    m_info->move(2, 2);
+    m_login = new UnauthDlg(this);
+    m_login->move(2 + CInfoDlg::kWidth, 2);
+    m_login->hide();
+    m_auth = new CAuthDlg(this);
+    m_auth->move(2 + CInfoDlg::kWidth, 2);
+
+    m_login->m_context = this;
+    m_login->onVerify = [](void* context, const char* user, const char* password) {
+        static_cast<CCombineDlg*>(context)->VerifyEvent(user, password);
+    };
+    m_login->onCancel = [](void* context) {
+        auto* self = static_cast<CCombineDlg*>(context);
+        if (self->onCancelVerify != nullptr) self->onCancelVerify(self->m_context);
+    };
+    m_auth->m_context = this;
+    m_auth->onSave = [](void* context) {
+        auto* self = static_cast<CCombineDlg*>(context);
+        if (self->onSave != nullptr) self->onSave(self->m_context);
+    };
+    m_auth->onCancel = [](void* context) {
+        auto* self = static_cast<CCombineDlg*>(context);
+        if (self->onCancel != nullptr) self->onCancel(self->m_context);
+    };
+}
+
+void CCombineDlg::ShowCamera(const CameraRecord& record, bool verified) {
+    m_info->SetEditable(verified);
+    if (verified) {
+        m_login->hide();
+        m_auth->show();
+        m_info->Fill(record);
+        m_auth->Fill(record);
+    } else {
+        m_auth->hide();
+        m_login->Clear();
+        m_login->show();
+        m_info->Fill(record);
+    }
+}
+
+void CCombineDlg::Reset() {
+    m_info->Clear();
+    m_auth->Clear();
+    m_auth->show();
+    m_login->Clear();
+    m_login->hide();
+}
+
+void CCombineDlg::VerifyEvent(const char* user, const char* password) {
+    // The MAC shown is the camera asked about; the answer is matched to it, not to
+    // whatever the panel shows by the time it comes.
+    const std::string mac = m_info->Mac();
+    if (mac.empty()) return;
+    if (onVerify != nullptr) onVerify(m_context, mac.c_str(), user, password);
+}
+
+void CCombineDlg::ReloadTexts() {
+    m_info->ReloadTexts();
+    m_login->ReloadTexts();
+    m_auth->ReloadTexts();
+    update();
+}
+
+void CCombineDlg::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(255, 255, 255));
+    painter.setPen(QColor(220, 224, 232));
+    painter.drawLine(2 + CInfoDlg::kWidth, 12, 2 + CInfoDlg::kWidth, height() - 12);
+}

@@ -1,0 +1,53 @@
+#pragma once
+// The camera panel below the camera list: the information panel and, beside it, the login
+// panel for a camera not yet verified or the authenticated panel for a verified one. It
+// holds and checks input only; it passes every request to its owner through callback
+// slots, so that it can be built and tested with any owner.
+
+#include <QWidget>
+#include <string>
+
+struct CameraRecord;
+class CAuthDlg;
+class CInfoDlg;
+class UnauthDlg;
+
+class CCombineDlg : public QWidget {
+    Q_OBJECT
+public:
+    // The width its children need: the information panel and a credential panel side by side.
+    static constexpr int kChildrenWidth = 2 + 400 + 397;
+
+    // popupParent holds the information panel's mode chooser.
+    CCombineDlg(QWidget* parent, QWidget* popupParent);
+
+    // The camera the panel shows: verified → information editable beside the authenticated
+    // panel; not verified → information read-only beside an empty login panel.
+    void ShowCamera(const CameraRecord& record, bool verified);
+    // Every field empty and read-only; the authenticated panel shown empty, its buttons off.
+    void Reset();
+    // The login panel's request, with the MAC the information panel shows.
+    void VerifyEvent(const char* user, const char* password);
+    void ReloadTexts();
+
+    CInfoDlg* Info() const { return m_info; }
+    UnauthDlg* Login() const { return m_login; }
+    CAuthDlg* Auth() const { return m_auth; }
+
+    void* m_context = nullptr;
+    // Verify: check these credentials against the camera of this MAC.
+    void (*onVerify)(void* context, const char* mac, const char* user, const char* password) = nullptr;
+    // The login panel's Cancel: drop a verification under way.
+    void (*onCancelVerify)(void* context) = nullptr;
+    // The authenticated panel's Save and Cancel.
+    void (*onSave)(void* context) = nullptr;
+    void (*onCancel)(void* context) = nullptr;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    CInfoDlg* m_info;
+    UnauthDlg* m_login;
+    CAuthDlg* m_auth;
+};

@@ -1,0 +1,50 @@
+#pragma once
+// The login panel beside the information panel, shown for a camera that is not verified:
+// the user types the camera's administrator name and password and presses Verify. The panel
+// only collects them; the owner runs the verification and answers it.
+
+#include <QWidget>
+
+class CustButton;
+class CustEdit;
+class CustStatic;
+
+class UnauthDlg : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 397;
+    static constexpr int kHeight = 305;
+    static constexpr int kCredentialMax = 40;
+
+    explicit UnauthDlg(QWidget* parent = nullptr);
+
+    void Clear();
+    void ReloadTexts();
+
+    CustEdit* UserEdit() const { return m_user; }
+    CustEdit* PasswordEdit() const { return m_password; }
+    CustButton* VerifyButton() const { return m_verify; }
+    CustButton* CancelButton() const { return m_cancel; }
+
+    void* m_context = nullptr;
+    // Verify pressed: the name and password as typed (each at most 40 bytes).
+    void (*onVerify)(void* context, const char* user, const char* password) = nullptr;
+    // Cancel pressed: the fields are cleared and a verification under way is dropped.
+    void (*onCancel)(void* context) = nullptr;
+
+protected:
+    bool focusNextPrevChild(bool next) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void Verify();
+
+    CustStatic* m_prompt;
+    CustStatic* m_userLabel;
+    CustStatic* m_passwordLabel;
+    CustEdit* m_user;
+    CustEdit* m_password;
+    CustButton* m_verify;
+    CustButton* m_cancel;
+};

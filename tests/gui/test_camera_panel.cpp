@@ -1,0 +1,188 @@
+// The camera panel driven as a user would, with a recording owner: which fields can be
+// edited for which camera and mode, input limits, Tab order, what Verify and Save hand to
+// the owner, the initialise chooser's commands, and screenshots in every language.
+
+#include <QTest>
+#include <QToolButton>
+
+#include "GuiTestSupport.h"
+#include "app/AuthDlg.h"
+#include "app/CombineDlg.h"
+#include "app/DefaultDlg.h"
+#include "app/DhcpDlg.h"
+#include "app/InfoDlg.h"
+#include "app/UnauthDlg.h"
+#include "common/stdafx.h"
+#include "controls/CustControls.h"
+
+namespace {
+struct Owner {
+    QStringList calls;
+};
+
+CameraRecord Camera(const char* mode) {
+    CameraRecord record{};
+    CopyTruncated(record.name, "Lobby");
+    CopyTruncated(record.mac, "00:11:22:33:44:55");
+    CopyTruncated(record.ip, "192.168.1.20");
+    CopyTruncated(record.mask, "255.255.255.0");
+    CopyTruncated(record.gateway, "192.168.1.1");
+    CopyTruncated(record.httpPort, "80");
+    CopyTruncated(record.mode, mode);
+    CopyTruncated(record.user, "admin");
+    CopyTruncated(record.password, "secret");
+    return record;
+}
+
+void ClickItem(CItemChooser* chooser, int item) {
+    QTest::mouseClick(chooser, Qt::LeftButton, {}, chooser->ItemRect(item).center());
+}
+}  // namespace
+
+class CameraPanelTest : public QObject {
+    Q_OBJECT
+public:
+    static void initMain() { PrepareTarselUi(); }
+
+private slots:
+    void init() { guitest::UseLanguage(LANGUAGE_ENGLISH); }
+
+    void fieldsFollowVerificationAndMode() {
+        QWidget host;
+        host.resize(820, 420);
+        CCombineDlg panel(&host, &host);
+        panel.setGeometry(0, 0, 810, 310);
+        host.show();
+        host.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&host));
+        CInfoDlg* info = panel.Info();
+
+        panel.ShowCamera(Camera("manual"), false);
+        QVERIFY(panel.Login()->isVisible() && !panel.Auth()->isVisible());
+        for (QWidget* field : {(QWidget*)info->NameEdit(), (QWidget*)info->IpEdit(), (QWidget*)info->PortEdit(),
+                               (QWidget*)info->ModeArrow()})
+            QVERIFY(!field->isEnabled());
+        QCOMPARE(info->ModeEdit()->text(), QStringLiteral("manual"));
+
+        panel.ShowCamera(Camera("dhcp"), true);
+        QVERIFY(panel.Auth()->isVisible() && !panel.Login()->isVisible());
+        QCOMPARE(panel.Auth()->UserEdit()->text(), QStringLiteral("admin"));
+        QCOMPARE(panel.Auth()->PasswordEdit()->echoMode(), QLineEdit::Password);
+        QVERIFY(panel.Auth()->SaveButton()->isEnabled() && panel.Auth()->CancelButton()->isEnabled());
+        QVERIFY(info->NameEdit()->isEnabled() && !info->IpEdit()->isEnabled() && !info->MacEdit()->isEnabled());
+        // Tab from the name of a DHCP camera goes straight to the port.
+        info->NameEdit()->setFocus();
+        QTest::keyClick(info->NameEdit(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), info->PortEdit());
+
+        // Manual from the chooser opens the address fields; nothing is sent.
+        QTest::mouseClick(info->ModeArrow(), Qt::LeftButton);
+        QVERIFY(info->ModeChooser()->isVisible());
+        ClickItem(info->ModeChooser(), 1);
+        QVERIFY(!info->ModeChooser()->isVisible());
+        QCOMPARE(info->ModeEdit()->text(), QStringLiteral("manual"));
+        QVERIFY(info->IpEdit()->isEnabled() && info->MaskEdit()->isEnabled() && info->GatewayEdit()->isEnabled());
+        QWidget* order[] = {info->NameEdit(), info->IpEdit(), info->MaskEdit(), info->GatewayEdit(),
+                            info->PortEdit(), info->NameEdit()};
+        info->NameEdit()->setFocus();
+        for (int i = 1; i < 6; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), order[i]);
+        }
+        info->SetMode("PPPoE");
+        QCOMPARE(info->ModeEdit()->text(), QStringLiteral("pppoe"));
+        QVERIFY(!info->IpEdit()->isEnabled());
+        info->SetMode("Static");
+        QCOMPARE(info->ModeEdit()->text(), QString());
+
+        // Input limits: 32 characters of name, five digits of port.
+        info->NameEdit()->clear();
+        QTest::keyClicks(info->NameEdit(), QString(33, QLatin1Char('n')));
+        QCOMPARE(info->NameEdit()->text().size(), 32);
+        info->PortEdit()->clear();
+        QTest::keyClicks(info->PortEdit(), QStringLiteral("8a0b8080"));
+        QCOMPARE(info->PortEdit()->text(), QStringLiteral("80808"));
+        QCOMPARE(info->Request().port, std::string("80808"));
+
+        // Enter and Escape close nothing; Reset empties everything and locks it.
+        QTest::keyClick(info->NameEdit(), Qt::Key_Escape);
+        QVERIFY(panel.isVisible());
+        panel.Reset();
+        QVERIFY(panel.Auth()->isVisible() && !panel.Auth()->SaveButton()->isEnabled());
+        QVERIFY(info->Mac().empty() && !info->NameEdit()->isEnabled());
+    }
+
+    void requestsReachTheOwner() {
+        Owner owner;
+        QWidget host;
+        host.resize(820, 420);
+        CCombineDlg panel(&host, &host);
+        panel.m_context = &owner;
+        panel.onVerify = [](void* c, const char* mac, const char* user, const char* password) {
+            static_cast<Owner*>(c)->calls << QStringLiteral("verify %1 %2 %3").arg(mac, user, password);
+        };
+        panel.onCancelVerify = [](void* c) { static_cast<Owner*>(c)->calls << QStringLiteral("cancel verify"); };
+        panel.onSave = [](void* c) { static_cast<Owner*>(c)->calls << QStringLiteral("save"); };
+        panel.onCancel = [](void* c) { static_cast<Owner*>(c)->calls << QStringLiteral("reload"); };
+        host.show();
+
+        // Nothing shown: Verify asks nothing.
+        QTest::mouseClick(panel.Login()->VerifyButton(), Qt::LeftButton);
+        panel.ShowCamera(Camera("dhcp"), false);
+        QTest::keyClicks(panel.Login()->UserEdit(), QString(45, QLatin1Char('u')));
+        QTest::keyClicks(panel.Login()->PasswordEdit(), QStringLiteral("pw"));
+        QTest::mouseClick(panel.Login()->VerifyButton(), Qt::LeftButton);
+        QTest::mouseClick(panel.Login()->CancelButton(), Qt::LeftButton);
+        QVERIFY(panel.Login()->UserEdit()->text().isEmpty());
+        panel.ShowCamera(Camera("dhcp"), true);
+        QTest::mouseClick(panel.Auth()->SaveButton(), Qt::LeftButton);
+        QTest::mouseClick(panel.Auth()->CancelButton(), Qt::LeftButton);
+        QCOMPARE(owner.calls, QStringList({QStringLiteral("verify 00:11:22:33:44:55 %1 pw").arg(QString(40, QLatin1Char('u'))),
+                                           QStringLiteral("cancel verify"), QStringLiteral("save"),
+                                           QStringLiteral("reload")}));
+
+        // The initialise chooser hands over its command and stays open.
+        CDefaultDlg chooser(&host);
+        chooser.m_context = &owner;
+        chooser.onCommand = [](void* c, const char* command) { static_cast<Owner*>(c)->calls << command; };
+        chooser.Toggle(QRect(300, 10, 40, 36));
+        for (int item = 0; item < 3; ++item) ClickItem(&chooser, item);
+        QCOMPARE(owner.calls.mid(4), QStringList({"SW_DEFAULT", "HW_DEFAULT", "REBOOT"}));
+        QVERIFY(chooser.isVisible());
+    }
+
+    void screenshotsInEveryLanguage() {
+        for (int language : guitest::kScreenshotLanguages) {
+            guitest::UseLanguage(language);
+            QWidget host;
+            host.resize(820, 330);
+            CCombineDlg verified(&host, &host), login(&host, &host);
+            verified.setGeometry(0, 0, 810, 310);
+            verified.ReloadTexts();
+            verified.ShowCamera(Camera("manual"), true);
+            verified.Info()->IpEdit()->setText(QStringLiteral("192.168.1.300"));
+            CDefaultDlg chooser(&host);
+            login.hide();
+            host.show();
+            verified.Info()->ToggleModeChooser();
+            chooser.Toggle(QRect(500, 0, 40, 36));
+            QImage first = guitest::SaveScreenshot(&host, QStringLiteral("camera_panel_") + guitest::LanguageTag(language));
+            verified.hide();
+            verified.Info()->ModeChooser()->hide();
+            chooser.hide();
+            login.show();
+            login.setGeometry(0, 0, 810, 310);
+            login.ReloadTexts();
+            login.ShowCamera(Camera("dhcp"), false);
+            QImage second = guitest::SaveScreenshot(&host, QStringLiteral("camera_login_") + guitest::LanguageTag(language));
+            guitest::SaveSheet({first, second}, QStringLiteral("sheet_camera_panel_") + guitest::LanguageTag(language));
+            // Every chooser item fits its width.
+            for (CItemChooser* c : {(CItemChooser*)verified.Info()->ModeChooser(), (CItemChooser*)&chooser})
+                for (int item = 0; item < c->ItemCount(); ++item)
+                    QVERIFY(QFontMetrics(c->font()).horizontalAdvance(c->ItemText(item)) < c->width());
+        }
+    }
+};
+
+QTEST_MAIN(CameraPanelTest)
+#include "test_camera_panel.moc"
