@@ -1,7 +1,7 @@
 #pragma once
 // A stand-in for the world around the engine: it records every datagram the engine would
-// send, answers CGI reads and address probes from tables, keeps the address history in
-// memory, and runs the engine's clock faster than real time.
+// send, answers CGI reads and address probes from tables, keeps the real address history
+// in a temporary settings file, and runs the engine's clock faster than real time.
 
 #include <algorithm>
 #include <chrono>
@@ -16,56 +16,49 @@
 #include <vector>
 
 #include "common/ModelList.h"
+#include "common/Config.h"
 #include "engine/EnginePorts.h"
+#include "engine/LiveEnginePorts.h"
+#include "finder/LibIP.h"
 #include "engine/TSmain.h"
+#include "support/TestSupport.h"
+
+using testsupport::WaitFor;
 
 struct SentPacket {
     uint32_t type;
     std::string mac, user, password, payload;
 };
 
-class FakeHistory : public AddressHistory {
+// The real address history, in a settings file of the test's own.
+class TempHistory : public LiveAddressHistory {
 public:
-    struct Pair {
-        uint64_t address, mask;
-    };
-    std::map<std::string, std::vector<Pair>> entries;
+    TempHistory() { SetConfigPath(path_.c_str()); }
+    ~TempHistory() override { SetConfigPath(nullptr); }
+    void Load() override {
+        ++loads;
+        LiveAddressHistory::Load();
+    }
+    // Writes one camera's remembered address into the file, as an earlier run left it.
+    void Seed(const std::string& mac, const char* address, const char* mask) {
+        IpHistoryEntry entry{};
+        std::snprintf(entry.mac, sizeof entry.mac, "%s", mac.c_str());
+        entry.pairs.push_back({IpTextToValue(address), IpTextToValue(mask)});
+        SaveIpHistoryEntry(entry);
+    }
+    // What the file remembers for mac in the subnet of address/mask, as text ("" if none).
+    std::string Stored(const std::string& mac, const char* address, const char* mask) const {
+        std::vector<IpHistoryEntry> list;
+        LoadIpHistory(list);
+        const uint64_t m = IpTextToValue(mask);
+        const uint64_t found = ::FindRememberedIp(list, mac.c_str(), IpTextToValue(address) & m, m);
+        return found == 0 ? "" : IpValueToText(found);
+    }
     int loads = 0;
 
-    void Load() override { ++loads; }  // the "file" is the map itself: it survives searches
-    void Clear() override {}
-    uint64_t FindRememberedIp(const char* mac, uint64_t subnet, uint64_t mask) override {
-        auto it = entries.find(mac);
-        if (it == entries.end()) return 0;
-        for (const Pair& p : it->second)
-            if (p.mask == mask && (p.address & mask) == subnet) return p.address;
-        return 0;
-    }
-    bool IsIpRemembered(uint64_t address, uint64_t subnet, uint64_t mask) override {
-        for (auto& [mac, pairs] : entries)
-            for (const Pair& p : pairs)
-                if (p.mask == mask && (p.address & mask) == subnet && p.address == address)
-                    return true;
-        return false;
-    }
-    void RememberIp(const char* mac, uint64_t address, uint64_t mask) override {
-        auto& pairs = entries[mac];
-        for (Pair& p : pairs) {
-            if (p.mask == mask && (p.address & mask) == (address & mask)) {
-                p.address = address;
-                return;
-            }
-        }
-        pairs.push_back({address, mask});
-    }
-    void ForgetIp(uint64_t address, uint64_t mask) override {
-        for (auto& [mac, pairs] : entries)
-            pairs.erase(std::remove_if(pairs.begin(), pairs.end(),
-                                       [&](const Pair& p) {
-                                           return p.address == address && p.mask == mask;
-                                       }),
-                        pairs.end());
-    }
+private:
+    testsupport::TempDir folder_;
+    std::string path_ = folder_.File("tarsel.ini");
 };
 
 class FakePorts : public EnginePorts {
@@ -186,7 +179,7 @@ public:
         std::string mac;
     };
     std::vector<Probe> probes;
-    FakeHistory history;
+    TempHistory history;
     std::atomic<int> languageCalls{0};
     int createResult = 0;
     int sendResult = 0;
@@ -287,13 +280,3 @@ public:
     std::vector<uint32_t> posted;
     std::mutex mutex;
 };
-
-// Polls cond every millisecond for up to realMs; true once it holds.
-inline bool Eventually(const std::function<bool()>& cond, int realMs = 5000) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(realMs);
-    while (std::chrono::steady_clock::now() < end) {
-        if (cond()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return cond();
-}

@@ -8,6 +8,7 @@
 
 #include "InterfaceFollower.h"
 #include "SimCamera.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -20,10 +21,7 @@ struct Recorder {
     }
 };
 
-bool WaitFor(const std::function<bool()>& cond) {
-    for (int i = 0; i < 2000 && !cond(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    return cond();
-}
+using testsupport::WaitFor;
 
 TEST(CamsimFollower, AddressLeaseAndDefaultsReachTheInterface) {
     camsim::SimCameraConfig config;

@@ -20,6 +20,7 @@
 #include "CliCredentials.h"
 #include "CliMain.h"
 #include "CliOutput.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -197,20 +198,9 @@ TEST(CliCredentials, PasswordSourcesInTheirOrder) {
 // Runs the command line with stdout captured.
 int Cli(std::vector<const char*> args, std::string* out = nullptr) {
     args.insert(args.begin(), "tarsel");
-    std::fflush(stdout);
-    int saved = dup(STDOUT_FILENO);
-    FILE* capture = std::tmpfile();
-    dup2(fileno(capture), STDOUT_FILENO);
-    int code = RunCli(static_cast<int>(args.size()), args.data());
-    std::fflush(stdout);
-    dup2(saved, STDOUT_FILENO);
-    close(saved);
-    std::rewind(capture);
-    std::string text;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, capture)) > 0) text.append(buffer, n);
-    std::fclose(capture);
+    int code = 0;
+    std::string text = testsupport::CaptureStdout(
+        [&] { code = RunCli(static_cast<int>(args.size()), args.data()); });
     if (out) *out = text;
     return code;
 }

@@ -17,26 +17,16 @@
 #include "common/Language.h"
 #include "common/ModelList.h"
 #include "finder/LibIP.h"
+#include "support/TestSupport.h"
 
 namespace {
 
 // Runs the command line with stdout captured; puts the process back into its defaults after.
 int RunTarsel(std::vector<const char*> args, std::string* out) {
     args.insert(args.begin(), "tarsel");
-    std::fflush(stdout);
-    int saved = dup(STDOUT_FILENO);
-    FILE* capture = std::tmpfile();
-    dup2(fileno(capture), STDOUT_FILENO);
-    int code = cli::RunCli(static_cast<int>(args.size()), args.data());
-    std::fflush(stdout);
-    dup2(saved, STDOUT_FILENO);
-    close(saved);
-    std::rewind(capture);
-    out->clear();
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, capture)) > 0) out->append(buffer, n);
-    std::fclose(capture);
+    int code = 0;
+    *out = testsupport::CaptureStdout(
+        [&] { code = cli::RunCli(static_cast<int>(args.size()), args.data()); });
     SetConfigPath(nullptr);
     SetThreadLanguage(LANGUAGE_ENGLISH);
     currentLanguage = -1;
@@ -75,10 +65,8 @@ TEST(CliHost, ModelsByFirmwareGroupInEveryFormat) {
 }
 
 TEST(CliHost, LanguageFromTheOptionOrTheChosenSettingsFile) {
-    char folder[] = "/tmp/tarsel-cli-XXXXXX";
-    ASSERT_NE(::mkdtemp(folder), nullptr);
-    std::string ini = std::string(folder) + "/site.ini";
-    std::ofstream(ini) << "[SYSTEM]\r\nLanguage=CHINESE_TRADITIONAL\r\n";
+    testsupport::TempDir folder;
+    const std::string ini = folder.Write("site.ini", "[SYSTEM]\r\nLanguage=CHINESE_TRADITIONAL\r\n");
 
     std::string out;
     ASSERT_EQ(RunTarsel({"models"}, &out), 0);
@@ -90,10 +78,7 @@ TEST(CliHost, LanguageFromTheOptionOrTheChosenSettingsFile) {
     ASSERT_EQ(RunTarsel({"--lang", "pl", "adapters"}, &out), 0);
     EXPECT_NE(FirstLine(out).find("Brama domyślna"), std::string::npos) << out;
     // The language is read, never written: the file stays as it was.
-    std::ifstream in(ini, std::ios::binary);
-    std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(kept, "[SYSTEM]\r\nLanguage=CHINESE_TRADITIONAL\r\n");
-    std::system(("rm -rf '" + std::string(folder) + "'").c_str());
+    EXPECT_EQ(testsupport::ReadFile(ini), "[SYSTEM]\r\nLanguage=CHINESE_TRADITIONAL\r\n");
 }
 
 TEST(CliHost, AdaptersJsonMatchesTheEnumeration) {

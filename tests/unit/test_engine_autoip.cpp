@@ -106,10 +106,10 @@ TEST(AutoIp, DispatchSendsTheAssignmentAndEndsAfterSilence) {
         set.payload);
     EXPECT_EQ(0u, run.ports.CountSent(HEADER_IP_SET, Mac(2)));
     EXPECT_TRUE(log.Contains(Mac(1) + " cmd: 192.168.1.100 255.255.255.0"));
-    ASSERT_TRUE(Eventually([&] { return run.engine->RunningSetIp() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return run.engine->RunningSetIp() == 1; }));
     EXPECT_TRUE(run.Has(1, STATUS_SETTING_IP));
     EXPECT_EQ("192.168.1.100", run.NewIp(1));
-    EXPECT_EQ(1u, run.ports.history.entries.count(Mac(1)));
+    EXPECT_EQ("192.168.1.100", run.ports.history.Stored(Mac(1), "192.168.1.0", "255.255.255.0"));
 
     // The confirmation worker re-queries the camera until it is back with its fixed address.
     ASSERT_TRUE(run.ports.WaitSent([&](auto& s) {
@@ -122,11 +122,11 @@ TEST(AutoIp, DispatchSendsTheAssignmentAndEndsAfterSilence) {
     const uint32_t lastReply = run.ports.Now();
     run.ports.Deliver(MakeReply(HEADER_IP_QUERY, Mac(1).c_str(), "192.168.1.100", "manual"));
     EXPECT_EQ(0u, run.engine->PendingAutoCount());
-    ASSERT_TRUE(Eventually([&] { return run.engine->RunningSetIp() == 0; }));
+    ASSERT_TRUE(WaitFor([&] { return run.engine->RunningSetIp() == 0; }));
     EXPECT_FALSE(run.Has(1, STATUS_SET_IP_TIMEOUT));
 
     // Nothing pending and 10 s of silence end the run.
-    ASSERT_TRUE(Eventually([&] { return run.Done(); }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return run.Done(); }));
     const uint32_t silence = run.ports.Now() - lastReply;
     EXPECT_GE(silence, 10000u);
     EXPECT_LT(silence, 14000u);
@@ -137,9 +137,8 @@ TEST(AutoIp, DispatchSendsTheAssignmentAndEndsAfterSilence) {
 TEST(AutoIp, ChooseAddressKeepsReusesSkipsAndForgets) {
     AutoRun run;
     // Camera 1 remembered at .104 earlier; camera 7 (absent) remembers .100.
-    const uint64_t mask = IpTextToValue("255.255.255.0");
-    run.ports.history.entries[Mac(1)] = {{IpTextToValue("192.168.1.104"), mask}};
-    run.ports.history.entries[Mac(7)] = {{IpTextToValue("192.168.1.100"), mask}};
+    run.ports.history.Seed(Mac(1), "192.168.1.104", "255.255.255.0");
+    run.ports.history.Seed(Mac(7), "192.168.1.100", "255.255.255.0");
     // Camera 2 holds .103 inside the range and answers ARP with its own MAC there.
     run.ports.inUse[IpTextToValue("192.168.1.103")] = Mac(2);
     run.Start(Settings("192.168.1.100", "192.168.1.106"));
@@ -147,7 +146,7 @@ TEST(AutoIp, ChooseAddressKeepsReusesSkipsAndForgets) {
     run.Camera(1, "192.168.1.20");
     run.Camera(2, "192.168.1.103");
     run.Camera(3, "192.168.1.30");
-    ASSERT_TRUE(Eventually([&] { return run.ports.CountSent(HEADER_IP_SET, Mac(3)) == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return run.ports.CountSent(HEADER_IP_SET, Mac(3)) == 1; }));
     EXPECT_EQ("192.168.1.104", run.NewIp(1));  // remembered, although .102 is free
     EXPECT_EQ("192.168.1.103", run.NewIp(2));  // kept
     EXPECT_EQ("192.168.1.102", run.NewIp(3));  // .100 remembered for 7, .101 discovered
@@ -158,18 +157,17 @@ TEST(AutoIp, ChooseAddressKeepsReusesSkipsAndForgets) {
         EXPECT_NE(IpTextToValue("192.168.1.2"), p.target);
     }
     EXPECT_TRUE(askedWithMac);
-    EXPECT_EQ(IpTextToValue("192.168.1.102"), run.ports.history.entries[Mac(3)][0].address);
+    EXPECT_EQ("192.168.1.102", run.ports.history.Stored(Mac(3), "192.168.1.0", "255.255.255.0"));
 }
 
 TEST(AutoIp, LastResortTakesAnotherCamerasRememberedAddressAndRangeRunsOut) {
     AutoRun run;
     tarsel::CapturingLogSink log;
-    const uint64_t mask = IpTextToValue("255.255.255.0");
-    run.ports.history.entries[Mac(7)] = {{IpTextToValue("192.168.1.100"), mask}};
+    run.ports.history.Seed(Mac(7), "192.168.1.100", "255.255.255.0");
     run.ports.inUse[IpTextToValue("192.168.1.101")] = "ff:ff:ff:ff:ff:ff";
     run.Start(Settings("192.168.1.100", "192.168.1.102"));
     for (int i = 1; i <= 4; ++i) run.Camera(i, ("192.168.1." + std::to_string(20 + i)).c_str());
-    ASSERT_TRUE(Eventually([&] {
+    ASSERT_TRUE(WaitFor([&] {
         return run.ports.CountSent(HEADER_IP_SET, Mac(1)) +
                        run.ports.CountSent(HEADER_IP_SET, Mac(2)) ==
                    2 &&
@@ -177,15 +175,15 @@ TEST(AutoIp, LastResortTakesAnotherCamerasRememberedAddressAndRangeRunsOut) {
     }));
     EXPECT_EQ("192.168.1.102", run.NewIp(1));  // first free, not remembered
     EXPECT_EQ("192.168.1.100", run.NewIp(2));  // last resort, taken from camera 7
-    EXPECT_TRUE(run.ports.history.entries[Mac(7)].empty());
+    EXPECT_EQ("", run.ports.history.Stored(Mac(7), "192.168.1.0", "255.255.255.0"));
     EXPECT_TRUE(run.Has(3, STATUS_NO_FREE_IP));
     EXPECT_TRUE(log.Contains("Not Find, " + Mac(3) + ", 2"));
     EXPECT_TRUE(log.Contains("Not Find, " + Mac(4) + ", 2"));
 
     // Cameras that never come back are marked once their rounds and the silence are over.
-    ASSERT_TRUE(Eventually([&] { return run.engine->RunningSetIp() == 0; }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return run.engine->RunningSetIp() == 0; }));
     EXPECT_TRUE(run.Has(1, STATUS_SET_IP_TIMEOUT));
-    ASSERT_TRUE(Eventually([&] { return run.Done(); }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return run.Done(); }));
 }
 
 TEST(AutoIp, NewSearchWhileWorkersRunTouchesNoFreedRecord) {

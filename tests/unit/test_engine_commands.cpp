@@ -227,13 +227,13 @@ TEST(KeepQuery, RequeriesPendingCamerasEveryThreeSecondsUntilANewSearch) {
 
     // The HTTP camera times out: marked and shown.
     ports.httpFailure[kHttpIp] = 28;
-    ASSERT_TRUE(Eventually([&] {
+    ASSERT_TRUE(WaitFor([&] {
         CameraRecord r;
         return engine.CopyCamera("00:11:22:33:44:55", &r) &&
                HasStatus(&r, STATUS_HTTP_NO_RESPONSE);
     }));
     ports.httpFailure.clear();
-    ASSERT_TRUE(Eventually([&] {
+    ASSERT_TRUE(WaitFor([&] {
         CameraRecord r;
         return engine.CopyCamera("00:11:22:33:44:55", &r) &&
                !HasStatus(&r, STATUS_HTTP_NO_RESPONSE);

@@ -11,35 +11,23 @@
 
 #include "common/Config.h"
 #include "finder/LibIP.h"
+#include "support/TestSupport.h"
 
 namespace {
 
 class HistoryFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/tarsel-history-XXXXXX";
-        folder_ = ::mkdtemp(pattern);
-        path_ = folder_ + "/tarsel.ini";
-        SetConfigPath(path_.c_str());
-    }
-    void TearDown() override {
-        SetConfigPath(nullptr);
-        std::system(("rm -rf '" + folder_ + "'").c_str());
-    }
-    std::string Contents() const {
-        std::ifstream in(path_, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    void Write(const std::string& text) const { std::ofstream(path_, std::ios::binary) << text; }
+    void SetUp() override { SetConfigPath(path_.c_str()); }
+    void TearDown() override { SetConfigPath(nullptr); }
+    std::string Contents() const { return testsupport::ReadFile(path_); }
+    void Write(const std::string& text) const { testsupport::WriteFile(path_, text); }
     ino_t Inode() const {
         struct stat st {};
         return ::stat(path_.c_str(), &st) == 0 ? st.st_ino : 0;
     }
 
-    std::string folder_;
-    std::string path_;
+    testsupport::TempDir folder_;
+    std::string path_ = folder_.File("tarsel.ini");
 };
 
 uint64_t Ip(const char* text) { return IpTextToValue(text); }

@@ -13,33 +13,13 @@
 
 #include "common/Config.h"
 #include "platform/ProfileFile.h"
+#include "support/TestSupport.h"
 
 namespace {
 
-class TempFolder {
-public:
-    TempFolder() {
-        char pattern[] = "/tmp/tarsel-ini-XXXXXX";
-        path_ = ::mkdtemp(pattern);
-    }
-    ~TempFolder() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-    std::string File(const char* name) const { return path_ + "/" + name; }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void Spill(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
 
 // Restores the default settings path after a test that pointed it elsewhere.
 struct ConfigPathScope {
@@ -64,9 +44,9 @@ const char kWindowsFile[] =
 }  // namespace
 
 TEST(ProfileFile, ReadsWindowsFileWithBomCrlfMixedCaseAndComments) {
-    TempFolder dir;
+    TempDir dir;
     std::string path = dir.File("tarsel.ini");
-    Spill(path, kWindowsFile);
+    WriteFile(path, kWindowsFile);
     ConfigPathScope scope(path);
 
     char buffer[1024];
@@ -99,34 +79,34 @@ TEST(ProfileFile, ReadsWindowsFileWithBomCrlfMixedCaseAndComments) {
 }
 
 TEST(ProfileFile, RewriteKeepsEveryOtherLineByteForByte) {
-    TempFolder dir;
+    TempDir dir;
     std::string path = dir.File("tarsel.ini");
-    Spill(path, kWindowsFile);
+    WriteFile(path, kWindowsFile);
     ConfigPathScope scope(path);
 
     ASSERT_EQ(WriteConfigString("MAC", "00:11:22:33:44:55", "1,2;"), 0);
     std::string expected = kWindowsFile;
     expected.replace(expected.find("3232235876,4294967040;"), 22, "1,2;");
-    EXPECT_EQ(Slurp(path), expected);
+    EXPECT_EQ(ReadFile(path), expected);
 
     // A new key goes after the section's last entry, before its blank line, with CRLF.
     ASSERT_EQ(WriteConfigString("mac", "01:02:03:04:05:06", "7,8;"), 0);
     std::string withNew = expected;
     withNew.insert(withNew.find("\r\n\r\n[Extra]") + 2, "01:02:03:04:05:06=7,8;\r\n");
-    EXPECT_EQ(Slurp(path), withNew);
+    EXPECT_EQ(ReadFile(path), withNew);
 
     // A new section goes to the end.
     ASSERT_EQ(WriteConfigString("New", "k", "v"), 0);
-    EXPECT_EQ(Slurp(path), withNew + "[New]\r\nk=v\r\n");
+    EXPECT_EQ(ReadFile(path), withNew + "[New]\r\nk=v\r\n");
 
     // Mixed-case key names replace the existing line and keep the file's spelling.
     ASSERT_EQ(WriteConfigString("EXTRA", "KEEP", "again"), 0);
-    EXPECT_NE(Slurp(path).find("\r\nkeep=again\r\n"), std::string::npos);
-    EXPECT_EQ(Slurp(path).find("KEEP"), std::string::npos);
+    EXPECT_NE(ReadFile(path).find("\r\nkeep=again\r\n"), std::string::npos);
+    EXPECT_EQ(ReadFile(path).find("KEEP"), std::string::npos);
 }
 
 TEST(ProfileFile, LanguageIsNeverWrittenAndMissingFileIsCreated) {
-    TempFolder dir;
+    TempDir dir;
     std::string path = dir.File("tarsel.ini");
     ConfigPathScope scope(path);
 
@@ -136,14 +116,14 @@ TEST(ProfileFile, LanguageIsNeverWrittenAndMissingFileIsCreated) {
     EXPECT_NE(::access(path.c_str(), F_OK), 0) << "the language write must not create the file";
 
     ASSERT_EQ(WriteConfigString("MAC", "00:11:22:33:44:55", ""), 0);
-    EXPECT_EQ(Slurp(path), "[MAC]\n00:11:22:33:44:55=\n");
+    EXPECT_EQ(ReadFile(path), "[MAC]\n00:11:22:33:44:55=\n");
     EXPECT_EQ(ReadConfigKeys("MAC"), std::vector<std::string>{"00:11:22:33:44:55"});
 }
 
 TEST(ProfileFile, WriteIsAtomicAndKeepsModeAndLeavesNoTemporaryFile) {
-    TempFolder dir;
+    TempDir dir;
     std::string path = dir.File("tarsel.ini");
-    Spill(path, "[A]\nx=1\n");
+    WriteFile(path, "[A]\nx=1\n");
     ::chmod(path.c_str(), 0600);
     struct stat before {};
     ASSERT_EQ(::stat(path.c_str(), &before), 0);
@@ -154,7 +134,7 @@ TEST(ProfileFile, WriteIsAtomicAndKeepsModeAndLeavesNoTemporaryFile) {
     ASSERT_EQ(::stat(path.c_str(), &after), 0);
     EXPECT_NE(before.st_ino, after.st_ino) << "the file must be replaced, not rewritten in place";
     EXPECT_EQ(after.st_mode & 0777, 0600u);
-    EXPECT_EQ(Slurp(path), "[A]\nx=2\n");
+    EXPECT_EQ(ReadFile(path), "[A]\nx=2\n");
     // Nothing but the file itself is left in the folder.
     std::string listing;
     FILE* ls = ::popen(("ls -A '" + dir.Path() + "'").c_str(), "r");
@@ -182,11 +162,11 @@ TEST(ProfileText, RemovalLineBreaksAndFilesWithoutFinalNewline) {
     EXPECT_EQ(text.Render(), "[B]\nz=4\nw=4\n");
 
     // A value with a line break cannot inject a section into the file.
-    TempFolder dir;
+    TempDir dir;
     std::string path = dir.File("t.ini");
     std::string key = "k", evil = "1\r\n[SYSTEM]\r\nLanguage=POLISH";
     ASSERT_TRUE(tarsel::WriteProfileValue(path, "MAC", &key, &evil));
-    EXPECT_EQ(Slurp(path), "[MAC]\nk=1\n");
+    EXPECT_EQ(ReadFile(path), "[MAC]\nk=1\n");
     EXPECT_TRUE(tarsel::ReadProfileSections(path) == std::vector<std::string>{"MAC"});
 
     // Only the first of two same-named sections counts, as with the Windows calls.
@@ -198,7 +178,7 @@ TEST(ProfileText, RemovalLineBreaksAndFilesWithoutFinalNewline) {
 }
 
 TEST(ProfileFile, ConcurrentWritersLoseNoEntry) {
-    TempFolder dir;
+    TempDir dir;
     std::string path = dir.File("tarsel.ini");
     ConfigPathScope scope(path);
     std::vector<std::thread> writers;

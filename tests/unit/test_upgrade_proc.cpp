@@ -17,6 +17,7 @@
 #include "WebServer.h"
 #include "engine_fake_ports.h"
 #include "platform/Log.h"
+#include "support/TestSupport.h"
 #include "web/UpgradeProc.h"
 
 using testsupport::HttpAnswer;
@@ -50,10 +51,7 @@ std::string WriteFirmware(const std::string& name, size_t size) {
     return path;
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testsupport::ReadFile;
 
 UpgradeItem MakeItem(const std::string& mac, const std::string& port, uint32_t viaHttp,
                      const char* password = "pass") {
