@@ -280,3 +280,8 @@ public:
     std::vector<uint32_t> posted;
     std::mutex mutex;
 };
+
+// Older name of testsupport::WaitFor, kept for tests written against it.
+inline bool Eventually(const std::function<bool()>& cond, int realMs = 20000) {
+    return testsupport::WaitFor(cond, realMs);
+}

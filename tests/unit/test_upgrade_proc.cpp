@@ -502,7 +502,7 @@ TEST(UpgradeProc, AbortBreaksOffAStalledUploadAndDoneItemsAreNoLongerTouched) {
     proc->onProgress = onProgress;
     proc->SetFirmware(path.c_str(), "tar");
     proc->StartUpgrade(item.get());
-    ASSERT_TRUE(Eventually([&] {
+    ASSERT_TRUE(WaitFor([&] {
         for (const auto& r : server.Requests())
             if (r.target == "/cgi-bin/upload.cgi") return true;
         return false;
@@ -531,7 +531,7 @@ TEST(UpgradeProc, AbortBreaksOffAStalledUploadAndDoneItemsAreNoLongerTouched) {
                                 [](const HttpExchange&) { return HttpAnswer{}; });
     *item = MakeItem("00:11:22:33:44:0A", refusing.PortText(), 1);
     again.StartUpgrade(item.get());
-    ASSERT_TRUE(Eventually([&] { return !again.WorkerHolds(item.get()); }, 30000));
+    ASSERT_TRUE(WaitFor([&] { return !again.WorkerHolds(item.get()); }, 30000));
     item.reset();
     EXPECT_EQ(-1, second.last.load());
     EXPECT_EQ(0, second.afterDone.load());
