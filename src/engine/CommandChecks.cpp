@@ -1,0 +1,45 @@
+#include "engine/CommandChecks.h"
+
+#include "engine/SettingsText.h"
+#include "finder/LibIP.h"
+
+SaveProblem CheckSaveInput(const CameraSettingsRequest& request) {
+    if (const SettingRefusal refusal = CheckSettingsRequest(request)) {
+        if (refusal.field == "name")
+            return refusal.kind == SettingRefusal::TooLong ? SAVE_NAME_TOO_LONG : SAVE_NAME_CHARACTERS;
+        if (refusal.field == "address") return SAVE_BAD_ADDRESS;
+        if (refusal.field == "mask") return SAVE_BAD_MASK;
+        if (refusal.field == "gateway") return SAVE_BAD_GATEWAY;
+        if (refusal.field == "port") return SAVE_BAD_PORT;
+        return SAVE_BAD_MODE;
+    }
+    if (request.mode == "manual") {
+        if (!IsValidIpText(request.ip.c_str())) return SAVE_BAD_ADDRESS;
+        if (!IsValidMaskText(request.mask.c_str())) return SAVE_BAD_MASK;
+        if (!request.gateway.empty() && !IsValidIpText(request.gateway.c_str())) return SAVE_BAD_GATEWAY;
+    }
+    if (!IsValidPortText(request.port.c_str())) return SAVE_BAD_PORT;
+    if (!request.mode.empty() && request.mode != "dhcp" && request.mode != "manual" &&
+        request.mode != "pppoe")
+        return SAVE_BAD_MODE;
+    return SAVE_OK;
+}
+
+int CommandSelectionMessage(const std::vector<CommandRow>& checked, const std::string& currentMac,
+                            int currentStatus, const std::function<bool(const std::string&)>& isVerified) {
+    for (const CommandRow& row : checked) {
+        if (!isVerified(row.mac)) return 0;
+        if (row.statusIndex == STATUS_INDEX_SETTING) return 9;
+    }
+    if (!checked.empty()) return -1;
+    if (currentMac.empty()) return 4;
+    if (!isVerified(currentMac)) return 0;
+    if (currentStatus == STATUS_INDEX_SETTING) return 9;
+    return -1;
+}
+
+bool CameraPageUrl(const std::string& ip, const std::string& port, std::string* url) {
+    if (!IsValidIpText(ip.c_str()) || !IsValidPortText(port.c_str())) return false;
+    *url = "http://" + ip + ":" + port;
+    return true;
+}
