@@ -5,17 +5,19 @@
 BatchCounts RunBatchVerification(CTSmainDlg& engine, const char* user, const char* password,
                                  const std::function<bool(const CameraRecord&)>& include,
                                  const std::function<void(const BatchCounts&)>& progress,
-                                 uint32_t quietMs) {
+                                 uint32_t quietMs, const std::function<bool()>& stop) {
     EnginePorts& ports = engine.Ports();
     ports.EnsureThreadLanguage();
     engine.BeginVerifyAll(user, password);
     auto counts = [&] {
         return BatchCounts{engine.BatchSent(), engine.BatchOk(), engine.BatchFail()};
     };
+    auto stopping = [&] { return stop && stop(); };
     auto report = [&] {
         if (progress) progress(counts());
     };
     for (const CameraRecord& copy : engine.CopyCameras()) {
+        if (stopping()) break;
         if (copy.credentialsStored != 0 || !include(copy)) continue;
         if (!engine.WithCamera(copy.mac, [](CameraRecord& r) { r.status = 0; })) continue;
         engine.AddBatchSent();
@@ -42,7 +44,7 @@ BatchCounts RunBatchVerification(CTSmainDlg& engine, const char* user, const cha
             lastFail = now.fail;
         }
         report();
-        if (!engine.SleepFor(1000)) break;
+        if (stopping() || !engine.SleepFor(1000)) break;
         now = counts();
         if (now.ok + now.fail >= now.sent) break;
         if (ports.Now() - clock >= quietMs) break;

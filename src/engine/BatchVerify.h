@@ -18,8 +18,10 @@ struct BatchCounts {
 
 // Blocks until the batch ends; the engine is back in MODE_SEARCH then. include chooses the
 // cameras (given a copy of each record); progress, if set, is called after every request
-// and every second while waiting. quietMs is the wait after the last answer.
+// and every second while waiting. quietMs is the wait after the last answer. stop, if set,
+// is asked before every request and every second: true ends the batch early (its owner is
+// going away).
 BatchCounts RunBatchVerification(CTSmainDlg& engine, const char* user, const char* password,
                                  const std::function<bool(const CameraRecord&)>& include,
                                  const std::function<void(const BatchCounts&)>& progress = {},
-                                 uint32_t quietMs = 5000);
+                                 uint32_t quietMs = 5000, const std::function<bool()>& stop = {});

@@ -193,8 +193,8 @@ int BuildSettingsPayload(const CameraSettingsRequest& request, std::string* payl
     return 0;
 }
 
-int ApplySettings(CTSmainDlg& engine, const char* mac, const CameraSettingsRequest& request,
-                  SettingRefusal* why) {
+int PrepareSettings(CTSmainDlg& engine, const char* mac, const CameraSettingsRequest& request,
+                    PreparedSettings* out, SettingRefusal* why) {
     std::string payload;
     if (BuildSettingsPayload(request, &payload, why) != 0) return -1;
     const std::string gateway = request.gateway.empty() ? "0.0.0.0" : request.gateway;
@@ -219,7 +219,6 @@ int ApplySettings(CTSmainDlg& engine, const char* mac, const CameraSettingsReque
         shown = r;
     });
     if (!found) return -1;
-    engine.SetCameraParameters(mac, payload.c_str());
     static const char kCaller[] = "ApplySettings";
     BoundedCopy(shown.name, request.name.c_str(), kCaller, __LINE__);
     BoundedCopy(shown.ip, request.ip.c_str(), kCaller, __LINE__);
@@ -227,9 +226,27 @@ int ApplySettings(CTSmainDlg& engine, const char* mac, const CameraSettingsReque
     BoundedCopy(shown.gateway, request.gateway.c_str(), kCaller, __LINE__);
     BoundedCopy(shown.mode, request.mode.c_str(), kCaller, __LINE__);
     BoundedCopy(shown.httpPort, request.port.c_str(), kCaller, __LINE__);
-    engine.UpdateCamera(shown);
+    shown.next = nullptr;
+    out->payload = payload;
+    out->shown = shown;
+    return 0;
+}
+
+int SendSettings(CTSmainDlg& engine, const PreparedSettings& prepared) {
+    // The camera is reached at the address it has now: the record takes the requested
+    // values only after the send.
+    const int result = engine.SetCameraParameters(prepared.shown.mac, prepared.payload.c_str());
+    engine.UpdateCamera(prepared.shown);
     engine.SetMode(MODE_SEARCH);
     engine.KeepQuery();
+    return result;
+}
+
+int ApplySettings(CTSmainDlg& engine, const char* mac, const CameraSettingsRequest& request,
+                  SettingRefusal* why) {
+    PreparedSettings prepared;
+    if (PrepareSettings(engine, mac, request, &prepared, why) != 0) return -1;
+    SendSettings(engine, prepared);
     return 0;
 }
 

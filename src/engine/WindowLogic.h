@@ -94,6 +94,19 @@ int BuildSettingsPayload(const CameraSettingsRequest& request, std::string* payl
 int ApplySettings(CTSmainDlg& engine, const char* mac, const CameraSettingsRequest& request,
                   SettingRefusal* why = nullptr);
 
+// ApplySettings in two steps, for a caller that must not wait for the camera: the
+// bookkeeping (old and requested values, the time; quick, engine mutex only), then the
+// sending (over HTTP it waits for the camera), which also shows the requested values in
+// the record and re-queries. The window marks the row before the first reply can judge it.
+struct PreparedSettings {
+    std::string payload;
+    CameraRecord shown;  // the record with the requested values
+};
+int PrepareSettings(CTSmainDlg& engine, const char* mac, const CameraSettingsRequest& request,
+                    PreparedSettings* out, SettingRefusal* why = nullptr);
+// The result of the send: 0, or -1 when it could not go out.
+int SendSettings(CTSmainDlg& engine, const PreparedSettings& prepared);
+
 // The confirmed reboot or default: the command goes to every camera still listed, which
 // then counts as not verified. Returns the MACs the command was sent to.
 std::vector<std::string> ConfirmCommand(CTSmainDlg& engine, AuthenticatedMacs& verified,
