@@ -121,7 +121,7 @@ TEST(CliOutput, CameraRowsFollowTheCameraObjectKeys) {
     std::vector<std::string> expected = {"adapter", "adapterName", "company", "fwVersion",
                                          "gateway", "httpPort",    "ip",      "mac",
                                          "mask",    "mode",        "model",   "name",
-                                         "serial",  "status",      "viaHttp"};
+                                         "serial",  "status",      "viaHttp", "warnings"};
     EXPECT_EQ(keys, expected);
     EXPECT_EQ(doc[0]["httpPort"], 8080);
     EXPECT_EQ(doc[0]["adapter"], "192.168.1.5");

@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <tuple>
 
 #include "common/Language.h"
+#include "engine/CameraWarnings.h"
 
 namespace cli {
 namespace {
@@ -54,14 +56,32 @@ std::vector<Column> CameraColumns() {
         {"model", LoadText(20054), true},      {"company", "Company", false},
         {"serial", "Serial", false},           {"adapter", "Adapter", true},
         {"adapterName", "Interface", false},   {"viaHttp", "HTTP", false},
-        {"status", LoadText(20055), true},
+        {"status", LoadText(20055), true},     {"warnings", "Warnings", true},
     };
 }
 
 Row CameraRow(const CameraView& c) {
     return {c.name,    c.mac,     c.ip,      c.mask,        c.gateway,
             c.httpPort, c.mode,   c.fwVersion, c.model,     c.company,
-            c.serial,  c.adapter, c.adapterName, c.viaHttp, c.status};
+            c.serial,  c.adapter, c.adapterName, c.viaHttp, c.status,
+            c.warnings};
+}
+
+void AddWarnings(std::vector<CameraView>& cameras) {
+    std::map<std::string, std::vector<AdapterSubnet>> subnets;  // one enumeration per adapter
+    std::vector<CameraPlace> places;
+    for (const CameraView& c : cameras) {
+        CameraPlace place{c.ip, {}};
+        if (!c.viaHttp && !c.adapterName.empty()) {
+            auto it = subnets.find(c.adapterName);
+            if (it == subnets.end())
+                it = subnets.emplace(c.adapterName, AdapterSubnetsOf(c.adapterName)).first;
+            place.adapterSubnets = it->second;
+        }
+        places.push_back(std::move(place));
+    }
+    const auto warnings = CameraWarnings(places);
+    for (size_t i = 0; i < cameras.size(); ++i) cameras[i].warnings = warnings[i];
 }
 
 void SortCameras(std::vector<CameraView>& cameras) {

@@ -17,9 +17,13 @@ struct CameraView {
     std::string adapterName;  // its interface
     bool viaHttp = false;
     std::string status;       // as the window's list would show it, in English
+    std::vector<std::string> warnings;  // "duplicate-ip", "foreign-subnet" (AddWarnings)
 };
 
 CameraView CameraFromReply(const CameraReply& reply, const std::string& status);
+
+// Fills each camera's warnings, judged against the whole list.
+void AddWarnings(std::vector<CameraView>& cameras);
 
 // The columns of a camera list, headers in the calling thread's language.
 std::vector<Column> CameraColumns();

@@ -165,6 +165,13 @@ int EngineSession::StatusIndexOf(const std::string& mac) {
 }
 
 CameraView EngineSession::View(const std::string& mac) {
+    // Warnings are judged against the whole list, so the camera is taken from it.
+    for (CameraView& view : Views())
+        if (view.mac == mac) return view;
+    return ViewOf(mac);
+}
+
+CameraView EngineSession::ViewOf(const std::string& mac) {
     CameraRecord r{};
     engine_->CopyCamera(mac.c_str(), &r);
     CameraView v;
@@ -189,7 +196,8 @@ CameraView EngineSession::View(const std::string& mac) {
 
 std::vector<CameraView> EngineSession::Views() {
     std::vector<CameraView> views;
-    for (const std::string& mac : Macs()) views.push_back(View(mac));
+    for (const std::string& mac : Macs()) views.push_back(ViewOf(mac));
+    AddWarnings(views);
     return views;
 }
 

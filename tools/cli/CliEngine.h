@@ -56,6 +56,7 @@ public:
 
 private:
     class Ports;
+    CameraView ViewOf(const std::string& mac);  // without warnings
     static void OnCameraChanged(void* owner, int type, const CameraRecord* record);
     static bool IsMacListed(void* owner, const char* mac);
     static void PostCameraEvent(void* owner, uint32_t code, void* param);

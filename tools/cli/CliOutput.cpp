@@ -13,7 +13,13 @@ namespace {
 std::string CellText(const Cell& cell) {
     if (const auto* s = std::get_if<std::string>(&cell)) return *s;
     if (const auto* n = std::get_if<long long>(&cell)) return std::to_string(*n);
-    return std::get<bool>(cell) ? "true" : "false";
+    if (const auto* b = std::get_if<bool>(&cell)) return *b ? "true" : "false";
+    if (const auto* list = std::get_if<TextList>(&cell)) {
+        std::string text;
+        for (const std::string& item : *list) text += (text.empty() ? "" : " ") + item;
+        return text;
+    }
+    return "";
 }
 
 // Columns a terminal gives a UTF-8 text: East Asian wide characters take two.

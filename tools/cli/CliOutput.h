@@ -3,6 +3,7 @@
 // one JSON document, or RFC 4180 CSV with a header row. Results go to stdout; messages and
 // progress to stderr.
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 #include <variant>
@@ -20,7 +21,10 @@ struct Column {
     bool inTable = true; // the human table may leave wide, rarely needed columns out
 };
 
-using Cell = std::variant<std::string, long long, bool>;
+// A list of texts is a JSON array (the table and CSV join it with blanks); nullptr is JSON
+// null (an empty field elsewhere).
+using TextList = std::vector<std::string>;
+using Cell = std::variant<std::string, long long, bool, TextList, std::nullptr_t>;
 using Row = std::vector<Cell>;
 
 // --json / --csv (both at once is a usage error: false with the message).

@@ -1,0 +1,38 @@
+#pragma once
+// Warnings about the cameras of a list that the installer should see before touching them:
+// two cameras answering with one address (whichever answers an HTTP request is luck), and a
+// camera whose address lies outside every subnet of the adapter it answered through (its
+// page cannot be opened from this PC until one of them changes). The command line and the
+// window compute them here, from the same list.
+
+#include <string>
+#include <vector>
+
+inline constexpr char kWarningDuplicateIp[] = "duplicate-ip";
+inline constexpr char kWarningForeignSubnet[] = "foreign-subnet";
+
+// One IPv4 address of an adapter with its mask, as dotted texts.
+struct AdapterSubnet {
+    std::string address;
+    std::string mask;
+};
+
+// What the warnings look at for one camera of the list.
+struct CameraPlace {
+    std::string ip;
+    // The subnets of the adapter the camera answered through; empty when it was not found
+    // by discovery (read over HTTP) or the adapter is gone: no subnet warning then.
+    std::vector<AdapterSubnet> adapterSubnets;
+};
+
+// The warnings of every camera, in the order given; each list in the order duplicate-ip,
+// foreign-subnet. A camera without a usable address ("", "0.0.0.0") gets none: it has no
+// address to share or to place.
+std::vector<std::vector<std::string>> CameraWarnings(const std::vector<CameraPlace>& cameras);
+
+// The subnets of the local adapter called name (an interface name), from the host's
+// adapters now; empty when there is no such adapter.
+std::vector<AdapterSubnet> AdapterSubnetsOf(const std::string& name);
+
+// "duplicate-ip foreign-subnet": the warnings as one text for tables, CSV and tooltips.
+std::string JoinWarnings(const std::vector<std::string>& warnings);

@@ -1,0 +1,230 @@
+#include "CliPlan.h"
+
+#include <cctype>
+#include <map>
+
+#include "CliOutput.h"
+#include "finder/LibIP.h"
+
+namespace cli {
+namespace {
+
+struct Record {
+    int line;
+    std::vector<std::string> fields;
+};
+
+// RFC 4180 records (CRLF or LF, quoted fields may hold commas, quotes and line breaks),
+// each with the line it starts on. Blank lines are skipped. False when a quote is left open.
+bool SplitRecords(const std::string& text, std::vector<Record>& records, int& openLine) {
+    size_t i = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;  // spreadsheets write a BOM
+    int line = 1;
+    while (i < text.size()) {
+        Record record{line, {}};
+        std::string field;
+        bool recordEnded = false;
+        while (!recordEnded) {
+            if (i < text.size() && text[i] == '"') {
+                ++i;
+                for (;;) {
+                    if (i >= text.size()) {
+                        openLine = record.line;
+                        return false;
+                    }
+                    if (text[i] == '"') {
+                        if (i + 1 < text.size() && text[i + 1] == '"') {
+                            field += '"';
+                            i += 2;
+                            continue;
+                        }
+                        ++i;
+                        break;
+                    }
+                    if (text[i] == '\n') ++line;
+                    field += text[i++];
+                }
+            }
+            while (i < text.size() && text[i] != ',' && text[i] != '\n') field += text[i++];
+            if (!field.empty() && field.back() == '\r' && (i >= text.size() || text[i] == '\n'))
+                field.pop_back();
+            record.fields.push_back(field);
+            field.clear();
+            if (i < text.size() && text[i] == ',') {
+                ++i;
+            } else {
+                if (i < text.size()) ++i, ++line;
+                recordEnded = true;
+            }
+        }
+        const bool blank = record.fields.size() == 1 && record.fields[0].empty();
+        if (!blank) records.push_back(std::move(record));
+    }
+    return true;
+}
+
+bool IsMacText(const std::string& text) {
+    if (text.size() != 17) return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const bool separator = i % 3 == 2;
+        if (separator ? text[i] != ':' : !std::isxdigit(static_cast<unsigned char>(text[i])))
+            return false;
+    }
+    return true;
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// What is wrong with a value of a column; "" when it is fine (an empty cell always is).
+std::string ValueProblem(const std::string& column, const std::string& value) {
+    if (value.empty()) return "";
+    if (column == "name") {
+        if (value.size() > 32) return "the name holds at most 32 bytes";
+    } else if (column == "ip" || column == "gateway") {
+        if (!IsValidIpText(value.c_str())) return column + " '" + value + "' is not a dotted IPv4 address";
+    } else if (column == "mask") {
+        if (!IsValidIpText(value.c_str()) || !IsValidMaskText(value.c_str()))
+            return "mask '" + value + "' is not a contiguous mask from 255.0.0.0 to 255.255.255.252";
+    } else if (column == "mode") {
+        if (value != "dhcp" && value != "manual" && value != "pppoe")
+            return "mode '" + value + "' is none of dhcp, manual, pppoe";
+    } else if (column == "port") {
+        if (!IsValidPortText(value.c_str())) return "port '" + value + "' is not a port from 1 to 65535";
+    }
+    return "";
+}
+
+std::string* Slot(PlanRow& row, const std::string& column) {
+    if (column == "name") return &row.name;
+    if (column == "ip") return &row.ip;
+    if (column == "mask") return &row.mask;
+    if (column == "gateway") return &row.gateway;
+    if (column == "mode") return &row.mode;
+    if (column == "port") return &row.port;
+    if (column == "mac") return &row.mac;
+    return nullptr;
+}
+
+}  // namespace
+
+std::vector<PlanProblem> ParsePlan(const std::string& text, std::vector<PlanRow>& rows) {
+    rows.clear();
+    std::vector<PlanProblem> problems;
+    std::vector<Record> records;
+    int openLine = 0;
+    if (!SplitRecords(text, records, openLine)) {
+        problems.push_back({openLine, "a quoted field is never closed"});
+        return problems;
+    }
+    if (records.empty()) {
+        problems.push_back({0, "the plan is empty: it needs a header row naming its columns"});
+        return problems;
+    }
+    std::vector<std::string> columns;
+    for (const std::string& field : records[0].fields) {
+        const std::string column = Lower(field);
+        bool known = false;
+        for (const char* name : kPlanColumns) known |= column == name;
+        if (!known)
+            problems.push_back({records[0].line, "unknown column '" + field +
+                                                     "' (columns: mac, name, ip, mask, gateway, mode, port)"});
+        for (const std::string& earlier : columns)
+            if (earlier == column) problems.push_back({records[0].line, "column '" + column + "' given twice"});
+        columns.push_back(column);
+    }
+    bool hasMac = false;
+    for (const std::string& column : columns) hasMac |= column == "mac";
+    if (!hasMac) {
+        problems.push_back({records[0].line, "the header has no 'mac' column"});
+        return problems;
+    }
+
+    std::map<std::string, int> macLines, addressLines;
+    for (size_t r = 1; r < records.size(); ++r) {
+        const Record& record = records[r];
+        if (record.fields.size() != columns.size()) {
+            problems.push_back({record.line, std::to_string(record.fields.size()) + " fields, the header has " +
+                                                 std::to_string(columns.size())});
+            continue;
+        }
+        PlanRow row;
+        row.line = record.line;
+        bool rowOk = true;
+        for (size_t c = 0; c < columns.size(); ++c) {
+            const std::string& value = record.fields[c];
+            std::string problem = columns[c] == "mac" ? (IsMacText(value) ? "" : "mac '" + value +
+                                                         "' is not six hex fields joined by ':'")
+                                                      : ValueProblem(columns[c], value);
+            if (!problem.empty()) {
+                problems.push_back({record.line, problem});
+                rowOk = false;
+            }
+            if (std::string* slot = Slot(row, columns[c])) *slot = value;
+        }
+        if (!rowOk) continue;
+        const std::string mac = Lower(row.mac);
+        if (auto [it, fresh] = macLines.emplace(mac, row.line); !fresh)
+            problems.push_back({row.line, "camera " + row.mac + " is planned again (first on line " +
+                                              std::to_string(it->second) + ")"});
+        if (!row.ip.empty()) {
+            if (auto [it, fresh] = addressLines.emplace(row.ip, row.line); !fresh)
+                problems.push_back({row.line, "address " + row.ip + " is planned twice (also on line " +
+                                                  std::to_string(it->second) + ")"});
+        }
+        rows.push_back(row);
+    }
+    return problems;
+}
+
+std::vector<PlanProblem> CheckPlanAgainst(const std::vector<PlanRow>& rows,
+                                          const std::vector<CameraView>& cameras) {
+    std::vector<PlanProblem> problems;
+    for (const PlanRow& row : rows) {
+        if (row.ip.empty()) continue;
+        for (const CameraView& camera : cameras) {
+            if (camera.ip == row.ip && !SameMac(camera.mac, row.mac))
+                problems.push_back({row.line, "address " + row.ip + " is already used by camera " +
+                                                  camera.mac + " (" + camera.name + ")"});
+        }
+    }
+    return problems;
+}
+
+CameraSettingsRequest PlannedSettings(const PlanRow& row, const CameraView& now) {
+    auto pick = [](const std::string& planned, const std::string& current) {
+        return planned.empty() ? current : planned;
+    };
+    return {pick(row.name, now.name),       pick(row.ip, now.ip),
+            pick(row.mask, now.mask),       pick(row.gateway, now.gateway),
+            pick(row.mode, now.mode),       pick(row.port, std::to_string(now.httpPort))};
+}
+
+std::string PlannedChanges(const CameraSettingsRequest& planned, const CameraView& now) {
+    const std::pair<const char*, std::pair<std::string, std::string>> fields[] = {
+        {"name", {now.name, planned.name}},          {"ip", {now.ip, planned.ip}},
+        {"mask", {now.mask, planned.mask}},          {"gateway", {now.gateway, planned.gateway}},
+        {"mode", {now.mode, planned.mode}},          {"port", {std::to_string(now.httpPort), planned.port}}};
+    std::string text;
+    for (const auto& [label, values] : fields) {
+        if (values.first == values.second) continue;
+        text += (text.empty() ? "" : "; ") + std::string(label) + ": " + values.first + " -> " + values.second;
+    }
+    return text;
+}
+
+std::string ProblemText(const PlanProblem& problem) {
+    return problem.line > 0 ? "line " + std::to_string(problem.line) + ": " + problem.text : problem.text;
+}
+
+std::string PlanFileText(const std::vector<CameraView>& cameras) {
+    std::vector<Column> columns;
+    for (const char* name : kPlanColumns) columns.push_back({name, name, true});
+    std::vector<Row> rows;
+    for (const CameraView& c : cameras)
+        rows.push_back({c.mac, c.name, c.ip, c.mask, c.gateway, c.mode, std::to_string(c.httpPort)});
+    return FormatRows(Format::Csv, columns, rows);
+}
+
+}  // namespace cli

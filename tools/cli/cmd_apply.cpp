@@ -1,0 +1,175 @@
+// tarsel apply: sets many cameras from one plan file (see CliPlan.h); checks the whole
+// plan before anything is sent, then verifies, sends every camera's settings and confirms
+// each as `tarsel set` does.
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "CliCameraCommand.h"
+#include "CliOutput.h"
+#include "CliPlan.h"
+
+namespace cli {
+namespace {
+
+const char kUsage[] =
+    "usage: tarsel apply PLAN --user U [--dry-run] [--wait S] [--json|--csv]\n"
+    "\n"
+    "Applies a plan file: CSV whose header names its columns, from mac, name, ip, mask,\n"
+    "gateway, mode (dhcp, manual or pppoe) and port. mac is required (any case); the other\n"
+    "columns may be left out, and an empty cell keeps the camera's value. Example:\n"
+    "\n"
+    "    mac,name,ip,mask,gateway\n"
+    "    00:1B:2C:00:00:01,Gate,192.168.1.21,255.255.255.0,192.168.1.1\n"
+    "    00:1b:2c:00:00:02,Yard,192.168.1.22,,\n"
+    "\n"
+    "`tarsel search --plan > site.csv` writes the cameras found as such a file.\n"
+    "The whole plan is checked first, against itself and against the cameras found: an\n"
+    "unknown column, a bad value, a camera planned twice, one address planned twice or an\n"
+    "address already used by another camera refuses the plan, each problem named with its\n"
+    "line, and nothing is sent. Otherwise the cameras to change are verified, all their\n"
+    "settings sent at once, and each followed until it confirms (25 s) as with tarsel set.\n"
+    "\n"
+    "  --dry-run  search and print current -> planned per camera; verify and send nothing\n"
+    "             (no --user needed)\n"
+    "  --wait S   seconds to wait for discovery answers (default 3)\n"
+    "  --json     one JSON array of {mac, name, ip, result, changes}\n"
+    "  --csv      CSV with a header row\n"
+    "result per camera: confirmed, timed out, credentials refused, not found, unchanged\n"
+    "(planned, with --dry-run).\n"
+    "exit codes: 0 all confirmed or unchanged, 1 plan refused (or usage), 5 some cameras\n"
+    "failed, 6 the plan cannot be read or no usable adapter.\n";
+
+struct Outcome {
+    PlanRow row;
+    CameraView now;
+    CameraSettingsRequest planned;
+    std::string changes;
+    std::string result;
+};
+
+int RunApply(const Invocation& invocation) {
+    ParsedArgs args;
+    std::string error;
+    const std::vector<OptionDef> optionDefs =
+        CameraCommandOptions({{"--dry-run", false}, {"--json", false}, {"--csv", false}});
+    if (!args.Parse(invocation.args, optionDefs, error)) {
+        PrintError(error + " (see tarsel apply --help)");
+        return kExitUsage;
+    }
+    Format format;
+    if (!ChooseFormat(args, format, error)) {
+        PrintError(error);
+        return kExitUsage;
+    }
+    if (args.Positionals().size() != 1) {
+        PrintError("apply needs one plan file (see tarsel apply --help)");
+        return kExitUsage;
+    }
+    double waitSeconds = 3;
+    if (args.Has("--wait") && !ParseSeconds(args.Get("--wait"), 0.1, 3600, waitSeconds)) {
+        PrintError("--wait needs a number of seconds from 0.1 to 3600, got '" + args.Get("--wait") + "'");
+        return kExitUsage;
+    }
+    const bool dryRun = args.Has("--dry-run");
+    Credentials credentials;
+    if (!dryRun) {
+        if (int code = ResolveCredentials(args, credentials, error)) {
+            PrintError(error);
+            return code;
+        }
+    }
+    const std::string path = args.Positionals()[0];
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    if (!file || !(text << file.rdbuf())) {
+        PrintError("cannot read the plan " + path);
+        return kExitSystem;
+    }
+    std::vector<PlanRow> rows;
+    std::vector<PlanProblem> problems = ParsePlan(text.str(), rows);
+    if (problems.empty() && rows.empty()) problems.push_back({0, "the plan names no camera"});
+    if (!problems.empty()) {
+        for (const PlanProblem& problem : problems) PrintError(path + ": " + ProblemText(problem));
+        PrintError("plan refused; nothing was sent");
+        return kExitUsage;
+    }
+
+    EngineSession session;
+    if (session.AdapterCount() <= 0) {
+        PrintError("no usable network adapter (none is up with an IPv4 address)");
+        return kExitSystem;
+    }
+    session.Search(waitSeconds);
+    const std::vector<CameraView> cameras = session.Views();
+    problems = CheckPlanAgainst(rows, cameras);
+    if (!problems.empty()) {
+        for (const PlanProblem& problem : problems) PrintError(path + ": " + ProblemText(problem));
+        PrintError("plan refused; nothing was sent");
+        return kExitUsage;
+    }
+
+    std::vector<Outcome> outcomes;
+    std::vector<std::string> toVerify;
+    for (const PlanRow& row : rows) {
+        Outcome o{row, {}, {}, "", "not found"};
+        for (const CameraView& camera : cameras)
+            if (SameMac(camera.mac, row.mac)) o.now = camera;
+        if (!o.now.mac.empty()) {
+            o.planned = PlannedSettings(row, o.now);
+            o.changes = PlannedChanges(o.planned, o.now);
+            o.result = o.changes.empty() ? "unchanged" : dryRun ? "planned" : "";
+            if (o.result.empty()) toVerify.push_back(o.now.mac);
+        }
+        outcomes.push_back(o);
+    }
+
+    if (!toVerify.empty()) {
+        const auto verified = session.Verify(toVerify, credentials);
+        for (Outcome& o : outcomes) {
+            if (!o.result.empty()) continue;
+            const int result = verified.at(o.now.mac);
+            if (result != 1) {
+                o.result = result == 0 ? "credentials refused" : "timed out";
+                continue;
+            }
+            session.MarkSetting(o.now.mac);
+            if (ApplySettings(session.Engine(), o.now.mac.c_str(), o.planned) != 0)
+                o.result = "not found";  // gone from the list since the search
+        }
+        Progress progress("Setting");
+        int waited = 0;
+        for (Outcome& o : outcomes) {
+            if (!o.result.empty()) continue;
+            progress.Update(static_cast<double>(waited++) / static_cast<double>(toVerify.size()), o.now.mac);
+            o.result = session.WaitSetting(o.now.mac) == kExitOk ? "confirmed" : "timed out";
+        }
+        progress.Finish();
+    }
+
+    std::vector<Row> table;
+    int failed = 0;
+    for (const Outcome& o : outcomes) {
+        const bool found = !o.now.mac.empty();
+        table.push_back({found ? o.now.mac : o.row.mac, found ? o.planned.name : o.row.name,
+                         found ? o.planned.ip : o.row.ip, o.result, o.changes});
+        if (o.result != "confirmed" && o.result != "unchanged" && o.result != "planned") {
+            ++failed;
+            PrintError(o.row.mac + " (line " + std::to_string(o.row.line) + "): " + o.result);
+        }
+    }
+    PrintRows(stdout, format,
+              {{"mac", "MAC", true}, {"name", "Name", true}, {"ip", "IP", true},
+               {"result", "Result", true}, {"changes", "Changes", true}},
+              table);
+    return failed == 0 ? kExitOk : kExitPartial;
+}
+
+}  // namespace
+
+TARSEL_CLI_COMMAND(apply, "apply", "set many cameras from a plan file (see search --plan)",
+                   kUsage, RunApply);
+
+}  // namespace cli
