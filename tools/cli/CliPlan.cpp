@@ -4,6 +4,7 @@
 #include <map>
 
 #include "CliOutput.h"
+#include "engine/SettingsText.h"
 #include "finder/LibIP.h"
 
 namespace cli {
@@ -80,9 +81,11 @@ std::string Lower(std::string text) {
 // What is wrong with a value of a column; "" when it is fine (an empty cell always is).
 std::string ValueProblem(const std::string& column, const std::string& value) {
     if (value.empty()) return "";
-    if (column == "name") {
-        if (value.size() > 32) return "the name holds at most 32 bytes";
-    } else if (column == "ip" || column == "gateway") {
+    // The one check every way of sending settings shares: separators, control characters,
+    // the fields' sizes.
+    const size_t limit = column == "name" ? kMaxDeviceNameBytes : kMaxSettingValueBytes;
+    if (SettingRefusal refusal = CheckSettingValue(column, value, limit)) return refusal.Describe();
+    if (column == "ip" || column == "gateway") {
         if (!IsValidIpText(value.c_str())) return column + " '" + value + "' is not a dotted IPv4 address";
     } else if (column == "mask") {
         if (!IsValidIpText(value.c_str()) || !IsValidMaskText(value.c_str()))

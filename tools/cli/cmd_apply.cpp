@@ -37,6 +37,7 @@ const char kUsage[] =
     "  --wait S   seconds to wait for discovery answers (default 3)\n"
     "  --json     one JSON array of {mac, name, ip, result, changes}\n"
     "  --csv      CSV with a header row\n"
+    "A value may not hold \"&\", \"=\" or control characters; the name holds 32 bytes.\n"
     "result per camera: confirmed, timed out, credentials refused, not found, unchanged\n"
     "(planned, with --dry-run).\n"
     "exit codes: 0 all confirmed or unchanged, 1 plan refused (or usage), 5 some cameras\n"
@@ -136,8 +137,11 @@ int RunApply(const Invocation& invocation) {
                 continue;
             }
             session.MarkSetting(o.now.mac);
-            if (ApplySettings(session.Engine(), o.now.mac.c_str(), o.planned) != 0)
-                o.result = "not found";  // gone from the list since the search
+            SettingRefusal refusal;
+            if (ApplySettings(session.Engine(), o.now.mac.c_str(), o.planned, &refusal) != 0) {
+                // A value kept from the camera can be refused too (a name holding "&").
+                o.result = refusal ? "value refused: " + refusal.Describe() : "not found";
+            }
         }
         Progress progress("Setting");
         int waited = 0;
