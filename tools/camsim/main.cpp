@@ -25,8 +25,22 @@ void Usage(FILE* to) {
         "usage: tarsel-camsim --config FILE.json [--ns-interface IF] [--unicast]\n"
         "                     [--listen-port P] [--reply-port P] [--bind ADDRESS]\n"
         "                     [--no-web] [--web-bind ADDRESS]\n"
-        "Simulates the cameras of FILE.json ({\"cameras\": [...]}, see scripts/lab --help)\n"
-        "until SIGTERM or SIGINT.\n",
+        "       tarsel-camsim --help | --version\n"
+        "Simulates the cameras of FILE.json ({\"cameras\": [...]}, the camera objects of a\n"
+        "lab configuration) until SIGTERM or SIGINT: discovery answers, settings, web\n"
+        "pages, snapshots and firmware upgrades. It answers discovery like real cameras, so\n"
+        "run it only in a network namespace or on an isolated test network.\n\n"
+        "  --config FILE        the cameras to simulate\n"
+        "  --ns-interface IF    answer only on interface IF (one camera alone there also\n"
+        "                       moves IF's address when its settings change)\n"
+        "  --unicast            answer the requester's address instead of broadcasting\n"
+        "  --listen-port P      discovery port to listen on (default 5656, 0 = any)\n"
+        "  --reply-port P       port the answers go to (default 6565)\n"
+        "  --bind ADDRESS       address of the discovery socket (default 0.0.0.0)\n"
+        "  --no-web             no web servers\n"
+        "  --web-bind ADDRESS   address every web server listens on\n"
+        "  -h, --help           show this help and exit\n"
+        "  --version            show the version and exit\n",
         to);
 }
 
@@ -56,6 +70,9 @@ int main(int argc, char** argv) {
         else if (arg == "--web-bind") webBind = value();
         else if (arg == "--help" || arg == "-h") {
             Usage(stdout);
+            return 0;
+        } else if (arg == "--version") {
+            std::printf("tarsel-camsim %s\n", TARSEL_VERSION);
             return 0;
         } else {
             std::fprintf(stderr, "tarsel-camsim: unknown option %s\n", arg.c_str());
