@@ -1,29 +1,24 @@
 #pragma once
-// The window message through which workers, the engine and the child windows reach the
-// main window (or a list control's own dialog) later or from another thread. It is a
-// posted QEvent, so the sender never touches a widget: the receiver handles it on its own
-// thread.
+// WM_CAMERA_EVENT as the window toolkit carries it: a posted QEvent whose type is the
+// message number itself, so the sender never touches a widget and the receiver handles it
+// on its own thread. The numbers come from engine/CameraEvents.h, their only definition.
 
 #include <QEvent>
 #include <QString>
 #include <QStringList>
 
-// Mirrors the platform's first user message plus 100 (0x464).
-constexpr int WM_CAMERA_EVENT = QEvent::User + 100;
+#include "engine/CameraEvents.h"
 
-constexpr int EVT_START_SEARCH = 0x9001;
-constexpr int EVT_CHECK_CHANGED = 0x9002;
-constexpr int EVT_SELECTION_CHANGED = 0x9003;
-constexpr int EVT_AUTO_IP_DONE = 0x9004;
-constexpr int EVT_SHOW_RESULT = 0x9005;
-constexpr int EVT_HTTP_UNREACHABLE = 0x9007;
+static_assert(WM_CAMERA_EVENT > QEvent::User && WM_CAMERA_EVENT < QEvent::MaxUser,
+              "the camera event must be a user event type");
 
 // One event code and its payload. The payload is copied into the event, so nothing the
 // sender owns has to outlive the post: `texts` carries the three result lines of
 // EVT_SHOW_RESULT, `mac` and `statusIndex` the row of EVT_HTTP_UNREACHABLE.
 class CCameraEvent : public QEvent {
 public:
-    explicit CCameraEvent(int code) : QEvent(static_cast<QEvent::Type>(WM_CAMERA_EVENT)), m_code(code) {}
+    static constexpr QEvent::Type kType = static_cast<QEvent::Type>(WM_CAMERA_EVENT);
+    explicit CCameraEvent(int code) : QEvent(kType), m_code(code) {}
 
     int m_code;
     QStringList m_texts;
@@ -34,3 +29,5 @@ public:
 // Posts `code` with no payload to `receiver` from any thread.
 class QObject;
 void PostCameraEvent(QObject* receiver, int code);
+// Posts EVT_HTTP_UNREACHABLE with a copy of the MAC and the status index.
+void PostCameraStatus(QObject* receiver, const char* mac, int statusIndex);

@@ -1,21 +1,23 @@
 #pragma once
-// Events that the engine and the camera list send to the main window (WM_CAMERA_EVENT) and
-// the slots through which the engine reaches its owner.
+// The one definition of the window message WM_CAMERA_EVENT and its event codes, through
+// which the engine, the camera list and the dialogs reach the main window later or from
+// another thread, and the slots through which the engine reaches its owner. No Qt here:
+// the window's event type (controls/CameraEvent.h) is built from these numbers.
 
 #include <cstdint>
 
 struct CameraRecord;
 
-constexpr uint32_t WM_CAMERA_EVENT = 0x400 + 100;
+// The platform's first user message plus 100 (0x464); it lies in the range of user event
+// types of the window toolkit, so the window uses the number itself as its event type.
+constexpr int WM_CAMERA_EVENT = 0x400 + 100;
 
-enum : uint32_t {
-    EVT_START_SEARCH = 0x9001,
-    EVT_CHECK_CHANGED = 0x9002,
-    EVT_SELECTION_CHANGED = 0x9003,
-    EVT_AUTO_IP_DONE = 0x9004,
-    EVT_SHOW_RESULT = 0x9005,
-    EVT_HTTP_UNREACHABLE = 0x9007,
-};
+constexpr int EVT_START_SEARCH = 0x9001;
+constexpr int EVT_CHECK_CHANGED = 0x9002;
+constexpr int EVT_SELECTION_CHANGED = 0x9003;
+constexpr int EVT_AUTO_IP_DONE = 0x9004;
+constexpr int EVT_SHOW_RESULT = 0x9005;
+constexpr int EVT_HTTP_UNREACHABLE = 0x9007;
 
 // Second parameter of EVT_HTTP_UNREACHABLE: the row of that MAC gets that status index.
 struct CameraStatusEvent {

@@ -49,29 +49,19 @@ const char* StatusIndexText(int index) {
 bool AuthenticatedMacs::IsCameraVerified(const char* mac) const {
     if (mac == nullptr || mac[0] == '\0') return false;
     std::lock_guard<std::mutex> guard(m_lock);
-    for (const auto& slot : m_slots)
-        if (Same(slot, mac)) return true;
-    return false;
+    return m_macs.count(mac) != 0;
 }
 
 void AuthenticatedMacs::RememberAuthenticated(const char* mac) {
     if (mac == nullptr || mac[0] == '\0') return;
     std::lock_guard<std::mutex> guard(m_lock);
-    for (const auto& slot : m_slots)
-        if (Same(slot, mac)) return;
-    for (auto& slot : m_slots) {
-        if (slot[0] == '\0') {
-            CopyTruncated(slot, mac);
-            return;
-        }
-    }
+    m_macs.insert(mac);
 }
 
 void AuthenticatedMacs::ForgetAuthenticated(CameraRecord* record) {
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        for (auto& slot : m_slots)
-            if (Same(slot, record->mac)) slot[0] = '\0';
+        m_macs.erase(record->mac);
     }
     record->credentialsStored = 0;
     record->status = 0;
@@ -79,7 +69,12 @@ void AuthenticatedMacs::ForgetAuthenticated(CameraRecord* record) {
 
 void AuthenticatedMacs::Clear() {
     std::lock_guard<std::mutex> guard(m_lock);
-    for (auto& slot : m_slots) slot[0] = '\0';
+    m_macs.clear();
+}
+
+size_t AuthenticatedMacs::Count() const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_macs.size();
 }
 
 // ---------------------------------------------------------------- setting confirmation

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/CameraRecord.h"
@@ -36,21 +37,21 @@ enum StatusIndex : int {
 // The English status text of an index ("View", "Setting", "NO IP"...); "" for 5 and others.
 const char* StatusIndexText(int index);
 
-// The MACs verified since the last search, at most 256. Safe to use from any thread.
+// The MACs verified since the last search, as many as there are cameras. Safe to use from
+// any thread.
 class AuthenticatedMacs {
 public:
-    static constexpr int kSlots = 256;
     bool IsCameraVerified(const char* mac) const;
-    // Into the first empty slot unless already held; nothing when all slots are used.
     void RememberAuthenticated(const char* mac);
     // Empties the record's slot and resets its stored credentials flag and status. The
     // record belongs to the engine: call with the engine mutex held (WithCamera).
     void ForgetAuthenticated(CameraRecord* record);
     void Clear();
+    size_t Count() const;
 
 private:
     mutable std::mutex m_lock;
-    char m_slots[kSlots][CAMERA_TEXT_SHORT] = {};
+    std::unordered_set<std::string> m_macs;
 };
 
 // Has the setting sent by ApplySettings taken effect? Marks a setting older than 25 s as

@@ -138,17 +138,17 @@ TEST(StatusIndex, ChosenByModeAndBitOrder) {
     EXPECT_STREQ("NO IP", StatusIndexText(9));
 }
 
-TEST(AuthenticatedMacs, HoldsAtMost256AndForgetResetsTheRecord) {
+TEST(AuthenticatedMacs, HoldsEveryVerifiedCameraAndForgetResetsTheRecord) {
     AuthenticatedMacs set;
     EXPECT_FALSE(set.IsCameraVerified(""));
     char mac[32];
     for (int i = 0; i < 300; ++i) {
         std::snprintf(mac, sizeof mac, "00:11:22:33:%02x:%02x", i / 256, i % 256);
         set.RememberAuthenticated(mac);
-        set.RememberAuthenticated(mac);  // no second slot
+        set.RememberAuthenticated(mac);  // no second entry
     }
-    EXPECT_TRUE(set.IsCameraVerified("00:11:22:33:00:ff"));   // the 256th
-    EXPECT_FALSE(set.IsCameraVerified("00:11:22:33:01:00"));  // the 257th found no slot
+    EXPECT_EQ(300u, set.Count());
+    EXPECT_TRUE(set.IsCameraVerified("00:11:22:33:01:00"));  // the 257th: no limit of 256
     CameraRecord r{};
     std::snprintf(r.mac, sizeof r.mac, "00:11:22:33:00:05");
     r.credentialsStored = 1;
@@ -157,7 +157,7 @@ TEST(AuthenticatedMacs, HoldsAtMost256AndForgetResetsTheRecord) {
     EXPECT_FALSE(set.IsCameraVerified(r.mac));
     EXPECT_EQ(0u, r.status);
     EXPECT_EQ(0u, r.credentialsStored);
-    set.RememberAuthenticated("00:11:22:33:01:00");  // takes the freed slot
+    set.RememberAuthenticated("00:11:22:33:01:00");
     EXPECT_TRUE(set.IsCameraVerified("00:11:22:33:01:00"));
 }
 
