@@ -16,6 +16,7 @@
 #include "common/Config.h"
 #include "common/Language.h"
 #include "controls/TvListCtrl.h"
+#include "engine/LiveEnginePorts.h"
 
 namespace {
 constexpr int kRows = 1000;
@@ -97,7 +98,8 @@ int main(int argc, char** argv) {
     SetConfigPath("/nonexistent-tarsel-bench/tarsel.ini");
     currentLanguage.store(-1);
     {
-        CTarsel_NextGenerateDlg dialog;
+        HttpOnlyEnginePorts quiet;  // the window's engine sends no discovery here
+        CTarsel_NextGenerateDlg dialog(quiet);
         for (int round = 0; round < kRounds; ++round) {
             const int language = round % 2 == 0 ? LANGUAGE_CHINESE_TRADITIONAL : LANGUAGE_POLISH;
             window.ms.push_back(Time([&] { dialog.ApplyLanguage(language); }));

@@ -11,14 +11,12 @@ class CFunctionDlg : public CPopupPanel {
 public:
     explicit CFunctionDlg(QWidget* parent = nullptr);
 
-    void ShowAt(const QPoint& topLeft);
+    // "Upgrade selected" is offered only when withSelected (two or more rows checked).
+    void ShowAt(const QPoint& topLeft, bool withSelected = true);
     CTvListBox* List() const { return m_list; }
 
     void* m_context = nullptr;
     void (*onChosen)(void* context, int index) = nullptr;
-
-protected:
-    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     static void OnItem(void* context, int index);

@@ -2,7 +2,6 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QTimer>
 
 #include "common/Language.h"
 #include "controls/CustControls.h"
@@ -12,6 +11,7 @@ CLngDlg::CLngDlg(QWidget* parent) : CPopupPanel(parent) {
     setFont(MakeArialFont(16, 400));
     setFixedSize(120, 5 + kItemCount * kItemHeight + 5);
     setMouseTracking(true);
+    HideOnDeactivation();
 }
 
 QString CLngDlg::ItemText(int item) {
@@ -66,13 +66,4 @@ void CLngDlg::mouseMoveEvent(QMouseEvent* event) {
 void CLngDlg::leaveEvent(QEvent*) {
     m_hot = -1;
     update();
-}
-
-// Losing the focus hides the chooser 100 ms later, unless it has the focus again by then
-// (a click on the arrow that opened it toggles it instead of reopening it).
-void CLngDlg::focusOutEvent(QFocusEvent* event) {
-    CPopupPanel::focusOutEvent(event);
-    QTimer::singleShot(100, this, [this] {
-        if (!hasFocus()) hide();
-    });
 }

@@ -28,7 +28,6 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     int m_hot = -1;

@@ -104,9 +104,12 @@ int AskOkCancel(QWidget* owner, int line1Id, int line2Id, int line3Id) {
     MessageOKCancelDlg dialog(nullptr, line1Id, line2Id, line3Id);
     dialog.setWindowModality(Qt::ApplicationModal);
     if (owner != nullptr) {
+        // Centred on the owner itself (a panel asks about its own content), in screen
+        // coordinates whatever the owner's place inside its window.
         const QWidget* top = owner->window();
+        const QRect ownerOnScreen(owner->mapToGlobal(QPoint(0, 0)), owner->size());
         QRect placed(QPoint(0, 0), dialog.size());
-        placed.moveCenter(top->geometry().center());
+        placed.moveCenter(ownerOnScreen.center());
         dialog.move(placed.topLeft());
         dialog.winId();
         if (dialog.windowHandle() != nullptr && top->windowHandle() != nullptr)

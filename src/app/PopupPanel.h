@@ -16,9 +16,22 @@ public:
     // (given in the parent's coordinates, or the screen's for a window of its own).
     void CentreOn(const QRect& ownerRect);
 
+    // For choosers and menus: hide 100 ms after the panel loses the focus or its window
+    // loses activation (another program's window came to the front), unless the focus or
+    // the activation is back by then.
+    void HideOnDeactivation();
+
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void HideSoon();
+    bool m_hideOnDeactivation = false;
+    QWidget* m_watchedWindow = nullptr;
 };
 
 // True for the keys that would close a window: they are swallowed.

@@ -5,6 +5,7 @@
 
 #include "app/Icons.h"
 #include "app/Tarsel_NextGenerateDlg.h"
+#include "engine/LiveEnginePorts.h"
 
 void PrepareTarselUi() {
     // Sharp on fractional scale factors: no rounding of the device pixel ratio.
@@ -22,7 +23,9 @@ CTarsel_NextGenerateApp::CTarsel_NextGenerateApp(int& argc, char** argv) : QAppl
 }
 
 bool CTarsel_NextGenerateApp::InitInstance() {
-    CTarsel_NextGenerateDlg dialog;
+    // The live seam outlives the window and with it the engine.
+    LiveEnginePorts ports;
+    CTarsel_NextGenerateDlg dialog(ports);
     dialog.exec();
     return false;
 }

@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <QCloseEvent>
+#include <QHash>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
@@ -10,7 +11,11 @@
 #include "app/AboutDlg.h"
 #include "app/AlartDlg.h"
 #include "app/BehaviorDlg.h"
+#include "app/EngineBridge.h"
+#include "app/FilterDlg.h"
+#include "app/FunctionDlg.h"
 #include "app/Icons.h"
+#include "app/ListDlg.h"
 #include "app/LngDlg.h"
 #include "app/MessageDlg.h"
 #include "app/MessageOKDlg.h"
@@ -19,10 +24,19 @@
 #include "common/Config.h"
 #include "common/Language.h"
 #include "common/stdafx.h"
+#include "controls/TvListCtrl.h"
 #include "controls/UiText.h"
+#include "engine/CameraFilter.h"
+#include "engine/TSmain.h"
 
 namespace {
 const char kWindowTitle[] = "Gantrel";
+
+// Statuses of a command under way, which no reply of the camera reports.
+bool IsBusyStatus(int index) {
+    return index == STATUS_INDEX_SETTING || index == STATUS_INDEX_REBOOTING || index == STATUS_INDEX_PROGRESS ||
+           index == 6;
+}
 
 // Lines 1 and 2 of the fixed messages, by code; 0 leaves a line empty.
 struct FixedMessage {
@@ -57,8 +71,8 @@ void CPanelPlaceholder::paintEvent(QPaintEvent*) {
 // ---------------------------------------------------------------------------------------
 // Construction, initialisation, destruction
 
-CTarsel_NextGenerateDlg::CTarsel_NextGenerateDlg(QWidget* parent)
-    : QDialog(parent, Qt::Window | Qt::FramelessWindowHint) {
+CTarsel_NextGenerateDlg::CTarsel_NextGenerateDlg(EnginePorts& ports, QWidget* parent)
+    : QDialog(parent, Qt::Window | Qt::FramelessWindowHint), m_ports(ports) {
     m_appIcon = ResourceIcon(185);
     curl_global_init(CURL_GLOBAL_ALL);
     acceptUpdates = 1;
@@ -69,7 +83,7 @@ void CTarsel_NextGenerateDlg::OnInitDialog() {
     setWindowIcon(m_appIcon);
     setFixedSize(kWidth, kHeight);
     GetConfigPath();  // computed once, kept for the process
-    for (auto& slot : authenticatedMacs) slot[0] = '\0';
+    m_verified.Clear();
     currentMac[0] = '\0';
     CreateChildren();
     WireCallbacks();
@@ -86,13 +100,19 @@ void CTarsel_NextGenerateDlg::CreateChildren() {
     m_titleBar->setGeometry(0, 0, kWidth, CTitleDlg::kHeight);
     m_commandBar = new CBehaviorDlg(this, this);
     m_commandBar->setGeometry(0, CTitleDlg::kHeight, kWidth, CBehaviorDlg::kHeight);
-    m_cameraList = new CPanelPlaceholder(QStringLiteral("cameraList"), this);
+    m_cameraList = new CListDlg(this, this);
     m_cameraList->setGeometry(0, listTop, kWidth, 300);
     const QRect panel(kWidth / 100, listTop + 300 + 2, kWidth * 70 / 100, 310);
-    m_cameraPanel = new CPanelPlaceholder(QStringLiteral("cameraPanel"), this);
+    m_cameraPanel = new CCameraPanelSlot(QStringLiteral("cameraPanel"), this);
     m_cameraPanel->setGeometry(panel);
     m_snapshotView = new CPanelPlaceholder(QStringLiteral("snapshotView"), this);
     m_snapshotView->setGeometry(panel.right() + 1 + 10, panel.top(), 310, 310);
+    // The engine reports to the bridge, which exists before it and outlives it.
+    m_bridge = new CEngineBridge(this);
+    m_engine = std::make_unique<CTSmainDlg>(m_ports, m_bridge->Slots());
+    m_bridge->SetEngine(m_engine.get());
+    connect(m_bridge, &CEngineBridge::camerasChanged, this, &CTarsel_NextGenerateDlg::OnCamerasChanged);
+    m_cameraList->SetClock([this] { return m_ports.Now(); });
     m_messageDialog = new CMessageDlg(this);
     m_resultBox = new CMessageOKDlg(this);
     m_alertDialog = new CAlartDlg(this);
@@ -105,6 +125,8 @@ void CTarsel_NextGenerateDlg::CreateChildren() {
     m_autoIpDialog->hide();
     // The pop-ups stay above every panel.
     m_commandBar->LanguageChooser()->raise();
+    m_cameraList->FilterChooser()->raise();
+    m_cameraList->FunctionMenu()->raise();
 }
 
 void CTarsel_NextGenerateDlg::WireCallbacks() {
@@ -130,6 +152,20 @@ void CTarsel_NextGenerateDlg::WireCallbacks() {
         Owner(context)->ApplyLanguage(language);
     };
 
+    m_cameraList->m_context = this;
+    m_cameraList->OnCameraSelected = [](void* context, const char* mac) { Owner(context)->OnCameraSelected(mac); };
+    m_cameraList->IsCameraVerified = [](void* context, const char* mac) {
+        return Owner(context)->IsCameraVerified(mac);
+    };
+    m_cameraList->OnShowMessage = [](void* context, int number) { Owner(context)->ShowFixedMessage(number); };
+    m_cameraList->OnApplyFilter = [](void* context, int field, const char* text) {
+        auto* self = Owner(context);
+        self->ApplyListFilter(field, QString::fromUtf8(text), self->cameraList()->FilterInverted());
+    };
+    m_cameraList->OnRequeryCamera = [](void* context, const char* mac) {
+        Owner(context)->engine().Ports().SendPacketData(HEADER_IP_QUERY, mac, "", "", "");
+    };
+
     m_messageDialog->m_context = this;
     m_messageDialog->onShow = &DisableAllSlot;
     m_messageDialog->onClose = &EnableAllSlot;
@@ -145,12 +181,18 @@ void CTarsel_NextGenerateDlg::WireCallbacks() {
 
 CTarsel_NextGenerateDlg::~CTarsel_NextGenerateDlg() {
     acceptUpdates = 0;
-    // The snapshot view first (its worker may still deliver a picture), then the engine,
-    // then the remaining children.
-    for (QWidget* child : std::initializer_list<QWidget*>{
-             m_snapshotView, m_titleBar, m_commandBar, m_cameraList, m_cameraPanel, m_messageDialog,
-             m_resultBox, m_alertDialog, m_upgradeDialog, m_autoIpDialog})
+    m_bridge->SetAccepting(false);
+    StopBusyWait();
+    // The snapshot view first (its worker may still deliver a picture), then the engine
+    // (its threads end with it), then the remaining children; the bridge goes last, with
+    // any flush still queued for it.
+    delete m_snapshotView;
+    m_engine.reset();
+    for (QWidget* child : std::initializer_list<QWidget*>{m_titleBar, m_commandBar, m_cameraList, m_cameraPanel,
+                                                         m_messageDialog, m_resultBox, m_alertDialog,
+                                                         m_upgradeDialog, m_autoIpDialog})
         delete child;
+    delete m_bridge;
     curl_global_cleanup();
 }
 
@@ -165,7 +207,7 @@ void CTarsel_NextGenerateDlg::ApplyLanguage(int index) {
     m_alertDialog->ReloadTexts();
     m_commandBar->ReloadTexts();
     m_cameraPanel->ReloadTexts();  // authenticated, information and login panels
-    m_cameraList->ReloadTexts();
+    m_cameraList->SetLanguage();
     m_messageDialog->ReloadTexts();
     m_titleBar->ReloadTexts();
     m_commandBar->LanguageChooser()->ReloadTexts();
@@ -202,12 +244,18 @@ void CTarsel_NextGenerateDlg::EnableAll() {
 // Layouts and search
 
 void CTarsel_NextGenerateDlg::Reset(bool showSearching) {
-    for (auto& slot : authenticatedMacs) slot[0] = '\0';
-    UpdateCommandBar();
+    m_verified.Clear();
+    m_hiddenRows.clear();
+    m_bridge->BeginSearch();
+    m_cameraList->ClearList();
+    currentMac[0] = '\0';
+    ResetPanels();
+    m_engine->StartSearch();
     if (showSearching) ShowFixedMessage(2);
 }
 
 void CTarsel_NextGenerateDlg::Refresh() {
+    m_engine->SetMode(MODE_SEARCH);
     if (m_cameraPanel->isVisible()) Reset(true);
     m_cameraList->show();
     m_upgradeDialog->hide();
@@ -230,29 +278,175 @@ void CTarsel_NextGenerateDlg::ShowAutoIpLayout() {
     m_cameraPanel->hide();
     m_snapshotView->show();
     m_autoIpDialog->show();
+    // While a setting is under way the assignment must wait: the message says so until no
+    // row shows "Setting" any more (at most about a minute).
+    StopBusyWait();
+    if (m_cameraList->AnyRowWithStatus(STATUS_INDEX_SETTING)) {
+        m_messageDialog->SetLines(kFixedMessages[9].line1, kFixedMessages[9].line2, 0);
+        m_messageDialog->ShowUntilClosed();
+    }
+    {
+        std::lock_guard<std::mutex> guard(m_busyWaitLock);
+        m_busyWaitStop = false;
+    }
+    m_busyWait = std::thread([this] { BusyWaitWorker(); });
+}
+
+void CTarsel_NextGenerateDlg::BusyWaitWorker() {
+    m_ports.EnsureThreadLanguage();
+    std::unique_lock<std::mutex> lock(m_busyWaitLock);
+    for (int round = 0; round < 61 && m_cameraList->AnyRowWithStatus(STATUS_INDEX_SETTING); ++round) {
+        if (m_busyWaitWake.wait_for(lock, std::chrono::milliseconds(1000), [this] { return m_busyWaitStop; })) return;
+    }
+    QMetaObject::invokeMethod(m_messageDialog, [dialog = m_messageDialog] { dialog->Close(); }, Qt::QueuedConnection);
+}
+
+void CTarsel_NextGenerateDlg::StopBusyWait() {
+    {
+        std::lock_guard<std::mutex> guard(m_busyWaitLock);
+        m_busyWaitStop = true;
+    }
+    m_busyWaitWake.notify_all();
+    if (m_busyWait.joinable()) m_busyWait.join();
+}
+
+void CTarsel_NextGenerateDlg::ResetPanels() {
+    m_cameraPanel->ResetPanel();
+    UpdateCommandBar();
+}
+
+void CTarsel_NextGenerateDlg::ReloadPanel() {
+    CameraRecord record;
+    if (m_engine->CopyCamera(currentMac, &record)) m_cameraPanel->ReloadCamera(record);
+}
+
+// ---------------------------------------------------------------------------------------
+// Cameras
+
+void CTarsel_NextGenerateDlg::OnCamerasChanged(const QStringList& macs) {
+    if (acceptUpdates == 0) return;
+    for (const QString& mac : macs) OnCameraChanged(mac);
+    m_cameraList->UpdateCount();
+}
+
+void CTarsel_NextGenerateDlg::OnCameraChanged(const QString& macText) {
+    if (acceptUpdates == 0) return;
+    const QByteArray mac = macText.toUtf8();
+    const int current = m_cameraList->StatusOf(mac.constData());
+    if (current < 0) {
+        // A camera the filter in force hides gets no row.
+        CameraRecord copy;
+        if (!m_engine->CopyCamera(mac.constData(), &copy)) return;
+        if (!FilterShowsCamera(copy, m_filterField, m_filterText.constData(), m_filterInvert)) return;
+    }
+    CameraChange change;
+    if (!ApplyCameraChange(*m_engine, m_verified, mac.constData(), current < 0 ? STATUS_INDEX_VIEW : current,
+                           &change))
+        return;
+    bool added = false;
+    const int row = m_cameraList->UpdateRow(change.record, &added);
+    if (added) m_bridge->SetListed(macText);
+    if (change.decision.index != current) m_cameraList->List()->SetRowStatus(row, change.decision.index);
+    if (change.decision.confirmed) {
+        m_cameraList->ClearBusy(mac.constData());
+        if (!m_cameraList->AnyRowWithStatus(STATUS_INDEX_SETTING)) m_engine->SetKeepQueryRounds(0);
+    }
+    if (HasStatus(&change.record, STATUS_AUTH_OK)) m_cameraList->CheckIfSelectAll(mac.constData());
+}
+
+bool CTarsel_NextGenerateDlg::IsMacListed(const char* mac) const { return m_bridge->IsMacListed(mac); }
+
+int CTarsel_NextGenerateDlg::ListCount() const { return m_cameraList->List()->GetItemCount(); }
+
+void CTarsel_NextGenerateDlg::OnCameraSelected(const char* mac) {
+    CameraRecord record;
+    if (mac == nullptr || !m_engine->CopyCamera(mac, &record)) return;  // gone with a new search
+    BoundedCopy(currentMac, mac, __func__, __LINE__);
+    UpdateCommandBar();
+    m_cameraPanel->ShowCamera(record, IsCameraVerified(mac));
 }
 
 void CTarsel_NextGenerateDlg::UpdateCommandBar() {
-    // With no camera rows nothing is checked or selected: both stay disabled.
-    m_commandBar->EnableButton(CBehaviorDlg::kInitialize, false);
-    m_commandBar->EnableButton(CBehaviorDlg::kView, false);
-}
-
-bool CTarsel_NextGenerateDlg::IsCameraVerified(const char* mac) const {
-    if (mac == nullptr || mac[0] == '\0') return false;
-    for (const auto& slot : authenticatedMacs)
-        if (std::strcmp(slot, mac) == 0) return true;
-    return false;
-}
-
-void CTarsel_NextGenerateDlg::RememberAuthenticated(const char* mac) {
-    if (mac == nullptr || mac[0] == '\0' || IsCameraVerified(mac)) return;
-    for (auto& slot : authenticatedMacs) {
-        if (slot[0] == '\0') {
-            BoundedCopy(slot, mac, __func__, __LINE__);
-            return;
-        }
+    const bool anyChecked = m_cameraList->CheckedCount() > 0;
+    if (anyChecked) m_commandBar->EnableButton(CBehaviorDlg::kInitialize, true);
+    const QString selected = m_cameraList->SelectedMac();
+    if (selected.isEmpty()) {
+        m_commandBar->EnableButton(CBehaviorDlg::kView, false);
+        if (!anyChecked) m_commandBar->EnableButton(CBehaviorDlg::kInitialize, false);
+        return;
     }
+    const bool verified = IsCameraVerified(selected.toUtf8().constData());
+    m_commandBar->EnableButton(CBehaviorDlg::kView, verified);
+    if (!anyChecked) m_commandBar->EnableButton(CBehaviorDlg::kInitialize, verified);
+}
+
+bool CTarsel_NextGenerateDlg::IsCameraVerified(const char* mac) const { return m_verified.IsCameraVerified(mac); }
+
+void CTarsel_NextGenerateDlg::RememberAuthenticated(const char* mac) { m_verified.RememberAuthenticated(mac); }
+
+void CTarsel_NextGenerateDlg::ForgetAuthenticated(const char* mac) {
+    if (!m_engine->WithCamera(mac, [&](CameraRecord& record) { m_verified.ForgetAuthenticated(&record); })) {
+        CameraRecord gone{};
+        CopyTruncated(gone.mac, mac);
+        m_verified.ForgetAuthenticated(&gone);
+    }
+}
+
+void CTarsel_NextGenerateDlg::SetCameraStatus(const QString& macText, int statusIndex) {
+    const QByteArray mac = macText.toUtf8();
+    m_cameraList->SetStatus(mac.constData(), statusIndex);
+    if (statusIndex == STATUS_INDEX_NO_RESPONSE) {
+        m_engine->WithCamera(mac.constData(), [](CameraRecord& record) { record.settingSince = 0; });
+        m_cameraList->ClearBusy(mac.constData());
+    }
+    UpdateCommandBar();
+}
+
+void CTarsel_NextGenerateDlg::ApplyListFilter(int field, const QString& text, bool invert) {
+    m_filterField = field;
+    m_filterText = text.left(static_cast<int>(kFilterTextMax)).toUtf8();
+    m_filterInvert = invert;
+    // What the rows show now, and what hidden rows showed when they were hidden, is kept.
+    CTvListCtrl* list = m_cameraList->List();
+    QHash<QString, KeptRow> kept = m_hiddenRows;
+    for (int row = 0; row < list->GetItemCount(); ++row)
+        kept.insert(m_cameraList->MacOfRow(row), {list->GetRowStatus(row), list->GetCheck(row),
+                                                  list->GetRowProgress(row), list->GetItemText(row, 9), false});
+    for (auto it = m_hiddenRows.constBegin(); it != m_hiddenRows.constEnd(); ++it) kept[it.key()].hidden = true;
+    const QString selected = m_cameraList->SelectedMac();
+    const std::vector<CameraRecord> records = m_engine->CopyCameras();
+    list->DeleteAllItems();
+    QStringList listed;
+    for (size_t position : FilterCameras(records, field, m_filterText.constData(), invert)) {
+        const CameraRecord& record = records[position];
+        const QString mac = QString::fromUtf8(record.mac);
+        const int row = m_cameraList->UpdateRow(record);
+        listed << mac;
+        const auto it = kept.constFind(mac);
+        // A row hidden meanwhile keeps only what no reply can tell: its check mark and a
+        // command under way; the rest its record decides now.
+        const bool busy = it != kept.constEnd() && IsBusyStatus(it->status);
+        if (it != kept.constEnd()) {
+            list->SetCheck(row, it->check);
+            list->SetRowProgress(row, it->progress);
+        }
+        if (it != kept.constEnd() && (!it->hidden || busy)) {
+            list->SetRowStatus(row, it->status, it->statusText);
+        } else {
+            CameraChange change;
+            if (ApplyCameraChange(*m_engine, m_verified, record.mac, STATUS_INDEX_VIEW, &change)) {
+                const bool pending = change.record.settingSince != 0;
+                list->SetRowStatus(row, pending ? STATUS_INDEX_SETTING : change.decision.index);
+                if (change.decision.confirmed) m_cameraList->ClearBusy(record.mac);
+            }
+        }
+        kept.remove(mac);
+        if (mac == selected) list->SetSelectedRow(row);
+        m_cameraList->UpdateCount();
+    }
+    m_hiddenRows = kept;
+    m_bridge->ReplaceListed(listed);
+    UpdateCommandBar();
 }
 
 // The window's own menu, opened by a right click on the title bar (a frameless window has
@@ -275,7 +469,7 @@ void CTarsel_NextGenerateDlg::OpenAboutBox() {
 // Events
 
 bool CTarsel_NextGenerateDlg::event(QEvent* event) {
-    if (event->type() == WM_CAMERA_EVENT) {
+    if (event->type() == CCameraEvent::kType) {
         OnCameraEvent(*static_cast<CCameraEvent*>(event));
         return true;
     }
@@ -288,6 +482,7 @@ void CTarsel_NextGenerateDlg::OnCameraEvent(const CCameraEvent& event) {
         case EVT_SELECTION_CHANGED: UpdateCommandBar(); break;
         case EVT_AUTO_IP_DONE: m_messageDialog->Close(); break;
         case EVT_SHOW_RESULT: m_resultBox->ShowResult(1, &event.m_texts); break;
+        case EVT_HTTP_UNREACHABLE: SetCameraStatus(event.m_mac, event.m_statusIndex); break;
         default: break;  // EVT_CHECK_CHANGED belongs to the list's own dialog; others are ignored
     }
 }

@@ -1,20 +1,37 @@
 #pragma once
 // The tool's only top-level window: frameless, filled with child windows that it creates
-// once, lays out and owns. Children never call one another; each is given the window as
-// its context and a set of callback slots, and the window's operations behind those slots
-// carry out the flows. Work that must reach the window later or from another thread
+// once, lays out and owns, and the owner of the finder engine. Children never call one
+// another; each is given the window as its context and a set of callback slots, and the
+// window's operations behind those slots carry out the flows. The engine reports through
+// the bridge (app/EngineBridge.h), which hands every change to this window's thread as a
+// MAC; the window copies the record under the engine's lock when it applies it and never
+// keeps a record pointer. Work that must reach the window later or from another thread
 // arrives as a posted WM_CAMERA_EVENT.
+//
+// Every operation runs on the window's thread.
 
 #include <QDialog>
+#include <QHash>
 #include <QIcon>
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 #include "controls/CameraEvent.h"
+#include "engine/CameraRecord.h"
+#include "engine/WindowLogic.h"
 
 class CAlartDlg;
 class CBehaviorDlg;
+class CEngineBridge;
+class CListDlg;
 class CMessageDlg;
 class CMessageOKDlg;
+class CTSmainDlg;
 class CTitleDlg;
+class EnginePorts;
 class QAction;
 class QMenu;
 
@@ -24,53 +41,100 @@ class CPanelPlaceholder : public QWidget {
     Q_OBJECT
 public:
     CPanelPlaceholder(const QString& name, QWidget* parent);
-    void ReloadTexts() { update(); }
+    virtual void ReloadTexts() { update(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
+// What the window asks of the camera panel below the list (information panel with the
+// login or the authenticated panel). The window only ever hands it copies of records.
+class CCameraPanelSlot : public CPanelPlaceholder {
+    Q_OBJECT
+public:
+    using CPanelPlaceholder::CPanelPlaceholder;
+    // Every field cleared, read-only; the authenticated panel shown empty, the login panel
+    // hidden.
+    virtual void ResetPanel() {}
+    // The selected camera: editable with the authenticated panel when verified, read-only
+    // with the login panel otherwise.
+    virtual void ShowCamera(const CameraRecord& record, bool verified) {
+        (void)record;
+        (void)verified;
+    }
+    // The information panel filled again from the record (Cancel).
+    virtual void ReloadCamera(const CameraRecord& record) { (void)record; }
+};
+
 class CTarsel_NextGenerateDlg : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kWidth = 1120;
+    // Wide enough for the camera panel's children (70/100 of the width, 799 pixels) and
+    // the camera list's top line (1148 pixels).
+    static constexpr int kWidth = 1160;
     static constexpr int kHeight = 690;
-    static constexpr int kMacSlots = 256;
 
-    explicit CTarsel_NextGenerateDlg(QWidget* parent = nullptr);
+    // The engine reaches the network through `ports`, which must outlive the window.
+    explicit CTarsel_NextGenerateDlg(EnginePorts& ports, QWidget* parent = nullptr);
     ~CTarsel_NextGenerateDlg() override;
 
     void ApplyLanguage(int index);
     void ShowFixedMessage(int code);
     void DisableAll();
     void EnableAll();
+
+    // Search and layouts.
     void Reset(bool showSearching);
     void Refresh();
     void ShowAutoIpLayout();
     void ShowUpgradeLayout();
+    void ResetPanels();
+    void ReloadPanel();
+
+    // Cameras.
+    // Applies the engine's present record of the MAC to its row (adds it when new): the
+    // cells that differ, the status by the engine's mode, the verified set, select-all.
+    void OnCameraChanged(const QString& mac);
+    // Applies several at once, then updates the counter once.
+    void OnCamerasChanged(const QStringList& macs);
+    bool IsMacListed(const char* mac) const;
+    int ListCount() const;
+    void OnCameraSelected(const char* mac);
     void UpdateCommandBar();
     bool IsCameraVerified(const char* mac) const;
     void RememberAuthenticated(const char* mac);
+    // Empties the MAC's verified slot and resets its record's stored credentials and status.
+    void ForgetAuthenticated(const char* mac);
+    // Sets a row's status index (the handling of EVT_HTTP_UNREACHABLE): a camera shown
+    // as not answering has no setting pending any more and is no longer watched as busy.
+    void SetCameraStatus(const QString& mac, int statusIndex);
+    // Rebuilds the rows from the engine's list under a filter (an empty text shows every
+    // camera). Rows keep their status, check marks and pending state; new rows get the
+    // status the camera's record decides.
+    void ApplyListFilter(int field, const QString& text, bool invert);
+
     void OpenAboutBox();
     QAction* FillSystemMenu(QMenu* menu);
 
     CTitleDlg* titleBar() const { return m_titleBar; }
     CBehaviorDlg* commandBar() const { return m_commandBar; }
-    CPanelPlaceholder* cameraList() const { return m_cameraList; }
-    CPanelPlaceholder* cameraPanel() const { return m_cameraPanel; }
+    CListDlg* cameraList() const { return m_cameraList; }
+    CCameraPanelSlot* cameraPanel() const { return m_cameraPanel; }
     CPanelPlaceholder* snapshotView() const { return m_snapshotView; }
     CMessageDlg* messageDialog() const { return m_messageDialog; }
     CMessageOKDlg* resultBox() const { return m_resultBox; }
     CAlartDlg* alertDialog() const { return m_alertDialog; }
     CPanelPlaceholder* upgradeDialog() const { return m_upgradeDialog; }
     CPanelPlaceholder* autoIpDialog() const { return m_autoIpDialog; }
+    CTSmainDlg& engine() const { return *m_engine; }
+    CEngineBridge* bridge() const { return m_bridge; }
+    AuthenticatedMacs& verifiedMacs() { return m_verified; }
     // The children DisableAll and EnableAll act on, in their order.
     QList<QWidget*> GuardedChildren() const;
 
     // 1 from construction until destruction starts; while 0, engine notifications are
     // ignored.
     int acceptUpdates = 0;
-    char authenticatedMacs[kMacSlots][32] = {};
     char currentMac[32] = {};
 
     void reject() override {}  // Escape closes nothing
@@ -86,16 +150,41 @@ private:
     void OnInitDialog();
     void CreateChildren();
     void WireCallbacks();
+    void StopBusyWait();
+    void BusyWaitWorker();
 
+    EnginePorts& m_ports;
     QIcon m_appIcon;
     CTitleDlg* m_titleBar = nullptr;
     CBehaviorDlg* m_commandBar = nullptr;
-    CPanelPlaceholder* m_cameraList = nullptr;
-    CPanelPlaceholder* m_cameraPanel = nullptr;
+    CListDlg* m_cameraList = nullptr;
+    CCameraPanelSlot* m_cameraPanel = nullptr;
     CPanelPlaceholder* m_snapshotView = nullptr;
+    CEngineBridge* m_bridge = nullptr;
+    std::unique_ptr<CTSmainDlg> m_engine;
     CMessageDlg* m_messageDialog = nullptr;
     CMessageOKDlg* m_resultBox = nullptr;
     CAlartDlg* m_alertDialog = nullptr;
     CPanelPlaceholder* m_upgradeDialog = nullptr;
     CPanelPlaceholder* m_autoIpDialog = nullptr;
+
+    // The cameras verified since the last search (no limit of slots).
+    AuthenticatedMacs m_verified;
+    // The filter in force: cameras it hides get no row when they answer.
+    int m_filterField = 0;
+    QByteArray m_filterText;
+    bool m_filterInvert = false;
+    // What the rows a filter hides showed when they were hidden.
+    struct KeptRow {
+        int status = 0, check = 0, progress = 0;
+        QString statusText;
+        bool hidden = false;
+    };
+    QHash<QString, KeptRow> m_hiddenRows;
+
+    // The busy-wait worker of the automatic IP layout.
+    std::thread m_busyWait;
+    std::mutex m_busyWaitLock;
+    std::condition_variable m_busyWaitWake;
+    bool m_busyWaitStop = false;
 };

@@ -132,12 +132,19 @@ public:
     static const QColor kBackground;
     static const QColor kSelectedBackground;
 
+    // The column under a viewport x position, -1 when none.
+    int ColumnAtX(int x) const;
+
 signals:
     void selectionChanged(int row);
+    // Every left click on a row (also on the row already selected), with its column; and
+    // every move of the selection by the keyboard, with column -1.
+    void rowClicked(int row, int column);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 

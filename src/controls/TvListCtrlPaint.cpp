@@ -1,6 +1,7 @@
 // Painting, mouse handling and geometry of the custom report list and its header.
 
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -36,6 +37,46 @@ int CTvListCtrl::RowAt(int y) const {
     if (contentY < 0) return -1;
     const int row = contentY / m_rowHeight;
     return row < static_cast<int>(m_rows.size()) ? row : -1;
+}
+
+int CTvListCtrl::ColumnAtX(int x) const {
+    std::lock_guard lock(m_mutex);
+    const int contentX = x + horizontalScrollBar()->value();
+    int left = 0;
+    for (size_t i = 0; i < m_columns.size(); ++i) {
+        if (contentX >= left && contentX < left + m_columns[i].width) return static_cast<int>(i);
+        left += m_columns[i].width;
+    }
+    return -1;
+}
+
+// Up and Down move the selection by one row, Page Up and Page Down by a page, Home and End
+// to the ends; the row moved to is scrolled into view and reported like a click.
+void CTvListCtrl::keyPressEvent(QKeyEvent* event) {
+    const int count = GetItemCount();
+    const int current = GetSelectedRow();
+    const int page = qMax(1, viewport()->height() / qMax(1, RowHeight()));
+    int target = current;
+    switch (event->key()) {
+        case Qt::Key_Up: target = current < 0 ? 0 : current - 1; break;
+        case Qt::Key_Down: target = current + 1; break;
+        case Qt::Key_PageUp: target = current < 0 ? 0 : current - page; break;
+        case Qt::Key_PageDown: target = current + page; break;
+        case Qt::Key_Home: target = 0; break;
+        case Qt::Key_End: target = count - 1; break;
+        default: QAbstractScrollArea::keyPressEvent(event); return;
+    }
+    event->accept();
+    if (count == 0) return;
+    target = qBound(0, target, count - 1);
+    if (target == current) return;
+    SetSelectedRow(target);
+    const int top = target * RowHeight();
+    QScrollBar* bar = verticalScrollBar();
+    if (top < bar->value()) bar->setValue(top);
+    else if (top + RowHeight() > bar->value() + viewport()->height())
+        bar->setValue(top + RowHeight() - viewport()->height());
+    emit rowClicked(target, -1);
 }
 
 void CTvListCtrl::RequestRepaint() {
@@ -219,6 +260,7 @@ void CTvListCtrl::mousePressEvent(QMouseEvent* event) {
         PostCameraEvent(parentWidget(), EVT_CHECK_CHANGED);
         RequestRepaint();
         SetSelectedRow(row);
+        if (row >= 0) emit rowClicked(row, ColumnAtX(pos.x()));
     } else if (event->button() == Qt::RightButton) {
         if (callback != nullptr) callback(context, row, 1);
         SetSelectedRow(row);

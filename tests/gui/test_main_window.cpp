@@ -12,9 +12,11 @@
 #include <thread>
 
 #include "GuiTestSupport.h"
+#include "unit/engine_fake_ports.h"
 #include "app/AboutDlg.h"
 #include "app/AlartDlg.h"
 #include "app/BehaviorDlg.h"
+#include "app/ListDlg.h"
 #include "app/LngDlg.h"
 #include "app/MessageDlg.h"
 #include "app/MessageOKDlg.h"
@@ -27,10 +29,12 @@
 namespace {
 using Window = CTarsel_NextGenerateDlg;
 
-// A fresh process has chosen no language yet.
+// A fresh process has chosen no language yet. The engine talks to a stand-in that sends
+// nothing.
 std::unique_ptr<Window> StartWindow() {
+    static FakePorts ports;
     currentLanguage.store(-1);
-    auto window = std::make_unique<Window>();
+    auto window = std::make_unique<Window>(ports);
     window->show();
     return window;
 }

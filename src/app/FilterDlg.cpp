@@ -1,0 +1,43 @@
+#include "app/FilterDlg.h"
+
+#include "controls/TvListBox.h"
+#include "controls/UiText.h"
+#include "engine/CameraFilter.h"
+
+namespace {
+constexpr int kFieldTextIds[FILTER_FIELD_COUNT] = {20056, 20057, 20058, 20059, 20060, 20061};
+}
+
+CFilterDlg::CFilterDlg(QWidget* parent) : CPopupPanel(parent) {
+    setFixedSize(kWidth, kHeight);
+    m_list = new CTvListBox(this);
+    m_list->SetItemHeight(25);
+    m_list->setGeometry(1, 3, kWidth - 2, FILTER_FIELD_COUNT * 25);
+    m_list->SetCallback(&CFilterDlg::OnItem, this);
+    m_list->setFocusProxy(this);
+    ReloadTexts();
+    HideOnDeactivation();
+}
+
+QString CFilterDlg::FieldName(int field) {
+    if (field < 0 || field >= FILTER_FIELD_COUNT) return {};
+    return UiText(kFieldTextIds[field]);
+}
+
+void CFilterDlg::ReloadTexts() {
+    m_list->ResetContent();
+    for (int field = 0; field < FILTER_FIELD_COUNT; ++field) m_list->AddString(FieldName(field));
+}
+
+void CFilterDlg::ShowAt(const QPoint& topLeft) {
+    move(topLeft);
+    show();
+    raise();
+    setFocus(Qt::PopupFocusReason);
+}
+
+void CFilterDlg::OnItem(void* context, int index) {
+    auto* self = static_cast<CFilterDlg*>(context);
+    self->hide();
+    if (self->onChosen != nullptr) self->onChosen(self->m_context, index);
+}

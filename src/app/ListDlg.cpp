@@ -1,0 +1,431 @@
+#include "app/ListDlg.h"
+
+#include <QCursor>
+#include <QPainter>
+#include <QToolButton>
+
+#include "app/FilterDlg.h"
+#include "app/FunctionDlg.h"
+#include "app/Icons.h"
+#include "common/stdafx.h"
+#include "controls/CameraEvent.h"
+#include "controls/CustControls.h"
+#include "controls/TvListCtrl.h"
+#include "controls/UiText.h"
+#include "engine/CameraFilter.h"
+#include "engine/WindowLogic.h"
+#include "platform/Tick.h"
+
+namespace {
+struct ColumnSpec {
+    const char* initialTitle;
+    int width;
+    int titleId;
+};
+constexpr ColumnSpec kColumnSpecs[CListDlg::kColumns] = {
+    {" Camera Name", 160, 20040}, {" MAC Address", 120, 20041}, {" IP Address", 110, 20042},
+    {" Subnet Mask", 110, 20043},  {" Default Gateway", 120, 20045}, {" Port", 60, 20059},
+    {" DHCP", 100, 20093},         {" FW Version", 110, 20053}, {" Model No.", 140, 20054},
+    {" Status", 90, 20055},
+};
+constexpr int kStatusColumn = 9;
+constexpr uint32_t kWatchPeriodMs = 2000;
+
+QString Text(const char* field) { return QString::fromUtf8(field); }
+
+// The texts of columns 0-8 of a camera, in column order.
+QStringList RowTexts(const CameraRecord& r) {
+    return {Text(r.name), Text(r.mac),  Text(r.ip),        Text(r.mask), Text(r.gateway),
+            Text(r.httpPort), Text(r.mode), Text(r.fwVersion), Text(r.model)};
+}
+}  // namespace
+
+CListDlg::CListDlg(QWidget* parent, QWidget* popupParent)
+    : QWidget(parent), m_eventTarget(parent), m_clock([] { return tarsel::GetTickCount(); }) {
+    setAutoFillBackground(false);
+    m_title = new CustStatic(this);
+    m_title->SetFont(18, 700);
+    m_title->SetTextColour(QColor(0x33, 0x33, 0x33));
+    m_countLabel = new CustStatic(this);
+    m_countLabel->SetFont(15, 400);
+    m_countValue = new CustStatic(this);
+    m_countValue->SetFont(15, 700);
+    m_countValue->setText(QStringLiteral(" 0"));
+    m_selectAll = new CustCheckBox(this);  // 2107
+    m_selectAll->SetFont(15, 400);
+    connect(m_selectAll, &QCheckBox::clicked, this, &CListDlg::OnSelectAll);
+
+    m_filterLabel = new CustStatic(this);
+    m_filterLabel->SetFont(15, 700);
+    m_filterLabel->SetFormat(Qt::AlignRight | Qt::AlignVCenter);
+    m_fieldDisplay = new CustEdit(this);  // 2101
+    m_fieldDisplay->setReadOnly(true);
+    m_fieldDisplay->setFocusPolicy(Qt::NoFocus);
+    m_dropDown = new QToolButton(this);  // 2102
+    m_dropDown->setText(QString(QChar(0x25BC)));
+    m_dropDown->setFocusPolicy(Qt::NoFocus);
+    connect(m_dropDown, &QToolButton::clicked, this, &CListDlg::ToggleFilterChooser);
+    m_filterEdit = new CustEdit(this);  // 2100
+    m_filterEdit->setMaxLength(static_cast<int>(kFilterTextMax));
+    connect(m_filterEdit, &QLineEdit::returnPressed, this, &CListDlg::ApplyFilter);
+    m_apply = new CustButton(this);  // 2103
+    m_apply->setIcon(NamedIcon(QStringLiteral("filter")));
+    m_apply->setIconSize(QSize(18, 18));
+    connect(m_apply, &QPushButton::clicked, this, &CListDlg::ApplyFilter);
+    m_invert = new CustCheckBox(this);  // 2108
+    m_invert->SetFont(15, 400);
+
+    m_list = new CTvListCtrl(this);
+    m_list->setObjectName(QStringLiteral("cameraRows"));
+    for (int column = 0; column < kColumns; ++column)
+        m_list->InsertColumn(column, QString::fromLatin1(kColumnSpecs[column].initialTitle),
+                             kColumnSpecs[column].width);
+    m_list->SetCheckBoxes(true);
+    m_list->SetRowHeight(25);
+    m_list->SetFont(15, 6, 500, QStringLiteral("Arial"), QColor(0, 0, 0), QColor(0, 0, 0));
+    m_list->SetProgressColumn(kStatusColumn, QColor(0, 0, 255));
+    m_list->SetCallback(&CListDlg::OnListCallback, this);
+    connect(m_list, &CTvListCtrl::rowClicked, this, &CListDlg::OnRowClicked);
+
+    QWidget* popups = popupParent != nullptr ? popupParent : this;
+    m_filterChooser = new CFilterDlg(popups);
+    m_filterChooser->m_context = this;
+    m_filterChooser->onChosen = &CListDlg::OnFieldChosen;
+    m_menu = new CFunctionDlg(popups);
+    m_menu->m_context = this;
+    m_menu->onChosen = &CListDlg::OnMenuChosen;
+
+    SetLanguage();
+    m_watcher = std::thread([this] { WatchBusy(); });
+}
+
+CListDlg::~CListDlg() {
+    {
+        std::lock_guard<std::mutex> guard(m_watchLock);
+        m_watchStop = true;
+    }
+    m_watchWake.notify_all();
+    if (m_watcher.joinable()) m_watcher.join();
+}
+
+void CListDlg::resizeEvent(QResizeEvent*) {
+    const int w = width();
+    m_title->setGeometry(10, 8, 120, 24);
+    const int labelWidth = qMax(44, m_countLabel->sizeHint().width());
+    m_countLabel->setGeometry(135, 8, labelWidth, 24);
+    m_countValue->setGeometry(135 + labelWidth, 8, 56, 24);
+    m_selectAll->setGeometry(135 + labelWidth + 60, 8, 330, 24);
+    // The filter bar, right-aligned: label, field display with its drop-down, text, apply,
+    // Invert.
+    int x = w - 10 - 110;
+    m_invert->setGeometry(x, 8, 110, 24);
+    x -= 6 + 34;
+    m_apply->setGeometry(x, 7, 34, 26);
+    x -= 6 + 170;
+    m_filterEdit->setGeometry(x, 7, 170, 26);
+    x -= 6 + 22;
+    m_dropDown->setGeometry(x, 7, 22, 26);
+    x -= 100;
+    m_fieldDisplay->setGeometry(x, 7, 100, 26);
+    x -= 6 + 70;
+    m_filterLabel->setGeometry(x, 8, 70, 24);
+    m_list->setGeometry(0, 40, w, height() - 40);
+}
+
+void CListDlg::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(0xF2, 0xF2, 0xF2));
+    painter.setPen(QPen(QColor(0x66, 0x66, 0x66), 2));
+    const int left = qMax(0, (width() - kTopLineLength) / 2);
+    painter.drawLine(left, 1, left + kTopLineLength, 1);
+}
+
+void CListDlg::SetLanguage() {
+    SetTextById(m_title, 20051);
+    SetTextById(m_countLabel, 20094);
+    SetTextById(m_selectAll, 20095);
+    SetTextById(m_filterLabel, 20052);
+    SetTextById(m_invert, 20096);
+    for (int column = 0; column < kColumns; ++column)
+        m_list->SetColumnTitle(column, UiText(kColumnSpecs[column].titleId));
+    m_fieldDisplay->setText(CFilterDlg::FieldName(m_eFilter));
+    m_filterChooser->ReloadTexts();
+    m_list->RefreshStatusTexts();
+    resizeEvent(nullptr);
+    update();
+}
+
+// ---------------------------------------------------------------------------------------
+// Rows
+
+void CListDlg::ClearList() {
+    m_busy.Clear();
+    m_list->DeleteAllItems();
+    m_list->DeleteAllUnits();
+    m_selectAll->setChecked(false);
+    UpdateCount();
+}
+
+void CListDlg::UpdateCount() { m_countValue->setText(QStringLiteral(" %1").arg(m_list->GetItemCount())); }
+
+int CListDlg::FindRow(int column, const QString& text) const {
+    const int count = m_list->GetItemCount();
+    for (int row = 0; row < count; ++row)
+        if (m_list->GetItemText(row, column) == text) return row;
+    return -1;
+}
+
+int CListDlg::RowOfMac(const char* mac) const {
+    const int row = m_list->FindRowByKey(Text(mac));
+    return row < m_list->GetItemCount() ? row : -1;
+}
+
+QString CListDlg::MacOfRow(int row) const { return m_list->GetItemText(row, 1); }
+
+int CListDlg::UpdateRow(const CameraRecord& record, bool* added) {
+    int row = RowOfMac(record.mac);
+    if (added != nullptr) *added = row < 0;
+    if (row < 0) row = m_list->InsertItem(m_list->GetItemCount(), Text(record.name), Text(record.mac));
+    const QStringList texts = RowTexts(record);
+    for (int column = 0; column < texts.size(); ++column)
+        if (m_list->GetItemText(row, column) != texts[column]) m_list->SetItemText(row, column, texts[column]);
+    return row;
+}
+
+void CListDlg::ShowCamera(const CameraRecord& record, int kind) {
+    const int row = RowOfMac(record.mac);
+    if (row < 0) return;
+    UpdateRow(record);
+    const int index = kind == 1 ? STATUS_INDEX_SETTING : kind == 2 ? STATUS_INDEX_REBOOTING : STATUS_INDEX_VERIFIED;
+    m_list->SetRowStatus(row, index);
+}
+
+int CListDlg::StatusOf(const char* mac) const {
+    const int row = RowOfMac(mac);
+    return row < 0 ? -1 : m_list->GetRowStatus(row);
+}
+
+void CListDlg::SetStatus(const char* mac, int index) {
+    const int row = RowOfMac(mac);
+    if (row >= 0) m_list->SetRowStatus(row, index);
+}
+
+void CListDlg::SetProgress(const char* mac, int percent) {
+    const int row = RowOfMac(mac);
+    if (row < 0) return;
+    if (percent >= 0) {
+        m_list->SetRowProgress(row, percent);
+        m_list->SetRowStatus(row, STATUS_INDEX_PROGRESS, QStringLiteral("%1%").arg(percent));
+    } else {
+        m_list->SetRowStatus(row, STATUS_INDEX_UPGRADE_FAIL);
+    }
+}
+
+bool CListDlg::AnyRowWithStatus(int index) const {
+    const int count = m_list->GetItemCount();
+    for (int row = 0; row < count; ++row)
+        if (m_list->GetRowStatus(row) == index) return true;
+    return false;
+}
+
+QString CListDlg::SelectedMac() const {
+    const int row = m_list->GetSelectedRow();
+    return row < 0 ? QString() : MacOfRow(row);
+}
+
+int CListDlg::CheckedCount() const {
+    int checked = 0;
+    const int count = m_list->GetItemCount();
+    for (int row = 0; row < count; ++row) checked += m_list->IsChecked(row);
+    return checked;
+}
+
+QStringList CListDlg::CheckedMacs() const {
+    QStringList macs;
+    const int count = m_list->GetItemCount();
+    for (int row = 0; row < count; ++row)
+        if (m_list->IsChecked(row)) macs << MacOfRow(row);
+    return macs;
+}
+
+bool CListDlg::SelectAllChecked() const { return m_selectAll->isChecked(); }
+
+void CListDlg::CheckIfSelectAll(const char* mac) {
+    if (!m_selectAll->isChecked()) return;
+    const int row = RowOfMac(mac);
+    if (row < 0 || m_list->IsChecked(row)) return;
+    m_list->SetCheck(row, 1);
+    PostSelectionChanged();
+}
+
+bool CListDlg::Verified(const QString& mac) const {
+    return IsCameraVerified != nullptr && IsCameraVerified(m_context, mac.toUtf8().constData());
+}
+
+void CListDlg::PostSelectionChanged() { PostCameraEvent(m_eventTarget, EVT_SELECTION_CHANGED); }
+
+// ---------------------------------------------------------------------------------------
+// Clicks, check marks and the menu
+
+void CListDlg::OnRowClicked(int row, int column) {
+    const QString mac = MacOfRow(row);
+    if (mac.isEmpty()) return;
+    const QByteArray macBytes = mac.toUtf8();
+    if (OnCameraSelected != nullptr) OnCameraSelected(m_context, macBytes.constData());
+    if (column == kStatusColumn) {
+        const int status = m_list->GetRowStatus(row);
+        if ((status == STATUS_INDEX_VIEW || status == STATUS_INDEX_VERIFIED) && OnOpenWebsite != nullptr) {
+            const QByteArray ip = m_list->GetItemText(row, 2).toUtf8();
+            const QByteArray port = m_list->GetItemText(row, 5).toUtf8();
+            OnOpenWebsite(m_context, ip.constData(), port.constData(), macBytes.constData());
+        }
+    }
+    PostSelectionChanged();
+}
+
+bool CListDlg::OnListCallback(void* context, int row, int kind) {
+    auto* self = static_cast<CListDlg*>(context);
+    if (kind == 0) return self->Verified(self->MacOfRow(row));
+    if (kind == 1 && row >= 0) self->OnRightClick(row);
+    return false;
+}
+
+void CListDlg::OnRightClick(int row) {
+    const QString mac = MacOfRow(row);
+    if (!Verified(mac)) {
+        if (OnShowMessage != nullptr) OnShowMessage(m_context, 0);
+        return;
+    }
+    m_list->SetSelectedRow(row);
+    if (OnCameraSelected != nullptr) OnCameraSelected(m_context, mac.toUtf8().constData());
+    PostSelectionChanged();
+    QWidget* host = m_menu->parentWidget();
+    m_menu->ShowAt(host->mapFromGlobal(QCursor::pos()), CheckedCount() >= 2);
+}
+
+void CListDlg::OnMenuChosen(void* context, int index) {
+    auto* self = static_cast<CListDlg*>(context);
+    const int row = self->m_list->GetSelectedRow();
+    if (row < 0) return;
+    const QByteArray mac = self->MacOfRow(row).toUtf8();
+    if (index == 0) {
+        if (self->OnOpenWebsite == nullptr) return;
+        const QByteArray ip = self->m_list->GetItemText(row, 2).toUtf8();
+        const QByteArray port = self->m_list->GetItemText(row, 5).toUtf8();
+        self->OnOpenWebsite(self->m_context, ip.constData(), port.constData(), mac.constData());
+        return;
+    }
+    if (self->OnUpgradeCamera == nullptr) return;
+    // "Upgrade single" and "Upgrade selected" do the same: every checked verified camera
+    // when two or more are checked, then the selected one.
+    if (self->CheckedCount() >= 2) {
+        for (const QString& checked : self->CheckedMacs())
+            if (self->Verified(checked)) self->OnUpgradeCamera(self->m_context, checked.toUtf8().constData());
+    }
+    self->OnUpgradeCamera(self->m_context, mac.constData());
+}
+
+void CListDlg::OnSelectAll(bool checked) {
+    const int count = m_list->GetItemCount();
+    for (int row = 0; row < count; ++row) {
+        if (!checked) m_list->SetCheck(row, 0);
+        else if (Verified(MacOfRow(row))) m_list->SetCheck(row, 1);
+    }
+    PostSelectionChanged();
+}
+
+void CListDlg::OnChecksChanged() {
+    if (m_selectAll->isChecked()) {
+        const int count = m_list->GetItemCount();
+        for (int row = 0; row < count; ++row) {
+            if (!m_list->IsChecked(row) && Verified(MacOfRow(row))) {
+                m_selectAll->setChecked(false);
+                break;
+            }
+        }
+    }
+    PostSelectionChanged();
+}
+
+bool CListDlg::event(QEvent* event) {
+    if (event->type() == CCameraEvent::kType) {
+        if (static_cast<CCameraEvent*>(event)->m_code == EVT_CHECK_CHANGED) OnChecksChanged();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+// ---------------------------------------------------------------------------------------
+// Filter
+
+void CListDlg::SetFilterField(int field) {
+    if (field < 0 || field >= FILTER_FIELD_COUNT) return;
+    m_eFilter = field;
+    m_fieldDisplay->setText(CFilterDlg::FieldName(field));
+}
+
+QString CListDlg::FilterText() const { return m_filterEdit->text(); }
+bool CListDlg::FilterInverted() const { return m_invert->isChecked(); }
+
+void CListDlg::ToggleFilterChooser() {
+    TLOG("(%s:%d)m_clsFilterDlg IsWindowVisible: %d", m_filterChooser->isVisible() ? 1 : 0);
+    if (m_filterChooser->isVisible()) {
+        m_filterChooser->hide();
+        return;
+    }
+    QWidget* host = m_filterChooser->parentWidget();
+    m_filterChooser->ShowAt(m_fieldDisplay->mapTo(host, QPoint(0, m_fieldDisplay->height())));
+}
+
+void CListDlg::OnFieldChosen(void* context, int field) { static_cast<CListDlg*>(context)->SetFilterField(field); }
+
+void CListDlg::ApplyFilter() {
+    TLOG("(%s:%d)m_eFilter:%d", m_eFilter);
+    const QByteArray text = m_filterEdit->text().toUtf8();
+    if (OnApplyFilter != nullptr) OnApplyFilter(m_context, m_eFilter, text.constData());
+}
+
+// ---------------------------------------------------------------------------------------
+// Busy cameras
+
+void CListDlg::MarkBusy(const CameraRecord& record, const char* action) {
+    m_busy.MarkBusy(record.mac, action, record.viaHttp, m_clock());
+}
+
+void CListDlg::ClearBusy(const char* mac) { m_busy.ClearBusy(mac); }
+
+void CListDlg::WatchBusy() {
+    std::unique_lock<std::mutex> lock(m_watchLock);
+    while (!m_watchWake.wait_for(lock, std::chrono::milliseconds(kWatchPeriodMs), [this] { return m_watchStop; })) {
+        // The scan reads rows, so it runs on the window's thread; a queued call to this
+        // object is dropped if the dialog is gone by then.
+        QMetaObject::invokeMethod(this, [this] { ScanBusy(m_clock()); }, Qt::QueuedConnection);
+    }
+}
+
+void CListDlg::ScanBusy(uint32_t now) {
+    const auto decisions = m_busy.Scan(now, [this](const char* mac) { return StatusOf(mac); });
+    for (const BusyDecision& d : decisions) {
+        const int status = StatusOf(d.mac.c_str());
+        switch (d.kind) {
+            case BusyDecision::Requery:
+                if (OnRequeryCamera != nullptr) OnRequeryCamera(m_context, d.mac.c_str());
+                break;
+            case BusyDecision::SettingExpired:
+                // Never answered: the row stops claiming "Setting" and the camera takes
+                // commands again.
+                TLOG("(%s:%d)%s, busy SETTING expired", d.mac.c_str());
+                if (status == STATUS_INDEX_SETTING)
+                    PostCameraStatus(m_eventTarget, d.mac.c_str(), STATUS_INDEX_NO_RESPONSE);
+                break;
+            case BusyDecision::DefaultExpired:
+                TLOG("(%s:%d)%s, busy DEFAULT expired", d.mac.c_str());
+                if (d.viaHttp)
+                    PostCameraStatus(m_eventTarget, d.mac.c_str(), STATUS_INDEX_VIEW);
+                else if (status == STATUS_INDEX_REBOOTING || status == STATUS_INDEX_SETTING)
+                    PostCameraStatus(m_eventTarget, d.mac.c_str(), STATUS_INDEX_NO_RESPONSE);
+                break;
+            case BusyDecision::DefaultSettled: break;
+        }
+    }
+}

@@ -1,0 +1,181 @@
+// The main window with its engine, answered by a stand-in for the network: replies become
+// one row per MAC through one coalesced update, Refresh pressed while replies arrive
+// never duplicates a row, clicks and keys report the camera, the filter keeps what rows
+// show, and the busy watcher gives up on a camera that never answers.
+
+#include <QTest>
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "GuiTestSupport.h"
+#include "app/BehaviorDlg.h"
+#include "app/EngineBridge.h"
+#include "app/ListDlg.h"
+#include "app/MessageDlg.h"
+#include "app/Tarsel_NextGenerateDlg.h"
+#include "controls/CustControls.h"
+#include "controls/TvListCtrl.h"
+#include "engine/CameraFilter.h"
+#include "unit/engine_fake_ports.h"
+
+#include <QToolButton>
+
+namespace {
+using Window = CTarsel_NextGenerateDlg;
+
+QByteArray Mac(int i) { return QStringLiteral("00:1B:2C:00:%1:%2").arg(i / 256, 2, 16, QLatin1Char('0')).arg(i % 256, 2, 16, QLatin1Char('0')).toUpper().toLatin1(); }
+
+CameraReply Reply(int i, const char* ip = nullptr) {
+    const QByteArray mac = Mac(i);
+    const QByteArray address = ip != nullptr ? QByteArray(ip) : QStringLiteral("192.168.1.%1").arg(10 + i % 200).toLatin1();
+    return MakeReply(HEADER_IP_QUERY, mac.constData(), address.constData(), "manual");
+}
+
+struct Fixture {
+    FakePorts ports{100};
+    std::unique_ptr<Window> window;
+    Fixture() {
+        currentLanguage.store(-1);
+        window = std::make_unique<Window>(ports);
+        window->show();
+        // The first search has started once the window asked for the receiver again.
+        ports.WaitSent([](const std::vector<SentPacket>& sent) { return !sent.empty(); }, 0);
+        guitest::WaitUntil([&] { return ports.receiversCreated >= 2; }, 2000);
+        window->messageDialog()->Close();
+    }
+    CListDlg* list() const { return window->cameraList(); }
+    int Rows() const { return list()->List()->GetItemCount(); }
+};
+}  // namespace
+
+class WindowCamerasTest : public QObject {
+    Q_OBJECT
+public:
+    static void initMain() { PrepareTarselUi(); }
+
+private slots:
+    void repliesBecomeOneRowPerMacInOneUpdate() {
+        guitest::PrivateConfig config("");
+        Fixture f;
+        QVERIFY(f.ports.receiversCreated >= 2);
+        const uint64_t flushesBefore = f.window->bridge()->FlushCount();
+        // 40 cameras answer three times each, all before the window's thread runs again.
+        for (int round = 0; round < 3; ++round)
+            for (int i = 0; i < 40; ++i) f.ports.Deliver(Reply(i));
+        QVERIFY(f.window->IsMacListed(Mac(7).constData()));  // on its way: already listed
+        QVERIFY(guitest::WaitUntil([&] { return f.Rows() == 40; }, 3000));
+        QCOMPARE(f.window->bridge()->FlushCount(), flushesBefore + 1);
+        QCOMPARE(f.list()->CounterValue()->text(), QStringLiteral(" 40"));
+        QCOMPARE(f.window->ListCount(), 40);
+        for (int i = 0; i < 40; ++i) QCOMPARE(f.list()->FindRow(1, QString::fromLatin1(Mac(i))), i);
+        QCOMPARE(f.list()->List()->GetItemText(3, 2), QStringLiteral("192.168.1.13"));
+
+        // A verified camera's next reply shows it as verified; the others stay "View" (0).
+        f.window->engine().WithCamera(Mac(3).constData(), [](CameraRecord& r) { SetStatus(&r, STATUS_AUTH_OK); });
+        f.ports.Deliver(Reply(3, "192.168.1.99"));
+        QVERIFY(guitest::WaitUntil([&] { return f.list()->StatusOf(Mac(3).constData()) == 1; }, 3000));
+        QVERIFY(f.window->IsCameraVerified(Mac(3).constData()));
+        QCOMPARE(f.list()->List()->GetItemText(3, 2), QStringLiteral("192.168.1.99"));
+        QCOMPARE(f.list()->StatusOf(Mac(4).constData()), 0);
+
+        // Clicks report the camera; View follows the selected camera's verification.
+        QToolButton* view = f.window->commandBar()->Button(CBehaviorDlg::kView);
+        CTvListCtrl* rows = f.list()->List();
+        QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, rows->CellRect(3, 0).center() + QPoint(30, 0));
+        QCOMPARE(QByteArray(f.window->currentMac), Mac(3));
+        QVERIFY(guitest::WaitUntil([&] { return view->isEnabled(); }, 1000));
+        QTest::keyClick(rows, Qt::Key_Down);
+        QCOMPARE(QByteArray(f.window->currentMac), Mac(4));
+        QVERIFY(guitest::WaitUntil([&] { return !view->isEnabled(); }, 1000));
+        // Only verified rows can be checked.
+        QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, QPoint(8, rows->CellRect(4, 0).center().y()));
+        QVERIFY(!rows->IsChecked(4));
+        QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, QPoint(8, rows->CellRect(3, 0).center().y()));
+        QVERIFY(rows->IsChecked(3));
+
+        // The status cell of a "View" row opens the camera's page; of a "Setting" row not.
+        static QByteArray opened;
+        opened.clear();
+        f.list()->OnOpenWebsite = [](void*, const char* ip, const char* port, const char*) {
+            opened = QByteArray(ip) + ":" + port;
+        };
+        QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, rows->CellRect(5, 9).center());
+        QCOMPARE(opened, QByteArray("192.168.1.15:80"));
+        opened.clear();
+        f.list()->SetStatus(Mac(6).constData(), 2);
+        QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, rows->CellRect(6, 9).center());
+        QVERIFY(opened.isEmpty());
+
+        // Filter: a prefix of the address, then inverted; rows keep their state.
+        f.window->ApplyListFilter(FILTER_IP, QStringLiteral("192.168.1.1"), false);
+        QCOMPARE(f.Rows(), 9);  // .10 to .19, but camera 3 moved to .99
+        QCOMPARE(f.list()->StatusOf(Mac(6).constData()), 2);
+        QVERIFY(f.list()->RowOfMac(Mac(3).constData()) < 0);
+        QVERIFY(!f.window->IsMacListed(Mac(3).constData()));
+        f.window->ApplyListFilter(FILTER_IP, QStringLiteral("192.168.1.1"), true);
+        QCOMPARE(f.Rows(), 31);
+        QCOMPARE(f.list()->StatusOf(Mac(3).constData()), 1);
+        QVERIFY(rows->IsChecked(f.list()->RowOfMac(Mac(3).constData())));
+        // A camera the filter hides gets no row when it answers again.
+        f.ports.Deliver(Reply(5));
+        QTest::qWait(50);
+        QVERIFY(f.list()->RowOfMac(Mac(5).constData()) < 0);
+        f.window->ApplyListFilter(FILTER_IP, QString(), false);
+        QCOMPARE(f.Rows(), 40);
+        QCOMPARE(f.list()->StatusOf(Mac(4).constData()), 0);  // never shown as verified
+    }
+
+    void refreshPressedWhileRepliesArriveGivesOneRowPerMac() {
+        guitest::PrivateConfig config("");
+        Fixture f;
+        std::atomic<bool> stop{false};
+        std::thread cameras([&] {
+            while (!stop.load())
+                for (int i = 0; i < 30; ++i) f.ports.Deliver(Reply(i));
+        });
+        QToolButton* refresh = f.window->commandBar()->Button(CBehaviorDlg::kRefresh);
+        for (int press = 0; press < 15; ++press) {
+            f.window->EnableAll();
+            QTest::mouseClick(refresh, Qt::LeftButton);
+            QTest::qWait(press % 3);
+            for (int i = 0; i < 30; ++i) QVERIFY(f.list()->FindRow(1, QString::fromLatin1(Mac(i))) == f.list()->RowOfMac(Mac(i).constData()));
+        }
+        QVERIFY(guitest::WaitUntil([&] { return f.Rows() == 30; }, 3000));
+        stop.store(true);
+        cameras.join();
+        QTest::qWait(20);
+        QCOMPARE(f.Rows(), 30);
+        QCOMPARE(f.list()->CounterValue()->text(), QStringLiteral(" 30"));
+    }
+
+    void busyWatcherGivesUpOnCamerasThatNeverAnswer() {
+        guitest::PrivateConfig config("");
+        Fixture f;
+        for (int i = 0; i < 3; ++i) f.ports.Deliver(Reply(i));
+        QVERIFY(guitest::WaitUntil([&] { return f.Rows() == 3; }, 3000));
+        CameraRecord setting, defaulted;
+        QVERIFY(f.window->engine().CopyCamera(Mac(0).constData(), &setting));
+        QVERIFY(f.window->engine().CopyCamera(Mac(1).constData(), &defaulted));
+        f.window->engine().WithCamera(Mac(0).constData(), [](CameraRecord& r) { r.settingSince = 5; });
+        const uint32_t t0 = 1000;
+        f.list()->Busy().MarkBusy(setting.mac, "SETTING", 0, t0);
+        f.list()->Busy().MarkBusy(defaulted.mac, "DEFAULT", 0, t0);
+        f.list()->SetStatus(setting.mac, 2);
+        f.list()->SetStatus(defaulted.mac, 4);
+        f.ports.ClearSent();
+        f.list()->ScanBusy(t0 + 65000);  // the defaulted camera is asked again
+        QCOMPARE(f.ports.CountSent(HEADER_IP_QUERY, defaulted.mac), size_t{1});
+        QCOMPARE(f.list()->StatusOf(setting.mac), 2);
+        f.list()->ScanBusy(t0 + 61000 + 40000);
+        QVERIFY(guitest::WaitUntil([&] { return f.list()->StatusOf(setting.mac) == 3; }, 1000));
+        QVERIFY(guitest::WaitUntil([&] { return f.list()->StatusOf(defaulted.mac) == 3; }, 1000));
+        CameraRecord after;
+        QVERIFY(f.window->engine().CopyCamera(setting.mac, &after));
+        QCOMPARE(after.settingSince, 0u);  // the camera takes commands again
+        QCOMPARE(f.list()->Busy().Count(), 0);
+    }
+};
+
+QTEST_MAIN(WindowCamerasTest)
+#include "test_window_cameras.moc"
