@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "GuiTestSupport.h"
-#include "unit/engine_fake_ports.h"
+#include "engine/LiveEnginePorts.h"
 #include "app/AboutDlg.h"
 #include "app/AlartDlg.h"
 #include "app/BehaviorDlg.h"
@@ -29,10 +29,9 @@
 namespace {
 using Window = CTarsel_NextGenerateDlg;
 
-// A fresh process has chosen no language yet. The engine talks to a stand-in that sends
-// nothing.
+// A fresh process has chosen no language yet. The engine sends no discovery from here.
 std::unique_ptr<Window> StartWindow() {
-    static FakePorts ports;
+    static HttpOnlyEnginePorts ports;
     currentLanguage.store(-1);
     auto window = std::make_unique<Window>(ports);
     window->show();
