@@ -7,6 +7,11 @@
 #   tests/package/install_test.sh [BUILD_DIR]     (default build/)
 set -uo pipefail
 
+# A machine's own installation is never replaced or removed by a test.
+for package in tarsel tarsel-camsim; do
+  ! dpkg -s "$package" >/dev/null 2>&1 || { echo "FAIL: $package is installed here already" >&2; exit 1; }
+done
+
 SRC=$(cd "$(dirname "$0")/../.." && pwd)
 BUILD=${1:-$SRC/build}
 LAB="bash $SRC/scripts/lab"
