@@ -1,5 +1,5 @@
-// The custom controls: validation colours, disabled looks, captions through the caption
-// remapping, and labels that leave no trace of a longer text.
+// The custom controls: validation colours, captions through the caption remapping, and
+// labels that leave no trace of a longer text.
 
 #include <QTest>
 
@@ -52,38 +52,6 @@ private slots:
         QCOMPARE(plain.TextColour(), red);
         plain.SetValidation(0);
         QCOMPARE(plain.TextColour(), QColor(0, 0, 0));
-    }
-
-    void disabledControlsTakeTheDisabledColours() {
-        CustEdit edit;
-        edit.resize(180, 26);
-        edit.setText(QStringLiteral("abc"));
-        QImage image = edit.grab().toImage();
-        QCOMPARE(image.pixelColor(150, 13), QColor(245, 245, 245));
-        edit.setEnabled(false);
-        image = edit.grab().toImage();
-        QCOMPARE(image.pixelColor(150, 13), QColor(220, 220, 220));
-        // The grey outline, 2 pixels wide, at the edge.
-        QCOMPARE(image.pixelColor(1, 13), QColor(200, 200, 200));
-
-        CustButton button;
-        button.resize(100, 30);
-        button.setText(QStringLiteral("Save"));
-        button.SetBackground(QColor(10, 200, 10));
-        button.SetTextColour(QColor(0, 0, 0));
-        image = button.grab().toImage();
-        QCOMPARE(image.pixelColor(3, 3), QColor(10, 200, 10));
-        button.setEnabled(false);
-        image = button.grab().toImage();
-        QCOMPARE(image.pixelColor(3, 3), QColor(179, 179, 179));
-        QCOMPARE(button.PaintedTextColour(), QColor(255, 255, 255));
-        QVERIFY(guitest::CountColour(image, image.rect(), QColor(255, 255, 255), 10) > 5);
-        QCOMPARE(guitest::CountColour(image, image.rect(), QColor(0, 0, 0), 60), 0);
-
-        // Pressed: the pressed background.
-        button.setEnabled(true);
-        button.setDown(true);
-        QCOMPARE(button.grab().toImage().pixelColor(3, 3), QColor(0, 200, 255));
     }
 
     void captionsPassThroughTheCaptionRemapping() {

@@ -1,0 +1,194 @@
+// Saves pictures of the windows, dialogs and camera list in every language, so that a
+// person can look over layouts and translations at a glance. Nothing is checked here.
+//
+//   tarsel-screenshots [OUTPUT_FOLDER]      (default: ./screenshots)
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdio>
+
+#include "app/AboutDlg.h"
+#include "app/AlartDlg.h"
+#include "app/BehaviorDlg.h"
+#include "app/FunctionDlg.h"
+#include "app/LngDlg.h"
+#include "app/MessageDlg.h"
+#include "app/MessageOKDlg.h"
+#include "app/Tarsel_NextGenerateApp.h"
+#include "app/Tarsel_NextGenerateDlg.h"
+#include "common/Config.h"
+#include "common/Language.h"
+#include "controls/TvListCtrl.h"
+#include "engine/LiveEnginePorts.h"
+#include "controls/UiText.h"
+
+namespace {
+
+QString g_folder;
+int g_saved = 0;
+
+QImage Save(QWidget* widget, const QString& name) {
+    const QImage image = widget->grab().toImage();
+    if (image.save(g_folder + QLatin1Char('/') + name + QStringLiteral(".png")))
+        ++g_saved;
+    else
+        std::fprintf(stderr, "tarsel-screenshots: cannot save %s\n", qPrintable(name));
+    return image;
+}
+
+// Stacks pictures one below the other on a grey ground.
+void SaveSheet(const QList<QImage>& images, const QString& name) {
+    int width = 0, height = 8;
+    for (const QImage& image : images) {
+        width = qMax(width, image.width());
+        height += image.height() + 8;
+    }
+    QImage sheet(width + 16, height, QImage::Format_RGB32);
+    sheet.fill(QColor(90, 90, 90));
+    QPainter painter(&sheet);
+    int top = 8;
+    for (const QImage& image : images) {
+        painter.drawImage(8, top, image);
+        top += image.height() + 8;
+    }
+    painter.end();
+    if (sheet.save(g_folder + QLatin1Char('/') + name + QStringLiteral(".png"))) ++g_saved;
+}
+
+void UseLanguage(int index) {
+    currentLanguage.store(index);
+    SetThreadLanguage(index);
+}
+
+QString Tag(int language) {
+    switch (language) {
+        case LANGUAGE_CHINESE_TRADITIONAL: return QStringLiteral("zh_TW");
+        case LANGUAGE_POLISH: return QStringLiteral("pl");
+        default: return QStringLiteral("en");
+    }
+}
+
+void CameraList(const QString& tag) {
+    QWidget dialog;
+    dialog.resize(1040, 200);
+    auto* list = new CTvListCtrl(&dialog);
+    const char* titles[] = {"Name", "MAC", "IP", "Mask", "Gateway", "Port", "Mode", "FW", "Model", "Status"};
+    const int widths[] = {120, 130, 110, 110, 110, 60, 70, 90, 100, 110};
+    for (int i = 0; i < 10; ++i) list->InsertColumn(i, QString::fromLatin1(titles[i]), widths[i]);
+    list->SetCheckBoxes(true);
+    list->setGeometry(0, 0, 1040, 200);
+    list->SetRowHeight(25);
+    list->SetProgressColumn(9, QColor(0, 0, 255));
+    const int statuses[] = {0, 1, 2, 3, 5, 7, 11, 15};
+    for (int i = 0; i < 8; ++i) {
+        const QString mac = QStringLiteral("00:1A:2B:3C:4D:%1").arg(i, 2, 10, QLatin1Char('0'));
+        const int row = list->InsertItem(i, QStringLiteral("Camera-%1").arg(i), mac);
+        list->SetItemText(row, 1, mac);
+        list->SetItemText(row, 2, QStringLiteral("192.168.1.%1").arg(20 + i));
+        list->SetItemText(row, 3, QStringLiteral("255.255.255.0"));
+        list->SetItemText(row, 5, QStringLiteral("80"));
+        list->SetRowProgress(row, 37);
+        list->SetRowStatus(row, statuses[i], QStringLiteral("37%"));
+        list->SetCheck(row, i % 3 == 0 ? 1 : (i == 4 ? -1 : 0));
+    }
+    list->SetSelectedRow(2);
+    dialog.show();
+    (void)QTest::qWaitForWindowExposed(&dialog);
+    Save(&dialog, QStringLiteral("list_") + tag);
+}
+
+void Dialogs(const QString& tag) {
+    QWidget owner;
+    owner.resize(900, 600);
+    owner.show();
+    QList<QImage> sheet;
+    CAlartDlg alert(&owner);
+    alert.ShowReboot();
+    sheet << Save(&alert, QStringLiteral("alert_reboot_") + tag);
+    alert.ShowSoftwareDefault();
+    sheet << Save(&alert, QStringLiteral("alert_sw_default_") + tag);
+    alert.ShowHardwareDefault();
+    sheet << Save(&alert, QStringLiteral("alert_hw_default_") + tag);
+
+    CMessageDlg message(&owner);
+    message.SetLines(20002, 20003, 0);
+    message.ShowUntilClosed();
+    sheet << Save(&message, QStringLiteral("message_fixed_") + tag);
+    message.ShowCommandProgress("SW_DEFAULT");
+    sheet << Save(&message, QStringLiteral("message_progress_") + tag);
+    message.SetLines(0, 20009, 0);
+    message.ShowUntilClosed();
+    sheet << Save(&message, QStringLiteral("message_busy_") + tag);
+
+    CMessageOKDlg result(&owner);
+    const QStringList texts = {UiText(20109), UiText(20091), QStringLiteral("192.168.1.10 - 192.168.1.1")};
+    result.ShowResult(1, &texts);
+    sheet << Save(&result, QStringLiteral("result_") + tag);
+    MessageOKCancelDlg question(&owner, 0, 20081, 0);
+    sheet << Save(&question, QStringLiteral("question_") + tag);
+
+    CLngDlg chooser(&owner);
+    chooser.ShowAt(QPoint(0, 0));
+    sheet << Save(&chooser, QStringLiteral("language_chooser_") + tag);
+    CFunctionDlg menu(&owner);
+    menu.ShowAt(QPoint(0, 0));
+    sheet << Save(&menu, QStringLiteral("function_menu_") + tag);
+    CAboutDlg about(&owner);
+    sheet << Save(&about, QStringLiteral("about_") + tag);
+    SaveSheet(sheet, QStringLiteral("dialogs_sheet_") + tag);
+}
+
+// The main window as it starts (searching), with an alert, and with the language chooser.
+// Its engine reaches cameras over HTTP only, so the search sends no discovery; the script
+// still runs this inside a lab namespace, so that nothing can leave the machine.
+void MainWindow(int language, const QString& tag) {
+    QTemporaryDir folder;
+    const QString ini = folder.filePath(QStringLiteral("tarsel.ini"));
+    QFile file(ini);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(QByteArray("[SYSTEM]\nLanguage=") + LanguageName(language) + "\n");
+    file.close();
+    SetConfigPath(ini.toUtf8().constData());
+    currentLanguage.store(-1);
+    {
+        HttpOnlyEnginePorts ports;
+        CTarsel_NextGenerateDlg window(ports);
+        window.show();
+        (void)QTest::qWaitForWindowExposed(&window);
+        for (int i = 0; i < 200 && !window.messageDialog()->isVisible(); ++i) QTest::qWait(5);
+        Save(&window, QStringLiteral("main_window_searching_") + tag);
+        window.messageDialog()->Close();
+        window.alertDialog()->ShowHardwareDefault();
+        Save(&window, QStringLiteral("main_window_alert_") + tag);
+        window.alertDialog()->hide();
+        window.EnableAll();
+        window.commandBar()->ToggleLanguageChooser();
+        Save(&window, QStringLiteral("main_window_") + tag);
+    }
+    SetConfigPath(nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    PrepareTarselUi();
+    QApplication app(argc, argv);
+    g_folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
+    if (!QDir().mkpath(g_folder)) {
+        std::fprintf(stderr, "tarsel-screenshots: cannot create %s\n", qPrintable(g_folder));
+        return 1;
+    }
+    for (int language : {LANGUAGE_ENGLISH, LANGUAGE_POLISH, LANGUAGE_CHINESE_TRADITIONAL}) {
+        UseLanguage(language);
+        const QString tag = Tag(language);
+        CameraList(tag);
+        Dialogs(tag);
+        MainWindow(language, tag);
+    }
+    std::printf("tarsel-screenshots: %d pictures in %s\n", g_saved, qPrintable(g_folder));
+    return 0;
+}
