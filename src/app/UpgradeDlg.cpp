@@ -24,6 +24,12 @@ constexpr int kStatusProgress = 5;
 constexpr int kStatusWaiting = 6;
 constexpr int kStatusFailed = 8;
 
+// The row showing mac, -1 when none (the list answers its row count for a missing key).
+int RowOf(const CTvListCtrl* list, const QString& mac) {
+    const int row = list->FindRowByKey(mac);
+    return row < list->GetItemCount() ? row : -1;
+}
+
 void CopyRecord(UpgradeItem* item, const CameraRecord& r) {
     CopyTruncated(item->name, r.name);
     CopyTruncated(item->mac, r.mac);
@@ -161,7 +167,7 @@ void CUpgradeDlg::AddAndStart(const CameraRecord& record) {
 
 void CUpgradeDlg::ShowRow(UpgradeItem* item) {
     const QString mac = QString::fromUtf8(item->mac);
-    int row = m_list->FindRowByKey(mac);
+    int row = RowOf(m_list, mac);
     if (row < 0) row = m_list->InsertItem(m_list->GetItemCount(), QString(), mac);
     std::lock_guard<std::mutex> lock(m_proc->itemLock);
     const char* cells[9] = {item->name, item->mac, item->ip, item->mask, item->gateway,
@@ -221,7 +227,7 @@ bool CUpgradeDlg::LookupFromWorker(void* context, const char* mac, UpgradeCamera
 
 void CUpgradeDlg::OnProgress(const QString& mac, int percent) {
     UpgradeItem* item = FindItem(mac);
-    const int row = m_list->FindRowByKey(mac);
+    const int row = RowOf(m_list, mac);
     if (item == nullptr || row < 0) return;
     {
         // The camera may have come back with another address.
