@@ -316,13 +316,11 @@ void CListDlg::OnMenuChosen(void* context, int index) {
         return;
     }
     if (self->OnUpgradeCamera == nullptr) return;
-    // "Upgrade single" and "Upgrade selected" do the same: every checked verified camera
-    // when two or more are checked, then the selected one.
-    if (self->CheckedCount() >= 2) {
-        for (const QString& checked : self->CheckedMacs())
-            if (self->Verified(checked)) self->OnUpgradeCamera(self->m_context, checked.toUtf8().constData());
-    }
-    self->OnUpgradeCamera(self->m_context, mac.constData());
+    // "Upgrade single": the selected camera alone. "Upgrade selected": every checked
+    // verified camera, each once.
+    if (index == 1) return self->OnUpgradeCamera(self->m_context, mac.constData());
+    for (const QString& checked : self->CheckedMacs())
+        if (self->Verified(checked)) self->OnUpgradeCamera(self->m_context, checked.toUtf8().constData());
 }
 
 void CListDlg::OnSelectAll(bool checked) {

@@ -10,10 +10,12 @@
 
 #include "app/AboutDlg.h"
 #include "app/AlartDlg.h"
+#include "app/AutoSetIPDlg.h"
 #include "app/BehaviorDlg.h"
 #include "app/EngineBridge.h"
 #include "app/FilterDlg.h"
 #include "app/FunctionDlg.h"
+#include "app/IPSearchDlg.h"
 #include "app/Icons.h"
 #include "app/ListDlg.h"
 #include "app/LngDlg.h"
@@ -21,6 +23,8 @@
 #include "app/MessageOKDlg.h"
 #include "app/PopupPanel.h"
 #include "app/TitleDlg.h"
+#include "app/UpgradeDlg.h"
+#include "app/ViewDlg.h"
 #include "common/Config.h"
 #include "common/Language.h"
 #include "common/stdafx.h"
@@ -105,8 +109,6 @@ void CTarsel_NextGenerateDlg::CreateChildren() {
     const QRect panel(kWidth / 100, listTop + 300 + 2, kWidth * 70 / 100, 310);
     m_cameraPanel = new CCameraPanelSlot(QStringLiteral("cameraPanel"), this);
     m_cameraPanel->setGeometry(panel);
-    m_snapshotView = new CPanelPlaceholder(QStringLiteral("snapshotView"), this);
-    m_snapshotView->setGeometry(panel.right() + 1 + 10, panel.top(), 310, 310);
     // The engine reports to the bridge, which exists before it and outlives it.
     m_bridge = new CEngineBridge(this);
     m_engine = std::make_unique<CTSmainDlg>(m_ports, m_bridge->Slots());
@@ -117,12 +119,7 @@ void CTarsel_NextGenerateDlg::CreateChildren() {
     m_resultBox = new CMessageOKDlg(this);
     m_alertDialog = new CAlartDlg(this);
     m_alertDialog->CentreOn(rect());
-    m_upgradeDialog = new CPanelPlaceholder(QStringLiteral("upgradeDialog"), this);
-    m_upgradeDialog->setGeometry(0, listTop, kWidth, kHeight - listTop);
-    m_upgradeDialog->hide();
-    m_autoIpDialog = new CPanelPlaceholder(QStringLiteral("autoIpDialog"), this);
-    m_autoIpDialog->setGeometry(panel);
-    m_autoIpDialog->hide();
+    CreateTools(panel, listTop);
     // The pop-ups stay above every panel.
     m_commandBar->LanguageChooser()->raise();
     m_cameraList->FilterChooser()->raise();
@@ -177,6 +174,7 @@ void CTarsel_NextGenerateDlg::WireCallbacks() {
     m_alertDialog->m_context = this;
     m_alertDialog->onShow = &DisableAllSlot;
     m_alertDialog->getOwnerRect = &OwnerRectSlot;
+    WireTools();
 }
 
 CTarsel_NextGenerateDlg::~CTarsel_NextGenerateDlg() {
@@ -186,7 +184,7 @@ CTarsel_NextGenerateDlg::~CTarsel_NextGenerateDlg() {
     // The snapshot view first (its worker may still deliver a picture), then the engine
     // (its threads end with it), then the remaining children; the bridge goes last, with
     // any flush still queued for it.
-    delete m_snapshotView;
+    DestroyTools();
     m_engine.reset();
     for (QWidget* child : std::initializer_list<QWidget*>{m_titleBar, m_commandBar, m_cameraList, m_cameraPanel,
                                                          m_messageDialog, m_resultBox, m_alertDialog,
@@ -214,6 +212,7 @@ void CTarsel_NextGenerateDlg::ApplyLanguage(int index) {
     m_autoIpDialog->ReloadTexts();
     m_resultBox->ReloadTexts();
     m_upgradeDialog->ReloadTexts();
+    m_ipSearch->ReloadTexts();
     update();
 }
 
@@ -312,6 +311,7 @@ void CTarsel_NextGenerateDlg::StopBusyWait() {
 
 void CTarsel_NextGenerateDlg::ResetPanels() {
     m_cameraPanel->ResetPanel();
+    m_snapshotView->Clear();
     UpdateCommandBar();
 }
 
@@ -364,6 +364,9 @@ void CTarsel_NextGenerateDlg::OnCameraSelected(const char* mac) {
     BoundedCopy(currentMac, mac, __func__, __LINE__);
     UpdateCommandBar();
     m_cameraPanel->ShowCamera(record, IsCameraVerified(mac));
+    // The view keeps the MAC and reads the camera afresh on every picture.
+    if (IsCameraVerified(mac)) m_snapshotView->Start(QString::fromUtf8(mac));
+    else m_snapshotView->Clear();
 }
 
 void CTarsel_NextGenerateDlg::UpdateCommandBar() {

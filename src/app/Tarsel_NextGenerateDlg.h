@@ -24,6 +24,10 @@
 #include "engine/WindowLogic.h"
 
 class CAlartDlg;
+class CAutoSetIPDlg;
+class CIPSearchDlg;
+class CUpgradeDlg;
+class CViewDlg;
 class CBehaviorDlg;
 class CEngineBridge;
 class CListDlg;
@@ -116,16 +120,30 @@ public:
     void OpenAboutBox();
     QAction* FillSystemMenu(QMenu* menu);
 
+    // ---- Tools (Tarsel_NextGenerateTools.cpp)
+    // Hands the camera's present record to the upgrade page (skipped when it is no longer
+    // listed).
+    void OnUpgradeCamera(const char* mac);
+    // The camera's row shows the upgrade's percent and bar, or "FW Upgrade Fail" for -1.
+    void SetUpgradeProgress(const char* mac, int percent);
+    // The automatic IP page's Set IP: message 3 until the assignment is done, the run on
+    // the page's settings, a new search.
+    void StartAutoIp(const char* user, const char* password);
+    // Verifies every camera not yet verified with these credentials (the upgrade page's
+    // Verify), on a worker of its own.
+    void VerifyAll(const char* user, const char* password);
+    CIPSearchDlg* ipSearch() const { return m_ipSearch; }
+
     CTitleDlg* titleBar() const { return m_titleBar; }
     CBehaviorDlg* commandBar() const { return m_commandBar; }
     CListDlg* cameraList() const { return m_cameraList; }
     CCameraPanelSlot* cameraPanel() const { return m_cameraPanel; }
-    CPanelPlaceholder* snapshotView() const { return m_snapshotView; }
+    CViewDlg* snapshotView() const { return m_snapshotView; }
     CMessageDlg* messageDialog() const { return m_messageDialog; }
     CMessageOKDlg* resultBox() const { return m_resultBox; }
     CAlartDlg* alertDialog() const { return m_alertDialog; }
-    CPanelPlaceholder* upgradeDialog() const { return m_upgradeDialog; }
-    CPanelPlaceholder* autoIpDialog() const { return m_autoIpDialog; }
+    CUpgradeDlg* upgradeDialog() const { return m_upgradeDialog; }
+    CAutoSetIPDlg* autoIpDialog() const { return m_autoIpDialog; }
     CTSmainDlg& engine() const { return *m_engine; }
     CEngineBridge* bridge() const { return m_bridge; }
     AuthenticatedMacs& verifiedMacs() { return m_verified; }
@@ -152,6 +170,9 @@ private:
     void WireCallbacks();
     void StopBusyWait();
     void BusyWaitWorker();
+    void CreateTools(const QRect& panel, int listTop);
+    void WireTools();
+    void DestroyTools();
 
     EnginePorts& m_ports;
     QIcon m_appIcon;
@@ -159,14 +180,16 @@ private:
     CBehaviorDlg* m_commandBar = nullptr;
     CListDlg* m_cameraList = nullptr;
     CCameraPanelSlot* m_cameraPanel = nullptr;
-    CPanelPlaceholder* m_snapshotView = nullptr;
+    CViewDlg* m_snapshotView = nullptr;
     CEngineBridge* m_bridge = nullptr;
     std::unique_ptr<CTSmainDlg> m_engine;
     CMessageDlg* m_messageDialog = nullptr;
     CMessageOKDlg* m_resultBox = nullptr;
     CAlartDlg* m_alertDialog = nullptr;
-    CPanelPlaceholder* m_upgradeDialog = nullptr;
-    CPanelPlaceholder* m_autoIpDialog = nullptr;
+    CUpgradeDlg* m_upgradeDialog = nullptr;
+    CAutoSetIPDlg* m_autoIpDialog = nullptr;
+    CIPSearchDlg* m_ipSearch = nullptr;
+    std::thread m_verifyAll;
 
     // The cameras verified since the last search (no limit of slots).
     AuthenticatedMacs m_verified;

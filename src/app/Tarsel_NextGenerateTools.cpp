@@ -1,0 +1,125 @@
+// The main window's tools: the automatic IP page, the IP range search dialog, the snapshot
+// view and the firmware upgrade page, their wiring and the operations behind their slots.
+
+#include <QCoreApplication>
+#include <QRect>
+
+#include "app/AutoSetIPDlg.h"
+#include "app/BehaviorDlg.h"
+#include "app/IPSearchDlg.h"
+#include "app/ListDlg.h"
+#include "app/MessageDlg.h"
+#include "app/Tarsel_NextGenerateDlg.h"
+#include "app/UpgradeDlg.h"
+#include "app/ViewDlg.h"
+#include "engine/BatchVerify.h"
+#include "engine/TSmain.h"
+
+namespace {
+CTarsel_NextGenerateDlg* Self(void* context) { return static_cast<CTarsel_NextGenerateDlg*>(context); }
+void MainRect(void* context, QRect* rect) { *rect = Self(context)->rect(); }
+// Called on worker threads too: the engine copies the record under its own lock.
+bool CopyCameraSlot(void* context, const char* mac, CameraRecord* record) {
+    return Self(context)->engine().CopyCamera(mac, record);
+}
+}  // namespace
+
+void CTarsel_NextGenerateDlg::CreateTools(const QRect& panel, int listTop) {
+    m_snapshotView = new CViewDlg(this);
+    m_snapshotView->setGeometry(panel.right() + 1 + 10, panel.top(), 310, 310);
+    m_upgradeDialog = new CUpgradeDlg(this);
+    m_upgradeDialog->setGeometry(0, listTop, kWidth, kHeight - listTop);
+    m_upgradeDialog->hide();
+    m_autoIpDialog = new CAutoSetIPDlg(this);
+    m_autoIpDialog->setGeometry(panel);
+    m_autoIpDialog->hide();
+    m_ipSearch = new CIPSearchDlg(this);
+}
+
+void CTarsel_NextGenerateDlg::WireTools() {
+    m_commandBar->onIpSearch = [](void* context) { Self(context)->m_ipSearch->Toggle(); };
+    m_cameraList->OnUpgradeCamera = [](void* context, const char* mac) { Self(context)->OnUpgradeCamera(mac); };
+
+    m_snapshotView->m_context = this;
+    m_snapshotView->findCamera = &CopyCameraSlot;
+
+    m_upgradeDialog->m_context = this;
+    m_upgradeDialog->getCameras = [](void* context, std::vector<CameraRecord>* cameras) {
+        *cameras = Self(context)->engine().CopyCameras();
+    };
+    m_upgradeDialog->findCamera = &CopyCameraSlot;
+    m_upgradeDialog->showMessage = [](void* context, int code) { Self(context)->ShowFixedMessage(code); };
+    m_upgradeDialog->getMainRect = &MainRect;
+    m_upgradeDialog->onProgress = [](void* context, const char* mac, int percent) {
+        Self(context)->SetUpgradeProgress(mac, percent);
+    };
+    m_upgradeDialog->verify = [](void* context, const char* user, const char* password) {
+        Self(context)->VerifyAll(user, password);
+    };
+
+    m_autoIpDialog->m_context = this;
+    m_autoIpDialog->onStart = [](void* context, const char* user, const char* password) {
+        Self(context)->StartAutoIp(user, password);
+    };
+    CMessageDlg* box = m_autoIpDialog->MessageBox();
+    box->m_context = this;
+    box->onShow = [](void* context) { Self(context)->DisableAll(); };
+    box->onClose = [](void* context) { Self(context)->EnableAll(); };
+    box->getOwnerRect = &MainRect;
+
+    m_ipSearch->m_context = this;
+    m_ipSearch->getMainRect = &MainRect;
+    m_ipSearch->showResult = [](void* context, const QStringList& lines) {
+        auto* event = new CCameraEvent(EVT_SHOW_RESULT);
+        event->m_texts = lines;
+        QCoreApplication::postEvent(Self(context), event);
+    };
+    // A camera read over HTTP enters the list like a discovery reply (search thread).
+    m_ipSearch->onCameraFound = [](void* context, const CameraReply& info) {
+        Self(context)->engine().RecvCameraProcess(info);
+    };
+    m_ipSearch->Search().checkCgi = [this](const char* ip, const char* port, const char* user,
+                                           const char* password, CameraReply* info) {
+        return CheckCGI(m_ports, ip, port, user, password, info);
+    };
+}
+
+void CTarsel_NextGenerateDlg::DestroyTools() {
+    // Their workers reach the engine: they go before it, the snapshot view first.
+    delete m_snapshotView;
+    m_snapshotView = nullptr;
+    delete m_upgradeDialog;
+    m_upgradeDialog = nullptr;
+    delete m_ipSearch;
+    m_ipSearch = nullptr;
+    if (m_verifyAll.joinable()) m_verifyAll.join();
+}
+
+void CTarsel_NextGenerateDlg::VerifyAll(const char* user, const char* password) {
+    // One batch at a time; the batch ends by itself within seconds of the last answer.
+    if (m_verifyAll.joinable()) {
+        if (m_engine->Mode() == MODE_VERIFY_ALL) return;
+        m_verifyAll.join();
+    }
+    m_verifyAll = std::thread([engine = m_engine.get(), u = std::string(user), p = std::string(password)] {
+        RunBatchVerification(*engine, u.c_str(), p.c_str(), [](const CameraRecord&) { return true; });
+    });
+}
+
+void CTarsel_NextGenerateDlg::OnUpgradeCamera(const char* mac) {
+    CameraRecord record;
+    // A camera no longer listed (a search ran meanwhile) is skipped.
+    if (mac == nullptr || !m_engine->CopyCamera(mac, &record)) return;
+    m_upgradeDialog->AddAndStart(record);
+}
+
+void CTarsel_NextGenerateDlg::SetUpgradeProgress(const char* mac, int percent) {
+    m_cameraList->SetProgress(mac, percent);
+}
+
+void CTarsel_NextGenerateDlg::StartAutoIp(const char* user, const char* password) {
+    m_messageDialog->SetLines(0, 20006, 0);  // code 3
+    m_messageDialog->ShowUntilClosed();
+    m_engine->GoAuotSetIPProc(user, password, m_autoIpDialog->Settings());
+    Reset(false);
+}
