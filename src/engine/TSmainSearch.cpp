@@ -140,7 +140,11 @@ int CTSmainDlg::SetCameraParameters(const char* mac, const char* payload) {
     if (!CopyCamera(mac, &copy)) return -1;
     if (copy.viaHttp == 1) {
         TLOG("(%s:%d)pParm:%s", payload);
-        m_ports.SetNode(copy.ip, copy.httpPort, copy.user, copy.password, payload);
+        const int result = m_ports.SetNode(copy.ip, copy.httpPort, copy.user, copy.password, payload);
+        if (result != 0) {
+            TLOG("(%s:%d)%s did not take the settings over HTTP (%d)", copy.mac, result);
+            return -1;
+        }
         return 0;
     }
     if (m_ports.SendPacketData(HEADER_IP_SET, copy.mac, copy.user, copy.password, payload) != 0) {

@@ -230,19 +230,25 @@ int PrepareSettings(CTSmainDlg& engine, const char* mac, const CameraSettingsReq
 int SendSettings(CTSmainDlg& engine, const PreparedSettings& prepared) {
     // The camera is reached at the address it has now: the record takes the requested
     // values only after the send.
-    const int result = engine.SetCameraParameters(prepared.shown.mac, prepared.payload.c_str());
+    if (engine.SetCameraParameters(prepared.shown.mac, prepared.payload.c_str()) != 0) {
+        // Nothing will confirm a setting the camera never took: say so now, not after 25 s.
+        engine.WithCamera(prepared.shown.mac, [&](CameraRecord& r) {
+            r.settingSince = 0;
+            SetStatus(&r, STATUS_SETTING_TIMEOUT);
+        });
+        return -1;
+    }
     engine.UpdateCamera(prepared.shown);
     engine.SetMode(MODE_SEARCH);
     engine.KeepQuery();
-    return result;
+    return 0;
 }
 
 int ApplySettings(CTSmainDlg& engine, const char* mac, const CameraSettingsRequest& request,
                   SettingRefusal* why) {
     PreparedSettings prepared;
     if (PrepareSettings(engine, mac, request, &prepared, why) != 0) return -1;
-    SendSettings(engine, prepared);
-    return 0;
+    return SendSettings(engine, prepared) == 0 ? 0 : -2;
 }
 
 std::vector<std::string> ConfirmCommand(CTSmainDlg& engine, AuthenticatedMacs& verified,

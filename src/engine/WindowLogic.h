@@ -91,7 +91,8 @@ int BuildSettingsPayload(const CameraSettingsRequest& request, std::string* payl
 // Save's engine part: records the old and requested values and the time, sends the
 // payload, shows the requested values in the record until the next reply, and re-queries.
 // 0; -1 when the camera is not listed or a value is refused (nothing sent then; why, when
-// given, tells which value and character).
+// given, tells which value and character); -2 when sending failed (over HTTP: the camera
+// did not answer or did not take a setting): the setting is marked timed out at once.
 int ApplySettings(CTSmainDlg& engine, const char* mac, const CameraSettingsRequest& request,
                   SettingRefusal* why = nullptr);
 
@@ -105,7 +106,8 @@ struct PreparedSettings {
 };
 int PrepareSettings(CTSmainDlg& engine, const char* mac, const CameraSettingsRequest& request,
                     PreparedSettings* out, SettingRefusal* why = nullptr);
-// The result of the send: 0, or -1 when it could not go out.
+// The result of the send: 0, or -1 when it could not go out or, over HTTP, the camera did
+// not take it; the setting is then marked timed out at once and the record keeps its values.
 int SendSettings(CTSmainDlg& engine, const PreparedSettings& prepared);
 
 // The confirmed reboot or default: the command goes to every camera still listed, which

@@ -2,11 +2,13 @@
 
 #include <curl/curl.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <string>
 
 #include "common/stdafx.h"
 
@@ -76,10 +78,25 @@ namespace {
 
 std::once_flag g_curlInitOnce;
 
+// Where a transfer's body goes: into buffer (or nowhere when it is null), at most limit
+// bytes. Returning less than the chunk aborts the transfer (CURLE_WRITE_ERROR): a body
+// past its cap, or one that cannot be stored whole, is refused rather than kept cut.
+struct BodyTarget {
+    CurlBuffer* buffer = nullptr;
+    size_t limit = 0;
+    size_t received = 0;
+    bool overLimit = false;
+};
+
 size_t BodySink(char* chunk, size_t size, size_t count, void* userdata) {
+    auto* target = static_cast<BodyTarget*>(userdata);
     const size_t n = size * count;
-    // A chunk that cannot be stored is lost, but the transfer goes on.
-    static_cast<CurlBuffer*>(userdata)->Append(chunk, n);
+    if (n > target->limit - target->received) {
+        target->overLimit = true;
+        return 0;
+    }
+    target->received += n;
+    if (target->buffer != nullptr && !target->buffer->Append(chunk, n)) return 0;
     return n;
 }
 
@@ -102,6 +119,26 @@ struct HeaderList {
 };
 
 constexpr size_t kTextMax = 260;
+constexpr size_t kUrlMax = 4096;
+
+// Every byte but the unreserved ones and "/" as %XX: a blank, "#", "%", "+", "&", "="
+// or a non-ASCII byte would otherwise be refused by libcurl, cut the query or change its
+// meaning at the camera.
+std::string PercentEncode(const std::string& text) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (std::isalnum(c) != 0 || c == '-' || c == '.' || c == '_' || c == '~' || c == '/') {
+            out += ch;
+        } else {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        }
+    }
+    return out;
+}
 
 }  // namespace
 
@@ -121,16 +158,11 @@ int HttpRequest(const char* ip, const char* port, const char* user, const char* 
     if (ip == nullptr || port == nullptr || path == nullptr) return CURLE_BAD_FUNCTION_ARGUMENT;
     if (user == nullptr) user = "";
     if (password == nullptr) password = "";
-    char url[kTextMax];
-    char credentials[kTextMax];
-    int urlLength = std::snprintf(url, sizeof url, "http://%s:%s%s", ip, port, path);
-    int credentialLength = std::snprintf(credentials, sizeof credentials, "%s:%s", user, password);
-    if (urlLength < 0 || urlLength >= static_cast<int>(kTextMax) || credentialLength < 0 ||
-        credentialLength >= static_cast<int>(kTextMax)) {
+    const std::string url = std::string("http://") + ip + ":" + port + path;
+    if (url.size() >= kUrlMax || std::strlen(user) + std::strlen(password) + 1 >= kTextMax)
         return CURLE_BAD_FUNCTION_ARGUMENT;
-    }
 
-    curl_easy_setopt(h, CURLOPT_URL, url);
+    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     // The name and the password go to libcurl apart, never as "user:password", so that a
     // ":" in either cannot move the split.
     curl_easy_setopt(h, CURLOPT_USERNAME, user);
@@ -150,19 +182,16 @@ int HttpRequest(const char* ip, const char* port, const char* user, const char* 
     }
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.list);
 
-    if (buffer != nullptr) {
-        buffer->Reset();
-        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, BodySink);
-        curl_easy_setopt(h, CURLOPT_WRITEDATA, buffer);
-    } else {
-        // Without a buffer the body is still read off the connection, just not kept.
-        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION,
-                         +[](char*, size_t size, size_t count, void*) { return size * count; });
-    }
+    // Without a buffer the body is still read off the connection, just not kept.
+    BodyTarget target{buffer, kCgiReplyMax};
+    if (buffer != nullptr) buffer->Reset();
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, BodySink);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &target);
 
     CURLcode result = curl_easy_perform(h);
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+    if (target.overLimit) TLOG("(%s:%d)%s answered more than %zu bytes", ip, kCgiReplyMax);
     if (result != CURLE_OK) return result;
     if (status == 200) return 0;
     return static_cast<int>(status);
@@ -176,18 +205,24 @@ bool GetUrl(const char* url, const char* user, const char* password, CurlBuffer&
     if (easy.handle == nullptr) return false;
     CURL* h = easy.handle;
     buffer.Reset();
+    BodyTarget target{&buffer, kPictureMax};
     curl_easy_setopt(h, CURLOPT_URL, url);
     if (user != nullptr) {
         curl_easy_setopt(h, CURLOPT_USERNAME, user);
         curl_easy_setopt(h, CURLOPT_PASSWORD, password != nullptr ? password : "");
     }
     curl_easy_setopt(h, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_DIGEST));
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &buffer);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &target);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, BodySink);
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(h, CURLOPT_TIMEOUT, 10L);
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    if (curl_easy_perform(h) != CURLE_OK) return false;
+    const CURLcode result = curl_easy_perform(h);
+    if (target.overLimit) {
+        TLOG("(%s:%d)The answer is larger than %zu bytes", kPictureMax);
+        buffer.Reset();
+    }
+    if (result != CURLE_OK) return false;
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
     if (status == 200 || status == 201) return true;
@@ -286,12 +321,37 @@ int GetNode(const char* ip, const char* port, const char* user, const char* pass
     return GetNodeInto(ip, port, user, password, key, out, capacity);
 }
 
+std::string SetQuery(const char* assignments) {
+    std::string query;
+    const std::string text = assignments != nullptr ? assignments : "";
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('&', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string piece = text.substr(start, end - start);
+        const size_t equals = piece.find('=');
+        if (!query.empty()) query += '&';
+        if (equals == std::string::npos) {
+            query += PercentEncode(piece);
+        } else {
+            query += PercentEncode(piece.substr(0, equals)) + "=" +
+                     PercentEncode(piece.substr(equals + 1));
+        }
+        start = end + 1;
+    }
+    return query;
+}
+
 int SetNode(const char* ip, const char* port, const char* user, const char* password,
             const char* assignments) {
-    char path[kTextMax];
-    int n = std::snprintf(path, sizeof path, "/cgi-bin/set?%s",
-                          assignments != nullptr ? assignments : "");
-    if (n < 0 || n >= static_cast<int>(sizeof path)) return CURLE_BAD_FUNCTION_ARGUMENT;
-    CurlBuffer discarded;
-    return HttpRequest(ip, port, user, password, path, &discarded);
+    const std::string path = "/cgi-bin/set?" + SetQuery(assignments);
+    CurlBuffer reply;
+    const int result = HttpRequest(ip, port, user, password, path.c_str(), &reply);
+    if (result != 0) return result;
+    // The camera answers every assignment with its status; one it did not take fails the set.
+    if (std::strstr(reply.Text(), "status=\"error\"") != nullptr) {
+        TLOG("(%s:%d)%s refused a setting: %s", ip, reply.Text());
+        return -1;
+    }
+    return 0;
 }

@@ -4,6 +4,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+
+// The most a camera's answer may hold; a transfer past it is aborted and fails. A CGI
+// answer is a few short lines; a still picture is a JPEG of a few hundred kilobytes.
+constexpr size_t kCgiReplyMax = 64 * 1024;
+constexpr size_t kPictureMax = 16 * 1024 * 1024;
 
 // The growable buffer that collects a reply body. Every byte from length up to capacity is
 // zero, so the body can always be read as a NUL-terminated text.
@@ -37,13 +43,13 @@ void HttpGlobalCleanup();
 
 // GET http://ip:port/path with Digest credentials. 0 for status 200; otherwise the libcurl
 // result of a failed transfer (28 time-out, 7 no connection, ...) or the HTTP status
-// (401 credentials refused). user and password travel to libcurl as they are, so any
-// character may appear in them. buffer may be null.
+// (401 credentials refused; 23 an answer over kCgiReplyMax). user and password travel to
+// libcurl as they are, so any character may appear in them. buffer may be null.
 int HttpRequest(const char* ip, const char* port, const char* user, const char* password,
                 const char* path, CurlBuffer* buffer);
 
 // GET a complete URL (credentials, if any, in its authority part), Digest only, redirects
-// followed, 10 s in all. True for status 200 or 201.
+// followed, 10 s in all. True for status 200 or 201; false for an answer over kPictureMax.
 bool HttpGetUrl(const char* url, CurlBuffer& buffer);
 // The same with the credentials given apart from the URL, so that a password holding ":",
 // "@", "/" or "%" reaches the camera unchanged.
@@ -74,6 +80,11 @@ int GetNode(const char* ip, const char* port, const char* user, const char* pass
 int GetNode(const char* ip, const char* port, const char* user, const char* password,
             const char* key, char* out, size_t capacity);
 
-// Writes "&"-joined assignments through "/cgi-bin/set?assignments"; the HttpRequest result.
+// The query of a set request: each key and value of the "&"-joined assignments
+// percent-encoded, so the camera receives every value whole.
+std::string SetQuery(const char* assignments);
+
+// Writes "&"-joined assignments through "/cgi-bin/set?query"; the HttpRequest result, or
+// -1 when the camera answers that it did not take one of them.
 int SetNode(const char* ip, const char* port, const char* user, const char* password,
             const char* assignments);

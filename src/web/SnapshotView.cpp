@@ -8,23 +8,84 @@
 #include "common/stdafx.h"
 #include "web/LibCurl.h"
 
-bool DecodeSnapshot(const unsigned char* data, size_t length, SnapshotImage* image) {
+namespace {
+
+// Whether the JPEG's frame header (its SOFn marker) says progressive. Such a picture is
+// decoded from coefficients held for the whole image, whatever the output scale.
+bool IsProgressive(const unsigned char* data, size_t length) {
+    size_t at = 2;  // after SOI
+    while (at + 4 <= length) {
+        if (data[at] != 0xFF) return false;
+        const unsigned char marker = data[at + 1];
+        if (marker == 0xFF) {  // fill byte
+            ++at;
+            continue;
+        }
+        if (marker == 0xDA || marker == 0xD9) return false;  // scan data or end: no frame seen
+        const bool isFrame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 &&
+                             marker != 0xC8 && marker != 0xCC;
+        if (isFrame) return marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
+        at += 2 + (static_cast<size_t>(data[at + 2]) << 8 | data[at + 3]);
+    }
+    return false;
+}
+
+// The largest reduction the library offers that still covers fitWidth x fitHeight; full
+// size when even that is too small or no fit is asked.
+tjscalingfactor ChooseScale(int width, int height, int fitWidth, int fitHeight) {
+    tjscalingfactor best{1, 1};
+    if (fitWidth <= 0 || fitHeight <= 0) return best;
+    int count = 0;
+    const tjscalingfactor* factors = tjGetScalingFactors(&count);
+    for (int i = 0; factors != nullptr && i < count; ++i) {
+        const tjscalingfactor f = factors[i];
+        if (f.num >= f.denom) continue;  // never enlarge
+        if (TJSCALED(width, f) >= fitWidth && TJSCALED(height, f) >= fitHeight &&
+            f.num * best.denom < best.num * f.denom)
+            best = f;
+    }
+    return best;
+}
+
+}  // namespace
+
+bool DecodeSnapshot(const unsigned char* data, size_t length, SnapshotImage* image,
+                    int fitWidth, int fitHeight, std::string* why) {
+    std::string refusal;
     if (data == nullptr || length == 0) return false;
     tjhandle handle = tjInitDecompress();
     if (handle == nullptr) return false;
     int width = 0, height = 0, subsampling = 0, colorspace = 0;
     bool ok = tjDecompressHeader3(handle, data, static_cast<unsigned long>(length), &width,
                                   &height, &subsampling, &colorspace) == 0 &&
-              width > 0 && height > 0 && width <= 16384 && height <= 16384;
+              width > 0 && height > 0;
+    // The size comes from the camera: check it before anything is allocated for it.
+    const uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+    if (ok && pixels > kSnapshotMaxPixels) {
+        refusal = "a picture of more than 100 megapixels";
+        ok = false;
+    }
+    if (ok && pixels > kSnapshotMaxProgressivePixels && IsProgressive(data, length)) {
+        refusal = "a progressive picture of more than 8 megapixels";
+        ok = false;
+    }
     SnapshotImage decoded;
     if (ok) {
-        decoded.width = width;
-        decoded.height = height;
-        decoded.rgb.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
+        const tjscalingfactor scale = ChooseScale(width, height, fitWidth, fitHeight);
+        decoded.width = TJSCALED(width, scale);
+        decoded.height = TJSCALED(height, scale);
+        decoded.sourceWidth = width;
+        decoded.sourceHeight = height;
+        decoded.rgb.resize(static_cast<size_t>(decoded.width) * decoded.height * 3);
         ok = tjDecompress2(handle, data, static_cast<unsigned long>(length), decoded.rgb.data(),
-                           width, 0, height, TJPF_RGB, 0) == 0;
+                           decoded.width, 0, decoded.height, TJPF_RGB, TJFLAG_LIMITSCANS) == 0;
     }
     tjDestroy(handle);
+    if (!refusal.empty()) {
+        refusal = std::to_string(width) + "x" + std::to_string(height) + ", " + refusal;
+        TLOG("(%s:%d)Snapshot refused: %s", refusal.c_str());
+        if (why != nullptr) *why = refusal;
+    }
     if (ok) *image = std::move(decoded);
     return ok;
 }
@@ -100,7 +161,9 @@ void CSnapshotWorker::Run() {
                         SnapshotTarget(local.tm_hour, local.tm_min, local.tm_sec, millisecond);
                     if (HttpGetUrl(url.c_str(), camera.user, camera.password, buffer)) {
                         SnapshotImage image;
-                        if (DecodeSnapshot(buffer.data, buffer.length, &image) && active_ &&
+                        if (DecodeSnapshot(buffer.data, buffer.length, &image, showWidth,
+                                           showHeight) &&
+                            active_ &&
                             onImage != nullptr)
                             onImage(context, image);
                     }

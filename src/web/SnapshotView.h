@@ -16,7 +16,17 @@ struct SnapshotImage {
     int width = 0;
     int height = 0;
     std::vector<unsigned char> rgb;
+    int sourceWidth = 0;  // the picture's own size, before any scaling on decode
+    int sourceHeight = 0;
 };
+
+// The size the snapshot view shows a picture at.
+constexpr int kSnapshotShownWidth = 300;
+constexpr int kSnapshotShownHeight = 225;
+// Pictures larger than this are refused from their header, before decoding. A progressive
+// picture keeps every coefficient in memory while it decodes, so its limit is lower.
+constexpr uint64_t kSnapshotMaxPixels = 100'000'000;
+constexpr uint64_t kSnapshotMaxProgressivePixels = 8'000'000;
 
 // The four fields of the camera record that a fetch needs, copied afresh on every pass.
 struct SnapshotCamera {
@@ -26,8 +36,13 @@ struct SnapshotCamera {
     char httpPort[128];
 };
 
-// Decodes a JPEG body; false (image untouched) when it is not a decodable picture.
-bool DecodeSnapshot(const unsigned char* data, size_t length, SnapshotImage* image);
+// Decodes a JPEG body, scaled down by the largest of the JPEG library's factors (1/2, 1/4,
+// 1/8...) that still covers fitWidth x fitHeight, so a huge picture never costs its full
+// size in memory (fit 0: full size). False (image untouched) when it is not a decodable
+// picture or its header claims too many pixels (why, when given, then says so).
+bool DecodeSnapshot(const unsigned char* data, size_t length, SnapshotImage* image,
+                    int fitWidth = kSnapshotShownWidth, int fitHeight = kSnapshotShownHeight,
+                    std::string* why = nullptr);
 
 // Scales by dropping or repeating pixels (no blending) to exactly width x height.
 SnapshotImage StretchSnapshot(const SnapshotImage& source, int width, int height);
@@ -51,6 +66,8 @@ public:
     void (*onImage)(void* context, const SnapshotImage& image) = nullptr;
     void* context = nullptr;
     int intervalMs = 1000;
+    int showWidth = kSnapshotShownWidth;  // pictures are decoded no larger than needed
+    int showHeight = kSnapshotShownHeight;
 
     // Sets running and active; creates the worker the first time only.
     void Start();

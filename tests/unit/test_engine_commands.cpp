@@ -63,14 +63,14 @@ TEST(Commands, SystemCommandsAndParametersTakeTheCamerasRoute) {
     EXPECT_TRUE(log.Contains("SendPacket error\n"));
     ports.sendResult = 0;
 
-    // A camera found over HTTP gets the same text through the CGI, whatever the answer.
+    // A camera found over HTTP gets the same text through the CGI; a failed set fails.
     ports.httpCameras[kHttpIp] = SupportedCamera();
     CameraReply info;
     ASSERT_EQ(0, CheckCGI(ports, kHttpIp, "8080", "admin", "secret", &info));
     engine.RecvCameraProcess(info);
     ports.setNodeResult = 28;
     ports.ClearSent();
-    EXPECT_EQ(0, engine.SetCameraParameters("00:11:22:33:44:55", payload));
+    EXPECT_EQ(-1, engine.SetCameraParameters("00:11:22:33:44:55", payload));
     engine.SystemCommand("00:11:22:33:44:55", "REBOOT");
     EXPECT_TRUE(ports.Sent().empty());
     ASSERT_EQ(2u, ports.httpSets.size());

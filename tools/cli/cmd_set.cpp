@@ -85,7 +85,12 @@ int RunSet(const Invocation& invocation) {
                                   args.Get("--port", std::to_string(now.httpPort))};
     session.MarkSetting(mac);
     SettingRefusal refusal;
-    if (ApplySettings(session.Engine(), mac.c_str(), request, &refusal) != 0) {
+    const int applied = ApplySettings(session.Engine(), mac.c_str(), request, &refusal);
+    if (applied == -2) {
+        PrintError(mac + ": the camera did not take the settings");
+        return kExitTimeout;
+    }
+    if (applied != 0) {
         // A value kept from the camera itself can be refused too (its current name).
         PrintError(mac + ": " + (refusal ? refusal.Describe() : "the camera is no longer listed"));
         return kExitUsage;

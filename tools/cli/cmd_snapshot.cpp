@@ -52,12 +52,16 @@ int RunSnapshot(const Invocation& invocation) {
                             SnapshotTarget(0, 0, 0, 0);
     CurlBuffer body;
     if (!HttpGetUrl(url.c_str(), credentials.user.c_str(), credentials.password.c_str(), body)) {
-        PrintError(camera.mac + ": the camera sent no picture (" + url + ")");
+        PrintError(camera.mac + ": the camera sent no picture of at most 16 MiB (" + url + ")");
         return kExitTimeout;
     }
+    // The file gets the camera's own bytes; decoding (at the smallest scale) only checks
+    // that they are a picture and reads its size.
     SnapshotImage image;
-    if (!DecodeSnapshot(body.data, body.length, &image)) {
-        PrintError(camera.mac + ": the camera's answer is not a picture");
+    std::string why;
+    if (!DecodeSnapshot(body.data, body.length, &image, 1, 1, &why)) {
+        PrintError(camera.mac + (why.empty() ? ": the camera's answer is not a picture"
+                                             : ": picture refused: " + why));
         return kExitTimeout;
     }
     FILE* out = std::fopen(file.c_str(), "wb");
@@ -70,8 +74,8 @@ int RunSnapshot(const Invocation& invocation) {
         PrintError(file + ": cannot write the picture");
         return kExitSystem;
     }
-    PrintNote(camera.mac + ": " + std::to_string(image.width) + "x" +
-              std::to_string(image.height) + " picture saved to " + file);
+    PrintNote(camera.mac + ": " + std::to_string(image.sourceWidth) + "x" +
+              std::to_string(image.sourceHeight) + " picture saved to " + file);
     return kExitOk;
 }
 
