@@ -70,13 +70,20 @@ TEST(LabCliWeb, ScanFindsCamerasOverHttp) {
     EXPECT_EQ(1, status);
     Tarsel(lab, "scan 10.60.0 10.60.0.10 --user admin", &status);
     EXPECT_EQ(1, status);
-    // Wrong credentials everywhere: refusals only.
+    // Wrong credentials everywhere: refusals only, each an entry of the JSON as well.
     std::string refused;
-    tarsel::lab::Run("bash " + tarsel::lab::Quote(tarsel::lab::ScriptPath()) + " run --name " +
-                         lab.Name() + " -- env TARSEL_PASSWORD=wrong " + TARSEL_BINARY_DIR +
-                         "/tools/tarsel scan 10.60.0.11 10.60.0.13 --user admin",
-                     &refused);
+    status = tarsel::lab::Run("bash " + tarsel::lab::Quote(tarsel::lab::ScriptPath()) +
+                                  " run --name " + lab.Name() + " -- env TARSEL_PASSWORD=wrong " +
+                                  TARSEL_BINARY_DIR +
+                                  "/tools/tarsel scan 10.60.0.11 10.60.0.13 --user admin --json",
+                              &refused);
+    EXPECT_EQ(4, status);
     EXPECT_NE(std::string::npos, refused.find("10.60.0.12: the camera refused")) << refused;
+    auto refusals = Document(refused);
+    ASSERT_TRUE(refusals.is_array()) << refused;
+    ASSERT_EQ(3u, refusals.size()) << refused;
+    EXPECT_EQ("10.60.0.12", refusals[1]["ip"]);
+    EXPECT_EQ("credentials refused", refusals[2]["status"]);
 }
 
 TEST(LabCliWeb, SnapshotAndBatchUpgrade) {

@@ -22,13 +22,16 @@
 namespace cli {
 namespace {
 
+const char kStatusCredentialsRefused[] = "credentials refused";
+
 const char kUsage[] =
     "usage: tarsel scan START END [--port P] --user U [--json|--csv]\n"
     "\n"
     "Walks every address from START to END, tries a TCP connection to the HTTP port on each\n"
     "(200 ms), and reads the identity of every camera that answers, with the credentials.\n"
-    "Lists the cameras found; addresses whose camera refused the credentials are named on\n"
-    "stderr. An address without a listener costs 0.2 s (a /24 takes about 51 s).\n"
+    "Lists the cameras found, and the addresses whose camera refused the credentials with\n"
+    "the status \"credentials refused\" (also named on stderr). An address without a\n"
+    "listener costs 0.2 s (a /24 takes about 51 s).\n"
     "\n"
     "  --port P   the HTTP port to try (default 80)\n"
     "  --user U   the administrator's user name; password as for every command\n"
@@ -116,16 +119,26 @@ int RunScan(const Invocation& invocation) {
     search.Wait();
     progress.Finish();
 
-    SortCameras(state.cameras);
-    for (const std::string& address : state.refused)
+    // A refusal is an entry of the listing as well, so that a script reading the JSON or
+    // CSV learns of the cameras it could not read.
+    std::vector<CameraView> listed = state.cameras;
+    for (const std::string& address : state.refused) {
         PrintError(address + ": the camera refused the user name or password");
-    if (state.cameras.empty() && format == Format::Table) {
+        CameraView refused;
+        refused.ip = address;
+        refused.httpPort = std::stoll(port);
+        refused.viaHttp = true;
+        refused.status = kStatusCredentialsRefused;
+        listed.push_back(refused);
+    }
+    SortCameras(listed);
+    if (listed.empty() && format == Format::Table) {
         PrintError("no camera found from " + args.Positionals()[0] + " to " +
                    args.Positionals()[1] + " on port " + port);
-        return state.refused.empty() ? kExitNotFound : kExitCredentials;
+        return kExitNotFound;
     }
     std::vector<Row> rows;
-    for (const CameraView& camera : state.cameras) rows.push_back(CameraRow(camera));
+    for (const CameraView& camera : listed) rows.push_back(CameraRow(camera));
     PrintRows(stdout, format, CameraColumns(), rows);
     if (state.cameras.empty()) return state.refused.empty() ? kExitNotFound : kExitCredentials;
     PrintNote(std::to_string(state.cameras.size()) + " camera(s) found, " +
