@@ -79,6 +79,8 @@ struct SimCameraConfig {
     std::string factoryUser, factoryPassword;
     int factoryHttpPort = 0;  // 0: the configured port
     SimFaults faults;
+    size_t entry = 0;  // the position of the configuration entry it came from
+    bool web = true;   // false for the cameras of a mass entry: they answer discovery only
 };
 
 enum class SimChange {

@@ -93,6 +93,52 @@ SimCameraConfig ParseCamera(const json& c, size_t index) {
     return cfg;
 }
 
+// Adds k to the last three bytes of a MAC text (which ValidMac accepted).
+std::string MacPlus(const std::string& mac, unsigned k) {
+    unsigned b[6];
+    std::sscanf(mac.c_str(), "%2x:%2x:%2x:%2x:%2x:%2x", &b[0], &b[1], &b[2], &b[3], &b[4], &b[5]);
+    unsigned low = ((b[3] << 16) | (b[4] << 8) | b[5]) + k;
+    char text[18];
+    std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", b[0], b[1], b[2],
+                  (low >> 16) & 0xFF, (low >> 8) & 0xFF, low & 0xFF);
+    return text;
+}
+
+std::string AddressPlus(const std::string& ip, unsigned k) {
+    unsigned a, b, c, d;
+    char tail;
+    if (std::sscanf(ip.c_str(), "%u.%u.%u.%u%c", &a, &b, &c, &d, &tail) != 4 || a > 255 ||
+        b > 255 || c > 255 || d > 255)
+        throw std::runtime_error("\"ip\" of a mass entry must be a dotted address");
+    unsigned value = ((a << 24) | (b << 16) | (c << 8) | d) + k;
+    return std::to_string(value >> 24) + "." + std::to_string((value >> 16) & 0xFF) + "." +
+           std::to_string((value >> 8) & 0xFF) + "." + std::to_string(value & 0xFF);
+}
+
+// A mass entry ("count": N) stands for N cameras of one site: MACs and addresses counted
+// up from the entry's, names numbered, replies spread over "spreadMs" (100 by default) as
+// independent devices would answer. They answer discovery only (no web server).
+void ExpandMass(const json& c, SimCameraConfig first, std::vector<SimCameraConfig>& cameras) {
+    const int count = Number(c, "count", 1);
+    if (count < 1 || count > 0xFFFF) throw std::runtime_error("\"count\" must be 1 to 65535");
+    if (count == 1) {
+        cameras.push_back(std::move(first));
+        return;
+    }
+    const int spreadMs = Number(c, "spreadMs", 100);
+    for (int k = 0; k < count; ++k) {
+        SimCameraConfig camera = first;
+        const unsigned step = static_cast<unsigned>(k);
+        camera.mac = MacPlus(first.mac, step);
+        camera.name = first.name + "-" + std::to_string(k + 1);
+        camera.serial = first.serial + "-" + std::to_string(k + 1);
+        if (!first.ip.empty()) camera.ip = AddressPlus(first.ip, step);
+        camera.faults.replyDelayMs += static_cast<int>(static_cast<long long>(spreadMs) * k / count);
+        camera.web = false;
+        cameras.push_back(std::move(camera));
+    }
+}
+
 }  // namespace
 
 bool ParseSimConfig(const std::string& jsonText, std::vector<SimCameraConfig>& cameras,
@@ -110,18 +156,23 @@ bool ParseSimConfig(const std::string& jsonText, std::vector<SimCameraConfig>& c
     cameras.clear();
     std::set<std::string> macs;
     for (size_t i = 0; i < list->size(); ++i) {
+        const size_t before = cameras.size();
         try {
-            cameras.push_back(ParseCamera((*list)[i], i));
+            SimCameraConfig camera = ParseCamera((*list)[i], i);
+            camera.entry = i;
+            ExpandMass((*list)[i], std::move(camera), cameras);
         } catch (const std::exception& e) {
             error = "camera " + std::to_string(i + 1) + ": " + e.what();
             return false;
         }
-        std::string mac = cameras.back().mac;
-        for (char& ch : mac) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-        if (!macs.insert(mac).second) {
-            error = "camera " + std::to_string(i + 1) + ": MAC " + cameras.back().mac +
-                    " is used twice";
-            return false;
+        for (size_t k = before; k < cameras.size(); ++k) {
+            std::string mac = cameras[k].mac;
+            for (char& ch : mac) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+            if (!macs.insert(mac).second) {
+                error = "camera " + std::to_string(i + 1) + ": MAC " + cameras[k].mac +
+                        " is used twice";
+                return false;
+            }
         }
     }
     return true;

@@ -1,8 +1,11 @@
 // tarsel-camsim: simulated cameras of the family, for tests, benchmarks and the demo.
 //   tarsel-camsim --config FILE.json [--ns-interface IF] [--unicast]
 //                 [--listen-port P] [--reply-port P] [--bind ADDRESS]
+//   tarsel-camsim --junk-flood RATE [--ns-interface IF] [--reply-port P] [--flood-to ADDRESS]
+//                 [--flood-host ADDRESS] [--flood-seconds S]
 // Runs until SIGTERM or SIGINT.
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +15,7 @@
 #include <vector>
 
 #include "InterfaceFollower.h"
+#include "JunkFlood.h"
 #include "SimCamera.h"
 #include "SimConfig.h"
 #include "SimWebCamera.h"
@@ -25,11 +29,15 @@ void Usage(FILE* to) {
         "usage: tarsel-camsim --config FILE.json [--ns-interface IF] [--unicast]\n"
         "                     [--listen-port P] [--reply-port P] [--bind ADDRESS]\n"
         "                     [--no-web] [--web-bind ADDRESS]\n"
+        "       tarsel-camsim --junk-flood RATE [--ns-interface IF] [--reply-port P]\n"
+        "                     [--flood-to ADDRESS] [--flood-host ADDRESS] [--flood-seconds S]\n"
         "       tarsel-camsim --help | --version\n"
         "Simulates the cameras of FILE.json ({\"cameras\": [...]}, the camera objects of a\n"
         "lab configuration) until SIGTERM or SIGINT: discovery answers, settings, web\n"
         "pages, snapshots and firmware upgrades. It answers discovery like real cameras, so\n"
-        "run it only in a network namespace or on an isolated test network.\n\n"
+        "run it only in a network namespace or on an isolated test network. An entry with\n"
+        "\"count\": N stands for N cameras (MACs and addresses counted up, replies spread\n"
+        "over \"spreadMs\", discovery only).\n\n"
         "  --config FILE        the cameras to simulate\n"
         "  --ns-interface IF    answer only on interface IF (one camera alone there also\n"
         "                       moves IF's address when its settings change)\n"
@@ -39,9 +47,33 @@ void Usage(FILE* to) {
         "  --bind ADDRESS       address of the discovery socket (default 0.0.0.0)\n"
         "  --no-web             no web servers\n"
         "  --web-bind ADDRESS   address every web server listens on\n"
+        "  --junk-flood RATE    instead: send RATE datagrams a second that are no camera\n"
+        "                       reply (short, random, bad version, the finder's sender\n"
+        "                       byte) to the reply port of --flood-to (default broadcast)\n"
+        "  --flood-host ADDRESS the host address a header-shaped junk datagram names\n"
+        "  --flood-seconds S    stop after S seconds (default: at SIGTERM or SIGINT)\n"
         "  -h, --help           show this help and exit\n"
         "  --version            show the version and exit\n",
         to);
+}
+
+std::atomic<bool> g_stopFlood{false};
+
+void StopFlood(int) { g_stopFlood = true; }
+
+int RunFlood(const camsim::JunkFloodOptions& options) {
+    struct sigaction action {};
+    action.sa_handler = StopFlood;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    std::string error;
+    long long sent = camsim::RunJunkFlood(options, g_stopFlood, error);
+    if (sent < 0) {
+        std::fprintf(stderr, "tarsel-camsim: junk flood: %s\n", error.c_str());
+        return 1;
+    }
+    std::fprintf(stderr, "tarsel-camsim: junk flood stopped (%lld datagrams)\n", sent);
+    return 0;
 }
 
 }  // namespace
@@ -51,6 +83,8 @@ int main(int argc, char** argv) {
     camsim::UdpResponderOptions udp;
     bool web = true;
     std::string webBind;
+    camsim::JunkFloodOptions flood;
+    bool flooding = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         auto value = [&]() -> std::string {
@@ -68,6 +102,10 @@ int main(int argc, char** argv) {
         else if (arg == "--bind") udp.bindAddress = value();
         else if (arg == "--no-web") web = false;
         else if (arg == "--web-bind") webBind = value();
+        else if (arg == "--junk-flood") flooding = true, flood.perSecond = std::atoi(value().c_str());
+        else if (arg == "--flood-to") flood.destination = value();
+        else if (arg == "--flood-host") flood.hostAddress = value();
+        else if (arg == "--flood-seconds") flood.seconds = std::atof(value().c_str());
         else if (arg == "--help" || arg == "-h") {
             Usage(stdout);
             return 0;
@@ -79,6 +117,11 @@ int main(int argc, char** argv) {
             Usage(stderr);
             return 1;
         }
+    }
+    if (flooding) {
+        flood.interfaceName = udp.interfaceName;
+        flood.port = udp.replyPort;
+        return RunFlood(flood);
     }
     if (configPath.empty()) {
         Usage(stderr);
@@ -104,13 +147,15 @@ int main(int argc, char** argv) {
     std::vector<std::unique_ptr<CamsimWebServer>> webServers;
     if (web) {
         std::vector<WebServerOptions> webOptions;
-        if (!LoadWebOptions(configPath, cameras.size(), &webOptions, &error)) {
+        if (!LoadWebOptions(configPath, configs.empty() ? 0 : configs.back().entry + 1,
+                            &webOptions, &error)) {
             std::fprintf(stderr, "tarsel-camsim: %s\n", error.c_str());
             return 1;
         }
         for (size_t i = 0; i < cameras.size(); ++i) {
+            if (!configs[i].web) continue;
             const camsim::SimNetwork network = cameras[i]->Network();
-            WebServerOptions options = webOptions[i];
+            WebServerOptions options = webOptions[configs[i].entry];
             options.port = static_cast<uint16_t>(network.httpPort);
             // A camera alone in its namespace keeps answering after an address change;
             // cameras sharing one listen on their own addresses.
@@ -129,6 +174,10 @@ int main(int argc, char** argv) {
         }
     }
 
+    // Cameras of a mass entry stand for independent devices: their replies are spread by
+    // their own delays, not queued one after another behind this process's spacing.
+    for (const auto& config : configs)
+        if (!config.web) udp.replySpacingMs = 0;
     camsim::UdpResponder responder(cameras, udp);
     if (!responder.Start(error)) {
         std::fprintf(stderr, "tarsel-camsim: discovery responder: %s\n", error.c_str());
