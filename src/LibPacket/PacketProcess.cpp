@@ -219,6 +219,39 @@ void StoreItem(uint32_t id, const char* value, CameraReply* reply) {
 
 }  // namespace
 
+ReplyCheck CheckReplyHeader(const unsigned char* datagram, int datagramLength,
+                            const char* arrivalAddressText, bool log) {
+    if (datagram == nullptr || datagramLength < static_cast<int>(PACKET_HEADER_SIZE))
+        return ReplyCheck::Short;
+    if (!Check_Version(datagram)) {
+        if (log)
+            TLOG("(%s:%d)Check_Version fail");
+        return ReplyCheck::Version;
+    }
+    if (!Check_SrcIp(datagram, arrivalAddressText)) {
+        if (log)
+            TLOG("(%s:%d)Check_SrcIp fail.");
+        return ReplyCheck::SourceAddress;
+    }
+    if (!Check_Sender(datagram)) {
+        if (log)
+            TLOG("(%s:%d)Check_Sender fail");
+        return ReplyCheck::Sender;
+    }
+    switch (GetU16(datagram + 4)) {
+        case HEADER_IP_SET:
+        case HEADER_IP_QUERY:
+        case HEADER_IP_AUTHENTICATE:
+        case HEADER_WIRELESS_IP_QUERY:
+        case HEADER_SYSTEM_COMMAND:
+        case HEADER_RAW_201:
+        case HEADER_RAW_202:
+            return ReplyCheck::Ok;
+        default:
+            return ReplyCheck::UnknownType;
+    }
+}
+
 int CPacketProcess::BuildPacket(unsigned char* buffer, int transport, uint32_t type,
                                 const char* hostAddressText, const char* targetMacText,
                                 const char* user, const char* password, const char* requestText) {
@@ -292,17 +325,13 @@ int CPacketProcess::DecodePacket(const unsigned char* datagram, int datagramLeng
     if (datagram == nullptr || datagramLength < static_cast<int>(PACKET_HEADER_SIZE))
         return 0;
 
-    if (!Check_Version(datagram)) {
-        TLOG("(%s:%d)Check_Version fail");
-        return -1;
-    }
-    if (!Check_SrcIp(datagram, arrivalAddressText)) {
-        TLOG("(%s:%d)Check_SrcIp fail.");
-        return -1;
-    }
-    if (!Check_Sender(datagram)) {
-        TLOG("(%s:%d)Check_Sender fail");
-        return -1;
+    switch (CheckReplyHeader(datagram, datagramLength, arrivalAddressText, true)) {
+        case ReplyCheck::Version:
+        case ReplyCheck::SourceAddress:
+        case ReplyCheck::Sender:
+            return -1;
+        default:
+            break;  // an unknown type is the caller's to ignore
     }
 
     const int type = static_cast<int>(GetU16(datagram + 4));

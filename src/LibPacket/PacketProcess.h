@@ -70,6 +70,23 @@ extern const ParameterKey ParameterKeyTable[PARAMETER_KEY_COUNT];
 // Id of the first row whose key equals key exactly; -1 for none, "" or a key with "=".
 int LookupKeyId(const char* key);
 
+// The outcome of the header checks on a received datagram, in the order they are made.
+enum class ReplyCheck {
+    Ok,
+    Short,          // shorter than a header
+    Version,        // the version bytes do not complement each other
+    SourceAddress,  // names another host address than the adapter it arrived through
+    Sender,         // not sent by a camera
+    UnknownType,    // a type this protocol does not have
+};
+
+// The header checks that tell a camera's reply from anything else, shared by the decoder and
+// the receiver (which runs them before it queues a datagram). With log, a refusal by the
+// version, address or sender check is logged as the decoder logs it. Never reads past
+// datagram + datagramLength.
+ReplyCheck CheckReplyHeader(const unsigned char* datagram, int datagramLength,
+                            const char* arrivalAddressText, bool log);
+
 class CPacketProcess {
 public:
     // Builds a request into buffer (PACKET_BUFFER_SIZE bytes, zero-filled by the caller)

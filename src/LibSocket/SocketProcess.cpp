@@ -25,8 +25,11 @@ int BuildAdapterTable(const std::vector<tarsel::Ipv4Interface>& interfaces,
 }
 
 CSocketProcess::CSocketProcess(const EngineCallback* engineCallback, RecvHandler handler,
-                               const HubOptions& options)
+                               const HubOptions& options, RecvFilter filter)
     : options_(options), handler_(handler), receiver_(std::make_unique<CSocketRecv>()) {
+    receiver_->SetFilter(filter);
+    if (options_.refuseDeviceBinding)
+        receiver_->RefuseDeviceBinding();
     if (engineCallback != nullptr)
         callback_ = *engineCallback;
     if (options_.adapters) {

@@ -38,6 +38,9 @@ struct HubOptions {
     std::function<int(int, const char*, uint32_t, const unsigned char*, int)> send;
     int sendGapMs = 30;    // pause after each datagram sent
     int sendIdleMs = 100;  // pause when the queue is empty
+    // Behave as a kernel that refuses to restrict a socket to an interface (the adapters
+    // then share one wildcard socket).
+    bool refuseDeviceBinding = false;
 };
 
 struct SendJob {
@@ -50,8 +53,9 @@ struct SendJob {
 
 class CSocketProcess {
 public:
+    // filter, when given, runs on the receive threads before a datagram is queued.
     CSocketProcess(const EngineCallback* engineCallback, RecvHandler handler,
-                   const HubOptions& options);
+                   const HubOptions& options, RecvFilter filter = nullptr);
     ~CSocketProcess();
     CSocketProcess(const CSocketProcess&) = delete;
     CSocketProcess& operator=(const CSocketProcess&) = delete;

@@ -1,9 +1,13 @@
 #include "LibSocket/SocketRecv.h"
 
+#include <net/if.h>
+#include <sys/socket.h>
+
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "common/stdafx.h"
 #include "platform/Tick.h"
@@ -14,14 +18,38 @@ constexpr int kReceiveBufferBytes = 0x20000;
 constexpr int kReceiveTimeoutMs = 100;
 constexpr int kIdleMs = 100;
 constexpr int kDispatchGapMs = 10;
+constexpr size_t kDispatchBatch = 64;
 constexpr uint32_t kDropReportIntervalMs = 1000;
+// Refusals logged in full per second; a few bad replies read as they always did, a flood
+// costs one summary line a second.
+constexpr int kRefusalLinesPerSecond = 16;
 
 bool IsTimeout(int error) {
     return error == EAGAIN || error == EWOULDBLOCK;
 }
 
-// Opens and sets up one receive socket; -1 after logging what failed.
-int OpenReceiveSocket(int transport, const AdapterEntry* adapter, uint32_t port) {
+// The options every receive socket gets, in this order; false after logging what failed.
+bool SetUpReceiveSocket(int socket) {
+    if (!tarsel::SetReuseAddress(socket)) {
+        TLOG("(%s:%d)socket SO_REUSEADDR fail.");
+        return false;
+    }
+    if (!tarsel::SetReceiveBuffer(socket, kReceiveBufferBytes))
+        return false;
+    tarsel::EnableDestinationInfo(socket);  // without it, arrival alone decides
+    if (!tarsel::SetReceiveTimeout(socket, kReceiveTimeoutMs)) {
+        TLOG("(%s:%d)socket SOL_SOCKET SO_RCVTIMEO fail.");
+        return false;
+    }
+    return true;
+}
+
+constexpr int kDeviceBindingRefused = -2;
+
+// Opens and sets up one receive socket; -1 after logging what failed, kDeviceBindingRefused
+// when the kernel will not restrict it to the adapter's interface.
+int OpenReceiveSocket(int transport, const AdapterEntry* adapter, uint32_t port,
+                      bool refuseDeviceBinding) {
     tarsel::UniqueFd socket = tarsel::OpenUdpSocket();
     if (!socket.Valid()) {
         TLOG("(%s:%d)socket create fail.");
@@ -32,22 +60,13 @@ int OpenReceiveSocket(int transport, const AdapterEntry* adapter, uint32_t port)
         TLOG("(%s:%d)socket bind fail.");
         return -1;
     }
-    if (!tarsel::SetReuseAddress(socket.Get())) {
-        TLOG("(%s:%d)socket SO_REUSEADDR fail.");
+    if (!SetUpReceiveSocket(socket.Get()))
         return -1;
-    }
-    if (!tarsel::SetReceiveBuffer(socket.Get(), kReceiveBufferBytes))
-        return -1;
-    tarsel::EnableDestinationInfo(socket.Get());  // without it, arrival alone decides
-    if (!tarsel::SetReceiveTimeout(socket.Get(), kReceiveTimeoutMs)) {
-        TLOG("(%s:%d)socket SOL_SOCKET SO_RCVTIMEO fail.");
-        return -1;
-    }
     uint32_t bindAddress = address;
     if (adapter->name[0] != '\0') {
-        if (!tarsel::BindToDevice(socket.Get(), adapter->name)) {
+        if (refuseDeviceBinding || !tarsel::BindToDevice(socket.Get(), adapter->name)) {
             TLOG("(%s:%d)socket SO_BINDTODEVICE fail. %s", adapter->name);
-            return -1;
+            return kDeviceBindingRefused;
         }
         bindAddress = 0;  // broadcasts and multicasts reach only a wildcard-bound socket
     }
@@ -75,16 +94,11 @@ CSocketRecv::CSocketRecv(size_t maxPending) : maxPending_(maxPending) {
 CSocketRecv::~CSocketRecv() {
     TLOG("(%s:%d)~CSocketRecv");
     running_ = 0;
-    for (int i = 0; i < slotCount_; ++i)
-        slots_[i].running = 0;
     {
-        std::lock_guard wakeLock(wakeMutex_);
-        wake_.notify_all();
+        std::lock_guard queueLock(lock_);
+        drained_.notify_all();
     }
-    for (int i = 0; i < slotCount_; ++i) {
-        if (slots_[i].thread.joinable())
-            slots_[i].thread.join();
-    }
+    StopReceiveThreads();
     if (dispatchThread_.joinable())
         dispatchThread_.join();
     {
@@ -94,17 +108,109 @@ CSocketRecv::~CSocketRecv() {
     }
     for (int i = 0; i < slotCount_; ++i)
         tarsel::UniqueFd closing(slots_[i].socket);
+    tarsel::UniqueFd closing(sharedSocket_.socket);
 }
 
 void CSocketRecv::StopDispatch() {
     running_ = 0;
+    {
+        std::lock_guard queueLock(lock_);
+        drained_.notify_all();
+    }
     std::lock_guard wakeLock(wakeMutex_);
     wake_.notify_all();
+}
+
+// Clears every receive thread's flag, wakes the threads out of their receive and waits for
+// them. The sockets stay open (and are closed by the destructor).
+void CSocketRecv::StopReceiveThreads() {
+    const int count = slotCount_.load();
+    for (int i = 0; i < count; ++i)
+        slots_[i].running = 0;
+    sharedSocket_.running = 0;
+    {
+        std::lock_guard wakeLock(wakeMutex_);
+        wake_.notify_all();
+    }
+    for (int i = 0; i < count; ++i) {
+        if (slots_[i].socket >= 0)
+            ::shutdown(slots_[i].socket, SHUT_RD);
+    }
+    if (sharedSocket_.socket >= 0)
+        ::shutdown(sharedSocket_.socket, SHUT_RD);
+    for (int i = 0; i < count; ++i) {
+        if (slots_[i].thread.joinable())
+            slots_[i].thread.join();
+    }
+    if (sharedSocket_.thread.joinable())
+        sharedSocket_.thread.join();
+}
+
+void CSocketRecv::StopReceivingAndDrain() {
+    StopReceiveThreads();
+    draining_ = 1;
+    {
+        std::lock_guard wakeLock(wakeMutex_);
+        wake_.notify_all();
+    }
+    std::unique_lock queueLock(lock_);
+    drained_.wait(queueLock,
+                  [this] { return (queue_.empty() && !dispatching_) || running_.load() == 0; });
 }
 
 size_t CSocketRecv::PendingCount() {
     std::lock_guard queueLock(lock_);
     return queue_.size();
+}
+
+// The first adapter refused an interface of its own opens the wildcard socket; each joins
+// the group on its interface. 0 or -1 (logged).
+int CSocketRecv::JoinSharedSocket(int transport, const AdapterEntry* adapter, uint32_t port,
+                                  int* interfaceIndex) {
+    *interfaceIndex = static_cast<int>(::if_nametoindex(adapter->name));
+    if (*interfaceIndex == 0) {
+        TLOG("(%s:%d)no interface %s for the shared socket", adapter->name);
+        return -1;
+    }
+    if (sharedSocket_.socket < 0) {
+        tarsel::UniqueFd socket = tarsel::OpenUdpSocket();
+        if (!socket.Valid()) {
+            TLOG("(%s:%d)socket create fail.");
+            return -1;
+        }
+        if (!SetUpReceiveSocket(socket.Get()))
+            return -1;
+        if (!tarsel::BindIPv4(socket.Get(), 0, static_cast<uint16_t>(port))) {
+            TLOG("(%s:%d)socket bind fail.");
+            return -1;
+        }
+        sharedSocket_.socket = socket.Release();
+        sharedSocket_.port = port;
+        sharedSocket_.boundPort = tarsel::LocalPort(sharedSocket_.socket);
+        CopyTruncated(sharedSocket_.addressText, "0.0.0.0");
+        StartThread(sharedSocket_);
+        TLOG("(%s:%d)Adapters share one receive socket on port %d",
+             static_cast<int>(sharedSocket_.boundPort));
+    } else if (sharedSocket_.port != port) {
+        TLOG("(%s:%d)the shared receive socket has port %d, not %d",
+             static_cast<int>(sharedSocket_.port), static_cast<int>(port));
+        return -1;
+    }
+    if (transport == TRANSPORT_MULTICAST) {
+        uint32_t group = 0;
+        tarsel::ParseIPv4(FINDER_MULTICAST_GROUP, &group);
+        if (!tarsel::JoinMulticastGroupOnInterface(sharedSocket_.socket, group, *interfaceIndex)) {
+            TLOG("(%s:%d)socket IPPROTO_IP IP_ADD_MEMBERSHIP fail.");
+            return -1;
+        }
+    }
+    return 0;
+}
+
+void CSocketRecv::StartThread(ReceiveSlot& slot) {
+    slot.owner = this;
+    slot.running = 1;
+    slot.thread = std::thread(RecvThread, &slot);
 }
 
 int CSocketRecv::CreateRecvSocket(int transport, const AdapterEntry* adapter, uint32_t port,
@@ -117,8 +223,14 @@ int CSocketRecv::CreateRecvSocket(int transport, const AdapterEntry* adapter, ui
             return 0;
         }
     }
-    int socket = slotCount_ < kMaxSlots ? OpenReceiveSocket(transport, adapter, port) : -1;
-    if (socket < 0) {
+    int socket = -1;
+    int interfaceIndex = 0;
+    if (slotCount_ < kMaxSlots) {
+        socket = OpenReceiveSocket(transport, adapter, port, refuseDeviceBinding_);
+        if (socket == kDeviceBindingRefused)
+            socket = JoinSharedSocket(transport, adapter, port, &interfaceIndex) == 0 ? -2 : -1;
+    }
+    if (socket == -1) {
         TLOG("(%s:%d)CreateRecvSocket fail IP:%s, PORT:%d", adapter->addressText,
              static_cast<int>(port));
         return -1;
@@ -127,23 +239,65 @@ int CSocketRecv::CreateRecvSocket(int transport, const AdapterEntry* adapter, ui
     CopyTruncated(slot.addressText, adapter->addressText);
     if (!tarsel::ParseIPv4(slot.addressText, &slot.address))
         slot.address = 0;
-    slot.owner = this;
-    slot.socket = socket;
     slot.port = port;
-    slot.boundPort = tarsel::LocalPort(socket);
     slot.adapter = adapter;
     slot.handlerContext = handlerContext;
     slot.handler = handler;
-    slot.running = 1;
-    slot.thread = std::thread(RecvThread, &slot);
+    if (socket == -2) {
+        slot.shared = true;
+        slot.interfaceIndex = interfaceIndex;
+        slot.boundPort = sharedSocket_.boundPort;
+        slot.owner = this;
+    } else {
+        slot.socket = socket;
+        slot.boundPort = tarsel::LocalPort(socket);
+        StartThread(slot);
+    }
     slotCount_.fetch_add(1);
     return 0;
 }
 
-void CSocketRecv::Pause(const std::atomic<uint32_t>& flag, int milliseconds) {
+void CSocketRecv::Pause(const std::atomic<uint32_t>& flag, int milliseconds, bool endOnDrain) {
     std::unique_lock wakeLock(wakeMutex_);
-    wake_.wait_for(wakeLock, std::chrono::milliseconds(milliseconds),
-                   [&flag] { return flag.load() == 0; });
+    wake_.wait_for(wakeLock, std::chrono::milliseconds(milliseconds), [&] {
+        return flag.load() == 0 || (endOnDrain && draining_.load() != 0);
+    });
+}
+
+// Whether one more refusal may be logged in full this second.
+bool CSocketRecv::MayLogRefusal() {
+    std::lock_guard queueLock(lock_);
+    uint32_t now = tarsel::GetTickCount();
+    if (now - refusalWindowStart_ >= kDropReportIntervalMs) {
+        refusalWindowStart_ = now;
+        refusalLines_ = 0;
+    }
+    if (refusalLines_ < kRefusalLinesPerSecond) {
+        ++refusalLines_;
+        return true;
+    }
+    ++refusedUnreported_;
+    ReportDropsLocked(false);
+    return false;
+}
+
+void CSocketRecv::Accept(ReceiveSlot* slot, const unsigned char* bytes, int length) {
+    RecvFilter filter = filter_.load();
+    // Checked quietly first: a refusal is checked again to be logged, within the budget.
+    if (filter != nullptr && !filter(bytes, length, slot->addressText, false)) {
+        if (MayLogRefusal())
+            filter(bytes, length, slot->addressText, true);
+        return;
+    }
+    auto datagram = std::make_unique<ReceivedDatagram>();
+    datagram->bytes.reset(new (std::nothrow) unsigned char[length]);
+    if (!datagram->bytes)
+        return;
+    std::memcpy(datagram->bytes.get(), bytes, static_cast<size_t>(length));
+    datagram->length = length;
+    datagram->addressText = slot->addressText;
+    datagram->adapter = slot->adapter;
+    Enqueue(slot, std::move(datagram));
 }
 
 void CSocketRecv::Enqueue(ReceiveSlot* slot, std::unique_ptr<ReceivedDatagram> datagram) {
@@ -158,9 +312,16 @@ void CSocketRecv::Enqueue(ReceiveSlot* slot, std::unique_ptr<ReceivedDatagram> d
 
 // Logs the datagrams dropped since the last report, at most once a second unless forced.
 void CSocketRecv::ReportDropsLocked(bool force) {
+    uint32_t now = tarsel::GetTickCount();
+    if (refusedUnreported_ != 0 &&
+        (force || now - lastRefusalReport_ >= kDropReportIntervalMs)) {
+        TLOG("(%s:%d)Refused %llu more datagrams that are no camera reply",
+             static_cast<unsigned long long>(refusedUnreported_));
+        refusedUnreported_ = 0;
+        lastRefusalReport_ = now;
+    }
     if (droppedUnreported_ == 0)
         return;
-    uint32_t now = tarsel::GetTickCount();
     if (!force && dropReported_ && now - lastDropReport_ < kDropReportIntervalMs)
         return;
     TLOG("(%s:%d)Receive queue full (%d pending), dropped %llu datagrams",
@@ -181,24 +342,29 @@ ReceiveSlot* CSocketRecv::SlotFor(uint32_t destination, ReceiveSlot* arrival) {
     return arrival;  // broadcast, multicast, or an address of no adapter
 }
 
+ReceiveSlot* CSocketRecv::SharedSlotFor(int interfaceIndex) {
+    const int count = slotCount_.load();
+    for (int i = 0; i < count; ++i) {
+        if (slots_[i].shared && slots_[i].interfaceIndex == interfaceIndex)
+            return &slots_[i];
+    }
+    return nullptr;  // an interface of no adapter, or one with a socket of its own
+}
+
 void RecvThread(ReceiveSlot* slot) {
     CSocketRecv* receiver = slot->owner;
+    const bool shared = slot == &receiver->sharedSocket_;
     unsigned char buffer[PACKET_BUFFER_SIZE];
     while (slot->running) {
         std::memset(buffer, 0, sizeof buffer);
         uint32_t destination = 0;
-        int received = tarsel::ReceiveDatagram(slot->socket, buffer, sizeof buffer, &destination);
+        int interfaceIndex = 0;
+        int received = tarsel::ReceiveDatagram(slot->socket, buffer, sizeof buffer, &destination,
+                                               &interfaceIndex);
         if (received >= 1) {
-            ReceiveSlot* owner = receiver->SlotFor(destination, slot);
-            auto datagram = std::make_unique<ReceivedDatagram>();
-            datagram->bytes.reset(new (std::nothrow) unsigned char[received]);
-            if (!datagram->bytes)
-                continue;
-            std::memcpy(datagram->bytes.get(), buffer, static_cast<size_t>(received));
-            datagram->length = received;
-            datagram->addressText = owner->addressText;
-            datagram->adapter = owner->adapter;
-            receiver->Enqueue(owner, std::move(datagram));
+            ReceiveSlot* arrival = shared ? receiver->SharedSlotFor(interfaceIndex) : slot;
+            if (arrival != nullptr)
+                receiver->Accept(receiver->SlotFor(destination, arrival), buffer, received);
         } else if (received == -1 && IsTimeout(tarsel::LastSocketError())) {
             // The receive itself already waited; going straight back keeps a burst of
             // replies from piling up in the socket buffer.
@@ -210,25 +376,42 @@ void RecvThread(ReceiveSlot* slot) {
 }
 
 void ThreadCheckRecvInfo(CSocketRecv* receiver) {
+    std::vector<CSocketRecv::Pending> batch;
+    batch.reserve(kDispatchBatch);
     while (receiver->running_) {
-        CSocketRecv::Pending pending;
         {
             std::lock_guard queueLock(receiver->lock_);
-            if (!receiver->queue_.empty()) {
-                pending = std::move(receiver->queue_.front());
+            while (!receiver->queue_.empty() && batch.size() < kDispatchBatch) {
+                batch.push_back(std::move(receiver->queue_.front()));
                 receiver->queue_.pop_front();
             }
+            receiver->dispatching_ = !batch.empty();
+            if (batch.empty())
+                receiver->drained_.notify_all();
             receiver->ReportDropsLocked(false);
         }
-        if (pending.second) {
+        if (batch.empty()) {
+            // Woken early only by the start of a drain, never spinning once it has begun.
+            receiver->Pause(receiver->running_, kIdleMs, receiver->draining_.load() == 0);
+            continue;
+        }
+        for (CSocketRecv::Pending& pending : batch) {
+            if (!receiver->running_)
+                break;  // shutting down: the rest is dropped undelivered
             ReceiveSlot* slot = pending.first;
             if (slot->handler != nullptr)
                 slot->handler(slot->handlerContext, *pending.second);
             pending.second.reset();
-            receiver->Pause(receiver->running_, kDispatchGapMs);
-        } else {
-            receiver->Pause(receiver->running_, kIdleMs);
         }
+        batch.clear();
+        // A drain hands over what is left without the pause: nothing more can arrive.
+        if (!receiver->draining_)
+            receiver->Pause(receiver->running_, kDispatchGapMs, true);
+    }
+    {
+        std::lock_guard queueLock(receiver->lock_);
+        receiver->dispatching_ = false;
+        receiver->drained_.notify_all();
     }
     TLOG("(%s:%d)Exit ThreadCheckRecvInfo");
 }

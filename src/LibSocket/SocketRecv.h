@@ -1,6 +1,8 @@
 #pragma once
-// Receives camera replies on every adapter and hands them, one at a time and in arrival
-// order, to the finder's handler on a single dispatch thread.
+// Receives camera replies on every adapter and hands them, in arrival order, to the
+// finder's handler on a single dispatch thread: whatever is queued, up to a batch at a time,
+// then a short pause. A filter run on the receive threads keeps anything that is no camera's
+// reply out of the queue, so a noisy device costs neither queue room nor dispatch time.
 //
 // Linux delivers no broadcast or multicast to a socket bound to a unicast address, so a slot
 // whose adapter has an interface name listens on the wildcard address restricted to that
@@ -9,6 +11,10 @@
 // address belongs to that adapter even when it came in through another interface on the
 // same LAN (both answer ARP for each other's address), as it would for a socket bound to
 // that address. A slot without an interface name is bound to the address itself.
+//
+// Where the kernel refuses to restrict a socket to an interface, the adapters share one
+// wildcard socket instead, joined to the group on each of their interfaces; each datagram
+// is tagged with the adapter whose interface it arrived through.
 
 #include <atomic>
 #include <condition_variable>
@@ -34,6 +40,12 @@ struct ReceivedDatagram {
 // Called on the dispatch thread; the datagram is freed when it returns.
 using RecvHandler = void (*)(void* handlerContext, const ReceivedDatagram& datagram);
 
+// Called on a receive thread before a datagram is queued, with the address text of the
+// adapter it belongs to; false drops it. With log, the refusal may be logged in full;
+// beyond a few a second, refusals are only counted.
+using RecvFilter = bool (*)(const unsigned char* bytes, int length, const char* addressText,
+                            bool log);
+
 struct ReceiveSlot {
     CSocketRecv* owner = nullptr;
     std::atomic<uint32_t> running{0};
@@ -46,6 +58,10 @@ struct ReceiveSlot {
     const AdapterEntry* adapter = nullptr;
     void* handlerContext = nullptr;
     RecvHandler handler = nullptr;
+    // Served by the shared wildcard socket: no socket or thread of its own, datagrams that
+    // arrive through this interface are its.
+    bool shared = false;
+    int interfaceIndex = 0;
 };
 
 class CSocketRecv {
@@ -65,8 +81,17 @@ public:
     int CreateRecvSocket(int transport, const AdapterEntry* adapter, uint32_t port,
                          void* handlerContext, RecvHandler handler);
 
+    // Installs the filter; only before the first socket is created.
+    void SetFilter(RecvFilter filter) { filter_ = filter; }
+    // For tests: behave as a kernel that refuses to restrict a socket to an interface.
+    void RefuseDeviceBinding() { refuseDeviceBinding_ = true; }
+
     // Tells the dispatch thread to stop taking datagrams (the first step of a shutdown).
     void StopDispatch();
+    // Closes the receive side: nothing received from now on is queued. Then hands over
+    // everything queued without the pause between batches, and returns once the handler has
+    // had the last of it (or the receiver is shutting down).
+    void StopReceivingAndDrain();
 
     int SlotCount() const { return slotCount_.load(); }
     uint16_t SlotPort(int index) const { return slots_[index].boundPort; }
@@ -78,24 +103,44 @@ private:
 
     using Pending = std::pair<ReceiveSlot*, std::unique_ptr<ReceivedDatagram>>;
 
+    // Runs the filter and queues a copy of the datagram that passes.
+    void Accept(ReceiveSlot* slot, const unsigned char* bytes, int length);
     void Enqueue(ReceiveSlot* slot, std::unique_ptr<ReceivedDatagram> datagram);
     // The slot a datagram belongs to: the one whose address it was sent to, else arrival.
     ReceiveSlot* SlotFor(uint32_t destination, ReceiveSlot* arrival);
+    // The shared socket's slot for an arrival interface, or nullptr.
+    ReceiveSlot* SharedSlotFor(int interfaceIndex);
+    int JoinSharedSocket(int transport, const AdapterEntry* adapter, uint32_t port,
+                         int* interfaceIndex);
+    void StartThread(ReceiveSlot& slot);
+    void StopReceiveThreads();
+    bool MayLogRefusal();
     void ReportDropsLocked(bool force);
-    // Sleeps up to milliseconds; returns early when the flag is cleared.
-    void Pause(const std::atomic<uint32_t>& flag, int milliseconds);
+    // Sleeps up to milliseconds; returns early when the flag is cleared (or, for the
+    // dispatch thread, when a drain starts).
+    void Pause(const std::atomic<uint32_t>& flag, int milliseconds, bool endOnDrain = false);
 
     std::atomic<uint32_t> running_{1};
     // Slots below the count are complete and never change; receive threads read them.
     std::atomic<int> slotCount_{0};
     ReceiveSlot slots_[kMaxSlots];
+    ReceiveSlot sharedSocket_;  // the wildcard socket, when adapters share one
+    std::atomic<RecvFilter> filter_{nullptr};
+    bool refuseDeviceBinding_ = false;
+    std::atomic<uint32_t> draining_{0};
 
-    std::mutex lock_;  // the queue and the drop counters
+    std::mutex lock_;  // the queue, the batch in hand and the drop counters
+    std::condition_variable drained_;
     std::deque<Pending> queue_;
+    bool dispatching_ = false;  // a batch is out of the queue and not yet handed over
     const size_t maxPending_;
     uint64_t droppedUnreported_ = 0;
     uint32_t lastDropReport_ = 0;
     bool dropReported_ = false;
+    uint64_t refusedUnreported_ = 0;  // filtered out without a line of their own
+    uint32_t refusalWindowStart_ = 0;
+    int refusalLines_ = 0;
+    uint32_t lastRefusalReport_ = 0;
 
     std::mutex wakeMutex_;  // only for prompt wake-ups at shutdown
     std::condition_variable wake_;

@@ -42,7 +42,8 @@ int CreateRecvPacket(const EngineCallback* engineCallback) {
         if (g_options)
             options = *g_options;
     }
-    auto hub = std::make_unique<CSocketProcess>(engineCallback, OnRecvPacket, options);
+    auto hub =
+        std::make_unique<CSocketProcess>(engineCallback, OnRecvPacket, options, AcceptRecvPacket);
     hub->OpenReceivers();
     std::unique_lock hubLock(g_hubLock);
     g_hub = std::move(hub);
@@ -52,6 +53,14 @@ int CreateRecvPacket(const EngineCallback* engineCallback) {
 void DestroyRecvPacket() {
     std::lock_guard lifecycle(g_lifecycle);
     DetachHub().reset();
+}
+
+void FinishFinderReceiving() {
+    // The lifecycle lock, not the hub lock: the hub cannot be replaced meanwhile, and an
+    // engine callback that sends from the dispatch thread still takes the hub lock freely.
+    std::lock_guard lifecycle(g_lifecycle);
+    if (g_hub)
+        g_hub->Receiver().StopReceivingAndDrain();
 }
 
 int SendPacketData(uint32_t type, const char* targetMacText, const char* user, const char* password,
@@ -113,6 +122,21 @@ void OnRecvPacket(void* engineCallback, const ReceivedDatagram& datagram) {
     const auto* callback = static_cast<const EngineCallback*>(engineCallback);
     if (callback != nullptr && callback->function != nullptr) {
         callback->function(callback->context, reply);
+    }
+}
+
+bool AcceptRecvPacket(const unsigned char* bytes, int length, const char* addressText, bool log) {
+    switch (CheckReplyHeader(bytes, length, addressText, log)) {
+        case ReplyCheck::Ok:
+            return true;
+        case ReplyCheck::Version:
+        case ReplyCheck::SourceAddress:
+        case ReplyCheck::Sender:
+            if (log)
+                TLOG("(%s:%d)Packet iType error:%d", -1);  // as the handler logs a refusal
+            return false;
+        default:
+            return false;
     }
 }
 

@@ -36,6 +36,15 @@ struct HubOptions;
 // it passes the checks, hands the reply to the engine callback given as handlerContext.
 void OnRecvPacket(void* engineCallback, const ReceivedDatagram& datagram);
 
+// The receive-side check installed in every receive slot: whether a datagram is a camera's
+// reply for the adapter it belongs to at all, before it is queued for OnRecvPacket.
+bool AcceptRecvPacket(const unsigned char* bytes, int length, const char* addressText, bool log);
+
+// Ends the current hub's receiving and returns once every reply received so far has been
+// handed to the engine callback. For a program that lists what answered within its wait:
+// nothing that arrived in time is left behind, nothing later is taken.
+void FinishFinderReceiving();
+
 // Wiring for the hubs created from now on (adapters, ports, sender); nullptr restores the
 // real host. Tests use it so that nothing leaves 127.0.0.1.
 void SetFinderHubOptions(const HubOptions* options);

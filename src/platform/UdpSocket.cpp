@@ -94,6 +94,16 @@ bool JoinMulticastGroup(int fd, uint32_t hostOrderGroup, uint32_t hostOrderInter
     return true;
 }
 
+bool JoinMulticastGroupOnInterface(int fd, uint32_t hostOrderGroup, int interfaceIndex) {
+    ip_mreqn request{};
+    request.imr_multiaddr.s_addr = htonl(hostOrderGroup);
+    request.imr_ifindex = interfaceIndex;
+    if (::setsockopt(fd, IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof request) != 0)
+        return false;
+    SetIntOption(fd, IPPROTO_IP, IP_MULTICAST_ALL, 0);
+    return true;
+}
+
 uint16_t LocalPort(int fd) {
     sockaddr_in address{};
     socklen_t length = sizeof address;
@@ -114,7 +124,8 @@ bool EnableDestinationInfo(int fd) {
     return SetIntOption(fd, IPPROTO_IP, IP_PKTINFO, 1);
 }
 
-int ReceiveDatagram(int fd, void* buffer, size_t capacity, uint32_t* destination) {
+int ReceiveDatagram(int fd, void* buffer, size_t capacity, uint32_t* destination,
+                    int* arrivalInterface) {
     iovec part{buffer, capacity};
     alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(in_pktinfo))];
     msghdr message{};
@@ -127,6 +138,8 @@ int ReceiveDatagram(int fd, void* buffer, size_t capacity, uint32_t* destination
     message.msg_controllen = sizeof control;
     if (destination != nullptr)
         *destination = 0;
+    if (arrivalInterface != nullptr)
+        *arrivalInterface = 0;
     // MSG_TRUNC reports the real size, so an oversized datagram is recognised and dropped
     // rather than delivered cut.
     ssize_t received = ::recvmsg(fd, &message, MSG_TRUNC);
@@ -134,14 +147,16 @@ int ReceiveDatagram(int fd, void* buffer, size_t capacity, uint32_t* destination
         return -1;
     if (static_cast<size_t>(received) > capacity)
         return -2;
-    if (destination != nullptr) {
-        for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
-             header = CMSG_NXTHDR(&message, header)) {
-            if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO) {
-                in_pktinfo info{};
-                std::memcpy(&info, CMSG_DATA(header), sizeof info);
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
+         header = CMSG_NXTHDR(&message, header)) {
+        if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO) {
+            in_pktinfo info{};
+            std::memcpy(&info, CMSG_DATA(header), sizeof info);
+            if (destination != nullptr)
                 *destination = ntohl(info.ipi_addr.s_addr);  // the header's destination
-            }
+            // The arrival interface, never ipi_spec_dst: that one is wrong for broadcasts.
+            if (arrivalInterface != nullptr)
+                *arrivalInterface = info.ipi_ifindex;
         }
     }
     return static_cast<int>(received);

@@ -50,6 +50,8 @@ bool BindIPv4(int fd, uint32_t hostOrderAddress, uint16_t port);
 bool SetMulticastInterface(int fd, uint32_t hostOrderAddress);
 // Joins group on the interface that owns interfaceAddress, and asks for that group only.
 bool JoinMulticastGroup(int fd, uint32_t hostOrderGroup, uint32_t hostOrderInterfaceAddress);
+// Joins group on the interface with this index (a socket that serves several interfaces).
+bool JoinMulticastGroupOnInterface(int fd, uint32_t hostOrderGroup, int interfaceIndex);
 // The bound local port, or 0.
 uint16_t LocalPort(int fd);
 
@@ -60,8 +62,10 @@ bool EnableDestinationInfo(int fd);
 // Receives one datagram of at most capacity bytes. Returns its length, -1 on time-out or
 // error, and -2 for a datagram larger than capacity (which is discarded). When asked, and
 // when EnableDestinationInfo is on, *destination is the datagram's destination address
-// (host order; 0 when unknown).
-int ReceiveDatagram(int fd, void* buffer, size_t capacity, uint32_t* destination = nullptr);
+// (host order; 0 when unknown) and *arrivalInterface the index of the interface it came
+// through (0 when unknown).
+int ReceiveDatagram(int fd, void* buffer, size_t capacity, uint32_t* destination = nullptr,
+                    int* arrivalInterface = nullptr);
 
 // The last socket error code of this thread (errno).
 int LastSocketError();

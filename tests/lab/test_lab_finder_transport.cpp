@@ -14,11 +14,13 @@
 #include <chrono>
 #include <cstring>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "LibPacket/PacketProcess.h"
+#include "LibSocket/SocketProcess.h"
 #include "finder/LIbFinder.h"
 #include "lab/LabSupport.h"
 #include "platform/Log.h"
@@ -174,5 +176,37 @@ TEST(LabFinderTransport, ReplyIsTakenOnceThroughTheAdapterItNames) {
     EXPECT_STREQ("00:1B:2C:20:00:02", replies[0].mac);
     EXPECT_STREQ("eth0", replies[0].adapter.name);
     EXPECT_EQ(0u, log.Count("Check_SrcIp fail."));
+    DestroyRecvPacket();
+}
+
+TEST(LabFinderTransport, WithoutDeviceBindingOneSharedSocketTagsEachArrivalAdapter) {
+    Lab lab(kOneLanTwoAdapters);
+    ASSERT_TRUE(lab.Ok()) << lab.Error();
+    tarsel::CapturingLogSink log;
+    Engine engine;
+    EngineCallback callback{Engine::OnReply, &engine};
+    ScopedNamespace inHost(lab.Namespace("host"));
+    ASSERT_TRUE(inHost.Ok());
+    HubOptions options;
+    options.refuseDeviceBinding = true;
+    SetFinderHubOptions(&options);
+    ASSERT_EQ(0, CreateRecvPacket(&callback));
+    SetFinderHubOptions(nullptr);
+
+    // Every broadcast reply arrives through both interfaces; tagged by arrival, each is
+    // taken once, through the adapter whose query it answers. A reply sent to the group
+    // arrives through both memberships and is taken through the adapter it names.
+    ASSERT_EQ(0, SendPacketData(HEADER_IP_QUERY, "", "", "", ""));
+    ASSERT_TRUE(WaitFor([&] { return log.Count("Check_SrcIp fail.") == 4; }));
+    SendFrom(lab, "cam2", {CraftedReply("192.168.7.6", "00:1B:2C:20:00:02")},
+             FINDER_MULTICAST_GROUP);
+    ASSERT_TRUE(WaitFor([&] { return log.Count("Check_SrcIp fail.") == 5; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    std::multiset<std::string> through;  // "MAC adapter address" per reply taken
+    for (const CameraReply& r : engine.Take())
+        through.insert(std::string(r.mac) + " " + r.adapter.name + " " + r.adapter.addressText);
+    EXPECT_EQ((std::multiset<std::string>{"00:1B:2C:20:00:01 eth0 192.168.7.5",
+        "00:1B:2C:20:00:01 eth0 192.168.7.5", "00:1B:2C:20:00:01 eth1 192.168.7.6",
+        "00:1B:2C:20:00:01 eth1 192.168.7.6", "00:1B:2C:20:00:02 eth1 192.168.7.6"}), through);
     DestroyRecvPacket();
 }

@@ -9,6 +9,7 @@
 #include "CliOutput.h"
 #include "CliPlan.h"
 #include "common/Language.h"
+#include "finder/LIbFinder.h"
 
 namespace cli {
 namespace {
@@ -64,6 +65,8 @@ int RunSearch(const Invocation& invocation) {
         return kExitSystem;
     }
     session.Search(waitSeconds);
+    // Every reply that arrived within the wait is listed, however many are still queued.
+    FinishFinderReceiving();
     std::vector<CameraView> cameras = session.Views();
     SortCameras(cameras);
     std::vector<Row> rows;
