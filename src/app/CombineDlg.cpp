@@ -49,7 +49,9 @@ void CCombineDlg::ShowCamera(const CameraRecord& record, bool verified) {
     }
 }
 
-void CCombineDlg::Reset() {
+void CCombineDlg::ReloadCamera(const CameraRecord& record) { m_info->Fill(record); }
+
+void CCombineDlg::ResetPanel() {
     m_info->Clear();
     m_auth->Clear();
     m_auth->show();

@@ -25,7 +25,9 @@ public:
     // panel; not verified → information read-only beside an empty login panel.
     void ShowCamera(const CameraRecord& record, bool verified);
     // Every field empty and read-only; the authenticated panel shown empty, its buttons off.
-    void Reset();
+    void ResetPanel();
+    // The information panel filled again from the record (the authenticated panel's Cancel).
+    void ReloadCamera(const CameraRecord& record);
     // The login panel's request, with the MAC the information panel shows.
     void VerifyEvent(const char* user, const char* password);
     void ReloadTexts();

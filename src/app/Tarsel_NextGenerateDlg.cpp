@@ -12,6 +12,11 @@
 #include "app/AlartDlg.h"
 #include "app/AutoSetIPDlg.h"
 #include "app/BehaviorDlg.h"
+#include "app/CombineDlg.h"
+#include "app/DefaultDlg.h"
+#include "app/DhcpDlg.h"
+#include "app/InfoDlg.h"
+#include "app/LoginVerifier.h"
 #include "app/EngineBridge.h"
 #include "app/FilterDlg.h"
 #include "app/FunctionDlg.h"
@@ -107,7 +112,7 @@ void CTarsel_NextGenerateDlg::CreateChildren() {
     m_cameraList = new CListDlg(this, this);
     m_cameraList->setGeometry(0, listTop, kWidth, 300);
     const QRect panel(kWidth / 100, listTop + 300 + 2, kWidth * 70 / 100, 310);
-    m_cameraPanel = new CCameraPanelSlot(QStringLiteral("cameraPanel"), this);
+    m_cameraPanel = new CCombineDlg(this, this);
     m_cameraPanel->setGeometry(panel);
     // The engine reports to the bridge, which exists before it and outlives it.
     m_bridge = new CEngineBridge(this);
@@ -120,10 +125,12 @@ void CTarsel_NextGenerateDlg::CreateChildren() {
     m_alertDialog = new CAlartDlg(this);
     m_alertDialog->CentreOn(rect());
     CreateTools(panel, listTop);
+    m_defaultChooser = new CDefaultDlg(this);
     // The pop-ups stay above every panel.
     m_commandBar->LanguageChooser()->raise();
     m_cameraList->FilterChooser()->raise();
     m_cameraList->FunctionMenu()->raise();
+    m_cameraPanel->Info()->ModeChooser()->raise();
 }
 
 void CTarsel_NextGenerateDlg::WireCallbacks() {
@@ -175,12 +182,14 @@ void CTarsel_NextGenerateDlg::WireCallbacks() {
     m_alertDialog->onShow = &DisableAllSlot;
     m_alertDialog->getOwnerRect = &OwnerRectSlot;
     WireTools();
+    WireFlows();
 }
 
 CTarsel_NextGenerateDlg::~CTarsel_NextGenerateDlg() {
     acceptUpdates = 0;
     m_bridge->SetAccepting(false);
     StopBusyWait();
+    StopFlows();
     // The snapshot view first (its worker may still deliver a picture), then the engine
     // (its threads end with it), then the remaining children; the bridge goes last, with
     // any flush still queued for it.
@@ -209,6 +218,7 @@ void CTarsel_NextGenerateDlg::ApplyLanguage(int index) {
     m_messageDialog->ReloadTexts();
     m_titleBar->ReloadTexts();
     m_commandBar->LanguageChooser()->ReloadTexts();
+    m_defaultChooser->ReloadTexts();
     m_autoIpDialog->ReloadTexts();
     m_resultBox->ReloadTexts();
     m_upgradeDialog->ReloadTexts();
@@ -310,6 +320,8 @@ void CTarsel_NextGenerateDlg::StopBusyWait() {
 }
 
 void CTarsel_NextGenerateDlg::ResetPanels() {
+    // A verification under way is dropped with the panel that asked for it.
+    if (m_verifier != nullptr) m_verifier->Cancel();
     m_cameraPanel->ResetPanel();
     m_snapshotView->Clear();
     UpdateCommandBar();

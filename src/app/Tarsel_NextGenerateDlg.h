@@ -15,10 +15,12 @@
 #include <QIcon>
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
 
+#include "app/WindowWorkers.h"
 #include "controls/CameraEvent.h"
 #include "engine/CameraRecord.h"
 #include "engine/WindowLogic.h"
@@ -28,6 +30,10 @@ class CAutoSetIPDlg;
 class CIPSearchDlg;
 class CUpgradeDlg;
 class CViewDlg;
+class CCombineDlg;
+class CDefaultDlg;
+class CLoginVerifier;
+struct VerifyAnswer;
 class CBehaviorDlg;
 class CEngineBridge;
 class CListDlg;
@@ -38,6 +44,7 @@ class CTitleDlg;
 class EnginePorts;
 class QAction;
 class QMenu;
+class QUrl;
 
 // Stands in the place of a panel that joins the window later; it keeps the layout and the
 // order in which texts are reloaded.
@@ -49,25 +56,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-};
-
-// What the window asks of the camera panel below the list (information panel with the
-// login or the authenticated panel). The window only ever hands it copies of records.
-class CCameraPanelSlot : public CPanelPlaceholder {
-    Q_OBJECT
-public:
-    using CPanelPlaceholder::CPanelPlaceholder;
-    // Every field cleared, read-only; the authenticated panel shown empty, the login panel
-    // hidden.
-    virtual void ResetPanel() {}
-    // The selected camera: editable with the authenticated panel when verified, read-only
-    // with the login panel otherwise.
-    virtual void ShowCamera(const CameraRecord& record, bool verified) {
-        (void)record;
-        (void)verified;
-    }
-    // The information panel filled again from the record (Cancel).
-    virtual void ReloadCamera(const CameraRecord& record) { (void)record; }
 };
 
 class CTarsel_NextGenerateDlg : public QDialog {
@@ -129,15 +117,31 @@ public:
     // The automatic IP page's Set IP: message 3 until the assignment is done, the run on
     // the page's settings, a new search.
     void StartAutoIp(const char* user, const char* password);
-    // Verifies every camera not yet verified with these credentials (the upgrade page's
-    // Verify), on a worker of its own.
-    void VerifyAll(const char* user, const char* password);
     CIPSearchDlg* ipSearch() const { return m_ipSearch; }
+
+    // ---- Camera panel and command flows (Tarsel_NextGenerateFlows.cpp) ----
+    // Verify from the login panel: the answer belongs to the camera of `mac`.
+    void StartVerification(const char* mac, const char* user, const char* password);
+    void StoreCredentials(const char* ip, const char* mac, const char* user, const char* password);
+    // Verifies every listed camera not yet verified, on a worker; the result box counts.
+    void VerifyAll(const char* user, const char* password);
+    // Save: checks the panel's values, shows "Setting", sends from a worker.
+    void ApplySettings();
+    void OpenWebsite();
+    void OnOpenWebsite(const char* ip, const char* port, const char* mac);
+    void PrepareCommand(const char* command);
+    void ConfirmCommand(const char* command);
+    void CancelCommand();
+    void ShowTextMessage(int line1Id, int line2Id);
+    CDefaultDlg* initialiseChooser() const { return m_defaultChooser; }
+    CLoginVerifier* verifier() const { return m_verifier; }
+    // Opens a camera's page in the default browser, never through a shell (tests record).
+    std::function<bool(const QUrl&)> openUrl;
 
     CTitleDlg* titleBar() const { return m_titleBar; }
     CBehaviorDlg* commandBar() const { return m_commandBar; }
     CListDlg* cameraList() const { return m_cameraList; }
-    CCameraPanelSlot* cameraPanel() const { return m_cameraPanel; }
+    CCombineDlg* cameraPanel() const { return m_cameraPanel; }
     CViewDlg* snapshotView() const { return m_snapshotView; }
     CMessageDlg* messageDialog() const { return m_messageDialog; }
     CMessageOKDlg* resultBox() const { return m_resultBox; }
@@ -173,13 +177,17 @@ private:
     void CreateTools(const QRect& panel, int listTop);
     void WireTools();
     void DestroyTools();
+    // Flows: wiring after the children exist; stopping before the engine goes.
+    void WireFlows();
+    void StopFlows();
+    void OnVerifyAnswer(const VerifyAnswer& answer);
 
     EnginePorts& m_ports;
     QIcon m_appIcon;
     CTitleDlg* m_titleBar = nullptr;
     CBehaviorDlg* m_commandBar = nullptr;
     CListDlg* m_cameraList = nullptr;
-    CCameraPanelSlot* m_cameraPanel = nullptr;
+    CCombineDlg* m_cameraPanel = nullptr;
     CViewDlg* m_snapshotView = nullptr;
     CEngineBridge* m_bridge = nullptr;
     std::unique_ptr<CTSmainDlg> m_engine;
@@ -189,7 +197,6 @@ private:
     CUpgradeDlg* m_upgradeDialog = nullptr;
     CAutoSetIPDlg* m_autoIpDialog = nullptr;
     CIPSearchDlg* m_ipSearch = nullptr;
-    std::thread m_verifyAll;
 
     // The cameras verified since the last search (no limit of slots).
     AuthenticatedMacs m_verified;
@@ -204,6 +211,12 @@ private:
         bool hidden = false;
     };
     QHash<QString, KeptRow> m_hiddenRows;
+
+    // Flows: the initialise chooser, the login verifications, the workers that wait on
+    // cameras.
+    CDefaultDlg* m_defaultChooser = nullptr;
+    CLoginVerifier* m_verifier = nullptr;
+    CWindowWorkers m_flowWorkers;
 
     // The busy-wait worker of the automatic IP layout.
     std::thread m_busyWait;

@@ -12,7 +12,6 @@
 #include "app/Tarsel_NextGenerateDlg.h"
 #include "app/UpgradeDlg.h"
 #include "app/ViewDlg.h"
-#include "engine/BatchVerify.h"
 #include "engine/TSmain.h"
 
 namespace {
@@ -92,18 +91,6 @@ void CTarsel_NextGenerateDlg::DestroyTools() {
     m_upgradeDialog = nullptr;
     delete m_ipSearch;
     m_ipSearch = nullptr;
-    if (m_verifyAll.joinable()) m_verifyAll.join();
-}
-
-void CTarsel_NextGenerateDlg::VerifyAll(const char* user, const char* password) {
-    // One batch at a time; the batch ends by itself within seconds of the last answer.
-    if (m_verifyAll.joinable()) {
-        if (m_engine->Mode() == MODE_VERIFY_ALL) return;
-        m_verifyAll.join();
-    }
-    m_verifyAll = std::thread([engine = m_engine.get(), u = std::string(user), p = std::string(password)] {
-        RunBatchVerification(*engine, u.c_str(), p.c_str(), [](const CameraRecord&) { return true; });
-    });
 }
 
 void CTarsel_NextGenerateDlg::OnUpgradeCamera(const char* mac) {

@@ -107,7 +107,7 @@ private slots:
         // Enter and Escape close nothing; Reset empties everything and locks it.
         QTest::keyClick(info->NameEdit(), Qt::Key_Escape);
         QVERIFY(panel.isVisible());
-        panel.Reset();
+        panel.ResetPanel();
         QVERIFY(panel.Auth()->isVisible() && !panel.Auth()->SaveButton()->isEnabled());
         QVERIFY(info->Mac().empty() && !info->NameEdit()->isEnabled());
     }

@@ -16,6 +16,7 @@
 #include "app/AboutDlg.h"
 #include "app/AlartDlg.h"
 #include "app/AutoSetIPDlg.h"
+#include "app/CombineDlg.h"
 #include "app/BehaviorDlg.h"
 #include "app/ListDlg.h"
 #include "app/LngDlg.h"

@@ -1,0 +1,146 @@
+// The window's command flows against a stand-in for the network: a verification's answer
+// belongs to the camera asked about and a time-out ends it, Save refuses what would split
+// the settings, a command with nothing to command sends nothing, and a camera's page opens
+// only for a dotted address and a port.
+
+#include <QTest>
+#include <QUrl>
+#include <memory>
+
+#include "GuiTestSupport.h"
+#include "app/AlartDlg.h"
+#include "app/AuthDlg.h"
+#include "app/CombineDlg.h"
+#include "app/InfoDlg.h"
+#include "app/ListDlg.h"
+#include "app/LoginVerifier.h"
+#include "app/MessageDlg.h"
+#include "app/Tarsel_NextGenerateDlg.h"
+#include "app/UnauthDlg.h"
+#include "controls/CustControls.h"
+#include "controls/UiText.h"
+#include "unit/engine_fake_ports.h"
+
+namespace {
+const char kA[] = "00:1B:2C:00:00:0A";
+const char kB[] = "00:1B:2C:00:00:0B";
+
+struct Fixture {
+    FakePorts ports{100};
+    std::unique_ptr<CTarsel_NextGenerateDlg> window;
+    QStringList opened;
+    Fixture() {
+        currentLanguage.store(-1);
+        window = std::make_unique<CTarsel_NextGenerateDlg>(ports);
+        window->openUrl = [this](const QUrl& url) {
+            opened << url.toString();
+            return true;
+        };
+        window->show();
+        guitest::WaitUntil([&] { return ports.receiversCreated >= 2; }, 5000);
+        ports.Deliver(MakeReply(HEADER_IP_QUERY, kA, "192.168.1.10", "manual"));
+        ports.Deliver(MakeReply(HEADER_IP_QUERY, kB, "192.168.1.11", "manual"));
+        guitest::WaitUntil([&] { return window->ListCount() == 2; }, 5000);
+        Dismiss();
+    }
+    void Dismiss() { window->messageDialog()->Close(); }
+    QString Message() const {
+        return window->messageDialog()->isVisible() ? window->messageDialog()->Line(1)->text() : QString();
+    }
+    void Verify(const char* mac, const char* password) {
+        window->OnCameraSelected(mac);
+        UnauthDlg* login = window->cameraPanel()->Login();
+        login->UserEdit()->setText(QStringLiteral("admin"));
+        login->PasswordEdit()->setText(QString::fromLatin1(password));
+        QTest::mouseClick(login->VerifyButton(), Qt::LeftButton);
+    }
+};
+}  // namespace
+
+class WindowFlowsTest : public QObject {
+    Q_OBJECT
+public:
+    static void initMain() { PrepareTarselUi(); }
+
+private slots:
+    void verificationAnswersTheCameraAskedAbout() {
+        guitest::PrivateConfig config("");
+        Fixture f;
+        f.Verify(kA, "admin");
+        QVERIFY(f.ports.WaitSent([](auto& s) { return !s.empty() && s.back().type == HEADER_IP_AUTHENTICATE; }));
+        // The user moves on to another camera before A answers.
+        f.window->OnCameraSelected(kB);
+        f.ports.Deliver(MakeAuthReply(kA, "admin", "admin"));
+        QVERIFY(guitest::WaitUntil([&] { return f.window->IsCameraVerified(kA); }, 5000));
+        QCOMPARE(f.window->cameraList()->StatusOf(kA), 1);
+        QCOMPARE(f.window->cameraPanel()->Info()->Mac(), std::string(kB));
+        QVERIFY(f.window->cameraPanel()->Login()->isVisible());
+
+        // Refused credentials: message 1, B stays unverified.
+        f.Verify(kB, "wrong");
+        QVERIFY(f.ports.WaitSent([](auto& s) { return s.back().type == HEADER_IP_AUTHENTICATE && s.back().mac == kB; }));
+        f.ports.Deliver(MakeAuthReply(kB, "admin", "admin"));
+        QVERIFY(guitest::WaitUntil([&] { return f.Message() == UiText(20004); }, 5000));
+        QVERIFY(!f.window->IsCameraVerified(kB));
+
+        // No answer at all: the same message after the time-out, and an answer that comes
+        // after it is not taken.
+        f.Dismiss();
+        f.window->verifier()->SetTimeoutMs(300);
+        f.Verify(kB, "admin");
+        QVERIFY(guitest::WaitUntil([&] { return f.Message() == UiText(20004); }, 5000));
+        QVERIFY(!f.window->verifier()->Pending());
+        f.ports.Deliver(MakeAuthReply(kB, "admin", "admin"));
+        QTest::qWait(100);
+        QVERIFY(!f.window->IsCameraVerified(kB));
+    }
+
+    void saveCommandsAndPagesRefuseWhatIsUnsound() {
+        guitest::PrivateConfig config("");
+        Fixture f;
+        // Nothing checked or selected: no question, nothing sent, and a confirmation that
+        // finds nothing says so instead of announcing a reboot.
+        f.window->PrepareCommand("REBOOT");
+        QCOMPARE(f.Message(), UiText(20007));
+        QVERIFY(!f.window->alertDialog()->isVisible());
+        f.Dismiss();
+        f.window->ConfirmCommand("REBOOT");
+        QCOMPARE(f.Message(), UiText(20007));
+        QCOMPARE(f.ports.CountSent(HEADER_SYSTEM_COMMAND, kA), 0u);
+
+        // Pages: only a dotted address and a port are opened.
+        f.window->OnOpenWebsite("192.168.1.10", "8080", kA);
+        f.window->OnOpenWebsite("192.168.1.10", "80 --new-window", kA);
+        f.window->OnOpenWebsite("camera.example", "80", kA);
+        QCOMPARE(f.opened, QStringList({QStringLiteral("http://192.168.1.10:8080")}));
+        QCOMPARE(f.Message(), UiText(20120));
+
+        // Save: a name that would split the settings is refused before anything goes out.
+        f.Dismiss();
+        f.window->OnCameraSelected(kA);
+        f.window->StoreCredentials("192.168.1.10", kA, "admin", "admin");
+        CInfoDlg* info = f.window->cameraPanel()->Info();
+        QVERIFY(info->NameEdit()->isEnabled());
+        info->NameEdit()->setText(QStringLiteral("Hall&network.web.http_port=1"));
+        QTest::mouseClick(f.window->cameraPanel()->Auth()->SaveButton(), Qt::LeftButton);
+        QCOMPARE(f.window->messageDialog()->Line(0)->text(), UiText(20113));
+        QCOMPARE(f.ports.CountSent(HEADER_IP_SET, kA), 0u);
+        QCOMPARE(f.window->cameraList()->StatusOf(kA), 1);
+        f.Dismiss();
+        info->NameEdit()->setText(QStringLiteral("Hall"));
+        info->IpEdit()->setText(QStringLiteral("192.168.1.300"));
+        QTest::mouseClick(f.window->cameraPanel()->Auth()->SaveButton(), Qt::LeftButton);
+        QCOMPARE(f.window->messageDialog()->Line(0)->text(), UiText(20115));
+        f.Dismiss();
+        info->IpEdit()->setText(QStringLiteral("192.168.1.30"));
+        QTest::mouseClick(f.window->cameraPanel()->Auth()->SaveButton(), Qt::LeftButton);
+        QCOMPARE(f.window->cameraList()->StatusOf(kA), 2);
+        QVERIFY(f.ports.WaitSent([](auto& s) { return !s.empty() && s.back().type == HEADER_IP_SET; }));
+        QVERIFY(QString::fromStdString(f.ports.Sent().back().payload).startsWith(
+            QStringLiteral("network.device_name=Hall&network.wire.ipv4.manual.address=192.168.1.30/")));
+        QVERIFY(info->Mac().empty());  // the panel is reset after a setting
+    }
+};
+
+QTEST_MAIN(WindowFlowsTest)
+#include "test_window_flows.moc"
