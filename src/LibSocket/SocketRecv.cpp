@@ -225,12 +225,15 @@ int CSocketRecv::CreateRecvSocket(int transport, const AdapterEntry* adapter, ui
     }
     int socket = -1;
     int interfaceIndex = 0;
+    bool shared = false;
     if (slotCount_ < kMaxSlots) {
         socket = OpenReceiveSocket(transport, adapter, port, refuseDeviceBinding_);
-        if (socket == kDeviceBindingRefused)
-            socket = JoinSharedSocket(transport, adapter, port, &interfaceIndex) == 0 ? -2 : -1;
+        if (socket == kDeviceBindingRefused) {
+            shared = JoinSharedSocket(transport, adapter, port, &interfaceIndex) == 0;
+            socket = -1;
+        }
     }
-    if (socket == -1) {
+    if (socket < 0 && !shared) {
         TLOG("(%s:%d)CreateRecvSocket fail IP:%s, PORT:%d", adapter->addressText,
              static_cast<int>(port));
         return -1;
@@ -243,7 +246,7 @@ int CSocketRecv::CreateRecvSocket(int transport, const AdapterEntry* adapter, ui
     slot.adapter = adapter;
     slot.handlerContext = handlerContext;
     slot.handler = handler;
-    if (socket == -2) {
+    if (shared) {
         slot.shared = true;
         slot.interfaceIndex = interfaceIndex;
         slot.boundPort = sharedSocket_.boundPort;
