@@ -1,7 +1,7 @@
 // Scale run of one search: run inside a lab's host namespace (bench/discovery_scale.sh).
 // Creates the finder hub, sends the search's two queries on every adapter and reports how
-// long it took until every expected camera was seen, next to the floor that the pacing
-// allows, and the peak memory of this process.
+// long it took until every expected camera was seen, next to what the pacing alone would
+// cost, and the peak memory of this process.
 //   bench_discovery_scale --expect N [--timeout S]
 
 #include <sys/resource.h>
@@ -84,7 +84,8 @@ int main(int argc, char** argv) {
     std::printf("cameras found         %zu of %zu\n", seen.macs.size(), expect);
     std::printf("replies dispatched    %ld of %ld\n", seen.replies, allReplies);
     std::printf("all found after       %.0f ms\n", Ms(seen.lastNew - seen.start));
-    std::printf("all dispatched after  %.0f ms (floor %.0f ms: %.0f ms sending + %ld batches x 10 ms)\n",
+    std::printf("all dispatched after  %.0f ms (pacing, were all queued at once: %.0f ms = %.0f ms "
+                "sending + %ld batches x 10 ms)\n",
                 Ms(seen.lastReply - seen.start), sendFloor + dispatchFloor, sendFloor,
                 (allReplies + 63) / 64);
     std::printf("peak RSS              %ld KiB\n", usage.ru_maxrss);
