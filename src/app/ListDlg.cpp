@@ -68,10 +68,11 @@ CListDlg::CListDlg(QWidget* parent, QWidget* popupParent)
     m_filterEdit = new CustEdit(this);  // 2100
     m_filterEdit->setMaxLength(static_cast<int>(kFilterTextMax));
     connect(m_filterEdit, &QLineEdit::returnPressed, this, &CListDlg::ApplyFilter);
-    m_apply = new CustButton(this);  // 2103
+    m_apply = new QToolButton(this);  // 2103
     m_apply->setIcon(NamedIcon(QStringLiteral("filter")));
     m_apply->setIconSize(QSize(18, 18));
-    connect(m_apply, &QPushButton::clicked, this, &CListDlg::ApplyFilter);
+    m_apply->setFocusPolicy(Qt::NoFocus);
+    connect(m_apply, &QToolButton::clicked, this, &CListDlg::ApplyFilter);
     m_invert = new CustCheckBox(this);  // 2108
     m_invert->SetFont(15, 400);
 

@@ -47,7 +47,7 @@ public:
     CustCheckBox* SelectAllBox() const { return m_selectAll; }
     CustCheckBox* InvertBox() const { return m_invert; }
     CustEdit* FilterEdit() const { return m_filterEdit; }
-    CustButton* ApplyButton() const { return m_apply; }
+    QToolButton* ApplyButton() const { return m_apply; }
     QToolButton* DropDownButton() const { return m_dropDown; }
     CustStatic* CounterValue() const { return m_countValue; }
 
@@ -129,7 +129,7 @@ private:
     CustEdit* m_fieldDisplay;
     QToolButton* m_dropDown;
     CustEdit* m_filterEdit;
-    CustButton* m_apply;
+    QToolButton* m_apply;
     CustCheckBox* m_invert;
     CTvListCtrl* m_list;
     CFilterDlg* m_filterChooser;

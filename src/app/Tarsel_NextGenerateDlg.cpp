@@ -411,7 +411,22 @@ void CTarsel_NextGenerateDlg::SetCameraStatus(const QString& macText, int status
     const QByteArray mac = macText.toUtf8();
     m_cameraList->SetStatus(mac.constData(), statusIndex);
     if (statusIndex == STATUS_INDEX_NO_RESPONSE) {
-        m_engine->WithCamera(mac.constData(), [](CameraRecord& record) { record.settingSince = 0; });
+        CameraRecord shown{};
+        const bool found = m_engine->WithCamera(mac.constData(), [&](CameraRecord& r) {
+            // The row showed the values asked for; no reply ever confirmed them, so it goes
+            // back to what the camera last reported.
+            if (r.settingSince != 0) {
+                CopyTruncated(r.name, r.oldName);
+                CopyTruncated(r.ip, r.oldIp);
+                CopyTruncated(r.mask, r.oldMask);
+                CopyTruncated(r.gateway, r.oldGateway);
+                CopyTruncated(r.mode, r.oldMode);
+                CopyTruncated(r.httpPort, r.oldPort);
+            }
+            r.settingSince = 0;
+            shown = r;
+        });
+        if (found && m_cameraList->RowOfMac(mac.constData()) >= 0) m_cameraList->UpdateRow(shown);
         m_cameraList->ClearBusy(mac.constData());
     }
     UpdateCommandBar();

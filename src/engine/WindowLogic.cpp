@@ -134,7 +134,9 @@ StatusDecision ChooseStatusIndex(int32_t mode, CameraRecord* record, int current
         if (currentIndex != STATUS_INDEX_VERIFIED && HasStatus(record, STATUS_AUTH_OK))
             d.index = STATUS_INDEX_VERIFIED;
     } else if (record->settingSince == 0) {
-        if (HasStatus(record, STATUS_SETTING_TIMEOUT) && record->viaHttp == 1)
+        // A setting that no reply confirmed in time failed, whichever way the camera is
+        // reached: "View" would tell the user it went through.
+        if (HasStatus(record, STATUS_SETTING_TIMEOUT))
             d.index = STATUS_INDEX_NO_RESPONSE;
         else if (HasStatus(record, STATUS_AUTH_OK))
             d.index = STATUS_INDEX_VERIFIED;

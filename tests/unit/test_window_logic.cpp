@@ -126,14 +126,14 @@ TEST(StatusIndex, ChosenByModeAndBitOrder) {
     EXPECT_EQ(1, d.index);
     EXPECT_EQ(0u, r2.settingSince);
 
-    // Timed out: an HTTP camera shows "No Response", a UDP one returns to "View".
+    // Timed out: the setting failed; HTTP and UDP cameras alike show "No Response".
     CameraRecord http = Pending("manual", 1000);
     http.viaHttp = 1;
     SetStatus(&http, STATUS_AUTH_OK);
     EXPECT_EQ(3, ChooseStatusIndex(MODE_SEARCH, &http, 2, 1000 + 26000).index);
     CameraRecord udp = Pending("manual", 1000);
     SetStatus(&udp, STATUS_AUTH_OK);
-    EXPECT_EQ(1, ChooseStatusIndex(MODE_SEARCH, &udp, 2, 1000 + 26000).index);
+    EXPECT_EQ(3, ChooseStatusIndex(MODE_SEARCH, &udp, 2, 1000 + 26000).index);
     EXPECT_STREQ("Different Network Cards", StatusIndexText(11));
     EXPECT_STREQ("NO IP", StatusIndexText(9));
 }
