@@ -92,6 +92,8 @@ CRmListDlg::CRmListDlg(QWidget* parent) : CPopupPanel(parent) {
     m_list->SetItemHeight(25);
     m_list->AddString(QStringLiteral("Remove"));
     m_list->setGeometry(1, 5, 125, 25);
+    m_list->setFocusProxy(this);
+    HideOnDeactivation();  // a click anywhere else closes the menu
     m_list->SetCallback([](void* context, int) {
         auto* self = static_cast<CRmListDlg*>(context);
         self->hide();
@@ -103,4 +105,5 @@ void CRmListDlg::ShowAt(const QPoint& topLeft) {
     move(topLeft);
     show();
     raise();
+    setFocus(Qt::PopupFocusReason);
 }

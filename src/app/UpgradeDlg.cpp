@@ -19,7 +19,7 @@
 #include "controls/UiText.h"
 
 namespace {
-constexpr int kColumnWidths[10] = {155, 120, 105, 110, 120, 60, 100, 110, 140, 100};
+constexpr int kColumnWidths[10] = {155, 120, 105, 110, 120, 60, 100, 110, 140, 118};  // Status fits the longer translations
 constexpr int kStatusProgress = 5;
 constexpr int kStatusWaiting = 6;
 constexpr int kStatusFailed = 8;
@@ -58,6 +58,7 @@ CUpgradeDlg::CUpgradeDlg(QWidget* parent) : QWidget(parent), m_proc(std::make_un
     m_path = MakeEdit(this, QRect(20, 38, 640, 28), 0);  // 2200
     m_path->setAlignment(Qt::AlignCenter);
     m_path->setReadOnly(true);
+    m_path->setFocusPolicy(Qt::NoFocus);
     auto* browse = MakeButton(this, 0, QRect(668, 38, 44, 28));  // 2202
     browse->setText(QStringLiteral("..."));
     connect(browse, &QPushButton::clicked, this, &CUpgradeDlg::OnBrowse);
@@ -347,6 +348,13 @@ void CUpgradeDlg::keyPressEvent(QKeyEvent* event) {
 void CUpgradeDlg::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) m_removeMenu->hide();
     QWidget::mouseReleaseEvent(event);
+}
+
+void CUpgradeDlg::hideEvent(QHideEvent* event) {
+    // The pop-ups belong to the page: they go with it.
+    m_removeMenu->hide();
+    m_selection->hide();
+    QWidget::hideEvent(event);
 }
 
 void CUpgradeDlg::resizeEvent(QResizeEvent* event) {

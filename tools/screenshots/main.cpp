@@ -13,6 +13,10 @@
 
 #include "app/AboutDlg.h"
 #include "app/AlartDlg.h"
+#include "app/AutoSetIPDlg.h"
+#include "app/IPSearchDlg.h"
+#include "app/SelCameraDlg.h"
+#include "app/UpgradeDlg.h"
 #include "app/BehaviorDlg.h"
 #include "app/FunctionDlg.h"
 #include "app/LngDlg.h"
@@ -168,6 +172,19 @@ void MainWindow(int language, const QString& tag) {
         window.EnableAll();
         window.commandBar()->ToggleLanguageChooser();
         Save(&window, QStringLiteral("main_window_") + tag);
+        window.commandBar()->ToggleLanguageChooser();
+        // The tools: the automatic IP page, the range search, the upgrade page and its
+        // camera selection.
+        window.ShowAutoIpLayout();
+        window.ipSearch()->ShowCentred();
+        QTest::qWait(50);
+        Save(&window, QStringLiteral("main_window_tools_") + tag);
+        window.ipSearch()->hide();
+        window.ShowUpgradeLayout();
+        window.upgradeDialog()->ChooseFirmware(QStringLiteral("/firmware/tarsel.fw.2.1.11.0.tar"));
+        window.upgradeDialog()->ToggleCameraSelection();
+        QTest::qWait(50);  // the lists lay out their scroll bars once shown
+        Save(&window, QStringLiteral("main_window_upgrade_") + tag);
     }
     SetConfigPath(nullptr);
 }
