@@ -30,9 +30,31 @@ std::string DottedText(const sockaddr* address) {
     return text;
 }
 
-bool IsStubResolver(const std::string& address) { return address.rfind("127.0.0.5", 0) == 0; }
+// 127.0.0.0/8: a resolver on this machine (a stub, dnsmasq, unbound). A camera asking it
+// would ask itself.
+bool IsLoopback(const std::string& address) { return address.rfind("127.", 0) == 0; }
+
+// The interface an address belongs to: a labelled secondary address ("eth0:1") is listed
+// under its interface ("eth0").
+std::string InterfaceOfLabel(const char* label) {
+    std::string name(label);
+    return name.substr(0, name.find(':'));
+}
 
 }  // namespace
+
+std::vector<std::string> CameraNameservers(std::string_view resolvConf,
+                                           std::string_view upstreamConf) {
+    std::vector<std::string> servers = ParseNameservers(resolvConf);
+    const bool hadLocal = std::any_of(servers.begin(), servers.end(), IsLoopback);
+    std::erase_if(servers, IsLoopback);
+    if (servers.empty() && hadLocal) {
+        // Only a local resolver: the servers it forwards to, when systemd-resolved says.
+        servers = ParseNameservers(upstreamConf);
+        std::erase_if(servers, IsLoopback);
+    }
+    return servers;
+}
 
 std::vector<std::string> ParseNameservers(std::string_view resolvConf) {
     std::vector<std::string> servers;
@@ -49,14 +71,8 @@ std::vector<std::string> ParseNameservers(std::string_view resolvConf) {
 }
 
 std::vector<std::string> SystemNameservers() {
-    std::vector<std::string> servers = ParseNameservers(ReadText("/etc/resolv.conf"));
-    bool onlyStub = !servers.empty() && std::all_of(servers.begin(), servers.end(), IsStubResolver);
-    if (onlyStub) {
-        std::vector<std::string> upstream =
-            ParseNameservers(ReadText("/run/systemd/resolve/resolv.conf"));
-        if (!upstream.empty()) return upstream;
-    }
-    return servers;
+    return CameraNameservers(ReadText("/etc/resolv.conf"),
+                             ReadText("/run/systemd/resolve/resolv.conf"));
 }
 
 std::vector<std::pair<std::string, std::string>> ParseDefaultGateways(std::string_view routeTable) {
@@ -115,9 +131,10 @@ std::vector<HostAdapter> ListHostAdapters() {
     std::map<std::string, std::vector<std::pair<std::string, std::string>>> addresses;
     for (ifaddrs* a = list; a != nullptr; a = a->ifa_next) {
         if (a->ifa_name == nullptr) continue;
-        if (a->ifa_flags & IFF_LOOPBACK) loopback[a->ifa_name] = true;
+        const std::string name = InterfaceOfLabel(a->ifa_name);
+        if (a->ifa_flags & IFF_LOOPBACK) loopback[name] = true;
         if (a->ifa_addr == nullptr || a->ifa_addr->sa_family != AF_INET) continue;
-        addresses[a->ifa_name].emplace_back(DottedText(a->ifa_addr), DottedText(a->ifa_netmask));
+        addresses[name].emplace_back(DottedText(a->ifa_addr), DottedText(a->ifa_netmask));
     }
     if (list != nullptr) ::freeifaddrs(list);
 

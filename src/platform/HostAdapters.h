@@ -1,6 +1,7 @@
 #pragma once
 // The machine's network interfaces as the adapter list needs them: every interface but
-// loopback with its IPv4 addresses, its default gateway and the DNS servers.
+// loopback with its IPv4 addresses (labelled secondary ones included), its default gateway
+// and the DNS servers a camera can use.
 
 #include <string>
 #include <string_view>
@@ -22,8 +23,12 @@ std::vector<HostAdapter> ListHostAdapters();
 
 // The IPv4 "nameserver" entries of a resolv.conf text, in order.
 std::vector<std::string> ParseNameservers(std::string_view resolvConf);
-// The name servers the system uses: /etc/resolv.conf, or systemd-resolved's upstream list
-// when /etc/resolv.conf names only the local stub resolver.
+// The name servers a camera can use, from a resolv.conf text: never a loopback address
+// (127.x: a local resolver such as a stub, dnsmasq or unbound); when only such local ones
+// are named, those of upstreamConf (systemd-resolved's list). Empty when none is left.
+std::vector<std::string> CameraNameservers(std::string_view resolvConf,
+                                           std::string_view upstreamConf);
+// CameraNameservers of /etc/resolv.conf and /run/systemd/resolve/resolv.conf.
 std::vector<std::string> SystemNameservers();
 
 // The default gateways per interface from a /proc/net/route text, lowest metric first:

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# `tarsel adapters` inside a lab host namespace: two addresses on one interface, an alias,
+# `tarsel adapters` inside a lab host namespace: two addresses on one interface (one of
+# them labelled), an alias,
 # a default route and a resolv.conf of its own (ip netns exec mounts
 # /etc/netns/<namespace>/resolv.conf over /etc/resolv.conf). Fails when the lab cannot be
 # built.
@@ -28,10 +29,12 @@ cleanup() {
 trap cleanup EXIT
 
 in_host() { $LAB exec --name "$name" --ns host -- "$@"; }
-in_host ip addr add 192.168.77.6/24 dev eth0
+# A labelled secondary address belongs to its interface.
+in_host ip addr add 192.168.77.6/24 dev eth0 label eth0:1
 in_host ip route add default via 192.168.77.1 dev eth0
 mkdir -p "/etc/netns/$ns"
-printf '# lab\nsearch lab\nnameserver 192.168.77.53\nnameserver fe80::1\nnameserver 192.168.77.54\nnameserver 192.168.77.55\n' \
+# A local resolver is never a camera's DNS.
+printf '# lab\nsearch lab\nnameserver 127.0.0.1\nnameserver 192.168.77.53\nnameserver fe80::1\nnameserver 192.168.77.54\nnameserver 192.168.77.55\n' \
   >"/etc/netns/$ns/resolv.conf"
 
 json=$($LAB run --name "$name" -- "$TARSEL" adapters --json)
