@@ -17,20 +17,30 @@ namespace {
 std::mutex configPathLock;
 std::string configPath;  // empty until first use
 
-std::string DefaultConfigPath() {
-    char exe[PATH_MAX];
-    ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n > 0) {
-        exe[n] = '\0';
-        std::string folder(exe);
-        size_t slash = folder.rfind('/');
-        if (slash != std::string::npos) {
-            folder.resize(slash + 1);
-            std::string beside = folder + "tarsel.ini";
-            if (::access(beside.c_str(), F_OK) == 0 || ::access(folder.c_str(), W_OK) == 0) {
-                return beside;
-            }
-        }
+// A program installed into the system's own folders is shared by every user: its
+// settings never go beside it, even when run as root (who could write there).
+bool IsSystemFolder(const std::string& folder) {
+    for (const char* prefix : {"/usr/", "/bin/", "/sbin/", "/lib/", "/snap/", "/nix/"})
+        if (folder.rfind(prefix, 0) == 0) return true;
+    return false;
+}
+
+// Whether this user can replace path: every write renames a new file over it, which takes
+// write permission on its folder (and on the file, so that a file made read-only stays so).
+bool CanReplace(const std::string& folder, const std::string& path) {
+    if (::access(folder.c_str(), W_OK) != 0) return false;
+    return ::access(path.c_str(), F_OK) != 0 || ::access(path.c_str(), W_OK) == 0;
+}
+
+}  // namespace
+
+std::string ConfigPathFor(const std::string& executable) {
+    std::string folder = executable;
+    size_t slash = folder.rfind('/');
+    if (slash != std::string::npos) {
+        folder.resize(slash + 1);
+        std::string beside = folder + "tarsel.ini";
+        if (!IsSystemFolder(folder) && CanReplace(folder, beside)) return beside;
     }
     std::string base;
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
@@ -41,6 +51,14 @@ std::string DefaultConfigPath() {
         base = std::string(home != nullptr && home[0] != '\0' ? home : "/tmp") + "/.config";
     }
     return base + "/tarsel/tarsel.ini";
+}
+
+namespace {
+
+std::string DefaultConfigPath() {
+    char exe[PATH_MAX];
+    ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+    return ConfigPathFor(n > 0 ? std::string(exe, static_cast<size_t>(n)) : std::string());
 }
 
 // Creates the folders above path that are missing (for the per-user location).
@@ -81,7 +99,8 @@ int ReadConfigString(const char* section, const char* key, const char* defaultVa
         size_t at = 0;
         for (const std::string& name : names) {
             if (at + name.size() + 1 > size - 1) {
-                size_t room = size - 2 - at;
+                // Names that filled the buffer exactly leave no room at all for this one.
+                size_t room = at < size - 2 ? size - 2 - at : 0;
                 std::memcpy(buffer + at, name.data(), room);
                 buffer[size - 2] = '\0';
                 buffer[size - 1] = '\0';

@@ -8,9 +8,13 @@
 #include <vector>
 
 // The full path of the settings file. Computed on first use and kept for the process: the
-// file beside the executable when it exists or that folder is writable (a portable
-// install), otherwise $XDG_CONFIG_HOME/tarsel/tarsel.ini (~/.config/tarsel/tarsel.ini).
+// file beside the executable when this user can replace it there (a portable install: the
+// folder writable, the file absent or writable) and the executable is not in a system
+// folder (/usr/..., /bin...); otherwise $XDG_CONFIG_HOME/tarsel/tarsel.ini
+// (~/.config/tarsel/tarsel.ini).
 std::string GetConfigPath();
+// The default path for a program at executable (its full path), as GetConfigPath chooses it.
+std::string ConfigPathFor(const std::string& executable);
 // Makes every later read and write use path (the command line's --config); an empty or null
 // path returns to the default location.
 void SetConfigPath(const char* path);

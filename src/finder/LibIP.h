@@ -82,11 +82,20 @@ uint64_t FindRememberedIp(const std::vector<IpHistoryEntry>& list, const char* m
 bool IsIpRemembered(const std::vector<IpHistoryEntry>& list, uint64_t address, uint64_t subnet,
                     uint64_t mask);
 // Records address for mac in its subnet (replacing the subnet's old address) and writes the
-// entry; remembering the address it already holds writes nothing.
-void RememberIp(std::vector<IpHistoryEntry>& list, const char* mac, uint64_t address,
+// entry; remembering the address it already holds writes nothing. 0; -1 when mac is not of
+// the form XX:XX:XX:XX:XX:XX (nothing recorded) or the write failed (logged, and reported
+// once by TakeIpHistoryWriteFailure).
+int RememberIp(std::vector<IpHistoryEntry>& list, const char* mac, uint64_t address,
                 uint64_t mask);
 // Removes the pair from every camera and writes the entries that changed; a camera keeps
 // its key with an empty value.
+// True once after a history write failed (the settings file could not be replaced): the
+// window shows one message, the command line one warning.
+bool TakeIpHistoryWriteFailure();
+// A MAC text of the form XX:XX:XX:XX:XX:XX (hex digits, either case): the only text that
+// may become a key of the address history.
+bool IsMacKey(const char* mac);
+
 void ForgetIp(std::vector<IpHistoryEntry>& list, uint64_t address, uint64_t mask);
 
 // ---- reachability probes (each blocks the calling thread) ----

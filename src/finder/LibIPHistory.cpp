@@ -1,3 +1,4 @@
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cinttypes>
@@ -29,6 +30,16 @@ bool ReadSigned64(const char*& at, const char* end, int64_t* value) {
     return true;
 }
 
+std::atomic<bool> g_writeFailed{false};
+
+// Writes the entry; a failure is logged and kept for TakeIpHistoryWriteFailure.
+int SaveReported(const IpHistoryEntry& entry) {
+    if (SaveIpHistoryEntry(entry) == 0) return 0;
+    TLOG("(%s:%d)The address history could not be written to %s", GetConfigPath().c_str());
+    g_writeFailed.store(true);
+    return -1;
+}
+
 IpHistoryEntry* FindEntry(std::vector<IpHistoryEntry>& list, const char* mac) {
     for (IpHistoryEntry& entry : list) {
         if (std::strcmp(entry.mac, mac) == 0) return &entry;
@@ -37,6 +48,18 @@ IpHistoryEntry* FindEntry(std::vector<IpHistoryEntry>& list, const char* mac) {
 }
 
 }  // namespace
+
+bool IsMacKey(const char* mac) {
+    if (mac == nullptr || std::strlen(mac) != 17) return false;
+    for (int i = 0; i < 17; ++i) {
+        const bool colon = i % 3 == 2;
+        if (colon ? mac[i] != ':' : !std::isxdigit(static_cast<unsigned char>(mac[i])))
+            return false;
+    }
+    return true;
+}
+
+bool TakeIpHistoryWriteFailure() { return g_writeFailed.exchange(false); }
 
 std::vector<IpHistoryPair> ParseIpHistoryValue(const std::string& value) {
     std::vector<IpHistoryPair> pairs;
@@ -71,7 +94,7 @@ std::string FormatIpHistoryValue(const std::vector<IpHistoryPair>& pairs) {
 void LoadIpHistory(std::vector<IpHistoryEntry>& list) {
     list.clear();
     for (const auto& [key, value] : ReadConfigSection(kHistorySection)) {
-        if (key.size() >= sizeof(IpHistoryEntry{}.mac)) continue;
+        if (!IsMacKey(key.c_str())) continue;
         IpHistoryEntry entry{};
         CopyTruncated(entry.mac, key.c_str());
         entry.pairs = ParseIpHistoryValue(value);
@@ -80,6 +103,8 @@ void LoadIpHistory(std::vector<IpHistoryEntry>& list) {
 }
 
 int SaveIpHistoryEntry(const IpHistoryEntry& entry) {
+    // The MAC is the key: "=", "[" or ";" in a text from the network would corrupt the file.
+    if (!IsMacKey(entry.mac)) return -1;
     return WriteConfigString(kHistorySection, entry.mac,
                              FormatIpHistoryValue(entry.pairs).c_str());
 }
@@ -109,29 +134,32 @@ bool IsIpRemembered(const std::vector<IpHistoryEntry>& list, uint64_t address, u
     return false;
 }
 
-void RememberIp(std::vector<IpHistoryEntry>& list, const char* mac, uint64_t address,
-                uint64_t mask) {
-    // A key longer than the field is no MAC text; truncating it would merge cameras.
-    if (mac == nullptr || std::strlen(mac) >= sizeof(IpHistoryEntry{}.mac)) return;
+int RememberIp(std::vector<IpHistoryEntry>& list, const char* mac, uint64_t address,
+               uint64_t mask) {
+    // Only a MAC text may become a key of the file.
+    if (!IsMacKey(mac)) {
+        TLOG("(%s:%d)Not remembered: '%s' is no MAC", mac != nullptr ? mac : "");
+        return -1;
+    }
     IpHistoryEntry* entry = FindEntry(list, mac);
     if (entry == nullptr) {
         IpHistoryEntry added{};
         CopyTruncated(added.mac, mac);
         added.pairs.push_back({address, mask});
-        SaveIpHistoryEntry(added);
+        const int saved = SaveReported(added);
         list.push_back(std::move(added));
-        return;
+        return saved;
     }
     bool sameSubnetFound = false;
     for (IpHistoryPair& pair : entry->pairs) {
         if (pair.mask != mask || (pair.address & mask) != (address & mask)) continue;
-        if (pair.address == address) return;
+        if (pair.address == address) return 0;
         pair.address = address;
         sameSubnetFound = true;
         break;
     }
     if (!sameSubnetFound) entry->pairs.push_back({address, mask});
-    SaveIpHistoryEntry(*entry);
+    return SaveReported(*entry);
 }
 
 void ForgetIp(std::vector<IpHistoryEntry>& list, uint64_t address, uint64_t mask) {
@@ -142,6 +170,6 @@ void ForgetIp(std::vector<IpHistoryEntry>& list, uint64_t address, uint64_t mask
         });
         // Entries that did not change would be written with the same value: skip them, so a
         // large site does not rewrite the file once per camera.
-        if (entry.pairs.size() != before) SaveIpHistoryEntry(entry);
+        if (entry.pairs.size() != before) SaveReported(entry);
     }
 }

@@ -1,6 +1,7 @@
 #include "platform/ProfileFile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -96,6 +97,30 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& text) {
     }
     return true;
 }
+
+// Holds an advisory lock on the folder of the settings file while one process reads,
+// changes and replaces the file: another process (the window and a command line at once)
+// then works on the new file, not on the copy it read before, and no entry is lost. The
+// folder is locked, not the file, because every write replaces the file itself.
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& path) {
+        const size_t slash = path.rfind('/');
+        const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+        fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd_ < 0) return;  // no folder: the write fails anyway
+        while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+    ~FolderLock() {
+        if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
 
 }  // namespace
 
@@ -308,6 +333,7 @@ std::vector<std::pair<std::string, std::string>> ReadProfileSection(const std::s
 bool WriteProfileValue(const std::string& path, std::string_view section, const std::string* key,
                        const std::string* value) {
     std::lock_guard<std::mutex> guard(ProfileLock());
+    FolderLock folderLock(path);
     std::string text;
     if (!ReadWholeFile(path, &text)) {
         // Only a missing file may be created anew; an unreadable one must not be overwritten.

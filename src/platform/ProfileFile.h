@@ -4,7 +4,8 @@
 // line of the file (other sections, comments, blank lines, CRLF endings, a UTF-8 BOM).
 // Every write replaces the whole file atomically (temporary file in the same folder, flushed,
 // renamed over the old one), so a crash mid-write leaves either the old or the new file.
-// One process-wide lock serialises all reads and writes.
+// One process-wide lock serialises all reads and writes; an advisory lock (flock) on the
+// file's folder serialises the read-modify-replace of several processes.
 
 #include <string>
 #include <string_view>

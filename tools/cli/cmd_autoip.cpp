@@ -6,6 +6,7 @@
 
 #include "CliCameraCommand.h"
 #include "CliOutput.h"
+#include "common/Config.h"
 #include "common/Language.h"
 #include "engine/AutoIpSettings.h"
 #include "finder/LibIP.h"
@@ -104,6 +105,9 @@ int RunAutoIp(const Invocation& invocation) {
         rows.push_back(row);
     }
     PrintRows(stdout, format, columns, rows);
+    if (TakeIpHistoryWriteFailure())
+        PrintError("warning: the address history could not be saved to " + GetConfigPath() +
+                   "; the next assignment will not know these addresses");
     if (!done) {
         PrintError("the assignment did not end within " + args.Get("--timeout", "600") + " s");
         return kExitTimeout;

@@ -1,0 +1,104 @@
+// The settings file under pressure: two processes writing the address history at once, a
+// history write that fails, texts that must not become keys, a key list that fills its
+// buffer exactly, and where an installed program keeps the file.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common/Config.h"
+#include "finder/LibIP.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+std::string Mac(int process, int camera) {
+    char mac[18];
+    std::snprintf(mac, sizeof mac, "00:1B:2C:%02X:%02X:%02X", process, camera >> 8, camera & 255);
+    return mac;
+}
+
+TEST(SettingsFileSharing, TwoProcessesWritingHistoryAtOnceLoseNothing) {
+    testsupport::TempDir dir;
+    const std::string path = dir.File("tarsel.ini");
+    std::vector<pid_t> children;
+    for (int process = 1; process <= 2; ++process) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            SetConfigPath(path.c_str());
+            std::vector<IpHistoryEntry> own;  // each process knows only its own cameras
+            int failures = 0;
+            for (int camera = 0; camera < 200; ++camera)
+                failures += RememberIp(own, Mac(process, camera).c_str(), 0xC0A80100u + camera,
+                                       0xFFFFFF00u) != 0;
+            _exit(failures == 0 ? 0 : 1);
+        }
+        children.push_back(child);
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(child, waitpid(child, &status, 0));
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    SetConfigPath(path.c_str());
+    std::vector<IpHistoryEntry> all;
+    LoadIpHistory(all);
+    EXPECT_EQ(400u, all.size());
+    SetConfigPath(nullptr);
+}
+
+TEST(SettingsFileSharing, BadKeysAndFailedWritesAreRefusedAndReported) {
+    testsupport::TempDir dir;
+    const std::string path = dir.Write(
+        "tarsel.ini", "[MAC]\n00:1b:2c:00:00:01=3232235777,4294967040;\nnot-a-mac=1,2;\n");
+    SetConfigPath(path.c_str());
+    std::vector<IpHistoryEntry> list;
+    LoadIpHistory(list);
+    ASSERT_EQ(1u, list.size());  // the key that is no MAC is not taken
+    for (const char* bad : {"00:1B:2C:00:00:02=1", "[00:1B:2C:00:00]", "00:1B:2C:00:00;2",
+                            "00:1B:2C:00:00:0G", "00:1B:2C:00:00:022"}) {
+        EXPECT_EQ(-1, RememberIp(list, bad, 1, 2)) << bad;
+    }
+    EXPECT_EQ(1u, list.size());
+    EXPECT_FALSE(TakeIpHistoryWriteFailure());
+
+    // A folder that cannot be made: the write fails, is reported once.
+    const std::string blocked = dir.Write("file", "") + "/sub/tarsel.ini";
+    SetConfigPath(blocked.c_str());
+    EXPECT_EQ(-1, RememberIp(list, "00:1B:2C:00:00:03", 3232235779u, 4294967040u));
+    EXPECT_TRUE(TakeIpHistoryWriteFailure());
+    EXPECT_FALSE(TakeIpHistoryWriteFailure());
+    SetConfigPath(nullptr);
+}
+
+TEST(SettingsFileSharing, KeyListFillingTheBufferExactlyStaysInside) {
+    testsupport::TempDir dir;
+    SetConfigPath(dir.Write("tarsel.ini", "[S]\nabcdefgh=1\nxy=2\n").c_str());
+    char memory[16];
+    std::memset(memory, '#', sizeof memory);
+    // "abcdefgh" and its NUL fill 9 of 10 bytes; "xy" finds no room at all.
+    EXPECT_EQ(8, ReadConfigString("S", nullptr, "", memory, 10));
+    EXPECT_EQ(0, std::memcmp(memory, "abcdefgh\0\0", 10));
+    EXPECT_EQ(std::string(6, '#'), std::string(memory + 10, 6));
+    SetConfigPath(nullptr);
+}
+
+TEST(SettingsFileSharing, InstalledProgramsKeepTheFileInTheUsersFolder) {
+    testsupport::TempDir dir;
+    setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1);
+    // /usr/bin is writable for root, yet an installed program never writes there.
+    EXPECT_EQ(dir.Path() + "/tarsel/tarsel.ini", ConfigPathFor("/usr/bin/tarsel"));
+    EXPECT_EQ(dir.Path() + "/tarsel/tarsel.ini", ConfigPathFor("/usr/local/bin/tarsel-gui"));
+    // A portable copy in a folder of its own keeps it beside itself.
+    EXPECT_EQ(dir.File("tarsel.ini"), ConfigPathFor(dir.File("tarsel")));
+    unsetenv("XDG_CONFIG_HOME");
+}
+
+}  // namespace
