@@ -139,7 +139,13 @@ void CTarsel_NextGenerateDlg::VerifyAll(const char* user, const char* password) 
             QMetaObject::invokeMethod(this, [this, counts, done] {
                 const QStringList lines = BatchLines(counts);
                 for (int i = 0; i < 3; ++i) m_resultBox->Line(i)->setText(lines[i]);
-                if (done) m_resultBox->OkButton()->setEnabled(true);
+                if (!done) return;
+                // A refused camera says so in its row: the engine reports passes as they
+                // come, refusals only in its counts.
+                for (const CameraRecord& copy : m_engine->CopyCameras())
+                    if (copy.credentialsStored == 0 && HasStatus(&copy, STATUS_AUTH_FAIL))
+                        m_cameraList->SetStatus(copy.mac, STATUS_INDEX_VERIFY_FAIL);
+                m_resultBox->OkButton()->setEnabled(true);
             }, Qt::QueuedConnection);
         };
         const BatchCounts counts = RunBatchVerification(
