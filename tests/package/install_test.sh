@@ -3,7 +3,9 @@
 # lintian error), installed the way the README says, used by an ordinary user, removed.
 # The user runs the installed tarsel inside a lab whose camera is the installed simulator:
 # --version, a search that must list that camera, and bash completion of commands and
-# options. After the purge no file of either package may be left. Needs root.
+# options. Root then runs an automatic address assignment, whose settings must go to its
+# own configuration folder, never beside the program. After the purge no file of either
+# package may be left. Needs root.
 #   tests/package/install_test.sh [BUILD_DIR]     (default build/)
 set -uo pipefail
 
@@ -50,7 +52,8 @@ useradd -M -d "$WORK/home" -s /usr/sbin/nologin "$ACCOUNT" || { echo "FAIL: user
 chown "$ACCOUNT:" "$WORK/home"
 cat >"$WORK/lab.json" <<'JSON'
 {"host": {"adapters": [{"name": "eth0", "lan": "a", "address": "192.168.7.5/24"}]},
- "cameras": [{"lan": "a", "name": "Pkg-01", "mac": "00:1B:2C:70:00:01", "ip": "192.168.7.101"}]}
+ "cameras": [{"lan": "a", "name": "Pkg-01", "mac": "00:1B:2C:70:00:01", "ip": "192.168.7.101",
+              "mode": "dhcp"}]}
 JSON
 NAME=$($LAB up --config "$WORK/lab.json" --camsim /usr/bin/tarsel-camsim --owner $$) ||
   { echo "FAIL: the lab could not be built" >&2; NAME=""; exit 1; }
@@ -74,6 +77,16 @@ complete_words() {
 }
 [ "$(complete_words tarsel se)" = "search set" ] || fail "completion of 'tarsel se': $(complete_words tarsel se)"
 [[ " $(complete_words tarsel search --) " == *" --json "* ]] || fail "completion lacks search's --json"
+
+# Settings written by an installed program, even one run by root (who could write into
+# /usr/bin), go to the caller's configuration folder, never beside the program.
+mkdir "$WORK/root"
+$LAB run --name "$NAME" -- env HOME="$WORK/root" TARSEL_PASSWORD=admin tarsel auto-ip \
+  --adapter eth0 --range 192.168.7.150-192.168.7.150 --user admin --json >"$WORK/autoip.json" 2>&1 ||
+  fail "auto-ip exited $?: $(cat "$WORK/autoip.json")"
+[ ! -e /usr/bin/tarsel.ini ] || { fail "auto-ip wrote its settings beside the program"; rm -f /usr/bin/tarsel.ini; }
+grep -qi '00:1B:2C:70:00:01' "$WORK/root/.config/tarsel/tarsel.ini" 2>/dev/null ||
+  fail "auto-ip did not remember the address in ~/.config/tarsel/tarsel.ini"
 
 apt-get purge -y -q tarsel tarsel-camsim >"$WORK/apt.log" 2>&1 || fail "purge failed: $(cat "$WORK/apt.log")"
 dpkg -L tarsel >/dev/null 2>&1 && fail "dpkg still lists tarsel's files"
