@@ -1,6 +1,6 @@
 // The camera panel driven as a user would, with a recording owner: which fields can be
 // edited for which camera and mode, input limits, Tab order, what Verify and Save hand to
-// the owner, the initialise chooser's commands, and screenshots in every language.
+// the owner, and the initialise chooser's commands.
 
 #include <QTest>
 #include <QToolButton>
@@ -149,38 +149,6 @@ private slots:
         for (int item = 0; item < 3; ++item) ClickItem(&chooser, item);
         QCOMPARE(owner.calls.mid(4), QStringList({"SW_DEFAULT", "HW_DEFAULT", "REBOOT"}));
         QVERIFY(chooser.isVisible());
-    }
-
-    void screenshotsInEveryLanguage() {
-        for (int language : guitest::kScreenshotLanguages) {
-            guitest::UseLanguage(language);
-            QWidget host;
-            host.resize(820, 330);
-            CCombineDlg verified(&host, &host), login(&host, &host);
-            verified.setGeometry(0, 0, 810, 310);
-            verified.ReloadTexts();
-            verified.ShowCamera(Camera("manual"), true);
-            verified.Info()->IpEdit()->setText(QStringLiteral("192.168.1.300"));
-            CDefaultDlg chooser(&host);
-            login.hide();
-            host.show();
-            verified.Info()->ToggleModeChooser();
-            chooser.Toggle(QRect(500, 0, 40, 36));
-            QImage first = guitest::SaveScreenshot(&host, QStringLiteral("camera_panel_") + guitest::LanguageTag(language));
-            verified.hide();
-            verified.Info()->ModeChooser()->hide();
-            chooser.hide();
-            login.show();
-            login.setGeometry(0, 0, 810, 310);
-            login.ReloadTexts();
-            login.ShowCamera(Camera("dhcp"), false);
-            QImage second = guitest::SaveScreenshot(&host, QStringLiteral("camera_login_") + guitest::LanguageTag(language));
-            guitest::SaveSheet({first, second}, QStringLiteral("sheet_camera_panel_") + guitest::LanguageTag(language));
-            // Every chooser item fits its width.
-            for (CItemChooser* c : {(CItemChooser*)verified.Info()->ModeChooser(), (CItemChooser*)&chooser})
-                for (int item = 0; item < c->ItemCount(); ++item)
-                    QVERIFY(QFontMetrics(c->font()).horizontalAdvance(c->ItemText(item)) < c->width());
-        }
     }
 };
 
