@@ -70,6 +70,8 @@ public:
     // ---- search
     void StartSearch();
     void SendQueries();
+    // The two discovery queries, through the receiver in place.
+    void SendQueryPackets();
     void RecvCameraProcess(const CameraReply& reply);
     void KeepQuery();
     void SetKeepQueryRounds(int32_t rounds);
@@ -138,6 +140,8 @@ private:
     void Thread_KEEP_IP_QUERY(uint32_t gen);
     void RequeryHttpCamera(const std::string& mac, uint32_t gen);
     void Thread_CheckAutoIPDone();
+    // The completion worker's rounds: true when the run ended, false when the engine stops.
+    bool RunAutoIpRounds();
     void AssignAndSend(const std::string& mac);
     bool ChooseAddress(const std::string& mac);
     void ConfirmSetIp(std::string mac, uint32_t gen);
@@ -172,6 +176,7 @@ private:
     std::atomic<int32_t> runningSetIp{0};
     std::atomic<uint32_t> lastReplyTick{0};
     std::atomic<bool> m_autoWorkerRunning{false};
+    bool m_autoRestarted = false;  // a start joined a running worker; engine mutex
 
     // The pending single verification. m_verifyCallLock is held while its callback runs,
     // so that CancelVerify can wait for a callback already under way.

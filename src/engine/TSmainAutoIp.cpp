@@ -32,24 +32,49 @@ int CTSmainDlg::GoAuotSetIPProc(const char* user, const char* password,
         autoIpSettings = settings;
         // The run's silence is counted from its start, not from a reply of an earlier run.
         lastReplyTick.store(m_ports.Now());
+        // One completion worker serves the run; a second start while it runs joins that
+        // run, even when the worker has just decided to end (it sees m_autoRestarted). The
+        // flag is judged under the engine mutex, as the worker clears it.
+        if (m_autoWorkerRunning.load()) {
+            m_autoRestarted = true;
+            return 0;
+        }
+        m_autoWorkerRunning.store(true);
+        m_autoRestarted = false;
     }
-    // One completion worker serves the run; a second start while it runs joins that run.
-    bool expected = false;
-    if (m_autoWorkerRunning.compare_exchange_strong(expected, true)) {
-        StartWorker([this] {
-            Thread_CheckAutoIPDone();
-            m_autoWorkerRunning.store(false);
-        });
-    }
+    StartWorker([this] { Thread_CheckAutoIPDone(); });
     return 0;
 }
 
 void CTSmainDlg::Thread_CheckAutoIPDone() {
     TLOG("(%s:%d)Thread_CheckAutoIPDone");
+    EngineOwnerSlots slots;
+    while (RunAutoIpRounds()) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (m_autoRestarted) {  // started again while this run was ending: serve it too
+            m_autoRestarted = false;
+            continue;
+        }
+        // The mode is back, and the worker counts as gone, before the owner hears of the
+        // end: it never sees the event while the engine still dispatches as in the
+        // assignment, and a start right after the event gets a worker of its own.
+        m_Tarsel_mode.store(MODE_SEARCH);
+        m_autoWorkerRunning.store(false);
+        slots = m_slots;
+        break;
+    }
+    if (m_stopping.load()) {
+        m_autoWorkerRunning.store(false);
+        return;
+    }
+    if (slots.PostCameraEvent != nullptr) slots.PostCameraEvent(slots.owner, EVT_AUTO_IP_DONE, 0);
+}
+
+bool CTSmainDlg::RunAutoIpRounds() {
     size_t last = 0;
     int unchanged = 0;
     for (;;) {
-        if (!Pause(1000, 0)) return;
+        if (!Pause(1000, 0)) return false;
         const int diff = static_cast<int>((m_ports.Now() - lastReplyTick.load()) / 1000);
         for (;;) {
             std::string mac;
@@ -60,7 +85,7 @@ void CTSmainDlg::Thread_CheckAutoIPDone() {
                 setIpQueue.pop_front();
             }
             AssignAndSend(mac);
-            if (m_stopping.load()) return;
+            if (m_stopping.load()) return false;
         }
         const size_t n = PendingAutoCount();
         if (runningSetIp.load() == 0) {
@@ -71,19 +96,10 @@ void CTSmainDlg::Thread_CheckAutoIPDone() {
         }
         if (unchanged > 10 && diff > 10) {
             TLOG("(%s:%d)No action, exit. change_counter:%d, diffTime:%d", unchanged, diff);
-            break;
+            return true;
         }
-        if (n == 0 && diff >= 10) break;
+        if (n == 0 && diff >= 10) return true;
     }
-    // The mode is back before the owner hears of the end, so that it never sees the event
-    // while the engine still dispatches as in the assignment.
-    m_Tarsel_mode.store(MODE_SEARCH);
-    EngineOwnerSlots slots;
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        slots = m_slots;
-    }
-    if (slots.PostCameraEvent != nullptr) slots.PostCameraEvent(slots.owner, EVT_AUTO_IP_DONE, 0);
 }
 
 void CTSmainDlg::AssignAndSend(const std::string& mac) {

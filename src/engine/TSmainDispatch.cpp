@@ -33,15 +33,16 @@ struct CTSmainDlg::Deferred {
 
 void CTSmainDlg::RecvCameraProcess(const CameraReply& reply) {
     m_ports.EnsureThreadLanguage();
-    const int32_t mode = m_Tarsel_mode.load();
     if (::strnlen(reply.mac, sizeof reply.mac) != 17) {
-        TLOG("(%s:%d)Mode:%d, Htype:%d ip:%s mac:%s", mode, static_cast<int>(reply.type),
-             reply.ip, reply.mac);
+        TLOG("(%s:%d)Mode:%d, Htype:%d ip:%s mac:%s", m_Tarsel_mode.load(),
+             static_cast<int>(reply.type), reply.ip, reply.mac);
         return;
     }
     Deferred after;
     {
         std::lock_guard<std::mutex> guard(m_lock);
+        // The mode as it is under the lock: a new search or batch switches it meanwhile.
+        const int32_t mode = m_Tarsel_mode.load();
         CameraRecord* record = FindOrRefresh(reply);
         if (reply.viaHttp == 1) {
             if (record == nullptr) {

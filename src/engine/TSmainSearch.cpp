@@ -17,6 +17,12 @@ void CTSmainDlg::StartSearch() {
         std::lock_guard<std::mutex> sleepGuard(m_sleepLock);
     }
     m_wake.notify_all();
+    // The old receiver goes first: once it is replaced its dispatch thread has ended, so no
+    // reply of the previous search can land in the list cleared next.
+    if (m_ports.CreateRecvPacket(&m_hook) != 0) {
+        TLOG("(%s:%d)CreateRecvPacket Error\n");
+        return;
+    }
     {
         std::lock_guard<std::mutex> guard(m_lock);
         ClearCameras();
@@ -38,7 +44,7 @@ void CTSmainDlg::StartSearch() {
         verifyCallback = nullptr;
         verifyContext = nullptr;
     }
-    SendQueries();
+    SendQueryPackets();
 }
 
 void CTSmainDlg::SendQueries() {
@@ -47,6 +53,10 @@ void CTSmainDlg::SendQueries() {
         TLOG("(%s:%d)CreateRecvPacket Error\n");
         return;
     }
+    SendQueryPackets();
+}
+
+void CTSmainDlg::SendQueryPackets() {
     if (m_ports.SendPacketData(HEADER_IP_QUERY, "", "", "", "") != 0)
         TLOG("(%s:%d)SendPacket HEADER_IP_QUERY\n");
     if (m_ports.SendPacketData(HEADER_WIRELESS_IP_QUERY, "", "", "", "") != 0)
@@ -54,13 +64,15 @@ void CTSmainDlg::SendQueries() {
 }
 
 void CTSmainDlg::KeepQuery() {
-    m_Tarsel_mode.store(MODE_SEARCH);
     uint32_t gen = 0;
     {
         std::lock_guard<std::mutex> guard(m_lock);
+        m_Tarsel_mode.store(MODE_SEARCH);
         const int32_t rounds = keepQueryRounds.load();
-        // A worker of an earlier search is on its way out and would not serve this one.
-        if (rounds <= 0 || m_keepQueryWorkerGen != generation.load()) {
+        // One worker per search: a worker of this search still sleeping after its last
+        // round sees the new rounds and goes on. (A worker of an earlier search is on its
+        // way out and would not serve this one.)
+        if (m_keepQueryWorkerGen == 0 || m_keepQueryWorkerGen != generation.load()) {
             keepQueryRounds.store(20);
             gen = generation.load();
             m_keepQueryWorkerGen = gen;
@@ -178,11 +190,11 @@ void CTSmainDlg::SystemCommand(const char* mac, const char* command) {
 // ---------------------------------------------------------------- verification
 
 void CTSmainDlg::VerifyCamera(VerifyCallback callback, VerifyContext* context) {
-    m_Tarsel_mode.store(MODE_SEARCH);
     CameraRecord copy;
     bool found = false;
     {
         std::lock_guard<std::mutex> guard(m_lock);
+        m_Tarsel_mode.store(MODE_SEARCH);
         verifyCallback = callback;
         verifyContext = context;
         if (std::strlen(context->mac) != 17) return;

@@ -59,7 +59,15 @@ EngineSession::EngineSession() : ports_(std::make_unique<Ports>()) {
     engine_ = std::make_unique<CTSmainDlg>(*ports_, slots);
 }
 
-EngineSession::~EngineSession() { engine_.reset(); }
+EngineSession::~EngineSession() {
+    // Notifications stop first; one already under way still finds the engine, which stays
+    // reachable through engine_ until its destructor has stopped every thread. (A reset()
+    // would clear engine_ before that, and a late OnCameraChanged would read null.)
+    engine_->SetOwnerSlots({});
+    CTSmainDlg* engine = engine_.get();
+    delete engine;
+    (void)engine_.release();
+}
 
 int EngineSession::AdapterCount() {
     AdapterEntry adapters[64];
