@@ -14,6 +14,9 @@
 #include "app/AboutDlg.h"
 #include "app/AlartDlg.h"
 #include "app/AutoSetIPDlg.h"
+#include "app/CombineDlg.h"
+#include "app/DefaultDlg.h"
+#include "app/InfoDlg.h"
 #include "app/IPSearchDlg.h"
 #include "app/SelCameraDlg.h"
 #include "app/UpgradeDlg.h"
@@ -26,6 +29,8 @@
 #include "app/Tarsel_NextGenerateDlg.h"
 #include "common/Config.h"
 #include "common/Language.h"
+#include "common/stdafx.h"
+#include "controls/CustControls.h"
 #include "controls/TvListCtrl.h"
 #include "engine/LiveEnginePorts.h"
 #include "controls/UiText.h"
@@ -146,6 +151,43 @@ void Dialogs(const QString& tag) {
     SaveSheet(sheet, QStringLiteral("dialogs_sheet_") + tag);
 }
 
+// The camera panel: a verified camera with the mode chooser and the initialise chooser
+// open and an address typed wrong, a camera not yet verified, and Save's refusal.
+void CameraPanel(const QString& tag) {
+    QWidget host;
+    host.resize(820, 330);
+    host.show();
+    CameraRecord record{};
+    CopyTruncated(record.name, "Lobby");
+    CopyTruncated(record.mac, "00:1A:2B:3C:4D:01");
+    CopyTruncated(record.ip, "192.168.1.20");
+    CopyTruncated(record.mask, "255.255.255.0");
+    CopyTruncated(record.gateway, "192.168.1.1");
+    CopyTruncated(record.httpPort, "80");
+    CopyTruncated(record.mode, "manual");
+    CopyTruncated(record.user, "admin");
+    CopyTruncated(record.password, "admin");
+    QList<QImage> sheet;
+    CCombineDlg panel(&host, &host);
+    panel.setGeometry(0, 0, 810, 310);
+    panel.show();
+    panel.ShowCamera(record, true);
+    panel.Info()->IpEdit()->setText(QStringLiteral("192.168.1.300"));
+    panel.Info()->ToggleModeChooser();
+    CDefaultDlg chooser(&host);
+    chooser.Toggle(QRect(500, 0, 40, 36));
+    sheet << Save(&host, QStringLiteral("camera_panel_verified_") + tag);
+    chooser.hide();
+    panel.Info()->ToggleModeChooser();
+    panel.ShowCamera(record, false);
+    sheet << Save(&host, QStringLiteral("camera_panel_login_") + tag);
+    CMessageDlg message(&host);
+    message.SetLines(20113, 20121, 0);
+    message.ShowUntilClosed();
+    sheet << Save(&message, QStringLiteral("message_save_refused_") + tag);
+    SaveSheet(sheet, QStringLiteral("camera_panel_sheet_") + tag);
+}
+
 // The main window as it starts (searching), with an alert, and with the language chooser.
 // Its engine reaches cameras over HTTP only, so the search sends no discovery; the script
 // still runs this inside a lab namespace, so that nothing can leave the machine.
@@ -204,6 +246,7 @@ int main(int argc, char** argv) {
         const QString tag = Tag(language);
         CameraList(tag);
         Dialogs(tag);
+        CameraPanel(tag);
         MainWindow(language, tag);
     }
     std::printf("tarsel-screenshots: %d pictures in %s\n", g_saved, qPrintable(g_folder));
