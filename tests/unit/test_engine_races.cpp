@@ -1,10 +1,7 @@
-// The engine while things happen at once: a reply of the old search arriving while a new
-// one starts, a re-query asked for during the worker's last sleep, an assignment started
-// again right after it ended, and replies racing searches and verifications.
+// The engine while things happen at once.
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <thread>
 
 #include "engine_fake_ports.h"
@@ -44,11 +41,10 @@ TEST(EngineRaces, OneRequeryWorkerPerSearch) {
     engine.StartSearch();
     ports.Deliver(MakeReply(HEADER_IP_QUERY, kMac, "192.168.1.10"));
     engine.WithCamera(kMac, [&](CameraRecord& r) { r.settingSince = ports.Now(); });
-    ports.ClearSent();
     const uint32_t started = ports.Now();
+    ports.ClearSent();
     engine.KeepQuery();
-    // As after the worker's last round, while it still sleeps: asked again, it goes on.
-    engine.SetKeepQueryRounds(0);
+    engine.SetKeepQueryRounds(0);  // as after the last round, the worker still asleep
     engine.KeepQuery();
     EXPECT_EQ(20, engine.KeepQueryRounds());
     // Two queries a round: a second worker would send the first four at about 3 s.
@@ -67,22 +63,18 @@ TEST(EngineRaces, AssignmentStartedRightAfterItsEndGetsAWorker) {
             // The owner starts the next run as soon as it hears of the end.
             e->SetMode(MODE_SEARCH);
             e->StartSearch();  // generation 2: the next end is not restarted
-            AutoIpSettings settings;
-            e->GoAuotSetIPProc("admin", "admin", settings);
+            e->GoAuotSetIPProc("admin", "admin", AutoIpSettings{});
         }
     };
     CTSmainDlg live(ports, slots);
     engine = &live;
     live.StartSearch();
-    AutoIpSettings settings;
-    live.GoAuotSetIPProc("admin", "admin", settings);
+    live.GoAuotSetIPProc("admin", "admin", AutoIpSettings{});
     ASSERT_TRUE(WaitFor([&] { return live.Generation() == 2; }, 20000));
-    // The second run has a worker, which ends it too.
     EXPECT_TRUE(WaitFor([&] { return !live.AutoIpRunning() && live.Mode() == MODE_SEARCH; }, 20000));
 }
 
-// Run under ThreadSanitizer: replies keep coming while searches, batch verifications and
-// single verifications start; nothing may race, and the engine stays usable.
+// For ThreadSanitizer: replies keep coming while searches and verifications start.
 TEST(EngineRaces, RepliesDuringSearchesAndVerificationsStress) {
     FakePorts ports;
     CTSmainDlg engine(ports);
