@@ -193,6 +193,13 @@ int CListDlg::UpdateRow(const CameraRecord& record, bool* added) {
     return row;
 }
 
+int CListDlg::AppendRow(const CameraRecord& record) {
+    const int row = m_list->InsertItem(m_list->GetItemCount(), Text(record.name), Text(record.mac));
+    const QStringList texts = RowTexts(record);
+    for (int column = 1; column < texts.size(); ++column) m_list->SetItemText(row, column, texts[column]);
+    return row;
+}
+
 void CListDlg::ShowCamera(const CameraRecord& record, int kind) {
     const int row = RowOfMac(record.mac);
     if (row < 0) return;

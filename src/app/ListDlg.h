@@ -59,6 +59,8 @@ public:
     // Adds the camera's row if missing and writes the cells whose text differs; returns
     // the row and whether it was added.
     int UpdateRow(const CameraRecord& record, bool* added = nullptr);
+    // Adds a row for a camera known to have none (a rebuild of the list); returns it.
+    int AppendRow(const CameraRecord& record);
     int FindRow(int column, const QString& text) const;
     int RowOfMac(const char* mac) const;
     QString MacOfRow(int row) const;

@@ -450,16 +450,14 @@ void CTarsel_NextGenerateDlg::ApplyListFilter(int field, const QString& text, bo
     for (size_t position : FilterCameras(records, field, m_filterText.constData(), invert)) {
         const CameraRecord& record = records[position];
         const QString mac = QString::fromUtf8(record.mac);
-        const int row = m_cameraList->UpdateRow(record);
+        const int row = m_cameraList->AppendRow(record);
         listed << mac;
         const auto it = kept.constFind(mac);
         // A row hidden meanwhile keeps only what no reply can tell: its check mark and a
         // command under way; the rest its record decides now.
         const bool busy = it != kept.constEnd() && IsBusyStatus(it->status);
-        if (it != kept.constEnd()) {
-            list->SetCheck(row, it->check);
-            list->SetRowProgress(row, it->progress);
-        }
+        if (it != kept.constEnd() && it->check != 0) list->SetCheck(row, it->check);
+        if (it != kept.constEnd() && it->progress != 0) list->SetRowProgress(row, it->progress);
         if (it != kept.constEnd() && (!it->hidden || busy)) {
             list->SetRowStatus(row, it->status, it->statusText);
         } else {
@@ -472,8 +470,8 @@ void CTarsel_NextGenerateDlg::ApplyListFilter(int field, const QString& text, bo
         }
         kept.remove(mac);
         if (mac == selected) list->SetSelectedRow(row);
-        m_cameraList->UpdateCount();
     }
+    m_cameraList->UpdateCount();
     m_hiddenRows = kept;
     m_bridge->ReplaceListed(listed);
     UpdateCommandBar();

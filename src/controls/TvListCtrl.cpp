@@ -156,6 +156,7 @@ int CTvListCtrl::InsertItem(int row, const QString& text, const QString& key) {
         auto unit = std::make_unique<_ListUnit>();
         unit->key = key;
         unit->row = row;
+        if (!m_firstUnit.contains(key)) m_firstUnit.insert(key, unit.get());
         m_units.push_back(std::move(unit));
         Row newRow;
         newRow.cells.reserve(qMax<qsizetype>(10, m_columns.size()));
@@ -178,6 +179,7 @@ bool CTvListCtrl::DeleteItem(int row) {
         for (auto it = m_units.begin(); it != m_units.end(); ++it) {
             if ((*it)->key == key) {
                 m_units.erase(it);
+                IndexKeyLocked(key);
                 break;
             }
         }
@@ -194,6 +196,7 @@ void CTvListCtrl::DeleteAllItems() {
         std::lock_guard lock(m_mutex);
         m_rows.clear();
         m_units.clear();
+        m_firstUnit.clear();
         m_selectedSerial = 0;
     }
     UpdateScrollBars();
@@ -203,6 +206,17 @@ void CTvListCtrl::DeleteAllItems() {
 void CTvListCtrl::DeleteAllUnits() {
     std::lock_guard lock(m_mutex);
     m_units.clear();
+    m_firstUnit.clear();
+}
+
+void CTvListCtrl::IndexKeyLocked(const QString& key) {
+    m_firstUnit.remove(key);
+    for (const auto& unit : m_units) {
+        if (unit->key == key) {
+            m_firstUnit.insert(key, unit.get());
+            return;
+        }
+    }
 }
 
 bool CTvListCtrl::SetItemText(int row, int column, const QString& text) {
@@ -306,10 +320,7 @@ QFont CTvListCtrl::StatusFont(StatusStyle style) const {
 
 _ListUnit* CTvListCtrl::UnitOfRowLocked(int row) const {
     if (row < 0 || row >= static_cast<int>(m_rows.size())) return nullptr;
-    const QString key = m_rows[row].cells.value(1);
-    for (const auto& unit : m_units)
-        if (unit->key == key) return unit.get();
-    return nullptr;
+    return m_firstUnit.value(m_rows[row].cells.value(1), nullptr);
 }
 
 void CTvListCtrl::SetAllChecks(int state) {

@@ -9,6 +9,7 @@
 #include <QAbstractScrollArea>
 #include <QColor>
 #include <QFont>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -173,6 +174,10 @@ private:
     std::vector<Column> m_columns;
     std::vector<Row> m_rows;
     std::vector<std::unique_ptr<_ListUnit>> m_units;
+    // The first unit of each key, so that a row finds its unit without a scan (a camera
+    // list of a thousand rows asks for units a thousand times per update).
+    QHash<QString, _ListUnit*> m_firstUnit;
+    void IndexKeyLocked(const QString& key);
     quint64 m_nextSerial = 1;
     quint64 m_selectedSerial = 0;  // 0: no row selected
     bool m_checkBoxes = false;
