@@ -300,13 +300,15 @@ bool CListDlg::OnListCallback(void* context, int row, int kind) {
 
 void CListDlg::OnRightClick(int row) {
     const QString mac = MacOfRow(row);
+    // The row becomes the selected one either way, so the panel shows the camera the
+    // highlighted row names.
+    m_list->SetSelectedRow(row);
+    if (OnCameraSelected != nullptr) OnCameraSelected(m_context, mac.toUtf8().constData());
+    PostSelectionChanged();
     if (!Verified(mac)) {
         if (OnShowMessage != nullptr) OnShowMessage(m_context, 0);
         return;
     }
-    m_list->SetSelectedRow(row);
-    if (OnCameraSelected != nullptr) OnCameraSelected(m_context, mac.toUtf8().constData());
-    PostSelectionChanged();
     QWidget* host = m_menu->parentWidget();
     m_menu->ShowAt(host->mapFromGlobal(QCursor::pos()), CheckedCount() >= 2);
 }
