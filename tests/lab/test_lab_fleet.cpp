@@ -124,3 +124,20 @@ TEST(LabFleet, WarningsAndPlans) {
     std::remove(conflict.c_str());
     std::remove(written.c_str());
 }
+
+TEST(LabFleet, DoctorNamesStrictReversePathFilter) {
+    Lab lab(R"({"host": {"adapters": [{"name": "eth0", "lan": "a", "address": "10.63.0.1/24"}]}})",
+            "--rp-filter 1");
+    ASSERT_TRUE(lab.Ok()) << lab.Error();
+    std::string out;
+    EXPECT_EQ(5, Tarsel(lab, "doctor --json", &out)) << out;
+    std::map<std::string, bool> rpFilterOk;
+    for (const auto& check : Json(out)) {
+        if (check["check"] != "rp_filter") continue;
+        rpFilterOk[check["adapter"].is_null() ? "all" : check["adapter"].get<std::string>()] = check["ok"];
+        EXPECT_NE(std::string::npos, check["detail"].get<std::string>().find("strict")) << check;
+    }
+    EXPECT_EQ((std::map<std::string, bool>{{"all", false}, {"eth0", false}}), rpFilterOk) << out;
+    lab.Exec("host", "sysctl -qw net.ipv4.conf.all.rp_filter=0 net.ipv4.conf.eth0.rp_filter=0");
+    EXPECT_EQ(0, Tarsel(lab, "doctor --json", &out)) << out;
+}
