@@ -1,7 +1,10 @@
 #include "web/IpRangeSearch.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <vector>
 
 #include "common/Language.h"
 #include "finder/LibIP.h"
@@ -48,37 +51,92 @@ int CIpRangeSearch::Start(const char* user, const char* password, const char* st
     return 0;
 }
 
+CIpRangeSearch::AddressOutcome CIpRangeSearch::ProbeAddress(const std::string& address,
+                                                            const std::string& portText,
+                                                            const std::string& user,
+                                                            const std::string& password) {
+    AddressOutcome outcome;
+    std::memset(&outcome.info, 0, sizeof outcome.info);
+    if (probe && probe(address.c_str(), std::atoi(portText.c_str())) == 1 && checkCgi)
+        outcome.result = checkCgi(address.c_str(), portText.c_str(), user.c_str(),
+                                  password.c_str(), &outcome.info);
+    return outcome;
+}
+
+void CIpRangeSearch::ReportCheck(const std::string& address) {
+    if (onStatus != nullptr) onStatus(context, CheckAddressText(address.c_str()).c_str());
+    if (onStatusId != nullptr) onStatusId(context, TEXT_CHECK_ADDRESS, address.c_str());
+}
+
+void CIpRangeSearch::ReportOutcome(const std::string& address, const AddressOutcome& outcome) {
+    if (outcome.result == 401) {
+        if (onAuthFailure != nullptr) onAuthFailure(context, address.c_str());
+    } else if (outcome.result == 0) {
+        if (onCameraFound != nullptr) onCameraFound(context, outcome.info);
+    }
+}
+
+void CIpRangeSearch::ProbeInParallel(const std::string& user, const std::string& password,
+                                     uint64_t start, uint64_t end, const std::string& portText) {
+    std::atomic<uint64_t> next{start};
+    std::mutex reportMutex;
+    uint64_t nextToReport = start;
+    // Outcomes that finished before an earlier address did; at most about one per worker
+    // for every slow address ahead of them.
+    std::map<uint64_t, AddressOutcome> waiting;
+    auto worker = [&] {
+        EnsureThreadLanguage(-1);
+        for (;;) {
+            if (stopRequested_) return;
+            const uint64_t current = next++;
+            if (current > end) return;
+            AddressOutcome outcome = ProbeAddress(IpValueToText(current), portText, user, password);
+            std::lock_guard<std::mutex> lock(reportMutex);
+            waiting.emplace(current, std::move(outcome));
+            for (auto it = waiting.find(nextToReport); it != waiting.end();
+                 it = waiting.find(nextToReport)) {
+                const std::string address = IpValueToText(it->first);
+                ReportCheck(address);
+                ReportOutcome(address, it->second);
+                waiting.erase(it);
+                ++nextToReport;
+            }
+        }
+    };
+    const uint64_t count = end - start + 1;
+    const int threads = static_cast<int>(std::min<uint64_t>(count, static_cast<uint64_t>(jobs)));
+    std::vector<std::thread> workers;
+    for (int i = 0; i < threads; ++i) workers.emplace_back(worker);
+    for (std::thread& t : workers) t.join();
+}
+
 void CIpRangeSearch::SearchThread(std::string user, std::string password, uint64_t start,
                                   uint64_t end, std::string portText) {
     EnsureThreadLanguage(-1);
     if (onClearFailures != nullptr) onClearFailures(context);
-    const int port = std::atoi(portText.c_str());
 
     bool stopped = false;
-    for (uint64_t current = start; current <= end; ++current) {
-        const std::string address = IpValueToText(current);
-        if (onStatus != nullptr) onStatus(context, CheckAddressText(address.c_str()).c_str());
-        if (onStatusId != nullptr) onStatusId(context, TEXT_CHECK_ADDRESS, address.c_str());
-        if (probe && probe(address.c_str(), port) == 1 && checkCgi) {
-            CameraReply info;
-            std::memset(&info, 0, sizeof info);
-            const int result = checkCgi(address.c_str(), portText.c_str(), user.c_str(),
-                                        password.c_str(), &info);
-            if (result == 401) {
-                if (onAuthFailure != nullptr) onAuthFailure(context, address.c_str());
-            } else if (result == 0) {
-                if (onCameraFound != nullptr) onCameraFound(context, info);
+    if (jobs > 1) {
+        ProbeInParallel(user, password, start, end, portText);
+        stopped = stopRequested_;
+    } else {
+        for (uint64_t current = start; current <= end; ++current) {
+            const std::string address = IpValueToText(current);
+            ReportCheck(address);  // shown while the address is probed
+            ReportOutcome(address, ProbeAddress(address, portText, user, password));
+            if (stopRequested_) {
+                stopped = true;
+                break;
             }
         }
-        if (stopRequested_) {
-            stopped = true;
-            if (onStatus != nullptr) onStatus(context, LoadText(TEXT_IP_SEARCH_STOP));
-            if (onStatusId != nullptr) onStatusId(context, TEXT_IP_SEARCH_STOP, "");
-            break;
-        }
     }
-    if (!stopped && onStatus != nullptr) onStatus(context, LoadText(TEXT_IP_SEARCH_DONE));
-    if (!stopped && onStatusId != nullptr) onStatusId(context, TEXT_IP_SEARCH_DONE, "");
+    if (stopped) {
+        if (onStatus != nullptr) onStatus(context, LoadText(TEXT_IP_SEARCH_STOP));
+        if (onStatusId != nullptr) onStatusId(context, TEXT_IP_SEARCH_STOP, "");
+    } else {
+        if (onStatus != nullptr) onStatus(context, LoadText(TEXT_IP_SEARCH_DONE));
+        if (onStatusId != nullptr) onStatusId(context, TEXT_IP_SEARCH_DONE, "");
+    }
     running_ = false;
     if (onFinished != nullptr) onFinished(context, stopped);
 }

@@ -30,6 +30,8 @@ int ValidateIpRange(const char* startText, const char* endText, uint64_t* start,
 // translated text is never used as a format.
 std::string CheckAddressText(const char* address);
 
+constexpr int kMaxRangeJobs = 256;
+
 class CIpRangeSearch {
 public:
     CIpRangeSearch() = default;
@@ -60,6 +62,11 @@ public:
                       CameraReply* info)>
         checkCgi;
 
+    // How many addresses are probed at once, 1 to kMaxRangeJobs. The window probes one after
+    // another; with more, every slot above is still called in address order, by one
+    // worker at a time, so the results are those of a one-at-a-time search.
+    int jobs = 1;
+
     // Validates the range and starts the worker. 0, or the error text id from
     // ValidateIpRange (nothing starts then), or -1 while a search is still running.
     int Start(const char* user, const char* password, const char* startText,
@@ -71,6 +78,17 @@ public:
     void Wait();
 
 private:
+    // What probing one address found, until it is reported in its turn.
+    struct AddressOutcome {
+        int result = -1;  // the identity read's result; -1 when nothing answered the probe
+        CameraReply info;
+    };
+    AddressOutcome ProbeAddress(const std::string& address, const std::string& portText,
+                                const std::string& user, const std::string& password);
+    void ReportCheck(const std::string& address);
+    void ReportOutcome(const std::string& address, const AddressOutcome& outcome);
+    void ProbeInParallel(const std::string& user, const std::string& password, uint64_t start,
+                         uint64_t end, const std::string& portText);
     void SearchThread(std::string user, std::string password, uint64_t start, uint64_t end,
                       std::string portText);
 
