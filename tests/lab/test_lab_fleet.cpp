@@ -141,3 +141,26 @@ TEST(LabFleet, DoctorNamesStrictReversePathFilter) {
     lab.Exec("host", "sysctl -qw net.ipv4.conf.all.rp_filter=0 net.ipv4.conf.eth0.rp_filter=0");
     EXPECT_EQ(0, Tarsel(lab, "doctor --json", &out)) << out;
 }
+
+TEST(LabFleet, ParallelScanListsWhatTheOneAtATimeScanLists) {
+    Lab lab(R"({
+      "host": {"adapters": [{"name": "eth0", "lan": "a", "address": "10.64.0.1/24"}]},
+      "cameras": [
+        {"lan": "a", "name": "Late", "mac": "02:1B:2C:64:00:01", "ip": "10.64.0.20"},
+        {"lan": "a", "name": "Early", "mac": "02:1B:2C:64:00:02", "ip": "10.64.0.9"},
+        {"lan": "a", "name": "Locked", "mac": "02:1B:2C:64:00:03", "ip": "10.64.0.14",
+         "password": "other"},
+        {"lan": "a", "name": "Quiet", "mac": "02:1B:2C:64:00:04", "ip": "10.64.0.17",
+         "faults": {"neverAnswer": true}}
+      ]
+    })");
+    ASSERT_TRUE(lab.Ok()) << lab.Error();
+    std::string one, eight;
+    EXPECT_EQ(0, Tarsel(lab, "scan 10.64.0.8 10.64.0.24 --user admin --json", &one)) << one;
+    EXPECT_EQ(0, Tarsel(lab, "scan 10.64.0.8 10.64.0.24 --jobs 8 --user admin --json", &eight)) << eight;
+    std::vector<std::string> order;
+    for (const auto& entry : Json(eight)) order.push_back(entry["ip"]);
+    EXPECT_EQ((std::vector<std::string>{"10.64.0.9", "10.64.0.14", "10.64.0.17", "10.64.0.20"}), order);
+    EXPECT_EQ(Json(one), Json(eight));
+    EXPECT_EQ(1, Tarsel(lab, "scan 10.64.0.8 10.64.0.24 --jobs 257 --user admin", &eight));
+}

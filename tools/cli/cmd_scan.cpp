@@ -1,6 +1,7 @@
 // tarsel scan: the IP range search over HTTP; lists the cameras found and the addresses
 // whose camera refused the credentials.
 
+#include <cstdlib>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -25,15 +26,17 @@ namespace {
 const char kStatusCredentialsRefused[] = "credentials refused";
 
 const char kUsage[] =
-    "usage: tarsel scan START END [--port P] --user U [--json|--csv]\n"
+    "usage: tarsel scan START END [--port P] [--jobs N] --user U [--json|--csv]\n"
     "\n"
     "Walks every address from START to END, tries a TCP connection to the HTTP port on each\n"
     "(200 ms), and reads the identity of every camera that answers, with the credentials.\n"
     "Lists the cameras found, and the addresses whose camera refused the credentials with\n"
     "the status \"credentials refused\" (also named on stderr). An address without a\n"
-    "listener costs 0.2 s (a /24 takes about 51 s).\n"
+    "listener costs 0.2 s (a /24 takes about 51 s one address at a time, under a second\n"
+    "with --jobs 64). The listing is in address order and the same whatever N.\n"
     "\n"
     "  --port P   the HTTP port to try (default 80)\n"
+    "  --jobs N   addresses probed at once, 1 to 256 (default 1, as the window does)\n"
     "  --user U   the administrator's user name; password as for every command\n"
     "  --json     one JSON array of camera objects\n"
     "  --csv      CSV with a header row\n"
@@ -53,7 +56,7 @@ int RunScan(const Invocation& invocation) {
     std::string error;
     if (!args.Parse(invocation.args,
                     JoinOptions({OptionList(kOutputOptions), OptionList(kCredentialOptions),
-                           {{"--port", true}}}),
+                           {{"--port", true}, {"--jobs", true}}}),
                     error)) {
         PrintError(error + " (see tarsel scan --help)");
         return kExitUsage;
@@ -70,6 +73,14 @@ int RunScan(const Invocation& invocation) {
     const std::string port = args.Get("--port", "80");
     if (!IsValidPortText(port.c_str())) {
         PrintError("--port needs a port number from 1 to 65535, got '" + port + "'");
+        return kExitUsage;
+    }
+    const std::string jobsText = args.Get("--jobs", "1");
+    const long jobs = jobsText.find_first_not_of("0123456789") == std::string::npos && jobsText.size() <= 3
+                          ? std::atol(jobsText.c_str()) : 0;
+    if (jobs < 1 || jobs > kMaxRangeJobs) {
+        PrintError("--jobs needs a number from 1 to " + std::to_string(kMaxRangeJobs) + ", got '" +
+                   jobsText + "'");
         return kExitUsage;
     }
     uint64_t start = 0, end = 0;
@@ -94,6 +105,7 @@ int RunScan(const Invocation& invocation) {
     state.progress = &progress;
     CIpRangeSearch search;
     search.context = &state;
+    search.jobs = static_cast<int>(jobs);
     search.checkCgi = [&ports](const char* ip, const char* p, const char* user,
                                const char* password, CameraReply* info) {
         return CheckCGI(ports, ip, p, user, password, info);
@@ -132,6 +144,7 @@ int RunScan(const Invocation& invocation) {
         listed.push_back(refused);
     }
     SortCameras(listed);
+    AddWarnings(listed);
     if (listed.empty() && format == Format::Table) {
         PrintError("no camera found from " + args.Positionals()[0] + " to " +
                    args.Positionals()[1] + " on port " + port);
