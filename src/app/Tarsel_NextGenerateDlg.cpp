@@ -422,6 +422,8 @@ void CTarsel_NextGenerateDlg::SetCameraStatus(const QString& macText, int status
                 CopyTruncated(r.gateway, r.oldGateway);
                 CopyTruncated(r.mode, r.oldMode);
                 CopyTruncated(r.httpPort, r.oldPort);
+                // Failed like a setting that timed out: a later reply keeps saying so.
+                SetStatus(&r, STATUS_SETTING_TIMEOUT);
             }
             r.settingSince = 0;
             shown = r;

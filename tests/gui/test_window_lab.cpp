@@ -132,6 +132,7 @@ private slots:
         QVERIFY(WaitUntil([&] { return list->StatusOf(kMacs[4]) == STATUS_INDEX_NO_RESPONSE; }, 40000));
         QCOMPARE(list->List()->GetItemText(list->RowOfMac(kMacs[4]), 0), QStringLiteral("Stubborn"));
         QCOMPARE(list->List()->GetItemText(list->RowOfMac(kMacs[4]), 9), UiText(20102));
+        QCOMPARE(list->StatusOf(kMacs[5]), STATUS_INDEX_NO_RESPONSE);  // also after any late reply
         for (int language : guitest::kScreenshotLanguages) {
             window->ApplyLanguage(language);
             guitest::SaveScreenshot(window.get(), QStringLiteral("window_lab_no_response_") + guitest::LanguageTag(language));
