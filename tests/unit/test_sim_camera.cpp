@@ -18,6 +18,7 @@
 #include "SimCamera.h"
 #include "SimConfig.h"
 #include "UdpResponder.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -119,11 +120,12 @@ public:
         sendto(fd_, buffer, n, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
     }
 
-    // Decoded replies that arrive within the wait.
-    std::vector<CameraReply> Collect(std::chrono::milliseconds wait) {
+    // Decoded replies, until `count` arrived or the wait ran out (a guard, or the quiet
+    // time in which a camera must stay silent).
+    std::vector<CameraReply> Collect(std::chrono::milliseconds wait, size_t count = SIZE_MAX) {
         std::vector<CameraReply> out;
         auto end = std::chrono::steady_clock::now() + wait;
-        while (std::chrono::steady_clock::now() < end) {
+        while (out.size() < count && std::chrono::steady_clock::now() < end) {
             pollfd pfd{fd_, POLLIN, 0};
             if (poll(&pfd, 1, 10) <= 0) continue;
             unsigned char buffer[PACKET_BUFFER_SIZE];
@@ -148,7 +150,7 @@ TEST(SimCamera, ResponderAnswersEveryCameraAndHonoursDelayNeverAnswerAndReboot) 
         SimCameraConfig c;
         c.mac = "00:1B:2C:00:00:0" + std::to_string(i + 1);
         c.ip = "127.0.0.1";
-        c.rebootSilentMs = 300;
+        c.rebootSilentMs = 3000;
         cameras.push_back(std::make_shared<SimCamera>(c));
     }
     camsim::UdpResponderOptions options;
@@ -162,7 +164,7 @@ TEST(SimCamera, ResponderAnswersEveryCameraAndHonoursDelayNeverAnswerAndReboot) 
     ASSERT_TRUE(responder.Start(error)) << error;
 
     finder.Query(responder.BoundPort());
-    auto replies = finder.Collect(300ms);
+    auto replies = finder.Collect(20s, 3);
     ASSERT_EQ(replies.size(), 3u);
     EXPECT_STREQ(replies[0].mac, "00:1B:2C:00:00:01");
 
@@ -173,22 +175,23 @@ TEST(SimCamera, ResponderAnswersEveryCameraAndHonoursDelayNeverAnswerAndReboot) 
     camsim::SimFaults slow;
     slow.replyDelayMs = 250;
     cameras[2]->SetFaults(slow);
+    const auto asked = std::chrono::steady_clock::now();
     finder.Query(responder.BoundPort());
-    auto early = finder.Collect(150ms);
-    ASSERT_EQ(early.size(), 1u);
-    EXPECT_STREQ(early[0].mac, "00:1B:2C:00:00:01");
-    auto late = finder.Collect(600ms);
-    ASSERT_EQ(late.size(), 1u);
-    EXPECT_STREQ(late[0].mac, "00:1B:2C:00:00:03");
+    auto answers = finder.Collect(20s, 2);
+    const auto lateArrived = std::chrono::steady_clock::now();
+    ASSERT_EQ(answers.size(), 2u);
+    EXPECT_STREQ(answers[0].mac, "00:1B:2C:00:00:01");
+    EXPECT_STREQ(answers[1].mac, "00:1B:2C:00:00:03");
+    EXPECT_GE(lateArrived - asked, 250ms);
+    EXPECT_TRUE(finder.Collect(300ms).empty());  // camera 2 stays silent
 
     // A reboot by command (right credentials) silences camera 1, then it answers again.
     finder.Query(responder.BoundPort(), HEADER_SYSTEM_COMMAND, "00:1B:2C:00:00:01", "admin",
                  "admin", "system.reboot=1");
-    finder.Collect(50ms);
-    EXPECT_TRUE(cameras[0]->IsSilent());
+    ASSERT_TRUE(testsupport::WaitFor([&] { return cameras[0]->IsSilent(); }));
     finder.Query(responder.BoundPort(), HEADER_IP_QUERY, "00:1B:2C:00:00:01");
     EXPECT_TRUE(finder.Collect(100ms).empty());
-    auto until = std::chrono::steady_clock::now() + 3s;
+    auto until = std::chrono::steady_clock::now() + 20s;
     std::vector<CameraReply> back;
     while (back.empty() && std::chrono::steady_clock::now() < until) {
         finder.Query(responder.BoundPort(), HEADER_IP_QUERY, "00:1B:2C:00:00:01");

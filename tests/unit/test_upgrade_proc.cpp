@@ -82,6 +82,22 @@ bool EndsWith(const std::vector<int>& v, const std::vector<int>& tail) {
     return v.size() >= tail.size() && std::equal(tail.begin(), tail.end(), v.end() - tail.size());
 }
 
+// Upgrades item with the firmware file to the end (the worker has returned); its reports.
+std::vector<int> RunToEnd(UpgradeItem& item, const std::string& firmware, const char* extension = "tar",
+                          std::function<void(UpgradeWait, int)> sleep = FastSleep) {
+    ProgressLog progress;
+    {
+        UpgradeProc proc;
+        proc.onProgress = ProgressLog::Callback;
+        proc.context = &progress;
+        proc.SetSleep(std::move(sleep));
+        proc.SetFirmware(firmware.c_str(), extension);
+        proc.StartUpgrade(&item);
+        proc.WaitForWorkers();
+    }
+    return progress.Of(item.mac);
+}
+
 WebServerOptions QuickCamera() {
     WebServerOptions o;
     // Long enough for every status to be polled at least once, even in a slow (sanitizer) run.
@@ -104,8 +120,6 @@ TEST(UpgradeProc, UploadNameAndFormFraming) {
     EXPECT_STREQ("conf.tar", proc.UploadName());
     const std::string head = UpgradeProc::FormHead("conf.tar");
     const std::string tail = UpgradeProc::FormTail();
-    EXPECT_EQ(154u, head.size());
-    EXPECT_EQ(149u, tail.size());
     EXPECT_EQ(
         "-----------------------------7df3e520408c2\r\n"
         "Content-Disposition: form-data; name=\"binary\"; filename=\"conf.tar\"\r\n"
@@ -125,17 +139,8 @@ TEST(UpgradeProc, HttpCameraUploadsTheExactBodyAndSucceeds) {
         CamsimWebServer server(model, QuickCamera());
         ASSERT_TRUE(server.Start());
         const std::string path = WriteFirmware(std::string("fw_exact.") + extension, 300001);
-        ProgressLog progress;
         UpgradeItem item = MakeItem("00:11:22:33:44:01", server.PortText(), 1);
-        {
-            UpgradeProc proc;
-            proc.onProgress = ProgressLog::Callback;
-            proc.context = &progress;
-            proc.SetSleep(FastSleep);
-            proc.SetFirmware(path.c_str(), extension);
-            proc.StartUpgrade(&item);
-            proc.WaitForWorkers();
-        }  // joins the worker
+        const std::vector<int> p = RunToEnd(item, path, extension);
         EXPECT_EQ(UPGRADE_DONE, item.state);
         auto uploads = server.Uploads();
         ASSERT_EQ(1u, uploads.size());
@@ -161,7 +166,6 @@ TEST(UpgradeProc, HttpCameraUploadsTheExactBodyAndSucceeds) {
         EXPECT_EQ("Mozilla/5.0 (Windows NT 6.1; WOW64; Trident/7.0; rv:11.0) like Gecko",
                   headers["User-Agent"]);
 
-        auto p = progress.Of(item.mac);
         ASSERT_GE(p.size(), 6u);
         EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 4, 5, 6}), std::vector<int>(p.begin(), p.begin() + 7));
         EXPECT_TRUE(EndsWith(p, FinalWaitReports()));
@@ -180,18 +184,8 @@ TEST(UpgradeProc, FailStatusEndsAtOnceButStillShowsTheFinalWait) {
     CamsimWebServer server(std::make_shared<MapWebCamera>("admin", "pass"), options);
     ASSERT_TRUE(server.Start());
     const std::string path = WriteFirmware("fw_fail.tar", 4096);
-    ProgressLog progress;
     UpgradeItem item = MakeItem("00:11:22:33:44:02", server.PortText(), 1);
-    {
-        UpgradeProc proc;
-        proc.onProgress = ProgressLog::Callback;
-        proc.context = &progress;
-        proc.SetSleep(FastSleep);
-        proc.SetFirmware(path.c_str(), "tar");
-        proc.StartUpgrade(&item);
-        proc.WaitForWorkers();
-    }
-    auto p = progress.Of(item.mac);
+    const std::vector<int> p = RunToEnd(item, path);
     std::vector<int> expectedEnd = FinalWaitReports();
     expectedEnd.push_back(-1);
     EXPECT_TRUE(EndsWith(p, expectedEnd));
@@ -210,21 +204,11 @@ TEST(UpgradeProc, StatusStuckAtCheckingFailsAfterHundredPolls) {
     CamsimWebServer server(std::make_shared<MapWebCamera>("admin", "pass"), options);
     ASSERT_TRUE(server.Start());
     const std::string path = WriteFirmware("fw_stuck.tar", 1000);
-    ProgressLog progress;
     UpgradeItem item = MakeItem("00:11:22:33:44:03", server.PortText(), 1);
-    {
-        UpgradeProc proc;
-        proc.onProgress = ProgressLog::Callback;
-        proc.context = &progress;
-        proc.SetSleep([](UpgradeWait why, int ms) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(why == UpgradeWait::Poll ? 1 : ms / 50));
-        });
-        proc.SetFirmware(path.c_str(), "tar");
-        proc.StartUpgrade(&item);
-        proc.WaitForWorkers();
-    }
+    const std::vector<int> p = RunToEnd(item, path, "tar", [](UpgradeWait why, int ms) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(why == UpgradeWait::Poll ? 1 : ms / 50));
+    });
     EXPECT_EQ(100, server.StatusRequests());
-    auto p = progress.Of(item.mac);
     EXPECT_NE(p.end(), std::find(p.begin(), p.end(), 70));  // the hundredth poll
     EXPECT_EQ(-1, p.back());
     EXPECT_EQ(0u, log.Count("reboot done"));
@@ -248,13 +232,10 @@ TEST(UpgradeProc, BeginRefusedMakesNoUploadAttempt) {
         proc.SetSleep(FastSleep);
         proc.SetFirmware(path.c_str(), "tar");
         proc.StartUpgrade(&item);
-        for (;;) {
-            {
-                std::lock_guard<std::mutex> lock(proc.itemLock);
-                if (item.state == UPGRADE_DONE) break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
+        ASSERT_TRUE(WaitFor([&] {
+            std::lock_guard<std::mutex> lock(proc.itemLock);
+            return item.state == UPGRADE_DONE;
+        }));
         EXPECT_EQ(0, proc.ActiveUploads());  // the slot was given back
     }
     EXPECT_TRUE(server.Uploads().empty());
@@ -285,17 +266,7 @@ TEST(UpgradeProc, HttpCameraStopsOnEmptyStatusAndJudgesByInstalling) {
                                });
         const std::string path = WriteFirmware("fw_script.tar", 777);
         UpgradeItem item = MakeItem("00:11:22:33:44:05", cam.PortText(), 1);
-        ProgressLog progress;
-        {
-            UpgradeProc proc;
-            proc.onProgress = ProgressLog::Callback;
-            proc.context = &progress;
-            proc.SetSleep(FastSleep);
-            proc.SetFirmware(path.c_str(), "tar");
-            proc.StartUpgrade(&item);
-            proc.WaitForWorkers();
-        }
-        auto p = progress.Of(item.mac);
+        const std::vector<int> p = RunToEnd(item, path);
         if (installs) {
             EXPECT_EQ(5u, next.load());
             EXPECT_EQ(1u, log.Count("FW 100%, 00:11:22:33:44:05 reboot done. counter:95"));
@@ -373,7 +344,8 @@ TEST(UpgradeProc, DiscoveredCameraWaitsForTheRebootThroughTheFinder) {
     EXPECT_STREQ("127.0.0.254", item.gateway);
 }
 
-// Five uploads at most; a freed slot is taken within about a second (the real slot wait).
+// Five uploads at most; the sixth waits for a slot in steps of at most a second, and starts
+// only after another upload gave its slot back.
 TEST(UpgradeProc, SixCamerasShareFiveUploadSlots) {
     constexpr int kCameras = 6;
     std::vector<std::unique_ptr<CamsimWebServer>> servers;
@@ -391,14 +363,17 @@ TEST(UpgradeProc, SixCamerasShareFiveUploadSlots) {
     tarsel::CapturingLogSink log;
     ProgressLog progress;
     std::atomic<bool> sampling{true};
-    std::atomic<int> peakServer{0}, peakSlots{0};
+    std::atomic<int> peakServer{0}, peakSlots{0}, slotWaits{0}, longestSlotWait{0};
     {
         UpgradeProc proc;
         proc.onProgress = ProgressLog::Callback;
         proc.context = &progress;
-        proc.SetSleep([](UpgradeWait why, int ms) {
-            std::this_thread::sleep_for(
-                std::chrono::milliseconds(why == UpgradeWait::Slot ? ms : ms / 50));
+        proc.SetSleep([&](UpgradeWait why, int ms) {
+            if (why == UpgradeWait::Slot) {
+                ++slotWaits;
+                longestSlotWait = std::max(longestSlotWait.load(), ms);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms / 50));
         });
         proc.SetFirmware(path.c_str(), "tar");
         std::thread sampler([&] {
@@ -411,12 +386,7 @@ TEST(UpgradeProc, SixCamerasShareFiveUploadSlots) {
             }
         });
         for (auto& item : items) proc.StartUpgrade(&item);
-        for (auto& item : items) {
-            while (true) {
-                std::lock_guard<std::mutex> lock(proc.itemLock);
-                if (item.state == UPGRADE_DONE) break;
-            }
-        }
+        proc.WaitForWorkers();
         sampling = false;
         sampler.join();
     }
@@ -446,7 +416,8 @@ TEST(UpgradeProc, SixCamerasShareFiveUploadSlots) {
     for (auto& e : events) peak = std::max(peak, inFlight += e.second);
     EXPECT_EQ(5, peak);
     EXPECT_GE(lastStarted, firstFreed);
-    EXPECT_LE(lastStarted - firstFreed, 1300);
+    EXPECT_GT(slotWaits.load(), 0);
+    EXPECT_LE(longestSlotWait.load(), 1000);
     for (auto& s : servers) EXPECT_EQ(1u, s->Uploads().size());
 }
 
@@ -454,18 +425,9 @@ TEST(UpgradeProc, MissingFirmwareFileFailsEveryCameraWithoutUploading) {
     tarsel::CapturingLogSink log;
     CamsimWebServer server(std::make_shared<MapWebCamera>("admin", "pass"), QuickCamera());
     ASSERT_TRUE(server.Start());
-    ProgressLog progress;
     UpgradeItem item = MakeItem("00:11:22:33:44:07", server.PortText(), 1);
-    {
-        UpgradeProc proc;
-        proc.onProgress = ProgressLog::Callback;
-        proc.context = &progress;
-        proc.SetSleep(FastSleep);
-        proc.SetFirmware("/nonexistent/fw.tar", "tar");
-        proc.StartUpgrade(&item);
-        proc.WaitForWorkers();
-    }
-    EXPECT_EQ((std::vector<int>{0, -1}), progress.Of(item.mac));
+    const std::vector<int> p = RunToEnd(item, "/nonexistent/fw.tar");
+    EXPECT_EQ((std::vector<int>{0, -1}), p);
     EXPECT_EQ(1u, log.Count("load /nonexistent/fw.tar fw fail."));
     EXPECT_EQ(1u, log.Count("00:11:22:33:44:07 Load FW file fail."));
     EXPECT_EQ(0, server.BeginRequests());
