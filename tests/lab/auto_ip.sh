@@ -7,28 +7,8 @@
 # cameras (new lab, same settings file) gives every camera the same address again.
 # Argument "range3": instead, a range of 3 addresses for the 6 DHCP cameras leaves 3 "NO IP".
 # Fails (never skips) when the lab cannot be built.
-set -uo pipefail
-
-SRC=${TARSEL_SOURCE_DIR:-$(cd "$(dirname "$0")/../.." && pwd)}
-BIN=${TARSEL_BINARY_DIR:-$SRC/build}
-export TARSEL_BINARY_DIR=$BIN
-LAB="bash $SRC/scripts/lab"
-TARSEL=$BIN/tools/tarsel
-WORK=$(mktemp -d)
-NAME=""
-failures=0
+. "$(dirname "$0")/../support/lab_preamble.sh"
 MODE=${1:-twice}
-
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
-cleanup() {
-  [ -z "$NAME" ] || $LAB down --name "$NAME" >/dev/null 2>&1
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-[ -x "$TARSEL" ] || { echo "FAIL: $TARSEL is not built" >&2; exit 1; }
 
 cat >"$WORK/lab.json" <<'JSON'
 {

@@ -9,27 +9,7 @@
 #   reboot: the camera goes silent and comes back;
 #   default --keep-ip keeps the network settings, default restores the factory ones.
 # Fails (never skips) when the lab cannot be built.
-set -uo pipefail
-
-SRC=${TARSEL_SOURCE_DIR:-$(cd "$(dirname "$0")/../.." && pwd)}
-BIN=${TARSEL_BINARY_DIR:-$SRC/build}
-export TARSEL_BINARY_DIR=$BIN
-LAB="bash $SRC/scripts/lab"
-TARSEL=$BIN/tools/tarsel
-WORK=$(mktemp -d)
-NAME=""
-failures=0
-
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
-cleanup() {
-  [ -z "$NAME" ] || $LAB down --name "$NAME" >/dev/null 2>&1
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-[ -x "$TARSEL" ] || { echo "FAIL: $TARSEL is not built" >&2; exit 1; }
+. "$(dirname "$0")/../support/lab_preamble.sh"
 
 cam() {  # n name ip [extra json]
   printf '{"lan": "a", "name": "%s", "mac": "00:1B:2C:30:00:%02X", "ip": "%s", "rebootSilentMs": 4000%s}' \

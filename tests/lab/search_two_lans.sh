@@ -6,29 +6,7 @@
 # broadcast then multicast for each query, every datagram carrying that adapter's address,
 # and the datagrams leaving at least 30 ms apart.
 # Fails (never skips) when the lab cannot be built.
-set -uo pipefail
-
-SRC=${TARSEL_SOURCE_DIR:-$(cd "$(dirname "$0")/../.." && pwd)}
-BIN=${TARSEL_BINARY_DIR:-$SRC/build}
-export TARSEL_BINARY_DIR=$BIN
-LAB="bash $SRC/scripts/lab"
-TARSEL=$BIN/tools/tarsel
-WORK=$(mktemp -d)
-NAME=""
-failures=0
-
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
-
-cleanup() {
-  [ -z "$NAME" ] || $LAB down --name "$NAME" >/dev/null 2>&1
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-[ -x "$TARSEL" ] || { echo "FAIL: $TARSEL is not built" >&2; exit 1; }
+. "$(dirname "$0")/../support/lab_preamble.sh"
 
 cat >"$WORK/lab.json" <<'EOF'
 {
