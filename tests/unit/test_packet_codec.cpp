@@ -82,14 +82,7 @@ TEST(Md5, KnownVectorsAndHex) {
     EXPECT_EQ("d41d8cd98f00b204e9800998ecf8427e", Md5Hex(d, false));
 }
 
-TEST(ParameterKeyTable, RowsAndLookup) {
-    int empty = 0;
-    for (const ParameterKey& row : ParameterKeyTable)
-        empty += row.key[0] == '\0';
-    EXPECT_EQ(11, empty);
-    EXPECT_EQ(1u, ParameterKeyTable[0].id);
-    EXPECT_EQ(302u, ParameterKeyTable[PARAMETER_KEY_COUNT - 1].id);
-
+TEST(ParameterKeyTable, Lookup) {
     EXPECT_EQ(1, LookupKeyId("network.device_name"));
     EXPECT_EQ(101, LookupKeyId("network.wire.ipv4.manual.address"));  // first of three
     EXPECT_EQ(111, LookupKeyId("system.information.wireless.ipv4.address"));
