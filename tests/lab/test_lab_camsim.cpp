@@ -3,12 +3,8 @@
 // request's host address and version bytes; the root namespace is never touched; a
 // reverse-path filter in the host would drop the camera that lives in a foreign subnet.
 
-#include <arpa/inet.h>
-#include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -21,6 +17,7 @@
 
 #include "LibPacket/PacketProcess.h"
 #include "lab/LabSupport.h"
+#include "platform/UdpSocket.h"
 
 namespace {
 
@@ -51,49 +48,31 @@ public:
     explicit Finder(const std::vector<std::pair<std::string, std::string>>& adapters)
         : adapters_(adapters) {
         for (const auto& [ifname, address] : adapters_) {
-            int fd = socket(AF_INET, SOCK_DGRAM, 0);
-            int on = 1;
-            setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-            setsockopt(fd, SOL_SOCKET, SO_BINDTODEVICE, ifname.c_str(),
-                       static_cast<socklen_t>(ifname.size()));
-            sockaddr_in addr{};
-            addr.sin_family = AF_INET;
-            addr.sin_port = htons(FINDER_RECV_PORT);
-            EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0) << ifname;
-            fds_.push_back(fd);
+            fds_.push_back(tarsel::OpenUdpSocket());
+            const int fd = fds_.back().Get();
+            EXPECT_TRUE(tarsel::SetReuseAddress(fd) && tarsel::BindToDevice(fd, ifname.c_str()) &&
+                        tarsel::BindIPv4(fd, INADDR_ANY, FINDER_RECV_PORT))
+                << ifname;
         }
-    }
-    ~Finder() {
-        for (int fd : fds_) close(fd);
     }
 
     void Query(int transport) {
         for (const auto& [ifname, address] : adapters_) {
             unsigned char buffer[PACKET_BUFFER_SIZE] = {};
-            CPacketProcess codec;
-            int n = codec.BuildPacket(buffer, transport, HEADER_IP_QUERY, address.c_str(), "",
-                                      "", "", "");
-            int fd = socket(AF_INET, SOCK_DGRAM, 0);
-            sockaddr_in to{};
-            to.sin_family = AF_INET;
-            to.sin_port = htons(FINDER_SEND_PORT);
+            int n = CPacketProcess().BuildPacket(buffer, transport, HEADER_IP_QUERY,
+                                                 address.c_str(), "", "", "", "");
+            tarsel::UniqueFd fd = tarsel::OpenUdpSocket();
+            uint32_t local = 0, to = INADDR_BROADCAST;
+            tarsel::ParseIPv4(address.c_str(), &local);
             if (transport == TRANSPORT_BROADCAST) {
-                int on = 1;
-                setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-                sockaddr_in local{};
-                local.sin_family = AF_INET;
-                inet_pton(AF_INET, address.c_str(), &local.sin_addr);
-                bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local);
-                to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+                tarsel::SetBroadcast(fd.Get());
+                tarsel::BindIPv4(fd.Get(), local, 0);
             } else {
-                in_addr local{};
-                inet_pton(AF_INET, address.c_str(), &local);
-                setsockopt(fd, IPPROTO_IP, IP_MULTICAST_IF, &local, sizeof local);
-                inet_pton(AF_INET, FINDER_MULTICAST_GROUP, &to.sin_addr);
+                tarsel::SetMulticastInterface(fd.Get(), local);
+                tarsel::ParseIPv4(FINDER_MULTICAST_GROUP, &to);
             }
-            EXPECT_EQ(sendto(fd, buffer, n, 0, reinterpret_cast<sockaddr*>(&to), sizeof to), n)
+            EXPECT_EQ(tarsel::SendDatagram(fd.Get(), to, FINDER_SEND_PORT, buffer, n), n)
                 << ifname << " transport " << transport << ": " << std::strerror(errno);
-            close(fd);
         }
     }
 
@@ -102,17 +81,15 @@ public:
         auto end = std::chrono::steady_clock::now() + wait;
         while (std::chrono::steady_clock::now() < end) {
             std::vector<pollfd> pfds;
-            for (int fd : fds_) pfds.push_back({fd, POLLIN, 0});
+            for (const auto& fd : fds_) pfds.push_back({fd.Get(), POLLIN, 0});
             if (poll(pfds.data(), pfds.size(), 20) <= 0) continue;
             for (size_t i = 0; i < pfds.size(); ++i) {
                 if (!(pfds[i].revents & POLLIN)) continue;
                 unsigned char buffer[PACKET_BUFFER_SIZE];
-                ssize_t n = recv(fds_[i], buffer, sizeof buffer, 0);
-                Received r{};
-                r.adapter = adapters_[i].first;
-                CPacketProcess codec;
-                if (n < 40 || codec.DecodePacket(buffer, static_cast<int>(n),
-                                                 adapters_[i].second.c_str(), &r.reply) < 0)
+                int n = tarsel::ReceiveDatagram(fds_[i].Get(), buffer, sizeof buffer);
+                Received r{adapters_[i].first, {}, {}};
+                if (n < 40 || CPacketProcess().DecodePacket(buffer, n, adapters_[i].second.c_str(),
+                                                            &r.reply) < 0)
                     continue;
                 std::memcpy(r.version, buffer, 4);
                 out.push_back(r);
@@ -123,7 +100,7 @@ public:
 
 private:
     std::vector<std::pair<std::string, std::string>> adapters_;
-    std::vector<int> fds_;
+    std::vector<tarsel::UniqueFd> fds_;
 };
 
 std::string RootLinks() {

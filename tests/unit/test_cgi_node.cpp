@@ -12,50 +12,37 @@ using testsupport::HttpExchange;
 using testsupport::LoopbackHttpServer;
 
 TEST(GetReplyGrammar, ScansThreeQuotedStringsAndStopsAtTheFirstMismatch) {
-    GetReply r;
-    EXPECT_EQ(3, ParseGetReply("x=\"lead\" s=\"ok\" v=\"value 1\"\n", &r));
-    EXPECT_STREQ("lead", r.lead);
-    EXPECT_STREQ("ok", r.status);
-    EXPECT_STREQ("value 1", r.value);
-
-    // The value needs no closing quote; anything after it is ignored.
-    EXPECT_EQ(3, ParseGetReply("a\"b\"c\"d\"e\"f", &r));
-    EXPECT_STREQ("f", r.value);
-    EXPECT_EQ(3, ParseGetReply("a\"b\"c\"d\"e\"f\"tail\"more", &r));
-    EXPECT_STREQ("f", r.value);
-
-    // A body that begins with a quote fails at once.
-    EXPECT_EQ(0, ParseGetReply("\"lead\" \"ok\" \"v\"", &r));
-    EXPECT_STREQ("", r.lead);
-    EXPECT_STREQ("", r.status);
-
-    // Adjacent quotes (an empty string) stop the scan there.
-    EXPECT_EQ(1, ParseGetReply("a\"lead\"\"ok\"c\"v", &r));
-    EXPECT_STREQ("lead", r.lead);
-    EXPECT_STREQ("", r.status);
-    EXPECT_EQ(2, ParseGetReply("a\"lead\"b\"ok\"c\"\"", &r));
-    EXPECT_STREQ("ok", r.status);
-    EXPECT_STREQ("", r.value);
-
-    // No third string.
-    EXPECT_EQ(2, ParseGetReply("a\"lead\"b\"ok\"", &r));
-    EXPECT_EQ(2, ParseGetReply("a\"lead\"b\"ok\"\n", &r));
-    EXPECT_STREQ("", r.value);
-
-    // Field limits: 383, 63, 63 characters; one more stops the scan, field left empty.
     const std::string v63(63, 'v'), v64(64, 'v');
-    EXPECT_EQ(3, ParseGetReply(("a\"l\"b\"ok\"c\"" + v63 + "\"").c_str(), &r));
-    EXPECT_EQ(v63, r.value);
-    EXPECT_EQ(2, ParseGetReply(("a\"l\"b\"ok\"c\"" + v64 + "\"").c_str(), &r));
-    EXPECT_STREQ("", r.value);
-    EXPECT_EQ(1, ParseGetReply(("a\"l\"b\"" + v64 + "\"c\"v\"").c_str(), &r));
-    EXPECT_STREQ("", r.status);
-    EXPECT_EQ(3, ParseGetReply(("a\"" + std::string(383, 'l') + "\"b\"ok\"c\"v").c_str(), &r));
-    EXPECT_EQ(0, ParseGetReply(("a\"" + std::string(384, 'l') + "\"b\"ok\"c\"v").c_str(), &r));
-    EXPECT_STREQ("", r.lead);
-
-    EXPECT_EQ(0, ParseGetReply("", &r));
-    EXPECT_EQ(0, ParseGetReply("no quotes at all", &r));
+    struct Case {
+        std::string body;
+        int count;
+        const char *lead, *status, *value;  // nullptr: not checked
+    } cases[] = {
+        {"x=\"lead\" s=\"ok\" v=\"value 1\"\n", 3, "lead", "ok", "value 1"},
+        // The value needs no closing quote; anything after it is ignored.
+        {"a\"b\"c\"d\"e\"f", 3, nullptr, nullptr, "f"},
+        {"a\"b\"c\"d\"e\"f\"tail\"more", 3, nullptr, nullptr, "f"},
+        {"\"lead\" \"ok\" \"v\"", 0, "", "", nullptr},  // begins with a quote
+        // Adjacent quotes (an empty string) stop the scan there.
+        {"a\"lead\"\"ok\"c\"v", 1, "lead", "", nullptr},
+        {"a\"lead\"b\"ok\"c\"\"", 2, nullptr, "ok", ""},
+        {"a\"lead\"b\"ok\"\n", 2, nullptr, nullptr, ""},
+        // Field limits 383, 63, 63: one more stops the scan, the field left empty.
+        {"a\"l\"b\"ok\"c\"" + v63 + "\"", 3, nullptr, nullptr, v63.c_str()},
+        {"a\"l\"b\"ok\"c\"" + v64 + "\"", 2, nullptr, nullptr, ""},
+        {"a\"l\"b\"" + v64 + "\"c\"v\"", 1, nullptr, "", nullptr},
+        {"a\"" + std::string(383, 'l') + "\"b\"ok\"c\"v", 3, nullptr, nullptr, nullptr},
+        {"a\"" + std::string(384, 'l') + "\"b\"ok\"c\"v", 0, "", nullptr, nullptr},
+        {"", 0, nullptr, nullptr, nullptr},
+        {"no quotes at all", 0, nullptr, nullptr, nullptr},
+    };
+    GetReply r;  // shared: each scan must clear what the one before left
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.count, ParseGetReply(c.body.c_str(), &r)) << c.body;
+        if (c.lead) { EXPECT_STREQ(c.lead, r.lead) << c.body; }
+        if (c.status) { EXPECT_STREQ(c.status, r.status) << c.body; }
+        if (c.value) { EXPECT_STREQ(c.value, r.value) << c.body; }
+    }
     EXPECT_EQ(0, ParseGetReply(nullptr, &r));
 }
 
@@ -70,41 +57,31 @@ TEST(GetNode, OnlyLowerCaseOkCarriesAValue) {
     };
     char out[128];
 
-    body = "network.device_name=\"x\" status=\"ok\" value=\"Lobby Cam\"\n";
-    std::strcpy(out, "old");
-    EXPECT_EQ(0, get(out));
-    EXPECT_STREQ("Lobby Cam", out);
+    // Only a lower-case "ok" carries a value; a missing or oversized value reads empty; an
+    // empty body is success that leaves out as it was.
+    const struct {
+        std::string body;
+        int result;
+        const char* out;
+    } cases[] = {{"network.device_name=\"x\" status=\"ok\" value=\"Lobby Cam\"\n", 0, "Lobby Cam"},
+                 {"k=\"x\" s=\"OK\" v=\"Upper\"", -1, "old"},
+                 {"\"x\" s=\"ok\" v=\"Quote first\"", -1, "old"},
+                 {"k=\"x\" s=\"ok\"", 0, ""},
+                 {"k=\"x\" s=\"ok\" v=\"" + std::string(64, 'z') + "\"", 0, ""},
+                 {"", 0, "old"}};
+    for (const auto& c : cases) {
+        body = c.body;
+        std::strcpy(out, "old");
+        EXPECT_EQ(c.result, get(out)) << c.body;
+        EXPECT_STREQ(c.out, out) << c.body;
+    }
     EXPECT_EQ("/cgi-bin/get?network.device_name", cam.Requests().back().target);
-
-    body = "k=\"x\" s=\"OK\" v=\"Upper\"";
-    std::strcpy(out, "old");
-    EXPECT_EQ(-1, get(out));
-    EXPECT_STREQ("old", out);
-
-    body = "\"x\" s=\"ok\" v=\"Quote first\"";
-    EXPECT_EQ(-1, get(out));
-    EXPECT_STREQ("old", out);
-
-    body = "k=\"x\" s=\"ok\"";
-    EXPECT_EQ(0, get(out));
-    EXPECT_STREQ("", out);
-
-    body = "k=\"x\" s=\"ok\" v=\"" + std::string(64, 'z') + "\"";
-    std::strcpy(out, "old");
-    EXPECT_EQ(0, get(out));
-    EXPECT_STREQ("", out);
-
-    // An empty body is success and leaves out as it was.
-    body = "";
-    std::strcpy(out, "kept");
-    EXPECT_EQ(0, get(out));
-    EXPECT_STREQ("kept", out);
 
     // HTTP failures pass through untouched.
     status = 404;
     body = "k=\"x\" s=\"ok\" v=\"nope\"";
     EXPECT_EQ(404, get(out));
-    EXPECT_STREQ("kept", out);
+    EXPECT_STREQ("old", out);
     EXPECT_EQ(401, GetNode("127.0.0.1", port.c_str(), "admin", "bad", "k", out));
 
     // The long variant reads the slash-joined address.

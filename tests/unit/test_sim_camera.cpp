@@ -1,11 +1,8 @@
 // The simulated camera's parameter store, its configuration file, and its discovery
 // responder on the loopback address (unicast replies; nothing leaves 127.0.0.1).
 
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -18,6 +15,7 @@
 #include "SimCamera.h"
 #include "SimConfig.h"
 #include "UdpResponder.h"
+#include "platform/UdpSocket.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -94,30 +92,15 @@ TEST(SimCamera, ConfigurationIsCheckedCameraByCamera) {
 // A finder stand-in on the loopback address.
 class LoopbackFinder {
 public:
-    LoopbackFinder() {
-        fd_ = socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        socklen_t len = sizeof addr;
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-        port_ = ntohs(addr.sin_port);
-    }
-    ~LoopbackFinder() { close(fd_); }
-    uint16_t Port() const { return port_; }
+    LoopbackFinder() { tarsel::BindIPv4(fd_.Get(), INADDR_LOOPBACK, 0); }
+    uint16_t Port() const { return tarsel::LocalPort(fd_.Get()); }
 
     void Query(uint16_t cameraPort, uint32_t type = HEADER_IP_QUERY, const char* mac = "",
                const char* user = "", const char* password = "", const char* text = "") {
         unsigned char buffer[PACKET_BUFFER_SIZE] = {};
-        CPacketProcess codec;
-        int n = codec.BuildPacket(buffer, TRANSPORT_BROADCAST, type, "127.0.0.1", mac, user,
-                                  password, text);
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(cameraPort);
-        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        sendto(fd_, buffer, n, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+        int n = CPacketProcess().BuildPacket(buffer, TRANSPORT_BROADCAST, type, "127.0.0.1", mac,
+                                             user, password, text);
+        tarsel::SendDatagram(fd_.Get(), INADDR_LOOPBACK, cameraPort, buffer, n);
     }
 
     // Decoded replies, until `count` arrived or the wait ran out (a guard, or the quiet
@@ -126,21 +109,19 @@ public:
         std::vector<CameraReply> out;
         auto end = std::chrono::steady_clock::now() + wait;
         while (out.size() < count && std::chrono::steady_clock::now() < end) {
-            pollfd pfd{fd_, POLLIN, 0};
+            pollfd pfd{fd_.Get(), POLLIN, 0};
             if (poll(&pfd, 1, 10) <= 0) continue;
             unsigned char buffer[PACKET_BUFFER_SIZE];
-            ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
+            int n = tarsel::ReceiveDatagram(fd_.Get(), buffer, sizeof buffer);
             CameraReply reply{};
-            CPacketProcess codec;
-            if (n > 0 && codec.DecodePacket(buffer, static_cast<int>(n), "127.0.0.1", &reply) > 0)
+            if (n > 0 && CPacketProcess().DecodePacket(buffer, n, "127.0.0.1", &reply) > 0)
                 out.push_back(reply);
         }
         return out;
     }
 
 private:
-    int fd_ = -1;
-    uint16_t port_ = 0;
+    tarsel::UniqueFd fd_ = tarsel::OpenUdpSocket();
 };
 
 TEST(SimCamera, ResponderAnswersEveryCameraAndHonoursDelayNeverAnswerAndReboot) {
