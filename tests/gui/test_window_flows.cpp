@@ -76,16 +76,8 @@ private slots:
         QCOMPARE(f.window->cameraPanel()->Info()->Mac(), std::string(kB));
         QVERIFY(f.window->cameraPanel()->Login()->isVisible());
 
-        // Refused credentials: message 1, B stays unverified.
-        f.Verify(kB, "wrong");
-        QVERIFY(f.ports.WaitSent([](auto& s) { return s.back().type == HEADER_IP_AUTHENTICATE && s.back().mac == kB; }));
-        f.ports.Deliver(MakeAuthReply(kB, "admin", "admin"));
-        QVERIFY(guitest::WaitUntil([&] { return f.Message() == UiText(20004); }, 5000));
-        QVERIFY(!f.window->IsCameraVerified(kB));
-
-        // No answer at all: the same message after the time-out, and an answer that comes
-        // after it is not taken.
-        f.Dismiss();
+        // No answer at all: refused after the time-out, and an answer that comes after it
+        // is not taken.
         f.window->verifier()->SetTimeoutMs(300);
         f.Verify(kB, "admin");
         QVERIFY(guitest::WaitUntil([&] { return f.Message() == UiText(20004); }, 5000));
@@ -131,14 +123,7 @@ private slots:
         info->IpEdit()->setText(QStringLiteral("192.168.1.300"));
         QTest::mouseClick(f.window->cameraPanel()->Auth()->SaveButton(), Qt::LeftButton);
         QCOMPARE(f.window->messageDialog()->Line(0)->text(), UiText(20115));
-        f.Dismiss();
-        info->IpEdit()->setText(QStringLiteral("192.168.1.30"));
-        QTest::mouseClick(f.window->cameraPanel()->Auth()->SaveButton(), Qt::LeftButton);
-        QCOMPARE(f.window->cameraList()->StatusOf(kA), 2);
-        QVERIFY(f.ports.WaitSent([](auto& s) { return !s.empty() && s.back().type == HEADER_IP_SET; }));
-        QVERIFY(QString::fromStdString(f.ports.Sent().back().payload).startsWith(
-            QStringLiteral("network.device_name=Hall&network.wire.ipv4.manual.address=192.168.1.30/")));
-        QVERIFY(info->Mac().empty());  // the panel is reset after a setting
+        QCOMPARE(f.ports.CountSent(HEADER_IP_SET, kA), 0u);
     }
 };
 

@@ -17,6 +17,7 @@
 
 #include "common/ModelList.h"
 #include "common/Config.h"
+#include "common/stdafx.h"
 #include "engine/EnginePorts.h"
 #include "engine/LiveEnginePorts.h"
 #include "finder/LibIP.h"
@@ -71,7 +72,7 @@ public:
         std::lock_guard<std::mutex> guard(mutex_);
         ++receiversCreated;
         hook_ = *hook;
-        return createResult;
+        return 0;
     }
     void DestroyRecvPacket() override {}
     int SendPacketData(uint32_t type, const char* mac, const char* user, const char* password,
@@ -181,7 +182,6 @@ public:
     std::vector<Probe> probes;
     TempHistory history;
     std::atomic<int> languageCalls{0};
-    int createResult = 0;
     int sendResult = 0;
     int setNodeResult = 0;
     int receiversCreated = 0;
@@ -281,7 +281,19 @@ public:
     std::mutex mutex;
 };
 
-// Older name of testsupport::WaitFor, kept for tests written against it.
-inline bool Eventually(const std::function<bool()>& cond, int realMs = 20000) {
-    return testsupport::WaitFor(cond, realMs);
-}
+// A verification request that records its callback: how often, and the last answer.
+struct VerifyResult {
+    VerifyResult(const char* mac, const char* user, const char* password) {
+        CopyTruncated(context.mac, mac);
+        CopyTruncated(context.user, user);
+        CopyTruncated(context.password, password);
+    }
+    static void Done(VerifyContext* c, int ok) {
+        auto* self = reinterpret_cast<VerifyResult*>(c);
+        self->ok = ok;
+        self->calls++;
+    }
+    VerifyContext context{};
+    std::atomic<int> calls{0};
+    std::atomic<int> ok{-1};
+};

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 
 #include "engine/AutoIpSettings.h"
 #include "finder/LibIP.h"
@@ -40,30 +41,27 @@ AutoIpForm Form(int mode) {
     return f;
 }
 
-TEST(AutoIpSettingsCheck, AdapterAndAutoMode) {
+// Each refusal changes one field of a good form; the code names the field at fault.
+int Refusal(int mode, const std::function<void(AutoIpForm&)>& change) {
     AutoIpSettings s;
-    AutoIpForm f = Form(0);
-    f.adapterText = "eth9";
-    EXPECT_EQ(20089, ValidateAutoIpSettings(f, Adapters(), &s));
-    f = Form(0);
-    f.addressText = "192.168.1.3";
-    EXPECT_EQ(20089, ValidateAutoIpSettings(f, Adapters(), &s));
-    f = Form(0);
-    f.start = "192.168.1";
-    EXPECT_EQ(20090, ValidateAutoIpSettings(f, Adapters(), &s));
-    f = Form(0);
-    f.start = "192.168.1.0";  // the subnet's own address
-    EXPECT_EQ(20091, ValidateAutoIpSettings(f, Adapters(), &s));
-    f = Form(0);
-    f.end = "192.168.1.255";  // broadcast
-    EXPECT_EQ(20091, ValidateAutoIpSettings(f, Adapters(), &s));
-    f = Form(0);
-    f.start = "192.168.1.201";
-    EXPECT_EQ(20091, ValidateAutoIpSettings(f, Adapters(), &s));
-    EXPECT_EQ(~0ULL, s.startIp);  // nothing stored by the refusals
+    AutoIpForm f = Form(mode);
+    change(f);
+    const int code = ValidateAutoIpSettings(f, Adapters(), &s);
+    EXPECT_EQ(~0ULL, s.startIp);  // nothing stored by a refusal
+    return code;
+}
+
+TEST(AutoIpSettingsCheck, AdapterAndAutoMode) {
+    EXPECT_EQ(20089, Refusal(0, [](auto& f) { f.adapterText = "eth9"; }));
+    EXPECT_EQ(20089, Refusal(0, [](auto& f) { f.addressText = "192.168.1.3"; }));
+    EXPECT_EQ(20090, Refusal(0, [](auto& f) { f.start = "192.168.1"; }));
+    EXPECT_EQ(20091, Refusal(0, [](auto& f) { f.start = "192.168.1.0"; }));  // the subnet's own
+    EXPECT_EQ(20091, Refusal(0, [](auto& f) { f.end = "192.168.1.255"; }));  // broadcast
+    EXPECT_EQ(20091, Refusal(0, [](auto& f) { f.start = "192.168.1.201"; }));
 
     // Auto mode ignores what the mask, gateway and DNS fields say (even when empty).
-    f = Form(0);
+    AutoIpSettings s;
+    AutoIpForm f = Form(0);
     f.mask = f.gateway = f.dns1 = "";
     f.start = f.end = "192.168.1.254";  // one address is a range
     ASSERT_EQ(0, ValidateAutoIpSettings(f, Adapters(), &s));
@@ -90,36 +88,18 @@ TEST(AutoIpSettingsCheck, ManualMode) {
     EXPECT_EQ(IpTextToValue("8.8.4.4"), s.setDns2);
     EXPECT_EQ(IpTextToValue("192.168.1.2"), s.adapterIp);  // the adapter is still the chosen
 
-    f = Form(1);
-    f.dns2 = "";
-    EXPECT_EQ(20090, ValidateAutoIpSettings(f, Adapters(), &s));
-    f = Form(1);
-    f.mask = "255.255.255.254";
-    EXPECT_EQ(20090, ValidateAutoIpSettings(f, Adapters(), &s));
-    f = Form(1);
-    f.mask = "255.0.255.0";
-    EXPECT_EQ(20090, ValidateAutoIpSettings(f, Adapters(), &s));
-    f = Form(1);
-    f.end = "192.168.2.5";
-    EXPECT_EQ(20091, ValidateAutoIpSettings(f, Adapters(), &s));
-    f = Form(1);
-    f.start = "192.168.1.150";
-    f.end = "192.168.1.140";
-    EXPECT_EQ(20091, ValidateAutoIpSettings(f, Adapters(), &s));
-    f = Form(1);
-    f.gateway = "192.168.2.1";
-    EXPECT_EQ(20092, ValidateAutoIpSettings(f, Adapters(), &s));
+    EXPECT_EQ(20090, Refusal(1, [](auto& f) { f.dns2 = ""; }));
+    EXPECT_EQ(20090, Refusal(1, [](auto& f) { f.mask = "255.255.255.254"; }));
+    EXPECT_EQ(20090, Refusal(1, [](auto& f) { f.mask = "255.0.255.0"; }));
+    EXPECT_EQ(20091, Refusal(1, [](auto& f) { f.end = "192.168.2.5"; }));
+    EXPECT_EQ(20091, Refusal(1, [](auto& f) { f.start = "192.168.1.150"; f.end = "192.168.1.140"; }));
+    EXPECT_EQ(20092, Refusal(1, [](auto& f) { f.gateway = "192.168.2.1"; }));
+    EXPECT_NE(0, Refusal(3, [](auto&) {}));  // an unknown mode stores nothing
+    EXPECT_TRUE(log.Contains("m_SetIPMode error:3"));
     f = Form(1);
     f.gateway = "0.0.0.0";  // no gateway: no subnet check
     EXPECT_EQ(0, ValidateAutoIpSettings(f, Adapters(), &s));
     EXPECT_EQ(0u, s.setGateway);
-
-    // An unknown mode stores nothing and starts nothing.
-    AutoIpSettings before = s;
-    f = Form(3);
-    EXPECT_NE(0, ValidateAutoIpSettings(f, Adapters(), &s));
-    EXPECT_TRUE(log.Contains("m_SetIPMode error:3"));
-    EXPECT_EQ(before.startIp, s.startIp);
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 
 namespace {
 
-
 AutoIpSettings Settings(const char* start, const char* end) {
     AutoIpSettings s;
     s.adapterName = "eth0";
@@ -50,19 +49,15 @@ struct AutoRun {
         ports.Deliver(MakeReply(HEADER_IP_QUERY, Mac(i).c_str(), ip, mode, adapter));
         ports.Deliver(MakeAuthReply(Mac(i).c_str(), "admin", password, adapter));
     }
-    uint32_t Status(int i) {
-        CameraRecord r;
-        EXPECT_TRUE(engine->CopyCamera(Mac(i).c_str(), &r));
-        return r.status;
-    }
-    std::string NewIp(int i) {
-        CameraRecord r;
-        engine->CopyCamera(Mac(i).c_str(), &r);
-        return r.newIp;
-    }
-    bool Has(int i, uint32_t bits) {
+    CameraRecord Record(int i) {
         CameraRecord r{};
-        engine->CopyCamera(Mac(i).c_str(), &r);
+        EXPECT_TRUE(engine->CopyCamera(Mac(i).c_str(), &r)) << i;
+        return r;
+    }
+    uint32_t Status(int i) { return Record(i).status; }
+    std::string NewIp(int i) { return Record(i).newIp; }
+    bool Has(int i, uint32_t bits) {
+        CameraRecord r = Record(i);
         return HasStatus(&r, bits);
     }
     bool Done() {

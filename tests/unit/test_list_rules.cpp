@@ -46,28 +46,26 @@ TEST(BusyTable, SettingsExpireDefaultsAreRequeriedAndTheTableIsBounded) {
     std::map<std::string, int> status = {{"A", 2}, {"B", 4}, {"H", 4}};
     auto statusOf = [&](const char* mac) { return status[mac]; };
     auto at = [&](uint32_t seconds) { return table.Scan(start + seconds * 1000, statusOf); };
+    // The one decision a scan must make, as "kind mac" ("none" if not exactly one).
+    auto one = [&](uint32_t seconds) {
+        auto d = at(seconds);
+        return d.size() == 1 ? std::to_string(d[0].kind) + " " + d[0].mac : std::string("none");
+    };
+    auto is = [](BusyDecision::Kind kind, const char* mac) { return std::to_string(kind) + " " + mac; };
 
     EXPECT_TRUE(at(60).empty());  // 60 s is not more than 60
-    auto d = at(61);
-    ASSERT_EQ(1u, d.size());
-    EXPECT_EQ(BusyDecision::SettingExpired, d[0].kind);
-    EXPECT_EQ("A", d[0].mac);
+    EXPECT_EQ(is(BusyDecision::SettingExpired, "A"), one(61));
     EXPECT_FALSE(table.IsBusy("A"));
 
     // Between 60 and 100 s a defaulted UDP camera still busy is asked again every 5 s; the
     // HTTP one is not (it cannot be asked by discovery).
     EXPECT_TRUE(at(62).empty());
-    d = at(65);
-    ASSERT_EQ(1u, d.size());
-    EXPECT_EQ(BusyDecision::Requery, d[0].kind);
-    EXPECT_EQ("B", d[0].mac);
+    EXPECT_EQ(is(BusyDecision::Requery, "B"), one(65));
     // Once its row shows "View" again it is settled and no longer watched.
     status["B"] = 0;
-    d = at(70);
-    ASSERT_EQ(1u, d.size());
-    EXPECT_EQ(BusyDecision::DefaultSettled, d[0].kind);
+    EXPECT_EQ(is(BusyDecision::DefaultSettled, "B"), one(70));
     EXPECT_FALSE(table.IsBusy("B"));
-    d = at(101);
+    auto d = at(101);
     ASSERT_EQ(1u, d.size());
     EXPECT_EQ(BusyDecision::DefaultExpired, d[0].kind);
     EXPECT_TRUE(d[0].viaHttp);
