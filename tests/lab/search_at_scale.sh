@@ -1,14 +1,8 @@
 #!/usr/bin/env bash
 # 1,000 cameras, 500 behind each of two adapters: a short search (--wait 1) lists each once with
 # its LAN's adapter; so does a default one while LAN a carries 20,000 junk datagrams a second.
-set -uo pipefail
-SRC=${TARSEL_SOURCE_DIR:-$(cd "$(dirname "$0")/../.." && pwd)}
-export TARSEL_BINARY_DIR=${TARSEL_BINARY_DIR:-$SRC/build}
-LAB="bash $SRC/scripts/lab"
-WORK=$(mktemp -d)
-NAME=""
+. "$(dirname "$0")/../support/lab_preamble.sh"
 fail() { echo "FAIL: $*" >&2; exit 1; }
-trap '[ -z "$NAME" ] || $LAB down --name "$NAME" >/dev/null 2>&1; rm -rf "$WORK"' EXIT
 
 cat >"$WORK/lab.json" <<'JSON'
 {"host": {"adapters": [{"name": "eth0", "lan": "a", "address": "192.168.0.5/16"},
@@ -25,7 +19,7 @@ NAME=$($LAB up --config "$WORK/lab.json" --owner $$) || { NAME=""; echo "FAIL: n
 search() {  # LABEL ARGS...: all 1,000 listed, each once, each with its LAN's adapter
   local label=$1
   shift
-  $LAB run --name "$NAME" -- "$TARSEL_BINARY_DIR/tools/tarsel" search --json "$@" \
+  $LAB run --name "$NAME" -- "$TARSEL" search --json "$@" \
     >"$WORK/out.json" 2>"$WORK/err" || fail "$label failed: $(tail -2 "$WORK/err")"
   jq -e 'length == 1000 and ([.[].mac] | unique | length) == 1000 and
          all(.[]; (.mac | startswith("00:1B:2C:A")) == (.adapterName == "eth0"))' \

@@ -17,6 +17,14 @@ struct Camera {
     std::shared_ptr<MapWebCamera> model;
     std::unique_ptr<CamsimWebServer> server;
     std::string port;
+    template <size_t N>
+    int Get(const char* key, char (&out)[N], const char* user = "admin",
+            const char* pw = "pass") const {
+        return GetNode("127.0.0.1", port.c_str(), user, pw, key, out);
+    }
+    int Set(const char* text, const char* pw = "pass") const {
+        return SetNode("127.0.0.1", port.c_str(), "admin", pw, text);
+    }
 };
 
 Camera MakeCamera(WebServerOptions options = {}, const std::string& password = "pass") {
@@ -61,39 +69,35 @@ long Post(const std::string& port, const std::string& password, const std::strin
 }
 
 int Status(const Camera& c, char (&out)[128]) {
-    return GetNode("127.0.0.1", c.port.c_str(), "admin", "pass", "system.upgrade.status", out);
+    return c.Get("system.upgrade.status", out);
 }
 
 }  // namespace
 
 TEST(CamsimWeb, AnswersEveryIdentityKeyAndTakesSettings) {
     Camera c = MakeCamera();
-    const char* keys[] = {"system.information.product_name"};
+    const char* keys[] = {"system.information.product_name"};  // any key the finder reads
     char out[128];
-    EXPECT_EQ(0, GetNode("127.0.0.1", c.port.c_str(), "admin", "pass", keys[0], out));
+    EXPECT_EQ(0, c.Get(keys[0], out));
     EXPECT_STRNE("", out);
-    EXPECT_EQ(401, GetNode("127.0.0.1", c.port.c_str(), "admin", "nope", keys[0], out));
-    EXPECT_EQ(401, GetNode("127.0.0.1", c.port.c_str(), "guest", "pass", keys[0], out));
-    EXPECT_EQ(-1, GetNode("127.0.0.1", c.port.c_str(), "admin", "pass", "no.such.key", out));
+    EXPECT_EQ(401, c.Get(keys[0], out, "admin", "nope"));
+    EXPECT_EQ(401, c.Get(keys[0], out, "guest", "pass"));
+    EXPECT_EQ(-1, c.Get("no.such.key", out));
 
-    EXPECT_EQ(0, SetNode("127.0.0.1", c.port.c_str(), "admin", "pass",
-                         "network.device_name=Gate&network.wire.ipv4.manual.address="
+    EXPECT_EQ(0, c.Set("network.device_name=Gate&network.wire.ipv4.manual.address="
                          "10.1.2.3/255.255.0.0/10.1.0.1&network.wire.ipv4.mode=dhcp"));
     EXPECT_EQ("Gate", c.model->Get("network.device_name"));
     EXPECT_EQ("dhcp", c.model->Get("network.wire.ipv4.mode"));
     char address[1024];
-    EXPECT_EQ(0, GetNode("127.0.0.1", c.port.c_str(), "admin", "pass",
-                         "system.information.wire.ipv4.address", address));
+    EXPECT_EQ(0, c.Get("system.information.wire.ipv4.address", address));
     EXPECT_STREQ("10.1.2.3/255.255.0.0/10.1.0.1", address);
     // A lone address keeps mask and gateway.
-    EXPECT_EQ(0, SetNode("127.0.0.1", c.port.c_str(), "admin", "pass",
-                         "network.wire.ipv4.manual.address=10.1.2.9"));
+    EXPECT_EQ(0, c.Set("network.wire.ipv4.manual.address=10.1.2.9"));
     EXPECT_EQ("10.1.2.9/255.255.0.0/10.1.0.1",
               c.model->Get("system.information.wire.ipv4.address"));
-    EXPECT_EQ(0, SetNode("127.0.0.1", c.port.c_str(), "admin", "pass",
-                         "system.sw_factory_default=1"));
+    EXPECT_EQ(0, c.Set("system.sw_factory_default=1"));
     EXPECT_EQ(1, c.model->CommandCount("SW_DEFAULT"));
-    EXPECT_EQ(401, SetNode("127.0.0.1", c.port.c_str(), "admin", "x", "system.reboot=1"));
+    EXPECT_EQ(401, c.Set("system.reboot=1", "x"));
     EXPECT_EQ(0, c.model->CommandCount("REBOOT"));
 }
 
@@ -113,8 +117,7 @@ TEST(CamsimWeb, UpgradeRunsThroughEveryStatusRebootsSilentlyThenReadsEmpty) {
     EXPECT_FALSE(c.server->Uploads()[0].accepted);
     EXPECT_EQ("", c.server->UpgradeStatus());
 
-    ASSERT_EQ(0, SetNode("127.0.0.1", c.port.c_str(), "admin", "pass",
-                         "system.upgrade.status=begin"));
+    ASSERT_EQ(0, c.Set("system.upgrade.status=begin"));
     ASSERT_EQ(0, Status(c, out));
     EXPECT_STREQ("uploading", out);
     // A broken form is refused.
@@ -160,16 +163,13 @@ TEST(CamsimWeb, FaultKnobs) {
     WebFaults faults;
     faults.refuseBegin = true;
     c.server->SetFaults(faults);
-    EXPECT_EQ(401, SetNode("127.0.0.1", c.port.c_str(), "admin", "pass",
-                           "system.upgrade.status=begin"));
-    EXPECT_EQ(0, GetNode("127.0.0.1", c.port.c_str(), "admin", "pass", "network.device_name",
-                         out));
+    EXPECT_EQ(401, c.Set("system.upgrade.status=begin"));
+    EXPECT_EQ(0, c.Get("network.device_name", out));
 
     faults = {};
     faults.stuckAtChecking = true;
     c.server->SetFaults(faults);
-    ASSERT_EQ(0, SetNode("127.0.0.1", c.port.c_str(), "admin", "pass",
-                         "system.upgrade.status=begin"));
+    ASSERT_EQ(0, c.Set("system.upgrade.status=begin"));
     ASSERT_EQ(200, Post(c.port, "pass", form));
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
     EXPECT_EQ(0, Status(c, out));
@@ -178,8 +178,7 @@ TEST(CamsimWeb, FaultKnobs) {
     faults = {};
     faults.upgradeFails = true;
     c.server->SetFaults(faults);
-    ASSERT_EQ(0, SetNode("127.0.0.1", c.port.c_str(), "admin", "pass",
-                         "system.upgrade.status=begin"));
+    ASSERT_EQ(0, c.Set("system.upgrade.status=begin"));
     ASSERT_EQ(200, Post(c.port, "pass", form));
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_EQ(0, Status(c, out));
@@ -192,27 +191,22 @@ TEST(CamsimWeb, FaultKnobs) {
     faults = {};
     faults.answerDelayMs = 2600;
     c.server->SetFaults(faults);
-    EXPECT_EQ(28, GetNode("127.0.0.1", c.port.c_str(), "admin", "pass", "network.device_name",
-                          out));
+    EXPECT_EQ(28, c.Get("network.device_name", out));
 
     faults = {};
     faults.refuseConnections = true;
     c.server->SetFaults(faults);
-    EXPECT_EQ(7, GetNode("127.0.0.1", c.port.c_str(), "admin", "pass", "network.device_name",
-                         out));
+    EXPECT_EQ(7, c.Get("network.device_name", out));
     faults.refuseConnections = false;
     c.server->SetFaults(faults);
-    EXPECT_EQ(0, GetNode("127.0.0.1", c.port.c_str(), "admin", "pass", "network.device_name",
-                         out));
+    EXPECT_EQ(0, c.Get("network.device_name", out));
 
     faults.notACamera = true;
     c.server->SetFaults(faults);
-    EXPECT_EQ(-1, GetNode("127.0.0.1", c.port.c_str(), "admin", "wrong",
-                          "system.information.product_name", out));
+    EXPECT_EQ(-1, c.Get("system.information.product_name", out, "admin", "wrong"));
     c.model->Put("system.information.product_name", "Toaster 3000");
     c.server->SetFaults({});
-    EXPECT_EQ(0, GetNode("127.0.0.1", c.port.c_str(), "admin", "pass",
-                         "system.information.product_name", out));
+    EXPECT_EQ(0, c.Get("system.information.product_name", out));
     EXPECT_STREQ("Toaster 3000", out);
 }
 
