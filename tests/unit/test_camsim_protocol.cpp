@@ -176,17 +176,20 @@ TEST(CamsimProtocol, MalformedReplyFaultsAreRefusedOrCutByTheFinder) {
 
 TEST(CamsimProtocol, SetAndCommandRequestsNeedTheAdminDigestAndTheCamerasMac) {
     SimCamera camera(Config());
+    auto apply = [&](uint32_t type, const char* mac, const char* password, const char* text) {
+        return camsim::ApplyRequest(Parse(Build(2, type, mac, "admin", password, text)), camera);
+    };
     const char* text =
         "network.wire.ipv4.mode=manual&network.device_name=Gate&"
         "network.wire.ipv4.manual.address=192.168.1.150/255.255.255.0/192.168.1.254&"
         "network.web.http_port=81";
     // Wrong password, wrong camera, broadcast target: nothing changes.
-    EXPECT_FALSE(camsim::ApplyRequest(Parse(Build(2, HEADER_IP_SET, kMac, "admin", "nope", text)), camera));
-    EXPECT_FALSE(camsim::ApplyRequest(Parse(Build(2, HEADER_IP_SET, "00:1B:2C:0A:0B:0D", "admin", "s3cret", text)), camera));
-    EXPECT_FALSE(camsim::ApplyRequest(Parse(Build(2, HEADER_IP_SET, "", "admin", "s3cret", text)), camera));
+    EXPECT_FALSE(apply(HEADER_IP_SET, kMac, "nope", text));
+    EXPECT_FALSE(apply(HEADER_IP_SET, "00:1B:2C:0A:0B:0D", "s3cret", text));
+    EXPECT_FALSE(apply(HEADER_IP_SET, "", "s3cret", text));
     EXPECT_EQ(camera.GetOr(camsim::keys::kDeviceName), "Lobby");
 
-    EXPECT_TRUE(camsim::ApplyRequest(Parse(Build(1, HEADER_IP_SET, kMac, "admin", "s3cret", text)), camera));
+    EXPECT_TRUE(apply(HEADER_IP_SET, kMac, "s3cret", text));
     CameraReply out;
     ASSERT_EQ(Decode(camsim::BuildReply(Parse(Build(2, HEADER_IP_QUERY, "")), camera), out), 2);
     EXPECT_STREQ(out.deviceName, "Gate");
@@ -195,16 +198,14 @@ TEST(CamsimProtocol, SetAndCommandRequestsNeedTheAdminDigestAndTheCamerasMac) {
     EXPECT_STREQ(out.httpPort, "81");
 
     // Software default: name and account back to factory, network kept; silent a while.
-    EXPECT_TRUE(camsim::ApplyRequest(Parse(Build(2, HEADER_SYSTEM_COMMAND, kMac, "admin", "s3cret",
-                                                 "system.sw_factory_default=1")), camera));
+    EXPECT_TRUE(apply(HEADER_SYSTEM_COMMAND, kMac, "s3cret", "system.sw_factory_default=1"));
     EXPECT_TRUE(camera.IsSilent());
     EXPECT_EQ(camera.GetOr(camsim::keys::kDeviceName), "IPCAM");
     EXPECT_EQ(camera.Network().ip, "192.168.1.150");
     EXPECT_TRUE(camera.CheckCredentials("admin", "admin"));
 
     // Hardware default (with the factory password now): everything back to factory.
-    EXPECT_TRUE(camsim::ApplyRequest(Parse(Build(2, HEADER_SYSTEM_COMMAND, kMac, "admin", "admin",
-                                                 "system.hw_factory_default=1")), camera));
+    EXPECT_TRUE(apply(HEADER_SYSTEM_COMMAND, kMac, "admin", "system.hw_factory_default=1"));
     camsim::SimNetwork net = camera.Network();
     EXPECT_EQ(net.ip, "192.168.0.20");
     EXPECT_EQ(net.mask, "255.255.0.0");
@@ -213,12 +214,10 @@ TEST(CamsimProtocol, SetAndCommandRequestsNeedTheAdminDigestAndTheCamerasMac) {
 
     // Reboot silences the camera for its reboot time; any other command text does nothing.
     const auto start = SimCamera::Clock::now();
-    EXPECT_TRUE(camsim::ApplyRequest(Parse(Build(2, HEADER_SYSTEM_COMMAND, kMac, "admin", "admin",
-                                                 "system.reboot=1")), camera));
+    EXPECT_TRUE(apply(HEADER_SYSTEM_COMMAND, kMac, "admin", "system.reboot=1"));
     EXPECT_TRUE(camera.IsSilent(start + std::chrono::milliseconds(150)));
     EXPECT_FALSE(camera.IsSilent(start + std::chrono::milliseconds(400)));
-    EXPECT_FALSE(camsim::ApplyRequest(Parse(Build(2, HEADER_SYSTEM_COMMAND, kMac, "admin", "admin",
-                                                  "system.reboot=0")), camera));
+    EXPECT_FALSE(apply(HEADER_SYSTEM_COMMAND, kMac, "admin", "system.reboot=0"));
 }
 
 TEST(CamsimProtocol, ParserNeverReadsPastTheDatagram) {

@@ -34,15 +34,13 @@ TEST(SimCamera, AssignmentsAreValidatedAndListenersHearOfThem) {
     camera.AddListener([&](SimCamera&, camsim::SimChange change) { changes.push_back(change); });
 
     // Bad values are refused and leave the camera as it was.
-    EXPECT_FALSE(camera.Set(camsim::keys::kManualAddress, "10.1.1.300/255.255.255.0/"));
-    EXPECT_FALSE(camera.Set(camsim::keys::kManualAddress, "10.1.1.20"));
-    EXPECT_FALSE(camera.Set(camsim::keys::kMode, "static"));
-    EXPECT_FALSE(camera.Set(camsim::keys::kHttpPort, "70000"));
-    EXPECT_FALSE(camera.Set(camsim::keys::kHttpPort, "8o"));
-    EXPECT_FALSE(camera.Set(camsim::keys::kMac, "00:00:00:00:00:00"));  // read-only
-    EXPECT_FALSE(camera.Set("no.such.key", "1"));
-    EXPECT_FALSE(camera.Set(camsim::keys::kDeviceName, std::string(128, 'n')));
-    EXPECT_FALSE(camera.Set(camsim::keys::kDeviceName, ""));
+    using namespace camsim::keys;
+    for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
+             {kManualAddress, "10.1.1.300/255.255.255.0/"}, {kManualAddress, "10.1.1.20"},
+             {kMode, "static"}, {kHttpPort, "70000"}, {kHttpPort, "8o"},
+             {kMac, "00:00:00:00:00:00"} /* read-only */, {"no.such.key", "1"},
+             {kDeviceName, std::string(128, 'n')}, {kDeviceName, ""}})
+        EXPECT_FALSE(camera.Set(key, value)) << key << "=" << value;
     EXPECT_TRUE(changes.empty());
 
     // A DHCP camera keeps its leased address until it is switched to a static one.
