@@ -4,10 +4,8 @@
 #include <QTest>
 
 #include "GuiTestSupport.h"
-#include "app/AboutDlg.h"
 #include "app/AlartDlg.h"
 #include "app/FunctionDlg.h"
-#include "app/LngDlg.h"
 #include "app/MessageDlg.h"
 #include "app/MessageOKDlg.h"
 #include "controls/CustControls.h"
@@ -173,17 +171,11 @@ private slots:
         QCOMPARE(alert.Command(), QStringLiteral("REBOOT"));
         QVERIFY(alert.Line1()->isVisible());
         QVERIFY(alert.Line2()->isHidden());
-        QCOMPARE(alert.Line1()->text(), UiText(20016));
-        QCOMPARE(alert.TitleLabel()->text(), QStringLiteral("Warning"));
 
         alert.ShowSoftwareDefault();
         QVERIFY(alert.Line2()->isVisible());
-        QCOMPARE(alert.Line1()->text(), UiText(20074));
-        QCOMPARE(alert.Line2()->text(), UiText(20013));
         alert.ShowHardwareDefault();
         QCOMPARE(alert.Command(), QStringLiteral("HW_DEFAULT"));
-        QCOMPARE(alert.Line1()->text(), UiText(20076));
-        QCOMPARE(alert.Line2()->text(), UiText(20015));
         QCOMPARE(answers.shows, 3);
 
         PressKeys(&alert);
@@ -252,20 +244,6 @@ private slots:
         QWidget owner;
         owner.resize(600, 400);
         owner.show();
-        CLngDlg chooser(&owner);
-        static int chosenLanguage;
-        chosenLanguage = -1;
-        chooser.onChosen = [](void*, int language) { chosenLanguage = language; };
-        chooser.ShowAt(QPoint(10, 10));
-        QCOMPARE(CLngDlg::ItemText(0), QStringLiteral("English"));
-        QCOMPARE(CLngDlg::ItemText(1), QStringLiteral("繁體中文"));
-        QTest::mouseClick(&chooser, Qt::LeftButton, {}, chooser.ItemRect(1).center());
-        QCOMPARE(chosenLanguage, LANGUAGE_CHINESE_TRADITIONAL);
-        QVERIFY(chooser.isHidden());
-        chooser.ShowAt(QPoint(10, 10));
-        PressKeys(&chooser);
-        QVERIFY(chooser.isVisible());
-
         CFunctionDlg menu(&owner);
         static int chosenFunction;
         chosenFunction = -1;
@@ -277,19 +255,6 @@ private slots:
         QVERIFY(menu.isHidden());
     }
 
-    void aboutBoxKeepsItsFixedTexts() {
-        guitest::UseLanguage(LANGUAGE_POLISH);
-        CAboutDlg about;
-        QVERIFY(about.windowTitle().contains(QStringLiteral("Tarsel_NextGenerate")));
-        QVERIFY(about.windowTitle().startsWith(QStringLiteral("關於")));
-        QVERIFY(about.NameLine()->text().contains(QStringLiteral("1.0")));
-        QCOMPARE(about.OkButton()->text(), QStringLiteral("確定"));
-        about.show();
-        PressKeys(&about);
-        QVERIFY(about.isVisible());
-        QTest::mouseClick(about.OkButton(), Qt::LeftButton);
-        QVERIFY(about.isHidden());
-    }
 };
 
 QTEST_MAIN(DialogsTest)

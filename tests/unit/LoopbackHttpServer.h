@@ -57,7 +57,6 @@ public:
     LoopbackHttpServer(const LoopbackHttpServer&) = delete;
     LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
 
-    uint16_t Port() const { return port_; }
     std::string PortText() const { return std::to_string(port_); }
 
     std::vector<HttpExchange> Requests() const {
@@ -65,8 +64,6 @@ public:
         return requests_;
     }
     int Challenges() const { return challenges_.load(); }
-    // Bytes of request bodies that arrived with requests that were refused.
-    size_t RefusedBodyBytes() const { return refusedBodyBytes_.load(); }
 
 private:
     struct Pending {
@@ -161,10 +158,7 @@ private:
             return MHD_YES;
         }
         if (*uploadDataSize > 0) {
-            if (pending->refused)
-                self->refusedBodyBytes_ += *uploadDataSize;
-            else
-                pending->exchange.body.append(uploadData, *uploadDataSize);
+            if (!pending->refused) pending->exchange.body.append(uploadData, *uploadDataSize);
             *uploadDataSize = 0;
             return MHD_YES;
         }
@@ -199,7 +193,6 @@ private:
     mutable std::mutex mutex_;
     std::vector<HttpExchange> requests_;
     std::atomic<int> challenges_{0};
-    std::atomic<size_t> refusedBodyBytes_{0};
 };
 
 }  // namespace testsupport

@@ -115,14 +115,6 @@ TEST(CliOutput, CameraRowsFollowTheCameraObjectKeys) {
 
     std::vector<Row> rows = {CameraRow(cameras[1])};
     auto doc = nlohmann::json::parse(FormatRows(Format::Json, CameraColumns(), rows));
-    std::vector<std::string> keys;
-    for (auto& [key, value] : doc[0].items()) keys.push_back(key);
-    std::sort(keys.begin(), keys.end());
-    std::vector<std::string> expected = {"adapter", "adapterName", "company", "fwVersion",
-                                         "gateway", "httpPort",    "ip",      "mac",
-                                         "mask",    "mode",        "model",   "name",
-                                         "serial",  "status",      "viaHttp", "warnings"};
-    EXPECT_EQ(keys, expected);
     EXPECT_EQ(doc[0]["httpPort"], 8080);
     EXPECT_EQ(doc[0]["adapter"], "192.168.1.5");
     EXPECT_EQ(doc[0]["adapterName"], "eth0");
@@ -131,37 +123,20 @@ TEST(CliOutput, CameraRowsFollowTheCameraObjectKeys) {
     EXPECT_FALSE(SameMac("00:1b:2c:00:00:01", "00:1B:2C:00:00:02"));
 }
 
-class TempFile {
-public:
-    explicit TempFile(const std::string& content) {
-        char path[] = "/tmp/tarsel-cli-test-XXXXXX";
-        int fd = mkstemp(path);
-        path_ = path;
-        if (write(fd, content.data(), content.size()) != static_cast<ssize_t>(content.size()))
-            ADD_FAILURE() << "cannot write " << path_;
-        close(fd);
-    }
-    ~TempFile() { unlink(path_.c_str()); }
-    const std::string& Path() const { return path_; }
-    FILE* Open() const { return std::fopen(path_.c_str(), "r"); }
-
-private:
-    std::string path_;
-};
-
 TEST(CliCredentials, PasswordSourcesInTheirOrder) {
     const std::vector<OptionDef> optionDefs = OptionList(kCredentialOptions);
-    TempFile file("file-secret\r\nsecond line\n");
-    TempFile stdinText("stdin-secret\n");
-    TempFile empty("");
+    testsupport::TempDir dir;
+    const std::string file = dir.Write("pw", "file-secret\r\nsecond line\n");
+    const std::string empty = dir.Write("empty", "");
+    auto open = [](const std::string& path) { return std::fopen(path.c_str(), "r"); };
     ParsedArgs args;
     std::string error;
     Credentials credentials;
     setenv("TARSEL_PASSWORD", "env-secret", 1);
 
     // The file wins over stdin and the environment; only its first line, CRLF cut.
-    FILE* in = stdinText.Open();
-    ASSERT_TRUE(args.Parse({"--user", "admin", "--password-file", file.Path(), "--password-stdin"}, optionDefs, error));
+    FILE* in = open(dir.Write("stdin", "stdin-secret\n"));
+    ASSERT_TRUE(args.Parse({"--user", "admin", "--password-file", file, "--password-stdin"}, optionDefs, error));
     EXPECT_EQ(ResolveCredentials(args, credentials, error, in), 0) << error;
     EXPECT_EQ(credentials.user, "admin");
     EXPECT_EQ(credentials.password, "file-secret");
@@ -171,12 +146,12 @@ TEST(CliCredentials, PasswordSourcesInTheirOrder) {
     EXPECT_EQ(credentials.password, "stdin-secret");
     std::fclose(in);
 
-    FILE* none = empty.Open();
+    FILE* none = open(empty);
     EXPECT_EQ(ResolveCredentials(args, credentials, error, none), kExitUsage);
     std::fclose(none);
 
     ASSERT_TRUE(args.Parse({"--user", "admin"}, optionDefs, error));
-    none = empty.Open();
+    none = open(empty);
     EXPECT_EQ(ResolveCredentials(args, credentials, error, none), 0);
     EXPECT_EQ(credentials.password, "env-secret");
 
@@ -186,12 +161,11 @@ TEST(CliCredentials, PasswordSourcesInTheirOrder) {
     EXPECT_NE(error.find("TARSEL_PASSWORD"), std::string::npos);
     std::fclose(none);
 
-    ASSERT_TRUE(args.Parse({"--password-file", file.Path()}, optionDefs, error));
+    ASSERT_TRUE(args.Parse({"--password-file", file}, optionDefs, error));
     EXPECT_EQ(ResolveCredentials(args, credentials, error), kExitUsage);  // no --user
     ASSERT_TRUE(args.Parse({"--user", "admin", "--password-file", "/nonexistent/pw"}, optionDefs, error));
     EXPECT_EQ(ResolveCredentials(args, credentials, error), kExitSystem);
-    TempFile longPassword(std::string(41, 'p') + "\n");
-    ASSERT_TRUE(args.Parse({"--user", "admin", "--password-file", longPassword.Path()}, optionDefs, error));
+    ASSERT_TRUE(args.Parse({"--user", "admin", "--password-file", dir.Write("long", std::string(41, 'p') + "\n")}, optionDefs, error));
     EXPECT_EQ(ResolveCredentials(args, credentials, error), kExitUsage);
 }
 
@@ -214,17 +188,14 @@ TEST(CliMain, GlobalOptionsHelpAndUsageErrors) {
     EXPECT_EQ(Cli({"search", "--help"}, &out), 0);
     EXPECT_NE(out.find("tarsel search [--wait S]"), std::string::npos);
 
-    EXPECT_EQ(Cli({}), kExitUsage);
-    EXPECT_EQ(Cli({"frobnicate"}), kExitUsage);
-    EXPECT_EQ(Cli({"--bogus", "search"}), kExitUsage);
-    EXPECT_EQ(Cli({"--config"}), kExitUsage);
-    EXPECT_EQ(Cli({"--lang", "xx", "search"}), kExitUsage);
-    EXPECT_EQ(Cli({"search", "--json", "--csv"}, &out), kExitUsage);
-    EXPECT_EQ(Cli({"search", "--wait", "soon"}), kExitUsage);
-    EXPECT_EQ(Cli({"search", "--wait", "0"}), kExitUsage);
-    EXPECT_EQ(Cli({"search", "extra"}), kExitUsage);
-    EXPECT_EQ(Cli({"search", "--user", "x"}), kExitUsage);
-    EXPECT_EQ(out, "");  // errors never write to stdout
+    // Usage errors never write to stdout.
+    for (const std::vector<const char*>& args : std::vector<std::vector<const char*>>{
+             {}, {"frobnicate"}, {"--bogus", "search"}, {"--config"}, {"--lang", "xx", "search"},
+             {"search", "--json", "--csv"}, {"search", "--wait", "soon"}, {"search", "--wait", "0"},
+             {"search", "extra"}, {"search", "--user", "x"}}) {
+        EXPECT_EQ(Cli(args, &out), kExitUsage) << args.size();
+        EXPECT_EQ(out, "");
+    }
 }
 
 }  // namespace

