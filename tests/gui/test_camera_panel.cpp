@@ -16,9 +16,7 @@
 #include "controls/CustControls.h"
 
 namespace {
-struct Owner {
-    QStringList calls;
-};
+using Owner = QStringList;  // the calls the panel made, in order
 
 CameraRecord Camera(const char* mode) {
     CameraRecord record{};
@@ -112,11 +110,11 @@ private slots:
         CCombineDlg panel(&host, &host);
         panel.m_context = &owner;
         panel.onVerify = [](void* c, const char* mac, const char* user, const char* password) {
-            static_cast<Owner*>(c)->calls << QStringLiteral("verify %1 %2 %3").arg(mac, user, password);
+            *static_cast<Owner*>(c) << QStringLiteral("verify %1 %2 %3").arg(mac, user, password);
         };
-        panel.onCancelVerify = [](void* c) { static_cast<Owner*>(c)->calls << QStringLiteral("cancel verify"); };
-        panel.onSave = [](void* c) { static_cast<Owner*>(c)->calls << QStringLiteral("save"); };
-        panel.onCancel = [](void* c) { static_cast<Owner*>(c)->calls << QStringLiteral("reload"); };
+        panel.onCancelVerify = [](void* c) { *static_cast<Owner*>(c) << QStringLiteral("cancel verify"); };
+        panel.onSave = [](void* c) { *static_cast<Owner*>(c) << QStringLiteral("save"); };
+        panel.onCancel = [](void* c) { *static_cast<Owner*>(c) << QStringLiteral("reload"); };
         host.show();
 
         // Nothing shown: Verify asks nothing.
@@ -130,17 +128,17 @@ private slots:
         panel.ShowCamera(Camera("dhcp"), true);
         QTest::mouseClick(panel.Auth()->SaveButton(), Qt::LeftButton);
         QTest::mouseClick(panel.Auth()->CancelButton(), Qt::LeftButton);
-        QCOMPARE(owner.calls, QStringList({QStringLiteral("verify 00:11:22:33:44:55 %1 pw").arg(QString(40, QLatin1Char('u'))),
+        QCOMPARE(owner, QStringList({QStringLiteral("verify 00:11:22:33:44:55 %1 pw").arg(QString(40, QLatin1Char('u'))),
                                            QStringLiteral("cancel verify"), QStringLiteral("save"),
                                            QStringLiteral("reload")}));
 
         // The initialise chooser hands over its command and stays open.
         CDefaultDlg chooser(&host);
         chooser.m_context = &owner;
-        chooser.onCommand = [](void* c, const char* command) { static_cast<Owner*>(c)->calls << command; };
+        chooser.onCommand = [](void* c, const char* command) { *static_cast<Owner*>(c) << command; };
         chooser.Toggle(QRect(300, 10, 40, 36));
         for (int item = 0; item < 3; ++item) ClickItem(&chooser, item);
-        QCOMPARE(owner.calls.mid(4), QStringList({"SW_DEFAULT", "HW_DEFAULT", "REBOOT"}));
+        QCOMPARE(owner.mid(4), QStringList({"SW_DEFAULT", "HW_DEFAULT", "REBOOT"}));
         QVERIFY(chooser.isVisible());
     }
 };

@@ -236,30 +236,31 @@ public:
         EngineOwnerSlots s;
         s.owner = this;
         s.OnCameraChanged = [](void* o, int type, const CameraRecord* r) {
-            auto* self = static_cast<OwnerProbe*>(o);
-            std::lock_guard<std::mutex> guard(self->mutex);
-            Change c{type, r != nullptr, {}};
-            if (r) c.record = *r;
-            self->changes.push_back(c);
-            if (r) self->listed.push_back(r->mac);
+            Locked(o, [&](OwnerProbe& self) {
+                self.changes.push_back({type, r != nullptr, r ? *r : CameraRecord{}});
+                if (r) self.listed.push_back(r->mac);
+            });
         };
         s.IsMacListed = [](void* o, const char* mac) {
-            auto* self = static_cast<OwnerProbe*>(o);
-            std::lock_guard<std::mutex> guard(self->mutex);
-            return std::find(self->listed.begin(), self->listed.end(), mac) != self->listed.end();
+            bool found = false;
+            Locked(o, [&](OwnerProbe& self) {
+                found = std::find(self.listed.begin(), self.listed.end(), mac) != self.listed.end();
+            });
+            return found;
         };
         s.PostCameraEvent = [](void* o, uint32_t code, void*) {
-            auto* self = static_cast<OwnerProbe*>(o);
-            std::lock_guard<std::mutex> guard(self->mutex);
-            self->posted.push_back(code);
+            Locked(o, [&](OwnerProbe& self) { self.posted.push_back(code); });
         };
         s.SendCameraEvent = [](void* o, uint32_t code, void* param) {
-            auto* self = static_cast<OwnerProbe*>(o);
-            std::lock_guard<std::mutex> guard(self->mutex);
             auto* pair = static_cast<CameraStatusEvent*>(param);
-            self->sentEvents.push_back({code, pair->mac, pair->statusIndex});
+            Locked(o, [&](OwnerProbe& self) { self.sentEvents.push_back({code, pair->mac, pair->statusIndex}); });
         };
         return s;
+    }
+    static void Locked(void* o, const std::function<void(OwnerProbe&)>& f) {
+        auto* self = static_cast<OwnerProbe*>(o);
+        std::lock_guard<std::mutex> guard(self->mutex);
+        f(*self);
     }
     std::vector<Change> Changes() {
         std::lock_guard<std::mutex> guard(mutex);

@@ -150,9 +150,6 @@ TEST(KeepQuery, RoundsRule) {
     engine.StartSearch();
     engine.KeepQuery();
     EXPECT_EQ(20, engine.KeepQueryRounds());
-    engine.SetKeepQueryRounds(7);
-    engine.KeepQuery();
-    EXPECT_EQ(20, engine.KeepQueryRounds());
     engine.SetKeepQueryRounds(22);
     engine.KeepQuery();
     EXPECT_EQ(25, engine.KeepQueryRounds());
