@@ -52,14 +52,12 @@ T verify --all --user admin --password-file "$WORK/pw" --json >"$WORK/v4" 2>/dev
 [ "$(jq '[.[] | select(.result == "pass")] | length' "$WORK/v4")" = 9 ] || fail "--all: want 9 passes: $(cat "$WORK/v4")"
 
 # ---- set, manual
-start=$SECONDS
 T set "$(MAC 1)" --user admin --password-file "$WORK/pw" --ip 192.168.1.151 --mask 255.255.0.0 \
   --gateway 192.168.1.254 --name Renamed --port 8081 --json >"$WORK/s1" 2>"$WORK/s1.err"
 [ $? -eq 0 ] || fail "manual set not confirmed: $(cat "$WORK/s1.err")"
 out=$(T search --json 2>/dev/null)
-[ "$(field "$out" "$(MAC 1)" ip)/$(field "$out" "$(MAC 1)" mask)/$(field "$out" "$(MAC 1)" gateway)" = "192.168.1.151/255.255.0.0/192.168.1.254" ] ||
-  fail "camera does not report the new address: $out"
-[ "$(field "$out" "$(MAC 1)" name):$(field "$out" "$(MAC 1)" httpPort)" = "Renamed:8081" ] || fail "name/port not applied"
+[ "$(jq -r --arg m "$(MAC 1)" '.[] | select(.mac == $m) | "\(.ip)/\(.mask)/\(.gateway) \(.name):\(.httpPort)"' <<<"$out")" = \
+  "192.168.1.151/255.255.0.0/192.168.1.254 Renamed:8081" ] || fail "camera does not report the new settings: $out"
 $LAB exec --name "$NAME" --ns cam1 -- ip -4 addr show dev eth0 | grep -q "inet 192.168.1.151/16" ||
   fail "camera interface does not carry 192.168.1.151/16"
 
@@ -99,8 +97,5 @@ sleep 4.5
 out=$(T search --json 2>/dev/null)
 [ "$(field "$out" "$(MAC 12)" ip)" = 192.168.1.222 ] || fail "hardware default: want 192.168.1.222: $out"
 
-if [ "$failures" -gt 0 ]; then
-  echo "engine_commands: $failures failure(s)" >&2
-  exit 1
-fi
+[ "$failures" -eq 0 ] || { echo "engine_commands: $failures failure(s)" >&2; exit 1; }
 echo "engine_commands: verify, batch 7/2, set manual+dhcp, 25 s time-out in ${took} s, reboot, defaults"

@@ -112,9 +112,6 @@ while read -r gap; do
   awk -v g="$gap" 'BEGIN { exit !(g >= 29.0) }' || fail "datagrams only $gap ms apart"
 done <<<"$gaps"
 
-if [ "$failures" -gt 0 ]; then
-  echo "search_two_lans: $failures failure(s); search output:" >&2
-  cat "$WORK/search.json" "$WORK/search.err" >&2
-  exit 1
-fi
+[ "$failures" -eq 0 ] || { echo "search_two_lans: $failures failure(s); search output:" >&2
+  cat "$WORK/search.json" "$WORK/search.err" >&2; exit 1; }
 echo "search_two_lans: 9 cameras, each once on its adapter; 8 datagrams in order, gaps (ms): $(echo $gaps)"
