@@ -66,7 +66,7 @@ struct Engine {
 
 struct SentLog {
     std::mutex mutex;
-    std::vector<std::pair<int, std::vector<unsigned char>>> packets;
+    std::vector<std::pair<std::string, std::vector<unsigned char>>> packets;  // by address
     size_t Size() {
         std::lock_guard lock(mutex);
         return packets.size();
@@ -75,17 +75,17 @@ struct SentLog {
 
 class FinderLibrary : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override { Use({Loopback("127.0.0.1"), Loopback("127.0.0.2")}); }
+    void Use(std::vector<AdapterEntry> adapters) {
         HubOptions options;
-        options.adapters =
-            std::vector<AdapterEntry>{Loopback("127.0.0.1"), Loopback("127.0.0.2")};
+        options.adapters = adapters;
         options.recvPort = 0;
         options.recvTransport = 0;
         SentLog* sent = &sent_;
-        options.send = [sent](int transport, const char*, uint32_t, const unsigned char* data,
+        options.send = [sent](int, const char* address, uint32_t, const unsigned char* data,
                               int length) {
             std::lock_guard lock(sent->mutex);
-            sent->packets.emplace_back(transport, std::vector<unsigned char>(data, data + length));
+            sent->packets.emplace_back(address, std::vector<unsigned char>(data, data + length));
             return length;
         };
         SetFinderHubOptions(&options);
@@ -162,23 +162,9 @@ TEST_F(FinderLibrary, RepliesAreCheckedTaggedAndDeliveredOnce) {
     EXPECT_TRUE(WaitFor([&] { return sent_.Size() == before + 4; }));
 }
 
-TEST(FinderLibraryAddresses, QueryCarriesEachAdapterAddressAndUnbindableAdaptersStillSend) {
+TEST_F(FinderLibrary, QueryCarriesEachAdapterAddressAndUnbindableAdaptersStillSend) {
     tarsel::CapturingLogSink log;
-    std::mutex mutex;
-    std::vector<std::pair<std::string, std::vector<unsigned char>>> sent;
-    HubOptions options;
-    AdapterEntry office{}, lab{};
-    std::strcpy(office.addressText, "192.168.1.5");
-    std::strcpy(lab.addressText, "10.0.0.7");
-    options.adapters = std::vector<AdapterEntry>{office, lab};
-    options.recvPort = 0;
-    options.recvTransport = 0;
-    options.send = [&](int, const char* address, uint32_t, const unsigned char* data, int length) {
-        std::lock_guard lock(mutex);
-        sent.emplace_back(address, std::vector<unsigned char>(data, data + length));
-        return length;
-    };
-    SetFinderHubOptions(&options);
+    Use({Loopback("192.168.1.5"), Loopback("10.0.0.7")});
     EngineCallback none{nullptr, nullptr};
     ASSERT_EQ(0, CreateRecvPacket(&none));
     // Neither address is this machine's: both receive sockets fail, each logged.
@@ -186,14 +172,9 @@ TEST(FinderLibraryAddresses, QueryCarriesEachAdapterAddressAndUnbindableAdapters
     EXPECT_EQ(1u, log.Count("CreateRecvSocket fail IP:192.168.1.5, PORT:0"));
     EXPECT_EQ(1u, log.Count("CreateRecvSocket fail IP:10.0.0.7, PORT:0"));
     ASSERT_EQ(0, SendPacketData(HEADER_IP_QUERY, "", "", "", ""));
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            std::lock_guard l(mutex);
-            return sent.size() == 4;
-        },
-        2000));
-    DestroyRecvPacket();
-    SetFinderHubOptions(nullptr);
+    ASSERT_TRUE(WaitFor([&] { return sent_.Size() == 4; }, 2000));
+    std::lock_guard lock(sent_.mutex);
+    const auto& sent = sent_.packets;
     const char* addresses[] = {"192.168.1.5", "192.168.1.5", "10.0.0.7", "10.0.0.7"};
     const unsigned char hosts[4][4] = {
         {192, 168, 1, 5}, {192, 168, 1, 5}, {10, 0, 0, 7}, {10, 0, 0, 7}};
