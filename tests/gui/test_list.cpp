@@ -44,9 +44,7 @@ bool AskOwner(void* context, int row, int kind) {
 // A list of ten columns, the camera list's shape, with rows keyed by column 1.
 CTvListCtrl* MakeList(QWidget* parent) {
     auto* list = new CTvListCtrl(parent);
-    const char* titles[] = {"Name", "MAC", "IP", "Mask", "Gateway", "Port", "Mode", "FW", "Model", "Status"};
-    const int widths[] = {120, 130, 110, 110, 110, 60, 70, 90, 100, 110};
-    for (int i = 0; i < 10; ++i) list->InsertColumn(i, QString::fromLatin1(titles[i]), widths[i]);
+    for (int i = 0; i < 10; ++i) list->InsertColumn(i, QString::number(i), 100);
     list->SetCheckBoxes(true);
     list->setGeometry(0, 0, 1040, 260);
     return list;
@@ -145,7 +143,6 @@ private slots:
         // Without a callback: unchecked -> checked -> unchecked.
         ClickCheck(list, 0);
         QCOMPARE(list->GetCheck(0), 1);
-        QVERIFY(list->IsChecked(0));
         ClickCheck(list, 0);
         QCOMPARE(list->GetCheck(0), 0);
         QVERIFY(guitest::WaitUntil([&] { return dialog.checkChanged == 2; }, 1000));

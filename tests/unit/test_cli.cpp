@@ -2,14 +2,11 @@
 // sources and the exit codes of usage errors. Nothing here sends a datagram: every case
 // ends before a search would start.
 
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>

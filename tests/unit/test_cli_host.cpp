@@ -1,13 +1,9 @@
 // The adapters and models commands, and the settings file and language choice that every
 // command honours. Reads the machine's adapter list only; sends nothing.
 
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>

@@ -6,10 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string>
 
 #include "finder/LibIP.h"

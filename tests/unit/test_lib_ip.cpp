@@ -4,9 +4,6 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "common/Config.h"
