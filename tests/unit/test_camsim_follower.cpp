@@ -46,11 +46,10 @@ TEST(CamsimFollower, AddressLeaseAndDefaultsReachTheInterface) {
     EXPECT_EQ(3, camera->Apply("network.device_name=Gate&network.wire.ipv4.manual.address="
                                "192.168.1.151/255.255.0.0/192.168.1.254&network.wire.ipv4.mode=manual"));
     ASSERT_TRUE(WaitFor([&] { return follower.Changes() == 1; }));
-    auto cmds = rec.Commands();
-    ASSERT_EQ(3u, cmds.size());
-    EXPECT_EQ("addr flush dev eth0", cmds[0]);
-    EXPECT_EQ("addr add 192.168.1.151/16 dev eth0", cmds[1]);
-    EXPECT_EQ("route replace default via 192.168.1.254 dev eth0", cmds[2]);
+    EXPECT_EQ((std::vector<std::string>{"addr flush dev eth0",
+                                        "addr add 192.168.1.151/16 dev eth0",
+                                        "route replace default via 192.168.1.254 dev eth0"}),
+              rec.Commands());
 
     // A switch to DHCP leases another address of the subnet.
     EXPECT_TRUE(camera->Set("network.wire.ipv4.mode", "dhcp"));

@@ -107,10 +107,9 @@ TEST(AdapterTable, UsableInterfacesInOrderAtMost32) {
     };
     AdapterEntry table[kMaxAdapters];
     ASSERT_EQ(2, BuildAdapterTable(interfaces, table));
-    EXPECT_STREQ("192.168.1.5", table[0].addressText);
-    EXPECT_STREQ("eth0", table[0].name);
-    EXPECT_STREQ("10.0.0.8", table[1].addressText);
-    EXPECT_STREQ("wlan0", table[1].name);
+    EXPECT_EQ("eth0 192.168.1.5, wlan0 10.0.0.8", std::string(table[0].name) + " " +
+                                                      table[0].addressText + ", " + table[1].name +
+                                                      " " + table[1].addressText);
 
     std::vector<tarsel::Ipv4Interface> many;
     for (int i = 0; i < 40; ++i) {
