@@ -72,13 +72,7 @@ private:
     };
 
     static const sockaddr* LoopbackAddress() {
-        static sockaddr_in address = [] {
-            sockaddr_in a{};
-            a.sin_family = AF_INET;
-            a.sin_port = 0;
-            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            return a;
-        }();
+        static sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
         return reinterpret_cast<const sockaddr*>(&address);
     }
 

@@ -1,39 +1,16 @@
 // Adapter information sources, the TCP probe on the loopback address and running programs.
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <string>
 
+#include "LoopbackHttpServer.h"
 #include "finder/LibIP.h"
 #include "platform/HostAdapters.h"
 #include "platform/Log.h"
 #include "support/TestSupport.h"
-
-namespace {
-
-// A listening socket on 127.0.0.1 with a port the kernel picked.
-struct Listener {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    int port = 0;
-    Listener() {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        ::listen(fd, 4);
-        socklen_t n = sizeof a;
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &n);
-        port = ntohs(a.sin_port);
-    }
-    ~Listener() { ::close(fd); }
-};
-
-}  // namespace
 
 TEST(HostAdapters, NameserversAndGatewaysFromSystemFiles) {
     auto servers = tarsel::ParseNameservers(
@@ -89,12 +66,12 @@ TEST(HostAdapters, EnumerationSkipsLoopbackAndFillsDefaults) {
 }
 
 TEST(Probes, TcpProbeOnLoopback) {
-    Listener open;
-    ASSERT_GT(open.port, 0);
-    EXPECT_EQ(TcpProbe("127.0.0.1", open.port), 1);
+    testsupport::LoopbackHttpServer listening(testsupport::LoopbackHttpServer::Auth::None, "", "", {});
+    const int port = std::stoi(listening.PortText());
+    EXPECT_EQ(TcpProbe("127.0.0.1", port), 1);
 
-    EXPECT_EQ(TcpProbe("not-an-address", open.port), 0);
-    EXPECT_EQ(TcpProbe(nullptr, open.port), 0);
+    EXPECT_EQ(TcpProbe("not-an-address", port), 0);
+    EXPECT_EQ(TcpProbe(nullptr, port), 0);
     EXPECT_EQ(TcpProbe("127.0.0.1", 0), 0);
     EXPECT_EQ(TcpProbe("127.0.0.1", 70000), 0);
 }
