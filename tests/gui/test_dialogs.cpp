@@ -125,8 +125,14 @@ private slots:
                      progress.closeOrder < lengthened.closeOrder, qPrintable(times));
         for (const CloseWatch* watch : {&fixed, &progress, &twoQuick, &lengthened}) QCOMPARE(watch->closes, 1);
         QCOMPARE(twoQuick.shows, 2);
+        // Shown until closed: no timer, and Enter or Escape close nothing.
+        QVERIFY(!replacedDialog->TimerRunning());
+        PressKeys(replacedDialog);
         QVERIFY(replacedDialog->isVisible());
         QCOMPARE(replaced.closes, 0);
+        replacedDialog->Close();
+        QVERIFY(replacedDialog->isHidden());
+        QCOMPARE(replaced.closes, 1);
         QVERIFY(fixedDialog->isHidden());
         QVERIFY(!fixedDialog->TimerRunning());
 
@@ -134,22 +140,6 @@ private slots:
         fixedDialog->ShowTimed();
         QVERIFY(fixedDialog->TimerRunning());
         QVERIFY(fixedDialog->isVisible());
-    }
-
-    void untilClosedStaysAndEnterOrEscapeCloseNothing() {
-        QWidget owner;
-        owner.resize(900, 600);
-        owner.show();
-        CloseWatch watch;
-        CMessageDlg* dialog = MakeWatchedMessage(&owner, &watch);
-        dialog->SetLines(0, 20009, 0);
-        dialog->ShowUntilClosed();
-        QVERIFY(!dialog->TimerRunning());
-        PressKeys(dialog);
-        QVERIFY(dialog->isVisible());
-        dialog->Close();
-        QVERIFY(dialog->isHidden());
-        QCOMPARE(watch.closes, 1);
     }
 
     void alertShowsTheLinesOfEachCommand() {
