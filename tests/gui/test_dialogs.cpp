@@ -142,7 +142,7 @@ private slots:
         QVERIFY(fixedDialog->isVisible());
     }
 
-    void alertShowsTheLinesOfEachCommand() {
+    void alertShowsTheLinesOfEachCommandAndMenuChooses() {
         QWidget owner;
         owner.resize(1000, 700);
         owner.show();
@@ -175,6 +175,17 @@ private slots:
         QVERIFY(alert.isVisible());  // the owner hides it
         QTest::mouseClick(alert.CancelButton(), Qt::LeftButton);
         QCOMPARE(answers.cancels, 1);
+
+        // The function menu reports the item released on, and hides.
+        CFunctionDlg menu(&owner);
+        static int chosenFunction;
+        chosenFunction = -1;
+        menu.onChosen = [](void*, int index) { chosenFunction = index; };
+        menu.ShowAt(QPoint(100, 100));
+        QCOMPARE(menu.List()->GetText(1), QStringLiteral("Upgrade single"));
+        QTest::mouseRelease(menu.List(), Qt::LeftButton, {}, menu.List()->ItemRect(2).center());
+        QCOMPARE(chosenFunction, 2);
+        QVERIFY(menu.isHidden());
     }
 
     void resultBoxAndQuestion() {
@@ -226,21 +237,6 @@ private slots:
             QVERIFY(owner.isEnabled());
         }
         SetAskOkCancelObserver(nullptr);
-    }
-
-    void choosersReportTheirItems() {
-        QWidget owner;
-        owner.resize(600, 400);
-        owner.show();
-        CFunctionDlg menu(&owner);
-        static int chosenFunction;
-        chosenFunction = -1;
-        menu.onChosen = [](void*, int index) { chosenFunction = index; };
-        menu.ShowAt(QPoint(100, 100));
-        QCOMPARE(menu.List()->GetText(1), QStringLiteral("Upgrade single"));
-        QTest::mouseRelease(menu.List(), Qt::LeftButton, {}, menu.List()->ItemRect(2).center());
-        QCOMPARE(chosenFunction, 2);
-        QVERIFY(menu.isHidden());
     }
 
 };

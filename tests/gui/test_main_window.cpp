@@ -74,20 +74,13 @@ public:
 
 private slots:
     void startsInTheLanguageOfTheSettingsFile() {
-        struct Case {
-            const char* value;
-            int language;
-        };
-        const Case cases[] = {{"POLISH", LANGUAGE_POLISH},   {"polish", LANGUAGE_ENGLISH},
-                              {"JAPANESE", LANGUAGE_JAPANESE}, {"CHINESE_TRADITIONAL", LANGUAGE_CHINESE_TRADITIONAL},
-                              {"", LANGUAGE_ENGLISH}};
-        for (const Case& c : cases) {
-            guitest::PrivateConfig config(QByteArray("[SYSTEM]\r\nLanguage=") + c.value + "\r\n");
+        // Names and fallbacks themselves are the language table's (unit tests).
+        for (int language : {LANGUAGE_POLISH, LANGUAGE_CHINESE_TRADITIONAL}) {
+            guitest::PrivateConfig config(QByteArray("[SYSTEM]\r\nLanguage=") + LanguageName(language) + "\r\n");
             auto window = StartWindow();
-            QCOMPARE(currentLanguage.load(), c.language);
-            const int shown = c.language == LANGUAGE_JAPANESE ? LANGUAGE_ENGLISH : c.language;
-            QCOMPARE(RefreshTooltip(window.get()), TextIn(shown, 20027));
-            QCOMPARE(window->commandBar()->LanguageLabel()->text(), TextIn(shown, 20083));
+            QCOMPARE(currentLanguage.load(), language);
+            QCOMPARE(RefreshTooltip(window.get()), TextIn(language, 20027));
+            QCOMPARE(window->commandBar()->LanguageLabel()->text(), TextIn(language, 20083));
         }
         QVERIFY(TextIn(LANGUAGE_POLISH, 20027) != QStringLiteral("Refresh"));
         // No file at all: English.
@@ -189,7 +182,7 @@ private slots:
         QCOMPARE(window->messageDialog()->Line(1)->text(), UiText(20005));
     }
 
-    void titleBarDragsAndKeysCloseNothing() {
+    void titleBarDragsKeysCloseNothingAndSystemMenu() {
         guitest::PrivateConfig config("");
         auto window = StartWindow();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
@@ -208,21 +201,11 @@ private slots:
         SendMouse(title, QEvent::MouseMove, QPoint(500, 300), Qt::NoButton);
         QCOMPARE(window->pos(), after);
 
-
         for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) QTest::keyClick(window.get(), key);
         QTest::qWait(20);
         QVERIFY(window->isVisible());
 
-        // The close button closes, with its log line.
-        tarsel::CapturingLogSink log;
-        QTest::mouseClick(title->CloseButton(), Qt::LeftButton);
-        QVERIFY(guitest::WaitUntil([&] { return window->isHidden(); }, 1000));
-        QVERIFY(log.Contains("Close Gantrel."));
-    }
-
-    void systemMenuOpensTheAboutBox() {
-        guitest::PrivateConfig config("");
-        auto window = StartWindow();
+        // The system menu opens the about box.
         QMenu menu;
         QAction* about = window->FillSystemMenu(&menu);
         QVERIFY(about != nullptr);
@@ -240,6 +223,11 @@ private slots:
         });
         window->OpenAboutBox();
         QVERIFY(seenTitle.startsWith(QStringLiteral("關於")));
+        // The close button closes, with its log line.
+        tarsel::CapturingLogSink log;
+        QTest::mouseClick(title->CloseButton(), Qt::LeftButton);
+        QVERIFY(guitest::WaitUntil([&] { return window->isHidden(); }, 1000));
+        QVERIFY(log.Contains("Close Gantrel."));
     }
 };
 
