@@ -32,60 +32,44 @@ long long MsSince(Clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
 
-class ProbeLab : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(lab_.Ok()) << lab_.Error();
-        // A listener in the camera namespace (the socket stays there once created).
-        std::thread inCamera([this] {
-            ScopedNamespace entry(lab_.Namespace("cam1"));
-            if (!entry.Ok()) return;
-            listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-            sockaddr_in a{};
-            a.sin_family = AF_INET;
-            a.sin_port = htons(8080);
-            ::inet_pton(AF_INET, kCameraAddress, &a.sin_addr);
-            if (::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-                ::listen(listener_, 8) != 0) {
-                ::close(listener_);
-                listener_ = -1;
-            }
-        });
-        inCamera.join();
-        ASSERT_GE(listener_, 0) << "cannot listen in the camera namespace";
-    }
-    void TearDown() override {
-        tarsel::UseKernelNeighbourTableForArp(false);
-        if (listener_ >= 0) ::close(listener_);
-    }
-
-    Lab lab_{std::string(R"({"host": {"adapters": [{"name": "eth0", "lan": "a", "address": ")") +
-                 kHostAddress + R"(/24"}]}, "cameras": [{"lan": "a", "mac": ")" + kCameraMac +
-                 R"(", "ip": ")" + kCameraAddress + R"(", "mask": "255.255.255.0"}]})",
-             "--no-camsim"};
-    int listener_ = -1;
-};
-
 }  // namespace
 
 // ARP tells the camera by its lowercase MAC; the address probe finds taken and free
 // addresses with and without the unprivileged ICMP socket; TCP tells open, closed, silent.
-TEST_F(ProbeLab, ArpAddressAndTcpProbes) {
-    ScopedNamespace inHost(lab_.Namespace("host"));
+TEST(ProbeLab, ArpAddressAndTcpProbes) {
+    Lab lab(std::string(R"({"host": {"adapters": [{"name": "eth0", "lan": "a", "address": ")") + kHostAddress +
+                 R"(/24"}]}, "cameras": [{"lan": "a", "mac": ")" + kCameraMac + R"(", "ip": ")" + kCameraAddress +
+                 R"(", "mask": "255.255.255.0"}]})",
+             "--no-camsim");
+    ASSERT_TRUE(lab.Ok()) << lab.Error();
+    // A listener in the camera namespace (the socket stays there once created).
+    int listener = -1;
+    std::thread([&] {
+        ScopedNamespace entry(lab.Namespace("cam1"));
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(8080);
+        ::inet_pton(AF_INET, kCameraAddress, &a.sin_addr);
+        listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (!entry.Ok() || ::bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(listener, 8) != 0)
+            ::close(listener), listener = -1;
+    }).join();
+    ASSERT_GE(listener, 0) << "cannot listen in the camera namespace";
+    ScopedNamespace inHost(lab.Namespace("host"));
     ASSERT_TRUE(inHost.Ok());
     uint64_t source = IpTextToValue(kHostAddress);
     for (bool kernelTable : {false, true}) {
         SCOPED_TRACE(kernelTable ? "through the neighbour table" : "through a packet socket");
         tarsel::UseKernelNeighbourTableForArp(kernelTable);
-        lab_.FlushNeighbours();
+        lab.FlushNeighbours();
         EXPECT_EQ(ArpProbe(IpTextToValue(kCameraAddress), source, kCameraMac), 2);
         EXPECT_EQ(ArpProbe(IpTextToValue(kCameraAddress), source, "02:5A:00:00:00:2C"), 1);
         EXPECT_EQ(ArpProbe(IpTextToValue(kCameraAddress), source, nullptr), 1);
         EXPECT_EQ(ArpProbe(IpTextToValue(kCameraAddress), source, "02:5a:00:00:00:2d"), 1);
-        lab_.FlushNeighbours();
+        lab.FlushNeighbours();
         EXPECT_EQ(ArpProbe(IpTextToValue(kUnusedAddress), source, nullptr), 0);
         // With a MAC the probe asks ARP only and recognises the camera.
-        lab_.FlushNeighbours();
+        lab.FlushNeighbours();
         EXPECT_EQ(AddressProbe(IpTextToValue(kCameraAddress), source, kCameraMac), 2);
         EXPECT_EQ(AddressProbe(IpTextToValue(kCameraAddress), source, "02:5A:00:00:00:2C"), 1);
     }
@@ -93,12 +77,12 @@ TEST_F(ProbeLab, ArpAddressAndTcpProbes) {
     // Without and with the unprivileged ICMP socket (raw socket as root otherwise).
     for (const char* range : {"1 0", "0 2147483647"}) {
         SCOPED_TRACE(range);
-        ASSERT_EQ(lab_.Exec("host", std::string("sysctl -w net.ipv4.ping_group_range='") + range + "'"), 0);
+        ASSERT_EQ(lab.Exec("host", std::string("sysctl -w net.ipv4.ping_group_range='") + range + "'"), 0);
         EXPECT_EQ(AddressProbe(IpTextToValue(kHostAddress), source, nullptr), 1);
         EXPECT_EQ(AddressProbe(IpTextToValue(kCameraAddress), source, nullptr), 1);
         EXPECT_EQ(tarsel::IcmpEcho(static_cast<uint32_t>(IpTextToValue(kCameraAddress)), 500), 1);
         // Nobody there: the echo's wait is spent before the answer is "free".
-        lab_.FlushNeighbours();
+        lab.FlushNeighbours();
         auto start = Clock::now();
         EXPECT_EQ(AddressProbe(IpTextToValue(kUnusedAddress), source, nullptr), 0);
         EXPECT_GE(MsSince(start), 450);
@@ -108,4 +92,5 @@ TEST_F(ProbeLab, ArpAddressAndTcpProbes) {
     auto start = Clock::now();
     EXPECT_EQ(TcpProbe(kUnusedAddress, 80), 0);
     EXPECT_GE(MsSince(start), 190);  // the probe's wait, spent on a silent address
+    ::close(listener);
 }
