@@ -68,9 +68,8 @@ done
 
 INI="$WORK/fresh.ini"
 run 192.168.1.100-192.168.1.102 "$WORK/r3"
-noip=$(jq '[.[] | select(.status == "NO IP")] | length' "$WORK/r3")
-assigned=$(jq '[.[] | select(.status == "Assign IP")] | length' "$WORK/r3")
-[ "$noip" = 3 ] && [ "$assigned" = 3 ] || fail "range of 3: $assigned assigned, $noip NO IP: $(cat "$WORK/r3" "$WORK/r3.err")"
+counts=$(jq -r '[([.[] | select(.status == "Assign IP")] | length), ([.[] | select(.status == "NO IP")] | length)] | join(" ")' "$WORK/r3")
+[ "$counts" = "3 3" ] || fail "range of 3: assigned / NO IP $counts: $(cat "$WORK/r3" "$WORK/r3.err")"
 [ "$(cat "$WORK/r3.rc")" = 5 ] || fail "range of 3 exit $(cat "$WORK/r3.rc"), want 5"
 [ "$failures" -eq 0 ] || { cat "$R" "$R.err" >&2; exit 1; }
 echo "auto_ip: 6 assigned (one kept), 2 ignored, 1 other adapter, 1 verify fail; same addresses on the second run; range of 3: 3 NO IP"
