@@ -37,6 +37,7 @@
 #include "controls/UiText.h"
 #include "engine/CameraFilter.h"
 #include "engine/TSmain.h"
+#include "finder/LibIP.h"
 
 namespace {
 const char kWindowTitle[] = "Gantrel";
@@ -510,11 +511,23 @@ void CTarsel_NextGenerateDlg::OnCameraEvent(const CCameraEvent& event) {
     switch (event.m_code) {
         case EVT_START_SEARCH: Reset(true); break;
         case EVT_SELECTION_CHANGED: UpdateCommandBar(); break;
-        case EVT_AUTO_IP_DONE: m_messageDialog->Close(); break;
+        case EVT_AUTO_IP_DONE:
+            m_messageDialog->Close();
+            ReportHistoryWriteFailure();
+            break;
         case EVT_SHOW_RESULT: m_resultBox->ShowResult(1, &event.m_texts); break;
         case EVT_HTTP_UNREACHABLE: SetCameraStatus(event.m_mac, event.m_statusIndex); break;
         default: break;  // EVT_CHECK_CHANGED belongs to the list's own dialog; others are ignored
     }
+}
+
+// Addresses handed out while the history cannot be saved may be handed out again to
+// other cameras later: the installer has to know, but once per session is enough.
+void CTarsel_NextGenerateDlg::ReportHistoryWriteFailure() {
+    if (!TakeIpHistoryWriteFailure() || m_historyFailureShown) return;
+    m_historyFailureShown = true;
+    const QStringList texts = {UiText(20122), UiText(20123), UiText(20124)};
+    m_resultBox->ShowResult(1, &texts);
 }
 
 void CTarsel_NextGenerateDlg::keyPressEvent(QKeyEvent* event) {

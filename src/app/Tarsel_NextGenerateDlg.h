@@ -167,6 +167,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     virtual void OnCameraEvent(const CCameraEvent& event);
+    // The once-per-session message that the address history could not be saved.
+    void ReportHistoryWriteFailure();
 
 private:
     void OnInitDialog();
@@ -223,4 +225,5 @@ private:
     std::mutex m_busyWaitLock;
     std::condition_variable m_busyWaitWake;
     bool m_busyWaitStop = false;
+    bool m_historyFailureShown = false;
 };

@@ -123,4 +123,7 @@ const char* const kEnglishTexts[kTextCount] = {
     "The settings do not fit the camera's fields.",  // 20119
     "The camera reports no valid address or port for its web page.",  // 20120
     "Please correct it and save again.",  // 20121
+    "The address history could not be saved.",  // 20122
+    "Cameras given addresses now may be given them again later.",  // 20123
+    "Check that the settings file can be written.",  // 20124
 };

@@ -123,4 +123,7 @@ const char* const kPolishTexts[kTextCount] = {
     "Ustawienia nie mieszczą się w polach kamery.",  // 20119
     "Kamera nie podaje prawidłowego adresu ani portu swojej strony.",  // 20120
     "Popraw i zapisz ponownie.",  // 20121
+    "Nie udało się zapisać historii adresów.",  // 20122
+    "Adresy nadane teraz mogą zostać później nadane ponownie.",  // 20123
+    "Sprawdź, czy plik ustawień można zapisać.",  // 20124
 };

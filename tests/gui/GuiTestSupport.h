@@ -106,6 +106,7 @@ public:
         SetConfigPath(m_path.toUtf8().constData());
     }
     ~PrivateConfig() { SetConfigPath(nullptr); }
+    std::string Path() const { return m_path.toStdString(); }
     QByteArray Contents() const {
         QFile file(m_path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();

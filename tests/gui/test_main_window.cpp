@@ -13,6 +13,7 @@
 
 #include "GuiTestSupport.h"
 #include "engine/LiveEnginePorts.h"
+#include "finder/LibIP.h"
 #include "app/AboutDlg.h"
 #include "app/AlartDlg.h"
 #include "app/AutoSetIPDlg.h"
@@ -147,6 +148,19 @@ private slots:
         QVERIFY(AllGuardedChildren(window.get(), false));
         QTest::mouseClick(window->resultBox()->OkButton(), Qt::LeftButton);
         QVERIFY(AllGuardedChildren(window.get(), true));
+
+        // An assignment whose history could not be saved says so when it ends, once.
+        for (int round = 0; round < 2; ++round) {
+            std::vector<IpHistoryEntry> history;
+            SetConfigPath((config.Path() + "/not-a-folder/tarsel.ini").c_str());
+            QCOMPARE(RememberIp(history, "00:1B:2C:00:00:03", 3232235779u, 4294967040u), -1);
+            SetConfigPath(config.Path().c_str());
+            PostCameraEvent(window.get(), EVT_AUTO_IP_DONE);
+            QTest::qWait(50);
+            QCOMPARE(window->resultBox()->isVisible(), round == 0);
+            if (round == 0) QCOMPARE(window->resultBox()->Line(0)->text(), UiText(20122));
+            if (round == 0) QTest::mouseClick(window->resultBox()->OkButton(), Qt::LeftButton);
+        }
 
         // Codes the window does not handle change nothing.
         for (int code : {EVT_CHECK_CHANGED, 0x9006, 0x9008, 0x1234}) PostCameraEvent(window.get(), code);
