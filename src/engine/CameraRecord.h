@@ -53,6 +53,10 @@ struct CameraRecord {
     AddressHistory* ipHistory;
     uint32_t status;
     uint32_t viaHttp;
+    // The local adapter the camera's first discovery reply came through (its address text
+    // and interface); empty for a camera read over HTTP.
+    char adapterIp[CAMERA_TEXT_SHORT];
+    char adapterName[CAMERA_TEXT_SHORT];
     char newIp[CAMERA_TEXT_SHORT];
     char newMask[CAMERA_TEXT_SHORT];
     char newGateway[CAMERA_TEXT_SHORT];

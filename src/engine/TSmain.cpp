@@ -119,6 +119,10 @@ void CTSmainDlg::rvRepeatProcess(CameraRecord* record, const CameraReply& reply)
     BoundedCopy(record->model, reply.productName, kCaller, __LINE__);
     BoundedCopy(record->httpPort, reply.httpPort, kCaller, __LINE__);
     BoundedCopy(record->company, reply.company, kCaller, __LINE__);
+    if (reply.viaHttp != 1 && record->adapterName[0] == '\0') {
+        CopyTruncated(record->adapterIp, reply.adapter.addressText);
+        CopyTruncated(record->adapterName, reply.adapter.name);
+    }
     record->lastSeen = m_ports.Now();
 }
 

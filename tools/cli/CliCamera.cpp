@@ -5,11 +5,10 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <map>
 #include <tuple>
 
 #include "common/Language.h"
-#include "engine/CameraWarnings.h"
+#include "engine/CameraCsv.h"
 
 namespace cli {
 namespace {
@@ -48,41 +47,37 @@ CameraView CameraFromReply(const CameraReply& reply, const std::string& status) 
 }
 
 std::vector<Column> CameraColumns() {
-    return {
-        {"name", LoadText(20040), true},       {"mac", LoadText(20041), true},
-        {"ip", LoadText(20042), true},         {"mask", LoadText(20043), true},
-        {"gateway", LoadText(20044), true},    {"httpPort", LoadText(20046), true},
-        {"mode", LoadText(20047), true},       {"fwVersion", LoadText(20053), true},
-        {"model", LoadText(20054), true},      {"company", "Company", false},
-        {"serial", "Serial", false},           {"adapter", "Adapter", true},
-        {"adapterName", "Interface", false},   {"viaHttp", "HTTP", false},
-        {"status", LoadText(20055), true},     {"warnings", "Warnings", true},
+    // The keys and their order are the shared ones; only the table's presentation is here.
+    struct Presentation {
+        const char* key;
+        int textId;          // 0: the fixed header
+        const char* header;
+        bool inTable;
     };
-}
-
-Row CameraRow(const CameraView& c) {
-    return {c.name,    c.mac,     c.ip,      c.mask,        c.gateway,
-            c.httpPort, c.mode,   c.fwVersion, c.model,     c.company,
-            c.serial,  c.adapter, c.adapterName, c.viaHttp, c.status,
-            c.warnings};
-}
-
-void AddWarnings(std::vector<CameraView>& cameras) {
-    std::map<std::string, std::vector<AdapterSubnet>> subnets;  // one enumeration per adapter
-    std::vector<CameraPlace> places;
-    for (const CameraView& c : cameras) {
-        CameraPlace place{c.ip, {}};
-        if (!c.viaHttp && !c.adapterName.empty()) {
-            auto it = subnets.find(c.adapterName);
-            if (it == subnets.end())
-                it = subnets.emplace(c.adapterName, AdapterSubnetsOf(c.adapterName)).first;
-            place.adapterSubnets = it->second;
+    static const Presentation kPresentations[] = {
+        {"name", 20040, "", true},         {"mac", 20041, "", true},
+        {"ip", 20042, "", true},           {"mask", 20043, "", true},
+        {"gateway", 20044, "", true},      {"httpPort", 20046, "", true},
+        {"mode", 20047, "", true},         {"fwVersion", 20053, "", true},
+        {"model", 20054, "", true},        {"company", 0, "Company", false},
+        {"serial", 0, "Serial", false},    {"adapter", 0, "Adapter", true},
+        {"adapterName", 0, "Interface", false}, {"viaHttp", 0, "HTTP", false},
+        {"status", 20055, "", true},       {"warnings", 0, "Warnings", true},
+    };
+    std::vector<Column> columns;
+    for (const std::string& key : CameraColumnKeys()) {
+        Column column{key, key, false};
+        for (const Presentation& p : kPresentations) {
+            if (key != p.key) continue;
+            column.header = p.textId != 0 ? LoadText(p.textId) : p.header;
+            column.inTable = p.inTable;
         }
-        places.push_back(std::move(place));
+        columns.push_back(std::move(column));
     }
-    const auto warnings = CameraWarnings(places);
-    for (size_t i = 0; i < cameras.size(); ++i) cameras[i].warnings = warnings[i];
+    return columns;
 }
+
+Row CameraRow(const CameraView& c) { return CameraCells(c); }
 
 void SortCameras(std::vector<CameraView>& cameras) {
     std::stable_sort(cameras.begin(), cameras.end(), [](const CameraView& a, const CameraView& b) {

@@ -6,26 +6,18 @@
 #include <vector>
 
 #include "CliOutput.h"
+#include "engine/CameraListing.h"
 #include "LibPacket/PacketProcess.h"
 
 namespace cli {
 
-struct CameraView {
-    std::string name, mac, ip, mask, gateway, mode, fwVersion, model, company, serial;
-    long long httpPort = 0;
-    std::string adapter;      // the local adapter's address text
-    std::string adapterName;  // its interface
-    bool viaHttp = false;
-    std::string status;       // as the window's list would show it, in English
-    std::vector<std::string> warnings;  // "duplicate-ip", "foreign-subnet" (AddWarnings)
-};
+using CameraView = CameraListing;
 
 CameraView CameraFromReply(const CameraReply& reply, const std::string& status);
 
-// Fills each camera's warnings, judged against the whole list.
-void AddWarnings(std::vector<CameraView>& cameras);
+using ::AddWarnings;
 
-// The columns of a camera list, headers in the calling thread's language.
+// The columns of a camera list (engine/CameraCsv.h), headers in the calling thread's language.
 std::vector<Column> CameraColumns();
 Row CameraRow(const CameraView& camera);
 

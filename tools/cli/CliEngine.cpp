@@ -182,22 +182,11 @@ CameraView EngineSession::View(const std::string& mac) {
 CameraView EngineSession::ViewOf(const std::string& mac) {
     CameraRecord r{};
     engine_->CopyCamera(mac.c_str(), &r);
-    CameraView v;
-    v.name = r.name;
-    v.mac = r.mac;
-    v.ip = r.ip;
-    v.mask = r.mask;
-    v.gateway = r.gateway;
-    v.mode = r.mode;
-    v.fwVersion = r.fwVersion;
-    v.model = r.model;
-    v.company = r.company;
-    v.serial = r.serial;
-    v.httpPort = std::atoll(r.httpPort);
+    // The adapter is the one this session saw the camera's query reply come through.
+    CameraView v = ListingOfRecord(r);
     AdapterEntry adapter = ports_->AdapterOf(mac);
     v.adapter = adapter.addressText;
     v.adapterName = adapter.name;
-    v.viaHttp = r.viaHttp == 1;
     v.status = StatusIndexText(StatusIndexOf(mac));
     return v;
 }

@@ -10,18 +10,6 @@
 namespace cli {
 namespace {
 
-std::string CellText(const Cell& cell) {
-    if (const auto* s = std::get_if<std::string>(&cell)) return *s;
-    if (const auto* n = std::get_if<long long>(&cell)) return std::to_string(*n);
-    if (const auto* b = std::get_if<bool>(&cell)) return *b ? "true" : "false";
-    if (const auto* list = std::get_if<TextList>(&cell)) {
-        std::string text;
-        for (const std::string& item : *list) text += (text.empty() ? "" : " ") + item;
-        return text;
-    }
-    return "";
-}
-
 // Columns a terminal gives a UTF-8 text: East Asian wide characters take two.
 size_t DisplayWidth(const std::string& text) {
     size_t width = 0;
@@ -89,12 +77,13 @@ std::string Json(const std::vector<Column>& columns, const std::vector<Row>& row
 }
 
 std::string Csv(const std::vector<Column>& columns, const std::vector<Row>& rows) {
-    std::string out;
-    for (size_t i = 0; i < columns.size(); ++i) out += (i ? "," : "") + CsvField(columns[i].key);
-    out += "\r\n";
+    std::vector<std::string> fields;
+    for (const Column& column : columns) fields.push_back(column.key);
+    std::string out = CsvLine(fields);
     for (const Row& row : rows) {
-        for (size_t i = 0; i < columns.size(); ++i) out += (i ? "," : "") + CsvField(CellText(row[i]));
-        out += "\r\n";
+        fields.clear();
+        for (size_t i = 0; i < columns.size(); ++i) fields.push_back(CellText(row[i]));
+        out += CsvLine(fields);
     }
     return out;
 }
@@ -108,15 +97,6 @@ bool ChooseFormat(const ParsedArgs& args, Format& format, std::string& error) {
     }
     format = args.Has("--json") ? Format::Json : args.Has("--csv") ? Format::Csv : Format::Table;
     return true;
-}
-
-std::string CsvField(const std::string& text) {
-    bool quote = text.find_first_of(",\"\r\n") != std::string::npos ||
-                 (!text.empty() && (text.front() == ' ' || text.back() == ' '));
-    if (!quote) return text;
-    std::string out = "\"";
-    for (char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
 }
 
 std::string FormatRows(Format format, const std::vector<Column>& columns,

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "CliArgs.h"
+#include "engine/CameraCsv.h"
 
 namespace cli {
 
@@ -24,7 +25,7 @@ struct Column {
 // A list of texts is a JSON array (the table and CSV join it with blanks); nullptr is JSON
 // null (an empty field elsewhere).
 using TextList = std::vector<std::string>;
-using Cell = std::variant<std::string, long long, bool, TextList, std::nullptr_t>;
+using Cell = CellValue;
 using Row = std::vector<Cell>;
 
 // --json / --csv (both at once is a usage error: false with the message).
@@ -35,10 +36,6 @@ void PrintRows(FILE* out, Format format, const std::vector<Column>& columns,
                const std::vector<Row>& rows);
 std::string FormatRows(Format format, const std::vector<Column>& columns,
                        const std::vector<Row>& rows);
-
-// One CSV field: quoted when it holds a comma, a quote, CR or LF (quotes doubled), or
-// starts or ends with a blank.
-std::string CsvField(const std::string& text);
 
 // "tarsel: " + message + newline on stderr.
 void PrintError(const std::string& message);

@@ -1,0 +1,55 @@
+#include "engine/CameraCsv.h"
+
+const std::vector<std::string>& CameraColumnKeys() {
+    static const std::vector<std::string> keys = {
+        "name",   "mac",     "ip",      "mask",    "gateway",     "httpPort", "mode",   "fwVersion",
+        "model",  "company", "serial",  "adapter", "adapterName", "viaHttp",  "status", "warnings",
+    };
+    return keys;
+}
+
+std::vector<CellValue> CameraCells(const CameraListing& c) {
+    return {c.name,    c.mac,     c.ip,      c.mask,        c.gateway,
+            c.httpPort, c.mode,   c.fwVersion, c.model,     c.company,
+            c.serial,  c.adapter, c.adapterName, c.viaHttp, c.status,
+            c.warnings};
+}
+
+std::string CellText(const CellValue& cell) {
+    if (const auto* s = std::get_if<std::string>(&cell)) return *s;
+    if (const auto* n = std::get_if<long long>(&cell)) return std::to_string(*n);
+    if (const auto* b = std::get_if<bool>(&cell)) return *b ? "true" : "false";
+    if (const auto* list = std::get_if<std::vector<std::string>>(&cell)) {
+        std::string text;
+        for (const std::string& item : *list) text += (text.empty() ? "" : " ") + item;
+        return text;
+    }
+    return "";
+}
+
+std::string CsvField(const std::string& text) {
+    bool quote = text.find_first_of(",\"\r\n") != std::string::npos ||
+                 (!text.empty() && (text.front() == ' ' || text.back() == ' '));
+    if (!quote) return text;
+    std::string out = "\"";
+    for (char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
+std::string CsvLine(const std::vector<std::string>& fields) {
+    std::string out;
+    for (size_t i = 0; i < fields.size(); ++i) out += (i ? "," : "") + CsvField(fields[i]);
+    return out + "\r\n";
+}
+
+std::string CameraCsvLine(const CameraListing& camera) {
+    std::vector<std::string> fields;
+    for (const CellValue& cell : CameraCells(camera)) fields.push_back(CellText(cell));
+    return CsvLine(fields);
+}
+
+std::string CameraCsv(const std::vector<CameraListing>& cameras) {
+    std::string out = CsvLine(CameraColumnKeys());
+    for (const CameraListing& camera : cameras) out += CameraCsvLine(camera);
+    return out;
+}

@@ -1,0 +1,44 @@
+#include "engine/CameraListing.h"
+
+#include <cstdlib>
+#include <map>
+
+#include "engine/CameraRecord.h"
+#include "engine/CameraWarnings.h"
+
+CameraListing ListingOfRecord(const CameraRecord& r) {
+    CameraListing c;
+    c.name = r.name;
+    c.mac = r.mac;
+    c.ip = r.ip;
+    c.mask = r.mask;
+    c.gateway = r.gateway;
+    c.mode = r.mode;
+    c.fwVersion = r.fwVersion;
+    c.model = r.model;
+    c.company = r.company;
+    c.serial = r.serial;
+    c.httpPort = std::atoll(r.httpPort);
+    c.adapter = r.adapterIp;
+    c.adapterName = r.adapterName;
+    c.viaHttp = r.viaHttp == 1;
+    return c;
+}
+
+void AddWarnings(std::vector<CameraListing>& cameras) {
+    std::map<std::string, std::vector<AdapterSubnet>> subnets;  // one enumeration per adapter
+    std::vector<CameraPlace> places;
+    places.reserve(cameras.size());
+    for (const CameraListing& c : cameras) {
+        CameraPlace place{c.ip, {}};
+        if (!c.viaHttp && !c.adapterName.empty()) {
+            auto it = subnets.find(c.adapterName);
+            if (it == subnets.end())
+                it = subnets.emplace(c.adapterName, AdapterSubnetsOf(c.adapterName)).first;
+            place.adapterSubnets = it->second;
+        }
+        places.push_back(std::move(place));
+    }
+    const auto warnings = CameraWarnings(places);
+    for (size_t i = 0; i < cameras.size(); ++i) cameras[i].warnings = warnings[i];
+}

@@ -1,0 +1,26 @@
+#pragma once
+// A camera as a listing shows it, the same for the command line's tables, JSON and CSV and
+// for the window's export: the fields of its last reply, the local adapter it answered
+// through, the row's status text and the warnings judged against the whole list.
+
+#include <string>
+#include <vector>
+
+struct CameraRecord;
+
+struct CameraListing {
+    std::string name, mac, ip, mask, gateway, mode, fwVersion, model, company, serial;
+    long long httpPort = 0;
+    std::string adapter;      // the local adapter's address text
+    std::string adapterName;  // its interface
+    bool viaHttp = false;
+    std::string status;       // as the window's list would show it, in English
+    std::vector<std::string> warnings;  // "duplicate-ip", "foreign-subnet" (AddWarnings)
+};
+
+// The listing of an engine record, with the adapter the record keeps; no status, no warnings.
+CameraListing ListingOfRecord(const CameraRecord& record);
+
+// Fills each camera's warnings, judged against the whole list. The subnets of each adapter
+// named are read from the host once per call.
+void AddWarnings(std::vector<CameraListing>& cameras);
