@@ -145,7 +145,10 @@ void CTarsel_NextGenerateDlg::WireCallbacks() {
         auto* self = Owner(context);
         QMenu menu(self);
         QAction* about = self->FillSystemMenu(&menu);
-        if (about != nullptr && menu.exec(globalPos) == about) self->OpenAboutBox();
+        QAction* chosen = menu.exec(globalPos);
+        if (chosen == nullptr) return;
+        if (chosen == about) self->OpenAboutBox();
+        else if (chosen->data().toInt() == kExportListItem) self->ExportList();
     };
 
     m_commandBar->m_context = this;
@@ -224,6 +227,7 @@ void CTarsel_NextGenerateDlg::ApplyLanguage(int index) {
     m_resultBox->ReloadTexts();
     m_upgradeDialog->ReloadTexts();
     m_ipSearch->ReloadTexts();
+    RefreshWarnings();
     update();
 }
 
@@ -340,6 +344,7 @@ void CTarsel_NextGenerateDlg::OnCamerasChanged(const QStringList& macs) {
     if (acceptUpdates == 0) return;
     for (const QString& mac : macs) OnCameraChanged(mac);
     m_cameraList->UpdateCount();
+    RefreshWarnings();
 }
 
 void CTarsel_NextGenerateDlg::OnCameraChanged(const QString& macText) {
@@ -431,6 +436,7 @@ void CTarsel_NextGenerateDlg::SetCameraStatus(const QString& macText, int status
         });
         if (found && m_cameraList->RowOfMac(mac.constData()) >= 0) m_cameraList->UpdateRow(shown);
         m_cameraList->ClearBusy(mac.constData());
+        RefreshWarnings();  // the address went back
     }
     UpdateCommandBar();
 }
@@ -475,14 +481,17 @@ void CTarsel_NextGenerateDlg::ApplyListFilter(int field, const QString& text, bo
         if (mac == selected) list->SetSelectedRow(row);
     }
     m_cameraList->UpdateCount();
+    RefreshWarnings();  // the rows are new
     m_hiddenRows = kept;
     m_bridge->ReplaceListed(listed);
     UpdateCommandBar();
 }
 
 // The window's own menu, opened by a right click on the title bar (a frameless window has
-// no menu of the platform's): a separator and the about item, when its text is not empty.
+// no menu of the platform's): the export, a separator and the about item, when its text is
+// not empty.
 QAction* CTarsel_NextGenerateDlg::FillSystemMenu(QMenu* menu) {
+    menu->addAction(UiText(20125))->setData(kExportListItem);
     const QString about = UiText(20001);
     if (about.isEmpty()) return nullptr;
     menu->addSeparator();

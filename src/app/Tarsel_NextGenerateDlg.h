@@ -22,6 +22,7 @@
 
 #include "app/WindowWorkers.h"
 #include "controls/CameraEvent.h"
+#include "engine/CameraListing.h"
 #include "engine/CameraRecord.h"
 #include "engine/WindowLogic.h"
 
@@ -106,7 +107,20 @@ public:
     void ApplyListFilter(int field, const QString& text, bool invert);
 
     void OpenAboutBox();
+    // Fills the window's own menu: "Export list..." and the about item; returns the about
+    // item (null when its text is empty). The export item's data is kExportListItem.
     QAction* FillSystemMenu(QMenu* menu);
+    static constexpr int kExportListItem = 32;
+
+    // ---- The list as data (Tarsel_NextGenerateList.cpp)
+    // Gives every row the warnings of its camera, judged against the engine's whole list:
+    // a mark and a tooltip in the window's language. One pass over the cameras.
+    void RefreshWarnings();
+    // Asks for a file and exports the list to it.
+    void ExportList();
+    // Writes the listed cameras, in the rows' order, as CSV with the command line's
+    // columns; on failure shows why and leaves no partial file. True when written.
+    bool ExportListTo(const QString& path);
 
     // ---- Tools (Tarsel_NextGenerateTools.cpp)
     // Hands the camera's present record to the upgrade page (skipped when it is no longer
@@ -137,6 +151,8 @@ public:
     CLoginVerifier* verifier() const { return m_verifier; }
     // Opens a camera's page in the default browser, never through a shell (tests record).
     std::function<bool(const QUrl&)> openUrl;
+    // The subnets of a local adapter, by its interface name, for the warnings (the host's).
+    SubnetsOfAdapter adapterSubnets = AdapterSubnetsOf;
 
     CTitleDlg* titleBar() const { return m_titleBar; }
     CBehaviorDlg* commandBar() const { return m_commandBar; }
@@ -183,6 +199,10 @@ private:
     void WireFlows();
     void StopFlows();
     void OnVerifyAnswer(const VerifyAnswer& answer);
+    // Every camera of the engine with its warnings; the listed ones in the rows' order with
+    // their status text.
+    std::vector<CameraListing> JudgedCameras() const;
+    std::vector<CameraListing> ListedCameras() const;
 
     EnginePorts& m_ports;
     QIcon m_appIcon;

@@ -126,4 +126,9 @@ const char* const kEnglishTexts[kTextCount] = {
     "The address history could not be saved.",  // 20122
     "Cameras given addresses now may be given them again later.",  // 20123
     "Check that the settings file can be written.",  // 20124
+    "Export list…",  // 20125
+    "The list could not be exported.",  // 20126
+    "Check that the folder exists and may be written to, and that the disk has room.",  // 20127
+    "Another camera answers with the same IP address.",  // 20128
+    "The IP address lies outside the subnet of the network card the camera answered through: its web page cannot be opened from this PC.",  // 20129
 };

@@ -126,4 +126,9 @@ const char* const kPolishTexts[kTextCount] = {
     "Nie udało się zapisać historii adresów.",  // 20122
     "Adresy nadane teraz mogą zostać później nadane ponownie.",  // 20123
     "Sprawdź, czy plik ustawień można zapisać.",  // 20124
+    "Eksportuj listę…",  // 20125
+    "Nie udało się wyeksportować listy.",  // 20126
+    "Sprawdź, czy folder istnieje i można w nim zapisywać oraz czy na dysku jest miejsce.",  // 20127
+    "Inna kamera odpowiada z tym samym adresem IP.",  // 20128
+    "Adres IP leży poza podsiecią karty sieciowej, przez którą kamera odpowiedziała: jej strony nie można otworzyć z tego komputera.",  // 20129
 };

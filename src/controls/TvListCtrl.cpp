@@ -444,6 +444,26 @@ int CTvListCtrl::FindRowByKey(const QString& key) const {
     return FindRowByKeyLocked(key);
 }
 
+void CTvListCtrl::SetRowNotes(const QHash<QString, QString>& notes) {
+    bool changed = false;
+    {
+        std::lock_guard lock(m_mutex);
+        for (auto& unit : m_units) {
+            const QString note = notes.value(unit->key);
+            if (unit->note == note) continue;
+            unit->note = note;
+            changed = true;
+        }
+    }
+    if (changed) RequestRepaint();
+}
+
+QString CTvListCtrl::GetRowNote(int row) const {
+    std::lock_guard lock(m_mutex);
+    const _ListUnit* unit = UnitOfRowLocked(row);
+    return unit != nullptr ? unit->note : QString();
+}
+
 void CTvListCtrl::SetCallback(Callback function, void* context) {
     std::lock_guard lock(m_mutex);
     m_callback = function;

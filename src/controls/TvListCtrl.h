@@ -25,6 +25,7 @@ struct _ListUnit {
     int checkState = 0;   // 0 unchecked, 1 checked, -1 unavailable
     int progress = 0;     // percent
     int statusIndex = 0;
+    QString note;         // warnings about the row's camera: a mark on the row and its tooltip
 };
 
 class CTvListHeader : public QWidget {
@@ -116,6 +117,11 @@ public:
     int GetRowStatus(int row) const;
     void RefreshStatusTexts();
     int FindRowByKey(const QString& key) const;
+    // Gives each row the note of its key (none when the key is missing): rows with a note
+    // show a warning mark before their first cell's text and the note as their tooltip.
+    // One pass over the rows; one repaint when a note changed.
+    void SetRowNotes(const QHash<QString, QString>& notes);
+    QString GetRowNote(int row) const;
     void SetCallback(Callback function, void* context);
 
     // Sorting: what a click on a column's header does.
@@ -148,6 +154,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     struct Column {

@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QThread>
+#include <QHelpEvent>
+#include <QToolTip>
 
 #include "common/stdafx.h"
 #include "controls/CameraEvent.h"
@@ -18,7 +20,24 @@ const QColor CTvListHeader::kSeparator(255, 255, 255);
 
 namespace {
 constexpr int kCheckZone = 25;  // a press this close to a row's left edge toggles its check
+constexpr int kMarkWidth = 18;  // the warning mark before the first cell's text
+const QColor kMarkColour(235, 150, 0);
+
+// A small amber triangle with an exclamation mark, its top left at `at`.
+void PaintWarningMark(QPainter& painter, QPoint at, int side) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(QPen(kMarkColour.darker(130), 1));
+    painter.setBrush(kMarkColour);
+    painter.drawPolygon(QPolygonF({QPointF(at.x() + side / 2.0, at.y()), QPointF(at.x() + side, at.y() + side),
+                                   QPointF(at.x(), at.y() + side)}));
+    painter.setPen(QPen(QColor(40, 30, 0), 2, Qt::SolidLine, Qt::RoundCap));
+    const double x = at.x() + side / 2.0;
+    painter.drawLine(QPointF(x, at.y() + side * 0.35), QPointF(x, at.y() + side * 0.65));
+    painter.drawPoint(QPointF(x, at.y() + side * 0.83));
+    painter.restore();
 }
+}  // namespace
 
 // ---------------------------------------------------------------------------------------
 // Geometry
@@ -167,11 +186,13 @@ void CTvListCtrl::PaintRow(QPainter& painter, int row, int top, int viewWidth) {
             colour = look.colour;
         }
         const QString text = data.cells.value(column);
+        const bool marked = column == 0 && unit != nullptr && !unit->note.isEmpty();
+        if (marked) PaintWarningMark(painter, QPoint(cell.left() + 25, cell.top() + (m_rowHeight - 14) / 2), 14);
         if (!text.isEmpty()) {
             painter.setFont(font);
             painter.setPen(colour);
             const QFontMetrics metrics(font);
-            const int x = cell.left() + (column == 0 ? 25 : 10);
+            const int x = cell.left() + (column == 0 ? 25 + (marked ? kMarkWidth : 0) : 10);
             painter.drawText(QPoint(x, cell.top() + 4 + metrics.ascent()), text);
         }
 
@@ -214,6 +235,20 @@ void CTvListCtrl::paintEvent(QPaintEvent* event) {
 
 // ---------------------------------------------------------------------------------------
 // Mouse
+
+// A row's note is its tooltip, wherever the pointer rests on the row.
+bool CTvListCtrl::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QAbstractScrollArea::viewportEvent(event);
+    auto* help = static_cast<QHelpEvent*>(event);
+    const QString note = GetRowNote(RowAt(help->pos().y()));
+    if (note.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+    } else {
+        QToolTip::showText(help->globalPos(), note, viewport());
+    }
+    return true;
+}
 
 void CTvListCtrl::mousePressEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);

@@ -4,7 +4,6 @@
 #include <map>
 
 #include "engine/CameraRecord.h"
-#include "engine/CameraWarnings.h"
 
 CameraListing ListingOfRecord(const CameraRecord& r) {
     CameraListing c;
@@ -25,7 +24,7 @@ CameraListing ListingOfRecord(const CameraRecord& r) {
     return c;
 }
 
-void AddWarnings(std::vector<CameraListing>& cameras) {
+void AddWarnings(std::vector<CameraListing>& cameras, const SubnetsOfAdapter& subnetsOf) {
     std::map<std::string, std::vector<AdapterSubnet>> subnets;  // one enumeration per adapter
     std::vector<CameraPlace> places;
     places.reserve(cameras.size());
@@ -34,7 +33,7 @@ void AddWarnings(std::vector<CameraListing>& cameras) {
         if (!c.viaHttp && !c.adapterName.empty()) {
             auto it = subnets.find(c.adapterName);
             if (it == subnets.end())
-                it = subnets.emplace(c.adapterName, AdapterSubnetsOf(c.adapterName)).first;
+                it = subnets.emplace(c.adapterName, subnetsOf(c.adapterName)).first;
             place.adapterSubnets = it->second;
         }
         places.push_back(std::move(place));

@@ -3,8 +3,11 @@
 // for the window's export: the fields of its last reply, the local adapter it answered
 // through, the row's status text and the warnings judged against the whole list.
 
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "engine/CameraWarnings.h"
 
 struct CameraRecord;
 
@@ -22,5 +25,6 @@ struct CameraListing {
 CameraListing ListingOfRecord(const CameraRecord& record);
 
 // Fills each camera's warnings, judged against the whole list. The subnets of each adapter
-// named are read from the host once per call.
-void AddWarnings(std::vector<CameraListing>& cameras);
+// named are asked of `subnetsOf` (the host's adapters now by default) once per call.
+using SubnetsOfAdapter = std::function<std::vector<AdapterSubnet>(const std::string& name)>;
+void AddWarnings(std::vector<CameraListing>& cameras, const SubnetsOfAdapter& subnetsOf = AdapterSubnetsOf);
