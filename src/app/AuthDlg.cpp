@@ -10,26 +10,18 @@
 
 CAuthDlg::CAuthDlg(QWidget* parent) : QWidget(parent) {
     setFixedSize(UnauthDlg::kWidth, UnauthDlg::kHeight);
-    m_userLabel = new CustStatic(this);  // 1600
-    m_passwordLabel = new CustStatic(this);  // 1601
-    m_user = new CustEdit(this);  // 1610
-    m_password = new CustEdit(this);  // 1611
-    const int tops[2] = {25, 60};
-    CustStatic* labels[2] = {m_userLabel, m_passwordLabel};
-    CustEdit* edits[2] = {m_user, m_password};
-    for (int i = 0; i < 2; ++i) {
-        labels[i]->SetShrinkToFit(true);
-        // Placed as on the login panel, so that switching panels does not shift the fields.
-        labels[i]->setGeometry(30, tops[i] + 2, 125, 20);
-        edits[i]->setGeometry(160, tops[i], 200, 25);
-        edits[i]->setEnabled(false);
-    }
-    m_password->setEchoMode(QLineEdit::Password);
-    const int w = width(), h = height();
+    // The login panel's rows: switching panels does not shift the fields sideways.
+    const CredentialRows rows = BuildCredentialRows(this, 25);  // 1600/1601, 1610/1611
+    m_userLabel = rows.userLabel;
+    m_passwordLabel = rows.passwordLabel;
+    m_user = rows.user;
+    m_password = rows.password;
+    m_user->setEnabled(false);
+    m_password->setEnabled(false);
     m_save = new CustButton(this);  // 1620
-    m_save->setGeometry(QRect(QPoint(w * 20 / 100, h * 85 / 100), QPoint(w * 45 / 100 - 1, h * 95 / 100 - 1)));
+    m_save->setGeometry(PanelButtonRect(width(), height(), 20, 45));
     m_cancel = new CustButton(this);  // 1622
-    m_cancel->setGeometry(QRect(QPoint(w * 50 / 100, h * 85 / 100), QPoint(w * 75 / 100 - 1, h * 95 / 100 - 1)));
+    m_cancel->setGeometry(PanelButtonRect(width(), height(), 50, 75));
     connect(m_save, &QPushButton::clicked, this, [this] {
         if (onSave != nullptr) onSave(m_context);
     });

@@ -6,13 +6,26 @@
 #include "app/PopupPanel.h"
 #include "controls/CustControls.h"
 
-namespace {
-// Buttons span 20-45 % and 50-75 % of the width, 85-95 % of the height.
-QRect ButtonRect(int width, int height, int leftPercent, int rightPercent) {
+QRect PanelButtonRect(int width, int height, int leftPercent, int rightPercent) {
     return QRect(QPoint(width * leftPercent / 100, height * 85 / 100),
                  QPoint(width * rightPercent / 100 - 1, height * 95 / 100 - 1));
 }
 
+CredentialRows BuildCredentialRows(QWidget* panel, int top) {
+    CredentialRows rows{new CustStatic(panel), new CustStatic(panel), new CustEdit(panel),
+                        new CustEdit(panel)};
+    CustStatic* labels[2] = {rows.userLabel, rows.passwordLabel};
+    CustEdit* edits[2] = {rows.user, rows.password};
+    for (int i = 0; i < 2; ++i) {
+        labels[i]->SetShrinkToFit(true);
+        labels[i]->setGeometry(30, top + 35 * i + 2, 125, 20);
+        edits[i]->setGeometry(160, top + 35 * i, 200, 25);
+    }
+    rows.password->setEchoMode(QLineEdit::Password);
+    return rows;
+}
+
+namespace {
 QByteArray Bounded(const QString& text, int maxBytes) {
     QByteArray bytes = text.toUtf8();
     if (bytes.size() > maxBytes) bytes.truncate(maxBytes);
@@ -26,24 +39,17 @@ UnauthDlg::UnauthDlg(QWidget* parent) : QWidget(parent) {
     m_prompt->SetTextColour(QColor(0, 80, 255));
     m_prompt->SetShrinkToFit(true);
     m_prompt->setGeometry(QRect(QPoint(30, 25), QPoint(379, 44)));
-    m_userLabel = new CustStatic(this);  // 1500
-    m_passwordLabel = new CustStatic(this);  // 1501
-    m_user = new CustEdit(this);  // 1510
-    m_password = new CustEdit(this);  // 1511
-    const int tops[2] = {60, 95};
-    CustStatic* labels[2] = {m_userLabel, m_passwordLabel};
-    CustEdit* edits[2] = {m_user, m_password};
-    for (int i = 0; i < 2; ++i) {
-        labels[i]->SetShrinkToFit(true);
-        labels[i]->setGeometry(30, tops[i] + 2, 125, 20);
-        edits[i]->setGeometry(160, tops[i], 200, 25);
-        edits[i]->setMaxLength(kCredentialMax);
-    }
-    m_password->setEchoMode(QLineEdit::Password);
+    const CredentialRows rows = BuildCredentialRows(this, 60);  // 1500/1501, 1510/1511
+    m_userLabel = rows.userLabel;
+    m_passwordLabel = rows.passwordLabel;
+    m_user = rows.user;
+    m_password = rows.password;
+    m_user->setMaxLength(kCredentialMax);
+    m_password->setMaxLength(kCredentialMax);
     m_verify = new CustButton(this);  // 1520
-    m_verify->setGeometry(ButtonRect(kWidth, kHeight, 20, 45));
+    m_verify->setGeometry(PanelButtonRect(kWidth, kHeight, 20, 45));
     m_cancel = new CustButton(this);  // 1521
-    m_cancel->setGeometry(ButtonRect(kWidth, kHeight, 50, 75));
+    m_cancel->setGeometry(PanelButtonRect(kWidth, kHeight, 50, 75));
     connect(m_verify, &QPushButton::clicked, this, &UnauthDlg::Verify);
     connect(m_cancel, &QPushButton::clicked, this, [this] {
         Clear();

@@ -9,6 +9,19 @@ class CustButton;
 class CustEdit;
 class CustStatic;
 
+// The user and password rows of the login and the authenticated panel: captions at x 30,
+// fields at x 160, the second row 35 px below the first; the password field hides its text.
+struct CredentialRows {
+    CustStatic* userLabel;
+    CustStatic* passwordLabel;
+    CustEdit* user;
+    CustEdit* password;
+};
+CredentialRows BuildCredentialRows(QWidget* panel, int top);
+
+// The panels' two buttons span leftPercent-rightPercent of the width, 85-95 % of the height.
+QRect PanelButtonRect(int width, int height, int leftPercent, int rightPercent);
+
 class UnauthDlg : public QWidget {
     Q_OBJECT
 public:
