@@ -17,6 +17,7 @@
 #include "controls/CustControls.h"
 #include "controls/TvListCtrl.h"
 #include "controls/UiText.h"
+#include "engine/WindowLogic.h"
 
 namespace {
 constexpr int kColumnWidths[10] = {155, 120, 105, 110, 120, 60, 100, 110, 140, 118};  // Status fits the longer translations
@@ -218,11 +219,7 @@ bool CUpgradeDlg::LookupFromWorker(void* context, const char* mac, UpgradeCamera
     auto* self = static_cast<CUpgradeDlg*>(context);
     CameraRecord record{};
     if (self->findCamera == nullptr || !self->findCamera(self->m_context, mac, &record)) return false;
-    CopyTruncated(info->ip, record.ip);
-    CopyTruncated(info->mask, record.mask);
-    CopyTruncated(info->gateway, record.gateway);
-    CopyTruncated(info->httpPort, record.httpPort);
-    info->lastSeen = record.lastSeen;
+    CopyUpgradeInfo(record, info);
     return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include "common/stdafx.h"
 #include "engine/TSmain.h"
+#include "web/UpgradeProc.h"
 
 namespace {
 constexpr uint32_t kSettingTimeoutMs = 25000;
@@ -266,4 +267,12 @@ std::vector<std::string> ConfirmCommand(CTSmainDlg& engine, AuthenticatedMacs& v
         sent.push_back(mac);
     }
     return sent;
+}
+
+void CopyUpgradeInfo(const CameraRecord& record, UpgradeCameraInfo* info) {
+    CopyTruncated(info->ip, record.ip);
+    CopyTruncated(info->mask, record.mask);
+    CopyTruncated(info->gateway, record.gateway);
+    CopyTruncated(info->httpPort, record.httpPort);
+    info->lastSeen = record.lastSeen;
 }

@@ -14,6 +14,7 @@
 #include "engine/SettingsText.h"
 
 class CTSmainDlg;
+struct UpgradeCameraInfo;
 
 // Status indexes of a camera row; each selects the row's status text.
 enum StatusIndex : int {
@@ -115,3 +116,7 @@ int SendSettings(CTSmainDlg& engine, const PreparedSettings& prepared);
 std::vector<std::string> ConfirmCommand(CTSmainDlg& engine, AuthenticatedMacs& verified,
                                         const std::vector<std::string>& macs,
                                         const char* command);
+
+// What the upgrade worker's reboot check needs of a listed camera: its addresses, its port
+// and when it last answered discovery.
+void CopyUpgradeInfo(const CameraRecord& record, UpgradeCameraInfo* info);

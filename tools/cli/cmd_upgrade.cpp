@@ -100,11 +100,7 @@ bool LookupCamera(void* context, const char* mac, UpgradeCameraInfo* info) {
     auto* c = static_cast<UpgradeContext*>(context);
     CameraRecord record;
     if (!c->session->Engine().CopyCamera(mac, &record)) return false;
-    CopyTruncated(info->ip, record.ip);
-    CopyTruncated(info->mask, record.mask);
-    CopyTruncated(info->gateway, record.gateway);
-    CopyTruncated(info->httpPort, record.httpPort);
-    info->lastSeen = record.lastSeen;
+    CopyUpgradeInfo(record, info);
     return true;
 }
 
