@@ -15,7 +15,7 @@
 #include <memory>
 #include <string>
 
-#include "app/WindowWorkers.h"
+#include "platform/WorkerThreads.h"
 
 class CTSmainDlg;
 struct VerifyContext;
@@ -52,5 +52,5 @@ private:
     std::shared_ptr<Attempt> m_current;
     uint64_t m_serial = 0;
     QTimer m_timeout;
-    CWindowWorkers m_workers;  // joined before the members above go
+    CWorkerThreads m_workers;  // joined before the members above go
 };

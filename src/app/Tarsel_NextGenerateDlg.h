@@ -20,7 +20,7 @@
 #include <mutex>
 #include <thread>
 
-#include "app/WindowWorkers.h"
+#include "platform/WorkerThreads.h"
 #include "controls/CameraEvent.h"
 #include "engine/CameraListing.h"
 #include "engine/CameraRecord.h"
@@ -238,7 +238,7 @@ private:
     // cameras.
     CDefaultDlg* m_defaultChooser = nullptr;
     CLoginVerifier* m_verifier = nullptr;
-    CWindowWorkers m_flowWorkers;
+    CWorkerThreads m_flowWorkers;
 
     // The busy-wait worker of the automatic IP layout.
     std::thread m_busyWait;

@@ -133,7 +133,7 @@ void CTarsel_NextGenerateDlg::VerifyAll(const char* user, const char* password) 
     const std::string u = user, p = password;
     CTSmainDlg* engine = m_engine.get();
     CEngineBridge* bridge = m_bridge;
-    CWindowWorkers* workers = &m_flowWorkers;
+    CWorkerThreads* workers = &m_flowWorkers;
     m_flowWorkers.Start([this, engine, bridge, workers, u, p] {
         auto show = [this](const BatchCounts& counts, bool done) {
             QMetaObject::invokeMethod(this, [this, counts, done] {

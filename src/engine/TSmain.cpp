@@ -23,14 +23,7 @@ CTSmainDlg::~CTSmainDlg() {
     m_wake.notify_all();
     // After this no reply reaches RecvCameraProcess any more.
     m_ports.DestroyRecvPacket();
-    std::list<Worker> workers;
-    {
-        std::lock_guard<std::mutex> guard(m_workersLock);
-        workers.swap(m_workers);
-    }
-    for (Worker& worker : workers) {
-        if (worker.thread.joinable()) worker.thread.join();
-    }
+    m_workers.JoinAll();
     {
         std::lock_guard<std::mutex> history(m_historyLock);
         m_ports.History().Clear();
@@ -210,23 +203,10 @@ bool CTSmainDlg::OwnerListsMac(const char* mac) {
 // ---------------------------------------------------------------- workers
 
 void CTSmainDlg::StartWorker(std::function<void()> body) {
-    std::lock_guard<std::mutex> guard(m_workersLock);
-    // Reap the workers that have ended, so the list does not grow with every setting.
-    for (auto it = m_workers.begin(); it != m_workers.end();) {
-        if (it->done.load()) {
-            it->thread.join();
-            it = m_workers.erase(it);
-        } else {
-            ++it;
-        }
-    }
     if (m_stopping.load()) return;
-    Worker& worker = m_workers.emplace_back();
-    std::atomic<bool>* done = &worker.done;
-    worker.thread = std::thread([this, body = std::move(body), done] {
+    m_workers.Start([this, body = std::move(body)] {
         m_ports.EnsureThreadLanguage();
         body();
-        done->store(true);
     });
 }
 

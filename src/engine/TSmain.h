@@ -26,6 +26,7 @@
 #include "engine/CameraEvents.h"
 #include "engine/CameraRecord.h"
 #include "engine/EnginePorts.h"
+#include "platform/WorkerThreads.h"
 
 // What a single verification is about; owned by the caller and kept alive until its
 // callback ran or CancelVerify returned.
@@ -110,11 +111,6 @@ public:
     bool SleepFor(uint32_t ms) { return Pause(ms, 0); }
 
 private:
-    struct Worker {
-        std::thread thread;
-        std::atomic<bool> done{false};
-    };
-
     static void RecvHook(void* context, const CameraReply& reply);
 
     // List operations (engine mutex held).
@@ -187,6 +183,5 @@ private:
     std::mutex m_sleepLock;
     std::condition_variable m_wake;
     std::atomic<bool> m_stopping{false};
-    std::mutex m_workersLock;
-    std::list<Worker> m_workers;
+    CWorkerThreads m_workers;
 };

@@ -1,6 +1,6 @@
-#include "app/WindowWorkers.h"
+#include "platform/WorkerThreads.h"
 
-void CWindowWorkers::ReapLocked() {
+void CWorkerThreads::ReapLocked() {
     for (auto it = m_workers.begin(); it != m_workers.end();) {
         if (it->done.load()) {
             it->thread.join();
@@ -11,7 +11,7 @@ void CWindowWorkers::ReapLocked() {
     }
 }
 
-void CWindowWorkers::Start(std::function<void()> body) {
+void CWorkerThreads::Start(std::function<void()> body) {
     std::lock_guard<std::mutex> guard(m_lock);
     ReapLocked();
     if (m_stopping.load()) return;
@@ -22,7 +22,7 @@ void CWindowWorkers::Start(std::function<void()> body) {
     });
 }
 
-void CWindowWorkers::JoinAll() {
+void CWorkerThreads::JoinAll() {
     m_stopping.store(true);
     std::list<Worker> workers;
     {
@@ -33,7 +33,7 @@ void CWindowWorkers::JoinAll() {
         if (worker.thread.joinable()) worker.thread.join();
 }
 
-int CWindowWorkers::Running() {
+int CWorkerThreads::Running() {
     std::lock_guard<std::mutex> guard(m_lock);
     ReapLocked();
     return static_cast<int>(m_workers.size());

@@ -1,10 +1,10 @@
 #pragma once
-// The worker threads the window starts for work that may wait on a camera (an HTTP
-// verification, a setting or a command sent over HTTP, the batch verification), so that a
-// slow camera never freezes the window. A worker reports back by queueing a call to a
-// QObject of the window's thread (QMetaObject::invokeMethod with that object as context);
-// Qt drops such a call when its object is gone. JoinAll waits for every worker: call it
-// before destroying anything a worker uses (the engine).
+// Worker threads for work that may wait on a camera (an HTTP verification, a setting or a
+// command sent over HTTP, a batch verification, the engine's confirmation and re-query
+// rounds), so that a slow camera never holds up the thread that asked. Threads that ended
+// are reaped at the next start. JoinAll waits for every worker: call it before destroying
+// anything a worker uses. (The window's workers report back by queueing a call to a QObject
+// of its thread; Qt drops such a call when its object is gone.)
 
 #include <atomic>
 #include <functional>
@@ -12,12 +12,12 @@
 #include <mutex>
 #include <thread>
 
-class CWindowWorkers {
+class CWorkerThreads {
 public:
-    CWindowWorkers() = default;
-    ~CWindowWorkers() { JoinAll(); }
-    CWindowWorkers(const CWindowWorkers&) = delete;
-    CWindowWorkers& operator=(const CWindowWorkers&) = delete;
+    CWorkerThreads() = default;
+    ~CWorkerThreads() { JoinAll(); }
+    CWorkerThreads(const CWorkerThreads&) = delete;
+    CWorkerThreads& operator=(const CWorkerThreads&) = delete;
 
     // Runs body on a thread of its own; threads that ended are reaped first.
     void Start(std::function<void()> body);
