@@ -14,27 +14,17 @@ for package in tarsel tarsel-camsim; do
   ! dpkg -s "$package" >/dev/null 2>&1 || { echo "FAIL: $package is installed here already" >&2; exit 1; }
 done
 
-SRC=$(cd "$(dirname "$0")/../.." && pwd)
-BUILD=${1:-$SRC/build}
-LAB="bash $SRC/scripts/lab"
-WORK=$(mktemp -d)
+BUILD=${1:-$(cd "$(dirname "$0")/../.." && pwd)/build}
+TARSEL_BINARY_DIR=$BUILD
+. "$(dirname "$0")/../support/lab_preamble.sh"
 ACCOUNT=tarselcheck$$
-NAME=""
-failures=0
-
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
-
-cleanup() {
+before_cleanup() {
   [ -z "$NAME" ] || $LAB down --name "$NAME" >/dev/null 2>&1
+  NAME=""
   dpkg -s tarsel >/dev/null 2>&1 && apt-get purge -y -q tarsel >/dev/null 2>&1
   dpkg -s tarsel-camsim >/dev/null 2>&1 && apt-get purge -y -q tarsel-camsim >/dev/null 2>&1
   userdel "$ACCOUNT" >/dev/null 2>&1
-  rm -rf "$WORK"
 }
-trap cleanup EXIT
 
 mapfile -t debs < <(bash "$SRC/scripts/package" --build-dir "$BUILD") || true
 [ "${#debs[@]}" -eq 2 ] || { echo "FAIL: scripts/package did not make the two packages" >&2; exit 1; }

@@ -1,6 +1,7 @@
 # Sourced by the lab scripts in tests/lab: where the sources and the build are, a work
 # folder, failures counted by fail(), and the lab named in $NAME always taken down at the
-# end. A script that cannot build its lab fails: it never skips.
+# end (after the script's own before_cleanup, when it defines one). A script that cannot
+# build its lab fails: it never skips.
 set -uo pipefail
 SRC=${TARSEL_SOURCE_DIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
 BIN=${TARSEL_BINARY_DIR:-$SRC/build}
@@ -16,6 +17,7 @@ fail() {
   failures=$((failures + 1))
 }
 cleanup() {
+  ! declare -F before_cleanup >/dev/null || before_cleanup
   [ -z "$NAME" ] || $LAB down --name "$NAME" >/dev/null 2>&1
   rm -rf "$WORK"
 }
