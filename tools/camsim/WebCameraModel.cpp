@@ -70,32 +70,8 @@ bool MapWebCamera::WriteParameter(const std::string& key, const std::string& val
 
 void MapWebCamera::Command(const std::string& command) {
     std::lock_guard<std::mutex> lock(mutex_);
-    ++commands_[command];
     if (command == "UPGRADED") {
         std::string& version = values_["system.information.fw_version"];
         version += "+";
     }
-}
-
-void MapWebCamera::SetCredentials(const std::string& user, const std::string& password) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    user_ = user;
-    password_ = password;
-}
-
-void MapWebCamera::Put(const std::string& key, const std::string& value) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    values_[key] = value;
-}
-
-std::string MapWebCamera::Get(const std::string& key) const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    auto it = values_.find(key);
-    return it == values_.end() ? std::string() : it->second;
-}
-
-int MapWebCamera::CommandCount(const std::string& command) const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    auto it = commands_.find(command);
-    return it == commands_.end() ? 0 : it->second;
 }

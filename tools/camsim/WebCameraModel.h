@@ -34,16 +34,9 @@ public:
     bool WriteParameter(const std::string& key, const std::string& value) override;
     void Command(const std::string& command) override;
 
-    void SetCredentials(const std::string& user, const std::string& password);
-    // Sets any parameter directly, bypassing the rules of WriteParameter.
-    void Put(const std::string& key, const std::string& value);
-    std::string Get(const std::string& key) const;
-    int CommandCount(const std::string& command) const;
-
 private:
     mutable std::mutex mutex_;
     std::string user_;
     std::string password_;
     std::map<std::string, std::string> values_;
-    std::map<std::string, int> commands_;
 };

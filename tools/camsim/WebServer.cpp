@@ -41,7 +41,6 @@ struct CamsimWebServer::Request {
     std::vector<std::pair<std::string, std::string>> arguments;
     bool answered = false;  // a response was queued on the first call
     bool upload = false;
-    bool uploadCounted = false;
     UploadRecord record;
     std::string whole;  // the whole upload body, when images are kept
 };
@@ -94,15 +93,8 @@ struct WebServerAccess {
         return server->Handle(connection, request) ? MHD_YES : MHD_NO;
     }
 
-    static void Completed(void* cls, MHD_Connection*, void** state, MHD_RequestTerminationCode) {
-        auto* server = static_cast<CamsimWebServer*>(cls);
-        auto* request = static_cast<CamsimWebServer::Request*>(*state);
-        if (request != nullptr && request->uploadCounted) {
-            // An upload whose connection broke before its end.
-            std::lock_guard<std::mutex> lock(server->mutex_);
-            --server->uploadsInProgress_;
-        }
-        delete request;
+    static void Completed(void*, MHD_Connection*, void** state, MHD_RequestTerminationCode) {
+        delete static_cast<CamsimWebServer::Request*>(*state);
         *state = nullptr;
     }
 };
@@ -165,34 +157,9 @@ uint16_t CamsimWebServer::Port() const {
     return boundPort_ != 0 ? boundPort_ : options_.port;
 }
 
-void CamsimWebServer::SetFaults(const WebFaults& faults) {
-    bool listen;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        options_.faults = faults;
-        listen = !faults.refuseConnections;
-    }
-    if (listen) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        Listen();
-    } else {
-        Stop();
-    }
-}
-
-WebFaults CamsimWebServer::Faults() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return options_.faults;
-}
-
 std::vector<UploadRecord> CamsimWebServer::Uploads() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return uploads_;
-}
-
-int CamsimWebServer::UploadsInProgress() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return uploadsInProgress_;
 }
 
 int CamsimWebServer::BeginRequests() const {
@@ -203,11 +170,6 @@ int CamsimWebServer::BeginRequests() const {
 int CamsimWebServer::StatusRequests() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return statusRequests_;
-}
-
-std::string CamsimWebServer::UpgradeStatus() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return UpgradeStatusLocked(NowMs());
 }
 
 std::string CamsimWebServer::UpgradeStatusLocked(int64_t now) const {
@@ -302,10 +264,7 @@ int CamsimWebServer::Handle(MHD_Connection* connection, Request* request) {
         }
         if (request->method == "POST" && request->path == "/cgi-bin/upload.cgi") {
             request->upload = true;
-            request->uploadCounted = true;
             request->record.startedMs = NowMs();
-            std::lock_guard<std::mutex> lock(mutex_);
-            ++uploadsInProgress_;
         }
         return true;  // wait for the body
     }
@@ -418,8 +377,6 @@ void CamsimWebServer::FinishUpload(Request* request) {
     request->whole.shrink_to_fit();
 
     std::lock_guard<std::mutex> lock(mutex_);
-    --uploadsInProgress_;
-    request->uploadCounted = false;
     // An upload that was not announced by a begin request is not taken.
     if (r.formValid && begun_) {
         r.accepted = true;

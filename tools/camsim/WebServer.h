@@ -14,7 +14,7 @@
 struct MHD_Daemon;
 struct MHD_Connection;
 
-// Faults a test can switch on, at start or while the server runs.
+// Faults a camera can be given at start.
 struct WebFaults {
     bool upgradeFails = false;     // the status reads "fail" after "uncompressing"
     bool stuckAtChecking = false;  // the status never leaves "checking"
@@ -63,16 +63,10 @@ public:
     uint16_t Port() const;
     std::string PortText() const { return std::to_string(Port()); }
 
-    void SetFaults(const WebFaults& faults);
-    WebFaults Faults() const;
-
     // What the camera saw; for tests and benchmarks.
     std::vector<UploadRecord> Uploads() const;
-    int UploadsInProgress() const;
     int BeginRequests() const;
     int StatusRequests() const;
-    // The upgrade status the next status request would read.
-    std::string UpgradeStatus() const;
 
     // Milliseconds on the server's own steady clock, shared by every server of the process.
     static int64_t NowMs();
@@ -108,7 +102,6 @@ private:
     bool installedReported_ = false;
     bool rebootReported_ = false;
     std::vector<UploadRecord> uploads_;
-    int uploadsInProgress_ = 0;
     int beginRequests_ = 0;
     int statusRequests_ = 0;
     int64_t frameSecond_ = -1;
