@@ -4,10 +4,12 @@
 #           password and 1 answers too late: Pass 7, Fail 2, the late one counted nowhere;
 #           --all over every camera that answered;
 #   set:    a manual camera's address, mask, gateway, name and port, confirmed, and the
-#           camera's interface follows; a switch to DHCP confirmed with the leased address;
+#           camera's interface follows; a switch to DHCP confirmed with the leased address,
+#           which the interface carries too;
 #           a camera that ignores settings times out after 25 s (the real value);
 #   reboot: the camera goes silent and comes back;
-#   default --keep-ip keeps the network settings, default restores the factory ones.
+#   default --keep-ip keeps the network settings, default restores the factory ones (on
+#           the camera's interface as well).
 # Fails (never skips) when the lab cannot be built.
 . "$(dirname "$0")/../support/lab_preamble.sh"
 
@@ -66,6 +68,9 @@ T set "$(MAC 2)" --user admin --password-file "$WORK/pw" --mode dhcp --json >"$W
 [ $? -eq 0 ] || fail "switch to dhcp not confirmed: $(cat "$WORK/s2.err")"
 [ "$(jq -r '.[0].mode' "$WORK/s2")" = dhcp ] && [ "$(jq -r '.[0].ip' "$WORK/s2")" != 192.168.1.12 ] ||
   fail "dhcp confirmation without the leased address: $(cat "$WORK/s2")"
+lease=$(jq -r '.[0].ip' "$WORK/s2")
+$LAB exec --name "$NAME" --ns cam2 -- ip -4 addr show dev eth0 | grep -q "inet $lease/" ||
+  fail "camera interface does not carry the leased $lease"
 
 # ---- set, ignored: times out after 25 s
 t0=$SECONDS
@@ -96,6 +101,8 @@ T default "$(MAC 12)" --user admin --password-file "$WORK/pw" 2>/dev/null || fai
 sleep 4.5
 out=$(T search --json 2>/dev/null)
 [ "$(field "$out" "$(MAC 12)" ip)" = 192.168.1.222 ] || fail "hardware default: want 192.168.1.222: $out"
+$LAB exec --name "$NAME" --ns cam12 -- ip -4 addr show dev eth0 | grep -q "inet 192.168.1.222/24" ||
+  fail "camera interface does not carry the factory 192.168.1.222/24"
 
 [ "$failures" -eq 0 ] || { echo "engine_commands: $failures failure(s)" >&2; exit 1; }
 echo "engine_commands: verify, batch 7/2, set manual+dhcp, 25 s time-out in ${took} s, reboot, defaults"

@@ -5,18 +5,23 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <vector>
 
 extern char** environ;
 
 namespace camsim {
 
+namespace {
+
+// Prefix length of a dotted mask (contiguous or not, the bits are counted); -1 if invalid.
 int MaskPrefix(const std::string& mask) {
     in_addr m{};
     if (inet_pton(AF_INET, mask.c_str(), &m) != 1) return -1;
     return __builtin_popcount(ntohl(m.s_addr));
 }
 
-int InterfaceFollower::RunIp(const std::vector<std::string>& args) {
+// Runs the system's ip program with args; 0 on success.
+int RunIp(const std::vector<std::string>& args) {
     std::vector<char*> argv;
     std::string program = "ip";
     argv.push_back(program.data());
@@ -30,9 +35,10 @@ int InterfaceFollower::RunIp(const std::vector<std::string>& args) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-InterfaceFollower::InterfaceFollower(std::shared_ptr<SimCamera> camera, std::string interfaceName,
-                                     Runner runner)
-    : camera_(std::move(camera)), interface_(std::move(interfaceName)), runner_(std::move(runner)) {
+}  // namespace
+
+InterfaceFollower::InterfaceFollower(std::shared_ptr<SimCamera> camera, std::string interfaceName)
+    : camera_(std::move(camera)), interface_(std::move(interfaceName)) {
     SimNetwork net = camera_->Network();
     // The lab put the configured address on the interface already.
     applied_ = net.ip + "/" + net.mask + "/" + net.gateway;
@@ -52,11 +58,6 @@ InterfaceFollower::~InterfaceFollower() {
         wake_.notify_all();
     }
     thread_.join();
-}
-
-int InterfaceFollower::Changes() const {
-    std::lock_guard lock(mutex_);
-    return changes_;
 }
 
 void InterfaceFollower::Run() {
@@ -83,15 +84,14 @@ void InterfaceFollower::Reconcile() {
     }
     const int prefix = MaskPrefix(net.mask);
     if (prefix < 0 || net.ip.empty()) return;
-    runner_({"addr", "flush", "dev", interface_});
-    runner_({"addr", "add", net.ip + "/" + std::to_string(prefix), "dev", interface_});
+    RunIp({"addr", "flush", "dev", interface_});
+    RunIp({"addr", "add", net.ip + "/" + std::to_string(prefix), "dev", interface_});
     if (!net.gateway.empty() && net.gateway != "0.0.0.0") {
         // A gateway outside the new subnet cannot be routed to; the camera then has none.
-        runner_({"route", "replace", "default", "via", net.gateway, "dev", interface_});
+        RunIp({"route", "replace", "default", "via", net.gateway, "dev", interface_});
     }
     std::lock_guard lock(mutex_);
     applied_ = wanted;
-    ++changes_;
 }
 
 }  // namespace camsim
