@@ -57,17 +57,15 @@ TEST(GetNode, OnlyLowerCaseOkCarriesAValue) {
     };
     char out[128];
 
-    // Only a lower-case "ok" carries a value; a missing or oversized value reads empty; an
-    // empty body is success that leaves out as it was.
+    // Only a lower-case "ok" carries a value; a missing value reads empty; an empty body is
+    // success that leaves out as it was. What else the body may hold: GetReplyGrammar.
     const struct {
         std::string body;
         int result;
         const char* out;
     } cases[] = {{"network.device_name=\"x\" status=\"ok\" value=\"Lobby Cam\"\n", 0, "Lobby Cam"},
                  {"k=\"x\" s=\"OK\" v=\"Upper\"", -1, "old"},
-                 {"\"x\" s=\"ok\" v=\"Quote first\"", -1, "old"},
                  {"k=\"x\" s=\"ok\"", 0, ""},
-                 {"k=\"x\" s=\"ok\" v=\"" + std::string(64, 'z') + "\"", 0, ""},
                  {"", 0, "old"}};
     for (const auto& c : cases) {
         body = c.body;

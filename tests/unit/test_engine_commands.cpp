@@ -23,6 +23,14 @@ FakePorts::HttpCamera SupportedCamera() {
         {"system.information.company", "ACME"}}};
 }
 
+// Reads the camera at kHttpIp over the CGI and hands it to the engine, as a range search does.
+void AddHttpCamera(FakePorts& ports, CTSmainDlg& engine) {
+    ports.httpCameras[kHttpIp] = SupportedCamera();
+    CameraReply info;
+    ASSERT_EQ(0, CheckCGI(ports, kHttpIp, "8080", "admin", "secret", &info));
+    engine.RecvCameraProcess(info);
+}
+
 TEST(Commands, SystemCommandsAndParametersTakeTheCamerasRoute) {
     FakePorts ports;
     CTSmainDlg engine(ports);
@@ -57,10 +65,7 @@ TEST(Commands, SystemCommandsAndParametersTakeTheCamerasRoute) {
     ports.sendResult = 0;
 
     // A camera found over HTTP gets the same text through the CGI; a failed set fails.
-    ports.httpCameras[kHttpIp] = SupportedCamera();
-    CameraReply info;
-    ASSERT_EQ(0, CheckCGI(ports, kHttpIp, "8080", "admin", "secret", &info));
-    engine.RecvCameraProcess(info);
+    AddHttpCamera(ports, engine);
     ports.setNodeResult = 28;
     ports.ClearSent();
     EXPECT_EQ(-1, engine.SetCameraParameters("00:11:22:33:44:55", payload));
@@ -111,10 +116,7 @@ TEST(Verification, HttpCameraByInformationRead) {
     OwnerProbe owner;
     CTSmainDlg engine(ports, owner.Slots());
     engine.StartSearch();
-    ports.httpCameras[kHttpIp] = SupportedCamera();
-    CameraReply info;
-    ASSERT_EQ(0, CheckCGI(ports, kHttpIp, "8080", "admin", "secret", &info));
-    engine.RecvCameraProcess(info);
+    AddHttpCamera(ports, engine);
     CameraRecord r;
     ASSERT_TRUE(engine.CopyCamera("00:11:22:33:44:55", &r));
     EXPECT_EQ(1u, r.viaHttp);
@@ -165,10 +167,7 @@ TEST(KeepQuery, RequeriesPendingCamerasEveryThreeSecondsUntilANewSearch) {
     engine.StartSearch();
     ports.Deliver(MakeReply(HEADER_IP_QUERY, kMac, "192.168.1.10"));
     ports.Deliver(MakeReply(HEADER_IP_QUERY, "00:11:22:33:44:02", "192.168.1.11"));
-    ports.httpCameras[kHttpIp] = SupportedCamera();
-    CameraReply info;
-    ASSERT_EQ(0, CheckCGI(ports, kHttpIp, "8080", "admin", "secret", &info));
-    engine.RecvCameraProcess(info);
+    AddHttpCamera(ports, engine);
     engine.WithCamera(kMac, [&](CameraRecord& r) { r.settingSince = ports.Now(); });
     engine.WithCamera("00:11:22:33:44:55", [&](CameraRecord& r) { r.settingSince = ports.Now(); });
     ports.ClearSent();
