@@ -260,6 +260,7 @@ void CTarsel_NextGenerateDlg::EnableAll() {
 void CTarsel_NextGenerateDlg::Reset(bool showSearching) {
     m_verified.Clear();
     m_hiddenRows.clear();
+    m_places.clear();
     m_bridge->BeginSearch();
     m_cameraList->ClearList();
     currentMac[0] = '\0';
@@ -344,7 +345,7 @@ void CTarsel_NextGenerateDlg::OnCamerasChanged(const QStringList& macs) {
     if (acceptUpdates == 0) return;
     for (const QString& mac : macs) OnCameraChanged(mac);
     m_cameraList->UpdateCount();
-    RefreshWarnings();
+    if (m_warningsStale || SubnetsExpired()) RefreshWarnings();
 }
 
 void CTarsel_NextGenerateDlg::OnCameraChanged(const QString& macText) {
@@ -355,12 +356,14 @@ void CTarsel_NextGenerateDlg::OnCameraChanged(const QString& macText) {
         // A camera the filter in force hides gets no row.
         CameraRecord copy;
         if (!m_engine->CopyCamera(mac.constData(), &copy)) return;
+        NotePlace(copy);
         if (!FilterShowsCamera(copy, m_filterField, m_filterText.constData(), m_filterInvert)) return;
     }
     CameraChange change;
     if (!ApplyCameraChange(*m_engine, m_verified, mac.constData(), current < 0 ? STATUS_INDEX_VIEW : current,
                            &change))
         return;
+    NotePlace(change.record);
     bool added = false;
     const int row = m_cameraList->UpdateRow(change.record, &added);
     if (added) m_bridge->SetListed(macText);
@@ -481,7 +484,9 @@ void CTarsel_NextGenerateDlg::ApplyListFilter(int field, const QString& text, bo
         if (mac == selected) list->SetSelectedRow(row);
     }
     m_cameraList->UpdateCount();
-    RefreshWarnings();  // the rows are new
+    // The rows are new; the warnings are not, unless something they depend on changed.
+    if (m_warningsStale || SubnetsExpired()) RefreshWarnings();
+    else list->SetRowNotes(m_notes);
     m_hiddenRows = kept;
     m_bridge->ReplaceListed(listed);
     UpdateCommandBar();

@@ -16,6 +16,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -114,7 +115,9 @@ public:
 
     // ---- The list as data (Tarsel_NextGenerateList.cpp)
     // Gives every row the warnings of its camera, judged against the engine's whole list:
-    // a mark and a tooltip in the window's language. One pass over the cameras.
+    // a mark and a tooltip in the window's language. One pass over the cameras. A batch of
+    // changes asks for it only when an address or adapter changed, or the adapters' subnets
+    // are older than a second.
     void RefreshWarnings();
     // Asks for a file and exports the list to it.
     void ExportList();
@@ -201,8 +204,11 @@ private:
     void OnVerifyAnswer(const VerifyAnswer& answer);
     // Every camera of the engine with its warnings; the listed ones in the rows' order with
     // their status text.
-    std::vector<CameraListing> JudgedCameras() const;
-    std::vector<CameraListing> ListedCameras() const;
+    std::vector<CameraListing> JudgedCameras();
+    std::vector<CameraListing> ListedCameras();
+    // Notes what the warnings of the record's camera depend on; a change makes them stale.
+    void NotePlace(const CameraRecord& record);
+    bool SubnetsExpired() const;
 
     EnginePorts& m_ports;
     QIcon m_appIcon;
@@ -245,5 +251,15 @@ private:
     std::mutex m_busyWaitLock;
     std::condition_variable m_busyWaitWake;
     bool m_busyWaitStop = false;
+
+    // Address, adapter and HTTP-ness of every camera the window has heard of, by MAC.
+    QHash<QString, QByteArray> m_places;
+    bool m_warningsStale = false;
+    // The rows' notes as last judged (MAC -> note), given again to rows a filter rebuilt.
+    QHash<QString, QString> m_notes;
+    // The subnets of the adapters the cameras answered through, as asked at m_subnetsSince.
+    std::map<std::string, std::vector<AdapterSubnet>> m_subnets;
+    uint32_t m_subnetsSince = 0;
+    bool m_subnetsKept = false;
     bool m_historyFailureShown = false;
 };
