@@ -29,23 +29,15 @@ int ParseCameraCommand(const Invocation& invocation, const std::vector<OptionDef
 int FindNamedCameras(EngineSession& session, const ParsedArgs& args,
                      const Credentials& credentials, bool allowAll,
                      std::vector<std::string>& macs) {
-    double waitSeconds = 3;
-    if (args.Has("--wait") && !ParseSeconds(args.Get("--wait"), 0.1, 3600, waitSeconds)) {
-        PrintError("--wait needs a number of seconds from 0.1 to 3600, got '" +
-                   args.Get("--wait") + "'");
-        return kExitUsage;
-    }
+    double waitSeconds;
+    if (!ParseSearchWait(args, waitSeconds)) return kExitUsage;
     const bool all = allowAll && args.Has("--all");
     if (all == !args.Positionals().empty()) {
         PrintError(allowAll ? "name the cameras by MAC (or IP[:PORT]), or give --all"
                             : "name the camera by its MAC (or IP[:PORT])");
         return kExitUsage;
     }
-    if (session.AdapterCount() <= 0) {
-        PrintError("no usable network adapter (none is up with an IPv4 address)");
-        return kExitSystem;
-    }
-    session.Search(waitSeconds);
+    if (int code = session.SearchAdapters(waitSeconds); code != kExitOk) return code;
     if (all) {
         macs = session.Macs();
         if (macs.empty()) {

@@ -139,6 +139,22 @@ void EngineSession::Search(double seconds, const char* progressLabel) {
     progress.Finish();
 }
 
+bool ParseSearchWait(const ParsedArgs& args, double& seconds) {
+    seconds = 3;
+    if (!args.Has("--wait") || ParseSeconds(args.Get("--wait"), 0.1, 3600, seconds)) return true;
+    PrintError("--wait needs a number of seconds from 0.1 to 3600, got '" + args.Get("--wait") + "'");
+    return false;
+}
+
+int EngineSession::SearchAdapters(double seconds) {
+    if (AdapterCount() <= 0) {
+        PrintError("no usable network adapter (none is up with an IPv4 address)");
+        return kExitSystem;
+    }
+    Search(seconds);
+    return kExitOk;
+}
+
 std::string EngineSession::Resolve(const std::string& name, const Credentials& credentials,
                                    bool* refused) {
     if (refused) *refused = false;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "CliArgs.h"
 #include "CliCamera.h"
 #include "CliCredentials.h"
 #include "engine/LiveEnginePorts.h"
@@ -18,6 +19,9 @@
 #include "engine/WindowLogic.h"
 
 namespace cli {
+
+// --wait S of a searching command (default 3, 0.1 to 3600 s); false with the error printed.
+bool ParseSearchWait(const ParsedArgs& args, double& seconds);
 
 class EngineSession {
 public:
@@ -31,6 +35,9 @@ public:
 
     // One search; waits `seconds` for the answers.
     void Search(double seconds, const char* progressLabel = "Searching");
+    // A command's search: the exit code for no usable adapter (the error printed, nothing
+    // sent), else 0 after one search of `seconds`.
+    int SearchAdapters(double seconds);
     // The camera a command-line name means: a MAC (any case) or IP[:PORT] of a camera
     // reached over HTTP (read with the credentials). "" when there is none; *refused is
     // set when an HTTP camera refused the credentials.

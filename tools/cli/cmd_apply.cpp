@@ -51,6 +51,12 @@ struct Outcome {
     std::string result;
 };
 
+int RefusePlan(const std::string& path, const std::vector<PlanProblem>& problems) {
+    for (const PlanProblem& problem : problems) PrintError(path + ": " + ProblemText(problem));
+    PrintError("plan refused; nothing was sent");
+    return kExitUsage;
+}
+
 int RunApply(const Invocation& invocation) {
     ParsedArgs args;
     std::string error;
@@ -69,11 +75,8 @@ int RunApply(const Invocation& invocation) {
         PrintError("apply needs one plan file (see tarsel apply --help)");
         return kExitUsage;
     }
-    double waitSeconds = 3;
-    if (args.Has("--wait") && !ParseSeconds(args.Get("--wait"), 0.1, 3600, waitSeconds)) {
-        PrintError("--wait needs a number of seconds from 0.1 to 3600, got '" + args.Get("--wait") + "'");
-        return kExitUsage;
-    }
+    double waitSeconds;
+    if (!ParseSearchWait(args, waitSeconds)) return kExitUsage;
     const bool dryRun = args.Has("--dry-run");
     Credentials credentials;
     if (!dryRun) {
@@ -92,25 +95,13 @@ int RunApply(const Invocation& invocation) {
     std::vector<PlanRow> rows;
     std::vector<PlanProblem> problems = ParsePlan(text.str(), rows);
     if (problems.empty() && rows.empty()) problems.push_back({0, "the plan names no camera"});
-    if (!problems.empty()) {
-        for (const PlanProblem& problem : problems) PrintError(path + ": " + ProblemText(problem));
-        PrintError("plan refused; nothing was sent");
-        return kExitUsage;
-    }
+    if (!problems.empty()) return RefusePlan(path, problems);
 
     EngineSession session;
-    if (session.AdapterCount() <= 0) {
-        PrintError("no usable network adapter (none is up with an IPv4 address)");
-        return kExitSystem;
-    }
-    session.Search(waitSeconds);
+    if (int code = session.SearchAdapters(waitSeconds); code != kExitOk) return code;
     const std::vector<CameraView> cameras = session.Views();
     problems = CheckPlanAgainst(rows, cameras);
-    if (!problems.empty()) {
-        for (const PlanProblem& problem : problems) PrintError(path + ": " + ProblemText(problem));
-        PrintError("plan refused; nothing was sent");
-        return kExitUsage;
-    }
+    if (!problems.empty()) return RefusePlan(path, problems);
 
     std::vector<Outcome> outcomes;
     std::vector<std::string> toVerify;

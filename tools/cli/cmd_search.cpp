@@ -53,18 +53,11 @@ int RunSearch(const Invocation& invocation) {
         PrintError("search takes no arguments, got '" + args.Positionals()[0] + "'");
         return kExitUsage;
     }
-    double waitSeconds = 3;
-    if (args.Has("--wait") && !ParseSeconds(args.Get("--wait"), 0.1, 3600, waitSeconds)) {
-        PrintError("--wait needs a number of seconds from 0.1 to 3600, got '" + args.Get("--wait") + "'");
-        return kExitUsage;
-    }
+    double waitSeconds;
+    if (!ParseSearchWait(args, waitSeconds)) return kExitUsage;
 
     EngineSession session;
-    if (session.AdapterCount() <= 0) {
-        PrintError("no usable network adapter (none is up with an IPv4 address)");
-        return kExitSystem;
-    }
-    session.Search(waitSeconds);
+    if (int code = session.SearchAdapters(waitSeconds); code != kExitOk) return code;
     // Every reply that arrived within the wait is listed, however many are still queued.
     FinishFinderReceiving();
     std::vector<CameraView> cameras = session.Views();
