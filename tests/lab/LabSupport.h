@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 namespace tarsel::lab {
@@ -87,6 +88,20 @@ public:
     int Exec(const std::string& shortName, const std::string& command,
              std::string* output = nullptr) const {
         return Run("ip netns exec " + Namespace(shortName) + " " + command, output);
+    }
+    // Runs the command line in the host namespace, TARSEL_PASSWORD set to password; its exit
+    // status, its stdout and, when asked, its stderr.
+    int Tarsel(const std::string& args, std::string* out, std::string* err = nullptr,
+               const std::string& password = "admin") const {
+        const std::string errPath = "/tmp/tarsel-lab-" + name_ + ".err";
+        const std::string command = "bash " + Quote(ScriptPath()) + " run --name " + name_ +
+                                    " -- env TARSEL_PASSWORD=" + Quote(password) + " " +
+                                    TARSEL_BINARY_DIR + "/tools/tarsel " + args + " 2>" + errPath;
+        const int status = Run("bash -c " + Quote(command), out);
+        std::ifstream in(errPath);
+        if (err) *err = std::string(std::istreambuf_iterator<char>(in), {});
+        unlink(errPath.c_str());
+        return status;
     }
     // Forgets the neighbour (ARP) entries in every namespace of the lab.
     void FlushNeighbours() const {

@@ -31,33 +31,17 @@ const char kLab[] = R"({
   ]
 })";
 
-std::string Tarsel(const tarsel::lab::Lab& lab, const std::string& args, int* status) {
-    std::string out;
-    *status = tarsel::lab::Run("bash " + tarsel::lab::Quote(tarsel::lab::ScriptPath()) +
-                                   " run --name " + lab.Name() +
-                                   " -- env TARSEL_PASSWORD=admin " + TARSEL_BINARY_DIR +
-                                   "/tools/tarsel " + args,
-                               &out);
-    return out;
-}
-
-// The JSON document of a command's output; notes on stderr come along in it.
-nlohmann::json Document(const std::string& out) {
-    const size_t open = out.find('['), close = out.rfind(']');
-    if (open == std::string::npos || close == std::string::npos || close < open) return {};
-    return nlohmann::json::parse(out.substr(open, close - open + 1), nullptr, false);
-}
+nlohmann::json Document(const std::string& out) { return nlohmann::json::parse(out, nullptr, false); }
 
 }  // namespace
 
 TEST(LabCliWeb, ScanFindsCamerasOverHttp) {
     tarsel::lab::Lab lab(kLab);
     ASSERT_TRUE(lab.Ok()) << lab.Error();
-    int status = -1;
+    std::string out, refused, notes;
 
     // The camera that ignores discovery is still found over HTTP.
-    std::string out = Tarsel(lab, "scan 10.60.0.10 10.60.0.14 --user admin --json", &status);
-    EXPECT_EQ(0, status) << out;
+    EXPECT_EQ(0, lab.Tarsel("scan 10.60.0.10 10.60.0.14 --user admin --json", &out)) << out;
     auto found = Document(out);
     ASSERT_TRUE(found.is_array()) << out;
     ASSERT_EQ(3u, found.size()) << out;
@@ -66,19 +50,11 @@ TEST(LabCliWeb, ScanFindsCamerasOverHttp) {
     EXPECT_EQ(true, found[1]["viaHttp"]);
 
     // Bad ranges are usage errors.
-    Tarsel(lab, "scan 10.60.0.14 10.60.0.10 --user admin", &status);
-    EXPECT_EQ(1, status);
-    Tarsel(lab, "scan 10.60.0 10.60.0.10 --user admin", &status);
-    EXPECT_EQ(1, status);
+    EXPECT_EQ(1, lab.Tarsel("scan 10.60.0.14 10.60.0.10 --user admin", &out));
+    EXPECT_EQ(1, lab.Tarsel("scan 10.60.0 10.60.0.10 --user admin", &out));
     // Wrong credentials everywhere: refusals only, each an entry of the JSON as well.
-    std::string refused;
-    status = tarsel::lab::Run("bash " + tarsel::lab::Quote(tarsel::lab::ScriptPath()) +
-                                  " run --name " + lab.Name() + " -- env TARSEL_PASSWORD=wrong " +
-                                  TARSEL_BINARY_DIR +
-                                  "/tools/tarsel scan 10.60.0.11 10.60.0.13 --user admin --json",
-                              &refused);
-    EXPECT_EQ(4, status);
-    EXPECT_NE(std::string::npos, refused.find("10.60.0.12: the camera refused")) << refused;
+    EXPECT_EQ(4, lab.Tarsel("scan 10.60.0.11 10.60.0.13 --user admin --json", &refused, &notes, "wrong"));
+    EXPECT_NE(std::string::npos, notes.find("10.60.0.12: the camera refused")) << notes;
     auto refusals = Document(refused);
     ASSERT_TRUE(refusals.is_array()) << refused;
     ASSERT_EQ(3u, refusals.size()) << refused;
@@ -89,11 +65,10 @@ TEST(LabCliWeb, ScanFindsCamerasOverHttp) {
 TEST(LabCliWeb, SnapshotAndBatchUpgrade) {
     tarsel::lab::Lab lab(kLab);
     ASSERT_TRUE(lab.Ok()) << lab.Error();
-    int status = -1;
+    std::string out;
 
     const std::string picture = "/tmp/tarsel-lab-snapshot-" + lab.Name() + ".jpg";
-    std::string out = Tarsel(lab, "snapshot 02:1b:2c:60:00:0b -o " + picture + " --user admin", &status);
-    EXPECT_EQ(0, status) << out;
+    EXPECT_EQ(0, lab.Tarsel("snapshot 02:1b:2c:60:00:0b -o " + picture + " --user admin", &out)) << out;
     std::ifstream in(picture, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), {});
     ASSERT_GE(bytes.size(), 2u);
@@ -103,10 +78,9 @@ TEST(LabCliWeb, SnapshotAndBatchUpgrade) {
 
     const std::string firmware = "/tmp/tarsel-lab-fw-" + lab.Name() + ".dat";
     std::ofstream(firmware, std::ios::binary) << std::string(300000, 'F');
-    out = Tarsel(lab,
-                 "upgrade " + firmware +
-                     " 02:1B:2C:60:00:0B 10.60.0.12 02:1B:2C:60:00:0D --user admin --json",
-                 &status);
+    const int status = lab.Tarsel("upgrade " + firmware +
+                                      " 02:1B:2C:60:00:0B 10.60.0.12 02:1B:2C:60:00:0D --user admin --json",
+                                  &out);
     std::remove(firmware.c_str());
     EXPECT_EQ(5, status) << out;
     auto results = Document(out);

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -15,19 +14,6 @@
 namespace {
 
 using tarsel::lab::Lab;
-
-// Runs the command line in the lab's host namespace; its exit status and its stdout.
-int Tarsel(const Lab& lab, const std::string& args, std::string* out, std::string* err = nullptr) {
-    const std::string errPath = "/tmp/tarsel-lab-fleet-" + lab.Name() + ".err";
-    const std::string command = "bash " + tarsel::lab::Quote(tarsel::lab::ScriptPath()) + " run --name " +
-                                lab.Name() + " -- env TARSEL_PASSWORD=admin " + TARSEL_BINARY_DIR +
-                                "/tools/tarsel " + args + " 2>" + errPath;
-    const int status = tarsel::lab::Run("bash -c " + tarsel::lab::Quote(command), out);
-    std::ifstream in(errPath);
-    if (err) *err = std::string(std::istreambuf_iterator<char>(in), {});
-    std::remove(errPath.c_str());
-    return status;
-}
 
 nlohmann::json Json(const std::string& text) { return nlohmann::json::parse(text, nullptr, false); }
 
@@ -73,7 +59,7 @@ TEST(LabFleet, WarningsAndPlans) {
     std::string out, err;
 
     // B and C share an address; D sits outside the adapter's subnet.
-    ASSERT_EQ(0, Tarsel(lab, "search --wait 1 --json", &out)) << out;
+    ASSERT_EQ(0, lab.Tarsel("search --wait 1 --json", &out)) << out;
     auto cameras = Json(out);
     ASSERT_EQ(4u, cameras.size()) << out;
     std::map<std::string, nlohmann::json> warnings;
@@ -84,16 +70,16 @@ TEST(LabFleet, WarningsAndPlans) {
     EXPECT_EQ(nlohmann::json({"foreign-subnet"}), warnings["Cam-D"]);
 
     // The plan search writes reads back; it keeps B and C on one address, so it is refused.
-    ASSERT_EQ(0, Tarsel(lab, "search --wait 1 --plan", &out)) << out;
+    ASSERT_EQ(0, lab.Tarsel("search --wait 1 --plan", &out)) << out;
     const std::string written = PlanFile(lab, "written", out);
-    EXPECT_EQ(1, Tarsel(lab, "apply " + written + " --dry-run --wait 1", &out, &err));
+    EXPECT_EQ(1, lab.Tarsel("apply " + written + " --dry-run --wait 1", &out, &err));
     EXPECT_NE(std::string::npos, err.find("line 4: address 10.62.0.12 is planned twice (also on line 3)"))
         << err;
 
     // A dry run shows the change and sends nothing.
     const std::string plan = PlanFile(lab, "plan",
         "mac,name,ip\r\n02:1b:2c:62:00:01,Gate,10.62.0.21\r\n02:1B:2C:62:00:04,Yard,10.62.0.22\r\n");
-    ASSERT_EQ(0, Tarsel(lab, "apply " + plan + " --dry-run --wait 1 --json", &out)) << out;
+    ASSERT_EQ(0, lab.Tarsel("apply " + plan + " --dry-run --wait 1 --json", &out)) << out;
     auto rows = Json(out);
     ASSERT_EQ(2u, rows.size()) << out;
     EXPECT_EQ("planned", rows[0]["result"]);
@@ -101,13 +87,13 @@ TEST(LabFleet, WarningsAndPlans) {
 
     // A plan moving A onto the address B and C use is refused, with its line, unsent.
     const std::string conflict = PlanFile(lab, "conflict", "mac,ip\n02:1B:2C:62:00:01,10.62.0.12\n02:1B:2C:62:00:04,\n");
-    EXPECT_EQ(1, Tarsel(lab, "apply " + conflict + " --user admin --wait 1", &out, &err));
+    EXPECT_EQ(1, lab.Tarsel("apply " + conflict + " --user admin --wait 1", &out, &err));
     EXPECT_NE(std::string::npos, err.find("line 2: address 10.62.0.12 is already used by camera 02:1B:2C:62:00:02"))
         << err;
     EXPECT_EQ("", ChangeRequestsLogged(lab));
 
     // Applied: both cameras renamed and re-addressed, each confirmed.
-    ASSERT_EQ(0, Tarsel(lab, "apply " + plan + " --user admin --wait 1 --json", &out, &err)) << out << err;
+    ASSERT_EQ(0, lab.Tarsel("apply " + plan + " --user admin --wait 1 --json", &out, &err)) << out << err;
     rows = Json(out);
     ASSERT_EQ(2u, rows.size()) << out;
     EXPECT_EQ("confirmed", rows[0]["result"]) << out;
@@ -115,7 +101,7 @@ TEST(LabFleet, WarningsAndPlans) {
     const std::string logged = ChangeRequestsLogged(lab);
     EXPECT_NE(std::string::npos, logged.find("02:1B:2C:62:00:01 settings received: ")) << logged;
     EXPECT_NE(std::string::npos, logged.find("02:1B:2C:62:00:04 settings received: ")) << logged;
-    ASSERT_EQ(0, Tarsel(lab, "search --wait 1 --json", &out)) << out;
+    ASSERT_EQ(0, lab.Tarsel("search --wait 1 --json", &out)) << out;
     std::map<std::string, std::string> addressOf;
     for (const auto& camera : Json(out)) addressOf[camera["name"]] = camera["ip"];
     EXPECT_EQ("10.62.0.21", addressOf["Gate"]);
@@ -130,7 +116,7 @@ TEST(LabFleet, DoctorNamesStrictReversePathFilter) {
             "--rp-filter 1");
     ASSERT_TRUE(lab.Ok()) << lab.Error();
     std::string out;
-    EXPECT_EQ(5, Tarsel(lab, "doctor --json", &out)) << out;
+    EXPECT_EQ(5, lab.Tarsel("doctor --json", &out)) << out;
     std::map<std::string, bool> rpFilterOk;
     for (const auto& check : Json(out)) {
         if (check["check"] != "rp_filter") continue;
@@ -139,7 +125,7 @@ TEST(LabFleet, DoctorNamesStrictReversePathFilter) {
     }
     EXPECT_EQ((std::map<std::string, bool>{{"all", false}, {"eth0", false}}), rpFilterOk) << out;
     lab.Exec("host", "sysctl -qw net.ipv4.conf.all.rp_filter=0 net.ipv4.conf.eth0.rp_filter=0");
-    EXPECT_EQ(0, Tarsel(lab, "doctor --json", &out)) << out;
+    EXPECT_EQ(0, lab.Tarsel("doctor --json", &out)) << out;
 }
 
 TEST(LabFleet, ParallelScanListsWhatTheOneAtATimeScanLists) {
@@ -156,11 +142,11 @@ TEST(LabFleet, ParallelScanListsWhatTheOneAtATimeScanLists) {
     })");
     ASSERT_TRUE(lab.Ok()) << lab.Error();
     std::string one, eight;
-    EXPECT_EQ(0, Tarsel(lab, "scan 10.64.0.8 10.64.0.24 --user admin --json", &one)) << one;
-    EXPECT_EQ(0, Tarsel(lab, "scan 10.64.0.8 10.64.0.24 --jobs 8 --user admin --json", &eight)) << eight;
+    EXPECT_EQ(0, lab.Tarsel("scan 10.64.0.8 10.64.0.24 --user admin --json", &one)) << one;
+    EXPECT_EQ(0, lab.Tarsel("scan 10.64.0.8 10.64.0.24 --jobs 8 --user admin --json", &eight)) << eight;
     std::vector<std::string> order;
     for (const auto& entry : Json(eight)) order.push_back(entry["ip"]);
     EXPECT_EQ((std::vector<std::string>{"10.64.0.9", "10.64.0.14", "10.64.0.17", "10.64.0.20"}), order);
     EXPECT_EQ(Json(one), Json(eight));
-    EXPECT_EQ(1, Tarsel(lab, "scan 10.64.0.8 10.64.0.24 --jobs 257 --user admin", &eight));
+    EXPECT_EQ(1, lab.Tarsel("scan 10.64.0.8 10.64.0.24 --jobs 257 --user admin", &eight));
 }
