@@ -7,7 +7,6 @@
 #include <microhttpd.h>
 #include <netinet/in.h>
 
-#include <atomic>
 #include <cctype>
 #include <chrono>
 #include <cstdint>
@@ -63,7 +62,6 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         return requests_;
     }
-    int Challenges() const { return challenges_.load(); }
 
 private:
     struct Pending {
@@ -116,7 +114,6 @@ private:
     }
 
     MHD_Result Refuse(MHD_Connection* connection, int stale) {
-        ++challenges_;
         static const char denied[] = "denied";
         MHD_Response* response = MHD_create_response_from_buffer(
             sizeof denied - 1, const_cast<char*>(denied), MHD_RESPMEM_PERSISTENT);
@@ -186,7 +183,6 @@ private:
     uint16_t port_ = 0;
     mutable std::mutex mutex_;
     std::vector<HttpExchange> requests_;
-    std::atomic<int> challenges_{0};
 };
 
 }  // namespace testsupport
