@@ -4,12 +4,15 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "CliEngine.h"
 #include "LibSocket/SocketProcess.h"
 #include "common/Md5.h"
 #include "finder/LIbFinder.h"
@@ -162,4 +165,29 @@ TEST_F(FinderLibrary, QueryCarriesEachAdapterAddressAndUnbindableAdaptersStillSe
     EXPECT_EQ("10.0.0.7", sent_.packets[3].first);
     ASSERT_EQ(120u, sent_.packets[3].second.size());
     EXPECT_EQ(0, std::memcmp("\x0a\x00\x00\x07", &sent_.packets[3].second[6], 4));
+}
+
+// A command-line session that ends while replies are still being dispatched: its owner
+// callbacks stop before its engine goes, so none finds the engine half destroyed (a crash
+// here, a reported race under ThreadSanitizer).
+TEST_F(FinderLibrary, CommandLineSessionEndsWhileRepliesArrive) {
+    for (int round = 0; round < 10; ++round) {
+        auto session = std::make_unique<cli::EngineSession>();
+        session->Search(0.01);
+        const unsigned port = GetFinderReceivePort(0);
+        ASSERT_NE(0u, port);
+        std::atomic<bool> stop{false};
+        std::thread replies([&] {
+            for (int i = 0; !stop.load(); ++i) {
+                char mac[18];
+                std::snprintf(mac, sizeof mac, "00:1B:2C:%02X:%02X:%02X", round, (i >> 8) & 0xFF, i & 0xFF);
+                SendTo(port, Reply(kHostA, mac), "127.0.0.1");
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+        EXPECT_TRUE(WaitFor([&] { return session->Macs().size() >= 3; }));
+        session.reset();
+        stop.store(true);
+        replies.join();
+    }
 }
