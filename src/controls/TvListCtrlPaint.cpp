@@ -245,7 +245,9 @@ bool CTvListCtrl::viewportEvent(QEvent* event) {
         QToolTip::hideText();
         event->ignore();
     } else {
-        QToolTip::showText(help->globalPos(), note, viewport());
+        // As rich text, so that a long note wraps instead of running across the screen.
+        const QString rich = QStringLiteral("<p>%1</p>").arg(note.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>")));
+        QToolTip::showText(help->globalPos(), rich, viewport());
     }
     return true;
 }

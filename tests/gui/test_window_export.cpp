@@ -58,7 +58,7 @@ private slots:
             const QPoint at = rows->CellRect(row, 4).center();
             QHelpEvent help(QEvent::ToolTip, at, rows->viewport()->mapToGlobal(at));
             QApplication::sendEvent(rows->viewport(), &help);
-            if (warned) QCOMPARE(QToolTip::text(), expected[i]);
+            if (warned) QVERIFY(QToolTip::text().contains(expected[i]));
         }
 
         QTemporaryDir dir;
