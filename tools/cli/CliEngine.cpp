@@ -13,43 +13,7 @@
 
 namespace cli {
 
-// The live seam, also noting the adapter each camera first answered through (the record
-// keeps no adapter, the command line shows it).
-class EngineSession::Ports : public LiveEnginePorts {
-public:
-    int CreateRecvPacket(const EngineCallback* hook) override {
-        {
-            std::lock_guard lock(mutex_);
-            inner_ = *hook;
-            adapters_.clear();
-        }
-        EngineCallback wrapped{&Ports::OnReply, this};
-        return LiveEnginePorts::CreateRecvPacket(&wrapped);
-    }
-    AdapterEntry AdapterOf(const std::string& mac) {
-        std::lock_guard lock(mutex_);
-        auto it = adapters_.find(mac);
-        return it == adapters_.end() ? AdapterEntry{} : it->second;
-    }
-
-private:
-    static void OnReply(void* context, const CameraReply& reply) {
-        auto* self = static_cast<Ports*>(context);
-        EngineCallback inner;
-        {
-            std::lock_guard lock(self->mutex_);
-            inner = self->inner_;
-            if (reply.type == HEADER_IP_QUERY || reply.type == HEADER_WIRELESS_IP_QUERY)
-                self->adapters_.emplace(reply.mac, reply.adapter);
-        }
-        if (inner.function != nullptr) inner.function(inner.context, reply);
-    }
-    std::mutex mutex_;
-    EngineCallback inner_{};
-    std::map<std::string, AdapterEntry> adapters_;
-};
-
-EngineSession::EngineSession() : ports_(std::make_unique<Ports>()) {
+EngineSession::EngineSession() : ports_(std::make_unique<LiveEnginePorts>()) {
     EngineOwnerSlots slots;
     slots.owner = this;
     slots.OnCameraChanged = &EngineSession::OnCameraChanged;
@@ -198,11 +162,7 @@ CameraView EngineSession::View(const std::string& mac) {
 CameraView EngineSession::ViewOf(const std::string& mac) {
     CameraRecord r{};
     engine_->CopyCamera(mac.c_str(), &r);
-    // The adapter is the one this session saw the camera's query reply come through.
     CameraView v = ListingOfRecord(r);
-    AdapterEntry adapter = ports_->AdapterOf(mac);
-    v.adapter = adapter.addressText;
-    v.adapterName = adapter.name;
     v.status = StatusIndexText(StatusIndexOf(mac));
     return v;
 }

@@ -62,14 +62,13 @@ public:
     void FlushSends();
 
 private:
-    class Ports;
     CameraView ViewOf(const std::string& mac);  // without warnings
     static void OnCameraChanged(void* owner, int type, const CameraRecord* record);
     static bool IsMacListed(void* owner, const char* mac);
     static void PostCameraEvent(void* owner, uint32_t code, void* param);
     static void SendCameraEvent(void* owner, uint32_t code, void* param);
 
-    std::unique_ptr<Ports> ports_;
+    std::unique_ptr<LiveEnginePorts> ports_;
     std::unique_ptr<CTSmainDlg> engine_;
     AuthenticatedMacs verified_;
     std::mutex mutex_;
