@@ -53,7 +53,8 @@ const char* SelectText(const char* const* table, int id) {
     if (id < kFirstTextId || id > kLastTextId) return "";
     size_t at = static_cast<size_t>(id - kFirstTextId);
     if (table != nullptr && table[at] != nullptr) return table[at];
-    return kEnglishTexts[at];
+    // A table shorter than the id range leaves null entries; callers always get a text.
+    return kEnglishTexts[at] != nullptr ? kEnglishTexts[at] : "";
 }
 
 const char* LanguageName(int index) {
