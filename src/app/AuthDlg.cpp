@@ -11,13 +11,9 @@
 CAuthDlg::CAuthDlg(QWidget* parent) : QWidget(parent) {
     setFixedSize(UnauthDlg::kWidth, UnauthDlg::kHeight);
     // The login panel's rows: switching panels does not shift the fields sideways.
-    const CredentialRows rows = BuildCredentialRows(this, 25);  // 1600/1601, 1610/1611
-    m_userLabel = rows.userLabel;
-    m_passwordLabel = rows.passwordLabel;
-    m_user = rows.user;
-    m_password = rows.password;
-    m_user->setEnabled(false);
-    m_password->setEnabled(false);
+    m_rows = BuildCredentialRows(this, 25);  // 1600/1601, 1610/1611
+    m_rows.user->setEnabled(false);
+    m_rows.password->setEnabled(false);
     m_save = new CustButton(this);  // 1620
     m_save->setGeometry(PanelButtonRect(width(), height(), 20, 45));
     m_cancel = new CustButton(this);  // 1622
@@ -33,22 +29,22 @@ CAuthDlg::CAuthDlg(QWidget* parent) : QWidget(parent) {
 }
 
 void CAuthDlg::Fill(const CameraRecord& record) {
-    m_user->setText(QString::fromUtf8(record.user));
-    m_password->setText(QString::fromUtf8(record.password));
+    m_rows.user->setText(QString::fromUtf8(record.user));
+    m_rows.password->setText(QString::fromUtf8(record.password));
     m_save->setEnabled(true);
     m_cancel->setEnabled(true);
 }
 
 void CAuthDlg::Clear() {
-    m_user->clear();
-    m_password->clear();
+    m_rows.user->clear();
+    m_rows.password->clear();
     m_save->setEnabled(false);
     m_cancel->setEnabled(false);
 }
 
 void CAuthDlg::ReloadTexts() {
-    SetTextById(m_userLabel, 20019);
-    SetTextById(m_passwordLabel, 20020);
+    SetTextById(m_rows.userLabel, 20019);
+    SetTextById(m_rows.passwordLabel, 20020);
     SetTextById(m_save, 20021);
     SetTextById(m_cancel, 20025);
     update();

@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+#include "app/UnauthDlg.h"
+
 struct CameraRecord;
 class CustButton;
 class CustEdit;
@@ -21,8 +23,8 @@ public:
     void Clear();
     void ReloadTexts();
 
-    CustEdit* UserEdit() const { return m_user; }
-    CustEdit* PasswordEdit() const { return m_password; }
+    CustEdit* UserEdit() const { return m_rows.user; }
+    CustEdit* PasswordEdit() const { return m_rows.password; }
     CustButton* SaveButton() const { return m_save; }
     CustButton* CancelButton() const { return m_cancel; }
 
@@ -35,10 +37,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    CustStatic* m_userLabel;
-    CustStatic* m_passwordLabel;
-    CustEdit* m_user;
-    CustEdit* m_password;
+    CredentialRows m_rows;
     CustButton* m_save;
     CustButton* m_cancel;
 };

@@ -39,13 +39,9 @@ UnauthDlg::UnauthDlg(QWidget* parent) : QWidget(parent) {
     m_prompt->SetTextColour(QColor(0, 80, 255));
     m_prompt->SetShrinkToFit(true);
     m_prompt->setGeometry(QRect(QPoint(30, 25), QPoint(379, 44)));
-    const CredentialRows rows = BuildCredentialRows(this, 60);  // 1500/1501, 1510/1511
-    m_userLabel = rows.userLabel;
-    m_passwordLabel = rows.passwordLabel;
-    m_user = rows.user;
-    m_password = rows.password;
-    m_user->setMaxLength(kCredentialMax);
-    m_password->setMaxLength(kCredentialMax);
+    m_rows = BuildCredentialRows(this, 60);  // 1500/1501, 1510/1511
+    m_rows.user->setMaxLength(kCredentialMax);
+    m_rows.password->setMaxLength(kCredentialMax);
     m_verify = new CustButton(this);  // 1520
     m_verify->setGeometry(PanelButtonRect(kWidth, kHeight, 20, 45));
     m_cancel = new CustButton(this);  // 1521
@@ -60,20 +56,20 @@ UnauthDlg::UnauthDlg(QWidget* parent) : QWidget(parent) {
 
 void UnauthDlg::Verify() {
     // The field limit counts characters; the credential fields hold 40 bytes.
-    const QByteArray user = Bounded(m_user->text(), kCredentialMax);
-    const QByteArray password = Bounded(m_password->text(), kCredentialMax);
+    const QByteArray user = Bounded(m_rows.user->text(), kCredentialMax);
+    const QByteArray password = Bounded(m_rows.password->text(), kCredentialMax);
     if (onVerify != nullptr) onVerify(m_context, user.constData(), password.constData());
 }
 
 void UnauthDlg::Clear() {
-    m_user->clear();
-    m_password->clear();
+    m_rows.user->clear();
+    m_rows.password->clear();
 }
 
 void UnauthDlg::ReloadTexts() {
     SetTextById(m_prompt, 20018);
-    SetTextById(m_userLabel, 20019);
-    SetTextById(m_passwordLabel, 20020);
+    SetTextById(m_rows.userLabel, 20019);
+    SetTextById(m_rows.passwordLabel, 20020);
     SetTextById(m_verify, 20022);
     SetTextById(m_cancel, 20025);
     update();
@@ -81,7 +77,7 @@ void UnauthDlg::ReloadTexts() {
 
 // User name, password, Verify, Cancel, and round again.
 bool UnauthDlg::focusNextPrevChild(bool next) {
-    QWidget* order[4] = {m_user, m_password, m_verify, m_cancel};
+    QWidget* order[4] = {m_rows.user, m_rows.password, m_verify, m_cancel};
     int at = -1;
     for (int i = 0; i < 4; ++i)
         if (order[i] == focusWidget()) at = i;

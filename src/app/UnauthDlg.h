@@ -34,8 +34,8 @@ public:
     void Clear();
     void ReloadTexts();
 
-    CustEdit* UserEdit() const { return m_user; }
-    CustEdit* PasswordEdit() const { return m_password; }
+    CustEdit* UserEdit() const { return m_rows.user; }
+    CustEdit* PasswordEdit() const { return m_rows.password; }
     CustButton* VerifyButton() const { return m_verify; }
     CustButton* CancelButton() const { return m_cancel; }
 
@@ -54,10 +54,7 @@ private:
     void Verify();
 
     CustStatic* m_prompt;
-    CustStatic* m_userLabel;
-    CustStatic* m_passwordLabel;
-    CustEdit* m_user;
-    CustEdit* m_password;
+    CredentialRows m_rows;
     CustButton* m_verify;
     CustButton* m_cancel;
 };

@@ -175,15 +175,16 @@ int CamsimWebServer::StatusRequests() const {
 std::string CamsimWebServer::UpgradeStatusLocked(int64_t now) const {
     if (uploadedAtMs_ < 0) return begun_ ? "uploading" : "";
     const int64_t stage = (now - uploadedAtMs_) / std::max(1, options_.stageMs);
-    if (upgradeStuck_ && stage >= 2) return "checking";
-    if (upgradeFails_ && stage >= 2) return "fail";
+    if (options_.faults.stuckAtChecking && stage >= 2) return "checking";
+    if (options_.faults.upgradeFails && stage >= 2) return "fail";
     if (stage < kUpgradeStages) return kUpgradeSequence[stage];
     return "";  // installed and rebooted
 }
 
 bool CamsimWebServer::SilentLocked(int64_t now) const {
     if (now < silentUntilMs_) return true;
-    if (uploadedAtMs_ < 0 || upgradeStuck_ || upgradeFails_) return false;
+    const WebFaults& faults = options_.faults;
+    if (uploadedAtMs_ < 0 || faults.stuckAtChecking || faults.upgradeFails) return false;
     const int64_t rebootAt = uploadedAtMs_ + int64_t{kUpgradeStages} * options_.stageMs;
     return now >= rebootAt && now < rebootAt + options_.rebootMs;
 }
@@ -226,15 +227,15 @@ bool IsBegin(const std::vector<std::pair<std::string, std::string>>& arguments) 
 // Called on the first call of a request (before its body) and, unless a response was
 // queued then, once more after the body. Returns false to drop the connection unanswered.
 int CamsimWebServer::Handle(MHD_Connection* connection, Request* request) {
-    WebFaults faults;
+    // The faults are fixed when the camera starts.
+    const WebFaults& faults = options_.faults;
     bool rebootNow = false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        faults = options_.faults;
         const int64_t now = NowMs();
         // The camera reboots into the new image right after "ok".
-        if (uploadedAtMs_ >= 0 && !upgradeStuck_ && !upgradeFails_ && !rebootReported_ &&
-            now >= uploadedAtMs_ + int64_t{kUpgradeStages} * options_.stageMs) {
+        if (uploadedAtMs_ >= 0 && !faults.stuckAtChecking && !faults.upgradeFails &&
+            !rebootReported_ && now >= uploadedAtMs_ + int64_t{kUpgradeStages} * options_.stageMs) {
             rebootReported_ = true;
             rebootNow = true;
         }
@@ -384,8 +385,6 @@ void CamsimWebServer::FinishUpload(Request* request) {
         uploadedAtMs_ = r.finishedMs;
         installedReported_ = false;
         rebootReported_ = false;
-        upgradeFails_ = options_.faults.upgradeFails;
-        upgradeStuck_ = options_.faults.stuckAtChecking;
     }
     uploads_.push_back(r);
 }

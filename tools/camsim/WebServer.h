@@ -93,10 +93,6 @@ private:
     MHD_Daemon* daemon_ = nullptr;
     uint16_t boundPort_ = 0;
     bool begun_ = false;
-    // The fault knobs as they were when the current image arrived: switching a knob later
-    // does not change an upgrade under way.
-    bool upgradeFails_ = false;
-    bool upgradeStuck_ = false;
     int64_t uploadedAtMs_ = -1;  // the start of the status sequence; -1 for none
     int64_t silentUntilMs_ = 0;
     bool installedReported_ = false;
