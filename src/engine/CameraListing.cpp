@@ -5,6 +5,15 @@
 
 #include "engine/CameraRecord.h"
 
+namespace {
+// The port as a number, 0 when the text is not a port from 1 to 65535.
+long long PortNumber(const char* text) {
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    return (end != text && *end == '\0' && value > 0 && value <= 65535) ? value : 0;
+}
+}  // namespace
+
 CameraListing ListingOfRecord(const CameraRecord& r) {
     CameraListing c;
     c.name = r.name;
@@ -17,7 +26,7 @@ CameraListing ListingOfRecord(const CameraRecord& r) {
     c.model = r.model;
     c.company = r.company;
     c.serial = r.serial;
-    c.httpPort = std::atoll(r.httpPort);
+    c.httpPort = PortNumber(r.httpPort);
     c.adapter = r.adapterIp;
     c.adapterName = r.adapterName;
     c.viaHttp = r.viaHttp == 1;

@@ -99,7 +99,7 @@ CameraRecord* CTSmainDlg::FindOrRefresh(const CameraReply& reply) {
     return record;
 }
 
-void CTSmainDlg::rvRepeatProcess(CameraRecord* record, const CameraReply& reply) {
+void CopyReplyIntoRecord(CameraRecord* record, const CameraReply& reply) {
     static const char kCaller[] = "CTSmainDlg::rvRepeatProcess";
     BoundedCopy(record->name, reply.deviceName, kCaller, __LINE__);
     BoundedCopy(record->mac, reply.mac, kCaller, __LINE__);
@@ -116,6 +116,10 @@ void CTSmainDlg::rvRepeatProcess(CameraRecord* record, const CameraReply& reply)
         CopyTruncated(record->adapterIp, reply.adapter.addressText);
         CopyTruncated(record->adapterName, reply.adapter.name);
     }
+}
+
+void CTSmainDlg::rvRepeatProcess(CameraRecord* record, const CameraReply& reply) {
+    CopyReplyIntoRecord(record, reply);
     record->lastSeen = m_ports.Now();
 }
 

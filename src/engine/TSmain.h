@@ -43,6 +43,11 @@ using VerifyCallback = void (*)(VerifyContext* context, int ok);
 int CheckCGI(EnginePorts& ports, const char* ip, const char* port, const char* user,
              const char* password, CameraReply* info);
 
+// A reply's camera fields into a record (names, addresses, port, model, firmware; the
+// adapter a discovery reply came through, kept from the first). Texts too long for their
+// field are cut and logged.
+void CopyReplyIntoRecord(CameraRecord* record, const CameraReply& reply);
+
 class CTSmainDlg {
 public:
     CTSmainDlg(EnginePorts& ports, const EngineOwnerSlots& slots = {});

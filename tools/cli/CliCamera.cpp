@@ -9,15 +9,11 @@
 
 #include "common/Language.h"
 #include "engine/CameraCsv.h"
+#include "engine/CameraRecord.h"
+#include "engine/TSmain.h"
 
 namespace cli {
 namespace {
-
-long long PortNumber(const char* text) {
-    char* end = nullptr;
-    long value = std::strtol(text, &end, 10);
-    return (end != text && *end == '\0' && value > 0 && value <= 65535) ? value : 0;
-}
 
 uint32_t AddressValue(const std::string& text) {
     in_addr a{};
@@ -27,21 +23,10 @@ uint32_t AddressValue(const std::string& text) {
 }  // namespace
 
 CameraView CameraFromReply(const CameraReply& reply, const std::string& status) {
-    CameraView c;
-    c.name = reply.deviceName;
-    c.mac = reply.mac;
-    c.ip = reply.ip;
-    c.mask = reply.mask;
-    c.gateway = reply.gateway;
-    c.mode = reply.mode;
-    c.fwVersion = reply.fwVersion;
-    c.model = reply.productName;
-    c.company = reply.company;
-    c.serial = reply.serial;
-    c.httpPort = PortNumber(reply.httpPort);
-    c.adapter = reply.adapter.addressText;
-    c.adapterName = reply.adapter.name;
-    c.viaHttp = reply.viaHttp == 1;
+    CameraRecord record{};
+    CopyReplyIntoRecord(&record, reply);
+    record.viaHttp = reply.viaHttp;
+    CameraView c = ListingOfRecord(record);
     c.status = status;
     return c;
 }
