@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
-#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -43,29 +42,6 @@ inline QImage SaveScreenshot(QWidget* widget, const QString& name) {
     QDir().mkpath(dir);
     image.save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
     return image;
-}
-
-// Stacks screenshots one below the other on a grey ground and saves them as one sheet, so
-// that every dialog of a language can be looked at in one picture.
-inline void SaveSheet(const QList<QImage>& images, const QString& name) {
-    int width = 0, height = 0;
-    for (const QImage& image : images) {
-        width = qMax(width, image.width());
-        height += image.height() + 8;
-    }
-    QImage sheet(width + 16, height + 8, QImage::Format_RGB32);
-    sheet.fill(QColor(90, 90, 90));
-    QPainter painter(&sheet);
-    int top = 8;
-    for (const QImage& image : images) {
-        painter.drawImage(8, top, image);
-        top += image.height() + 8;
-    }
-    painter.end();
-    QString dir = qEnvironmentVariable("TARSEL_SCREENSHOT_DIR");
-    if (dir.isEmpty()) dir = QStringLiteral(TARSEL_BINARY_DIR "/screenshots");
-    QDir().mkpath(dir);
-    sheet.save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
 }
 
 // Processes events until `done` holds or `timeoutMs` passed; returns whether it held.
