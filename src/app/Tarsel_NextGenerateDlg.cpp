@@ -356,8 +356,10 @@ void CTarsel_NextGenerateDlg::OnCameraChanged(const QString& macText) {
         // A camera the filter in force hides gets no row.
         CameraRecord copy;
         if (!m_engine->CopyCamera(mac.constData(), &copy)) return;
-        NotePlace(copy);
-        if (!FilterShowsCamera(copy, m_filterField, m_filterText.constData(), m_filterInvert)) return;
+        if (!FilterShowsCamera(copy, m_filterField, m_filterText.constData(), m_filterInvert)) {
+            NotePlace(copy);  // hidden, yet still a party to duplicates
+            return;
+        }
     }
     CameraChange change;
     if (!ApplyCameraChange(*m_engine, m_verified, mac.constData(), current < 0 ? STATUS_INDEX_VIEW : current,

@@ -16,10 +16,8 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <list>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "engine/AutoIpSettings.h"
