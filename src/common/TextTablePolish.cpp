@@ -84,7 +84,7 @@ const char* const kPolishTexts[kTextCount] = {
     "Ustawienia fabryczne",  // 20080
     "Czy rozpocząć aktualizację oprogramowania ?",  // 20081
     "Uruchom ponownie",  // 20082
-    "Polskie",  // 20083
+    "Polski",  // 20083
     "Aktualizacja FW nieudana",  // 20084
     "Auto",  // 20085
     "Podstawowy DNS",  // 20086

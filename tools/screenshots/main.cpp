@@ -137,6 +137,12 @@ void Dialogs(const QString& tag) {
     const QStringList texts = {UiText(20109), UiText(20091), QStringLiteral("192.168.1.10 - 192.168.1.1")};
     result.ShowResult(1, &texts);
     sheet << Save(&result, QStringLiteral("result_") + tag);
+    const QStringList history = {UiText(20122), UiText(20123), UiText(20124)};
+    result.ShowResult(1, &history);
+    sheet << Save(&result, QStringLiteral("result_history_unsaved_") + tag);
+    const QStringList exportFailed = {UiText(20126), QStringLiteral("/media/usb/cameras.csv"), UiText(20127)};
+    result.ShowResult(1, &exportFailed);
+    sheet << Save(&result, QStringLiteral("result_export_failed_") + tag);
     MessageOKCancelDlg question(&owner, 0, 20081, 0);
     sheet << Save(&question, QStringLiteral("question_") + tag);
 
