@@ -137,6 +137,11 @@ public:
     uint32_t Speedup() override { return speedup_; }
 
     // ---- test side
+    // Changes or reads the tables while engine workers may be reading them.
+    void Locked(const std::function<void()>& f) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        f();
+    }
     void Deliver(const CameraReply& reply) {
         EngineCallback hook;
         {

@@ -146,7 +146,9 @@ TEST(AutoIp, ChooseAddressKeepsReusesSkipsAndForgets) {
     EXPECT_EQ("192.168.1.102", run.NewIp(3));  // .100 remembered for 7, .101 discovered
     // The keep-test asked ARP with the camera's MAC; the adapter's own address never.
     bool askedWithMac = false;
-    for (auto& p : run.ports.probes) {
+    std::vector<FakePorts::Probe> probes;
+    run.ports.Locked([&] { probes = run.ports.probes; });
+    for (auto& p : probes) {
         if (p.target == IpTextToValue("192.168.1.103") && p.mac == Mac(2)) askedWithMac = true;
         EXPECT_NE(IpTextToValue("192.168.1.2"), p.target);
     }

@@ -185,13 +185,13 @@ TEST(KeepQuery, RequeriesPendingCamerasEveryThreeSecondsUntilANewSearch) {
     EXPECT_EQ(0u, ports.CountSent(HEADER_IP_QUERY, "00:11:22:33:44:02"));  // nothing pending
 
     // The HTTP camera times out: marked and shown.
-    ports.httpFailure[kHttpIp] = 28;
+    ports.Locked([&] { ports.httpFailure[kHttpIp] = 28; });
     ASSERT_TRUE(WaitFor([&] {
         CameraRecord r;
         return engine.CopyCamera("00:11:22:33:44:55", &r) &&
                HasStatus(&r, STATUS_HTTP_NO_RESPONSE);
     }));
-    ports.httpFailure.clear();
+    ports.Locked([&] { ports.httpFailure.clear(); });
     ASSERT_TRUE(WaitFor([&] {
         CameraRecord r;
         return engine.CopyCamera("00:11:22:33:44:55", &r) &&
