@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QThread>
 #include <QHelpEvent>
+#include <QTextLayout>
 #include <QToolTip>
 
 #include "common/stdafx.h"
@@ -36,6 +37,24 @@ void PaintWarningMark(QPainter& painter, QPoint at, int side) {
     painter.drawLine(QPointF(x, at.y() + side * 0.35), QPointF(x, at.y() + side * 0.65));
     painter.drawPoint(QPointF(x, at.y() + side * 0.83));
     painter.restore();
+}
+
+// Breaks a note into lines of about sixty characters wherever its language allows a break,
+// so that the tip reads as a short paragraph; left to itself, the tip shrinks a few sentences
+// into a tall, narrow column.
+QString WrapNote(const QString& note, const QFont& font) {
+    const qreal width = QFontMetricsF(font).averageCharWidth() * 60;
+    QStringList lines;
+    for (const QString& paragraph : note.split(QLatin1Char('\n'))) {
+        QTextLayout layout(paragraph, font);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            lines << paragraph.mid(line.textStart(), line.textLength()).trimmed();
+        }
+        layout.endLayout();
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 }  // namespace
 
@@ -245,9 +264,7 @@ bool CTvListCtrl::viewportEvent(QEvent* event) {
         QToolTip::hideText();
         event->ignore();
     } else {
-        // As rich text, so that a long note wraps instead of running across the screen.
-        const QString rich = QStringLiteral("<p>%1</p>").arg(note.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>")));
-        QToolTip::showText(help->globalPos(), rich, viewport());
+        QToolTip::showText(help->globalPos(), WrapNote(note, QToolTip::font()), viewport());
     }
     return true;
 }
