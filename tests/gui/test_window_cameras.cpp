@@ -8,6 +8,7 @@
 #include <memory>
 #include <thread>
 
+#include "FakeWindow.h"
 #include "GuiTestSupport.h"
 #include "app/BehaviorDlg.h"
 #include "app/EngineBridge.h"
@@ -17,12 +18,10 @@
 #include "controls/CustControls.h"
 #include "controls/TvListCtrl.h"
 #include "engine/CameraFilter.h"
-#include "unit/engine_fake_ports.h"
 
 #include <QToolButton>
 
 namespace {
-using Window = CTarsel_NextGenerateDlg;
 
 QByteArray Mac(int i) { return QStringLiteral("00:1B:2C:00:%1:%2").arg(i / 256, 2, 16, QLatin1Char('0')).arg(i % 256, 2, 16, QLatin1Char('0')).toUpper().toLatin1(); }
 
@@ -32,17 +31,7 @@ CameraReply Reply(int i, const char* ip = nullptr) {
     return MakeReply(HEADER_IP_QUERY, mac.constData(), address.constData(), "manual");
 }
 
-struct Fixture {
-    FakePorts ports{100};
-    std::unique_ptr<Window> window;
-    Fixture() {
-        currentLanguage.store(-1);
-        window = std::make_unique<Window>(ports);
-        window->show();
-        // The first search has started once the window asked for the receiver again.
-        guitest::WaitUntil([&] { return ports.receiversCreated >= 2; }, 2000);
-        window->messageDialog()->Close();
-    }
+struct Fixture : guitest::FakeWindow {
     CListDlg* list() const { return window->cameraList(); }
     int Rows() const { return list()->List()->GetItemCount(); }
 };

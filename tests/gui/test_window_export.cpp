@@ -10,6 +10,7 @@
 #include <QToolTip>
 #include <memory>
 
+#include "FakeWindow.h"
 #include "GuiTestSupport.h"
 #include "app/ListDlg.h"
 #include "app/MessageDlg.h"
@@ -20,7 +21,6 @@
 #include "controls/UiText.h"
 #include "engine/CameraCsv.h"
 #include "engine/TSmain.h"
-#include "unit/engine_fake_ports.h"
 
 class WindowExportTest : public QObject {
     Q_OBJECT
@@ -30,12 +30,10 @@ public:
 private slots:
     void warningsMarkRowsAndTheExportWritesThem() {
         guitest::PrivateConfig config("");
-        currentLanguage.store(-1);
-        FakePorts ports{100};
-        auto window = std::make_unique<CTarsel_NextGenerateDlg>(ports);
-        window->show();
-        QVERIFY(guitest::WaitUntil([&] { return ports.receiversCreated >= 2; }, 2000));
-        window->messageDialog()->Close();
+        guitest::FakeWindow f;
+        QVERIFY(f.started);
+        FakePorts& ports = f.ports;
+        CTarsel_NextGenerateDlg* window = f.window.get();
         window->adapterSubnets = [](const std::string& name) {
             return name == "lab0" ? std::vector<AdapterSubnet>{{"10.9.0.1", "255.255.0.0"}} : std::vector<AdapterSubnet>{};
         };

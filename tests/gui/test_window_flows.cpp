@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <memory>
 
+#include "FakeWindow.h"
 #include "GuiTestSupport.h"
 #include "app/AlartDlg.h"
 #include "app/AuthDlg.h"
@@ -19,25 +20,18 @@
 #include "app/UnauthDlg.h"
 #include "controls/CustControls.h"
 #include "controls/UiText.h"
-#include "unit/engine_fake_ports.h"
 
 namespace {
 const char kA[] = "00:1B:2C:00:00:0A";
 const char kB[] = "00:1B:2C:00:00:0B";
 
-struct Fixture {
-    FakePorts ports{100};
-    std::unique_ptr<CTarsel_NextGenerateDlg> window;
+struct Fixture : guitest::FakeWindow {
     QStringList opened;
     Fixture() {
-        currentLanguage.store(-1);
-        window = std::make_unique<CTarsel_NextGenerateDlg>(ports);
         window->openUrl = [this](const QUrl& url) {
             opened << url.toString();
             return true;
         };
-        window->show();
-        guitest::WaitUntil([&] { return ports.receiversCreated >= 2; }, 5000);
         ports.Deliver(MakeReply(HEADER_IP_QUERY, kA, "192.168.1.10", "manual"));
         ports.Deliver(MakeReply(HEADER_IP_QUERY, kB, "192.168.1.11", "manual"));
         guitest::WaitUntil([&] { return window->ListCount() == 2; }, 5000);

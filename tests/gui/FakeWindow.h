@@ -1,0 +1,29 @@
+#pragma once
+// The main window on a stand-in for the network: shown, its first search started and its
+// start-up message closed.
+
+#include <memory>
+
+#include "GuiTestSupport.h"
+#include "app/MessageDlg.h"
+#include "app/Tarsel_NextGenerateDlg.h"
+#include "unit/engine_fake_ports.h"
+
+namespace guitest {
+
+struct FakeWindow {
+    FakePorts ports{100};
+    std::unique_ptr<CTarsel_NextGenerateDlg> window;
+    bool started = false;  // the first search asked for its receiver in time
+
+    FakeWindow() {
+        currentLanguage.store(-1);
+        window = std::make_unique<CTarsel_NextGenerateDlg>(ports);
+        window->show();
+        // The first search has started once the window asked for the receiver again.
+        started = WaitUntil([&] { return ports.receiversCreated >= 2; }, 5000);
+        window->messageDialog()->Close();
+    }
+};
+
+}  // namespace guitest
