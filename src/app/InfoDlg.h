@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <string>
 
-#include "engine/WindowLogic.h"
+#include "engine/CameraCommands.h"
 
 class CDhcpDlg;
 class CustEdit;

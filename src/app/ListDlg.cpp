@@ -1,9 +1,9 @@
 #include "app/ListDlg.h"
 
-#include <QCursor>
 #include <QPainter>
 #include <QToolButton>
 
+#include "app/CameraTableModel.h"
 #include "app/FilterDlg.h"
 #include "app/FunctionDlg.h"
 #include "app/Icons.h"
@@ -13,8 +13,6 @@
 #include "controls/TvListCtrl.h"
 #include "controls/UiText.h"
 #include "engine/CameraFilter.h"
-#include "engine/WindowLogic.h"
-#include "platform/Tick.h"
 
 namespace {
 struct ColumnSpec {
@@ -29,19 +27,11 @@ constexpr ColumnSpec kColumnSpecs[CListDlg::kColumns] = {
     {" Status", 90, 20055},
 };
 constexpr int kStatusColumn = 9;
-constexpr uint32_t kWatchPeriodMs = 2000;
-
-QString Text(const char* field) { return QString::fromUtf8(field); }
-
-// The texts of columns 0-8 of a camera, in column order.
-QStringList RowTexts(const CameraRecord& r) {
-    return {Text(r.name), Text(r.mac),  Text(r.ip),        Text(r.mask), Text(r.gateway),
-            Text(r.httpPort), Text(r.mode), Text(r.fwVersion), Text(r.model)};
-}
+// " %1 of %2 shown": the counter while a filter hides cameras.
+constexpr int kTextShownOfTotal = 20130;
 }  // namespace
 
-CListDlg::CListDlg(QWidget* parent, QWidget* popupParent)
-    : QWidget(parent), m_eventTarget(parent), m_clock([] { return tarsel::GetTickCount(); }) {
+CListDlg::CListDlg(QWidget* parent, QWidget* popupParent) : QWidget(parent) {
     setAutoFillBackground(false);
     m_title = new CustStatic(this);
     m_title->SetFont(18, 700);
@@ -78,6 +68,9 @@ CListDlg::CListDlg(QWidget* parent, QWidget* popupParent)
 
     m_list = new CTvListCtrl(this);
     m_list->setObjectName(QStringLiteral("cameraRows"));
+    m_model = new CameraTableModel(this);
+    m_proxy = new CameraListProxy(m_model, this);
+    m_list->SetModel(m_proxy, m_model);
     for (int column = 0; column < kColumns; ++column)
         m_list->InsertColumn(column, QString::fromLatin1(kColumnSpecs[column].initialTitle),
                              kColumnSpecs[column].width);
@@ -97,25 +90,19 @@ CListDlg::CListDlg(QWidget* parent, QWidget* popupParent)
     m_menu->onChosen = &CListDlg::OnMenuChosen;
 
     SetLanguage();
-    m_watcher = std::thread([this] { WatchBusy(); });
 }
 
-CListDlg::~CListDlg() {
-    {
-        std::lock_guard<std::mutex> guard(m_watchLock);
-        m_watchStop = true;
-    }
-    m_watchWake.notify_all();
-    if (m_watcher.joinable()) m_watcher.join();
-}
+CListDlg::~CListDlg() = default;
 
 void CListDlg::resizeEvent(QResizeEvent*) {
     const int w = width();
     m_title->setGeometry(10, 8, 120, 24);
     const int labelWidth = qMax(44, m_countLabel->sizeHint().width());
     m_countLabel->setGeometry(135, 8, labelWidth, 24);
-    m_countValue->setGeometry(135 + labelWidth, 8, 56, 24);
-    m_selectAll->setGeometry(135 + labelWidth + 60, 8, 330, 24);
+    // Room for " 4096 of 8192 shown" in every language; "Select all" follows the counter.
+    const int valueWidth = qMax(56, m_countValue->sizeHint().width() + 4);
+    m_countValue->setGeometry(135 + labelWidth, 8, valueWidth, 24);
+    m_selectAll->setGeometry(135 + labelWidth + valueWidth + 4, 8, 330, 24);
     // The filter bar, right-aligned: label, field display with its drop-down, text, apply,
     // Invert.
     int x = w - 10 - 110;
@@ -160,14 +147,29 @@ void CListDlg::SetLanguage() {
 // Rows
 
 void CListDlg::ClearList() {
-    m_busy.Clear();
-    m_list->DeleteAllItems();
-    m_list->DeleteAllUnits();
+    m_model->Clear();
     m_selectAll->setChecked(false);
     UpdateCount();
 }
 
-void CListDlg::UpdateCount() { m_countValue->setText(QStringLiteral(" %1").arg(m_list->GetItemCount())); }
+void CListDlg::UpdateCount() {
+    const int shown = m_proxy->rowCount(), total = m_model->rowCount();
+    // A filter that hides cameras says so: "Total: 9" while 2 rows show would be a lie.
+    if (m_proxy->Filtering() && shown != total) m_countValue->setText(UiText(kTextShownOfTotal).arg(shown).arg(total));
+    else m_countValue->setText(QStringLiteral(" %1").arg(shown));
+    resizeEvent(nullptr);
+}
+
+void CListDlg::ApplyEntries(const std::vector<CameraEntry>& entries) {
+    const QStringList verified = m_model->Apply(entries);
+    if (m_selectAll->isChecked())
+        for (const QString& mac : verified) CheckIfSelectAll(mac.toUtf8().constData());
+    UpdateCount();
+}
+
+int CListDlg::RowOfMac(const char* mac) const { return m_list->FindRowByKey(QString::fromUtf8(mac)); }
+
+QString CListDlg::MacOfRow(int row) const { return m_list->GetItemText(row, 1); }
 
 int CListDlg::FindRow(int column, const QString& text) const {
     const int count = m_list->GetItemCount();
@@ -176,64 +178,9 @@ int CListDlg::FindRow(int column, const QString& text) const {
     return -1;
 }
 
-int CListDlg::RowOfMac(const char* mac) const {
-    const int row = m_list->FindRowByKey(Text(mac));
-    return row < m_list->GetItemCount() ? row : -1;
-}
-
-QString CListDlg::MacOfRow(int row) const { return m_list->GetItemText(row, 1); }
-
-int CListDlg::UpdateRow(const CameraRecord& record, bool* added) {
-    int row = RowOfMac(record.mac);
-    if (added != nullptr) *added = row < 0;
-    if (row < 0) row = m_list->InsertItem(m_list->GetItemCount(), Text(record.name), Text(record.mac));
-    const QStringList texts = RowTexts(record);
-    for (int column = 0; column < texts.size(); ++column)
-        if (m_list->GetItemText(row, column) != texts[column]) m_list->SetItemText(row, column, texts[column]);
-    return row;
-}
-
-int CListDlg::AppendRow(const CameraRecord& record) {
-    const int row = m_list->InsertItem(m_list->GetItemCount(), Text(record.name), Text(record.mac));
-    const QStringList texts = RowTexts(record);
-    for (int column = 1; column < texts.size(); ++column) m_list->SetItemText(row, column, texts[column]);
-    return row;
-}
-
-void CListDlg::ShowCamera(const CameraRecord& record, int kind) {
-    const int row = RowOfMac(record.mac);
-    if (row < 0) return;
-    UpdateRow(record);
-    const int index = kind == 1 ? STATUS_INDEX_SETTING : kind == 2 ? STATUS_INDEX_REBOOTING : STATUS_INDEX_VERIFIED;
-    m_list->SetRowStatus(row, index);
-}
-
 int CListDlg::StatusOf(const char* mac) const {
     const int row = RowOfMac(mac);
     return row < 0 ? -1 : m_list->GetRowStatus(row);
-}
-
-void CListDlg::SetStatus(const char* mac, int index) {
-    const int row = RowOfMac(mac);
-    if (row >= 0) m_list->SetRowStatus(row, index);
-}
-
-void CListDlg::SetProgress(const char* mac, int percent) {
-    const int row = RowOfMac(mac);
-    if (row < 0) return;
-    if (percent >= 0) {
-        m_list->SetRowProgress(row, percent);
-        m_list->SetRowStatus(row, STATUS_INDEX_PROGRESS, QStringLiteral("%1%").arg(percent));
-    } else {
-        m_list->SetRowStatus(row, STATUS_INDEX_UPGRADE_FAIL);
-    }
-}
-
-bool CListDlg::AnyRowWithStatus(int index) const {
-    const int count = m_list->GetItemCount();
-    for (int row = 0; row < count; ++row)
-        if (m_list->GetRowStatus(row) == index) return true;
-    return false;
 }
 
 QString CListDlg::SelectedMac() const {
@@ -241,12 +188,7 @@ QString CListDlg::SelectedMac() const {
     return row < 0 ? QString() : MacOfRow(row);
 }
 
-int CListDlg::CheckedCount() const {
-    int checked = 0;
-    const int count = m_list->GetItemCount();
-    for (int row = 0; row < count; ++row) checked += m_list->IsChecked(row);
-    return checked;
-}
+int CListDlg::CheckedCount() const { return static_cast<int>(CheckedMacs().size()); }
 
 QStringList CListDlg::CheckedMacs() const {
     QStringList macs;
@@ -256,7 +198,10 @@ QStringList CListDlg::CheckedMacs() const {
     return macs;
 }
 
-bool CListDlg::SelectAllChecked() const { return m_selectAll->isChecked(); }
+void CListDlg::SetChecked(const char* mac, bool checked) {
+    const int row = RowOfMac(mac);
+    if (row >= 0) m_list->SetCheck(row, checked ? 1 : 0);
+}
 
 void CListDlg::CheckIfSelectAll(const char* mac) {
     if (!m_selectAll->isChecked()) return;
@@ -270,7 +215,7 @@ bool CListDlg::Verified(const QString& mac) const {
     return IsCameraVerified != nullptr && IsCameraVerified(m_context, mac.toUtf8().constData());
 }
 
-void CListDlg::PostSelectionChanged() { PostCameraEvent(m_eventTarget, EVT_SELECTION_CHANGED); }
+void CListDlg::PostSelectionChanged() { PostCameraEvent(parentWidget(), EVT_SELECTION_CHANGED); }
 
 // ---------------------------------------------------------------------------------------
 // Clicks, check marks and the menu
@@ -310,7 +255,7 @@ void CListDlg::OnRightClick(int row) {
         return;
     }
     QWidget* host = m_menu->parentWidget();
-    m_menu->ShowAt(host->mapFromGlobal(QCursor::pos()), CheckedCount() >= 2);
+    m_menu->ShowAt(host->mapFromGlobal(m_list->MenuPosition()), CheckedCount() >= 2);
 }
 
 void CListDlg::OnMenuChosen(void* context, int index) {
@@ -372,8 +317,12 @@ void CListDlg::SetFilterField(int field) {
     m_fieldDisplay->setText(CFilterDlg::FieldName(field));
 }
 
-QString CListDlg::FilterText() const { return m_filterEdit->text(); }
 bool CListDlg::FilterInverted() const { return m_invert->isChecked(); }
+
+void CListDlg::ApplyFilterToRows(int field, const QByteArray& text, bool invert) {
+    m_proxy->SetFilter(field, text, invert);
+    UpdateCount();
+}
 
 void CListDlg::ToggleFilterChooser() {
     TLOG("(%s:%d)m_clsFilterDlg IsWindowVisible: %d", m_filterChooser->isVisible() ? 1 : 0);
@@ -391,49 +340,4 @@ void CListDlg::ApplyFilter() {
     TLOG("(%s:%d)m_eFilter:%d", m_eFilter);
     const QByteArray text = m_filterEdit->text().toUtf8();
     if (OnApplyFilter != nullptr) OnApplyFilter(m_context, m_eFilter, text.constData());
-}
-
-// ---------------------------------------------------------------------------------------
-// Busy cameras
-
-void CListDlg::MarkBusy(const CameraRecord& record, const char* action) {
-    m_busy.MarkBusy(record.mac, action, record.viaHttp, m_clock());
-}
-
-void CListDlg::ClearBusy(const char* mac) { m_busy.ClearBusy(mac); }
-
-void CListDlg::WatchBusy() {
-    std::unique_lock<std::mutex> lock(m_watchLock);
-    while (!m_watchWake.wait_for(lock, std::chrono::milliseconds(kWatchPeriodMs), [this] { return m_watchStop; })) {
-        // The scan reads rows, so it runs on the window's thread; a queued call to this
-        // object is dropped if the dialog is gone by then.
-        QMetaObject::invokeMethod(this, [this] { ScanBusy(m_clock()); }, Qt::QueuedConnection);
-    }
-}
-
-void CListDlg::ScanBusy(uint32_t now) {
-    const auto decisions = m_busy.Scan(now, [this](const char* mac) { return StatusOf(mac); });
-    for (const BusyDecision& d : decisions) {
-        const int status = StatusOf(d.mac.c_str());
-        switch (d.kind) {
-            case BusyDecision::Requery:
-                if (OnRequeryCamera != nullptr) OnRequeryCamera(m_context, d.mac.c_str());
-                break;
-            case BusyDecision::SettingExpired:
-                // Never answered: the row stops claiming "Setting" and the camera takes
-                // commands again.
-                TLOG("(%s:%d)%s, busy SETTING expired", d.mac.c_str());
-                if (status == STATUS_INDEX_SETTING)
-                    PostCameraStatus(m_eventTarget, d.mac.c_str(), STATUS_INDEX_NO_RESPONSE);
-                break;
-            case BusyDecision::DefaultExpired:
-                TLOG("(%s:%d)%s, busy DEFAULT expired", d.mac.c_str());
-                if (d.viaHttp)
-                    PostCameraStatus(m_eventTarget, d.mac.c_str(), STATUS_INDEX_VIEW);
-                else if (status == STATUS_INDEX_REBOOTING || status == STATUS_INDEX_SETTING)
-                    PostCameraStatus(m_eventTarget, d.mac.c_str(), STATUS_INDEX_NO_RESPONSE);
-                break;
-            case BusyDecision::DefaultSettled: break;
-        }
-    }
 }

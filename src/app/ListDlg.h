@@ -1,25 +1,21 @@
 #pragma once
-// The camera list below the command bar: a ten-column list of the cameras found, keyed by
-// the MAC in column 1, with a title, the "Total:" counter, the "Select all authorized
-// cameras" box, the filter bar and a right-click function menu. It owns no camera data:
-// the main window fills the rows from the engine's records and is asked, through callback
-// slots, for everything that needs a record. It also watches the cameras busy with a
-// setting or a factory default: a worker thread wakes every 2 s and hands a scan to the
-// window's thread; what the scan decides reaches the owner as posted copies.
+// The camera list below the command bar: a ten-column view of the engine's camera table,
+// keyed by MAC, with a title, the "Total:" counter, the "Select all authorized cameras"
+// box, the filter bar and a right-click function menu. Its model (app/CameraTableModel.h)
+// is fed by the main window with the table's batches; a proxy applies the filter. Only the
+// check marks are the list's own; it asks the owner, through callback slots, for
+// everything that needs a record.
 //
 // Every operation runs on the window's thread.
 
+#include <QStringList>
 #include <QWidget>
-#include <atomic>
-#include <condition_variable>
-#include <cstdint>
-#include <functional>
-#include <mutex>
-#include <thread>
+#include <vector>
 
-#include "engine/BusyTable.h"
-#include "engine/CameraRecord.h"
+#include "engine/CameraTable.h"
 
+class CameraListProxy;
+class CameraTableModel;
 class CFilterDlg;
 class CFunctionDlg;
 class CTvListCtrl;
@@ -51,48 +47,36 @@ public:
     QToolButton* DropDownButton() const { return m_dropDown; }
     CustStatic* CounterValue() const { return m_countValue; }
 
+    CameraTableModel* Model() const { return m_model; }
+    CameraListProxy* Proxy() const { return m_proxy; }
+
     void ClearList();
+    // The counter: the rows shown, and how many cameras there are when a filter hides some.
     void UpdateCount();
-    // Writes columns 0-8 of the MAC's row and its status: kind 0 "View" (verified),
-    // 1 "Setting", 2 "Rebooting". Nothing when no row shows the MAC.
-    void ShowCamera(const CameraRecord& record, int kind);
-    // Adds the camera's row if missing and writes the cells whose text differs; returns
-    // the row and whether it was added.
-    int UpdateRow(const CameraRecord& record, bool* added = nullptr);
-    // Adds a row for a camera known to have none (a rebuild of the list); returns it.
-    int AppendRow(const CameraRecord& record);
-    int FindRow(int column, const QString& text) const;
+    // A batch of the camera table: rows change or are added; a camera verified now is
+    // checked when "Select all authorized cameras" is.
+    void ApplyEntries(const std::vector<CameraEntry>& entries);
     int RowOfMac(const char* mac) const;
     QString MacOfRow(int row) const;
+    // The row whose column shows exactly `text`, -1 when none (rows as shown).
+    int FindRow(int column, const QString& text) const;
+    // The status index the MAC's row shows, -1 when no row shows it.
     int StatusOf(const char* mac) const;
-    void SetStatus(const char* mac, int index);
-    void SetProgress(const char* mac, int percent);
-    void CheckIfSelectAll(const char* mac);
-    bool SelectAllChecked() const;
     int CheckedCount() const;
+    // The checked cameras, in the order shown.
     QStringList CheckedMacs() const;
-    bool AnyRowWithStatus(int index) const;
+    void SetChecked(const char* mac, bool checked);
+    void CheckIfSelectAll(const char* mac);
     QString SelectedMac() const;
 
-    // Busy cameras.
-    void MarkBusy(const CameraRecord& record, const char* action);
-    void ClearBusy(const char* mac);
-    BusyTable& Busy() { return m_busy; }
-    // One step of the watcher at tick `now` (the watcher calls it every 2 s).
-    void ScanBusy(uint32_t now);
-    void SetClock(std::function<uint32_t()> clock) { m_clock = std::move(clock); }
-
-    // Filter state.
+    // Filter state; ApplyFilterToRows shows the rows the filter lets through.
     int FilterField() const { return m_eFilter; }
     void SetFilterField(int field);
-    QString FilterText() const;
     bool FilterInverted() const;
+    void ApplyFilterToRows(int field, const QByteArray& text, bool invert);
 
     void SetLanguage();
     void ReloadTexts() { SetLanguage(); }
-
-    // Where posted events (selection changed, a busy camera's end) go; the parent by default.
-    void SetEventTarget(QObject* target) { m_eventTarget = target; }
 
     void* m_context = nullptr;
     void (*OnCameraSelected)(void* context, const char* mac) = nullptr;
@@ -101,8 +85,6 @@ public:
     bool (*IsCameraVerified)(void* context, const char* mac) = nullptr;
     void (*OnShowMessage)(void* context, int number) = nullptr;
     void (*OnUpgradeCamera)(void* context, const char* mac) = nullptr;
-    // Re-queries a defaulted camera by its MAC (the watcher's HEADER_IP_QUERY).
-    void (*OnRequeryCamera)(void* context, const char* mac) = nullptr;
 
 protected:
     bool event(QEvent* event) override;
@@ -121,7 +103,6 @@ private:
     bool Verified(const QString& mac) const;
     void ToggleFilterChooser();
     void ApplyFilter();
-    void WatchBusy();
 
     CustStatic* m_title;
     CustStatic* m_countLabel;
@@ -134,15 +115,9 @@ private:
     QToolButton* m_apply;
     CustCheckBox* m_invert;
     CTvListCtrl* m_list;
+    CameraTableModel* m_model;
+    CameraListProxy* m_proxy;
     CFilterDlg* m_filterChooser;
     CFunctionDlg* m_menu;
-    QObject* m_eventTarget;
     int m_eFilter = 0;
-
-    BusyTable m_busy;
-    std::function<uint32_t()> m_clock;
-    std::mutex m_watchLock;
-    std::condition_variable m_watchWake;
-    bool m_watchStop = false;
-    std::thread m_watcher;
 };

@@ -6,6 +6,7 @@
 #include "app/Icons.h"
 #include "app/Tarsel_NextGenerateDlg.h"
 #include "engine/LiveEnginePorts.h"
+#include "web/LibCurl.h"
 
 void PrepareTarselUi() {
     // Sharp on fractional scale factors: no rounding of the device pixel ratio.
@@ -25,7 +26,11 @@ CTarsel_NextGenerateApp::CTarsel_NextGenerateApp(int& argc, char** argv) : QAppl
 bool CTarsel_NextGenerateApp::InitInstance() {
     // The live seam outlives the window and with it the engine.
     LiveEnginePorts ports;
-    CTarsel_NextGenerateDlg dialog(ports);
-    dialog.exec();
+    {
+        CTarsel_NextGenerateDlg dialog(ports);
+        dialog.exec();
+    }
+    // The window and every worker that made requests are gone.
+    HttpGlobalCleanup();
     return false;
 }

@@ -1,9 +1,6 @@
 #include "app/Tarsel_NextGenerateDlg.h"
 
-#include <curl/curl.h>
-
 #include <QCloseEvent>
-#include <QHash>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
@@ -38,15 +35,13 @@
 #include "engine/CameraFilter.h"
 #include "engine/TSmain.h"
 #include "finder/LibIP.h"
+#include "web/LibCurl.h"
 
 namespace {
 const char kWindowTitle[] = "Gantrel";
 
-// Statuses of a command under way, which no reply of the camera reports.
-bool IsBusyStatus(int index) {
-    return index == STATUS_INDEX_SETTING || index == STATUS_INDEX_REBOOTING || index == STATUS_INDEX_PROGRESS ||
-           index == 6;
-}
+constexpr int kBusyWaitRounds = 61;
+constexpr int kBusyWatchMs = 2000;
 
 // Lines 1 and 2 of the fixed messages, by code; 0 leaves a line empty.
 struct FixedMessage {
@@ -65,26 +60,12 @@ void OwnerRectSlot(void* context, QRect* rect) { *rect = Owner(context)->rect();
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
-// Placeholder panel
-
-CPanelPlaceholder::CPanelPlaceholder(const QString& name, QWidget* parent) : QWidget(parent) {
-    setObjectName(name);
-}
-
-void CPanelPlaceholder::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.fillRect(rect(), QColor(250, 250, 252));
-    painter.setPen(QColor(225, 228, 235));
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
-}
-
-// ---------------------------------------------------------------------------------------
 // Construction, initialisation, destruction
 
 CTarsel_NextGenerateDlg::CTarsel_NextGenerateDlg(EnginePorts& ports, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::FramelessWindowHint), m_ports(ports) {
     m_appIcon = ResourceIcon(185);
-    curl_global_init(CURL_GLOBAL_ALL);
+    HttpGlobalInit();
     acceptUpdates = 1;
     OnInitDialog();
 }
@@ -93,7 +74,6 @@ void CTarsel_NextGenerateDlg::OnInitDialog() {
     setWindowIcon(m_appIcon);
     setFixedSize(kWidth, kHeight);
     GetConfigPath();  // computed once, kept for the process
-    m_verified.Clear();
     currentMac[0] = '\0';
     CreateChildren();
     WireCallbacks();
@@ -120,7 +100,11 @@ void CTarsel_NextGenerateDlg::CreateChildren() {
     m_engine = std::make_unique<CTSmainDlg>(m_ports, m_bridge->Slots());
     m_bridge->SetEngine(m_engine.get());
     connect(m_bridge, &CEngineBridge::camerasChanged, this, &CTarsel_NextGenerateDlg::OnCamerasChanged);
-    m_cameraList->SetClock([this] { return m_ports.Now(); });
+    m_busyWait.setInterval(1000);
+    connect(&m_busyWait, &QTimer::timeout, this, &CTarsel_NextGenerateDlg::BusyWaitRound);
+    m_busyWatch.setInterval(kBusyWatchMs);
+    connect(&m_busyWatch, &QTimer::timeout, this, [this] { WatchBusyCameras(m_ports.Now()); });
+    m_busyWatch.start();
     m_messageDialog = new CMessageDlg(this);
     m_resultBox = new CMessageOKDlg(this);
     m_alertDialog = new CAlartDlg(this);
@@ -170,9 +154,6 @@ void CTarsel_NextGenerateDlg::WireCallbacks() {
         auto* self = Owner(context);
         self->ApplyListFilter(field, QString::fromUtf8(text), self->cameraList()->FilterInverted());
     };
-    m_cameraList->OnRequeryCamera = [](void* context, const char* mac) {
-        Owner(context)->engine().Ports().SendPacketData(HEADER_IP_QUERY, mac, "", "", "");
-    };
 
     m_messageDialog->m_context = this;
     m_messageDialog->onShow = &DisableAllSlot;
@@ -192,7 +173,8 @@ void CTarsel_NextGenerateDlg::WireCallbacks() {
 CTarsel_NextGenerateDlg::~CTarsel_NextGenerateDlg() {
     acceptUpdates = 0;
     m_bridge->SetAccepting(false);
-    StopBusyWait();
+    m_busyWait.stop();
+    m_busyWatch.stop();
     StopFlows();
     // The snapshot view first (its worker may still deliver a picture), then the engine
     // (its threads end with it), then the remaining children; the bridge goes last, with
@@ -204,7 +186,6 @@ CTarsel_NextGenerateDlg::~CTarsel_NextGenerateDlg() {
                                                          m_upgradeDialog, m_autoIpDialog})
         delete child;
     delete m_bridge;
-    curl_global_cleanup();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -227,7 +208,6 @@ void CTarsel_NextGenerateDlg::ApplyLanguage(int index) {
     m_resultBox->ReloadTexts();
     m_upgradeDialog->ReloadTexts();
     m_ipSearch->ReloadTexts();
-    RefreshWarnings();
     update();
 }
 
@@ -258,10 +238,6 @@ void CTarsel_NextGenerateDlg::EnableAll() {
 // Layouts and search
 
 void CTarsel_NextGenerateDlg::Reset(bool showSearching) {
-    m_verified.Clear();
-    m_hiddenRows.clear();
-    m_places.clear();
-    m_bridge->BeginSearch();
     m_cameraList->ClearList();
     currentMac[0] = '\0';
     ResetPanels();
@@ -294,35 +270,20 @@ void CTarsel_NextGenerateDlg::ShowAutoIpLayout() {
     m_snapshotView->show();
     m_autoIpDialog->show();
     // While a setting is under way the assignment must wait: the message says so until no
-    // row shows "Setting" any more (at most about a minute).
-    StopBusyWait();
-    if (m_cameraList->AnyRowWithStatus(STATUS_INDEX_SETTING)) {
+    // camera shows "Setting" any more (at most about a minute).
+    if (m_engine->Table().AnyWithStatus(STATUS_INDEX_SETTING)) {
         m_messageDialog->SetLines(kFixedMessages[9].line1, kFixedMessages[9].line2, 0);
         m_messageDialog->ShowUntilClosed();
     }
-    {
-        std::lock_guard<std::mutex> guard(m_busyWaitLock);
-        m_busyWaitStop = false;
-    }
-    m_busyWait = std::thread([this] { BusyWaitWorker(); });
+    m_busyWaitRounds = 0;
+    m_busyWait.start();
+    BusyWaitRound();
 }
 
-void CTarsel_NextGenerateDlg::BusyWaitWorker() {
-    m_ports.EnsureThreadLanguage();
-    std::unique_lock<std::mutex> lock(m_busyWaitLock);
-    for (int round = 0; round < 61 && m_cameraList->AnyRowWithStatus(STATUS_INDEX_SETTING); ++round) {
-        if (m_busyWaitWake.wait_for(lock, std::chrono::milliseconds(1000), [this] { return m_busyWaitStop; })) return;
-    }
-    QMetaObject::invokeMethod(m_messageDialog, [dialog = m_messageDialog] { dialog->Close(); }, Qt::QueuedConnection);
-}
-
-void CTarsel_NextGenerateDlg::StopBusyWait() {
-    {
-        std::lock_guard<std::mutex> guard(m_busyWaitLock);
-        m_busyWaitStop = true;
-    }
-    m_busyWaitWake.notify_all();
-    if (m_busyWait.joinable()) m_busyWait.join();
+void CTarsel_NextGenerateDlg::BusyWaitRound() {
+    if (m_busyWaitRounds++ < kBusyWaitRounds && m_engine->Table().AnyWithStatus(STATUS_INDEX_SETTING)) return;
+    m_busyWait.stop();
+    m_messageDialog->Close();
 }
 
 void CTarsel_NextGenerateDlg::ResetPanels() {
@@ -341,43 +302,10 @@ void CTarsel_NextGenerateDlg::ReloadPanel() {
 // ---------------------------------------------------------------------------------------
 // Cameras
 
-void CTarsel_NextGenerateDlg::OnCamerasChanged(const QStringList& macs) {
+void CTarsel_NextGenerateDlg::OnCamerasChanged(const std::vector<CameraEntry>& entries) {
     if (acceptUpdates == 0) return;
-    for (const QString& mac : macs) OnCameraChanged(mac);
-    m_cameraList->UpdateCount();
-    if (m_warningsStale || SubnetsExpired()) RefreshWarnings();
+    m_cameraList->ApplyEntries(entries);
 }
-
-void CTarsel_NextGenerateDlg::OnCameraChanged(const QString& macText) {
-    if (acceptUpdates == 0) return;
-    const QByteArray mac = macText.toUtf8();
-    const int current = m_cameraList->StatusOf(mac.constData());
-    if (current < 0) {
-        // A camera the filter in force hides gets no row.
-        CameraRecord copy;
-        if (!m_engine->CopyCamera(mac.constData(), &copy)) return;
-        if (!FilterShowsCamera(copy, m_filterField, m_filterText.constData(), m_filterInvert)) {
-            NotePlace(copy);  // hidden, yet still a party to duplicates
-            return;
-        }
-    }
-    CameraChange change;
-    if (!ApplyCameraChange(*m_engine, m_verified, mac.constData(), current < 0 ? STATUS_INDEX_VIEW : current,
-                           &change))
-        return;
-    NotePlace(change.record);
-    bool added = false;
-    const int row = m_cameraList->UpdateRow(change.record, &added);
-    if (added) m_bridge->SetListed(macText);
-    if (change.decision.index != current) m_cameraList->List()->SetRowStatus(row, change.decision.index);
-    if (change.decision.confirmed) {
-        m_cameraList->ClearBusy(mac.constData());
-        if (!m_cameraList->AnyRowWithStatus(STATUS_INDEX_SETTING)) m_engine->SetKeepQueryRounds(0);
-    }
-    if (HasStatus(&change.record, STATUS_AUTH_OK)) m_cameraList->CheckIfSelectAll(mac.constData());
-}
-
-bool CTarsel_NextGenerateDlg::IsMacListed(const char* mac) const { return m_bridge->IsMacListed(mac); }
 
 int CTarsel_NextGenerateDlg::ListCount() const { return m_cameraList->List()->GetItemCount(); }
 
@@ -406,92 +334,44 @@ void CTarsel_NextGenerateDlg::UpdateCommandBar() {
     if (!anyChecked) m_commandBar->EnableButton(CBehaviorDlg::kInitialize, verified);
 }
 
-bool CTarsel_NextGenerateDlg::IsCameraVerified(const char* mac) const { return m_verified.IsCameraVerified(mac); }
-
-void CTarsel_NextGenerateDlg::RememberAuthenticated(const char* mac) { m_verified.RememberAuthenticated(mac); }
-
-void CTarsel_NextGenerateDlg::ForgetAuthenticated(const char* mac) {
-    if (!m_engine->WithCamera(mac, [&](CameraRecord& record) { m_verified.ForgetAuthenticated(&record); })) {
-        CameraRecord gone{};
-        CopyTruncated(gone.mac, mac);
-        m_verified.ForgetAuthenticated(&gone);
-    }
+bool CTarsel_NextGenerateDlg::IsCameraVerified(const char* mac) const {
+    return m_engine->Table().IsCameraVerified(mac);
 }
 
-void CTarsel_NextGenerateDlg::SetCameraStatus(const QString& macText, int statusIndex) {
-    const QByteArray mac = macText.toUtf8();
-    m_cameraList->SetStatus(mac.constData(), statusIndex);
-    if (statusIndex == STATUS_INDEX_NO_RESPONSE) {
-        CameraRecord shown{};
-        const bool found = m_engine->WithCamera(mac.constData(), [&](CameraRecord& r) {
-            // The row showed the values asked for; no reply ever confirmed them, so it goes
-            // back to what the camera last reported.
-            if (r.settingSince != 0) {
-                CopyTruncated(r.name, r.oldName);
-                CopyTruncated(r.ip, r.oldIp);
-                CopyTruncated(r.mask, r.oldMask);
-                CopyTruncated(r.gateway, r.oldGateway);
-                CopyTruncated(r.mode, r.oldMode);
-                CopyTruncated(r.httpPort, r.oldPort);
-                // Failed like a setting that timed out: a later reply keeps saying so.
-                SetStatus(&r, STATUS_SETTING_TIMEOUT);
-            }
-            r.settingSince = 0;
-            shown = r;
-        });
-        if (found && m_cameraList->RowOfMac(mac.constData()) >= 0) m_cameraList->UpdateRow(shown);
-        m_cameraList->ClearBusy(mac.constData());
-        RefreshWarnings();  // the address went back
-    }
-    UpdateCommandBar();
-}
+void CTarsel_NextGenerateDlg::RememberAuthenticated(const char* mac) { m_engine->Table().RememberAuthenticated(mac); }
+
+void CTarsel_NextGenerateDlg::ForgetAuthenticated(const char* mac) { m_engine->ForgetAuthenticated(mac); }
 
 void CTarsel_NextGenerateDlg::ApplyListFilter(int field, const QString& text, bool invert) {
     m_filterField = field;
     m_filterText = text.left(static_cast<int>(kFilterTextMax)).toUtf8();
     m_filterInvert = invert;
-    // What the rows show now, and what hidden rows showed when they were hidden, is kept.
-    CTvListCtrl* list = m_cameraList->List();
-    QHash<QString, KeptRow> kept = m_hiddenRows;
-    for (int row = 0; row < list->GetItemCount(); ++row)
-        kept.insert(m_cameraList->MacOfRow(row), {list->GetRowStatus(row), list->GetCheck(row),
-                                                  list->GetRowProgress(row), list->GetItemText(row, 9), false});
-    for (auto it = m_hiddenRows.constBegin(); it != m_hiddenRows.constEnd(); ++it) kept[it.key()].hidden = true;
-    const QString selected = m_cameraList->SelectedMac();
-    const std::vector<CameraRecord> records = m_engine->CopyCameras();
-    list->DeleteAllItems();
-    QStringList listed;
-    for (size_t position : FilterCameras(records, field, m_filterText.constData(), invert)) {
-        const CameraRecord& record = records[position];
-        const QString mac = QString::fromUtf8(record.mac);
-        const int row = m_cameraList->AppendRow(record);
-        listed << mac;
-        const auto it = kept.constFind(mac);
-        // A row hidden meanwhile keeps only what no reply can tell: its check mark and a
-        // command under way; the rest its record decides now.
-        const bool busy = it != kept.constEnd() && IsBusyStatus(it->status);
-        if (it != kept.constEnd() && it->check != 0) list->SetCheck(row, it->check);
-        if (it != kept.constEnd() && it->progress != 0) list->SetRowProgress(row, it->progress);
-        if (it != kept.constEnd() && (!it->hidden || busy)) {
-            list->SetRowStatus(row, it->status, it->statusText);
-        } else {
-            CameraChange change;
-            if (ApplyCameraChange(*m_engine, m_verified, record.mac, STATUS_INDEX_VIEW, &change)) {
-                const bool pending = change.record.settingSince != 0;
-                list->SetRowStatus(row, pending ? STATUS_INDEX_SETTING : change.decision.index);
-                if (change.decision.confirmed) m_cameraList->ClearBusy(record.mac);
-            }
-        }
-        kept.remove(mac);
-        if (mac == selected) list->SetSelectedRow(row);
-    }
-    m_cameraList->UpdateCount();
-    // The rows are new; the warnings are not, unless something they depend on changed.
-    if (m_warningsStale || SubnetsExpired()) RefreshWarnings();
-    else list->SetRowNotes(m_notes);
-    m_hiddenRows = kept;
-    m_bridge->ReplaceListed(listed);
+    m_cameraList->ApplyFilterToRows(field, m_filterText, invert);
     UpdateCommandBar();
+}
+
+void CTarsel_NextGenerateDlg::WatchBusyCameras(uint32_t now) {
+    CameraTable& table = m_engine->Table();
+    for (const BusyDecision& d : table.ScanBusy(now)) {
+        const int status = table.StatusOf(d.mac.c_str());
+        switch (d.kind) {
+            case BusyDecision::Requery:
+                m_engine->Ports().SendPacketData(HEADER_IP_QUERY, d.mac.c_str(), "", "", "");
+                break;
+            case BusyDecision::SettingExpired:
+                // Never answered: the row stops claiming "Setting" and the camera takes
+                // commands again.
+                TLOG("(%s:%d)%s, busy SETTING expired", d.mac.c_str());
+                if (status == STATUS_INDEX_SETTING) m_engine->ShowNoResponse(d.mac.c_str());
+                break;
+            case BusyDecision::DefaultExpired:
+                TLOG("(%s:%d)%s, busy DEFAULT expired", d.mac.c_str());
+                if (d.viaHttp) table.SetStatus(d.mac.c_str(), STATUS_INDEX_VIEW);
+                else if (status == STATUS_INDEX_REBOOTING || status == STATUS_INDEX_SETTING)
+                    m_engine->ShowNoResponse(d.mac.c_str());
+                break;
+        }
+    }
 }
 
 // The window's own menu, opened by a right click on the title bar (a frameless window has
@@ -532,7 +412,6 @@ void CTarsel_NextGenerateDlg::OnCameraEvent(const CCameraEvent& event) {
             ReportHistoryWriteFailure();
             break;
         case EVT_SHOW_RESULT: m_resultBox->ShowResult(1, &event.m_texts); break;
-        case EVT_HTTP_UNREACHABLE: SetCameraStatus(event.m_mac, event.m_statusIndex); break;
         default: break;  // EVT_CHECK_CHANGED belongs to the list's own dialog; others are ignored
     }
 }

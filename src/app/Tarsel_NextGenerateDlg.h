@@ -2,30 +2,27 @@
 // The tool's only top-level window: frameless, filled with child windows that it creates
 // once, lays out and owns, and the owner of the finder engine. Children never call one
 // another; each is given the window as its context and a set of callback slots, and the
-// window's operations behind those slots carry out the flows. The engine reports through
-// the bridge (app/EngineBridge.h), which hands every change to this window's thread as a
-// MAC; the window copies the record under the engine's lock when it applies it and never
-// keeps a record pointer. Work that must reach the window later or from another thread
-// arrives as a posted WM_CAMERA_EVENT.
+// window's operations behind those slots carry out the flows. The engine decides each
+// camera's row into its camera table; the bridge (app/EngineBridge.h) hands the table's
+// batches of changed entries to this window's thread, where the camera list's model takes
+// them. The window keeps MACs, never record pointers. Work that must reach the window later
+// or from another thread arrives as a posted WM_CAMERA_EVENT; the watch over cameras busy
+// with a command is a timer on this thread.
 //
 // Every operation runs on the window's thread.
 
 #include <QDialog>
-#include <QHash>
 #include <QIcon>
-#include <atomic>
-#include <condition_variable>
+#include <QTimer>
 #include <functional>
-#include <map>
 #include <memory>
-#include <mutex>
-#include <thread>
+#include <vector>
 
-#include "platform/WorkerThreads.h"
 #include "controls/CameraEvent.h"
 #include "engine/CameraListing.h"
 #include "engine/CameraRecord.h"
-#include "engine/WindowLogic.h"
+#include "engine/CameraTable.h"
+#include "platform/WorkerThreads.h"
 
 class CAlartDlg;
 class CAutoSetIPDlg;
@@ -47,18 +44,6 @@ class EnginePorts;
 class QAction;
 class QMenu;
 class QUrl;
-
-// Stands in the place of a panel that joins the window later; it keeps the layout and the
-// order in which texts are reloaded.
-class CPanelPlaceholder : public QWidget {
-    Q_OBJECT
-public:
-    CPanelPlaceholder(const QString& name, QWidget* parent);
-    virtual void ReloadTexts() { update(); }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-};
 
 class CTarsel_NextGenerateDlg : public QDialog {
     Q_OBJECT
@@ -86,26 +71,22 @@ public:
     void ReloadPanel();
 
     // Cameras.
-    // Applies the engine's present record of the MAC to its row (adds it when new): the
-    // cells that differ, the status by the engine's mode, the verified set, select-all.
-    void OnCameraChanged(const QString& mac);
-    // Applies several at once, then updates the counter once.
-    void OnCamerasChanged(const QStringList& macs);
-    bool IsMacListed(const char* mac) const;
+    // A batch of the engine's camera table: the list's rows follow it.
+    void OnCamerasChanged(const std::vector<CameraEntry>& entries);
     int ListCount() const;
     void OnCameraSelected(const char* mac);
     void UpdateCommandBar();
     bool IsCameraVerified(const char* mac) const;
     void RememberAuthenticated(const char* mac);
-    // Empties the MAC's verified slot and resets its record's stored credentials and status.
+    // The camera counts as not verified any more; its record's stored credentials and
+    // status go.
     void ForgetAuthenticated(const char* mac);
-    // Sets a row's status index (the handling of EVT_HTTP_UNREACHABLE): a camera shown
-    // as not answering has no setting pending any more and is no longer watched as busy.
-    void SetCameraStatus(const QString& mac, int statusIndex);
-    // Rebuilds the rows from the engine's list under a filter (an empty text shows every
-    // camera). Rows keep their status, check marks and pending state; new rows get the
-    // status the camera's record decides.
+    // Shows the cameras a filter lets through (an empty text shows every camera). Nothing
+    // about a row changes; a camera the filter hides is still listed, watched and counted.
     void ApplyListFilter(int field, const QString& text, bool invert);
+    // One look, at tick `now`, at the cameras busy with a command (the watch's timer calls
+    // it every 2 s): re-queries a rebooting camera, ends a watch that expired.
+    void WatchBusyCameras(uint32_t now);
 
     void OpenAboutBox();
     // Fills the window's own menu: "Export list..." and the about item; returns the about
@@ -114,11 +95,8 @@ public:
     static constexpr int kExportListItem = 32;
 
     // ---- The list as data (Tarsel_NextGenerateList.cpp)
-    // Gives every row the warnings of its camera, judged against the engine's whole list:
-    // a mark and a tooltip in the window's language. One pass over the cameras. A batch of
-    // changes asks for it only when an address or adapter changed, or the adapters' subnets
-    // are older than a second.
-    void RefreshWarnings();
+    // The listed cameras in the order shown, each with its status text and warnings.
+    std::vector<CameraListing> ListedCameras();
     // Asks for a file and exports the list to it.
     void ExportList();
     // Writes the listed cameras, in the rows' order, as CSV with the command line's
@@ -154,8 +132,6 @@ public:
     CLoginVerifier* verifier() const { return m_verifier; }
     // Opens a camera's page in the default browser, never through a shell (tests record).
     std::function<bool(const QUrl&)> openUrl;
-    // The subnets of a local adapter, by its interface name, for the warnings (the host's).
-    SubnetsOfAdapter adapterSubnets = AdapterSubnetsOf;
 
     CTitleDlg* titleBar() const { return m_titleBar; }
     CBehaviorDlg* commandBar() const { return m_commandBar; }
@@ -169,7 +145,6 @@ public:
     CAutoSetIPDlg* autoIpDialog() const { return m_autoIpDialog; }
     CTSmainDlg& engine() const { return *m_engine; }
     CEngineBridge* bridge() const { return m_bridge; }
-    AuthenticatedMacs& verifiedMacs() { return m_verified; }
     // The children DisableAll and EnableAll act on, in their order.
     QList<QWidget*> GuardedChildren() const;
 
@@ -193,8 +168,8 @@ private:
     void OnInitDialog();
     void CreateChildren();
     void WireCallbacks();
-    void StopBusyWait();
-    void BusyWaitWorker();
+    // The automatic IP layout's wait for settings under way, once a second.
+    void BusyWaitRound();
     void CreateTools(const QRect& panel, int listTop);
     void WireTools();
     void DestroyTools();
@@ -202,13 +177,6 @@ private:
     void WireFlows();
     void StopFlows();
     void OnVerifyAnswer(const VerifyAnswer& answer);
-    // Every camera of the engine with its warnings; the listed ones in the rows' order with
-    // their status text.
-    std::vector<CameraListing> JudgedCameras();
-    std::vector<CameraListing> ListedCameras();
-    // Notes what the warnings of the record's camera depend on; a change makes them stale.
-    void NotePlace(const CameraRecord& record);
-    bool SubnetsExpired() const;
 
     EnginePorts& m_ports;
     QIcon m_appIcon;
@@ -226,19 +194,10 @@ private:
     CAutoSetIPDlg* m_autoIpDialog = nullptr;
     CIPSearchDlg* m_ipSearch = nullptr;
 
-    // The cameras verified since the last search (no limit of slots).
-    AuthenticatedMacs m_verified;
-    // The filter in force: cameras it hides get no row when they answer.
+    // The filter in force.
     int m_filterField = 0;
     QByteArray m_filterText;
     bool m_filterInvert = false;
-    // What the rows a filter hides showed when they were hidden.
-    struct KeptRow {
-        int status = 0, check = 0, progress = 0;
-        QString statusText;
-        bool hidden = false;
-    };
-    QHash<QString, KeptRow> m_hiddenRows;
 
     // Flows: the initialise chooser, the login verifications, the workers that wait on
     // cameras.
@@ -246,20 +205,10 @@ private:
     CLoginVerifier* m_verifier = nullptr;
     CWorkerThreads m_flowWorkers;
 
-    // The busy-wait worker of the automatic IP layout.
-    std::thread m_busyWait;
-    std::mutex m_busyWaitLock;
-    std::condition_variable m_busyWaitWake;
-    bool m_busyWaitStop = false;
-
-    // Address, adapter and HTTP-ness of every camera the window has heard of, by MAC.
-    QHash<QString, QByteArray> m_places;
-    bool m_warningsStale = false;
-    // The rows' notes as last judged (MAC -> note), given again to rows a filter rebuilt.
-    QHash<QString, QString> m_notes;
-    // The subnets of the adapters the cameras answered through, as asked at m_subnetsSince.
-    std::map<std::string, std::vector<AdapterSubnet>> m_subnets;
-    uint32_t m_subnetsSince = 0;
-    bool m_subnetsKept = false;
+    // The automatic IP layout's wait for settings under way (at most 61 rounds of 1 s), and
+    // the watch over cameras busy with a command (every 2 s).
+    QTimer m_busyWait;
+    int m_busyWaitRounds = 0;
+    QTimer m_busyWatch;
     bool m_historyFailureShown = false;
 };

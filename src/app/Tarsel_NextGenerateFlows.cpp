@@ -20,12 +20,12 @@
 #include "app/MessageDlg.h"
 #include "app/MessageOKDlg.h"
 #include "app/Tarsel_NextGenerateDlg.h"
-#include "app/EngineBridge.h"
 #include "common/stdafx.h"
 #include "controls/CustControls.h"
 #include "controls/TvListCtrl.h"
 #include "controls/UiText.h"
 #include "engine/BatchVerify.h"
+#include "engine/CameraCommands.h"
 #include "engine/CommandChecks.h"
 #include "engine/TSmain.h"
 
@@ -116,6 +116,7 @@ void CTarsel_NextGenerateDlg::StoreCredentials(const char* ip, const char* mac, 
                                                const char* password) {
     m_engine->SetCameraAuth(ip, mac, user, password);
     RememberAuthenticated(mac);
+    m_engine->Table().SetStatus(mac, STATUS_INDEX_VERIFIED);
     m_cameraList->CheckIfSelectAll(mac);
     // The answer belongs to the camera asked about: the panel changes only if it still
     // shows that camera.
@@ -123,7 +124,6 @@ void CTarsel_NextGenerateDlg::StoreCredentials(const char* ip, const char* mac, 
         OnCameraSelected(mac);
     else
         UpdateCommandBar();
-    m_cameraList->SetStatus(mac, STATUS_INDEX_VERIFIED);
 }
 
 void CTarsel_NextGenerateDlg::VerifyAll(const char* user, const char* password) {
@@ -132,9 +132,8 @@ void CTarsel_NextGenerateDlg::VerifyAll(const char* user, const char* password) 
     m_resultBox->ShowResult(0, nullptr);
     const std::string u = user, p = password;
     CTSmainDlg* engine = m_engine.get();
-    CEngineBridge* bridge = m_bridge;
     CWorkerThreads* workers = &m_flowWorkers;
-    m_flowWorkers.Start([this, engine, bridge, workers, u, p] {
+    m_flowWorkers.Start([this, engine, workers, u, p] {
         auto show = [this](const BatchCounts& counts, bool done) {
             QMetaObject::invokeMethod(this, [this, counts, done] {
                 const QStringList lines = BatchLines(counts);
@@ -144,12 +143,12 @@ void CTarsel_NextGenerateDlg::VerifyAll(const char* user, const char* password) 
                 // come, refusals only in its counts.
                 for (const CameraRecord& copy : m_engine->CopyCameras())
                     if (copy.credentialsStored == 0 && HasStatus(&copy, STATUS_AUTH_FAIL))
-                        m_cameraList->SetStatus(copy.mac, STATUS_INDEX_VERIFY_FAIL);
+                        m_engine->Table().SetStatus(copy.mac, STATUS_INDEX_VERIFY_FAIL);
                 m_resultBox->OkButton()->setEnabled(true);
             }, Qt::QueuedConnection);
         };
         const BatchCounts counts = RunBatchVerification(
-            *engine, u.c_str(), p.c_str(), [bridge](const CameraRecord& copy) { return bridge->IsMacListed(copy.mac); },
+            *engine, u.c_str(), p.c_str(), [engine](const CameraRecord& copy) { return engine->Table().IsMacListed(copy.mac); },
             [&show](const BatchCounts& now) { show(now, false); }, 5000, [workers] { return workers->Stopping(); });
         show(counts, true);
     });
@@ -162,12 +161,11 @@ void CTarsel_NextGenerateDlg::ApplySettings() {
     CInfoDlg* info = m_cameraPanel->Info();
     const std::string mac = info->Mac();
     CameraRecord record;
+    CameraEntry entry;
     if (mac != currentMac || !m_engine->CopyCamera(currentMac, &record)) return;
-    const int row = m_cameraList->RowOfMac(mac.c_str());
-    if (row >= 0) {
-        const int status = m_cameraList->List()->GetRowStatus(row);
-        const bool upgraded = status == STATUS_INDEX_PROGRESS && m_cameraList->List()->GetRowProgress(row) == 100;
-        if (status != STATUS_INDEX_VERIFIED && !upgraded) {
+    if (m_engine->Table().Find(mac.c_str(), &entry)) {
+        const bool upgraded = entry.statusIndex == STATUS_INDEX_PROGRESS && entry.progress == 100;
+        if (entry.statusIndex != STATUS_INDEX_VERIFIED && !upgraded) {
             ShowFixedMessage(9);
             return;
         }
@@ -185,16 +183,10 @@ void CTarsel_NextGenerateDlg::ApplySettings() {
         ShowTextMessage(SaveProblemText(SAVE_BAD_MODE), kCorrectAndSaveAgain);
         return;
     }
-    m_cameraList->ShowCamera(prepared.shown, 1);  // "Setting"
     ShowFixedMessage(3);
-    m_cameraList->MarkBusy(record, "SETTING");
+    // The row shows "Setting" already; a send the camera refuses shows "No Response".
     CTSmainDlg* engine = m_engine.get();
-    m_flowWorkers.Start([this, engine, prepared] {
-        if (SendSettings(*engine, prepared) == 0) return;
-        const QString mac = QString::fromUtf8(prepared.shown.mac);
-        QMetaObject::invokeMethod(this, [this, mac] { SetCameraStatus(mac, STATUS_INDEX_NO_RESPONSE); },
-                                  Qt::QueuedConnection);
-    });
+    m_flowWorkers.Start([engine, prepared] { SendSettings(*engine, prepared); });
     ResetPanels();
 }
 
@@ -232,12 +224,13 @@ void CTarsel_NextGenerateDlg::OnOpenWebsite(const char* ip, const char* port, co
 
 void CTarsel_NextGenerateDlg::PrepareCommand(const char* command) {
     std::vector<CommandRow> checked;
+    const CameraTable& table = m_engine->Table();
     for (const QString& mac : m_cameraList->CheckedMacs()) {
         const QByteArray bytes = mac.toUtf8();
-        checked.push_back({bytes.toStdString(), m_cameraList->StatusOf(bytes.constData())});
+        checked.push_back({bytes.toStdString(), table.StatusOf(bytes.constData())});
     }
     const int message =
-        CommandSelectionMessage(checked, currentMac, m_cameraList->StatusOf(currentMac),
+        CommandSelectionMessage(checked, currentMac, table.StatusOf(currentMac),
                                 [this](const std::string& mac) { return IsCameraVerified(mac.c_str()); });
     if (message >= 0) {
         ShowFixedMessage(message);
@@ -253,19 +246,11 @@ void CTarsel_NextGenerateDlg::ConfirmCommand(const char* command) {
     EnableAll();
     QStringList macs = m_cameraList->CheckedMacs();
     if (macs.isEmpty() && currentMac[0] != '\0') macs << QString::fromUtf8(currentMac);
-    std::vector<std::string> sent;
-    for (const QString& mac : macs) {
-        const QByteArray bytes = mac.toUtf8();
-        CameraRecord record;
-        if (!m_engine->CopyCamera(bytes.constData(), &record)) continue;  // gone with a new search
-        m_cameraList->MarkBusy(record, "DEFAULT");
-        m_cameraList->ShowCamera(record, 2);  // "Rebooting"
-        // Not verified from now on: it must be verified again before the next change.
-        ForgetAuthenticated(bytes.constData());
-        const int row = m_cameraList->RowOfMac(bytes.constData());
-        if (row >= 0) m_cameraList->List()->SetCheck(row, 0);
-        sent.push_back(bytes.toStdString());
-    }
+    std::vector<std::string> asked;
+    for (const QString& mac : macs) asked.push_back(mac.toStdString());
+    // Each camera still listed shows "Rebooting" and counts as not verified from now on.
+    const std::vector<std::string> sent = BeginCommand(*m_engine, asked);
+    for (const std::string& mac : sent) m_cameraList->SetChecked(mac.c_str(), false);
     ResetPanels();
     m_alertDialog->hide();
     m_cameraList->SelectAllBox()->setChecked(false);
@@ -277,9 +262,7 @@ void CTarsel_NextGenerateDlg::ConfirmCommand(const char* command) {
     m_messageDialog->ShowCommandProgress(command);
     CTSmainDlg* engine = m_engine.get();
     const std::string what = command;
-    m_flowWorkers.Start([engine, sent, what] {
-        for (const std::string& mac : sent) engine->SystemCommand(mac.c_str(), what.c_str());
-    });
+    m_flowWorkers.Start([engine, sent, what] { SendCommand(*engine, sent, what.c_str()); });
 }
 
 void CTarsel_NextGenerateDlg::CancelCommand() {

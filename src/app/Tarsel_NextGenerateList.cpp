@@ -1,82 +1,26 @@
-// The main window's list as data: the warnings its rows show, and "Export list..." of the
-// window's menu, which writes the listed cameras in the command line's CSV columns.
+// The main window's list as data: "Export list..." of the window's menu, which writes the
+// listed cameras in the command line's CSV columns.
 
 #include <QDir>
 #include <QFileDialog>
 #include <QSaveFile>
 
+#include "app/CameraTableModel.h"
 #include "app/ListDlg.h"
 #include "app/MessageOKDlg.h"
 #include "app/Tarsel_NextGenerateDlg.h"
 #include "common/stdafx.h"
-#include "controls/TvListCtrl.h"
 #include "controls/UiText.h"
 #include "engine/CameraCsv.h"
-#include "engine/CameraWarnings.h"
-#include "engine/TSmain.h"
 
-namespace {
-// The host's adapters are asked again after this many ticks: often enough to follow an
-// address the installer gives this PC, rarely enough for a list that updates every few ms.
-constexpr uint32_t kSubnetsValidMs = 1000;
-}  // namespace
-
-void CTarsel_NextGenerateDlg::NotePlace(const CameraRecord& record) {
-    const QByteArray place = QByteArray(record.ip) + '/' + record.adapterName + (record.viaHttp == 1 ? "/h" : "");
-    QByteArray& known = m_places[QString::fromUtf8(record.mac)];
-    if (known == place) return;
-    known = place;
-    m_warningsStale = true;
-}
-
-bool CTarsel_NextGenerateDlg::SubnetsExpired() const {
-    return !m_subnetsKept || m_ports.Now() - m_subnetsSince >= kSubnetsValidMs;
-}
-
-// Every camera the engine knows, hidden by a filter or not, takes part: a duplicate that
-// the filter hides is still a duplicate.
-std::vector<CameraListing> CTarsel_NextGenerateDlg::JudgedCameras() {
-    if (SubnetsExpired()) {
-        m_subnets.clear();
-        m_subnetsSince = m_ports.Now();
-        m_subnetsKept = true;
-    }
-    std::vector<CameraListing> cameras;
-    for (const CameraRecord& record : m_engine->CopyCameras()) cameras.push_back(ListingOfRecord(record));
-    AddWarnings(cameras, [this](const std::string& name) {
-        auto it = m_subnets.find(name);
-        if (it == m_subnets.end()) it = m_subnets.emplace(name, adapterSubnets(name)).first;
-        return it->second;
-    });
-    return cameras;
-}
-
-void CTarsel_NextGenerateDlg::RefreshWarnings() {
-    m_warningsStale = false;
-    // The warnings in plain words of the window's language, one line each.
-    const QString duplicate = UiText(20128), foreign = UiText(20129);
-    QHash<QString, QString> notes;
-    for (const CameraListing& camera : JudgedCameras()) {
-        QStringList lines;
-        for (const std::string& warning : camera.warnings)
-            lines << (warning == kWarningDuplicateIp ? duplicate : foreign);
-        if (!lines.isEmpty()) notes.insert(QString::fromStdString(camera.mac), lines.join(QLatin1Char('\n')));
-    }
-    m_cameraList->List()->SetRowNotes(notes);
-    m_notes = notes;
-}
-
+// The rows in the order shown; a camera the filter hides is not listed.
 std::vector<CameraListing> CTarsel_NextGenerateDlg::ListedCameras() {
-    const std::vector<CameraListing> all = JudgedCameras();
-    QHash<QString, size_t> byMac;
-    for (size_t i = 0; i < all.size(); ++i) byMac.insert(QString::fromStdString(all[i].mac), i);
+    const CameraListProxy* proxy = m_cameraList->Proxy();
     std::vector<CameraListing> listed;
-    const CTvListCtrl* list = m_cameraList->List();
-    for (int row = 0; row < list->GetItemCount(); ++row) {
-        const auto it = byMac.constFind(list->GetItemText(row, 1));
-        if (it == byMac.constEnd()) continue;
-        listed.push_back(all[*it]);
-        listed.back().status = StatusIndexText(list->GetRowStatus(row));
+    listed.reserve(static_cast<size_t>(proxy->rowCount()));
+    for (int row = 0; row < proxy->rowCount(); ++row) {
+        const int source = proxy->mapToSource(proxy->index(row, 0)).row();
+        if (const CameraEntry* entry = m_cameraList->Model()->EntryAt(source)) listed.push_back(ListingOfEntry(*entry));
     }
     return listed;
 }

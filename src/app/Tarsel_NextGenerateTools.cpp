@@ -101,7 +101,7 @@ void CTarsel_NextGenerateDlg::OnUpgradeCamera(const char* mac) {
 }
 
 void CTarsel_NextGenerateDlg::SetUpgradeProgress(const char* mac, int percent) {
-    m_cameraList->SetProgress(mac, percent);
+    m_engine->Table().SetProgress(mac, percent);
 }
 
 void CTarsel_NextGenerateDlg::StartAutoIp(const char* user, const char* password) {

@@ -1,6 +1,5 @@
 #include "app/UpgradeDlg.h"
 
-#include <QCursor>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -17,19 +16,10 @@
 #include "controls/CustControls.h"
 #include "controls/TvListCtrl.h"
 #include "controls/UiText.h"
-#include "engine/WindowLogic.h"
+#include "engine/CameraCommands.h"
 
 namespace {
 constexpr int kColumnWidths[10] = {155, 120, 105, 110, 120, 60, 100, 110, 140, 118};  // Status fits the longer translations
-constexpr int kStatusProgress = 5;
-constexpr int kStatusWaiting = 6;
-constexpr int kStatusFailed = 8;
-
-// The row showing mac, -1 when none (the list answers its row count for a missing key).
-int RowOf(const CTvListCtrl* list, const QString& mac) {
-    const int row = list->FindRowByKey(mac);
-    return row < list->GetItemCount() ? row : -1;
-}
 
 void CopyRecord(UpgradeItem* item, const CameraRecord& r) {
     CopyTruncated(item->name, r.name);
@@ -169,14 +159,14 @@ void CUpgradeDlg::AddAndStart(const CameraRecord& record) {
 
 void CUpgradeDlg::ShowRow(UpgradeItem* item) {
     const QString mac = QString::fromUtf8(item->mac);
-    int row = RowOf(m_list, mac);
+    int row = m_list->FindRowByKey(mac);
     if (row < 0) row = m_list->InsertItem(m_list->GetItemCount(), QString(), mac);
     std::lock_guard<std::mutex> lock(m_proc->itemLock);
     const char* cells[9] = {item->name, item->mac, item->ip, item->mask, item->gateway,
                             item->httpPort, item->mode, item->fwVersion, item->model};
     for (int c = 0; c < 9; ++c) m_list->SetItemText(row, c, QString::fromUtf8(cells[c]));
     m_list->SetRowProgress(row, 0);
-    m_list->SetRowStatus(row, kStatusWaiting);
+    m_list->SetRowStatus(row, STATUS_INDEX_WAIT_UPGRADE);
     if (m_selectAll->isChecked()) m_list->SetCheck(row, 1);
 }
 
@@ -225,7 +215,7 @@ bool CUpgradeDlg::LookupFromWorker(void* context, const char* mac, UpgradeCamera
 
 void CUpgradeDlg::OnProgress(const QString& mac, int percent) {
     UpgradeItem* item = FindItem(mac);
-    const int row = RowOf(m_list, mac);
+    const int row = m_list->FindRowByKey(mac);
     if (item == nullptr || row < 0) return;
     {
         // The camera may have come back with another address.
@@ -235,10 +225,10 @@ void CUpgradeDlg::OnProgress(const QString& mac, int percent) {
         m_list->SetItemText(row, 4, QString::fromUtf8(item->gateway));
     }
     if (percent == -1) {
-        m_list->SetRowStatus(row, kStatusFailed);
+        m_list->SetRowStatus(row, STATUS_INDEX_UPGRADE_FAIL);
     } else {
         m_list->SetRowProgress(row, percent);
-        m_list->SetRowStatus(row, kStatusProgress, QStringLiteral("%1%").arg(percent));
+        m_list->SetRowStatus(row, STATUS_INDEX_PROGRESS, QStringLiteral("%1%").arg(percent));
     }
     const QByteArray key = mac.toUtf8();
     if (onProgress != nullptr) onProgress(m_context, key.constData(), percent);
@@ -296,7 +286,7 @@ bool CUpgradeDlg::OnRow(void* context, int row, int kind) {
         return false;
     }
     QWidget* parent = self->m_removeMenu->parentWidget();
-    self->m_removeMenu->ShowAt(parent->mapFromGlobal(QCursor::pos()));
+    self->m_removeMenu->ShowAt(parent->mapFromGlobal(self->m_list->MenuPosition()));
     return true;
 }
 

@@ -131,4 +131,5 @@ const char* const kEnglishTexts[kTextCount] = {
     "Check that the folder exists and may be written to, and that the disk has room.",  // 20127
     "Another camera answers with the same IP address.",  // 20128
     "The IP address lies outside the subnet of the network card the camera answered through: its web page cannot be opened from this PC.",  // 20129
+    " %1 of %2 shown",  // 20130
 };

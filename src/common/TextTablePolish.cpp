@@ -131,4 +131,5 @@ const char* const kPolishTexts[kTextCount] = {
     "Sprawdź, czy folder istnieje i można w nim zapisywać oraz czy na dysku jest miejsce.",  // 20127
     "Inna kamera odpowiada z tym samym adresem IP.",  // 20128
     "Adres IP leży poza podsiecią karty sieciowej, przez którą kamera odpowiedziała: jej strony nie można otworzyć z tego komputera.",  // 20129
+    " %1 z %2 widocznych",  // 20130
 };

@@ -14,7 +14,7 @@ static_assert(WM_CAMERA_EVENT > QEvent::User && WM_CAMERA_EVENT < QEvent::MaxUse
 
 // One event code and its payload. The payload is copied into the event, so nothing the
 // sender owns has to outlive the post: `texts` carries the three result lines of
-// EVT_SHOW_RESULT, `mac` and `statusIndex` the row of EVT_HTTP_UNREACHABLE.
+// EVT_SHOW_RESULT.
 class CCameraEvent : public QEvent {
 public:
     static constexpr QEvent::Type kType = static_cast<QEvent::Type>(WM_CAMERA_EVENT);
@@ -22,12 +22,8 @@ public:
 
     int m_code;
     QStringList m_texts;
-    QString m_mac;
-    int m_statusIndex = 0;
 };
 
 // Posts `code` with no payload to `receiver` from any thread.
 class QObject;
 void PostCameraEvent(QObject* receiver, int code);
-// Posts EVT_HTTP_UNREACHABLE with a copy of the MAC and the status index.
-void PostCameraStatus(QObject* receiver, const char* mac, int statusIndex);

@@ -1,23 +1,22 @@
 #include "controls/TvListCtrl.h"
 
-#include <QCoreApplication>
-#include <QHash>
+#include <QAbstractProxyModel>
+#include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QScrollBar>
-#include <QThread>
+#include <mutex>
 
 #include "common/stdafx.h"
 #include "controls/CameraEvent.h"
 #include "controls/CustControls.h"
-#include "controls/ListSort.h"
-#include "controls/UiText.h"
+#include "controls/TvListModel.h"
 
 const QColor CTvListCtrl::kBackground(255, 255, 255);
 const QColor CTvListCtrl::kSelectedBackground(182, 216, 255);
 
 namespace {
-// Status texts arrive in column 9 and are drawn in the style of their index.
+constexpr int kCheckZone = 25;  // a press this close to a row's left edge toggles its check
+
 const QColor kLightGrey(230, 230, 230);
 const QColor kRed(255, 0, 0);
 const QColor kBlack(0, 0, 0);
@@ -34,6 +33,10 @@ QFont FontWithWidth(const QString& face, int height, int width, int weight) {
     }
     return font;
 }
+
+std::mutex g_sortMutex;
+int g_lastSortColumn = -1;
+bool g_sortAscending = true;
 }  // namespace
 
 CTvListCtrl::StatusLook CTvListCtrl::LookOfStatus(int index) {
@@ -58,251 +61,136 @@ CTvListCtrl::StatusLook CTvListCtrl::LookOfStatus(int index) {
     }
 }
 
-CTvListCtrl::CTvListCtrl(QWidget* parent) : QAbstractScrollArea(parent) {
+CTvListCtrl::CTvListCtrl(QWidget* parent)
+    : QTableView(parent), m_own(new CTvListModel(this)), m_source(m_own), m_header(new CTvListHeader(this)) {
     m_font = FontWithWidth(QStringLiteral("Arial"), 16, 6, 400);
-    m_header = new CTvListHeader(this);
-    setViewportMargins(0, CTvListHeader::kHeight, 0, 0);
+    setHorizontalHeader(m_header);
+    setModel(m_own);
+    setItemDelegate(new CTvListDelegate(this));
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->setDefaultSectionSize(m_rowHeight);
+    setShowGrid(false);
+    setWordWrap(false);
     setFrameShape(QFrame::NoFrame);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabKeyNavigation(false);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setAutoFillBackground(true);
     QPalette pal = viewport()->palette();
+    pal.setColor(QPalette::Base, kBackground);
     pal.setColor(QPalette::Window, kBackground);
     viewport()->setPalette(pal);
-    connect(m_header, &CTvListHeader::columnClicked, this, &CTvListCtrl::SortByColumn);
+    connect(m_header, &QHeaderView::sectionClicked, this, &CTvListCtrl::SortByColumn);
 }
 
 CTvListCtrl::~CTvListCtrl() = default;
+
+void CTvListCtrl::SetModel(QAbstractItemModel* model, CTvListModelBase* source) {
+    // The columns keep their widths across the change of model.
+    QList<int> widths;
+    for (int column = 0; column < GetColumnCount(); ++column) widths << columnWidth(column);
+    m_source = source;
+    setModel(model);
+    for (int column = 0; column < widths.size(); ++column) setColumnWidth(column, widths[column]);
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this] { viewport()->update(); });
+}
+
+QModelIndex CTvListCtrl::Cell(int row, int column) const {
+    return model() != nullptr ? model()->index(row, column) : QModelIndex();
+}
 
 // ---------------------------------------------------------------------------------------
 // Columns
 
 int CTvListCtrl::InsertColumn(int column, const QString& title, int width) {
-    {
-        std::lock_guard lock(m_mutex);
-        column = qBound(0, column, static_cast<int>(m_columns.size()));
-        m_columns.insert(m_columns.begin() + column, Column{title, width});
-        for (Row& row : m_rows) {
-            if (column <= row.cells.size()) row.cells.insert(column, QString());
-        }
-    }
-    UpdateScrollBars();
-    RequestRepaint();
+    column = qBound(0, column, GetColumnCount());
+    if (m_source == m_own) m_own->InsertColumn(column, title);
+    else m_source->setHeaderData(column, Qt::Horizontal, title);
+    setColumnWidth(column, width);
     return column;
 }
 
-int CTvListCtrl::GetColumnCount() const {
-    std::lock_guard lock(m_mutex);
-    return static_cast<int>(m_columns.size());
-}
+int CTvListCtrl::GetColumnCount() const { return model() != nullptr ? model()->columnCount() : 0; }
 
 QString CTvListCtrl::GetColumnTitle(int column) const {
-    std::lock_guard lock(m_mutex);
-    if (column < 0 || column >= static_cast<int>(m_columns.size())) return {};
-    return m_columns[column].title;
+    return model() != nullptr ? model()->headerData(column, Qt::Horizontal).toString() : QString();
 }
 
 void CTvListCtrl::SetColumnTitle(int column, const QString& title) {
-    {
-        std::lock_guard lock(m_mutex);
-        if (column < 0 || column >= static_cast<int>(m_columns.size())) return;
-        m_columns[column].title = title;
-    }
-    RequestRepaint();
-}
-
-int CTvListCtrl::GetColumnWidth(int column) const {
-    std::lock_guard lock(m_mutex);
-    if (column < 0 || column >= static_cast<int>(m_columns.size())) return 0;
-    return m_columns[column].width;
-}
-
-void CTvListCtrl::SetColumnWidth(int column, int width) {
-    {
-        std::lock_guard lock(m_mutex);
-        if (column < 0 || column >= static_cast<int>(m_columns.size())) return;
-        m_columns[column].width = qMax(0, width);
-    }
-    UpdateScrollBars();
-    RequestRepaint();
+    m_source->setHeaderData(column, Qt::Horizontal, title);
 }
 
 void CTvListCtrl::SetCheckBoxes(bool on) {
-    {
-        std::lock_guard lock(m_mutex);
-        m_checkBoxes = on;
-    }
-    RequestRepaint();
-}
-
-int CTvListCtrl::TotalWidthLocked() const {
-    int total = 0;
-    for (const Column& column : m_columns) total += column.width;
-    return total;
-}
-
-int CTvListCtrl::ColumnLeftLocked(int column) const {
-    int left = 0;
-    for (int i = 0; i < column && i < static_cast<int>(m_columns.size()); ++i) left += m_columns[i].width;
-    return left;
+    m_checkBoxes = on;
+    viewport()->update();
 }
 
 // ---------------------------------------------------------------------------------------
 // Rows
 
-int CTvListCtrl::InsertItem(int row, const QString& text, const QString& key) {
-    {
-        std::lock_guard lock(m_mutex);
-        row = qBound(0, row, static_cast<int>(m_rows.size()));
-        auto unit = std::make_unique<_ListUnit>();
-        unit->key = key;
-        unit->row = row;
-        if (!m_firstUnit.contains(key)) m_firstUnit.insert(key, unit.get());
-        m_units.push_back(std::move(unit));
-        Row newRow;
-        newRow.cells.reserve(qMax<qsizetype>(10, m_columns.size()));
-        for (size_t i = 0; i < qMax<size_t>(1, m_columns.size()); ++i) newRow.cells.append(QString());
-        newRow.cells[0] = text;
-        newRow.serial = m_nextSerial++;
-        m_rows.insert(m_rows.begin() + row, std::move(newRow));
-    }
-    UpdateScrollBars();
-    RequestRepaint();
-    return row;
-}
+int CTvListCtrl::InsertItem(int row, const QString& text, const QString& key) { return m_own->InsertRow(row, text, key); }
 
 bool CTvListCtrl::DeleteItem(int row) {
     TLOG("(%s:%d)DeleteItem %d", row);
-    {
-        std::lock_guard lock(m_mutex);
-        if (row < 0 || row >= static_cast<int>(m_rows.size())) return false;
-        const QString key = m_rows[row].cells.value(1);
-        for (auto it = m_units.begin(); it != m_units.end(); ++it) {
-            if ((*it)->key == key) {
-                m_units.erase(it);
-                IndexKeyLocked(key);
-                break;
-            }
-        }
-        if (m_rows[row].serial == m_selectedSerial) m_selectedSerial = 0;
-        m_rows.erase(m_rows.begin() + row);
-    }
-    UpdateScrollBars();
-    RequestRepaint();
-    return true;
+    return m_source == m_own && m_own->RemoveRow(row);
 }
 
 void CTvListCtrl::DeleteAllItems() {
-    {
-        std::lock_guard lock(m_mutex);
-        m_rows.clear();
-        m_units.clear();
-        m_firstUnit.clear();
-        m_selectedSerial = 0;
-    }
-    UpdateScrollBars();
-    RequestRepaint();
-}
-
-void CTvListCtrl::DeleteAllUnits() {
-    std::lock_guard lock(m_mutex);
-    m_units.clear();
-    m_firstUnit.clear();
-}
-
-void CTvListCtrl::IndexKeyLocked(const QString& key) {
-    m_firstUnit.remove(key);
-    for (const auto& unit : m_units) {
-        if (unit->key == key) {
-            m_firstUnit.insert(key, unit.get());
-            return;
-        }
-    }
+    if (m_source == m_own) m_own->Clear();
 }
 
 bool CTvListCtrl::SetItemText(int row, int column, const QString& text) {
-    {
-        std::lock_guard lock(m_mutex);
-        if (row < 0 || row >= static_cast<int>(m_rows.size()) || column < 0) return false;
-        QStringList& cells = m_rows[row].cells;
-        while (cells.size() <= column) cells.append(QString());
-        if (cells[column] == text) return true;
-        cells[column] = text;
-    }
-    RequestRepaint();
-    return true;
+    return m_source == m_own && m_own->SetText(row, column, text);
 }
 
-QString CTvListCtrl::GetItemText(int row, int column) const {
-    std::lock_guard lock(m_mutex);
-    if (row < 0 || row >= static_cast<int>(m_rows.size())) return {};
-    return m_rows[row].cells.value(column);
-}
+QString CTvListCtrl::GetItemText(int row, int column) const { return Cell(row, column).data().toString(); }
 
-int CTvListCtrl::GetItemCount() const {
-    std::lock_guard lock(m_mutex);
-    return static_cast<int>(m_rows.size());
-}
+int CTvListCtrl::GetItemCount() const { return model() != nullptr ? model()->rowCount() : 0; }
 
 int CTvListCtrl::GetSelectedRow() const {
-    std::lock_guard lock(m_mutex);
-    if (m_selectedSerial == 0) return -1;
-    for (size_t i = 0; i < m_rows.size(); ++i)
-        if (m_rows[i].serial == m_selectedSerial) return static_cast<int>(i);
-    return -1;
+    const QModelIndexList rows = selectionModel() != nullptr ? selectionModel()->selectedRows() : QModelIndexList();
+    return rows.isEmpty() ? -1 : rows.first().row();
 }
 
 void CTvListCtrl::SetSelectedRow(int row) {
-    {
-        std::lock_guard lock(m_mutex);
-        const quint64 serial =
-            (row >= 0 && row < static_cast<int>(m_rows.size())) ? m_rows[row].serial : 0;
-        if (serial == m_selectedSerial) return;
-        m_selectedSerial = serial;
+    if (row == GetSelectedRow()) return;
+    if (row < 0 || row >= GetItemCount()) {
+        selectionModel()->clearSelection();
+        selectionModel()->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
+        row = -1;
+    } else {
+        selectionModel()->setCurrentIndex(Cell(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
-    RequestRepaint();
-    if (QThread::currentThread() == thread()) emit selectionChanged(row);
+    emit selectionChanged(row);
 }
 
 // ---------------------------------------------------------------------------------------
 // Look
 
-void CTvListCtrl::SetFont(int height, int width, int weight, const QString& face,
-                          const QColor& textColour, const QColor& selectedTextColour) {
-    {
-        std::lock_guard lock(m_mutex);
-        m_font = FontWithWidth(face, height, width, weight);
-        m_textColour = textColour;
-        m_selectedTextColour = selectedTextColour;
-    }
-    RequestRepaint();
-}
-
-QFont CTvListCtrl::ListFont() const {
-    std::lock_guard lock(m_mutex);
-    return m_font;
+void CTvListCtrl::SetFont(int height, int width, int weight, const QString& face, const QColor& textColour,
+                          const QColor& selectedTextColour) {
+    m_font = FontWithWidth(face, height, width, weight);
+    m_textColour = textColour;
+    m_selectedTextColour = selectedTextColour;
+    viewport()->update();
 }
 
 void CTvListCtrl::SetRowHeight(int height) {
-    {
-        std::lock_guard lock(m_mutex);
-        m_rowHeight = qMax(1, height);
-    }
-    UpdateScrollBars();
-    RequestRepaint();
-}
-
-int CTvListCtrl::RowHeight() const {
-    std::lock_guard lock(m_mutex);
-    return m_rowHeight;
+    m_rowHeight = qMax(1, height);
+    verticalHeader()->setDefaultSectionSize(m_rowHeight);
 }
 
 void CTvListCtrl::SetProgressColumn(int column, const QColor& colour) {
-    {
-        std::lock_guard lock(m_mutex);
-        m_progressColumn = column;
-        m_progressColour = colour;
-    }
-    RequestRepaint();
+    m_progressColumn = column;
+    m_progressColour = colour;
+    viewport()->update();
 }
 
 QFont CTvListCtrl::StatusFont(StatusStyle style) const {
@@ -318,166 +206,59 @@ QFont CTvListCtrl::StatusFont(StatusStyle style) const {
 // ---------------------------------------------------------------------------------------
 // Per-row state
 
-_ListUnit* CTvListCtrl::UnitOfRowLocked(int row) const {
-    if (row < 0 || row >= static_cast<int>(m_rows.size())) return nullptr;
-    return m_firstUnit.value(m_rows[row].cells.value(1), nullptr);
-}
-
 void CTvListCtrl::SetAllChecks(int state) {
-    bool changed = false;
-    {
-        std::lock_guard lock(m_mutex);
-        for (auto& unit : m_units) {
-            if (unit->checkState != state) {
-                unit->checkState = state;
-                changed = true;
-            }
-        }
-    }
-    if (changed) RequestRepaint();
+    if (m_source == m_own) return m_own->SetAllChecks(state);
+    for (int row = 0; row < GetItemCount(); ++row) SetCheck(row, state);
 }
 
 void CTvListCtrl::SetCheck(int row, int state) {
-    {
-        std::lock_guard lock(m_mutex);
-        _ListUnit* unit = UnitOfRowLocked(row);
-        if (unit == nullptr) return;
-        unit->checkState = state;
-    }
-    RequestRepaint();
+    if (GetCheck(row) != state) model()->setData(Cell(row, 0), state, ListRole::Check);
 }
 
-bool CTvListCtrl::IsChecked(int row) const { return GetCheck(row) == 1; }
+int CTvListCtrl::GetCheck(int row) const { return Cell(row, 0).data(ListRole::Check).toInt(); }
 
-int CTvListCtrl::GetCheck(int row) const {
-    std::lock_guard lock(m_mutex);
-    const _ListUnit* unit = UnitOfRowLocked(row);
-    return unit != nullptr ? unit->checkState : 0;
-}
+void CTvListCtrl::SetRowProgress(int row, int percent) { model()->setData(Cell(row, 0), percent, ListRole::Progress); }
 
-void CTvListCtrl::SetRowProgress(int row, int percent) {
-    {
-        std::lock_guard lock(m_mutex);
-        _ListUnit* unit = UnitOfRowLocked(row);
-        if (unit == nullptr) return;
-        unit->progress = percent;
-    }
-    RequestRepaint();
-}
-
-int CTvListCtrl::GetRowProgress(int row) const {
-    std::lock_guard lock(m_mutex);
-    const _ListUnit* unit = UnitOfRowLocked(row);
-    return unit != nullptr ? unit->progress : 0;
-}
-
-void CTvListCtrl::SetRowStatusLocked(int row, int index, const QString& text) {
-    ApplyStatusLocked(row, UnitOfRowLocked(row), index, text);
-}
-
-void CTvListCtrl::ApplyStatusLocked(int row, _ListUnit* unit, int index, const QString& text) {
-    if (unit == nullptr) return;
-    if (index != -1) unit->statusIndex = index;
-    const StatusLook look = LookOfStatus(unit->statusIndex);
-    QString shown;
-    if (look.textId != 0) {
-        UiCheckLanguage();
-        shown = UiText(look.textId);
-    } else if (!text.isNull()) {
-        shown = text;
-    } else {
-        return;  // no text of its own and none given: the cell keeps what it shows
-    }
-    QStringList& cells = m_rows[row].cells;
-    while (cells.size() <= kStatusColumn) cells.append(QString());
-    cells[kStatusColumn] = shown;
-}
+int CTvListCtrl::GetRowProgress(int row) const { return Cell(row, 0).data(ListRole::Progress).toInt(); }
 
 void CTvListCtrl::SetRowStatus(int row, int index, const QString& text) {
-    {
-        std::lock_guard lock(m_mutex);
-        SetRowStatusLocked(row, index, text);
-    }
-    RequestRepaint();
+    if (!Cell(row, 0).isValid()) return;
+    const QString shown = GetItemText(row, kStatusColumn);
+    if (index != -1) model()->setData(Cell(row, 0), index, ListRole::StatusIndex);
+    // An index without a text of its own shows the text given, or else what the cell showed.
+    if (LookOfStatus(GetRowStatus(row)).textId == 0)
+        model()->setData(Cell(row, kStatusColumn), text.isNull() ? shown : text, Qt::EditRole);
 }
 
 void CTvListCtrl::SetRowStatusByKey(const QString& key, int index, const QString& text) {
-    {
-        std::lock_guard lock(m_mutex);
-        const int row = FindRowByKeyLocked(key);
-        if (row >= static_cast<int>(m_rows.size())) return;
-        SetRowStatusLocked(row, index, text);
-    }
-    RequestRepaint();
+    SetRowStatus(FindRowByKey(key), index, text);
 }
 
-int CTvListCtrl::GetRowStatus(int row) const {
-    std::lock_guard lock(m_mutex);
-    const _ListUnit* unit = UnitOfRowLocked(row);
-    return unit != nullptr ? unit->statusIndex : 0;
-}
+int CTvListCtrl::GetRowStatus(int row) const { return Cell(row, 0).data(ListRole::StatusIndex).toInt(); }
 
-void CTvListCtrl::RefreshStatusTexts() {
-    {
-        std::lock_guard lock(m_mutex);
-        // Every row looks its unit up by key; one index of the first unit per key keeps a
-        // full refresh linear in the number of rows.
-        QHash<QString, _ListUnit*> firstUnit;
-        firstUnit.reserve(static_cast<qsizetype>(m_units.size()));
-        for (const auto& unit : m_units)
-            if (!firstUnit.contains(unit->key)) firstUnit.insert(unit->key, unit.get());
-        const int count = qMin(static_cast<int>(m_units.size()), static_cast<int>(m_rows.size()));
-        for (int position = 0; position < count; ++position)
-            ApplyStatusLocked(position, firstUnit.value(m_rows[position].cells.value(1), nullptr), -1, QString());
-    }
-    RequestRepaint();
-}
-
-int CTvListCtrl::FindRowByKeyLocked(const QString& key) const {
-    for (size_t i = 0; i < m_rows.size(); ++i)
-        if (m_rows[i].cells.value(1) == key) return static_cast<int>(i);
-    return static_cast<int>(m_rows.size());
-}
+void CTvListCtrl::RefreshStatusTexts() { m_source->RefreshStatusTexts(); }
 
 int CTvListCtrl::FindRowByKey(const QString& key) const {
-    std::lock_guard lock(m_mutex);
-    return FindRowByKeyLocked(key);
+    const int row = m_source->RowOfKey(key);
+    if (row < 0) return -1;
+    if (model() == m_source) return row;
+    const auto* proxy = qobject_cast<const QAbstractProxyModel*>(model());
+    return proxy != nullptr ? proxy->mapFromSource(m_source->index(row, 0)).row() : -1;
 }
 
 void CTvListCtrl::SetRowNotes(const QHash<QString, QString>& notes) {
-    bool changed = false;
-    {
-        std::lock_guard lock(m_mutex);
-        for (auto& unit : m_units) {
-            const QString note = notes.value(unit->key);
-            if (unit->note == note) continue;
-            unit->note = note;
-            changed = true;
-        }
-    }
-    if (changed) RequestRepaint();
+    if (m_source == m_own) m_own->SetNotes(notes);
 }
 
-QString CTvListCtrl::GetRowNote(int row) const {
-    std::lock_guard lock(m_mutex);
-    const _ListUnit* unit = UnitOfRowLocked(row);
-    return unit != nullptr ? unit->note : QString();
-}
+QString CTvListCtrl::GetRowNote(int row) const { return Cell(row, 0).data(ListRole::Note).toString(); }
 
 void CTvListCtrl::SetCallback(Callback function, void* context) {
-    std::lock_guard lock(m_mutex);
     m_callback = function;
     m_callbackContext = context;
 }
 
 // ---------------------------------------------------------------------------------------
 // Sorting
-
-namespace {
-std::mutex g_sortMutex;
-int g_lastSortColumn = -1;
-bool g_sortAscending = true;
-}  // namespace
 
 void CTvListCtrl::GetSortState(int* column, bool* ascending) {
     std::lock_guard lock(g_sortMutex);
@@ -503,16 +284,110 @@ void CTvListCtrl::SortByColumn(int column) {
         }
         ascending = g_sortAscending;
     }
-    {
-        std::lock_guard lock(m_mutex);
-        std::vector<ListSortKey> keys;
-        keys.reserve(m_rows.size());
-        for (const Row& row : m_rows) keys.push_back(MakeListSortKey(row.cells.value(column)));
-        const std::vector<size_t> order = SortedOrder(keys, ascending);
-        std::vector<Row> sorted;
-        sorted.reserve(m_rows.size());
-        for (size_t index : order) sorted.push_back(std::move(m_rows[index]));
-        m_rows = std::move(sorted);
+    m_source->SortRows(column, ascending);
+}
+
+// ---------------------------------------------------------------------------------------
+// Geometry
+
+QRect CTvListCtrl::CellRect(int row, int column) const {
+    if (column < 0 || column >= GetColumnCount()) return {};
+    return {columnViewportPosition(column), row * m_rowHeight - verticalOffset(), columnWidth(column), m_rowHeight};
+}
+
+int CTvListCtrl::RowAt(int y) const { return rowAt(y); }
+
+// ---------------------------------------------------------------------------------------
+// Mouse and keyboard
+
+bool CTvListCtrl::ToggleCheck(int row) {
+    const int state = GetCheck(row);
+    int newState = state;
+    if (state == 1) newState = 0;
+    // The owner decides whether the row may be checked.
+    else if (state == 0) newState = (m_callback == nullptr || m_callback(m_callbackContext, row, 0)) ? 1 : 0;
+    if (newState == state) return false;
+    SetCheck(row, newState);
+    return true;
+}
+
+void CTvListCtrl::OpenRowMenu(int row, const QPoint& globalPosition) {
+    m_menuPosition = globalPosition;
+    if (m_callback != nullptr) m_callback(m_callbackContext, row, 1);
+    SetSelectedRow(row);
+}
+
+void CTvListCtrl::mousePressEvent(QMouseEvent* event) {
+    setFocus(Qt::MouseFocusReason);
+    const QPoint pos = event->position().toPoint();
+    const int row = rowAt(pos.y());
+    if (event->button() == Qt::LeftButton) {
+        if (row >= 0 && m_checkBoxes && pos.x() + horizontalOffset() < kCheckZone) ToggleCheck(row);
+        PostCameraEvent(parentWidget(), EVT_CHECK_CHANGED);
+        SetSelectedRow(row);
+        if (row >= 0) emit rowClicked(row, columnAt(pos.x()));
+    } else if (event->button() == Qt::RightButton) {
+        OpenRowMenu(row, event->globalPosition().toPoint());
     }
-    RequestRepaint();
+    event->accept();
+}
+
+// The view's own dragging, editing and double-click handling would change the selection
+// behind the owner's back.
+void CTvListCtrl::mouseMoveEvent(QMouseEvent* event) { event->accept(); }
+void CTvListCtrl::mouseReleaseEvent(QMouseEvent* event) { event->accept(); }
+void CTvListCtrl::mouseDoubleClickEvent(QMouseEvent* event) { mousePressEvent(event); }
+
+void CTvListCtrl::MoveSelection(int target) {
+    const int count = GetItemCount();
+    if (count == 0) return;
+    target = qBound(0, target, count - 1);
+    if (target == GetSelectedRow()) return;
+    SetSelectedRow(target);
+    scrollTo(Cell(target, 0));
+    emit rowClicked(target, -1);
+}
+
+// Up and Down move the selection by one row, Page Up and Page Down by a page, Home and End
+// to the ends, each reported like a click; Enter reports the selected row like a click,
+// Space toggles its check as a click on its box does, and the menu key (or Shift+F10) opens
+// its menu.
+void CTvListCtrl::keyPressEvent(QKeyEvent* event) {
+    const int current = GetSelectedRow();
+    const int page = qMax(1, viewport()->height() / m_rowHeight);
+    const bool menuKey = event->key() == Qt::Key_Menu ||
+                         (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier);
+    switch (event->key()) {
+        case Qt::Key_Up: MoveSelection(current < 0 ? 0 : current - 1); break;
+        case Qt::Key_Down: MoveSelection(current + 1); break;
+        case Qt::Key_PageUp: MoveSelection(current < 0 ? 0 : current - page); break;
+        case Qt::Key_PageDown: MoveSelection(current + page); break;
+        case Qt::Key_Home: MoveSelection(0); break;
+        case Qt::Key_End: MoveSelection(GetItemCount() - 1); break;
+        case Qt::Key_Space:
+            if (current < 0 || !m_checkBoxes) return QTableView::keyPressEvent(event);
+            ToggleCheck(current);
+            PostCameraEvent(parentWidget(), EVT_CHECK_CHANGED);
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (current < 0) return QTableView::keyPressEvent(event);
+            emit rowClicked(current, -1);
+            break;
+        default:
+            if (!menuKey || current < 0) return QTableView::keyPressEvent(event);
+            OpenRowMenu(current, viewport()->mapToGlobal(CellRect(current, 0).bottomLeft() + QPoint(30, 0)));
+            break;
+    }
+    event->accept();
+}
+
+void CTvListCtrl::focusInEvent(QFocusEvent* event) {
+    QTableView::focusInEvent(event);
+    viewport()->update();
+}
+
+void CTvListCtrl::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    viewport()->update();
 }

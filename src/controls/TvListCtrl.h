@@ -1,34 +1,31 @@
 #pragma once
-// The custom report list of the tool's dialogs: owner-painted rows with a check box per
-// row, a status column with coloured status texts, an in-cell progress bar and sorting by
-// column. Rows are keyed by their column-1 text (the MAC for the camera list).
+// The report list of the tool's dialogs: the platform's table view over a list model
+// (controls/TvListModel.h), with a delegate that paints the rows' own look (a check box
+// per row, a status column with coloured status texts and an in-cell progress bar, a
+// warning mark before a row's first cell), a header of its own, and sorting by column.
+// Keyboard navigation, selection and the accessible table interface (what a screen reader
+// reads) come with the view.
 //
-// Every public operation may be called from any thread: the rows and their units are
-// guarded by one lock, and repaints are handed to the widget's own thread.
+// The row-based operations below act on the rows as shown (through a filter, when the
+// model shown is one); rows are found by their key, the text of column 1. The list owns a
+// plain CTvListModel that InsertItem and friends fill; SetModel shows another model
+// instead. Everything runs on the window's thread.
 
-#include <QAbstractScrollArea>
 #include <QColor>
 #include <QFont>
 #include <QHash>
+#include <QHeaderView>
+#include <QPoint>
 #include <QString>
-#include <QStringList>
-#include <memory>
-#include <mutex>
-#include <vector>
+#include <QStyledItemDelegate>
+#include <QTableView>
 
 class CTvListCtrl;
+class CTvListModel;
+class CTvListModelBase;
+class QAbstractProxyModel;
 
-// Per-row state, found through the row's column-1 text.
-struct _ListUnit {
-    QString key;
-    int row = 0;          // row index at insertion
-    int checkState = 0;   // 0 unchecked, 1 checked, -1 unavailable
-    int progress = 0;     // percent
-    int statusIndex = 0;
-    QString note;         // warnings about the row's camera: a mark on the row and its tooltip
-};
-
-class CTvListHeader : public QWidget {
+class CTvListHeader : public QHeaderView {
     Q_OBJECT
 public:
     explicit CTvListHeader(CTvListCtrl* list);
@@ -38,27 +35,37 @@ public:
     static const QColor kBackground;
     static const QColor kSeparator;
 
-    void SetOffset(int offset);
     // Column under a header x position, -1 when none.
-    int ColumnAt(int x) const;
-
-signals:
-    void columnClicked(int column);
+    int ColumnAt(int x) const { return logicalIndexAt(x); }
+    QSize sizeHint() const override;
 
 protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
+};
+
+class CTvListDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    explicit CTvListDelegate(CTvListCtrl* list);
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+protected:
+    // The list handles its own clicks; nothing edits a cell.
+    bool editorEvent(QEvent*, QAbstractItemModel*, const QStyleOptionViewItem&, const QModelIndex&) override {
+        return false;
+    }
 
 private:
     CTvListCtrl* m_list;
-    int m_offset = 0;
 };
 
-class CTvListCtrl : public QAbstractScrollArea {
+class CTvListCtrl : public QTableView {
     Q_OBJECT
 public:
     // Owner's function: (context, row, kind) -> bool. Kind 0 asks whether an unchecked row
-    // may be checked; kind 1 reports a right click.
+    // may be checked; kind 1 reports a right click (or the menu key) on a row.
     using Callback = bool (*)(void* context, int row, int kind);
 
     enum class StatusStyle { Underlined, Plain, Bold };
@@ -74,22 +81,28 @@ public:
     explicit CTvListCtrl(QWidget* parent = nullptr);
     ~CTvListCtrl() override;
 
+    // Shows `model` (a list model, or a proxy over one whose source is `source`) instead of
+    // the list's own rows.
+    void SetModel(QAbstractItemModel* model, CTvListModelBase* source);
+    CTvListModel* OwnModel() const { return m_own; }
+
     // Columns.
     int InsertColumn(int column, const QString& title, int width);
     int GetColumnCount() const;
     QString GetColumnTitle(int column) const;
     void SetColumnTitle(int column, const QString& title);
-    int GetColumnWidth(int column) const;
-    void SetColumnWidth(int column, int width);
+    int GetColumnWidth(int column) const { return columnWidth(column); }
+    void SetColumnWidth(int column, int width) { setColumnWidth(column, width); }
     // The check-box style: draw a check box in column 0.
     void SetCheckBoxes(bool on);
+    bool CheckBoxes() const { return m_checkBoxes; }
 
-    // Rows.
+    // Rows of the list's own model.
     virtual int InsertItem(int row, const QString& text, const QString& key);
     virtual bool DeleteItem(int row);
     void DeleteAllItems();
-    void DeleteAllUnits();
     bool SetItemText(int row, int column, const QString& text);
+    // Rows as shown.
     QString GetItemText(int row, int column) const;
     int GetItemCount() const;
     int GetSelectedRow() const;
@@ -98,28 +111,32 @@ public:
     // Look.
     void SetFont(int height, int width, int weight, const QString& face, const QColor& textColour,
                  const QColor& selectedTextColour);
-    QFont ListFont() const;
+    QFont ListFont() const { return m_font; }
+    QColor TextColour(bool selected) const { return selected ? m_selectedTextColour : m_textColour; }
     void SetRowHeight(int height);
-    int RowHeight() const;
+    int RowHeight() const { return m_rowHeight; }
     void SetProgressColumn(int column, const QColor& colour);
+    int ProgressColumn() const { return m_progressColumn; }
+    QColor ProgressColour() const { return m_progressColour; }
+    QFont StatusFont(StatusStyle style) const;
 
     // Per-row state.
     void SetAllChecks(int state);
     void SetCheck(int row, int state);
-    bool IsChecked(int row) const;
+    bool IsChecked(int row) const { return GetCheck(row) == 1; }
     int GetCheck(int row) const;
     void SetRowProgress(int row, int percent);
     int GetRowProgress(int row) const;
     // index -1 keeps the current index; `text` is used when the index has no text of its
-    // own (a null text leaves the cell as it is).
+    // own (a null text leaves it as it is).
     void SetRowStatus(int row, int index, const QString& text = QString());
     void SetRowStatusByKey(const QString& key, int index, const QString& text = QString());
     int GetRowStatus(int row) const;
     void RefreshStatusTexts();
+    // The row showing the key, -1 when none.
     int FindRowByKey(const QString& key) const;
-    // Gives each row the note of its key (none when the key is missing): rows with a note
-    // show a warning mark before their first cell's text and the note as their tooltip.
-    // One pass over the rows; one repaint when a note changed.
+    // Gives each row of the list's own model the note of its key: rows with a note show a
+    // warning mark before their first cell's text and the note as their tooltip.
     void SetRowNotes(const QHash<QString, QString>& notes);
     QString GetRowNote(int row) const;
     void SetCallback(Callback function, void* context);
@@ -133,70 +150,50 @@ public:
     // Geometry in viewport coordinates, for hit tests and checks.
     QRect CellRect(int row, int column) const;
     int RowAt(int y) const;
+    int ColumnAtX(int x) const { return columnAt(x); }
     CTvListHeader* Header() const { return m_header; }
+    // Where the row menu opens: at the pointer of the last right click, or below the row
+    // the menu key was pressed on (global coordinates).
+    QPoint MenuPosition() const { return m_menuPosition; }
 
     // The colours every row is painted with.
     static const QColor kBackground;
     static const QColor kSelectedBackground;
 
-    // The column under a viewport x position, -1 when none.
-    int ColumnAtX(int x) const;
-
 signals:
     void selectionChanged(int row);
-    // Every left click on a row (also on the row already selected), with its column; and
-    // every move of the selection by the keyboard, with column -1.
+    // Every left click on a row (also on the row already selected), with its column; every
+    // move of the selection by the keyboard and Enter on a row, with column -1.
     void rowClicked(int row, int column);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void scrollContentsBy(int dx, int dy) override;
     bool viewportEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    struct Column {
-        QString title;
-        int width;
-    };
-    struct Row {
-        QStringList cells;
-        quint64 serial;
-    };
+    QModelIndex Cell(int row, int column) const;
+    // Toggles a row's check as a click in its check box does; false when nothing changed.
+    bool ToggleCheck(int row);
+    void OpenRowMenu(int row, const QPoint& globalPosition);
+    void MoveSelection(int target);
 
-    _ListUnit* UnitOfRowLocked(int row) const;
-    int FindRowByKeyLocked(const QString& key) const;
-    void SetRowStatusLocked(int row, int index, const QString& text);
-    void ApplyStatusLocked(int row, _ListUnit* unit, int index, const QString& text);
-    int TotalWidthLocked() const;
-    int ColumnLeftLocked(int column) const;
-    void RequestRepaint();
-    void UpdateScrollBars();
-    QFont StatusFont(StatusStyle style) const;
-    void PaintRow(QPainter& painter, int row, int top, int viewWidth);
-
-    mutable std::recursive_mutex m_mutex;
-    std::vector<Column> m_columns;
-    std::vector<Row> m_rows;
-    std::vector<std::unique_ptr<_ListUnit>> m_units;
-    // The first unit of each key, so that a row finds its unit without a scan (a camera
-    // list of a thousand rows asks for units a thousand times per update).
-    QHash<QString, _ListUnit*> m_firstUnit;
-    void IndexKeyLocked(const QString& key);
-    quint64 m_nextSerial = 1;
-    quint64 m_selectedSerial = 0;  // 0: no row selected
+    CTvListModel* m_own;
+    CTvListModelBase* m_source;
+    CTvListHeader* m_header;
     bool m_checkBoxes = false;
-
     QFont m_font;
     QColor m_textColour{0, 0, 0};
     QColor m_selectedTextColour{0, 0, 0};
     int m_rowHeight = 20;
     int m_progressColumn = 0;
     QColor m_progressColour{14, 65, 184};
-
     Callback m_callback = nullptr;
     void* m_callbackContext = nullptr;
-    CTvListHeader* m_header;
+    QPoint m_menuPosition;
 };

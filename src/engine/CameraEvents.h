@@ -6,8 +6,6 @@
 
 #include <cstdint>
 
-struct CameraRecord;
-
 // The platform's first user message plus 100 (0x464); it lies in the range of user event
 // types of the window toolkit, so the window uses the number itself as its event type.
 constexpr int WM_CAMERA_EVENT = 0x400 + 100;
@@ -19,22 +17,13 @@ constexpr int EVT_AUTO_IP_DONE = 0x9004;
 constexpr int EVT_SHOW_RESULT = 0x9005;
 constexpr int EVT_HTTP_UNREACHABLE = 0x9007;
 
-// Second parameter of EVT_HTTP_UNREACHABLE: the row of that MAC gets that status index.
-struct CameraStatusEvent {
-    const char* mac;
-    int statusIndex;
-};
-
 // The owner's callbacks. Each is called without any engine lock held, on the engine's
-// threads (dispatch thread, workers) or the caller's. `record` in OnCameraChanged points to a
-// copy of the camera's record taken under the engine lock, valid for the call only (it may be
-// null); to change the real record, look it up again by its MAC.
+// threads (dispatch thread, workers) or the caller's.
 struct EngineOwnerSlots {
     void* owner = nullptr;
-    void (*OnCameraChanged)(void* owner, int replyType, const CameraRecord* record) = nullptr;
-    bool (*IsMacListed)(void* owner, const char* mac) = nullptr;
+    // The camera table has changes waiting (engine/CameraTable.h): called once when the
+    // first change of a batch is noted; the owner takes the batch when it is ready.
+    void (*OnCameraChanged)(void* owner) = nullptr;
     // Posts WM_CAMERA_EVENT: handled later on the owner's thread.
     void (*PostCameraEvent)(void* owner, uint32_t code, void* param) = nullptr;
-    // Sends WM_CAMERA_EVENT: handled before the call returns (param may live on the stack).
-    void (*SendCameraEvent)(void* owner, uint32_t code, void* param) = nullptr;
 };

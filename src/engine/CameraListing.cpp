@@ -4,6 +4,7 @@
 #include <map>
 
 #include "engine/CameraRecord.h"
+#include "engine/CameraTable.h"
 
 namespace {
 // The port as a number, 0 when the text is not a port from 1 to 65535.
@@ -30,6 +31,14 @@ CameraListing ListingOfRecord(const CameraRecord& r) {
     c.adapter = r.adapterIp;
     c.adapterName = r.adapterName;
     c.viaHttp = r.viaHttp == 1;
+    return c;
+}
+
+CameraListing ListingOfEntry(const CameraEntry& entry) {
+    CameraListing c = ListingOfRecord(entry.record);
+    const char* text = StatusIndexText(entry.statusIndex);
+    c.status = text[0] != '\0' ? text : entry.statusText;
+    c.warnings = entry.warnings;
     return c;
 }
 

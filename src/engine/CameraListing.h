@@ -10,6 +10,7 @@
 #include "engine/CameraWarnings.h"
 
 struct CameraRecord;
+struct CameraEntry;
 
 struct CameraListing {
     std::string name, mac, ip, mask, gateway, mode, fwVersion, model, company, serial;
@@ -23,6 +24,10 @@ struct CameraListing {
 
 // The listing of an engine record, with the adapter the record keeps; no status, no warnings.
 CameraListing ListingOfRecord(const CameraRecord& record);
+
+// The listing of a camera table entry: its record, the status its row shows (English) and
+// its warnings.
+CameraListing ListingOfEntry(const CameraEntry& entry);
 
 // Fills each camera's warnings, judged against the whole list. The subnets of each adapter
 // named are asked of `subnetsOf` (the host's adapters now by default) once per call.

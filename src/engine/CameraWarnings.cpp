@@ -24,6 +24,20 @@ bool InsideAnySubnet(uint64_t address, const std::vector<AdapterSubnet>& subnets
 
 }  // namespace
 
+uint64_t UsableCameraAddress(const std::string& ip) { return UsableAddress(ip); }
+
+std::vector<std::string> WarningsOf(const std::string& ip, bool sharedAddress,
+                                    const std::vector<AdapterSubnet>& adapterSubnets) {
+    std::vector<std::string> warnings;
+    const uint64_t address = UsableAddress(ip);
+    if (address == INVALID_IP_VALUE) return warnings;
+    if (sharedAddress) warnings.push_back(kWarningDuplicateIp);
+    bool anySubnet = false;
+    for (const AdapterSubnet& subnet : adapterSubnets) anySubnet |= UsableAddress(subnet.address) != INVALID_IP_VALUE;
+    if (anySubnet && !InsideAnySubnet(address, adapterSubnets)) warnings.push_back(kWarningForeignSubnet);
+    return warnings;
+}
+
 std::vector<std::vector<std::string>> CameraWarnings(const std::vector<CameraPlace>& cameras) {
     std::map<uint64_t, int> holders;
     for (const CameraPlace& camera : cameras) {
@@ -33,13 +47,8 @@ std::vector<std::vector<std::string>> CameraWarnings(const std::vector<CameraPla
     std::vector<std::vector<std::string>> warnings(cameras.size());
     for (size_t i = 0; i < cameras.size(); ++i) {
         const uint64_t address = UsableAddress(cameras[i].ip);
-        if (address == INVALID_IP_VALUE) continue;
-        if (holders[address] > 1) warnings[i].push_back(kWarningDuplicateIp);
-        bool anySubnet = false;
-        for (const AdapterSubnet& subnet : cameras[i].adapterSubnets)
-            anySubnet |= UsableAddress(subnet.address) != INVALID_IP_VALUE;
-        if (anySubnet && !InsideAnySubnet(address, cameras[i].adapterSubnets))
-            warnings[i].push_back(kWarningForeignSubnet);
+        warnings[i] = WarningsOf(cameras[i].ip, address != INVALID_IP_VALUE && holders[address] > 1,
+                                 cameras[i].adapterSubnets);
     }
     return warnings;
 }

@@ -5,6 +5,7 @@
 // page cannot be opened from this PC until one of them changes). The command line and the
 // window compute them here, from the same list.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,15 @@ struct CameraPlace {
     // by discovery (read over HTTP) or the adapter is gone: no subnet warning then.
     std::vector<AdapterSubnet> adapterSubnets;
 };
+
+// The address a camera can be told apart by, as a number; INVALID_IP_VALUE (all ones) for a
+// text that is no address and for 0.0.0.0.
+uint64_t UsableCameraAddress(const std::string& ip);
+
+// One camera's warnings: duplicate-ip when another camera holds its address, foreign-subnet
+// when the address lies outside every subnet of its adapter (none without a usable address).
+std::vector<std::string> WarningsOf(const std::string& ip, bool sharedAddress,
+                                    const std::vector<AdapterSubnet>& adapterSubnets);
 
 // The warnings of every camera, in the order given; each list in the order duplicate-ip,
 // foreign-subnet. A camera without a usable address ("", "0.0.0.0") gets none: it has no

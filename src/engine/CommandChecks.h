@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/WindowLogic.h"
+#include "engine/CameraCommands.h"
 
 // What is wrong with Save's input, in the order it is checked.
 enum SaveProblem : int {

@@ -8,7 +8,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <string>
+#include <vector>
+
 #include "LibPacket/PacketProcess.h"
+#include "engine/CameraWarnings.h"
 #include "finder/LIbFinder.h"
 
 // The per-camera memory of the addresses the automatic assignment gave out, persisted in
@@ -49,6 +53,8 @@ public:
     // Host: 0 free, 1 in use, 2 in use by the camera with that MAC (mac may be null).
     virtual int AddressProbe(uint64_t target, uint64_t source, const char* mac) = 0;
     virtual AddressHistory& History() = 0;
+    // The IPv4 subnets of the local adapter with that interface name (for the warnings).
+    virtual std::vector<AdapterSubnet> AdapterSubnets(const std::string& name) { return AdapterSubnetsOf(name); }
 
     // Puts the calling thread into the tool's language before it loads any text.
     virtual void EnsureThreadLanguage() = 0;

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <utility>
 
-#include "engine/WindowLogic.h"
+#include "engine/CameraCommands.h"
 
 std::string SettingRefusal::Describe() const {
     switch (kind) {

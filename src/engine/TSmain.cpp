@@ -4,12 +4,15 @@
 
 #include "common/stdafx.h"
 #include "engine/EngineInternal.h"
+#include "engine/MacText.h"
 #include "finder/LibIP.h"
 
 CTSmainDlg::CTSmainDlg(EnginePorts& ports, const EngineOwnerSlots& slots)
     : m_ports(ports), m_slots(slots) {
     m_hook.function = &CTSmainDlg::RecvHook;
     m_hook.context = this;
+    m_table.SetNotify([this] { OnTableChanged(); });
+    m_table.SetSubnets([this](const std::string& name) { return m_ports.AdapterSubnets(name); });
     if (m_ports.CreateRecvPacket(&m_hook) != 0) TLOG("(%s:%d)CreateRecvPacket Error\n");
 }
 
@@ -38,7 +41,7 @@ CTSmainDlg::~CTSmainDlg() {
 }
 
 void CTSmainDlg::SetOwnerSlots(const EngineOwnerSlots& slots) {
-    std::lock_guard<std::mutex> guard(m_lock);
+    std::lock_guard<std::mutex> guard(m_slotsLock);
     m_slots = slots;
 }
 
@@ -50,17 +53,19 @@ void CTSmainDlg::RecvHook(void* context, const CameraReply& reply) {
 
 CameraRecord* CTSmainDlg::FindCameraLocked(const char* mac) {
     if (mac == nullptr) return nullptr;
-    for (CameraRecord* record = head; record != nullptr; record = record->next) {
-        if (std::strcmp(record->mac, mac) == 0) return record;
-    }
-    return nullptr;
+    const auto it = m_byMac.find(MacKey(mac));
+    return it == m_byMac.end() ? nullptr : it->second;
 }
 
 bool CTSmainDlg::WithCamera(const char* mac, const std::function<void(CameraRecord&)>& f) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    CameraRecord* record = FindCameraLocked(mac);
-    if (record == nullptr) return false;
-    f(*record);
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        CameraRecord* record = FindCameraLocked(mac);
+        if (record == nullptr) return false;
+        f(*record);
+        m_table.Refresh(*record, m_ports.Now());
+    }
+    NotifyOwner();
     return true;
 }
 
@@ -85,9 +90,7 @@ std::vector<CameraRecord> CTSmainDlg::CopyCameras() {
 
 size_t CTSmainDlg::CameraCount() {
     std::lock_guard<std::mutex> guard(m_lock);
-    size_t n = 0;
-    for (CameraRecord* record = head; record != nullptr; record = record->next) ++n;
-    return n;
+    return m_cameraCount;
 }
 
 CameraRecord* CTSmainDlg::FindOrRefresh(const CameraReply& reply) {
@@ -124,9 +127,15 @@ void CTSmainDlg::rvRepeatProcess(CameraRecord* record, const CameraReply& reply)
 }
 
 CameraRecord* CTSmainDlg::CreateCamera(const CameraReply& reply) {
+    if (m_cameraCount >= CameraTable::kMaxCameras) {
+        IgnoreCameraLocked(reply);
+        return nullptr;
+    }
     auto* record = new CameraRecord{};
     rvRepeatProcess(record, reply);
-    discoveredIps.push_back(IpTextToValue(record->ip));
+    discoveredIps.insert(IpTextToValue(record->ip));
+    m_byMac.emplace(MacKey(record->mac), record);
+    ++m_cameraCount;
     record->ipHistory = &m_ports.History();
     record->engine = this;
     record->credentialsStored = 0;
@@ -139,6 +148,19 @@ CameraRecord* CTSmainDlg::CreateCamera(const CameraReply& reply) {
         tail = record;
     }
     return record;
+}
+
+// A site has hundreds of cameras at most; a host that answers as thousands of MACs is
+// noise, and each of them would cost memory and time in every list.
+void CTSmainDlg::IgnoreCameraLocked(const CameraReply& reply) {
+    const uint64_t ignored = m_ignoredCameras.fetch_add(1) + 1;
+    const uint32_t now = m_ports.Now();
+    if (m_ignoredLogged != 0 && now - m_ignoredLogTick < 1000) return;
+    TLOG("(%s:%d)Camera list full (%u cameras): %llu new cameras ignored, the last %s from %s",
+         static_cast<unsigned>(m_cameraCount), static_cast<unsigned long long>(ignored - m_ignoredLogged), reply.mac,
+         reply.ip);
+    m_ignoredLogged = ignored;
+    m_ignoredLogTick = now;
 }
 
 void CTSmainDlg::UpdateCamera(const CameraRecord& source) {
@@ -163,16 +185,11 @@ void CTSmainDlg::ClearCameras() {
         record = next;
     }
     head = tail = nullptr;
+    m_byMac.clear();
+    m_cameraCount = 0;
 }
 
-void CTSmainDlg::RemovePendingLocked(const char* mac) {
-    for (auto it = pendingAuto.begin(); it != pendingAuto.end(); ++it) {
-        if (*it == mac) {
-            pendingAuto.erase(it);
-            return;
-        }
-    }
-}
+void CTSmainDlg::RemovePendingLocked(const char* mac) { pendingAuto.erase(MacKey(mac)); }
 
 size_t CTSmainDlg::PendingAutoCount() {
     std::lock_guard<std::mutex> guard(m_lock);
@@ -181,27 +198,64 @@ size_t CTSmainDlg::PendingAutoCount() {
 
 // ---------------------------------------------------------------- owner notifications
 
-void CTSmainDlg::NotifyChanged(int replyType, const CameraRecord* snapshot) {
-    EngineOwnerSlots slots;
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        slots = m_slots;
-    }
-    if (slots.OnCameraChanged != nullptr) slots.OnCameraChanged(slots.owner, replyType, snapshot);
+void CTSmainDlg::DecideLocked(CameraRecord* record) {
+    // A verified camera keeps the credentials it was verified with.
+    if (HasStatus(record, STATUS_AUTH_OK)) record->credentialsStored = 1;
+    const CameraTable::Decided decided = m_table.Decide(m_Tarsel_mode.load(), record, m_ports.Now());
+    // The re-query worker has nothing left to watch.
+    if (decided.noneSetting) keepQueryRounds.store(0);
 }
 
-void CTSmainDlg::NotifyChangedByMac(int replyType, const char* mac) {
-    CameraRecord copy;
-    if (CopyCamera(mac, &copy)) NotifyChanged(replyType, &copy);
-}
-
-bool CTSmainDlg::OwnerListsMac(const char* mac) {
-    EngineOwnerSlots slots;
+void CTSmainDlg::DecideAndNotify(const char* mac) {
     {
         std::lock_guard<std::mutex> guard(m_lock);
+        CameraRecord* record = FindCameraLocked(mac);
+        if (record == nullptr) return;
+        DecideLocked(record);
+    }
+    NotifyOwner();
+}
+
+void CTSmainDlg::OnTableChanged() {
+    EngineOwnerSlots slots;
+    {
+        std::lock_guard<std::mutex> guard(m_slotsLock);
         slots = m_slots;
     }
-    return slots.IsMacListed != nullptr && slots.IsMacListed(slots.owner, mac);
+    if (slots.OnCameraChanged != nullptr) slots.OnCameraChanged(slots.owner);
+}
+
+void CTSmainDlg::ForgetAuthenticated(const char* mac) {
+    WithCamera(mac, [](CameraRecord& record) {
+        record.credentialsStored = 0;
+        record.status = 0;
+    });
+    m_table.ForgetAuthenticated(mac);
+}
+
+void CTSmainDlg::ShowNoResponse(const char* mac) {
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        CameraRecord* r = FindCameraLocked(mac);
+        if (r == nullptr) return;
+        // The row showed the values asked for; no reply ever confirmed them, so it goes back
+        // to what the camera last reported.
+        if (r->settingSince != 0) {
+            CopyTruncated(r->name, r->oldName);
+            CopyTruncated(r->ip, r->oldIp);
+            CopyTruncated(r->mask, r->oldMask);
+            CopyTruncated(r->gateway, r->oldGateway);
+            CopyTruncated(r->mode, r->oldMode);
+            CopyTruncated(r->httpPort, r->oldPort);
+            // Failed like a setting that timed out: a later reply keeps saying so.
+            SetStatus(r, STATUS_SETTING_TIMEOUT);
+        }
+        r->settingSince = 0;
+        m_table.Refresh(*r, m_ports.Now());
+    }
+    m_table.ClearBusy(mac);
+    m_table.SetStatus(mac, STATUS_INDEX_NO_RESPONSE);
+    NotifyOwner();
 }
 
 // ---------------------------------------------------------------- workers

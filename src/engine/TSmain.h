@@ -18,11 +18,14 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/AutoIpSettings.h"
 #include "engine/CameraEvents.h"
 #include "engine/CameraRecord.h"
+#include "engine/CameraTable.h"
 #include "engine/EnginePorts.h"
 #include "platform/WorkerThreads.h"
 
@@ -59,8 +62,8 @@ public:
     // ---- camera list. The *Locked functions need the engine mutex (LockCameras).
     std::unique_lock<std::mutex> LockCameras() { return std::unique_lock<std::mutex>(m_lock); }
     CameraRecord* FindCameraLocked(const char* mac);
-    CameraRecord* HeadLocked() { return head; }
-    // Runs f(record) under the engine mutex; false when the MAC is not in the list.
+    // Runs f(record) under the engine mutex; the table's copy follows. False when the MAC is
+    // not in the list.
     bool WithCamera(const char* mac, const std::function<void(CameraRecord&)>& f);
     // A copy of the camera's record; false when the MAC is not in the list.
     bool CopyCamera(const char* mac, CameraRecord* out);
@@ -71,9 +74,19 @@ public:
     // Main window after an edit: copies name, mac, ip, mask, gateway, httpPort and mode.
     void UpdateCamera(const CameraRecord& source);
 
+    // What each camera's row shows; decided here, read by the window and the command line.
+    CameraTable& Table() { return m_table; }
+    // The camera counts as not verified any more: its stored credentials and status go.
+    void ForgetAuthenticated(const char* mac);
+    // A camera that did not answer: a setting still pending is given up (the record takes
+    // back the values the camera last reported, and the failure is kept) and its row says
+    // "No Response".
+    void ShowNoResponse(const char* mac);
+    // New cameras ignored since the search began because the list was full.
+    uint64_t IgnoredCameras() const { return m_ignoredCameras.load(); }
+
     // ---- search
     void StartSearch();
-    void SendQueries();
     // The two discovery queries, through the receiver in place.
     void SendQueryPackets();
     void RecvCameraProcess(const CameraReply& reply);
@@ -128,7 +141,7 @@ private:
     struct Deferred;
     void DispatchSearch(const CameraReply& reply, CameraRecord* record, Deferred& after);
     void DispatchAutoSetIp(const CameraReply& reply, CameraRecord* record, Deferred& after);
-    void DispatchVerifyAll(const CameraReply& reply, CameraRecord* record, Deferred& after);
+    void DispatchVerifyAll(const CameraReply& reply, CameraRecord* record);
     void RunDeferred(Deferred& after);
 
     // Workers.
@@ -145,17 +158,30 @@ private:
     bool ChooseAddress(const std::string& mac);
     void ConfirmSetIp(std::string mac, uint32_t gen);
 
-    void NotifyChanged(int replyType, const CameraRecord* snapshot);
-    void NotifyChangedByMac(int replyType, const char* mac);
-    bool OwnerListsMac(const char* mac);
+    // The camera's row follows its record (engine mutex held); the owner hears of it once
+    // the mutex is released (NotifyOwner).
+    void DecideLocked(CameraRecord* record);
+    // Decides the camera's row from its present record and tells the owner.
+    void DecideAndNotify(const char* mac);
+    void NotifyOwner() { m_table.NotifyIfPending(); }
+    void OnTableChanged();
+    // The camera list is full: the new camera is counted, and logged once a second.
+    void IgnoreCameraLocked(const CameraReply& reply);
 
     EnginePorts& m_ports;
+    std::mutex m_slotsLock;  // guards m_slots only; never held across a call
     EngineOwnerSlots m_slots;
     EngineCallback m_hook;
 
     std::mutex m_lock;  // the engine mutex
     CameraRecord* head = nullptr;
     CameraRecord* tail = nullptr;
+    std::unordered_map<std::string, CameraRecord*> m_byMac;  // MacKey -> record
+    size_t m_cameraCount = 0;
+    std::atomic<uint64_t> m_ignoredCameras{0};
+    uint64_t m_ignoredLogged = 0;   // engine mutex
+    uint32_t m_ignoredLogTick = 0;  // engine mutex
+    CameraTable m_table;
     std::atomic<uint32_t> generation{1};
     std::atomic<int32_t> m_Tarsel_mode{MODE_SEARCH};
     std::atomic<int32_t> keepQueryRounds{0};
@@ -164,9 +190,9 @@ private:
     char batchPassword[CAMERA_TEXT_CREDENTIAL] = {};
     std::atomic<int32_t> batchSent{0}, batchOk{0}, batchFail{0};
     AutoIpSettings autoIpSettings;
-    std::vector<uint64_t> assignedIps;
-    std::vector<uint64_t> discoveredIps;
-    std::vector<std::string> pendingAuto;
+    std::unordered_set<uint64_t> assignedIps;
+    std::unordered_set<uint64_t> discoveredIps;
+    std::unordered_set<std::string> pendingAuto;  // MacKeys
 
     std::mutex queueLock;  // guards setIpQueue only
     std::deque<std::string> setIpQueue;

@@ -16,9 +16,11 @@ using engine_internal::Snapshot;
 namespace {
 constexpr uint64_t kInvalidAddress = ~0ULL;
 
-bool Contains(const std::vector<uint64_t>& values, uint64_t value) {
-    return std::find(values.begin(), values.end(), value) != values.end();
-}
+// A network that keeps answering (other cameras, a camera re-queried by someone else) must
+// not hold the run open: after this many rounds without a change it ends, answers or not.
+constexpr int kMaxQuietRounds = 60;
+// A camera given an address is asked for about two minutes at most.
+constexpr int kMaxConfirmRounds = 40;
 }  // namespace
 
 int CTSmainDlg::GoAuotSetIPProc(const char* user, const char* password,
@@ -60,6 +62,7 @@ void CTSmainDlg::Thread_CheckAutoIPDone() {
         // assignment, and a start right after the event gets a worker of its own.
         m_Tarsel_mode.store(MODE_SEARCH);
         m_autoWorkerRunning.store(false);
+        std::lock_guard<std::mutex> slotsGuard(m_slotsLock);
         slots = m_slots;
         break;
     }
@@ -94,7 +97,7 @@ bool CTSmainDlg::RunAutoIpRounds() {
         } else {
             unchanged = 0;
         }
-        if (unchanged > 10 && diff > 10) {
+        if (unchanged > 10 && (diff > 10 || unchanged > kMaxQuietRounds)) {
             TLOG("(%s:%d)No action, exit. change_counter:%d, diffTime:%d", unchanged, diff);
             return true;
         }
@@ -105,7 +108,7 @@ bool CTSmainDlg::RunAutoIpRounds() {
 void CTSmainDlg::AssignAndSend(const std::string& mac) {
     const uint32_t gen = generation.load();
     if (!ChooseAddress(mac)) {
-        NotifyChangedByMac(HEADER_IP_AUTHENTICATE, mac.c_str());
+        DecideAndNotify(mac.c_str());
         std::lock_guard<std::mutex> guard(m_lock);
         RemovePendingLocked(mac.c_str());
         return;
@@ -155,9 +158,9 @@ bool CTSmainDlg::ChooseAddress(const std::string& mac) {
     const uint64_t s = a & m;
     const uint64_t cur = IpTextToValue(copy.ip);
     auto inRange = [&](uint64_t c) { return c >= settings.startIp && c <= settings.endIp; };
-    auto listed = [&](const std::vector<uint64_t>& values, uint64_t c) {
+    auto listed = [&](const std::unordered_set<uint64_t>& values, uint64_t c) {
         std::lock_guard<std::mutex> guard(m_lock);
-        return Contains(values, c);
+        return values.count(c) != 0;
     };
     AddressHistory& history = m_ports.History();
 
@@ -214,7 +217,7 @@ bool CTSmainDlg::ChooseAddress(const std::string& mac) {
         TLOG("(%s:%d)Not Find, %s, %d", copy.mac, static_cast<int>(assignedIps.size()));
         return false;
     }
-    assignedIps.push_back(chosen);
+    assignedIps.insert(chosen);
     if (record != nullptr) {
         static const char kCaller[] = "CTSmainDlg::ChooseAddress";
         BoundedCopy(record->newIp, IpValueToText(chosen).c_str(), kCaller, __LINE__);
@@ -242,19 +245,21 @@ void CTSmainDlg::ConfirmSetIp(std::string mac, uint32_t gen) {
             return;
         }
         if (rounds > 10 && m_ports.Now() - lastReplyTick.load() > 10000) break;
+        if (rounds >= kMaxConfirmRounds) break;
         m_ports.SendPacketData(HEADER_IP_QUERY, mac.c_str(), "", "", "");
         if (!Pause(3000, gen)) return;
         ++rounds;
-        back = OwnerListsMac(mac.c_str());
+        // Back once its answer with the new address was listed, whether or not a filter
+        // lets the window show it.
+        back = m_table.IsMacListed(mac.c_str());
     }
-    CameraRecord snapshot;
     {
         std::lock_guard<std::mutex> guard(m_lock);
         CameraRecord* record = FindCameraLocked(mac.c_str());
         if (generation.load() != gen || record == nullptr) return;
         SetStatus(record, STATUS_SET_IP_TIMEOUT);
-        snapshot = Snapshot(*record);
+        DecideLocked(record);
     }
-    NotifyChanged(HEADER_IP_QUERY, &snapshot);
+    NotifyOwner();
     if (generation.load() == gen) runningSetIp.fetch_sub(1);
 }

@@ -1,39 +1,25 @@
-// Every reply, from the receiver or from an HTTP read, enters the engine here. The decision
-// is made under the engine mutex; callbacks and sends it causes run after the mutex was
-// released, in the order they were decided.
+// Every reply, from the receiver or from an HTTP read, enters the engine here. The decision,
+// and the camera row's status with it, is made under the engine mutex; callbacks and sends
+// it causes run after the mutex was released, in the order they were decided.
 
 #include <cstring>
-#include <optional>
 
 #include "common/stdafx.h"
-#include "engine/EngineInternal.h"
+#include "engine/MacText.h"
 #include "engine/TSmain.h"
 
-using engine_internal::Snapshot;
-
 struct CTSmainDlg::Deferred {
-    struct Change {
-        int replyType;
-        std::optional<CameraRecord> record;  // empty: the callback gets a null record
-    };
-    std::vector<Change> changes;
     std::string authenticationRequestMac;
     VerifyCallback verifyCallback = nullptr;
     VerifyContext* verifyContext = nullptr;
     int verifyOk = 0;
-
-    void Changed(int type, const CameraRecord* record) {
-        if (record == nullptr) {
-            changes.push_back({type, std::nullopt});
-        } else {
-            changes.push_back({type, Snapshot(*record)});
-        }
-    }
 };
 
 void CTSmainDlg::RecvCameraProcess(const CameraReply& reply) {
     m_ports.EnsureThreadLanguage();
-    if (::strnlen(reply.mac, sizeof reply.mac) != 17) {
+    // Only a well-formed MAC names a camera: the reply is the only source of the key, and a
+    // hostile host could otherwise make a row of any text of the right length.
+    if (::strnlen(reply.mac, sizeof reply.mac) >= sizeof reply.mac || !IsMacText(reply.mac)) {
         TLOG("(%s:%d)Mode:%d, Htype:%d ip:%s mac:%s", m_Tarsel_mode.load(),
              static_cast<int>(reply.type), reply.ip, reply.mac);
         return;
@@ -47,6 +33,7 @@ void CTSmainDlg::RecvCameraProcess(const CameraReply& reply) {
         if (reply.viaHttp == 1) {
             if (record == nullptr) {
                 record = CreateCamera(reply);
+                if (record == nullptr) return;
                 BoundedCopy(record->user, reply.user, "CTSmainDlg::RecvCameraProcess", __LINE__);
                 BoundedCopy(record->password, reply.password, "CTSmainDlg::RecvCameraProcess",
                             __LINE__);
@@ -55,13 +42,13 @@ void CTSmainDlg::RecvCameraProcess(const CameraReply& reply) {
                 record->status = 0;
                 SetStatus(record, STATUS_AUTH_OK);
             }
-            after.Changed(static_cast<int>(reply.type), record);
+            DecideLocked(record);
         } else if (mode == MODE_SEARCH) {
             DispatchSearch(reply, record, after);
         } else if (mode == MODE_AUTO_SET_IP) {
             DispatchAutoSetIp(reply, record, after);
         } else if (mode == MODE_VERIFY_ALL) {
-            DispatchVerifyAll(reply, record, after);
+            DispatchVerifyAll(reply, record);
         } else {
             TLOG("(%s:%d)This should not happen m_Tarsel_mode:%d", mode);
         }
@@ -73,7 +60,7 @@ void CTSmainDlg::DispatchSearch(const CameraReply& reply, CameraRecord* record,
                                 Deferred& after) {
     const int type = static_cast<int>(reply.type);
     if (type == HEADER_IP_AUTHENTICATE && record != nullptr && verifyContext != nullptr &&
-        std::strcmp(verifyContext->mac, reply.mac) == 0) {
+        SameMac(verifyContext->mac, reply.mac)) {
         if (verifyCallback == nullptr) return;
         const int ok = m_ports.CheckAuthDigest(verifyContext->user, verifyContext->password,
                                                reply.digestA, reply.digestB);
@@ -84,7 +71,7 @@ void CTSmainDlg::DispatchSearch(const CameraReply& reply, CameraRecord* record,
         return;
     }
     if (record == nullptr) record = CreateCamera(reply);
-    after.Changed(type, record);
+    if (record != nullptr) DecideLocked(record);
 }
 
 void CTSmainDlg::DispatchAutoSetIp(const CameraReply& reply, CameraRecord* record,
@@ -96,13 +83,13 @@ void CTSmainDlg::DispatchAutoSetIp(const CameraReply& reply, CameraRecord* recor
             if (!HasStatus(record, STATUS_AUTH_OK)) return;
             if (std::strcmp(record->mode, "dhcp") == 0) return;
             // Back with its new fixed address.
-            after.Changed(type, record);
+            DecideLocked(record);
             RemovePendingLocked(record->mac);
             return;
         }
         if (m_ports.CheckAuthDigest(batchUser, batchPassword, reply.digestA, reply.digestB) != 1) {
             SetStatus(record, STATUS_AUTH_FAIL);
-            after.Changed(HEADER_IP_AUTHENTICATE, record);
+            DecideLocked(record);
             RemovePendingLocked(record->mac);
             return;
         }
@@ -114,27 +101,28 @@ void CTSmainDlg::DispatchAutoSetIp(const CameraReply& reply, CameraRecord* recor
             setIpQueue.push_back(record->mac);
         } else {
             SetStatus(record, STATUS_OTHER_ADAPTER);
-            after.Changed(HEADER_IP_AUTHENTICATE, record);
+            DecideLocked(record);
             RemovePendingLocked(record->mac);
         }
         return;
     }
     if (type != HEADER_IP_QUERY && type != HEADER_WIRELESS_IP_QUERY) return;
     record = CreateCamera(reply);
+    if (record == nullptr) return;
     if (std::strcmp(record->mode, "dhcp") != 0) {
         SetStatus(record, STATUS_NOT_DHCP);
-        after.Changed(type, record);
+        DecideLocked(record);
     } else {
-        pendingAuto.push_back(record->mac);
+        pendingAuto.insert(MacKey(record->mac));
     }
     after.authenticationRequestMac = record->mac;
 }
 
-void CTSmainDlg::DispatchVerifyAll(const CameraReply& reply, CameraRecord* record,
-                                   Deferred& after) {
+void CTSmainDlg::DispatchVerifyAll(const CameraReply& reply, CameraRecord* record) {
     const int type = static_cast<int>(reply.type);
     if (type == HEADER_IP_QUERY) {
-        after.Changed(type, record);
+        // A camera not in the list has no row to show it in.
+        if (record != nullptr) DecideLocked(record);
         return;
     }
     if (type != HEADER_IP_AUTHENTICATE || record == nullptr) return;
@@ -148,14 +136,12 @@ void CTSmainDlg::DispatchVerifyAll(const CameraReply& reply, CameraRecord* recor
     BoundedCopy(record->user, batchUser, "CTSmainDlg::RecvCameraProcess", __LINE__);
     BoundedCopy(record->password, batchPassword, "CTSmainDlg::RecvCameraProcess", __LINE__);
     SetStatus(record, STATUS_AUTH_OK);
-    after.Changed(HEADER_IP_AUTHENTICATE, record);
+    DecideLocked(record);
     batchOk.fetch_add(1);
 }
 
 void CTSmainDlg::RunDeferred(Deferred& after) {
-    for (const Deferred::Change& change : after.changes) {
-        NotifyChanged(change.replyType, change.record ? &*change.record : nullptr);
-    }
+    NotifyOwner();
     if (!after.authenticationRequestMac.empty()) {
         m_ports.SendPacketData(HEADER_IP_AUTHENTICATE, after.authenticationRequestMac.c_str(),
                                "", "", "");

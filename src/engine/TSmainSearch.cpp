@@ -4,6 +4,7 @@
 
 #include "common/stdafx.h"
 #include "engine/EngineInternal.h"
+#include "engine/MacText.h"
 #include "engine/TSmain.h"
 
 using engine_internal::Snapshot;
@@ -26,6 +27,9 @@ void CTSmainDlg::StartSearch() {
     {
         std::lock_guard<std::mutex> guard(m_lock);
         ClearCameras();
+        m_table.Clear(generation.load());
+        m_ignoredCameras.store(0);
+        m_ignoredLogged = 0;
     }
     {
         std::lock_guard<std::mutex> history(m_historyLock);
@@ -43,15 +47,6 @@ void CTSmainDlg::StartSearch() {
         runningSetIp.store(0);
         verifyCallback = nullptr;
         verifyContext = nullptr;
-    }
-    SendQueryPackets();
-}
-
-void CTSmainDlg::SendQueries() {
-    // Replaces the receiver: the previous one's dispatch thread has ended when this returns.
-    if (m_ports.CreateRecvPacket(&m_hook) != 0) {
-        TLOG("(%s:%d)CreateRecvPacket Error\n");
-        return;
     }
     SendQueryPackets();
 }
@@ -133,15 +128,14 @@ void CTSmainDlg::RequeryHttpCamera(const std::string& mac, uint32_t gen) {
         }
         RecvCameraProcess(info);
     } else if (result == 28) {
-        CameraRecord snapshot;
         {
             std::lock_guard<std::mutex> guard(m_lock);
             CameraRecord* record = FindCameraLocked(mac.c_str());
             if (generation.load() != gen || record == nullptr) return;
             SetStatus(record, STATUS_HTTP_NO_RESPONSE);
-            snapshot = Snapshot(*record);
+            DecideLocked(record);
         }
-        NotifyChanged(HEADER_IP_QUERY, &snapshot);
+        NotifyOwner();
     }
 }
 
@@ -197,7 +191,7 @@ void CTSmainDlg::VerifyCamera(VerifyCallback callback, VerifyContext* context) {
         m_Tarsel_mode.store(MODE_SEARCH);
         verifyCallback = callback;
         verifyContext = context;
-        if (std::strlen(context->mac) != 17) return;
+        if (!IsMacText(context->mac)) return;
         if (CameraRecord* record = FindCameraLocked(context->mac)) {
             copy = Snapshot(*record);
             found = true;
@@ -231,16 +225,7 @@ void CTSmainDlg::VerifyCamera(VerifyCallback callback, VerifyContext* context) {
             return;
         }
         if (callback != nullptr) callback(context, 0);
-        if (result == 28 || result == 7) {
-            EngineOwnerSlots slots;
-            {
-                std::lock_guard<std::mutex> guard(m_lock);
-                slots = m_slots;
-            }
-            CameraStatusEvent pair{copy.mac, 3};
-            if (slots.SendCameraEvent != nullptr)
-                slots.SendCameraEvent(slots.owner, EVT_HTTP_UNREACHABLE, &pair);
-        }
+        if (result == 28 || result == 7) ShowNoResponse(copy.mac);
         return;
     }
     if (m_ports.SendPacketData(HEADER_IP_AUTHENTICATE, context->mac, "", "", "") != 0)

@@ -81,14 +81,14 @@ private slots:
         QTest::mouseClick(panel->Login()->VerifyButton(), Qt::LeftButton);
         QVERIFY(WaitUntil([&] { return panel->Auth()->isVisible(); }, kLongWait));
         QVERIFY(window->IsCameraVerified(kLobby));
-        QCOMPARE(list->StatusOf(kLobby), 1);
+        QVERIFY(WaitUntil([&] { return list->StatusOf(kLobby) == 1; }, 1000));
         QVERIFY(panel->Info()->IpEdit()->isEnabled());
 
         // Rename and re-address: "Setting" until the camera answers with the new values.
         panel->Info()->NameEdit()->setText(QStringLiteral("Lobby East"));
         panel->Info()->IpEdit()->setText(QStringLiteral("10.64.0.21"));
         QTest::mouseClick(panel->Auth()->SaveButton(), Qt::LeftButton);
-        QCOMPARE(list->StatusOf(kLobby), 2);
+        QVERIFY(WaitUntil([&] { return list->StatusOf(kLobby) == 2; }, 1000));
         QCOMPARE(rows->GetItemText(list->RowOfMac(kLobby), CTvListCtrl::kStatusColumn), QStringLiteral("Setting"));
         QVERIFY(WaitUntil([&] { return list->StatusOf(kLobby) == 1; }, kLongWait));
         const int lobby = list->RowOfMac(kLobby);

@@ -72,10 +72,10 @@ const char kAutoIpLab[] = R"({
 
 QString StatusOf(CTvListCtrl* list, const QString& mac) {
     const int row = list->FindRowByKey(mac);
-    return row >= list->GetItemCount() ? QString() : list->GetItemText(row, CTvListCtrl::kStatusColumn);
+    return row < 0 ? QString() : list->GetItemText(row, CTvListCtrl::kStatusColumn);
 }
 
-bool HasRow(CTvListCtrl* list, const QString& mac) { return list->FindRowByKey(mac) < list->GetItemCount(); }
+bool HasRow(CTvListCtrl* list, const QString& mac) { return list->FindRowByKey(mac) >= 0; }
 
 // One main window inside the lab's host namespace, on the live network seam.
 struct LabWindow {

@@ -1,7 +1,8 @@
 // The main window with its engine, answered by a stand-in for the network: replies become
 // one row per MAC through one coalesced update, Refresh pressed while replies arrive
-// never duplicates a row, clicks and keys report the camera, the filter keeps what rows
-// show, and the busy watcher gives up on a camera that never answers.
+// never duplicates a row, clicks and keys report the camera, the filter hides rows without
+// changing them (and a hidden camera's changes show when it shows again), and the busy
+// watch gives up on a camera that never answers.
 
 #include <QTest>
 #include <atomic>
@@ -33,6 +34,7 @@ CameraReply Reply(int i, const char* ip = nullptr) {
 
 struct Fixture : guitest::FakeWindow {
     CListDlg* list() const { return window->cameraList(); }
+    CameraTable& table() const { return window->engine().Table(); }
     int Rows() const { return list()->List()->GetItemCount(); }
 };
 }  // namespace
@@ -51,7 +53,7 @@ private slots:
         // 40 cameras answer three times each, all before the window's thread runs again.
         for (int round = 0; round < 3; ++round)
             for (int i = 0; i < 40; ++i) f.ports.Deliver(Reply(i));
-        QVERIFY(f.window->IsMacListed(Mac(7).constData()));  // on its way: already listed
+        QVERIFY(f.table().IsMacListed(Mac(7).constData()));  // on its way: already listed
         QVERIFY(guitest::WaitUntil([&] { return f.Rows() == 40; }, 3000));
         QCOMPARE(f.window->bridge()->FlushCount(), flushesBefore + 1);
         QCOMPARE(f.list()->CounterValue()->text(), QStringLiteral(" 40"));
@@ -90,26 +92,33 @@ private slots:
         QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, rows->CellRect(5, 9).center());
         QCOMPARE(opened, QByteArray("192.168.1.15:80"));
         opened.clear();
-        f.list()->SetStatus(Mac(6).constData(), 2);
+        f.table().SetStatus(Mac(6).constData(), 2);
+        QVERIFY(guitest::WaitUntil([&] { return f.list()->StatusOf(Mac(6).constData()) == 2; }, 1000));
         QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, rows->CellRect(6, 9).center());
         QVERIFY(opened.isEmpty());
 
-        // Filter: a prefix of the address, then inverted; rows keep their state.
+        // Filter: a prefix of the address, then inverted; rows keep their state, and the
+        // counter says that cameras are hidden.
         f.window->ApplyListFilter(FILTER_IP, QStringLiteral("192.168.1.1"), false);
         QCOMPARE(f.Rows(), 9);  // .10 to .19, but camera 3 moved to .99
+        QCOMPARE(f.list()->CounterValue()->text(), QStringLiteral(" 9 of 40 shown"));
         QCOMPARE(f.list()->StatusOf(Mac(6).constData()), 2);
         QVERIFY(f.list()->RowOfMac(Mac(3).constData()) < 0);
-        QVERIFY(!f.window->IsMacListed(Mac(3).constData()));
+        QVERIFY(f.table().IsMacListed(Mac(3).constData()));  // hidden, still listed
         f.window->ApplyListFilter(FILTER_IP, QStringLiteral("192.168.1.1"), true);
         QCOMPARE(f.Rows(), 31);
         QCOMPARE(f.list()->StatusOf(Mac(3).constData()), 1);
         QVERIFY(rows->IsChecked(f.list()->RowOfMac(Mac(3).constData())));
-        // A camera the filter hides gets no row when it answers again.
-        f.ports.Deliver(Reply(5));
-        QTest::qWait(50);
+        // A camera the filter hides gets no row when it answers again, but its row shows
+        // what it said once the filter lets it through.
+        f.ports.Deliver(Reply(5, "192.168.1.150"));
+        f.ports.Deliver(Reply(8, "192.168.7.8"));  // moves out of the filter's reach: shown
+        QVERIFY(guitest::WaitUntil([&] { return f.list()->RowOfMac(Mac(8).constData()) >= 0; }, 1000));
         QVERIFY(f.list()->RowOfMac(Mac(5).constData()) < 0);
         f.window->ApplyListFilter(FILTER_IP, QString(), false);
         QCOMPARE(f.Rows(), 40);
+        QCOMPARE(f.list()->CounterValue()->text(), QStringLiteral(" 40"));
+        QCOMPARE(rows->GetItemText(f.list()->RowOfMac(Mac(5).constData()), 2), QStringLiteral("192.168.1.150"));
         QCOMPARE(f.list()->StatusOf(Mac(4).constData()), 0);  // never shown as verified
     }
 
@@ -141,16 +150,15 @@ private slots:
         Fixture f;
         f.ports.Deliver(Reply(1));
         QVERIFY(guitest::WaitUntil([&] { return f.Rows() == 1; }, 3000));
-        const uint32_t t0 = 1000;
-        f.list()->Busy().MarkBusy(Mac(1).constData(), "DEFAULT", 0, t0);
-        f.list()->SetStatus(Mac(1).constData(), 4);
+        const uint32_t t0 = f.ports.Now();
+        f.table().ShowRebooting(Mac(1).constData(), t0);
         f.ports.ClearSent();
-        f.list()->ScanBusy(t0 + 65000);  // the defaulted camera is asked again
+        f.window->WatchBusyCameras(t0 + 5000);  // the defaulted camera is asked again
         QCOMPARE(f.ports.CountSent(HEADER_IP_QUERY, Mac(1).constData()), size_t{1});
-        QCOMPARE(f.list()->StatusOf(Mac(1).constData()), 4);
-        f.list()->ScanBusy(t0 + 101000);
+        QVERIFY(guitest::WaitUntil([&] { return f.list()->StatusOf(Mac(1).constData()) == 4; }, 1000));
+        f.window->WatchBusyCameras(t0 + 101000);
         QVERIFY(guitest::WaitUntil([&] { return f.list()->StatusOf(Mac(1).constData()) == 3; }, 1000));
-        QCOMPARE(f.list()->Busy().Count(), 0);
+        QCOMPARE(f.table().BusyOf(Mac(1).constData()), BusyAction::None);
     }
 };
 

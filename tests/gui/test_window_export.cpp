@@ -34,9 +34,7 @@ private slots:
         QVERIFY(f.started);
         FakePorts& ports = f.ports;
         CTarsel_NextGenerateDlg* window = f.window.get();
-        window->adapterSubnets = [](const std::string& name) {
-            return name == "lab0" ? std::vector<AdapterSubnet>{{"10.9.0.1", "255.255.0.0"}} : std::vector<AdapterSubnet>{};
-        };
+        ports.Locked([&] { ports.subnets["lab0"] = {{"10.9.0.1", "255.255.0.0"}}; });
         // Answers through lab0 (10.9.0.0/16): A and B share an address, C lies outside the
         // adapter's subnet, D is fine.
         const char* macs[] = {"00:1B:2C:00:00:0A", "00:1B:2C:00:00:0B", "00:1B:2C:00:00:0C", "00:1B:2C:00:00:0D"};

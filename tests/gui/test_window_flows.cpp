@@ -111,7 +111,7 @@ private slots:
         QTest::mouseClick(f.window->cameraPanel()->Auth()->SaveButton(), Qt::LeftButton);
         QCOMPARE(f.window->messageDialog()->Line(0)->text(), UiText(20113));
         QCOMPARE(f.ports.CountSent(HEADER_IP_SET, kA), 0u);
-        QCOMPARE(f.window->cameraList()->StatusOf(kA), 1);
+        QVERIFY(guitest::WaitUntil([&] { return f.window->cameraList()->StatusOf(kA) == 1; }, 1000));
         f.Dismiss();
         info->NameEdit()->setText(QStringLiteral("Hall"));
         info->IpEdit()->setText(QStringLiteral("192.168.1.300"));

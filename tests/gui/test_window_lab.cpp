@@ -18,6 +18,7 @@
 #include "controls/CustControls.h"
 #include "controls/TvListCtrl.h"
 #include "controls/UiText.h"
+#include "engine/CameraCommands.h"
 #include "engine/CameraFilter.h"
 #include "engine/LiveEnginePorts.h"
 #include "engine/TSmain.h"
@@ -60,8 +61,7 @@ void ApplySetting(Window* window, const char* mac, const char* name) {
     window->engine().SetCameraAuth(r.ip, mac, "admin", "admin");
     const CameraSettingsRequest request{name, r.ip, r.mask, r.gateway, r.mode, r.httpPort};
     QCOMPARE(ApplySettings(window->engine(), mac, request), 0);
-    window->cameraList()->SetStatus(mac, STATUS_INDEX_SETTING);
-    window->cameraList()->MarkBusy(r, "SETTING");
+    QCOMPARE(window->engine().Table().StatusOf(mac), STATUS_INDEX_SETTING);
 }
 }  // namespace
 
@@ -120,7 +120,7 @@ private slots:
         ApplySetting(window.get(), kMacs[5], "Renamed-2");
         QCOMPARE(lab.Exec("cam6", "ip link set eth0 down"), 0);
         // The watcher gives up on a setting after 60 s: stepped here, not waited for.
-        list->ScanBusy(ports.Now() + 61000);
+        window->WatchBusyCameras(ports.Now() + 61000);
         QVERIFY(WaitUntil([&] { return list->StatusOf(kMacs[5]) == STATUS_INDEX_NO_RESPONSE; }, 2000));
         CameraRecord fading{};
         QVERIFY(window->engine().CopyCamera(kMacs[5], &fading));
@@ -128,7 +128,7 @@ private slots:
         QCOMPARE(list->List()->GetItemText(list->RowOfMac(kMacs[5]), 0), QStringLiteral("Fading"));
         ApplySetting(window.get(), kMacs[4], "Renamed-1");
         // Stubborn keeps answering with its old name; 25 s after the setting that fails it.
-        QCOMPARE(list->StatusOf(kMacs[4]), STATUS_INDEX_SETTING);
+        QVERIFY(WaitUntil([&] { return list->StatusOf(kMacs[4]) == STATUS_INDEX_SETTING; }, 2000));
         QVERIFY(WaitUntil([&] { return list->StatusOf(kMacs[4]) == STATUS_INDEX_NO_RESPONSE; }, 40000));
         QCOMPARE(list->List()->GetItemText(list->RowOfMac(kMacs[4]), 0), QStringLiteral("Stubborn"));
         QCOMPARE(list->List()->GetItemText(list->RowOfMac(kMacs[4]), 9), UiText(20102));

@@ -125,6 +125,11 @@ public:
         return it->second == mac ? 2 : 1;
     }
     AddressHistory& History() override { return history; }
+    std::vector<AdapterSubnet> AdapterSubnets(const std::string& name) override {
+        std::lock_guard<std::mutex> guard(mutex_);
+        const auto it = subnets.find(name);
+        return it == subnets.end() ? std::vector<AdapterSubnet>{} : it->second;
+    }
     void EnsureThreadLanguage() override { languageCalls.fetch_add(1); }
 
     // ---- time
@@ -180,6 +185,7 @@ public:
     std::vector<std::string> keysRead;
     std::vector<std::pair<std::string, std::string>> httpSets;
     std::map<uint64_t, std::string> inUse;  // address -> MAC of whoever answers there
+    std::map<std::string, std::vector<AdapterSubnet>> subnets;  // by adapter name
     struct Probe {
         uint64_t target;
         std::string mac;
@@ -229,63 +235,32 @@ inline CameraReply MakeAuthReply(const char* mac, const char* user, const char* 
     return r;
 }
 
-// Records what the engine tells its owner.
+// Records what the engine tells its owner: how often the camera table announced a batch,
+// and the events posted.
 class OwnerProbe {
 public:
-    struct Change {
-        int type;
-        bool hasRecord;
-        CameraRecord record;
-    };
     EngineOwnerSlots Slots() {
         EngineOwnerSlots s;
         s.owner = this;
-        s.OnCameraChanged = [](void* o, int type, const CameraRecord* r) {
-            Locked(o, [&](OwnerProbe& self) {
-                self.changes.push_back({type, r != nullptr, r ? *r : CameraRecord{}});
-                if (r) self.listed.push_back(r->mac);
-            });
-        };
-        s.IsMacListed = [](void* o, const char* mac) {
-            bool found = false;
-            Locked(o, [&](OwnerProbe& self) {
-                found = std::find(self.listed.begin(), self.listed.end(), mac) != self.listed.end();
-            });
-            return found;
-        };
+        s.OnCameraChanged = [](void* o) { static_cast<OwnerProbe*>(o)->batches.fetch_add(1); };
         s.PostCameraEvent = [](void* o, uint32_t code, void*) {
-            Locked(o, [&](OwnerProbe& self) { self.posted.push_back(code); });
-        };
-        s.SendCameraEvent = [](void* o, uint32_t code, void* param) {
-            auto* pair = static_cast<CameraStatusEvent*>(param);
-            Locked(o, [&](OwnerProbe& self) { self.sentEvents.push_back({code, pair->mac, pair->statusIndex}); });
+            auto* self = static_cast<OwnerProbe*>(o);
+            std::lock_guard<std::mutex> guard(self->mutex);
+            self->posted.push_back(code);
         };
         return s;
-    }
-    static void Locked(void* o, const std::function<void(OwnerProbe&)>& f) {
-        auto* self = static_cast<OwnerProbe*>(o);
-        std::lock_guard<std::mutex> guard(self->mutex);
-        f(*self);
-    }
-    std::vector<Change> Changes() {
-        std::lock_guard<std::mutex> guard(mutex);
-        return changes;
     }
     std::vector<uint32_t> Posted() {
         std::lock_guard<std::mutex> guard(mutex);
         return posted;
     }
-    struct SentEvent {
-        uint32_t code;
-        std::string mac;
-        int index;
-    };
-    std::vector<SentEvent> sentEvents;
-    std::vector<Change> changes;
-    std::vector<std::string> listed;
+    std::atomic<int> batches{0};
     std::vector<uint32_t> posted;
     std::mutex mutex;
 };
+
+// The MACs of the table's batch since the last call.
+inline std::vector<std::string> Changed(CTSmainDlg& engine) { return engine.Table().TakeChanges().macs; }
 
 // A verification request that records its callback: how often, and the last answer.
 struct VerifyResult {

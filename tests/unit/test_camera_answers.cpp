@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/WindowLogic.h"
+#include "engine/CameraCommands.h"
 #include "engine_fake_ports.h"
 #include "web/LibCurl.h"
 #include "web/SnapshotView.h"

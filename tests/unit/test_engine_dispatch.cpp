@@ -17,6 +17,7 @@ TEST(CameraList, OneRecordPerMacRefreshedOnlyByQueryReplies) {
     OwnerProbe owner;
     CTSmainDlg engine(ports, owner.Slots());
     engine.StartSearch();
+    const uint32_t firstSearch = engine.Generation();
 
     ports.Deliver(MakeReply(HEADER_IP_QUERY, kMacA, "192.168.1.10"));
     ports.Deliver(MakeReply(HEADER_WIRELESS_IP_QUERY, kMacA, "192.168.1.11"));
@@ -32,20 +33,35 @@ TEST(CameraList, OneRecordPerMacRefreshedOnlyByQueryReplies) {
     EXPECT_STREQ("192.168.1.11", r.ip);
     EXPECT_STREQ("dhcp", r.mode);
 
-    // The look-up is exact: the same MAC in upper case is another camera.
-    EXPECT_FALSE(engine.CopyCamera("00:11:22:33:44:0A", &r));
+    // One camera is one key whatever the case of its letters: its row too.
+    ports.Deliver(MakeReply(HEADER_IP_QUERY, "AA:BB:CC:00:00:0F", "192.168.1.13"));
+    ports.Deliver(MakeReply(HEADER_IP_QUERY, "aa:bb:cc:00:00:0f", "192.168.1.14"));
+    ASSERT_TRUE(engine.CopyCamera("Aa:bB:cc:00:00:0F", &r));
+    EXPECT_STREQ("192.168.1.14", r.ip);
+    EXPECT_EQ(2u, engine.Table().Count());
     ports.Deliver(MakeReply(HEADER_IP_QUERY, kMacB, "192.168.1.12"));
     auto all = engine.CopyCameras();
-    ASSERT_EQ(2u, all.size());
+    ASSERT_EQ(3u, all.size());
     EXPECT_STREQ(kMacA, all[0].mac);  // order of creation
-    EXPECT_STREQ(kMacB, all[1].mac);
-    // 2 and 100 for A, the unasked type 3 as an ordinary reply, 2 for B.
-    EXPECT_EQ(4u, owner.Changes().size());
+    EXPECT_STREQ(kMacB, all[2].mac);
+    // Every reply decided its camera's row; the owner heard of the batch once, and the batch
+    // names each camera once, in the order first changed, tagged with the search.
+    EXPECT_EQ(1, owner.batches.load());
+    CameraChangeBatch batch = engine.Table().TakeChanges();
+    EXPECT_EQ(firstSearch, batch.generation);
+    EXPECT_EQ((std::vector<std::string>{kMacA, "AA:BB:CC:00:00:0F", kMacB}), batch.macs);
+    ports.Deliver(MakeReply(HEADER_IP_QUERY, kMacB, "192.168.1.12"));
+    EXPECT_EQ(2, owner.batches.load());
 
-    // The next search starts from an empty list and sends the two queries to everyone.
+    // The next search starts from an empty list and table, and a new batch tag; it sends
+    // the two queries to everyone.
     ports.ClearSent();
     engine.StartSearch();
     EXPECT_EQ(0u, engine.CameraCount());
+    EXPECT_EQ(0u, engine.Table().Count());
+    EXPECT_TRUE(Changed(engine).empty());
+    ports.Deliver(MakeReply(HEADER_IP_QUERY, kMacB, "192.168.1.12"));
+    EXPECT_NE(firstSearch, engine.Table().TakeChanges().generation);
     auto sent = ports.Sent();
     ASSERT_EQ(2u, sent.size());
     EXPECT_EQ(HEADER_IP_QUERY, sent[0].type);
@@ -61,8 +77,13 @@ TEST(CameraList, MalformedMacNeverCreatesAndLongNameIsCut) {
     engine.StartSearch();
     ports.Deliver(MakeReply(HEADER_IP_QUERY, "00:11:22:33:44:1", "192.168.1.10"));
     ports.Deliver(MakeReply(HEADER_IP_QUERY, "00:11:22:33:44:011", "192.168.1.10"));
+    // The right length is not enough: six hex pairs joined by colons.
+    ports.Deliver(MakeReply(HEADER_IP_QUERY, "\"=,;[]&00009;####", "192.168.1.10"));
+    ports.Deliver(MakeReply(HEADER_IP_QUERY, "00-11-22-33-44-55", "192.168.1.10"));
+    ports.Deliver(MakeReply(HEADER_IP_QUERY, "00:11:22:33:44:5G", "192.168.1.10"));
     EXPECT_EQ(0u, engine.CameraCount());
-    EXPECT_EQ(2u, log.Count("Mode:0, Htype:2 ip:192.168.1.10 mac:00:11:22:33:44:"));
+    EXPECT_EQ(0u, engine.Table().Count());
+    EXPECT_EQ(5u, log.Count("Mode:0, Htype:2 ip:192.168.1.10 mac:"));
 
     CameraReply r = MakeReply(HEADER_IP_QUERY, kMacA, "192.168.1.10");
     std::string name(40, 'N');
@@ -114,12 +135,12 @@ TEST(Verification, SingleCameraRightWrongAndReplacedContext) {
     VerifyResult first(kMacA, "admin", "secret"), second(kMacB, "admin", "secret");
     engine.VerifyCamera(VerifyResult::Done, &first.context);
     engine.VerifyCamera(VerifyResult::Done, &second.context);
-    size_t before = owner.Changes().size();
+    Changed(engine);
     ports.Deliver(MakeAuthReply(kMacA, "admin", "secret"));
     EXPECT_EQ(0, first.calls.load());
     ASSERT_TRUE(engine.CopyCamera(kMacA, &r));
     EXPECT_EQ(STATUS_AUTH_FAIL, r.status);
-    EXPECT_EQ(before + 1, owner.Changes().size());
+    EXPECT_EQ(std::vector<std::string>{kMacA}, Changed(engine));
 
     // A cancelled context is never called back.
     engine.CancelVerify(&second.context);
@@ -147,7 +168,7 @@ TEST(Verification, BatchCountsEachCameraOnce) {
     engine.BeginVerifyAll("admin", "secret");
     EXPECT_EQ(MODE_VERIFY_ALL, engine.Mode());
 
-    size_t before = owner.Changes().size();
+    Changed(engine);
     ports.Deliver(MakeAuthReply(kMacA, "admin", "secret"));
     ports.Deliver(MakeAuthReply(kMacA, "admin", "secret"));  // a repeat counts once
     ports.Deliver(MakeAuthReply(kMacB, "admin", "bad"));
@@ -160,7 +181,8 @@ TEST(Verification, BatchCountsEachCameraOnce) {
     ASSERT_TRUE(engine.CopyCamera(kMacA, &r));
     EXPECT_STREQ("admin", r.user);
     EXPECT_STREQ("secret", r.password);
-    EXPECT_EQ(before + 1, owner.Changes().size());  // only A's success is shown
+    EXPECT_EQ(std::vector<std::string>{kMacA}, Changed(engine));  // only A's success is shown
+    EXPECT_EQ(STATUS_INDEX_VERIFIED, engine.Table().StatusOf(kMacA));
 
     // A failure after a success turns the camera and counts once.
     ports.Deliver(MakeAuthReply(kMacA, "admin", "other"));
@@ -168,11 +190,10 @@ TEST(Verification, BatchCountsEachCameraOnce) {
     ASSERT_TRUE(engine.CopyCamera(kMacA, &r));
     EXPECT_EQ(STATUS_AUTH_FAIL, r.status);
 
-    // A query reply in this mode is shown even for an unknown camera (null record).
+    // A query reply in this mode from an unknown camera makes no record and no row.
     ports.Deliver(MakeReply(HEADER_IP_QUERY, "00:11:22:33:44:78", "192.168.1.30"));
-    auto changes = owner.Changes();
-    EXPECT_FALSE(changes.back().hasRecord);
     EXPECT_EQ(2u, engine.CameraCount());
+    EXPECT_FALSE(engine.Table().IsMacListed("00:11:22:33:44:78"));
 }
 
 TEST(Verification, BatchOfTenEndsFiveSecondsAfterTheLastAnswer) {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/SettingsText.h"
-#include "engine/WindowLogic.h"
+#include "engine/CameraCommands.h"
 
 TEST(SettingsText, RefusesSeparatorsControlsAndOverlongValues) {
     using K = SettingRefusal::Kind;

@@ -70,8 +70,4 @@ void SortCameras(std::vector<CameraView>& cameras) {
     });
 }
 
-bool SameMac(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && strcasecmp(a.c_str(), b.c_str()) == 0;
-}
-
 }  // namespace cli

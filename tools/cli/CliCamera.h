@@ -7,6 +7,7 @@
 
 #include "CliOutput.h"
 #include "engine/CameraListing.h"
+#include "engine/MacText.h"
 #include "LibPacket/PacketProcess.h"
 
 namespace cli {
@@ -25,6 +26,6 @@ Row CameraRow(const CameraView& camera);
 void SortCameras(std::vector<CameraView>& cameras);
 
 // Case-insensitive comparison of MAC texts, as the command line names cameras.
-bool SameMac(const std::string& a, const std::string& b);
+using ::SameMac;
 
 }  // namespace cli

@@ -5,10 +5,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <unordered_set>
 
 #include "CliCommand.h"
 #include "CliOutput.h"
 #include "engine/BatchVerify.h"
+#include "engine/MacText.h"
 #include "finder/LIbFinder.h"
 
 namespace cli {
@@ -17,9 +19,7 @@ EngineSession::EngineSession() : ports_(std::make_unique<LiveEnginePorts>()) {
     EngineOwnerSlots slots;
     slots.owner = this;
     slots.OnCameraChanged = &EngineSession::OnCameraChanged;
-    slots.IsMacListed = &EngineSession::IsMacListed;
     slots.PostCameraEvent = &EngineSession::PostCameraEvent;
-    slots.SendCameraEvent = &EngineSession::SendCameraEvent;
     engine_ = std::make_unique<CTSmainDlg>(*ports_, slots);
 }
 
@@ -38,30 +38,13 @@ int EngineSession::AdapterCount() {
     return GetFinderAdapters(adapters, 64);
 }
 
-void EngineSession::OnCameraChanged(void* owner, int, const CameraRecord* record) {
-    if (record == nullptr) return;
+// The command line reads the table itself: a batch only wakes whoever waits for a change.
+void EngineSession::OnCameraChanged(void* owner) {
     auto* self = static_cast<EngineSession*>(owner);
-    int current;
-    {
-        std::lock_guard lock(self->mutex_);
-        auto it = self->rows_.find(record->mac);
-        current = it == self->rows_.end() ? STATUS_INDEX_VIEW : it->second;
-    }
-    CameraChange change;
-    if (!ApplyCameraChange(*self->engine_, self->verified_, record->mac, current, &change)) return;
+    self->engine_->Table().TakeChanges();
     std::lock_guard lock(self->mutex_);
-    self->rows_[record->mac] = change.decision.index;
-    if (change.decision.confirmed) self->confirmed_.insert(record->mac);
-    bool anySetting = false;
-    for (auto& [mac, index] : self->rows_) anySetting |= index == STATUS_INDEX_SETTING;
-    if (change.decision.confirmed && !anySetting) self->engine_->SetKeepQueryRounds(0);
+    ++self->batches_;
     self->changed_.notify_all();
-}
-
-bool EngineSession::IsMacListed(void* owner, const char* mac) {
-    auto* self = static_cast<EngineSession*>(owner);
-    std::lock_guard lock(self->mutex_);
-    return self->rows_.count(mac) > 0;
 }
 
 void EngineSession::PostCameraEvent(void* owner, uint32_t code, void*) {
@@ -72,21 +55,7 @@ void EngineSession::PostCameraEvent(void* owner, uint32_t code, void*) {
     self->changed_.notify_all();
 }
 
-void EngineSession::SendCameraEvent(void* owner, uint32_t code, void* param) {
-    auto* self = static_cast<EngineSession*>(owner);
-    if (code != EVT_HTTP_UNREACHABLE || param == nullptr) return;
-    auto* event = static_cast<CameraStatusEvent*>(param);
-    std::lock_guard lock(self->mutex_);
-    self->rows_[event->mac] = event->statusIndex;
-}
-
 void EngineSession::Search(double seconds, const char* progressLabel) {
-    {
-        std::lock_guard lock(mutex_);
-        rows_.clear();
-        confirmed_.clear();
-    }
-    verified_.Clear();
     engine_->StartSearch();
     Progress progress(progressLabel);
     const auto start = std::chrono::steady_clock::now();
@@ -95,7 +64,7 @@ void EngineSession::Search(double seconds, const char* progressLabel) {
         auto elapsed = std::chrono::steady_clock::now() - start;
         if (elapsed >= wait) break;
         progress.Update(std::chrono::duration<double>(elapsed) / wait,
-                        std::to_string(engine_->CameraCount()) + " found");
+                        std::to_string(engine_->Table().Count()) + " found");
         std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
             std::chrono::milliseconds(100),
             std::chrono::duration_cast<std::chrono::steady_clock::duration>(wait - elapsed)));
@@ -122,15 +91,15 @@ int EngineSession::SearchAdapters(double seconds) {
 std::string EngineSession::Resolve(const std::string& name, const Credentials& credentials,
                                    bool* refused) {
     if (refused) *refused = false;
-    for (const std::string& mac : Macs())
-        if (SameMac(mac, name)) return mac;
+    CameraEntry listed;
+    if (engine_->Table().Find(name.c_str(), &listed)) return listed.record.mac;
     // IP[:PORT]: a camera that does not answer discovery, read over HTTP.
     std::string ip = name, port = "80";
     if (size_t colon = name.find(':'); colon != std::string::npos) {
         ip = name.substr(0, colon);
         port = name.substr(colon + 1);
     }
-    if (ip.find('.') == std::string::npos || name.size() == 17) return "";
+    if (ip.find('.') == std::string::npos || IsMacText(name)) return "";
     CameraReply info{};
     const int result = CheckCGI(engine_->Ports(), ip.c_str(), port.c_str(),
                                 credentials.user.c_str(), credentials.password.c_str(), &info);
@@ -147,43 +116,41 @@ std::vector<std::string> EngineSession::Macs() {
 }
 
 int EngineSession::StatusIndexOf(const std::string& mac) {
-    std::lock_guard lock(mutex_);
-    auto it = rows_.find(mac);
-    return it == rows_.end() ? STATUS_INDEX_VIEW : it->second;
+    const int index = engine_->Table().StatusOf(mac.c_str());
+    return index < 0 ? STATUS_INDEX_VIEW : index;
 }
 
 CameraView EngineSession::View(const std::string& mac) {
-    // Warnings are judged against the whole list, so the camera is taken from it.
-    for (CameraView& view : Views())
-        if (view.mac == mac) return view;
-    return ViewOf(mac);
-}
-
-CameraView EngineSession::ViewOf(const std::string& mac) {
-    CameraRecord r{};
-    engine_->CopyCamera(mac.c_str(), &r);
-    CameraView v = ListingOfRecord(r);
-    v.status = StatusIndexText(StatusIndexOf(mac));
-    return v;
+    CameraEntry entry;
+    if (!engine_->Table().Find(mac.c_str(), &entry)) {
+        // A camera without a row (a DHCP camera the assignment never finished) still has
+        // its record.
+        CameraRecord record{};
+        engine_->CopyCamera(mac.c_str(), &record);
+        CameraView view = ListingOfRecord(record);
+        view.status = StatusIndexText(STATUS_INDEX_VIEW);
+        return view;
+    }
+    return ListingOfEntry(entry);
 }
 
 std::vector<CameraView> EngineSession::Views() {
     std::vector<CameraView> views;
-    for (const std::string& mac : Macs()) views.push_back(ViewOf(mac));
-    AddWarnings(views);
+    for (const CameraEntry& entry : engine_->Table().Entries()) views.push_back(ListingOfEntry(entry));
     return views;
 }
 
 std::map<std::string, int> EngineSession::Verify(const std::vector<std::string>& macs,
                                                  const Credentials& credentials) {
-    std::set<std::string> wanted(macs.begin(), macs.end());
+    std::unordered_set<std::string> wanted;
+    for (const std::string& mac : macs) wanted.insert(MacKey(mac));
     // Verification always asks again: credentials from an earlier answer prove nothing now.
     for (const std::string& mac : macs)
         engine_->WithCamera(mac.c_str(), [](CameraRecord& r) { r.credentialsStored = 0; });
     Progress progress("Verifying");
     RunBatchVerification(
         *engine_, credentials.user.c_str(), credentials.password.c_str(),
-        [&](const CameraRecord& r) { return wanted.count(r.mac) > 0; },
+        [&](const CameraRecord& r) { return wanted.count(MacKey(r.mac)) > 0; },
         [&](const BatchCounts& c) {
             const int answered = c.ok + c.fail;
             progress.Update(c.sent ? static_cast<double>(answered) / c.sent : 0,
@@ -196,21 +163,13 @@ std::map<std::string, int> EngineSession::Verify(const std::vector<std::string>&
         engine_->CopyCamera(mac.c_str(), &r);
         result[mac] = HasStatus(&r, STATUS_AUTH_OK) ? 1 : HasStatus(&r, STATUS_AUTH_FAIL) ? 0 : -1;
         if (result[mac] == 1) {
-            verified_.RememberAuthenticated(mac.c_str());
-            std::lock_guard lock(mutex_);
-            rows_[mac] = STATUS_INDEX_VERIFIED;
+            engine_->Table().RememberAuthenticated(mac.c_str());
+            engine_->Table().SetStatus(mac.c_str(), STATUS_INDEX_VERIFIED);
         } else if (result[mac] == 0) {
-            std::lock_guard lock(mutex_);
-            rows_[mac] = STATUS_INDEX_VERIFY_FAIL;
+            engine_->Table().SetStatus(mac.c_str(), STATUS_INDEX_VERIFY_FAIL);
         }
     }
     return result;
-}
-
-void EngineSession::MarkSetting(const std::string& mac) {
-    std::lock_guard lock(mutex_);
-    confirmed_.erase(mac);
-    rows_[mac] = STATUS_INDEX_SETTING;
 }
 
 int EngineSession::WaitSetting(const std::string& mac) {
@@ -219,12 +178,13 @@ int EngineSession::WaitSetting(const std::string& mac) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(29);
     std::unique_lock lock(mutex_);
     for (;;) {
-        if (confirmed_.count(mac)) return kExitOk;
-        auto it = rows_.find(mac);
-        if (it != rows_.end() && it->second != STATUS_INDEX_SETTING) return kExitTimeout;
-        if (changed_.wait_until(lock, deadline) == std::cv_status::timeout) {
-            if (confirmed_.count(mac)) return kExitOk;
-            return kExitTimeout;
+        CameraEntry entry;
+        if (!engine_->Table().Find(mac.c_str(), &entry)) return kExitTimeout;
+        if (entry.settingConfirmed) return kExitOk;
+        if (entry.statusIndex != STATUS_INDEX_SETTING) return kExitTimeout;
+        const uint64_t seen = batches_;
+        if (!changed_.wait_until(lock, deadline, [&] { return batches_ != seen; })) {
+            return engine_->Table().Find(mac.c_str(), &entry) && entry.settingConfirmed ? kExitOk : kExitTimeout;
         }
     }
 }

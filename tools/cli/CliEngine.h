@@ -1,13 +1,12 @@
 #pragma once
-// The finder engine as the command line drives it: one engine for the command's run, with
-// the window's decisions (status per reply, verified set, setting confirmation) kept here
-// instead of in a list view, and blocking helpers for the command's flow.
+// The finder engine as the command line drives it: one engine for the command's run, read
+// through its camera table (the status a window's row would show, the verified cameras,
+// the setting confirmations), and blocking helpers for the command's flow.
 
 #include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -16,7 +15,7 @@
 #include "CliCredentials.h"
 #include "engine/LiveEnginePorts.h"
 #include "engine/TSmain.h"
-#include "engine/WindowLogic.h"
+#include "engine/CameraCommands.h"
 
 namespace cli {
 
@@ -52,8 +51,6 @@ public:
     std::map<std::string, int> Verify(const std::vector<std::string>& macs,
                                       const Credentials& credentials);
 
-    // Shows the camera as "Setting"; call right before ApplySettings.
-    void MarkSetting(const std::string& mac);
     // After ApplySettings: 0 once the camera confirmed, 3 when the setting timed out.
     int WaitSetting(const std::string& mac);
     // Waits for the end of an automatic assignment; false when maxSeconds passed first.
@@ -62,19 +59,14 @@ public:
     void FlushSends();
 
 private:
-    CameraView ViewOf(const std::string& mac);  // without warnings
-    static void OnCameraChanged(void* owner, int type, const CameraRecord* record);
-    static bool IsMacListed(void* owner, const char* mac);
+    static void OnCameraChanged(void* owner);
     static void PostCameraEvent(void* owner, uint32_t code, void* param);
-    static void SendCameraEvent(void* owner, uint32_t code, void* param);
 
     std::unique_ptr<LiveEnginePorts> ports_;
     std::unique_ptr<CTSmainDlg> engine_;
-    AuthenticatedMacs verified_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::map<std::string, int> rows_;  // MAC -> status index, the rows a window would show
-    std::set<std::string> confirmed_;  // settings confirmed since the last ApplySettings
+    uint64_t batches_ = 0;  // batches of the camera table taken so far
     bool autoIpDone_ = false;
 };
 

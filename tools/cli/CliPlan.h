@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "CliCamera.h"
-#include "engine/WindowLogic.h"
+#include "engine/CameraCommands.h"
 
 namespace cli {
 

@@ -31,9 +31,8 @@ int RunSystemCommand(const Invocation& invocation, const char* name, const char*
             (result == 0 ? refused : silent)++;
         }
     }
-    AuthenticatedMacs done;
-    const std::vector<std::string> sent =
-        ConfirmCommand(session.Engine(), done, verified, command);
+    const std::vector<std::string> sent = BeginCommand(session.Engine(), verified);
+    SendCommand(session.Engine(), sent, command);
     session.FlushSends();
     for (const std::string& mac : sent) PrintNote(mac + ": " + command + " sent");
     if (sent.size() == macs.size()) return kExitOk;

@@ -127,7 +127,6 @@ int RunApply(const Invocation& invocation) {
                 o.result = result == 0 ? "credentials refused" : "timed out";
                 continue;
             }
-            session.MarkSetting(o.now.mac);
             SettingRefusal refusal;
             if (ApplySettings(session.Engine(), o.now.mac.c_str(), o.planned, &refusal) != 0) {
                 // A value kept from the camera can be refused too (a name holding "&").

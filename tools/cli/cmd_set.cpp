@@ -83,7 +83,6 @@ int RunSet(const Invocation& invocation) {
                                   args.Get("--mask", now.mask),       args.Get("--gateway", now.gateway),
                                   args.Get("--mode", now.mode),
                                   args.Get("--port", std::to_string(now.httpPort))};
-    session.MarkSetting(mac);
     SettingRefusal refusal;
     const int applied = ApplySettings(session.Engine(), mac.c_str(), request, &refusal);
     if (applied == -2) {

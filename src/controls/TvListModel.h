@@ -1,0 +1,117 @@
+#pragma once
+// The data behind the report lists of the tool's dialogs. Every list model speaks the same
+// roles, so one view (CTvListCtrl) and one delegate paint any of them: the cell texts, a
+// check state per row, a status index whose text and look the status column shows, an
+// upgrade's progress, and a note (warnings about the row's camera). Rows carry a key, the
+// text of column 1 (the MAC for the camera lists), and are found by it through a hash.
+//
+// CTvListModel is the plain list the upgrade page and the camera selection fill row by row;
+// the camera list's model (app/CameraTableModel.h) reads the engine's camera table.
+// Models live on the window's thread.
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace ListRole {
+enum : int {
+    Key = Qt::UserRole + 1,  // QString: the row's key
+    Check,                   // int: 0 unchecked, 1 checked, -1 unavailable
+    StatusIndex,             // int
+    Progress,                // int: percent
+    Note,                    // QString: warnings about the row, "" when none
+};
+}
+
+// What every list model offers beside the roles.
+class CTvListModelBase : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    static constexpr int kStatusColumn = 9;
+    using QAbstractTableModel::QAbstractTableModel;
+
+    // The row of the key, -1 when none.
+    virtual int RowOfKey(const QString& key) const = 0;
+    // Orders the rows by a column's texts: two addresses by their value, other texts by
+    // their bytes (ListSort.h). The model keeps the order for rows that arrive later.
+    virtual void SortRows(int column, bool ascending) = 0;
+    // The status texts in the language now in force (after a language change).
+    void RefreshStatusTexts();
+
+    // Column titles, set through setHeaderData and read through headerData.
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    bool setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
+                       int role = Qt::EditRole) override;
+
+    // The status column's text of an index: its own text in the current language, or the
+    // caller's text for an index that has none.
+    static QString StatusText(int index, const QString& callerText);
+
+protected:
+    // Moves the rows into `order` (old row numbers in their new places) and keeps every
+    // persistent index on its row.
+    template <typename Row>
+    void Reorder(std::vector<Row>& rows, const std::vector<size_t>& order);
+
+    QStringList m_titles;
+};
+
+class CTvListModel : public CTvListModelBase {
+    Q_OBJECT
+public:
+    explicit CTvListModel(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    int RowOfKey(const QString& key) const override;
+    void SortRows(int column, bool ascending) override;
+
+    void InsertColumn(int column, const QString& title);
+    // A row with `text` in column 0; its key is column 1's text.
+    int InsertRow(int row, const QString& text, const QString& key);
+    bool RemoveRow(int row);
+    void Clear();
+    bool SetText(int row, int column, const QString& text);
+    QString Text(int row, int column) const;
+    void SetAllChecks(int state);
+    // Gives each row the note of its key; one change signal for every row whose note changed.
+    void SetNotes(const QHash<QString, QString>& notes);
+
+private:
+    struct Row {
+        QStringList cells;
+        int check = 0;
+        int progress = 0;
+        int statusIndex = 0;
+        QString statusText;
+        QString note;
+    };
+    void Reindex();
+
+    std::vector<Row> m_rows;
+    QHash<QString, int> m_byKey;  // key -> its first row
+};
+
+template <typename Row>
+void CTvListModelBase::Reorder(std::vector<Row>& rows, const std::vector<size_t>& order) {
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> newRowOf(rows.size());
+    for (size_t at = 0; at < order.size(); ++at) newRowOf[order[at]] = static_cast<int>(at);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& index : before)
+        after << this->index(newRowOf[static_cast<size_t>(index.row())], index.column());
+    changePersistentIndexList(before, after);
+    std::vector<Row> sorted;
+    sorted.reserve(rows.size());
+    for (size_t from : order) sorted.push_back(std::move(rows[from]));
+    rows = std::move(sorted);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}

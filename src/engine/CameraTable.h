@@ -1,0 +1,203 @@
+#pragma once
+// The camera table: one entry per camera, holding what its row shows and why. The engine
+// decides an entry's status where a reply changes the camera (under the engine mutex), and
+// the window and the command line only read the table and ask it for the few changes they
+// make themselves (a setting under way, a reboot, an upgrade's progress, a verification).
+// Every change notes the camera's MAC in the batch of the current search; one consumer
+// takes the batch and reads the changed entries by MAC. No widgets here.
+//
+// Threads: every public function takes the table's own lock and may be called from any
+// thread. The engine calls Decide and Clear with its own mutex held (engine, then table:
+// the table never calls the engine). The notify function runs with no lock of the table
+// held; after Decide the engine calls NotifyIfPending once it released its mutex.
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/CameraRecord.h"
+#include "engine/CameraWarnings.h"
+
+// Status indexes of a camera row; each selects the row's status text and look.
+enum StatusIndex : int {
+    STATUS_INDEX_VIEW = 0,  // not verified
+    STATUS_INDEX_VERIFIED = 1,
+    STATUS_INDEX_SETTING = 2,
+    STATUS_INDEX_NO_RESPONSE = 3,
+    STATUS_INDEX_REBOOTING = 4,
+    STATUS_INDEX_PROGRESS = 5,
+    STATUS_INDEX_WAIT_UPGRADE = 6,
+    STATUS_INDEX_VERIFY_FAIL = 7,
+    STATUS_INDEX_UPGRADE_FAIL = 8,
+    STATUS_INDEX_NO_IP = 9,
+    STATUS_INDEX_SET_IP_NO_RESPONSE = 10,
+    STATUS_INDEX_OTHER_ADAPTER = 11,
+    STATUS_INDEX_ASSIGN_IP = 12,
+    STATUS_INDEX_IGNORE = 13,
+    STATUS_INDEX_AUTO_UNKNOWN = 15,
+    STATUS_INDEX_VERIFY_UNKNOWN = 16,
+    STATUS_INDEX_COUNT = 17,
+};
+
+// The English status text of an index ("View", "Setting", "NO IP"...); "" for 5 and others.
+const char* StatusIndexText(int index);
+
+// Has the setting sent by Save taken effect? Marks a setting older than 25 s as timed out.
+// Engine mutex held.
+bool SettingConfirmed(CameraRecord* record, uint32_t now);
+
+// The status index a row shows after a reply: by the engine mode; in the search mode it
+// also confirms or times out a pending setting. Engine mutex held.
+struct StatusDecision {
+    int index;
+    bool confirmed;  // a pending setting was confirmed by this reply
+};
+StatusDecision ChooseStatusIndex(int32_t mode, CameraRecord* record, int currentIndex, uint32_t now);
+
+// A command under way that no reply of the camera reports by itself.
+enum class BusyAction { None, Setting, Default, Upgrade };
+
+struct CameraEntry {
+    CameraRecord record{};  // as of its last change; `next` is null
+    int statusIndex = STATUS_INDEX_VIEW;
+    std::string statusText;  // the caller's text for an index without one ("37%")
+    int progress = 0;        // percent of an upgrade
+    bool verified = false;   // verified since the search started
+    bool settingConfirmed = false;  // the last setting was confirmed by a reply
+    BusyAction busy = BusyAction::None;
+    uint32_t busySince = 0;         // tick the command was sent
+    uint32_t lastRequery = 0;       // tick of the last re-query of a rebooting camera
+    bool wentSilent = false;        // a rebooting camera missed a re-query
+    std::vector<std::string> warnings;  // kWarningDuplicateIp, kWarningForeignSubnet
+};
+
+// The MACs whose entries changed since the last TakeChanges, in the order first changed.
+struct CameraChangeBatch {
+    uint32_t generation = 0;
+    std::vector<std::string> macs;
+};
+
+// What the busy watcher does about one camera.
+struct BusyDecision {
+    enum Kind {
+        Requery,         // a rebooting or defaulted camera: ask it again
+        SettingExpired,  // a setting no reply ever confirmed
+        DefaultExpired,  // a rebooted or defaulted camera that never came back
+    };
+    Kind kind;
+    std::string mac;
+    bool viaHttp;
+};
+
+class CameraTable {
+public:
+    // More cameras than a site can have: a host answering as endless MACs fills no more.
+    static constexpr size_t kMaxCameras = 8192;
+    static constexpr uint32_t kSettingBusyMs = 60000;
+    static constexpr uint32_t kDefaultBusyMs = 100000;
+    static constexpr uint32_t kRequeryEveryMs = 5000;
+    // A rebooting camera that has not answered a re-query for this long has gone down.
+    static constexpr uint32_t kSilentAfterMs = 4000;
+
+    using Notify = std::function<void()>;
+    using SubnetsOf = std::function<std::vector<AdapterSubnet>(const std::string& adapterName)>;
+
+    CameraTable();
+
+    // Called, without the table's lock, when the first change of a batch is noted.
+    void SetNotify(Notify notify);
+    // Where the subnets of an adapter come from (the host's adapters by default); asked at
+    // most once a second per adapter.
+    void SetSubnets(SubnetsOf subnetsOf);
+
+    // ---- the engine's side (engine mutex held)
+    // Empties the table for a new search.
+    void Clear(uint32_t generation);
+    // A reply changed the camera: decides its status, remembers a verification, takes a copy
+    // of the record and judges its warnings. The record may be changed (a setting confirmed
+    // or timed out). False when the table is full and the camera is new.
+    struct Decided {
+        bool listed = false;
+        bool confirmed = false;       // a pending setting was confirmed
+        bool noneSetting = false;     // ... and no camera shows "Setting" any more
+    };
+    Decided Decide(int32_t mode, CameraRecord* record, uint32_t now);
+    // Replaces the entry's copy of the record without a decision (the record changed, its
+    // status did not); nothing for a camera not listed. Like Decide, it leaves the notice to
+    // NotifyIfPending.
+    void Refresh(const CameraRecord& record, uint32_t now);
+    // Calls the notify function when a batch started since the last call.
+    void NotifyIfPending();
+
+    // ---- readers
+    uint32_t Generation() const;
+    size_t Count() const;
+    bool Find(const char* mac, CameraEntry* out) const;
+    bool IsMacListed(const char* mac) const;
+    // -1 when the camera is not listed.
+    int StatusOf(const char* mac) const;
+    bool AnyWithStatus(int index) const;
+    std::vector<CameraEntry> Entries() const;  // in the order first listed
+    // The entries of the MACs given, in that order; MACs no longer listed are left out.
+    std::vector<CameraEntry> EntriesOf(const std::vector<std::string>& macs) const;
+    CameraChangeBatch TakeChanges();
+
+    // ---- what the window and the command line change
+    void SetStatus(const char* mac, int index, const std::string& text = {});
+    // An upgrade's percent (index 5 with "N%"), or -1 for "FW Upgrade Fail".
+    void SetProgress(const char* mac, int percent);
+    bool IsCameraVerified(const char* mac) const;
+    void RememberAuthenticated(const char* mac);
+    // The entry counts as not verified again (its record is the engine's to reset).
+    void ForgetAuthenticated(const char* mac);
+    // Shows the record given (the values a setting asked for) as "Setting", watched.
+    void ShowSetting(const CameraRecord& shown, uint32_t now);
+    // Shows the camera as "Rebooting" after a reboot or default command, watched until it
+    // went silent and answered again, or the watch expired.
+    void ShowRebooting(const char* mac, uint32_t now);
+    void MarkBusy(const char* mac, BusyAction action, uint32_t now);
+    void ClearBusy(const char* mac);
+    BusyAction BusyOf(const char* mac) const;
+    // Looks at every busy camera at tick `now` (the watcher calls it every 2 s). Expired
+    // watches are ended; what is to be done about them is returned.
+    std::vector<BusyDecision> ScanBusy(uint32_t now);
+
+private:
+    struct Slot {
+        CameraEntry entry;
+        uint64_t judgedAddress = 0;  // the address the duplicate index holds it under
+    };
+    struct AdapterSubnets {
+        std::vector<AdapterSubnet> subnets;
+        uint32_t since = 0;
+    };
+
+    Slot* FindLocked(const char* mac);
+    const Slot* FindLocked(const char* mac) const;
+    void SetIndexLocked(Slot& slot, int index);
+    void NoteChangedLocked(const CameraEntry& entry);
+    void JudgeLocked(Slot& slot, uint32_t now);
+    void JudgeWarningsLocked(Slot& slot);
+    void RefreshSubnetsLocked(uint32_t now);
+    const std::vector<AdapterSubnet>& SubnetsLocked(const std::string& adapter, uint32_t now);
+    // Runs notify outside the lock when `started` says a batch began.
+    void AfterChange(bool started);
+
+    mutable std::mutex m_lock;
+    uint32_t m_generation = 0;
+    std::vector<Slot> m_slots;                          // order of first listing
+    std::unordered_map<std::string, size_t> m_byKey;    // MacKey -> position
+    std::unordered_map<uint64_t, std::vector<size_t>> m_byAddress;  // duplicate-ip index
+    int m_statusCounts[STATUS_INDEX_COUNT + 1] = {};
+    std::vector<std::string> m_changed;                 // MACs of the batch, in order
+    std::unordered_map<std::string, bool> m_changedKeys;
+    bool m_notifyPending = false;
+    Notify m_notify;
+    SubnetsOf m_subnetsOf;
+    std::unordered_map<std::string, AdapterSubnets> m_subnets;
+    uint32_t m_subnetsCheckedAt = 0;
+    bool m_subnetsChecked = false;
+};
