@@ -164,12 +164,16 @@ CTvListHeader::CTvListHeader(CTvListCtrl* list) : QHeaderView(Qt::Horizontal, li
 
 QSize CTvListHeader::sizeHint() const { return {QHeaderView::sizeHint().width(), kHeight}; }
 
+// The header's background runs on past the last column, as the list's own colour, not the
+// style's empty header area.
 void CTvListHeader::paintEvent(QPaintEvent* event) {
-    {
-        QPainter painter(viewport());
-        painter.fillRect(viewport()->rect(), kBackground);
-    }
     QHeaderView::paintEvent(event);
+    int end = 0;
+    for (int section = 0; section < count(); ++section)
+        if (!isSectionHidden(section)) end = qMax(end, sectionViewportPosition(section) + sectionSize(section));
+    if (end >= viewport()->width()) return;
+    QPainter painter(viewport());
+    painter.fillRect(QRect(end, 0, viewport()->width() - end, height()), kBackground);
 }
 
 void CTvListHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {

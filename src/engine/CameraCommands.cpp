@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/stdafx.h"
+#include "engine/EngineInternal.h"
 #include "engine/TSmain.h"
 #include "web/UpgradeProc.h"
 
@@ -54,7 +55,7 @@ int PrepareSettings(CTSmainDlg& engine, const char* mac, const CameraSettingsReq
         BoundedCopy(r.oldPort, r.httpPort, kCaller, __LINE__);
         // 0 means "nothing pending": a tick of exactly 0 is taken as 1.
         r.settingSince = now == 0 ? 1 : now;
-        shown = r;
+        shown = engine_internal::Snapshot(r);
     });
     if (!found) return -1;
     static const char kCaller[] = "ApplySettings";
@@ -64,7 +65,6 @@ int PrepareSettings(CTSmainDlg& engine, const char* mac, const CameraSettingsReq
     BoundedCopy(shown.gateway, request.gateway.c_str(), kCaller, __LINE__);
     BoundedCopy(shown.mode, request.mode.c_str(), kCaller, __LINE__);
     BoundedCopy(shown.httpPort, request.port.c_str(), kCaller, __LINE__);
-    shown.next = nullptr;
     out->payload = payload;
     out->shown = shown;
     // Marked before the first reply can judge it.

@@ -5,8 +5,11 @@
 #include <cstring>
 
 #include "common/stdafx.h"
+#include "engine/EngineInternal.h"
 #include "engine/MacText.h"
 #include "finder/LibIP.h"
+
+using engine_internal::Snapshot;
 
 namespace {
 constexpr uint32_t kSettingTimeoutMs = 25000;
@@ -204,8 +207,7 @@ CameraTable::Decided CameraTable::Decide(int32_t mode, CameraRecord* record, uin
     // An upgrade's row keeps its percentage; the reply still refreshes the cells.
     if (entry.busy != BusyAction::Upgrade) SetIndexLocked(*slot, index);
     if (HasStatus(record, STATUS_AUTH_OK)) entry.verified = true;
-    entry.record = *record;
-    entry.record.next = nullptr;
+    entry.record = Snapshot(*record);
     result.listed = true;
     result.noneSetting = result.confirmed && m_statusCounts[STATUS_INDEX_SETTING] == 0;
     NoteChangedLocked(entry);
@@ -217,8 +219,7 @@ void CameraTable::Refresh(const CameraRecord& record, uint32_t now) {
     std::lock_guard<std::mutex> guard(m_lock);
     Slot* slot = FindLocked(record.mac);
     if (slot == nullptr) return;
-    slot->entry.record = record;
-    slot->entry.record.next = nullptr;
+    slot->entry.record = Snapshot(record);
     NoteChangedLocked(slot->entry);
     JudgeLocked(*slot, now);
 }
@@ -445,8 +446,7 @@ void CameraTable::ShowSetting(const CameraRecord& shown, uint32_t now) {
         Slot* slot = FindLocked(shown.mac);
         if (slot == nullptr) return;
         CameraEntry& entry = slot->entry;
-        entry.record = shown;
-        entry.record.next = nullptr;
+        entry.record = Snapshot(shown);
         entry.settingConfirmed = false;
         entry.busy = BusyAction::Setting;
         entry.busySince = now;

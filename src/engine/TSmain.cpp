@@ -7,6 +7,8 @@
 #include "engine/MacText.h"
 #include "finder/LibIP.h"
 
+using engine_internal::Snapshot;
+
 CTSmainDlg::CTSmainDlg(EnginePorts& ports, const EngineOwnerSlots& slots)
     : m_ports(ports), m_slots(slots) {
     m_hook.function = &CTSmainDlg::RecvHook;
@@ -73,8 +75,7 @@ bool CTSmainDlg::CopyCamera(const char* mac, CameraRecord* out) {
     std::lock_guard<std::mutex> guard(m_lock);
     CameraRecord* record = FindCameraLocked(mac);
     if (record == nullptr) return false;
-    *out = *record;
-    out->next = nullptr;
+    *out = Snapshot(*record);
     return true;
 }
 
@@ -82,8 +83,7 @@ std::vector<CameraRecord> CTSmainDlg::CopyCameras() {
     std::vector<CameraRecord> copies;
     std::lock_guard<std::mutex> guard(m_lock);
     for (CameraRecord* record = head; record != nullptr; record = record->next) {
-        copies.push_back(*record);
-        copies.back().next = nullptr;
+        copies.push_back(Snapshot(*record));
     }
     return copies;
 }

@@ -1,0 +1,156 @@
+// The camera list as a model and a view: a burst of replies, changes, a filter, Invert, a
+// sort and a new search keep the model and its filter consistent (QAbstractItemModelTester)
+// and cost a handful of batched updates; the list reads as a table through the
+// accessibility interface, and the keyboard checks, chooses and opens the menu of a row.
+
+#include <QAbstractItemModelTester>
+#include <QAccessible>
+#include <QSignalSpy>
+#include <QTest>
+#include <atomic>
+#include <thread>
+
+#include "FakeWindow.h"
+#include "GuiTestSupport.h"
+#include "app/CameraTableModel.h"
+#include "app/EngineBridge.h"
+#include "app/FunctionDlg.h"
+#include "app/ListDlg.h"
+#include "controls/TvListCtrl.h"
+#include "controls/UiText.h"
+#include "engine/CameraFilter.h"
+
+namespace {
+QByteArray Mac(int i) { return QStringLiteral("00:1B:2C:01:%1:%2").arg(i / 256, 2, 16, QLatin1Char('0')).arg(i % 256, 2, 16, QLatin1Char('0')).toLatin1(); }
+
+CameraReply Reply(int i, int round = 0) {
+    const QByteArray ip = QStringLiteral("10.%1.%2.%3").arg(round).arg(i / 250).arg(1 + i % 250).toLatin1();
+    return MakeReply(HEADER_IP_QUERY, Mac(i).constData(), ip.constData(), "manual");
+}
+}  // namespace
+
+class CameraModelTest : public QObject {
+    Q_OBJECT
+public:
+    static void initMain() { PrepareTarselUi(); }
+
+private slots:
+    void init() {
+        guitest::UseLanguage(LANGUAGE_ENGLISH);
+        CTvListCtrl::ResetSortState();
+    }
+
+    void modelAndFilterStayConsistentThroughABurst() {
+        guitest::PrivateConfig config("");
+        guitest::FakeWindow f;
+        QVERIFY(f.started);
+        CListDlg* list = f.window->cameraList();
+        CameraTableModel* model = list->Model();
+        QAbstractItemModelTester modelTester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester proxyTester(list->Proxy(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy inserted(model, &QAbstractItemModel::rowsInserted);
+        const uint64_t flushes = f.window->bridge()->FlushCount();
+
+        // 1,000 cameras answer twice from another thread while the user filters and sorts.
+        constexpr int kCameras = 1000;
+        std::atomic<bool> done{false};
+        std::thread cameras([&] {
+            for (int round = 0; round < 2; ++round)
+                for (int i = 0; i < kCameras; ++i) f.ports.Deliver(Reply(i, round));
+            done = true;
+        });
+        int step = 0;
+        while (!done.load()) {
+            switch (step++ % 4) {
+                case 0: f.window->ApplyListFilter(FILTER_IP, QStringLiteral("10.1.1"), false); break;
+                case 1: f.window->ApplyListFilter(FILTER_IP, QStringLiteral("10.1.1"), true); break;
+                case 2: list->List()->SortByColumn(2); break;
+                default: f.window->ApplyListFilter(FILTER_IP, QString(), false); break;
+            }
+            QTest::qWait(2);
+        }
+        cameras.join();
+        f.window->ApplyListFilter(FILTER_IP, QString(), false);
+        QVERIFY(guitest::WaitUntil([&] { return model->rowCount() == kCameras && list->Proxy()->rowCount() == kCameras; }, 5000));
+        // Batched: a handful of flushes and insertions, not one per reply.
+        const uint64_t used = f.window->bridge()->FlushCount() - flushes;
+        QVERIFY2(used < 200, QByteArray::number(static_cast<qulonglong>(used)));
+        QVERIFY(inserted.count() <= static_cast<int>(used));
+        // Every camera once, with the values of its last answer.
+        for (int i : {0, 499, 999}) {
+            const int row = list->RowOfMac(Mac(i).constData());
+            QVERIFY(row >= 0);
+            QCOMPARE(list->List()->GetItemText(row, 2), QString::fromLatin1(Reply(i, 1).ip));
+        }
+
+        // A filter on the newest addresses, then its inverse, then an ascending sort by
+        // address: the rows the filter lets through, in numeric order.
+        f.window->ApplyListFilter(FILTER_IP, QStringLiteral("10.1.1."), false);
+        QCOMPARE(list->List()->GetItemCount(), 250);
+        f.window->ApplyListFilter(FILTER_IP, QStringLiteral("10.1.1."), true);
+        QCOMPARE(list->List()->GetItemCount(), kCameras - 250);
+        CTvListCtrl::ResetSortState();
+        list->List()->SortByColumn(2);
+        QCOMPARE(list->List()->GetItemText(0, 2), QStringLiteral("10.1.0.1"));
+        QCOMPARE(list->List()->GetItemText(1, 2), QStringLiteral("10.1.0.2"));
+        QCOMPARE(list->List()->GetItemText(250, 2), QStringLiteral("10.1.2.1"));
+        // The sort holds for cameras that answer afterwards.
+        f.ports.Deliver(MakeReply(HEADER_IP_QUERY, "00:1B:2C:01:0F:00", "10.1.0.0", "manual"));
+        QVERIFY(guitest::WaitUntil([&] { return list->List()->GetItemText(0, 2) == QStringLiteral("10.1.0.0"); }, 2000));
+
+        // A new search empties the model and its filter; the user's sort order stays.
+        f.window->Reset(false);
+        QCOMPARE(model->rowCount(), 0);
+        for (int i = 0; i < 20; ++i) f.ports.Deliver(Reply(19 - i));
+        QVERIFY(guitest::WaitUntil([&] { return model->rowCount() == 20; }, 2000));
+        QCOMPARE(list->List()->GetItemText(0, 2), QStringLiteral("10.0.0.1"));
+    }
+
+    void listReadsAsATableAndWorksByKeyboard() {
+        guitest::PrivateConfig config("");
+        guitest::FakeWindow f;
+        QVERIFY(f.started);
+        for (int i = 0; i < 3; ++i) f.ports.Deliver(Reply(i));
+        CListDlg* list = f.window->cameraList();
+        CTvListCtrl* rows = list->List();
+        QVERIFY(guitest::WaitUntil([&] { return rows->GetItemCount() == 3; }, 2000));
+        f.window->engine().WithCamera(Mac(1).constData(), [](CameraRecord& r) { SetStatus(&r, STATUS_AUTH_OK); });
+        f.ports.Deliver(Reply(1));
+        QVERIFY(guitest::WaitUntil([&] { return list->StatusOf(Mac(1).constData()) == 1; }, 2000));
+
+        QAccessibleInterface* table = QAccessible::queryAccessibleInterface(rows);
+        QVERIFY(table != nullptr);
+        QCOMPARE(table->role(), QAccessible::Table);
+        QAccessibleTableInterface* cells = table->tableInterface();
+        QVERIFY(cells != nullptr);
+        QCOMPARE(cells->rowCount(), 3);
+        QCOMPARE(cells->columnCount(), 10);
+        QCOMPARE(cells->columnDescription(1), UiText(20041));
+        QCOMPARE(cells->cellAt(1, 1)->text(QAccessible::Name), QString::fromLatin1(Mac(1)));
+        QCOMPARE(cells->cellAt(1, 9)->text(QAccessible::Name), UiText(20036));
+        QVERIFY(cells->cellAt(1, 0)->state().checkable);
+
+        // Keyboard: down to the verified camera, Space checks it, Enter chooses it.
+        rows->setFocus();
+        QTest::keyClick(rows, Qt::Key_Down);
+        QTest::keyClick(rows, Qt::Key_Down);
+        QCOMPARE(QByteArray(f.window->currentMac), Mac(1));
+        QTest::keyClick(rows, Qt::Key_Space);
+        QVERIFY(rows->IsChecked(1));
+        QVERIFY(cells->cellAt(1, 0)->state().checked);
+        QTest::keyClick(rows, Qt::Key_Up);
+        QTest::keyClick(rows, Qt::Key_Space);  // not verified: stays unchecked
+        QVERIFY(!rows->IsChecked(0));
+        f.window->currentMac[0] = '\0';
+        QTest::keyClick(rows, Qt::Key_Return);
+        QCOMPARE(QByteArray(f.window->currentMac), Mac(0));
+        // Shift+F10 on a verified camera opens its menu below the row.
+        QTest::keyClick(rows, Qt::Key_Down);
+        QTest::keyClick(rows, Qt::Key_F10, Qt::ShiftModifier);
+        QVERIFY(list->FunctionMenu()->isVisible());
+        QVERIFY(rows->viewport()->rect().contains(rows->viewport()->mapFromGlobal(rows->MenuPosition())));
+    }
+};
+
+QTEST_MAIN(CameraModelTest)
+#include "test_camera_model.moc"
