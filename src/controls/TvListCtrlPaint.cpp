@@ -18,6 +18,8 @@ const QColor CTvListHeader::kSeparator(255, 255, 255);
 namespace {
 constexpr int kMarkWidth = 18;  // the warning mark before the first cell's text
 const QColor kMarkColour(235, 150, 0);
+const QColor kPaleStatus(230, 230, 230);
+const QColor kPaleStatusOnBackground(70, 70, 90);
 
 // A small amber triangle with an exclamation mark, its top left at `at`.
 void PaintWarningMark(QPainter& painter, QPoint at, int side) {
@@ -85,12 +87,16 @@ void CTvListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     const bool selected = option.state & QStyle::State_Selected;
     const int status = index.data(ListRole::StatusIndex).toInt();
     painter->save();
+    // Every cell keeps to itself: a long status text or a full bar never runs into the next.
+    painter->setClipRect(cell);
     painter->fillRect(cell, selected ? CTvListCtrl::kSelectedBackground : CTvListCtrl::kBackground);
 
+    QRect bar;
     if (column == m_list->ProgressColumn() && status == 5) {
-        const int barWidth = cell.width() * index.data(ListRole::Progress).toInt() / 100 - 2;
-        if (barWidth > 0) {
-            const QRect bar(cell.left() + 5, cell.top() + 3, barWidth, cell.height() - 8);
+        const QRect track = cell.adjusted(5, 3, -5, -5);
+        const int percent = qBound(0, index.data(ListRole::Progress).toInt(), 100);
+        bar = QRect(track.left(), track.top(), track.width() * percent / 100, track.height());
+        if (bar.width() > 0) {
             painter->setPen(m_list->ProgressColour());
             painter->setBrush(m_list->ProgressColour());
             painter->drawRect(bar.adjusted(0, 0, -1, -1));
@@ -99,7 +105,8 @@ void CTvListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
 
     QColor colour = m_list->TextColour(selected);
     QFont font = m_list->ListFont();
-    if (column == CTvListCtrl::kStatusColumn) {
+    const bool statusColumn = column == CTvListCtrl::kStatusColumn;
+    if (statusColumn) {
         const CTvListCtrl::StatusLook look = CTvListCtrl::LookOfStatus(status);
         font = m_list->StatusFont(look.style);
         colour = look.colour;
@@ -109,9 +116,23 @@ void CTvListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     if (marked) PaintWarningMark(*painter, QPoint(cell.left() + 25, cell.top() + (cell.height() - 14) / 2), 14);
     if (!text.isEmpty()) {
         painter->setFont(font);
-        painter->setPen(colour);
-        const int x = cell.left() + (column == 0 ? 25 + (marked ? kMarkWidth : 0) : 10);
-        painter->drawText(QPoint(x, cell.top() + 4 + QFontMetrics(font).ascent()), text);
+        const QPoint at(cell.left() + (column == 0 ? 25 + (marked ? kMarkWidth : 0) : 10),
+                        cell.top() + 4 + QFontMetrics(font).ascent());
+        if (statusColumn && colour == kPaleStatus) {
+            // The pale bold texts (a percentage, "Wait for upgrading") are white on the bar
+            // and dark beside it: pale on white cannot be read.
+            painter->setPen(kPaleStatusOnBackground);
+            painter->drawText(at, text);
+            if (bar.width() > 0) {
+                painter->setClipRect(bar.intersected(cell));
+                painter->setPen(Qt::white);
+                painter->drawText(at, text);
+                painter->setClipRect(cell);
+            }
+        } else {
+            painter->setPen(colour);
+            painter->drawText(at, text);
+        }
     }
 
     if (column == 0 && m_list->CheckBoxes()) {

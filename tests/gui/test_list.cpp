@@ -199,6 +199,19 @@ private slots:
         const QRect cell = list->CellRect(row, 9);
         const QImage image = list->viewport()->grab().toImage();
         QVERIFY(guitest::CountColour(image, cell, QColor(0, 0, 255), 30) > cell.height());
+        // A full bar stays in its cell; a percentage beside a short bar is dark enough to
+        // read on white, and white on the bar; a long status text keeps to its cell.
+        list->SetRowProgress(row, 100);
+        list->SetRowStatus(row, 5, QStringLiteral("100%"));
+        const QRect beyond(cell.right() + 1, cell.top(), 30, cell.height());
+        QImage full = list->viewport()->grab().toImage();
+        QCOMPARE(guitest::CountColour(full, beyond, QColor(0, 0, 255), 30), 0);
+        QVERIFY(guitest::CountColour(full, cell, QColor(255, 255, 255), 10) > 5);
+        list->SetRowProgress(row, 3);
+        list->SetRowStatus(row, 5, QStringLiteral("3%"));
+        QVERIFY(guitest::CountColour(list->viewport()->grab().toImage(), cell, QColor(70, 70, 90), 40) > 5);
+        list->SetRowStatus(row, 11);  // "Different Network Cards", wider than the column
+        QCOMPARE(guitest::CountColour(list->viewport()->grab().toImage(), beyond, QColor(0, 0, 0), 60), 0);
         // Without status 5 there is no bar.
         list->SetRowStatus(row, 2);
         const QImage plain = list->viewport()->grab().toImage();
