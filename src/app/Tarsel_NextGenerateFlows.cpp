@@ -225,12 +225,16 @@ void CTarsel_NextGenerateDlg::OnOpenWebsite(const char* ip, const char* port, co
 void CTarsel_NextGenerateDlg::PrepareCommand(const char* command) {
     std::vector<CommandRow> checked;
     const CameraTable& table = m_engine->Table();
+    // Busy: a setting or an upgrade under way, which another command would cut short.
+    const auto busy = [&table](const char* mac) {
+        return table.BusyOf(mac) != BusyAction::None || table.StatusOf(mac) == STATUS_INDEX_SETTING;
+    };
     for (const QString& mac : m_cameraList->CheckedMacs()) {
         const QByteArray bytes = mac.toUtf8();
-        checked.push_back({bytes.toStdString(), table.StatusOf(bytes.constData())});
+        checked.push_back({bytes.toStdString(), busy(bytes.constData())});
     }
     const int message =
-        CommandSelectionMessage(checked, currentMac, table.StatusOf(currentMac),
+        CommandSelectionMessage(checked, currentMac, busy(currentMac),
                                 [this](const std::string& mac) { return IsCameraVerified(mac.c_str()); });
     if (message >= 0) {
         ShowFixedMessage(message);

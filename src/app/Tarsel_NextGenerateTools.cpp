@@ -52,6 +52,10 @@ void CTarsel_NextGenerateDlg::WireTools() {
     m_upgradeDialog->onProgress = [](void* context, const char* mac, int percent) {
         Self(context)->SetUpgradeProgress(mac, percent);
     };
+    // From the queue on, another command would cut the upgrade short.
+    m_upgradeDialog->onQueued = [](void* context, const char* mac) {
+        Self(context)->engine().Table().MarkBusy(mac, BusyAction::Upgrade, Self(context)->engine().Ports().Now());
+    };
     m_upgradeDialog->verify = [](void* context, const char* user, const char* password) {
         Self(context)->VerifyAll(user, password);
     };

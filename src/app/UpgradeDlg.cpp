@@ -154,6 +154,7 @@ void CUpgradeDlg::AddAndStart(const CameraRecord& record) {
         item->state = UPGRADE_QUEUED;
     }
     ShowRow(item);
+    if (onQueued != nullptr) onQueued(m_context, record.mac);
     m_proc->StartUpgrade(item);
 }
 

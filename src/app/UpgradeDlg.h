@@ -38,6 +38,8 @@ public:
     void (*showMessage)(void* context, int code) = nullptr;
     void (*getMainRect)(void* context, QRect* rect) = nullptr;
     void (*onProgress)(void* context, const char* mac, int percent) = nullptr;
+    // A camera's upgrade was queued: it is busy until onProgress reports 100 or -1.
+    void (*onQueued)(void* context, const char* mac) = nullptr;
     void (*verify)(void* context, const char* user, const char* password) = nullptr;
 
     // Queues one camera (from the selection pop-up or the main window's upgrade commands).

@@ -26,15 +26,15 @@ SaveProblem CheckSaveInput(const CameraSettingsRequest& request) {
 }
 
 int CommandSelectionMessage(const std::vector<CommandRow>& checked, const std::string& currentMac,
-                            int currentStatus, const std::function<bool(const std::string&)>& isVerified) {
+                            bool currentBusy, const std::function<bool(const std::string&)>& isVerified) {
     for (const CommandRow& row : checked) {
         if (!isVerified(row.mac)) return 0;
-        if (row.statusIndex == STATUS_INDEX_SETTING) return 9;
+        if (row.busy) return 9;
     }
     if (!checked.empty()) return -1;
     if (currentMac.empty()) return 4;
     if (!isVerified(currentMac)) return 0;
-    if (currentStatus == STATUS_INDEX_SETTING) return 9;
+    if (currentBusy) return 9;
     return -1;
 }
 

@@ -27,18 +27,19 @@ enum SaveProblem : int {
 // as empty).
 SaveProblem CheckSaveInput(const CameraSettingsRequest& request);
 
-// A checked row of the camera list, in list order.
+// A checked row of the camera list, in list order: its camera, and whether it is busy with
+// a setting or an upgrade (CameraTable::BusyOf).
 struct CommandRow {
     std::string mac;
-    int statusIndex;
+    bool busy;
 };
 
 // Whether a reboot or default may be asked for: -1 when it may, else the fixed message to
-// show: 0 a camera not verified, 9 a camera busy with a setting, 4 nothing to command. With
-// rows checked, the first checked row that is not verified or busy decides; with none, the
-// selected camera (currentMac, its status currentStatus) does.
+// show: 0 a camera not verified, 9 a camera busy with a setting or an upgrade, 4 nothing to
+// command. With rows checked, the first checked row that is not verified or busy decides;
+// with none, the selected camera (currentMac, busy or not) does.
 int CommandSelectionMessage(const std::vector<CommandRow>& checked, const std::string& currentMac,
-                            int currentStatus, const std::function<bool(const std::string&)>& isVerified);
+                            bool currentBusy, const std::function<bool(const std::string&)>& isVerified);
 
 // The camera's web page, "http://address:port", when the address is a dotted IPv4 address
 // and the port a number from 1 to 65535; false otherwise (nothing is opened then).

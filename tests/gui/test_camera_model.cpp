@@ -2,6 +2,8 @@
 // sort and a new search keep the model and its filter consistent (QAbstractItemModelTester)
 // and cost a handful of batched updates; the list reads as a table through the
 // accessibility interface, and the keyboard checks, chooses and opens the menu of a row.
+// What the list shows is not what the commands depend on: an automatic assignment ends
+// while a filter hides its cameras, and a camera being upgraded refuses a reboot.
 
 #include <QAbstractItemModelTester>
 #include <QAccessible>
@@ -16,9 +18,13 @@
 #include "app/EngineBridge.h"
 #include "app/FunctionDlg.h"
 #include "app/ListDlg.h"
+#include "app/MessageDlg.h"
+#include "app/AlartDlg.h"
+#include "controls/CustControls.h"
 #include "controls/TvListCtrl.h"
 #include "controls/UiText.h"
 #include "engine/CameraFilter.h"
+#include "finder/LibIP.h"
 
 namespace {
 QByteArray Mac(int i) { return QStringLiteral("00:1B:2C:01:%1:%2").arg(i / 256, 2, 16, QLatin1Char('0')).arg(i % 256, 2, 16, QLatin1Char('0')).toLatin1(); }
@@ -149,6 +155,81 @@ private slots:
         QTest::keyClick(rows, Qt::Key_F10, Qt::ShiftModifier);
         QVERIFY(list->FunctionMenu()->isVisible());
         QVERIFY(rows->viewport()->rect().contains(rows->viewport()->mapFromGlobal(rows->MenuPosition())));
+    }
+
+    void autoIpEndsWhileAFilterHidesItsCameras() {
+        guitest::PrivateConfig config("");
+        guitest::FakeWindow f;
+        QVERIFY(f.started);
+        // Only the manual camera's name passes the filter; the two DHCP cameras are hidden.
+        f.window->ApplyListFilter(FILTER_NAME, QStringLiteral("Cam-00:02"), false);
+        AutoIpSettings settings;
+        settings.adapterName = "eth0";
+        settings.adapterIp = IpTextToValue("192.168.1.2");
+        settings.adapterMask = settings.setMask = IpTextToValue("255.255.255.0");
+        settings.startIp = IpTextToValue("192.168.1.100");
+        settings.endIp = IpTextToValue("192.168.1.110");
+        f.window->messageDialog()->ShowUntilClosed();
+        f.window->engine().GoAuotSetIPProc("admin", "secret", settings);
+        f.window->Reset(false);
+        // The cameras answer every query, the DHCP ones with their new address once set.
+        std::atomic<bool> stop{false};
+        std::thread cameras([&] {
+            std::map<std::string, std::string> given;
+            size_t seen = 0;
+            while (!stop.load()) {
+                const auto sent = f.ports.Sent();
+                for (; seen < sent.size(); ++seen) {
+                    const SentPacket& p = sent[seen];
+                    if (p.type == HEADER_IP_SET) given[p.mac] = p.payload.substr(p.payload.find("address=192") + 8, 13);
+                    if (p.type == HEADER_IP_AUTHENTICATE) f.ports.Deliver(MakeAuthReply(p.mac.c_str(), "admin", "secret"));
+                    if (p.type == HEADER_IP_QUERY && given.count(p.mac))
+                        f.ports.Deliver(MakeReply(HEADER_IP_QUERY, p.mac.c_str(), given[p.mac].c_str(), "manual"));
+                }
+                f.ports.Deliver(MakeReply(HEADER_IP_QUERY, "00:1B:2C:00:00:02", "192.168.1.20", "manual"));
+                for (const char* mac : {"00:1B:2C:00:00:01", "00:1B:2C:00:00:03"})
+                    if (!given.count(mac)) f.ports.Deliver(MakeReply(HEADER_IP_QUERY, mac, "192.168.1.30", "dhcp"));
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        });
+        // Every wait is bounded and the end does not wait for rows: the message goes, and
+        // each DHCP camera is known to have come back with its address.
+        const bool ended = guitest::WaitUntil([&] { return !f.window->messageDialog()->isVisible(); }, 20000);
+        stop.store(true);
+        cameras.join();
+        QVERIFY(ended);
+        for (const char* mac : {"00:1B:2C:00:00:01", "00:1B:2C:00:00:03"})
+            QCOMPARE(f.window->engine().Table().StatusOf(mac), STATUS_INDEX_ASSIGN_IP);
+        QCOMPARE(f.window->cameraList()->List()->GetItemCount(), 1);
+    }
+
+    void aCameraBeingUpgradedRefusesARebootAndSettings() {
+        guitest::PrivateConfig config("");
+        guitest::FakeWindow f;
+        QVERIFY(f.started);
+        f.ports.Deliver(Reply(0));
+        f.window->engine().WithCamera(Mac(0).constData(), [](CameraRecord& r) { SetStatus(&r, STATUS_AUTH_OK); });
+        f.ports.Deliver(Reply(0));
+        CListDlg* list = f.window->cameraList();
+        QVERIFY(guitest::WaitUntil([&] { return list->StatusOf(Mac(0).constData()) == 1; }, 2000));
+        f.window->OnCameraSelected(Mac(0).constData());
+        // The upgrade page queued it: busy before its first percent.
+        f.window->engine().Table().MarkBusy(Mac(0).constData(), BusyAction::Upgrade, f.ports.Now());
+        f.window->PrepareCommand("REBOOT");
+        QCOMPARE(f.window->messageDialog()->Line(1)->text(), UiText(20009));
+        QVERIFY(!f.window->alertDialog()->isVisible());
+        f.window->messageDialog()->Close();
+        f.window->SetUpgradeProgress(Mac(0).constData(), 40);
+        f.ports.Deliver(Reply(0));  // a reply does not undo the percentage
+        QVERIFY(guitest::WaitUntil([&] { return list->StatusOf(Mac(0).constData()) == STATUS_INDEX_PROGRESS; }, 2000));
+        list->SetChecked(Mac(0).constData(), true);
+        f.window->PrepareCommand("SW_DEFAULT");
+        QCOMPARE(f.window->messageDialog()->Line(1)->text(), UiText(20009));
+        f.window->messageDialog()->Close();
+        // Done: it takes commands again.
+        f.window->SetUpgradeProgress(Mac(0).constData(), 100);
+        f.window->PrepareCommand("REBOOT");
+        QVERIFY(f.window->alertDialog()->isVisible());
     }
 };
 

@@ -32,14 +32,14 @@ TEST(CommandChecks, SaveRefusesWhatCannotBeSentOrUsed) {
 TEST(CommandChecks, SelectionForACommand) {
     auto verified = [](const std::string& mac) { return mac != "unverified"; };
     // The first checked row that fails decides, in list order.
-    EXPECT_EQ(CommandSelectionMessage({{"a", 1}, {"unverified", 0}, {"b", 2}}, "", 0, verified), 0);
-    EXPECT_EQ(CommandSelectionMessage({{"a", 1}, {"b", 2}, {"unverified", 0}}, "", 0, verified), 9);
+    EXPECT_EQ(CommandSelectionMessage({{"a", false}, {"unverified", false}, {"b", true}}, "", false, verified), 0);
+    EXPECT_EQ(CommandSelectionMessage({{"a", false}, {"b", true}, {"unverified", false}}, "", false, verified), 9);
     // Checked rows win over the selected camera.
-    EXPECT_EQ(CommandSelectionMessage({{"a", 1}}, "unverified", 0, verified), -1);
-    EXPECT_EQ(CommandSelectionMessage({}, "", 0, verified), 4);
-    EXPECT_EQ(CommandSelectionMessage({}, "unverified", 0, verified), 0);
-    EXPECT_EQ(CommandSelectionMessage({}, "a", 2, verified), 9);
-    EXPECT_EQ(CommandSelectionMessage({}, "a", 1, verified), -1);
+    EXPECT_EQ(CommandSelectionMessage({{"a", false}}, "unverified", false, verified), -1);
+    EXPECT_EQ(CommandSelectionMessage({}, "", false, verified), 4);
+    EXPECT_EQ(CommandSelectionMessage({}, "unverified", false, verified), 0);
+    EXPECT_EQ(CommandSelectionMessage({}, "a", true, verified), 9);
+    EXPECT_EQ(CommandSelectionMessage({}, "a", false, verified), -1);
 }
 
 TEST(CommandChecks, WebPageOnlyForADottedAddressAndAPort) {
