@@ -23,6 +23,7 @@
 #include "controls/TvListCtrl.h"
 #include "controls/UiText.h"
 #include "engine/LiveEnginePorts.h"
+#include "engine/CameraFilter.h"
 #include "engine/TSmain.h"
 #include "finder/LibIP.h"
 #include "lab/LabSupport.h"
@@ -239,11 +240,17 @@ void ToolsLabTest::AutomaticIpKeepsAddressesAcrossRuns() {
         page->EndEdit()->setText("10.63.0.120");
         page->UserEdit()->setText("admin");
         page->PasswordEdit()->setText("admin");
+        // The second run while a filter hides three of the cameras: the run ends all the same.
+        if (run == 1) window->ApplyListFilter(FILTER_NAME, QStringLiteral("D1"), false);
         QCOMPARE(page->SetIp(), 0);
         QVERIFY(window->messageDialog()->isVisible() && window->engine().AutoIpRunning());
         QVERIFY(WaitUntil([&] {
             return !window->engine().AutoIpRunning() && !window->messageDialog()->isVisible();
         }, kLongWait));
+        if (run == 1) {
+            QCOMPARE(w.MainList()->GetItemCount(), 1);
+            window->ApplyListFilter(FILTER_NAME, QString(), false);
+        }
         std::set<QString> addresses;
         for (int row = 0; row < w.MainList()->GetItemCount(); ++row) {
             const QString mac = w.MainList()->GetItemText(row, 1);
