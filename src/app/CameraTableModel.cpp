@@ -37,29 +37,14 @@ const CameraEntry* CameraTableModel::EntryAt(int row) const {
     return row >= 0 && row < static_cast<int>(m_rows.size()) ? &m_rows[static_cast<size_t>(row)].entry : nullptr;
 }
 
-QVariant CameraTableModel::data(const QModelIndex& index, int role) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid)) return {};
-    const Row& row = m_rows[static_cast<size_t>(index.row())];
-    const int column = index.column();
-    switch (role) {
-        case Qt::DisplayRole:
-        case Qt::AccessibleTextRole:
-            if (column == kStatusColumn)
-                return StatusText(row.entry.statusIndex, QString::fromStdString(row.entry.statusText));
-            return row.cells.value(column);
-        case Qt::CheckStateRole:
-            if (column != 0) return {};
-            return row.check == 1 ? Qt::Checked : Qt::Unchecked;
-        case Qt::AccessibleDescriptionRole:
-            // The warning mark's meaning, in words.
-            return column == 0 ? NoteOf(row.entry) : QVariant();
-        case ListRole::Key: return row.cells.value(1);
-        case ListRole::Check: return row.check;
-        case ListRole::StatusIndex: return row.entry.statusIndex;
-        case ListRole::Progress: return row.entry.progress;
-        case ListRole::Note: return NoteOf(row.entry);
-        default: return {};
-    }
+CTvListModelBase::RowView CameraTableModel::ViewOfRow(int row) const {
+    const Row& r = m_rows[static_cast<size_t>(row)];
+    return {&r.cells, r.check, r.entry.statusIndex, QString::fromStdString(r.entry.statusText), r.entry.progress, r.note};
+}
+
+void CameraTableModel::RefreshStatusTexts() {
+    for (Row& row : m_rows) row.note = NoteOf(row.entry);
+    CTvListModelBase::RefreshStatusTexts();
 }
 
 bool CameraTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
@@ -80,13 +65,6 @@ bool CameraTableModel::setData(const QModelIndex& index, const QVariant& value, 
     row.check = check;
     emit dataChanged(this->index(index.row(), 0), this->index(index.row(), 0), {role, ListRole::Check});
     return true;
-}
-
-Qt::ItemFlags CameraTableModel::flags(const QModelIndex& index) const {
-    if (!index.isValid()) return Qt::NoItemFlags;
-    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
-    if (index.column() == 0) flags |= Qt::ItemIsUserCheckable;
-    return flags;
 }
 
 int CameraTableModel::RowOfKey(const QString& mac) const { return m_byKey.value(QString::fromStdString(MacKey(mac.toStdString())), -1); }
@@ -114,6 +92,7 @@ QStringList CameraTableModel::Apply(const std::vector<CameraEntry>& entries) {
             if (entry.verified && !row.entry.verified) verified << Text(entry.record.mac);
             row.entry = entry;
             row.cells = CellsOf(entry.record);
+            row.note = NoteOf(entry);
             continue;
         }
         Row& row = m_rows[static_cast<size_t>(*it)];
@@ -124,6 +103,7 @@ QStringList CameraTableModel::Apply(const std::vector<CameraEntry>& entries) {
             moved = true;
         row.entry = entry;
         row.cells = std::move(cells);
+        row.note = NoteOf(entry);
         changed.push_back(*it);
     }
     // One change signal per run of neighbouring rows.

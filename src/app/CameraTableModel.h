@@ -24,13 +24,12 @@ public:
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     // The check mark (through Qt::CheckStateRole only a verified camera can be checked).
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
-    Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     int RowOfKey(const QString& mac) const override;
     void SortRows(int column, bool ascending) override;
+    void RefreshStatusTexts() override;
 
     // Empties the list for a new search; the sort order in force stays.
     void Clear();
@@ -42,10 +41,14 @@ public:
     // The texts of the warnings, one line each, in the current language.
     static QString NoteOf(const CameraEntry& entry);
 
+protected:
+    RowView ViewOfRow(int row) const override;
+
 private:
     struct Row {
         CameraEntry entry;
         QStringList cells;  // columns 0-8
+        QString note;       // NoteOf(entry) in the current language
         int check = 0;
     };
     static QStringList CellsOf(const CameraRecord& record);

@@ -19,6 +19,37 @@ void CTvListModelBase::RefreshStatusTexts() {
     emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
 }
 
+QVariant CTvListModelBase::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid)) return {};
+    const RowView row = ViewOfRow(index.row());
+    const int column = index.column();
+    switch (role) {
+        case Qt::DisplayRole:
+        case Qt::AccessibleTextRole:
+            if (column == kStatusColumn) return StatusText(row.statusIndex, row.statusText);
+            return row.cells->value(column);
+        case Qt::CheckStateRole:
+            if (column != 0 || row.check < 0) return {};
+            return row.check == 1 ? Qt::Checked : Qt::Unchecked;
+        case Qt::AccessibleDescriptionRole:
+            // The warning mark's meaning, in words.
+            return column == 0 ? row.note : QVariant();
+        case ListRole::Key: return row.cells->value(1);
+        case ListRole::Check: return row.check;
+        case ListRole::StatusIndex: return row.statusIndex;
+        case ListRole::Progress: return row.progress;
+        case ListRole::Note: return row.note;
+        default: return {};
+    }
+}
+
+Qt::ItemFlags CTvListModelBase::flags(const QModelIndex& index) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid)) return Qt::NoItemFlags;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (index.column() == 0 && ViewOfRow(index.row()).check >= 0) flags |= Qt::ItemIsUserCheckable;
+    return flags;
+}
+
 QVariant CTvListModelBase::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= m_titles.size()) return {};
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) return m_titles[section];
@@ -45,27 +76,9 @@ int CTvListModel::rowCount(const QModelIndex& parent) const {
 
 int CTvListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_titles.size(); }
 
-QVariant CTvListModel::data(const QModelIndex& index, int role) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid)) return {};
-    const Row& row = m_rows[static_cast<size_t>(index.row())];
-    const int column = index.column();
-    switch (role) {
-        case Qt::DisplayRole:
-        case Qt::AccessibleTextRole:
-            if (column == kStatusColumn) return StatusText(row.statusIndex, row.statusText);
-            return row.cells.value(column);
-        case Qt::CheckStateRole:
-            if (column != 0 || row.check < 0) return {};
-            return row.check == 1 ? Qt::Checked : Qt::Unchecked;
-        case Qt::AccessibleDescriptionRole:
-            return column == 0 ? row.note : QVariant();
-        case ListRole::Key: return row.cells.value(1);
-        case ListRole::Check: return row.check;
-        case ListRole::StatusIndex: return row.statusIndex;
-        case ListRole::Progress: return row.progress;
-        case ListRole::Note: return row.note;
-        default: return {};
-    }
+CTvListModelBase::RowView CTvListModel::ViewOfRow(int row) const {
+    const Row& r = m_rows[static_cast<size_t>(row)];
+    return {&r.cells, r.check, r.statusIndex, r.statusText, r.progress, r.note};
 }
 
 bool CTvListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
@@ -87,13 +100,6 @@ bool CTvListModel::setData(const QModelIndex& index, const QVariant& value, int 
     }
     emit dataChanged(this->index(index.row(), first), this->index(index.row(), qMax(first, last)));
     return true;
-}
-
-Qt::ItemFlags CTvListModel::flags(const QModelIndex& index) const {
-    if (!index.isValid()) return Qt::NoItemFlags;
-    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
-    if (index.column() == 0 && m_rows[static_cast<size_t>(index.row())].check >= 0) flags |= Qt::ItemIsUserCheckable;
-    return flags;
 }
 
 int CTvListModel::RowOfKey(const QString& key) const { return m_byKey.value(key, -1); }

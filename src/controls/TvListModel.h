@@ -32,13 +32,17 @@ public:
     static constexpr int kStatusColumn = 9;
     using QAbstractTableModel::QAbstractTableModel;
 
+    // The shared roles, read from ViewOfRow.
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
     // The row of the key, -1 when none.
     virtual int RowOfKey(const QString& key) const = 0;
     // Orders the rows by a column's texts: two addresses by their value, other texts by
     // their bytes (ListSort.h). The model keeps the order for rows that arrive later.
     virtual void SortRows(int column, bool ascending) = 0;
-    // The status texts in the language now in force (after a language change).
-    void RefreshStatusTexts();
+    // The status texts and notes in the language now in force (after a language change).
+    virtual void RefreshStatusTexts();
 
     // Column titles, set through setHeaderData and read through headerData.
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
@@ -50,6 +54,17 @@ public:
     static QString StatusText(int index, const QString& callerText);
 
 protected:
+    // What the shared roles read of one row.
+    struct RowView {
+        const QStringList* cells;  // the texts of the columns before the status column
+        int check;
+        int statusIndex;
+        QString statusText;
+        int progress;
+        QString note;
+    };
+    virtual RowView ViewOfRow(int row) const = 0;
+
     // Moves the rows into `order` (old row numbers in their new places) and keeps every
     // persistent index on its row.
     template <typename Row>
@@ -65,9 +80,7 @@ public:
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
-    Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     int RowOfKey(const QString& key) const override;
     void SortRows(int column, bool ascending) override;
@@ -82,6 +95,9 @@ public:
     void SetAllChecks(int state);
     // Gives each row the note of its key; one change signal for every row whose note changed.
     void SetNotes(const QHash<QString, QString>& notes);
+
+protected:
+    RowView ViewOfRow(int row) const override;
 
 private:
     struct Row {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "common/stdafx.h"
 #include "engine/EngineInternal.h"
@@ -364,45 +365,48 @@ CameraChangeBatch CameraTable::TakeChanges() {
 
 // ---------------------------------------------------------------- changes from the owner
 
-void CameraTable::SetStatus(const char* mac, int index, const std::string& text) {
+// Runs change(slot) on the MAC's entry under the lock; when it says the entry changed, the
+// entry joins the batch, and the owner hears of a new batch once the lock is released.
+template <typename Change>
+void CameraTable::ChangeEntry(const char* mac, Change change) {
     bool started = false;
     {
         std::lock_guard<std::mutex> guard(m_lock);
         Slot* slot = FindLocked(mac);
-        if (slot == nullptr) return;
-        if (slot->entry.statusIndex == index && slot->entry.statusText == text) return;
-        SetIndexLocked(*slot, index);
-        slot->entry.statusText = text;
+        if (slot == nullptr || !change(*slot)) return;
         NoteChangedLocked(slot->entry);
         started = m_notifyPending;
     }
     AfterChange(started);
 }
 
+void CameraTable::SetStatus(const char* mac, int index, const std::string& text) {
+    ChangeEntry(mac, [&](Slot& slot) {
+        if (slot.entry.statusIndex == index && slot.entry.statusText == text) return false;
+        SetIndexLocked(slot, index);
+        slot.entry.statusText = text;
+        return true;
+    });
+}
+
 void CameraTable::SetProgress(const char* mac, int percent) {
-    bool started = false;
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        Slot* slot = FindLocked(mac);
-        if (slot == nullptr) return;
-        CameraEntry& entry = slot->entry;
+    ChangeEntry(mac, [&](Slot& slot) {
+        CameraEntry& entry = slot.entry;
         if (percent < 0) {
-            SetIndexLocked(*slot, STATUS_INDEX_UPGRADE_FAIL);
+            SetIndexLocked(slot, STATUS_INDEX_UPGRADE_FAIL);
             entry.statusText.clear();
             entry.busy = BusyAction::None;
-        } else {
-            char text[16];
-            std::snprintf(text, sizeof text, "%d%%", percent);
-            // Busy until the image is in: other commands would cut the upgrade short.
-            entry.busy = percent < 100 ? BusyAction::Upgrade : BusyAction::None;
-            SetIndexLocked(*slot, STATUS_INDEX_PROGRESS);
-            entry.progress = percent;
-            entry.statusText = text;
+            return true;
         }
-        NoteChangedLocked(entry);
-        started = m_notifyPending;
-    }
-    AfterChange(started);
+        char text[16];
+        std::snprintf(text, sizeof text, "%d%%", percent);
+        // Busy until the image is in: other commands would cut the upgrade short.
+        entry.busy = percent < 100 ? BusyAction::Upgrade : BusyAction::None;
+        SetIndexLocked(slot, STATUS_INDEX_PROGRESS);
+        entry.progress = percent;
+        entry.statusText = text;
+        return true;
+    });
 }
 
 bool CameraTable::IsCameraVerified(const char* mac) const {
@@ -412,68 +416,42 @@ bool CameraTable::IsCameraVerified(const char* mac) const {
 }
 
 void CameraTable::RememberAuthenticated(const char* mac) {
-    bool started = false;
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        Slot* slot = FindLocked(mac);
-        if (slot == nullptr || slot->entry.verified) return;
-        slot->entry.verified = true;
-        NoteChangedLocked(slot->entry);
-        started = m_notifyPending;
-    }
-    AfterChange(started);
+    ChangeEntry(mac, [](Slot& slot) { return !std::exchange(slot.entry.verified, true); });
 }
 
 void CameraTable::ForgetAuthenticated(const char* mac) {
-    bool started = false;
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        Slot* slot = FindLocked(mac);
-        if (slot == nullptr || !slot->entry.verified) return;
-        slot->entry.verified = false;
-        slot->entry.record.credentialsStored = 0;
-        slot->entry.record.status = 0;
-        NoteChangedLocked(slot->entry);
-        started = m_notifyPending;
-    }
-    AfterChange(started);
+    ChangeEntry(mac, [](Slot& slot) {
+        if (!slot.entry.verified) return false;
+        slot.entry.verified = false;
+        slot.entry.record.credentialsStored = 0;
+        slot.entry.record.status = 0;
+        return true;
+    });
 }
 
 void CameraTable::ShowSetting(const CameraRecord& shown, uint32_t now) {
-    bool started = false;
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        Slot* slot = FindLocked(shown.mac);
-        if (slot == nullptr) return;
-        CameraEntry& entry = slot->entry;
+    ChangeEntry(shown.mac, [&](Slot& slot) {
+        CameraEntry& entry = slot.entry;
         entry.record = Snapshot(shown);
         entry.settingConfirmed = false;
         entry.busy = BusyAction::Setting;
         entry.busySince = now;
-        SetIndexLocked(*slot, STATUS_INDEX_SETTING);
-        NoteChangedLocked(entry);
-        JudgeLocked(*slot, now);
-        started = m_notifyPending;
-    }
-    AfterChange(started);
+        SetIndexLocked(slot, STATUS_INDEX_SETTING);
+        JudgeLocked(slot, now);
+        return true;
+    });
 }
 
 void CameraTable::ShowRebooting(const char* mac, uint32_t now) {
-    bool started = false;
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        Slot* slot = FindLocked(mac);
-        if (slot == nullptr) return;
-        CameraEntry& entry = slot->entry;
+    ChangeEntry(mac, [&](Slot& slot) {
+        CameraEntry& entry = slot.entry;
         entry.busy = BusyAction::Default;
         entry.busySince = now;
         entry.lastRequery = 0;
         entry.wentSilent = false;
-        SetIndexLocked(*slot, STATUS_INDEX_REBOOTING);
-        NoteChangedLocked(entry);
-        started = m_notifyPending;
-    }
-    AfterChange(started);
+        SetIndexLocked(slot, STATUS_INDEX_REBOOTING);
+        return true;
+    });
 }
 
 void CameraTable::MarkBusy(const char* mac, BusyAction action, uint32_t now) {

@@ -185,6 +185,8 @@ private:
     const std::vector<AdapterSubnet>& SubnetsLocked(const std::string& adapter, uint32_t now);
     // Runs notify outside the lock when `started` says a batch began.
     void AfterChange(bool started);
+    template <typename Change>
+    void ChangeEntry(const char* mac, Change change);
 
     mutable std::mutex m_lock;
     uint32_t m_generation = 0;
