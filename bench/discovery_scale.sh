@@ -33,15 +33,23 @@ start=$(date +%s%N)
 NAME=$(TARSEL_BINARY_DIR=$BUILD bash scripts/lab up --config "$WORK/lab.json")
 echo "lab with $((2 * PER_LAN)) cameras up in $((($(date +%s%N) - start) / 1000000)) ms"
 
-search() {  # LABEL ARGS...: cameras listed, wall time, peak RSS
-  local label=$1 start ms
+# Replies the kernel dropped in the finder's namespace because a socket buffer was full.
+kernel_drops() {
+  bash scripts/lab exec --name "$NAME" --ns host -- awk '/^Udp:/ && ++n == 2 {print $6}' /proc/net/snmp
+}
+
+search() {  # LABEL ARGS...: cameras listed, wall time, CPU time, peak RSS, kernel drops
+  local label=$1 start ms drops rss user sys
   shift
+  drops=$(kernel_drops)
   start=$(date +%s%N)
-  bash scripts/lab run --name "$NAME" -- /usr/bin/time -f "%M" -o "$WORK/rss" \
+  bash scripts/lab run --name "$NAME" -- /usr/bin/time -f "%M %U %S" -o "$WORK/rss" \
     "$TARSEL" search --json "$@" >"$WORK/out.json" 2>/dev/null || true
   ms=$((($(date +%s%N) - start) / 1000000))
-  printf '%-34s %5s of %d listed in %5d ms, peak RSS %6s KiB\n' "$label" \
-    "$(jq length "$WORK/out.json" 2>/dev/null || echo 0)" $((2 * PER_LAN)) "$ms" "$(tail -1 "$WORK/rss")"
+  read -r rss user sys < <(tail -1 "$WORK/rss")
+  printf '%-34s %5s of %d listed in %5d ms (CPU %s s), peak RSS %6s KiB, %5d replies lost in the kernel\n' \
+    "$label" "$(jq length "$WORK/out.json" 2>/dev/null || echo 0)" $((2 * PER_LAN)) "$ms" \
+    "$(awk -v u="$user" -v s="$sys" 'BEGIN {print u + s}')" "$rss" $(($(kernel_drops) - drops))
 }
 
 search "search --wait 1" --wait 1

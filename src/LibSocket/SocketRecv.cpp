@@ -7,7 +7,7 @@
 #include <chrono>
 #include <cstring>
 #include <new>
-#include <vector>
+#include <utility>
 
 #include "common/stdafx.h"
 #include "platform/Tick.h"
@@ -17,12 +17,19 @@ namespace {
 constexpr int kReceiveBufferBytes = 0x20000;
 constexpr int kReceiveTimeoutMs = 100;
 constexpr int kIdleMs = 100;
-constexpr int kDispatchGapMs = 10;
-constexpr size_t kDispatchBatch = 64;
+// The stop after a pass that spent its budget: long enough for the window's thread and the
+// workers to take the engine's lock, short enough that a burst still flows at full speed.
+constexpr int kBudgetYieldMs = 1;
 constexpr uint32_t kDropReportIntervalMs = 1000;
 // Refusals logged in full per second; a few bad replies read as they always did, a flood
 // costs one summary line a second.
 constexpr int kRefusalLinesPerSecond = 16;
+
+uint64_t SteadyMicroseconds() {
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch())
+                                     .count());
+}
 
 bool IsTimeout(int error) {
     return error == EAGAIN || error == EWOULDBLOCK;
@@ -87,7 +94,8 @@ int OpenReceiveSocket(int transport, const AdapterEntry* adapter, uint32_t port,
 
 }  // namespace
 
-CSocketRecv::CSocketRecv(size_t maxPending) : maxPending_(maxPending) {
+CSocketRecv::CSocketRecv(size_t maxPending, DispatchClock clock)
+    : queue_(maxPending), clock_(clock ? std::move(clock) : DispatchClock(SteadyMicroseconds)) {
     dispatchThread_ = std::thread(ThreadCheckRecvInfo, this);
 }
 
@@ -104,7 +112,7 @@ CSocketRecv::~CSocketRecv() {
     {
         std::lock_guard queueLock(lock_);
         ReportDropsLocked(true);
-        queue_.clear();  // undelivered datagrams are dropped without a handler call
+        queue_.Clear();  // undelivered datagrams are dropped without a handler call
     }
     for (int i = 0; i < slotCount_; ++i)
         tarsel::UniqueFd closing(slots_[i].socket);
@@ -155,12 +163,12 @@ void CSocketRecv::StopReceivingAndDrain() {
     }
     std::unique_lock queueLock(lock_);
     drained_.wait(queueLock,
-                  [this] { return (queue_.empty() && !dispatching_) || running_.load() == 0; });
+                  [this] { return (queue_.Empty() && !dispatching_) || running_.load() == 0; });
 }
 
 size_t CSocketRecv::PendingCount() {
     std::lock_guard queueLock(lock_);
-    return queue_.size();
+    return queue_.Size();
 }
 
 // The first adapter refused an interface of its own opens the wildcard socket; each joins
@@ -284,7 +292,8 @@ bool CSocketRecv::MayLogRefusal() {
     return false;
 }
 
-void CSocketRecv::Accept(ReceiveSlot* slot, const unsigned char* bytes, int length) {
+void CSocketRecv::Accept(ReceiveSlot* slot, const unsigned char* bytes, int length,
+                         uint32_t source) {
     RecvFilter filter = filter_.load();
     // Checked quietly first: a refusal is checked again to be logged, within the budget.
     if (filter != nullptr && !filter(bytes, length, slot->addressText, false)) {
@@ -300,17 +309,48 @@ void CSocketRecv::Accept(ReceiveSlot* slot, const unsigned char* bytes, int leng
     datagram->length = length;
     datagram->addressText = slot->addressText;
     datagram->adapter = slot->adapter;
+    datagram->source = source;
     Enqueue(slot, std::move(datagram));
 }
 
 void CSocketRecv::Enqueue(ReceiveSlot* slot, std::unique_ptr<ReceivedDatagram> datagram) {
     std::lock_guard queueLock(lock_);
-    if (queue_.size() >= maxPending_) {
+    if (queue_.Push({slot, std::move(datagram)}) != ReceiveQueue::Admission::Queued) {
         ++droppedUnreported_;
         ReportDropsLocked(false);
-        return;
     }
-    queue_.emplace_back(slot, std::move(datagram));
+}
+
+bool CSocketRecv::TakeNext(QueuedDatagram& out) {
+    std::lock_guard queueLock(lock_);
+    ReportDropsLocked(false);
+    dispatching_ = queue_.Pop(out);
+    if (!dispatching_)
+        drained_.notify_all();
+    return dispatching_;
+}
+
+size_t CSocketRecv::DispatchPass(bool& budgetSpent) {
+    budgetSpent = false;
+    const uint64_t start = clock_();
+    size_t handed = 0;
+    QueuedDatagram pending;
+    while (TakeNext(pending)) {
+        if (!running_)
+            break;  // shutting down: the rest is dropped undelivered
+        ReceiveSlot* slot = pending.slot;
+        if (slot->handler != nullptr)
+            slot->handler(slot->handlerContext, *pending.datagram);
+        pending.datagram.reset();
+        ++handed;
+        if (!draining_ && clock_() - start >= kDispatchBudgetUs) {
+            budgetSpent = true;
+            break;
+        }
+    }
+    if (handed != 0)
+        passes_.fetch_add(1);
+    return handed;
 }
 
 // Logs the datagrams dropped since the last report, at most once a second unless forced.
@@ -327,8 +367,13 @@ void CSocketRecv::ReportDropsLocked(bool force) {
         return;
     if (!force && dropReported_ && now - lastDropReport_ < kDropReportIntervalMs)
         return;
-    TLOG("(%s:%d)Receive queue full (%d pending), dropped %llu datagrams",
-         static_cast<int>(maxPending_), static_cast<unsigned long long>(droppedUnreported_));
+    // Naming the sender that holds most of the queue points the installer at the flooder.
+    const uint32_t heaviest = queue_.Heaviest();
+    TLOG(
+        "(%s:%d)Receive queue full (%d pending), dropped %llu datagrams, most queued from "
+        "%u.%u.%u.%u",
+        static_cast<int>(queue_.Capacity()), static_cast<unsigned long long>(droppedUnreported_),
+        heaviest >> 24, (heaviest >> 16) & 0xFF, (heaviest >> 8) & 0xFF, heaviest & 0xFF);
     droppedUnreported_ = 0;
     lastDropReport_ = now;
     dropReported_ = true;
@@ -360,14 +405,15 @@ void RecvThread(ReceiveSlot* slot) {
     unsigned char buffer[PACKET_BUFFER_SIZE];
     while (slot->running) {
         std::memset(buffer, 0, sizeof buffer);
-        uint32_t destination = 0;
+        uint32_t destination = 0, source = 0;
         int interfaceIndex = 0;
         int received = tarsel::ReceiveDatagram(slot->socket, buffer, sizeof buffer, &destination,
-                                               &interfaceIndex);
+                                               &interfaceIndex, &source);
         if (received >= 1) {
             ReceiveSlot* arrival = shared ? receiver->SharedSlotFor(interfaceIndex) : slot;
             if (arrival != nullptr)
-                receiver->Accept(receiver->SlotFor(destination, arrival), buffer, received);
+                receiver->Accept(receiver->SlotFor(destination, arrival), buffer, received,
+                                 source);
         } else if (received == -1 && IsTimeout(tarsel::LastSocketError())) {
             // The receive itself already waited; going straight back keeps a burst of
             // replies from piling up in the socket buffer.
@@ -379,37 +425,14 @@ void RecvThread(ReceiveSlot* slot) {
 }
 
 void ThreadCheckRecvInfo(CSocketRecv* receiver) {
-    std::vector<CSocketRecv::Pending> batch;
-    batch.reserve(kDispatchBatch);
     while (receiver->running_) {
-        {
-            std::lock_guard queueLock(receiver->lock_);
-            while (!receiver->queue_.empty() && batch.size() < kDispatchBatch) {
-                batch.push_back(std::move(receiver->queue_.front()));
-                receiver->queue_.pop_front();
-            }
-            receiver->dispatching_ = !batch.empty();
-            if (batch.empty())
-                receiver->drained_.notify_all();
-            receiver->ReportDropsLocked(false);
-        }
-        if (batch.empty()) {
+        bool budgetSpent = false;
+        if (receiver->DispatchPass(budgetSpent) == 0) {
             // Woken early only by the start of a drain, never spinning once it has begun.
             receiver->Pause(receiver->running_, kIdleMs, receiver->draining_.load() == 0);
-            continue;
+        } else if (budgetSpent) {
+            receiver->Pause(receiver->running_, kBudgetYieldMs, true);
         }
-        for (CSocketRecv::Pending& pending : batch) {
-            if (!receiver->running_)
-                break;  // shutting down: the rest is dropped undelivered
-            ReceiveSlot* slot = pending.first;
-            if (slot->handler != nullptr)
-                slot->handler(slot->handlerContext, *pending.second);
-            pending.second.reset();
-        }
-        batch.clear();
-        // A drain hands over what is left without the pause: nothing more can arrive.
-        if (!receiver->draining_)
-            receiver->Pause(receiver->running_, kDispatchGapMs, true);
     }
     {
         std::lock_guard queueLock(receiver->lock_);

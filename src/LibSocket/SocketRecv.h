@@ -1,8 +1,13 @@
 #pragma once
-// Receives camera replies on every adapter and hands them, in arrival order, to the
-// finder's handler on a single dispatch thread: whatever is queued, up to a batch at a time,
-// then a short pause. A filter run on the receive threads keeps anything that is no camera's
-// reply out of the queue, so a noisy device costs neither queue room nor dispatch time.
+// Receives camera replies on every adapter and hands them to the finder's handler on a
+// single dispatch thread: each sender's in the order they arrived, the senders taking turns
+// (ReceiveQueue.h), so that a host flooding the reply port delays a camera's answer by one
+// datagram at most. A pass hands over everything queued; only when the handler's work has
+// taken a few milliseconds does it stop for a moment, so that the threads waiting for the
+// engine get their turn, and then it goes on: replies never wait behind a fixed batch size.
+// A filter run on the receive threads keeps anything that is no camera's reply out of the
+// queue, so a noisy device costs neither queue room nor dispatch time; the queue itself is
+// bounded, and when it is full the heaviest sender loses its datagrams first.
 //
 // Linux delivers no broadcast or multicast to a socket bound to a unicast address, so a slot
 // whose adapter has an interface name listens on the wildcard address restricted to that
@@ -20,22 +25,15 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
-#include <utility>
 
 #include "LibPacket/PacketProcess.h"
+#include "LibSocket/ReceiveQueue.h"
 
 class CSocketRecv;
-
-struct ReceivedDatagram {
-    std::unique_ptr<unsigned char[]> bytes;  // exactly the bytes received
-    int length = 0;                          // 1 to PACKET_BUFFER_SIZE
-    const char* addressText = nullptr;       // the slot's adapter address text
-    const AdapterEntry* adapter = nullptr;   // the slot's adapter
-};
 
 // Called on the dispatch thread; the datagram is freed when it returns.
 using RecvHandler = void (*)(void* handlerContext, const ReceivedDatagram& datagram);
@@ -67,11 +65,16 @@ struct ReceiveSlot {
 class CSocketRecv {
 public:
     static constexpr int kMaxSlots = 32;
-    // Pending datagrams beyond this are dropped (newest first) so that a flood on the LAN
-    // cannot grow memory without bound.
+    // Pending datagrams beyond this are dropped, the heaviest sender's first, so that a
+    // flood on the LAN can neither grow memory without bound nor crowd out the cameras.
     static constexpr size_t kDefaultMaxPending = 16384;
+    // Work a dispatch pass may do before it stops for a moment, in microseconds.
+    static constexpr uint64_t kDispatchBudgetUs = 5000;
+    // A monotonic clock in microseconds; the dispatch budget is measured with it.
+    using DispatchClock = std::function<uint64_t()>;
 
-    explicit CSocketRecv(size_t maxPending = kDefaultMaxPending);
+    // clock: the steady clock when empty (tests pass their own).
+    explicit CSocketRecv(size_t maxPending = kDefaultMaxPending, DispatchClock clock = {});
     virtual ~CSocketRecv();
     CSocketRecv(const CSocketRecv&) = delete;
     CSocketRecv& operator=(const CSocketRecv&) = delete;
@@ -96,16 +99,21 @@ public:
     int SlotCount() const { return slotCount_.load(); }
     uint16_t SlotPort(int index) const { return slots_[index].boundPort; }
     size_t PendingCount();
+    // Passes that handed over at least one datagram, since construction.
+    uint64_t DispatchPasses() const { return passes_.load(); }
 
 private:
     friend void RecvThread(ReceiveSlot* slot);
     friend void ThreadCheckRecvInfo(CSocketRecv* receiver);
 
-    using Pending = std::pair<ReceiveSlot*, std::unique_ptr<ReceivedDatagram>>;
-
     // Runs the filter and queues a copy of the datagram that passes.
-    void Accept(ReceiveSlot* slot, const unsigned char* bytes, int length);
+    void Accept(ReceiveSlot* slot, const unsigned char* bytes, int length, uint32_t source);
     void Enqueue(ReceiveSlot* slot, std::unique_ptr<ReceivedDatagram> datagram);
+    // Takes the oldest datagram off the queue; false when it is empty.
+    bool TakeNext(QueuedDatagram& out);
+    // Hands over queued datagrams, oldest first, until the queue is empty or the work has
+    // taken the budget (a drain has none). Returns how many; budgetSpent says why it ended.
+    size_t DispatchPass(bool& budgetSpent);
     // The slot a datagram belongs to: the one whose address it was sent to, else arrival.
     ReceiveSlot* SlotFor(uint32_t destination, ReceiveSlot* arrival);
     // The shared socket's slot for an arrival interface, or nullptr.
@@ -129,11 +137,12 @@ private:
     bool refuseDeviceBinding_ = false;
     std::atomic<uint32_t> draining_{0};
 
-    std::mutex lock_;  // the queue, the batch in hand and the drop counters
+    std::mutex lock_;  // the queue, the datagram in hand and the drop counters
     std::condition_variable drained_;
-    std::deque<Pending> queue_;
-    bool dispatching_ = false;  // a batch is out of the queue and not yet handed over
-    const size_t maxPending_;
+    ReceiveQueue queue_;
+    bool dispatching_ = false;  // a datagram is out of the queue and not yet handed over
+    const DispatchClock clock_;
+    std::atomic<uint64_t> passes_{0};
     uint64_t droppedUnreported_ = 0;
     uint32_t lastDropReport_ = 0;
     bool dropReported_ = false;

@@ -125,13 +125,13 @@ bool EnableDestinationInfo(int fd) {
 }
 
 int ReceiveDatagram(int fd, void* buffer, size_t capacity, uint32_t* destination,
-                    int* arrivalInterface) {
+                    int* arrivalInterface, uint32_t* source) {
     iovec part{buffer, capacity};
     alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(in_pktinfo))];
     msghdr message{};
-    sockaddr_in source{};
-    message.msg_name = &source;
-    message.msg_namelen = sizeof source;
+    sockaddr_in sender{};
+    message.msg_name = &sender;
+    message.msg_namelen = sizeof sender;
     message.msg_iov = &part;
     message.msg_iovlen = 1;
     message.msg_control = control;
@@ -140,6 +140,8 @@ int ReceiveDatagram(int fd, void* buffer, size_t capacity, uint32_t* destination
         *destination = 0;
     if (arrivalInterface != nullptr)
         *arrivalInterface = 0;
+    if (source != nullptr)
+        *source = 0;
     // MSG_TRUNC reports the real size, so an oversized datagram is recognised and dropped
     // rather than delivered cut.
     ssize_t received = ::recvmsg(fd, &message, MSG_TRUNC);
@@ -147,6 +149,8 @@ int ReceiveDatagram(int fd, void* buffer, size_t capacity, uint32_t* destination
         return -1;
     if (static_cast<size_t>(received) > capacity)
         return -2;
+    if (source != nullptr)
+        *source = ntohl(sender.sin_addr.s_addr);
     for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
          header = CMSG_NXTHDR(&message, header)) {
         if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO) {

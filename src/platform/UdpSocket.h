@@ -63,9 +63,9 @@ bool EnableDestinationInfo(int fd);
 // error, and -2 for a datagram larger than capacity (which is discarded). When asked, and
 // when EnableDestinationInfo is on, *destination is the datagram's destination address
 // (host order; 0 when unknown) and *arrivalInterface the index of the interface it came
-// through (0 when unknown).
+// through (0 when unknown). *source is the sender's address (host order).
 int ReceiveDatagram(int fd, void* buffer, size_t capacity, uint32_t* destination = nullptr,
-                    int* arrivalInterface = nullptr);
+                    int* arrivalInterface = nullptr, uint32_t* source = nullptr);
 
 // The last socket error code of this thread (errno).
 int LastSocketError();

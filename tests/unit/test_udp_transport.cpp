@@ -43,6 +43,7 @@ struct Delivery {
     std::string bytes;
     std::string addressText;
     const AdapterEntry* adapter;
+    uint32_t source;
     Clock::time_point at;
 };
 
@@ -59,7 +60,7 @@ struct Recorder {
         std::unique_lock lock(self->mutex);
         self->deliveries.push_back(
             {std::string(reinterpret_cast<const char*>(datagram.bytes.get()), datagram.length),
-             datagram.addressText, datagram.adapter, Clock::now()});
+             datagram.addressText, datagram.adapter, datagram.source, Clock::now()});
         ++self->calls;
         self->released.wait(lock, [self] { return !self->hold; });
     }
@@ -121,12 +122,13 @@ TEST(AdapterTable, UsableInterfacesInOrderAtMost32) {
     EXPECT_STREQ("veth31", table[31].name);
 }
 
-TEST(SocketRecv, SocketsDeliverOncePerDatagramInOrderInPacedBatches) {
+TEST(SocketRecv, SocketsDeliverOncePerDatagramInOrderAllQueuedInOnePass) {
     tarsel::CapturingLogSink log;
     Recorder recorder;
     AdapterEntry a0 = Loopback("127.0.0.1");
     AdapterEntry unbindable = Loopback("192.0.2.77");
-    CSocketRecv receiver;
+    // A clock that stands still: however long the handler takes, the budget never runs out.
+    CSocketRecv receiver(CSocketRecv::kDefaultMaxPending, [] { return uint64_t{0}; });
     ASSERT_EQ(0, receiver.CreateRecvSocket(0, &a0, 0, &recorder, Recorder::Handle));
     uint16_t port = receiver.SlotPort(0);
     ASSERT_NE(0, port);
@@ -147,8 +149,8 @@ TEST(SocketRecv, SocketsDeliverOncePerDatagramInOrderInPacedBatches) {
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     EXPECT_EQ(0, recorder.calls.load());
 
-    // Held in the first call while 100 more queue up: they are handed over in order, in
-    // batches of at most 64 with the pause after each batch.
+    // Held in the first call while 100 more queue up: the same pass hands them all over, in
+    // order.
     recorder.HoldFirstCall(port);
     for (int i = 0; i < 100; ++i) {
         std::string body = "reply-" + std::to_string(i);
@@ -162,9 +164,26 @@ TEST(SocketRecv, SocketsDeliverOncePerDatagramInOrderInPacedBatches) {
         EXPECT_EQ("reply-" + std::to_string(i), got[i + 1].bytes);
     EXPECT_EQ("127.0.0.1", got[100].addressText);
     EXPECT_EQ(&a0, got[100].adapter);
-    EXPECT_GE(got[1].at - got[0].at, std::chrono::milliseconds(10));
-    EXPECT_GE(got[65].at - got[64].at, std::chrono::milliseconds(10));
+    EXPECT_EQ(0x7F000001u, got[100].source);  // what the queue tells senders apart by
     EXPECT_EQ(0u, receiver.PendingCount());
+    EXPECT_EQ(1u, receiver.DispatchPasses());
+}
+
+// A handler call that costs 1 ms on the receiver's clock: a pass stops once 5 ms of work
+// are done, and the next one goes on where it stopped.
+TEST(SocketRecv, PassEndsWhenItsWorkHasTakenTheBudget) {
+    Recorder recorder;
+    AdapterEntry a0 = Loopback("127.0.0.1");
+    CSocketRecv receiver(CSocketRecv::kDefaultMaxPending,
+                         [&] { return static_cast<uint64_t>(recorder.calls.load()) * 1000; });
+    ASSERT_EQ(0, receiver.CreateRecvSocket(0, &a0, 0, &recorder, Recorder::Handle));
+    const uint16_t port = receiver.SlotPort(0);
+    recorder.HoldFirstCall(port);
+    for (int i = 0; i < 300; ++i) SendTo(port, "x", 1);
+    ASSERT_TRUE(WaitFor([&] { return receiver.PendingCount() == 300; }));
+    recorder.Release();
+    ASSERT_TRUE(WaitFor([&] { return recorder.calls.load() == 301; }));
+    EXPECT_EQ(301u / 5 + 1, receiver.DispatchPasses());
 }
 
 // Destruction drops what is still queued: it neither drains the queue nor calls the handler
@@ -216,6 +235,7 @@ TEST(SocketRecv, QueueIsCappedAndDropsAreReportedAtMostOnceASecond) {
         WaitFor([&] { return receiver.PendingCount() >= expected; });
     }
     ASSERT_TRUE(WaitFor([&] { return log.Contains("Receive queue full"); }));
+    EXPECT_TRUE(log.Contains("most queued from 127.0.0.1"));
     EXPECT_EQ(CSocketRecv::kDefaultMaxPending, receiver.PendingCount());
     // More drops within the same second are counted, not logged again.
     for (int i = 0; i < 50; ++i)

@@ -3,6 +3,7 @@
 //                 [--listen-port P] [--reply-port P] [--bind ADDRESS]
 //   tarsel-camsim --junk-flood RATE [--ns-interface IF] [--reply-port P] [--flood-to ADDRESS]
 //                 [--flood-host ADDRESS] [--flood-seconds S]
+//   tarsel-camsim --reply-flood RATE --flood-host ADDRESS [--flood-cameras N] [the same]
 // Runs until SIGTERM or SIGINT.
 
 #include <atomic>
@@ -31,6 +32,9 @@ void Usage(FILE* to) {
         "                     [--no-web] [--web-bind ADDRESS]\n"
         "       tarsel-camsim --junk-flood RATE [--ns-interface IF] [--reply-port P]\n"
         "                     [--flood-to ADDRESS] [--flood-host ADDRESS] [--flood-seconds S]\n"
+        "       tarsel-camsim --reply-flood RATE --flood-host ADDRESS [--flood-cameras N]\n"
+        "                     [--ns-interface IF] [--reply-port P] [--flood-to ADDRESS]\n"
+        "                     [--flood-seconds S]\n"
         "       tarsel-camsim --help | --version\n"
         "Simulates the cameras of FILE.json ({\"cameras\": [...]}, the camera objects of a\n"
         "lab configuration) until SIGTERM or SIGINT: discovery answers, settings, web\n"
@@ -50,7 +54,13 @@ void Usage(FILE* to) {
         "  --junk-flood RATE    instead: send RATE datagrams a second that are no camera\n"
         "                       reply (short, random, bad version, the finder's sender\n"
         "                       byte) to the reply port of --flood-to (default broadcast)\n"
-        "  --flood-host ADDRESS the host address a header-shaped junk datagram names\n"
+        "  --reply-flood RATE   instead: send RATE valid query replies a second, each as\n"
+        "                       another camera (MAC 00:1B:2C:F0:00:00 counted up), all\n"
+        "                       from this host: a hostile device, for load tests\n"
+        "  --flood-cameras N    how many cameras the replies count through before they\n"
+        "                       start again (default and most 1000000)\n"
+        "  --flood-host ADDRESS the host address a header-shaped junk datagram or a reply\n"
+        "                       names (the finder's, which replies must name)\n"
         "  --flood-seconds S    stop after S seconds (default: at SIGTERM or SIGINT)\n"
         "  -h, --help           show this help and exit\n"
         "  --version            show the version and exit\n",
@@ -68,11 +78,12 @@ int RunFlood(const camsim::JunkFloodOptions& options) {
     sigaction(SIGINT, &action, nullptr);
     std::string error;
     long long sent = camsim::RunJunkFlood(options, g_stopFlood, error);
+    const char* kind = options.replies ? "reply" : "junk";
     if (sent < 0) {
-        std::fprintf(stderr, "tarsel-camsim: junk flood: %s\n", error.c_str());
+        std::fprintf(stderr, "tarsel-camsim: %s flood: %s\n", kind, error.c_str());
         return 1;
     }
-    std::fprintf(stderr, "tarsel-camsim: junk flood stopped (%lld datagrams)\n", sent);
+    std::fprintf(stderr, "tarsel-camsim: %s flood stopped (%lld datagrams)\n", kind, sent);
     return 0;
 }
 
@@ -103,6 +114,9 @@ int main(int argc, char** argv) {
         else if (arg == "--no-web") web = false;
         else if (arg == "--web-bind") webBind = value();
         else if (arg == "--junk-flood") flooding = true, flood.perSecond = std::atoi(value().c_str());
+        else if (arg == "--reply-flood")
+            flooding = true, flood.replies = true, flood.perSecond = std::atoi(value().c_str());
+        else if (arg == "--flood-cameras") flood.cameras = std::atoi(value().c_str());
         else if (arg == "--flood-to") flood.destination = value();
         else if (arg == "--flood-host") flood.hostAddress = value();
         else if (arg == "--flood-seconds") flood.seconds = std::atof(value().c_str());
