@@ -131,4 +131,74 @@ const char* const kEnglishTexts[kTextCount] = {
     "Check that the folder exists and may be written to, and that the disk has room.",  // 20127
     "Another camera answers with the same IP address.",  // 20128
     "The IP address lies outside the subnet of the network card the camera answered through: its web page cannot be opened from this PC.",  // 20129
+    // 20130-20169: held for the texts of work under way beside the site report.
+    "-",  // 20130
+    "-",  // 20131
+    "-",  // 20132
+    "-",  // 20133
+    "-",  // 20134
+    "-",  // 20135
+    "-",  // 20136
+    "-",  // 20137
+    "-",  // 20138
+    "-",  // 20139
+    "-",  // 20140
+    "-",  // 20141
+    "-",  // 20142
+    "-",  // 20143
+    "-",  // 20144
+    "-",  // 20145
+    "-",  // 20146
+    "-",  // 20147
+    "-",  // 20148
+    "-",  // 20149
+    "-",  // 20150
+    "-",  // 20151
+    "-",  // 20152
+    "-",  // 20153
+    "-",  // 20154
+    "-",  // 20155
+    "-",  // 20156
+    "-",  // 20157
+    "-",  // 20158
+    "-",  // 20159
+    "-",  // 20160
+    "-",  // 20161
+    "-",  // 20162
+    "-",  // 20163
+    "-",  // 20164
+    "-",  // 20165
+    "-",  // 20166
+    "-",  // 20167
+    "-",  // 20168
+    "-",  // 20169
+    "Site report…",  // 20170
+    "Site report",  // 20171
+    "Site",  // 20172
+    "Date and time",  // 20173
+    "This PC",  // 20174
+    "Network cards",  // 20175
+    "Summary",  // 20176
+    "Cameras",  // 20177
+    "By model",  // 20178
+    "Firmware by model",  // 20179
+    "newest",  // 20180
+    "older firmware",  // 20181
+    "By IP mode",  // 20182
+    "Warnings",  // 20183
+    "None",  // 20184
+    "Network card",  // 20185
+    "Credentials verified",  // 20186
+    "yes",  // 20187
+    "no",  // 20188
+    "Pictures",  // 20189
+    "no picture",  // 20190
+    "not verified",  // 20191
+    "refused",  // 20192
+    "no answer",  // 20193
+    "not a picture",  // 20194
+    "Fetching pictures… %d of %d",  // 20195
+    "The site report could not be written.",  // 20196
+    "The site report is saved. Open it in the web browser?",  // 20197
+    "Open",  // 20198
 };

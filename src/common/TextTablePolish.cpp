@@ -131,4 +131,74 @@ const char* const kPolishTexts[kTextCount] = {
     "Sprawdź, czy folder istnieje i można w nim zapisywać oraz czy na dysku jest miejsce.",  // 20127
     "Inna kamera odpowiada z tym samym adresem IP.",  // 20128
     "Adres IP leży poza podsiecią karty sieciowej, przez którą kamera odpowiedziała: jej strony nie można otworzyć z tego komputera.",  // 20129
+    // 20130-20169: held for the texts of work under way beside the site report.
+    "-",  // 20130
+    "-",  // 20131
+    "-",  // 20132
+    "-",  // 20133
+    "-",  // 20134
+    "-",  // 20135
+    "-",  // 20136
+    "-",  // 20137
+    "-",  // 20138
+    "-",  // 20139
+    "-",  // 20140
+    "-",  // 20141
+    "-",  // 20142
+    "-",  // 20143
+    "-",  // 20144
+    "-",  // 20145
+    "-",  // 20146
+    "-",  // 20147
+    "-",  // 20148
+    "-",  // 20149
+    "-",  // 20150
+    "-",  // 20151
+    "-",  // 20152
+    "-",  // 20153
+    "-",  // 20154
+    "-",  // 20155
+    "-",  // 20156
+    "-",  // 20157
+    "-",  // 20158
+    "-",  // 20159
+    "-",  // 20160
+    "-",  // 20161
+    "-",  // 20162
+    "-",  // 20163
+    "-",  // 20164
+    "-",  // 20165
+    "-",  // 20166
+    "-",  // 20167
+    "-",  // 20168
+    "-",  // 20169
+    "Raport obiektu…",  // 20170
+    "Raport obiektu",  // 20171
+    "Obiekt",  // 20172
+    "Data i godzina",  // 20173
+    "Ten komputer",  // 20174
+    "Karty sieciowe",  // 20175
+    "Podsumowanie",  // 20176
+    "Kamery",  // 20177
+    "Według modelu",  // 20178
+    "Oprogramowanie według modelu",  // 20179
+    "najnowsze",  // 20180
+    "starsze oprogramowanie",  // 20181
+    "Według trybu IP",  // 20182
+    "Ostrzeżenia",  // 20183
+    "Brak",  // 20184
+    "Karta sieciowa",  // 20185
+    "Dane logowania sprawdzone",  // 20186
+    "tak",  // 20187
+    "nie",  // 20188
+    "Obrazy",  // 20189
+    "brak obrazu",  // 20190
+    "niezweryfikowana",  // 20191
+    "odmowa",  // 20192
+    "brak odpowiedzi",  // 20193
+    "to nie jest obraz",  // 20194
+    "Pobieranie obrazów… %d z %d",  // 20195
+    "Nie udało się zapisać raportu obiektu.",  // 20196
+    "Raport obiektu został zapisany. Otworzyć go w przeglądarce?",  // 20197
+    "Otwórz",  // 20198
 };
