@@ -108,6 +108,7 @@ ReportPicture FetchReportPicture(const PictureSource& source, const std::atomic<
         HttpGetUrlResult(url.c_str(), source.user.c_str(), source.password.c_str(), body, cancel);
     if (result == 0) {
         picture = MakeThumbnail(body.data, body.length);
+        picture.accepted = true;
         if (picture.missing != PictureMissing::None)
             TLOG("(%s:%d)Report: %s sent no picture", source.ip.c_str());
         return picture;

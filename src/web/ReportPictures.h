@@ -30,6 +30,7 @@ struct ReportPicture {
     int width = 0;
     int height = 0;
     PictureMissing missing = PictureMissing::None;
+    bool accepted = false;  // the camera answered the request with the credentials (status 200)
 };
 
 // Where one camera's picture is fetched from, with its verified credentials.

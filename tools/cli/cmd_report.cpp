@@ -2,7 +2,6 @@
 // each when asked.
 
 #include <atomic>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -30,10 +29,10 @@ const char kUsage[] =
     "each camera, or why it has none. The file is written whole or not at all.\n"
     "\n"
     "The cameras are those a search finds (S seconds, default 3), in address order, or\n"
-    "those of a saved `tarsel search --json` (--from FILE). With --user the credentials are\n"
-    "verified on every camera found, and pictures are fetched from the verified ones, five\n"
-    "at a time; cameras read --from a file are asked for their picture directly and count\n"
-    "as verified when it comes.\n"
+    "those of a saved `tarsel search --json` (--from FILE). With --pictures, each camera is\n"
+    "asked for its picture with the credentials, five at a time: a camera that sends it (or\n"
+    "answers the request) has accepted them and counts as verified; one that refuses them,\n"
+    "does not answer or sends something else shows why it has no picture.\n"
     "\n"
     "  --out FILE     where to write the report (HTML)\n"
     "  --site NAME    the site's name, at the top of the report\n"
@@ -46,7 +45,6 @@ const char kUsage[] =
 struct Options {
     std::string out, site, from;
     bool pictures = false;
-    bool credentials = false;
     Credentials login;
     double waitSeconds = 3;
     std::string waitText;  // as given, for messages
@@ -77,8 +75,10 @@ int Parse(const Invocation& invocation, Options& options) {
         PrintError("report needs --out FILE (see tarsel report --help)");
         return kExitUsage;
     }
-    if (options.pictures && !args.Has("--user")) {
-        PrintError("--pictures needs --user (the pictures are fetched with the credentials)");
+    if (options.pictures != args.Has("--user")) {
+        PrintError(options.pictures
+                       ? "--pictures needs --user (the pictures are fetched with the credentials)"
+                       : "--user goes with --pictures (the credentials fetch the pictures)");
         return kExitUsage;
     }
     if (!options.from.empty() && args.Has("--wait")) {
@@ -88,8 +88,7 @@ int Parse(const Invocation& invocation, Options& options) {
     if (!ParseSearchWait(args, options.waitSeconds))
         return kExitUsage;
     options.waitText = args.Get("--wait", "3");
-    options.credentials = args.Has("--user");
-    if (options.credentials) {
+    if (options.pictures) {
         if (int code = ResolveCredentials(args, options.login, error); code != kExitOk) {
             PrintError(error);
             return code;
@@ -98,17 +97,14 @@ int Parse(const Invocation& invocation, Options& options) {
     return kExitOk;
 }
 
-PictureSource SourceOf(const CameraView& camera, const Credentials& login) {
-    return {camera.ip, std::to_string(camera.httpPort > 0 ? camera.httpPort : 80), login.user,
-            login.password};
-}
-
-// Fetches the pictures of the cameras whose index is in `asked`, with a progress bar.
-void FetchPictures(std::vector<SiteReportCamera>& cameras, const std::vector<size_t>& asked,
-                   const Credentials& login) {
+// Fetches every camera's picture with the credentials, five at a time, with a progress bar.
+// The picture's request is the verification: a camera that answers it has accepted them.
+void FetchPictures(std::vector<SiteReportCamera>& cameras, const Credentials& login) {
     std::vector<PictureSource> sources;
-    for (size_t i : asked)
-        sources.push_back(SourceOf(cameras[i].camera, login));
+    for (const SiteReportCamera& c : cameras)
+        sources.push_back({c.camera.ip,
+                           std::to_string(c.camera.httpPort > 0 ? c.camera.httpPort : 80),
+                           login.user, login.password});
     Progress progress("Pictures");
     const std::atomic<bool> never{false};
     const std::vector<ReportPicture> pictures =
@@ -117,64 +113,48 @@ void FetchPictures(std::vector<SiteReportCamera>& cameras, const std::vector<siz
                             std::to_string(done) + " of " + std::to_string(total));
         });
     progress.Finish();
-    for (size_t k = 0; k < asked.size(); ++k)
-        cameras[asked[k]].picture = pictures[k];
+    for (size_t i = 0; i < cameras.size(); ++i) {
+        cameras[i].picture = pictures[i];
+        cameras[i].verified = pictures[i].accepted;
+    }
+}
+
+// The cameras a search finds, in address order; an exit code.
+int SearchCameras(const Options& options, std::vector<CameraView>& views) {
+    EngineSession session;
+    if (int code = session.SearchAdapters(options.waitSeconds); code != kExitOk)
+        return code;
+    // Every reply that arrived within the wait is listed, however many are still queued.
+    FinishFinderReceiving();
+    views = session.Views();
+    SortCameras(views);
+    return kExitOk;
 }
 
 int RunReport(const Invocation& invocation) {
     Options options;
     if (int code = Parse(invocation, options); code != kExitOk)
         return code;
-
-    std::vector<SiteReportCamera> cameras;
-    std::vector<size_t> asked;  // the cameras whose picture is fetched
+    std::vector<CameraView> views;
     if (!options.from.empty()) {
-        std::vector<CameraView> saved;
         std::string error;
-        if (!ReadSavedSearch(options.from, saved, error)) {
+        if (!ReadSavedSearch(options.from, views, error)) {
             PrintError(error);
             return kExitUsage;
         }
-        for (CameraView& view : saved)
-            cameras.push_back({std::move(view), false, {}});
-        if (options.pictures)
-            for (size_t i = 0; i < cameras.size(); ++i)
-                asked.push_back(i);
-        if (options.pictures)
-            FetchPictures(cameras, asked, options.login);
-        for (SiteReportCamera& c : cameras)
-            c.verified = c.picture.missing == PictureMissing::None && options.pictures;
-    } else {
-        EngineSession session;
-        if (int code = session.SearchAdapters(options.waitSeconds); code != kExitOk)
-            return code;
-        // The verification needs the receiver; without one, every reply that arrived in
-        // time is listed, as a search lists them.
-        std::map<std::string, int> verified;
-        if (const std::vector<std::string> macs = session.Macs();
-            options.credentials && !macs.empty())
-            verified = session.Verify(macs, options.login);
-        else
-            FinishFinderReceiving();
-        std::vector<CameraView> views = session.Views();
-        SortCameras(views);
-        for (CameraView& view : views) {
-            SiteReportCamera c{std::move(view), false, {}};
-            const int result = verified.count(c.camera.mac) ? verified[c.camera.mac] : -1;
-            c.verified = result == 1;
-            c.picture.missing = result == 0 ? PictureMissing::Refused : PictureMissing::NotVerified;
-            if (c.verified && options.pictures)
-                asked.push_back(cameras.size());
-            cameras.push_back(std::move(c));
-        }
-        if (!asked.empty())
-            FetchPictures(cameras, asked, options.login);
+    } else if (int code = SearchCameras(options, views); code != kExitOk) {
+        return code;
     }
-    if (cameras.empty()) {
+    if (views.empty()) {
         PrintError(options.from.empty() ? "no camera answered within " + options.waitText + " s"
                                         : options.from + ": the saved search lists no camera");
         return kExitNotFound;
     }
+    std::vector<SiteReportCamera> cameras;
+    for (CameraView& view : views)
+        cameras.push_back({std::move(view), false, {}});
+    if (options.pictures)
+        FetchPictures(cameras, options.login);
 
     const std::string html = SiteReportHtml(ThisPcHeader(options.site), cameras, options.pictures);
     if (!tarsel::ReplaceFileAtomically(options.out, html)) {
