@@ -108,10 +108,12 @@ public:
     void ApplyListFilter(int field, const QString& text, bool invert);
 
     void OpenAboutBox();
-    // Fills the window's own menu: "Export list..." and the about item; returns the about
-    // item (null when its text is empty). The export item's data is kExportListItem.
+    // Fills the window's own menu: "Export list...", "Site report..." and the about item;
+    // returns the about item (null when its text is empty). The export item's data is
+    // kExportListItem, the report's kSiteReportItem.
     QAction* FillSystemMenu(QMenu* menu);
     static constexpr int kExportListItem = 32;
+    static constexpr int kSiteReportItem = 33;
 
     // ---- The list as data (Tarsel_NextGenerateList.cpp)
     // Gives every row the warnings of its camera, judged against the engine's whole list:
@@ -206,6 +208,7 @@ private:
     // their status text.
     std::vector<CameraListing> JudgedCameras();
     std::vector<CameraListing> ListedCameras();
+    friend class CSiteReportFlow;  // reports the listed cameras
     // Notes what the warnings of the record's camera depend on; a change makes them stale.
     void NotePlace(const CameraRecord& record);
     bool SubnetsExpired() const;
