@@ -123,6 +123,7 @@ private slots:
         CSiteReportFlow::Open(f.window.get());
         QVERIFY(flow->Busy() && flow->progressBox() != nullptr);
         QTest::qWait(300);
+        guitest::SaveScreenshot(flow->progressBox(), QStringLiteral("site_report_progress_en"));
         QPushButton* cancel = flow->progressBox()->findChild<QPushButton*>();
         QCOMPARE(cancel->text(), UiText(20025));
         QTest::mouseClick(cancel, Qt::LeftButton);
