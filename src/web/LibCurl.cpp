@@ -240,7 +240,7 @@ int GetUrl(const char* url, const char* user, const char* password, CurlBuffer& 
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
     if (status == 200 || status == 201) return 0;
     TLOG("(%s:%d)!!! Response code: %d\n", static_cast<int>(status));
-    return static_cast<int>(status);
+    return status > 0 ? static_cast<int>(status) : -1;  // never 0: that is success
 }
 
 }  // namespace
