@@ -3,6 +3,8 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+#include "CliCommand.h"
+
 namespace cli {
 namespace {
 
@@ -73,12 +75,11 @@ bool ParseSavedSearch(const std::string& text, std::vector<CameraView>& cameras,
     return true;
 }
 
-bool ReadSavedSearch(const std::string& path, std::vector<CameraView>& cameras,
-                     std::string& error) {
+int ReadSavedSearch(const std::string& path, std::vector<CameraView>& cameras, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = path + ": cannot read the saved search";
-        return false;
+        return kExitSystem;
     }
     std::string text;
     char chunk[65536];
@@ -86,14 +87,18 @@ bool ReadSavedSearch(const std::string& path, std::vector<CameraView>& cameras,
         text.append(chunk, static_cast<size_t>(in.gcount()));
         if (text.size() > kSavedSearchMaxBytes) {
             error = path + ": a saved search of more than 64 MiB is not read";
-            return false;
+            return kExitUsage;
         }
+    }
+    if (in.bad()) {
+        error = path + ": cannot read the saved search";
+        return kExitSystem;
     }
     if (!ParseSavedSearch(text, cameras, error)) {
         error = path + ": " + error;
-        return false;
+        return kExitUsage;
     }
-    return true;
+    return kExitOk;
 }
 
 }  // namespace cli

@@ -15,8 +15,9 @@ inline constexpr size_t kSavedSearchMaxBytes = 64 * 1024 * 1024;
 inline constexpr size_t kSavedSearchMaxCameras = 65536;
 
 // Reads the camera objects of a saved search (a JSON array; unknown keys are ignored,
-// missing ones stay empty). False with a one-line reason naming the file.
-bool ReadSavedSearch(const std::string& path, std::vector<CameraView>& cameras, std::string& error);
+// missing ones stay empty). 0, or the exit code with a one-line reason naming the file: 6
+// when the file cannot be read, 1 when it is no saved search.
+int ReadSavedSearch(const std::string& path, std::vector<CameraView>& cameras, std::string& error);
 // The same from the text itself.
 bool ParseSavedSearch(const std::string& text, std::vector<CameraView>& cameras,
                       std::string& error);

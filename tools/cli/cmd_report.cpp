@@ -40,7 +40,8 @@ const char kUsage[] =
     "  --from FILE    the cameras of a saved search instead of a new one\n"
     "  --wait S       seconds to collect answers to the search (0.1 to 3600)\n"
     "exit codes: 0 written (with every picture asked for), 1 usage error, 2 no camera,\n"
-    "5 written with pictures missing, 6 no usable adapter or the file could not be written.\n";
+    "5 written with pictures missing, 6 no usable adapter, or a file could not be read or\n"
+    "written.\n";
 
 struct Options {
     std::string out, site, from;
@@ -138,9 +139,9 @@ int RunReport(const Invocation& invocation) {
     std::vector<CameraView> views;
     if (!options.from.empty()) {
         std::string error;
-        if (!ReadSavedSearch(options.from, views, error)) {
+        if (int code = ReadSavedSearch(options.from, views, error); code != kExitOk) {
             PrintError(error);
-            return kExitUsage;
+            return code;
         }
     } else if (int code = SearchCameras(options, views); code != kExitOk) {
         return code;
