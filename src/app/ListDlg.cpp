@@ -28,7 +28,7 @@ constexpr ColumnSpec kColumnSpecs[CListDlg::kColumns] = {
 };
 constexpr int kStatusColumn = 9;
 // " %1 of %2 shown": the counter while a filter hides cameras.
-constexpr int kTextShownOfTotal = 20130;
+constexpr int kTextShownOfTotal = 20143;
 }  // namespace
 
 CListDlg::CListDlg(QWidget* parent, QWidget* popupParent) : QWidget(parent) {

@@ -24,6 +24,7 @@
 #include "app/MessageDlg.h"
 #include "app/MessageOKDlg.h"
 #include "app/PopupPanel.h"
+#include "app/SiteReportFlow.h"
 #include "app/TitleDlg.h"
 #include "app/UpgradeDlg.h"
 #include "app/ViewDlg.h"
@@ -133,6 +134,7 @@ void CTarsel_NextGenerateDlg::WireCallbacks() {
         if (chosen == nullptr) return;
         if (chosen == about) self->OpenAboutBox();
         else if (chosen->data().toInt() == kExportListItem) self->ExportList();
+        else if (chosen->data().toInt() == kSiteReportItem) CSiteReportFlow::Open(self);
     };
 
     m_commandBar->m_context = this;
@@ -375,10 +377,11 @@ void CTarsel_NextGenerateDlg::WatchBusyCameras(uint32_t now) {
 }
 
 // The window's own menu, opened by a right click on the title bar (a frameless window has
-// no menu of the platform's): the export, a separator and the about item, when its text is
-// not empty.
+// no menu of the platform's): the export, the site report, a separator and the about item,
+// when its text is not empty.
 QAction* CTarsel_NextGenerateDlg::FillSystemMenu(QMenu* menu) {
     menu->addAction(UiText(20125))->setData(kExportListItem);
+    menu->addAction(UiText(TEXT_SITE_REPORT_MENU))->setData(kSiteReportItem);
     const QString about = UiText(20001);
     if (about.isEmpty()) return nullptr;
     menu->addSeparator();

@@ -89,10 +89,12 @@ public:
     void WatchBusyCameras(uint32_t now);
 
     void OpenAboutBox();
-    // Fills the window's own menu: "Export list..." and the about item; returns the about
-    // item (null when its text is empty). The export item's data is kExportListItem.
+    // Fills the window's own menu: "Export list...", "Site report..." and the about item;
+    // returns the about item (null when its text is empty). The export item's data is
+    // kExportListItem, the report's kSiteReportItem.
     QAction* FillSystemMenu(QMenu* menu);
     static constexpr int kExportListItem = 32;
+    static constexpr int kSiteReportItem = 33;
 
     // ---- The list as data (Tarsel_NextGenerateList.cpp)
     // The listed cameras in the order shown, each with its status text and warnings.
@@ -177,6 +179,7 @@ private:
     void WireFlows();
     void StopFlows();
     void OnVerifyAnswer(const VerifyAnswer& answer);
+    friend class CSiteReportFlow;  // reports the listed cameras
 
     EnginePorts& m_ports;
     QIcon m_appIcon;

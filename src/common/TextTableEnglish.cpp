@@ -131,5 +131,73 @@ const char* const kEnglishTexts[kTextCount] = {
     "Check that the folder exists and may be written to, and that the disk has room.",  // 20127
     "Another camera answers with the same IP address.",  // 20128
     "The IP address lies outside the subnet of the network card the camera answered through: its web page cannot be opened from this PC.",  // 20129
-    " %1 of %2 shown",  // 20130
+    nullptr,  // 20130
+    nullptr,  // 20131
+    nullptr,  // 20132
+    nullptr,  // 20133
+    nullptr,  // 20134
+    nullptr,  // 20135
+    nullptr,  // 20136
+    nullptr,  // 20137
+    nullptr,  // 20138
+    nullptr,  // 20139
+    nullptr,  // 20140
+    nullptr,  // 20141
+    nullptr,  // 20142
+    " %1 of %2 shown",  // 20143
+    nullptr,  // 20144
+    nullptr,  // 20145
+    nullptr,  // 20146
+    nullptr,  // 20147
+    nullptr,  // 20148
+    nullptr,  // 20149
+    nullptr,  // 20150
+    nullptr,  // 20151
+    nullptr,  // 20152
+    nullptr,  // 20153
+    nullptr,  // 20154
+    nullptr,  // 20155
+    nullptr,  // 20156
+    nullptr,  // 20157
+    nullptr,  // 20158
+    nullptr,  // 20159
+    nullptr,  // 20160
+    nullptr,  // 20161
+    nullptr,  // 20162
+    nullptr,  // 20163
+    nullptr,  // 20164
+    nullptr,  // 20165
+    nullptr,  // 20166
+    nullptr,  // 20167
+    nullptr,  // 20168
+    nullptr,  // 20169
+    "Site report…",  // 20170
+    "Site report",  // 20171
+    "Site",  // 20172
+    "Date and time",  // 20173
+    "This PC",  // 20174
+    "Network cards",  // 20175
+    "Summary",  // 20176
+    "Cameras",  // 20177
+    "By model",  // 20178
+    "Firmware by model",  // 20179
+    "newest",  // 20180
+    "older firmware",  // 20181
+    "By IP mode",  // 20182
+    "Warnings",  // 20183
+    "None",  // 20184
+    "Network card",  // 20185
+    "Credentials verified",  // 20186
+    "yes",  // 20187
+    "no",  // 20188
+    "Pictures",  // 20189
+    "no picture",  // 20190
+    "not verified",  // 20191
+    "refused",  // 20192
+    "no answer",  // 20193
+    "not a picture",  // 20194
+    "Fetching pictures… %d of %d",  // 20195
+    "The site report could not be written.",  // 20196
+    "The site report is saved. Open it in the web browser?",  // 20197
+    "Open",  // 20198
 };

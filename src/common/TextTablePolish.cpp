@@ -131,5 +131,73 @@ const char* const kPolishTexts[kTextCount] = {
     "Sprawdź, czy folder istnieje i można w nim zapisywać oraz czy na dysku jest miejsce.",  // 20127
     "Inna kamera odpowiada z tym samym adresem IP.",  // 20128
     "Adres IP leży poza podsiecią karty sieciowej, przez którą kamera odpowiedziała: jej strony nie można otworzyć z tego komputera.",  // 20129
-    " %1 z %2 widocznych",  // 20130
+    nullptr,  // 20130
+    nullptr,  // 20131
+    nullptr,  // 20132
+    nullptr,  // 20133
+    nullptr,  // 20134
+    nullptr,  // 20135
+    nullptr,  // 20136
+    nullptr,  // 20137
+    nullptr,  // 20138
+    nullptr,  // 20139
+    nullptr,  // 20140
+    nullptr,  // 20141
+    nullptr,  // 20142
+    " %1 z %2 widocznych",  // 20143
+    nullptr,  // 20144
+    nullptr,  // 20145
+    nullptr,  // 20146
+    nullptr,  // 20147
+    nullptr,  // 20148
+    nullptr,  // 20149
+    nullptr,  // 20150
+    nullptr,  // 20151
+    nullptr,  // 20152
+    nullptr,  // 20153
+    nullptr,  // 20154
+    nullptr,  // 20155
+    nullptr,  // 20156
+    nullptr,  // 20157
+    nullptr,  // 20158
+    nullptr,  // 20159
+    nullptr,  // 20160
+    nullptr,  // 20161
+    nullptr,  // 20162
+    nullptr,  // 20163
+    nullptr,  // 20164
+    nullptr,  // 20165
+    nullptr,  // 20166
+    nullptr,  // 20167
+    nullptr,  // 20168
+    nullptr,  // 20169
+    "Raport obiektu…",  // 20170
+    "Raport obiektu",  // 20171
+    "Obiekt",  // 20172
+    "Data i godzina",  // 20173
+    "Ten komputer",  // 20174
+    "Karty sieciowe",  // 20175
+    "Podsumowanie",  // 20176
+    "Kamery",  // 20177
+    "Według modelu",  // 20178
+    "Oprogramowanie według modelu",  // 20179
+    "najnowsze",  // 20180
+    "starsze oprogramowanie",  // 20181
+    "Według trybu IP",  // 20182
+    "Ostrzeżenia",  // 20183
+    "Brak",  // 20184
+    "Karta sieciowa",  // 20185
+    "Dane logowania sprawdzone",  // 20186
+    "tak",  // 20187
+    "nie",  // 20188
+    "Obrazy",  // 20189
+    "brak obrazu",  // 20190
+    "niezweryfikowana",  // 20191
+    "odmowa",  // 20192
+    "brak odpowiedzi",  // 20193
+    "to nie jest obraz",  // 20194
+    "Pobieranie obrazów… %d z %d",  // 20195
+    "Nie udało się zapisać raportu obiektu.",  // 20196
+    "Raport obiektu został zapisany. Otworzyć go w przeglądarce?",  // 20197
+    "Otwórz",  // 20198
 };

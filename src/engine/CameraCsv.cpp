@@ -1,11 +1,23 @@
 #include "engine/CameraCsv.h"
 
+#include <utility>
+
 const std::vector<std::string>& CameraColumnKeys() {
     static const std::vector<std::string> keys = {
         "name",   "mac",     "ip",      "mask",    "gateway",     "httpPort", "mode",   "fwVersion",
         "model",  "company", "serial",  "adapter", "adapterName", "viaHttp",  "status", "warnings",
     };
     return keys;
+}
+
+int CameraColumnTextId(const std::string& key) {
+    static const std::pair<const char*, int> kTexts[] = {
+        {"name", 20040},    {"mac", 20041},  {"ip", 20042},        {"mask", 20043},  {"gateway", 20044},
+        {"httpPort", 20046}, {"mode", 20047}, {"fwVersion", 20053}, {"model", 20054}, {"status", 20055},
+    };
+    for (const auto& [column, id] : kTexts)
+        if (key == column) return id;
+    return 0;
 }
 
 std::vector<CellValue> CameraCells(const CameraListing& c) {

@@ -15,6 +15,8 @@ using CellValue = std::variant<std::string, long long, bool, std::vector<std::st
 
 // The keys of a camera's columns, in order: the CSV header and the JSON object's keys.
 const std::vector<std::string>& CameraColumnKeys();
+// The string-table id of a column's header; 0 for the columns that have no text of their own.
+int CameraColumnTextId(const std::string& key);
 // The camera's values in the columns' order.
 std::vector<CellValue> CameraCells(const CameraListing& camera);
 

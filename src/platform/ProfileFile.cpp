@@ -65,6 +65,8 @@ bool WriteAll(int fd, const std::string& text) {
     return true;
 }
 
+}  // namespace
+
 // Writes text to a temporary file beside target, flushes it to disk and renames it over
 // target, so that readers and a crash see either the old or the new file, never a half one.
 bool ReplaceFileAtomically(const std::string& path, const std::string& text) {
@@ -97,6 +99,8 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& text) {
     }
     return true;
 }
+
+namespace {
 
 // Holds an advisory lock on the folder of the settings file while one process reads,
 // changes and replaces the file: another process (the window and a command line at once)

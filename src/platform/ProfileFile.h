@@ -14,6 +14,11 @@
 
 namespace tarsel {
 
+// Writes text to a temporary file beside path, flushes it to disk and renames it over path
+// (a symbolic link keeps pointing at it), so that readers and a crash see either the old
+// file or the whole new one. False, with nothing left behind, when any step fails.
+bool ReplaceFileAtomically(const std::string& path, const std::string& text);
+
 // The parsed form of one profile text. Reads look up the first section with the name and
 // the first key with the name inside it.
 class ProfileText {

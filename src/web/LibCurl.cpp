@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <atomic>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -199,10 +200,17 @@ int HttpRequest(const char* ip, const char* port, const char* user, const char* 
 
 namespace {
 
-bool GetUrl(const char* url, const char* user, const char* password, CurlBuffer& buffer) {
+// Aborts a transfer once the caller's flag is set (libcurl asks at least once a second).
+int AbortWhenAsked(void* clientp, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto* abort = static_cast<const std::atomic<bool>*>(clientp);
+    return abort->load() ? 1 : 0;
+}
+
+int GetUrl(const char* url, const char* user, const char* password, CurlBuffer& buffer,
+           const std::atomic<bool>* abort) {
     HttpGlobalInit();
     EasyHandle easy;
-    if (easy.handle == nullptr) return false;
+    if (easy.handle == nullptr) return CURLE_FAILED_INIT;
     CURL* h = easy.handle;
     buffer.Reset();
     BodyTarget target{&buffer, kPictureMax};
@@ -217,27 +225,37 @@ bool GetUrl(const char* url, const char* user, const char* password, CurlBuffer&
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(h, CURLOPT_TIMEOUT, 10L);
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    if (abort != nullptr) {
+        curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, AbortWhenAsked);
+        curl_easy_setopt(h, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(abort));
+        curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    }
     const CURLcode result = curl_easy_perform(h);
     if (target.overLimit) {
         TLOG("(%s:%d)The answer is larger than %zu bytes", kPictureMax);
         buffer.Reset();
     }
-    if (result != CURLE_OK) return false;
+    if (result != CURLE_OK) return result;
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
-    if (status == 200 || status == 201) return true;
+    if (status == 200 || status == 201) return 0;
     TLOG("(%s:%d)!!! Response code: %d\n", static_cast<int>(status));
-    return false;
+    return status > 0 ? static_cast<int>(status) : -1;  // never 0: that is success
 }
 
 }  // namespace
 
 bool HttpGetUrl(const char* url, CurlBuffer& buffer) {
-    return GetUrl(url, nullptr, nullptr, buffer);
+    return GetUrl(url, nullptr, nullptr, buffer, nullptr) == 0;
 }
 
 bool HttpGetUrl(const char* url, const char* user, const char* password, CurlBuffer& buffer) {
-    return GetUrl(url, user != nullptr ? user : "", password, buffer);
+    return GetUrl(url, user != nullptr ? user : "", password, buffer, nullptr) == 0;
+}
+
+int HttpGetUrlResult(const char* url, const char* user, const char* password, CurlBuffer& buffer,
+                     const std::atomic<bool>* abort) {
+    return GetUrl(url, user != nullptr ? user : "", password, buffer, abort);
 }
 
 // ---- CGI parameters ------------------------------------------------------------------------

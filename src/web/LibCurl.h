@@ -2,6 +2,7 @@
 // The camera web client's transport: one blocking libcurl request per call, the body
 // collected into a growable buffer, and the CGI parameter access built on it.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -54,6 +55,12 @@ bool HttpGetUrl(const char* url, CurlBuffer& buffer);
 // The same with the credentials given apart from the URL, so that a password holding ":",
 // "@", "/" or "%" reaches the camera unchanged.
 bool HttpGetUrl(const char* url, const char* user, const char* password, CurlBuffer& buffer);
+// The same, saying why a fetch failed: 0 for status 200 or 201, the HTTP status of any
+// other answer (401 credentials refused; -1 when there is none), else the libcurl result
+// (7 no connection, 28 time-out, 23 an answer over kPictureMax, 42 aborted). The transfer is aborted within about
+// a second once *abort (when given) becomes true.
+int HttpGetUrlResult(const char* url, const char* user, const char* password, CurlBuffer& buffer,
+                     const std::atomic<bool>* abort = nullptr);
 
 // The three double-quoted strings of a get reply.
 struct GetReply {

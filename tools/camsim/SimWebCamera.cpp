@@ -1,5 +1,6 @@
 #include "SimWebCamera.h"
 
+#include <algorithm>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -48,6 +49,9 @@ bool ReadWeb(const json& camera, WebServerOptions* options, std::string* error) 
         options->stageMs = number("stageMs", options->stageMs);
         options->rebootMs = number("rebootMs", options->rebootMs);
         options->keepImages = flag("keepImages", options->keepImages);
+        // A still picture of a real camera's size (1920 x 1080), for benchmarks.
+        options->snapshotWidth = std::clamp(number("snapshotWidth", options->snapshotWidth), 16, 8192);
+        options->snapshotHeight = std::clamp(number("snapshotHeight", options->snapshotHeight), 16, 8192);
         WebFaults& f = options->faults;
         f.upgradeFails = flag("upgradeFails", f.upgradeFails);
         f.stuckAtChecking = flag("stuckAtChecking", f.stuckAtChecking);

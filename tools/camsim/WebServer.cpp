@@ -394,12 +394,12 @@ void CamsimWebServer::FinishUpload(Request* request) {
 const std::string& CamsimWebServer::SnapshotFrame() {
     const int64_t second = NowMs() / 1000;
     if (second == frameSecond_ && !frame_.empty()) return frame_;
-    constexpr int kWidth = 320, kHeight = 240;
-    std::vector<unsigned char> pixels(static_cast<size_t>(kWidth) * kHeight * 3);
+    const int width = options_.snapshotWidth, height = options_.snapshotHeight;
+    std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 3);
     const int shift = static_cast<int>(second % 64) * 5;
-    for (int y = 0; y < kHeight; ++y) {
-        for (int x = 0; x < kWidth; ++x) {
-            unsigned char* p = &pixels[(static_cast<size_t>(y) * kWidth + x) * 3];
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            unsigned char* p = &pixels[(static_cast<size_t>(y) * width + x) * 3];
             p[0] = static_cast<unsigned char>((x + shift) & 0xFF);
             p[1] = static_cast<unsigned char>((y * 2 + shift) & 0xFF);
             p[2] = static_cast<unsigned char>(((x / 40 + y / 40 + second) % 2) ? 200 : 40);
@@ -409,7 +409,7 @@ const std::string& CamsimWebServer::SnapshotFrame() {
     unsigned char* jpeg = nullptr;
     unsigned long jpegSize = 0;
     if (handle != nullptr &&
-        tjCompress2(handle, pixels.data(), kWidth, 0, kHeight, TJPF_RGB, &jpeg, &jpegSize,
+        tjCompress2(handle, pixels.data(), width, 0, height, TJPF_RGB, &jpeg, &jpegSize,
                     TJSAMP_420, 80, 0) == 0) {
         frame_.assign(reinterpret_cast<const char*>(jpeg), jpegSize);
         frameSecond_ = second;

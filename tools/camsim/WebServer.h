@@ -31,6 +31,8 @@ struct WebServerOptions {
     int stageMs = 1000;   // time spent in each upgrade status
     int rebootMs = 3000;  // silence after "ok" (and after a reboot command)
     bool keepImages = true;  // keep every uploaded image whole (off for big benchmarks)
+    int snapshotWidth = 320;  // the still picture's size
+    int snapshotHeight = 240;
     WebFaults faults;
 };
 

@@ -32,29 +32,25 @@ CameraView CameraFromReply(const CameraReply& reply, const std::string& status) 
 }
 
 std::vector<Column> CameraColumns() {
-    // The keys and their order are the shared ones; only the table's presentation is here.
+    // The keys, their order and their translated headers are the shared ones; only the
+    // table's presentation is here.
     struct Presentation {
         const char* key;
-        int textId;          // 0: the fixed header
-        const char* header;
+        const char* header;  // for the columns without a translated header
         bool inTable;
     };
     static const Presentation kPresentations[] = {
-        {"name", 20040, "", true},         {"mac", 20041, "", true},
-        {"ip", 20042, "", true},           {"mask", 20043, "", true},
-        {"gateway", 20044, "", true},      {"httpPort", 20046, "", true},
-        {"mode", 20047, "", true},         {"fwVersion", 20053, "", true},
-        {"model", 20054, "", true},        {"company", 0, "Company", false},
-        {"serial", 0, "Serial", false},    {"adapter", 0, "Adapter", true},
-        {"adapterName", 0, "Interface", false}, {"viaHttp", 0, "HTTP", false},
-        {"status", 20055, "", true},       {"warnings", 0, "Warnings", true},
+        {"company", "Company", false},  {"serial", "Serial", false},
+        {"adapter", "Adapter", true},   {"adapterName", "Interface", false},
+        {"viaHttp", "HTTP", false},     {"warnings", "Warnings", true},
     };
     std::vector<Column> columns;
     for (const std::string& key : CameraColumnKeys()) {
-        Column column{key, key, false};
+        Column column{key, key, true};
+        if (const int id = CameraColumnTextId(key); id != 0) column.header = LoadText(id);
         for (const Presentation& p : kPresentations) {
             if (key != p.key) continue;
-            column.header = p.textId != 0 ? LoadText(p.textId) : p.header;
+            column.header = p.header;
             column.inTable = p.inTable;
         }
         columns.push_back(std::move(column));

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QImage>
+#include <QMenu>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -33,6 +34,7 @@
 #include "controls/CustControls.h"
 #include "controls/TvListCtrl.h"
 #include "engine/LiveEnginePorts.h"
+#include "engine/SiteReport.h"
 #include "controls/UiText.h"
 
 namespace {
@@ -143,6 +145,10 @@ void Dialogs(const QString& tag) {
     const QStringList exportFailed = {UiText(20126), QStringLiteral("/media/usb/cameras.csv"), UiText(20127)};
     result.ShowResult(1, &exportFailed);
     sheet << Save(&result, QStringLiteral("result_export_failed_") + tag);
+    const QStringList reportFailed = {UiText(TEXT_REPORT_NOT_WRITTEN), QStringLiteral("/media/usb/site-report.html"),
+                                      UiText(20127)};
+    result.ShowResult(1, &reportFailed);
+    sheet << Save(&result, QStringLiteral("result_report_failed_") + tag);
     MessageOKCancelDlg question(&owner, 0, 20081, 0);
     sheet << Save(&question, QStringLiteral("question_") + tag);
 
@@ -221,6 +227,13 @@ void MainWindow(int language, const QString& tag) {
         window.commandBar()->ToggleLanguageChooser();
         Save(&window, QStringLiteral("main_window_") + tag);
         window.commandBar()->ToggleLanguageChooser();
+        // The window's own menu (a right click on the title bar).
+        QMenu menu(&window);
+        window.FillSystemMenu(&menu);
+        menu.popup(window.mapToGlobal(QPoint(40, 20)));
+        (void)QTest::qWaitForWindowExposed(&menu);
+        Save(&menu, QStringLiteral("system_menu_") + tag);
+        menu.hide();
         // The tools: the automatic IP page, the range search, the upgrade page and its
         // camera selection.
         window.ShowAutoIpLayout();

@@ -1,0 +1,89 @@
+#pragma once
+// The site report: one self-contained HTML document of the listed cameras that the
+// installer hands over with the site. A header (site, date and time, this PC and its
+// network cards), a summary (cameras by model, firmware by model with the newest marked,
+// by IP mode, every warning with its cameras), the camera table in the columns and cell
+// texts of the list's CSV export, and, when asked, one picture per camera or the reason it
+// has none. Pictures travel inline as data: URIs; there is no script, no link and no other
+// file, so the document reads the same in any browser and prints on A4 without cut rows.
+//
+// Texts are in the calling thread's language. Every text that came from a camera (and the
+// site name) is escaped and cleaned of control characters and broken UTF-8 before it
+// enters the document; each sits in its own bidirectional isolate, so a right-to-left name
+// cannot reorder the text around it.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/CameraListing.h"
+#include "web/ReportPictures.h"
+
+// Text ids of the report and of the window's item that makes one.
+constexpr int TEXT_SITE_REPORT_MENU = 20170;
+constexpr int TEXT_SITE_REPORT = 20171;
+constexpr int TEXT_REPORT_SITE = 20172;
+constexpr int TEXT_REPORT_DATE = 20173;
+constexpr int TEXT_REPORT_THIS_PC = 20174;
+constexpr int TEXT_REPORT_NETWORK_CARDS = 20175;
+constexpr int TEXT_REPORT_SUMMARY = 20176;
+constexpr int TEXT_REPORT_CAMERAS = 20177;
+constexpr int TEXT_REPORT_BY_MODEL = 20178;
+constexpr int TEXT_REPORT_FIRMWARE_BY_MODEL = 20179;
+constexpr int TEXT_REPORT_NEWEST = 20180;
+constexpr int TEXT_REPORT_OLDER_FIRMWARE = 20181;
+constexpr int TEXT_REPORT_BY_MODE = 20182;
+constexpr int TEXT_REPORT_WARNINGS = 20183;
+constexpr int TEXT_REPORT_NONE = 20184;
+constexpr int TEXT_REPORT_NETWORK_CARD = 20185;
+constexpr int TEXT_REPORT_VERIFIED = 20186;
+constexpr int TEXT_REPORT_YES = 20187;
+constexpr int TEXT_REPORT_NO = 20188;
+constexpr int TEXT_REPORT_PICTURES = 20189;
+constexpr int TEXT_REPORT_NO_PICTURE = 20190;
+constexpr int TEXT_REPORT_NOT_VERIFIED = 20191;
+constexpr int TEXT_REPORT_REFUSED = 20192;
+constexpr int TEXT_REPORT_NO_ANSWER = 20193;
+constexpr int TEXT_REPORT_NOT_A_PICTURE = 20194;
+constexpr int TEXT_REPORT_FETCHING = 20195;  // "... %d of %d"
+constexpr int TEXT_REPORT_NOT_WRITTEN = 20196;
+constexpr int TEXT_REPORT_OPEN_QUESTION = 20197;
+constexpr int TEXT_REPORT_OPEN = 20198;
+
+struct SiteReportCamera {
+    CameraListing camera;
+    bool verified = false;  // its credentials were verified in this session
+    ReportPicture picture;  // used when the report has pictures
+};
+
+struct SiteReportHeader {
+    std::string site;                   // "" leaves the line out
+    std::string when;                   // "2025-03-04 14:05"
+    std::string host;                   // this PC's host name
+    std::vector<std::string> adapters;  // "eth0 (Office): 192.168.1.5/255.255.255.0", ...
+};
+
+// The header of a report made now on this PC: local date and time, host name and every
+// network card with an IPv4 address.
+SiteReportHeader ThisPcHeader(const std::string& site);
+
+// The whole document. withPictures adds the gallery.
+std::string SiteReportHtml(const SiteReportHeader& header,
+                           const std::vector<SiteReportCamera>& cameras, bool withPictures);
+
+// A text as HTML character data: & < > " ' as references; broken UTF-8, control characters
+// and non-characters each as U+FFFD.
+std::string HtmlText(std::string_view text);
+
+// Orders firmware versions: runs of digits compare as numbers ("1.10" after "1.9"), other
+// runs as bytes, a version that is a prefix of another is older. <0, 0 or >0.
+int CompareFirmware(const std::string& a, const std::string& b);
+
+// One line of the firmware summary: how many cameras of a model run a version.
+struct FirmwareLine {
+    std::string model, version;
+    int cameras = 0;
+    bool newest = false;  // the newest version of the model among the cameras
+};
+// Models in text order, each model's versions newest first.
+std::vector<FirmwareLine> FirmwareSummary(const std::vector<SiteReportCamera>& cameras);

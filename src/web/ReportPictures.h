@@ -1,0 +1,56 @@
+#pragma once
+// The pictures of a site report: one still picture per verified camera, fetched as the
+// snapshot view fetches it, checked and decoded with the snapshot view's bounds, and made
+// into a small JPEG thumbnail that a document can carry inline. Fetches run on workers of
+// their own, a few at once; the caller blocks until they are done or cancelled.
+
+#include <atomic>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+// The widest and tallest a thumbnail is; a picture is scaled to fit, keeping its shape.
+constexpr int kThumbnailMaxWidth = 320;
+constexpr int kThumbnailMaxHeight = 480;
+// How many pictures are fetched at once.
+constexpr int kReportFetchesAtOnce = 5;
+
+// Why a camera has no picture in the report.
+enum class PictureMissing {
+    None,         // it has one
+    NotVerified,  // its credentials were not verified, so it was not asked
+    Refused,      // it refused the credentials
+    NoAnswer,     // it did not answer over HTTP (no connection, time-out)
+    NotPicture,   // it answered with something that is not a picture within bounds
+};
+
+struct ReportPicture {
+    std::string jpeg;  // the thumbnail's JPEG bytes; empty when there is none
+    int width = 0;
+    int height = 0;
+    PictureMissing missing = PictureMissing::None;
+    bool accepted = false;  // the camera answered the request with the credentials (status 200)
+};
+
+// Where one camera's picture is fetched from, with its verified credentials.
+struct PictureSource {
+    std::string ip, port, user, password;
+};
+
+// A thumbnail of a picture body. NotPicture (no bytes) when the body is not a decodable
+// picture or its size is beyond the snapshot bounds.
+ReportPicture MakeThumbnail(const unsigned char* data, size_t length);
+
+// Fetches one camera's picture and makes its thumbnail. The fetch stops early once *cancel
+// (when given) becomes true; it then counts as NoAnswer.
+ReportPicture FetchReportPicture(const PictureSource& source,
+                                 const std::atomic<bool>* cancel = nullptr);
+
+// Fetches every source's picture, at most `atOnce` at a time; results in the sources'
+// order. progress (when set) is called after each picture with the number done so far,
+// from the workers, one call at a time. Once cancel is set no new fetch starts and those
+// under way are aborted; the call returns when every worker has ended.
+std::vector<ReportPicture> FetchReportPictures(
+    const std::vector<PictureSource>& sources, int atOnce, const std::atomic<bool>& cancel,
+    const std::function<void(size_t done, size_t total)>& progress = nullptr);
