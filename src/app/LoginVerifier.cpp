@@ -22,7 +22,7 @@ CLoginVerifier::CLoginVerifier(CTSmainDlg* engine, QObject* parent) : QObject(pa
     connect(&m_timeout, &QTimer::timeout, this, [this] {
         if (m_current == nullptr) return;
         VerifyAnswer answer{m_current->mac, m_current->user, m_current->password, false, true};
-        TLOG("(%s:%d)%s, Verify timeout", m_current->mac);
+        TLOG_WARNING("(%s:%d)%s, Verify timeout", m_current->mac);
         Withdraw();
         if (onAnswer) onAnswer(answer);
     });

@@ -150,7 +150,7 @@ void CUpgradeDlg::AddAndStart(const CameraRecord& record) {
     if (m_path->text().isEmpty()) return Message(10);
     UpgradeItem* item = FindItem(QString::fromUtf8(record.mac));
     if (item != nullptr && !IsDone(item)) {
-        TLOG("(%s:%d)%s Camera repeated updates, and busy.", record.mac);
+        TLOG_NOTICE("(%s:%d)%s Camera repeated updates, and busy.", record.mac);
         return;
     }
     if (item == nullptr) {

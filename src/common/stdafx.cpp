@@ -10,14 +10,11 @@
 namespace {
 constexpr size_t kLogLineMax = 2048;
 constexpr char kLogTag[] = "<Tarsel>";
-}  // namespace
 
-void TarselLog(const char* format, ...) {
+__attribute__((format(printf, 2, 0))) void LogFormatted(tarsel::LogLevel level,
+                                                     const char* format, va_list args) {
     char message[kLogLineMax];
-    va_list args;
-    va_start(args, format);
     int n = std::vsnprintf(message, sizeof message, format, args);
-    va_end(args);
     if (n < 0) message[0] = '\0';
 
     std::string line;
@@ -26,7 +23,30 @@ void TarselLog(const char* format, ...) {
     line.append(message);
     line.push_back('\n');
     if (line.size() > kLogLineMax) line.resize(kLogLineMax);
-    tarsel::WriteLogLine(line);
+    tarsel::WriteLogLine(line, level);
+}
+
+}  // namespace
+
+void TarselLog(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    LogFormatted(tarsel::LogLevel::Debug, format, args);
+    va_end(args);
+}
+
+void TarselLogWarning(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    LogFormatted(tarsel::LogLevel::Warning, format, args);
+    va_end(args);
+}
+
+void TarselLogNotice(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    LogFormatted(tarsel::LogLevel::Notice, format, args);
+    va_end(args);
 }
 
 int BoundedCopy(char* dest, size_t capacity, const char* source, const char* callerName,
@@ -35,9 +55,9 @@ int BoundedCopy(char* dest, size_t capacity, const char* source, const char* cal
     if (source == nullptr) source = "";
     size_t n = std::strlen(source);
     if (n >= capacity) {
-        TLOG("(%s:%d)[%s:%d] Error: strcpy overflow %d <= %d, string: %s",
-             callerName ? callerName : "", callerLine, static_cast<int>(capacity),
-             static_cast<int>(n), source);
+        TLOG_NOTICE("(%s:%d)[%s:%d] Error: strcpy overflow %d <= %d, string: %s",
+                    callerName ? callerName : "", callerLine, static_cast<int>(capacity),
+                    static_cast<int>(n), source);
         std::memset(dest, 0, capacity);
         std::memcpy(dest, source, capacity - 1);
         return -1;

@@ -10,7 +10,7 @@ CTSmainDlg::CTSmainDlg(EnginePorts& ports, const EngineOwnerSlots& slots)
     : m_ports(ports), m_slots(slots) {
     m_hook.function = &CTSmainDlg::RecvHook;
     m_hook.context = this;
-    if (m_ports.CreateRecvPacket(&m_hook) != 0) TLOG("(%s:%d)CreateRecvPacket Error\n");
+    if (m_ports.CreateRecvPacket(&m_hook) != 0) TLOG_WARNING("(%s:%d)CreateRecvPacket Error\n");
 }
 
 CTSmainDlg::~CTSmainDlg() {

@@ -211,7 +211,7 @@ bool CTSmainDlg::ChooseAddress(const std::string& mac) {
     CameraRecord* record = generation.load() == gen ? FindCameraLocked(mac.c_str()) : nullptr;
     if (!found) {
         if (record != nullptr) SetStatus(record, STATUS_NO_FREE_IP);
-        TLOG("(%s:%d)Not Find, %s, %d", copy.mac, static_cast<int>(assignedIps.size()));
+        TLOG_NOTICE("(%s:%d)Not Find, %s, %d", copy.mac, static_cast<int>(assignedIps.size()));
         return false;
     }
     assignedIps.push_back(chosen);

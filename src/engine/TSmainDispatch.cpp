@@ -63,7 +63,7 @@ void CTSmainDlg::RecvCameraProcess(const CameraReply& reply) {
         } else if (mode == MODE_VERIFY_ALL) {
             DispatchVerifyAll(reply, record, after);
         } else {
-            TLOG("(%s:%d)This should not happen m_Tarsel_mode:%d", mode);
+            TLOG_WARNING("(%s:%d)This should not happen m_Tarsel_mode:%d", mode);
         }
     }
     RunDeferred(after);

@@ -20,7 +20,7 @@ void CTSmainDlg::StartSearch() {
     // The old receiver goes first: once it is replaced its dispatch thread has ended, so no
     // reply of the previous search can land in the list cleared next.
     if (m_ports.CreateRecvPacket(&m_hook) != 0) {
-        TLOG("(%s:%d)CreateRecvPacket Error\n");
+        TLOG_WARNING("(%s:%d)CreateRecvPacket Error\n");
         return;
     }
     {
@@ -50,7 +50,7 @@ void CTSmainDlg::StartSearch() {
 void CTSmainDlg::SendQueries() {
     // Replaces the receiver: the previous one's dispatch thread has ended when this returns.
     if (m_ports.CreateRecvPacket(&m_hook) != 0) {
-        TLOG("(%s:%d)CreateRecvPacket Error\n");
+        TLOG_WARNING("(%s:%d)CreateRecvPacket Error\n");
         return;
     }
     SendQueryPackets();
@@ -154,13 +154,13 @@ int CTSmainDlg::SetCameraParameters(const char* mac, const char* payload) {
         TLOG("(%s:%d)pParm:%s", payload);
         const int result = m_ports.SetNode(copy.ip, copy.httpPort, copy.user, copy.password, payload);
         if (result != 0) {
-            TLOG("(%s:%d)%s did not take the settings over HTTP (%d)", copy.mac, result);
+            TLOG_WARNING("(%s:%d)%s did not take the settings over HTTP (%d)", copy.mac, result);
             return -1;
         }
         return 0;
     }
     if (m_ports.SendPacketData(HEADER_IP_SET, copy.mac, copy.user, copy.password, payload) != 0) {
-        TLOG("(%s:%d)SendPacket error\n");
+        TLOG_WARNING("(%s:%d)SendPacket error\n");
         return -1;
     }
     return 0;
@@ -244,7 +244,7 @@ void CTSmainDlg::VerifyCamera(VerifyCallback callback, VerifyContext* context) {
         return;
     }
     if (m_ports.SendPacketData(HEADER_IP_AUTHENTICATE, context->mac, "", "", "") != 0)
-        TLOG("(%s:%d)Send HEADER_IP_AUTHENTICATE Error\n");
+        TLOG_WARNING("(%s:%d)Send HEADER_IP_AUTHENTICATE Error\n");
 }
 
 void CTSmainDlg::CancelVerify(VerifyContext* context) {

@@ -83,7 +83,7 @@ size_t AuthenticatedMacs::Count() const {
 bool SettingConfirmed(CameraRecord* record, uint32_t now) {
     if (record->settingSince == 0) return false;
     if (now - record->settingSince > kSettingTimeoutMs) {
-        TLOG("(%s:%d)%s, Setting timeout", record->mac);
+        TLOG_WARNING("(%s:%d)%s, Setting timeout", record->mac);
         record->settingSince = 0;
         SetStatus(record, STATUS_SETTING_TIMEOUT);
         return false;
@@ -175,7 +175,7 @@ int BuildSettingsPayload(const CameraSettingsRequest& request, std::string* payl
     // Each value must fit the record field that remembers it and travel as one assignment.
     static_assert(kMaxDeviceNameBytes < CAMERA_TEXT_NAME && kMaxSettingValueBytes < CAMERA_TEXT_SHORT);
     if (SettingRefusal refusal = CheckSettingsRequest(request)) {
-        TLOG("(%s:%d)Settings refused: %s", refusal.Describe().c_str());
+        TLOG_NOTICE("(%s:%d)Settings refused: %s", refusal.Describe().c_str());
         if (why != nullptr) *why = refusal;
         return -1;
     }

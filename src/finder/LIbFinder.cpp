@@ -77,7 +77,7 @@ int SendPacketData(uint32_t type, const char* targetMacText, const char* user, c
                                        user, password, requestText);
         if (hub->QueueSend(TRANSPORT_BROADCAST, hub->SendPort(), static_cast<uint32_t>(i), buffer,
                            length) != 0) {
-            TLOG("(%s:%d)SendPacketData BROADCAST Error\n");
+            TLOG_WARNING("(%s:%d)SendPacketData BROADCAST Error\n");
             return -1;
         }
         std::memset(buffer, 0, sizeof buffer);
@@ -85,7 +85,7 @@ int SendPacketData(uint32_t type, const char* targetMacText, const char* user, c
                                    password, requestText);
         if (hub->QueueSend(TRANSPORT_MULTICAST, hub->SendPort(), static_cast<uint32_t>(i), buffer,
                            length) != 0) {
-            TLOG("(%s:%d)SendPacketData MULTICAST Error\n");
+            TLOG_WARNING("(%s:%d)SendPacketData MULTICAST Error\n");
             return -1;
         }
     }
@@ -113,7 +113,7 @@ void OnRecvPacket(void* engineCallback, const ReceivedDatagram& datagram) {
     int type =
         codec.DecodePacket(datagram.bytes.get(), datagram.length, datagram.addressText, &reply);
     if (type == -1) {
-        TLOG("(%s:%d)Packet iType error:%d", type);
+        TLOG_NOTICE("(%s:%d)Packet iType error:%d", type);
         return;
     }
     if (datagram.adapter != nullptr)

@@ -35,7 +35,7 @@ std::atomic<bool> g_writeFailed{false};
 // Writes the entry; a failure is logged and kept for TakeIpHistoryWriteFailure.
 int SaveReported(const IpHistoryEntry& entry) {
     if (SaveIpHistoryEntry(entry) == 0) return 0;
-    TLOG("(%s:%d)The address history could not be written to %s", GetConfigPath().c_str());
+    TLOG_WARNING("(%s:%d)The address history could not be written to %s", GetConfigPath().c_str());
     g_writeFailed.store(true);
     return -1;
 }
@@ -138,7 +138,7 @@ int RememberIp(std::vector<IpHistoryEntry>& list, const char* mac, uint64_t addr
                uint64_t mask) {
     // Only a MAC text may become a key of the file.
     if (!IsMacKey(mac)) {
-        TLOG("(%s:%d)Not remembered: '%s' is no MAC", mac != nullptr ? mac : "");
+        TLOG_NOTICE("(%s:%d)Not remembered: '%s' is no MAC", mac != nullptr ? mac : "");
         return -1;
     }
     IpHistoryEntry* entry = FindEntry(list, mac);

@@ -26,13 +26,13 @@ bool CurlBuffer::Reserve(uint32_t newCapacity) {
         // Keep the content across the move to the new block.
         auto* temp = static_cast<unsigned char*>(std::calloc(length, 1));
         if (temp == nullptr) {
-            TLOG("(%s:%d)calloc pTemp memory fail");
+            TLOG_WARNING("(%s:%d)calloc pTemp memory fail");
             return false;
         }
         std::memcpy(temp, data, length);
         auto* block = static_cast<unsigned char*>(std::calloc(newCapacity, 1));
         if (block == nullptr) {
-            TLOG("(%s:%d)calloc buf memory fail");
+            TLOG_WARNING("(%s:%d)calloc buf memory fail");
             std::free(temp);
             return false;
         }
@@ -45,7 +45,7 @@ bool CurlBuffer::Reserve(uint32_t newCapacity) {
     }
     auto* block = static_cast<unsigned char*>(std::calloc(newCapacity, 1));
     if (block == nullptr) {
-        TLOG("(%s:%d)calloc buf memory fail");
+        TLOG_WARNING("(%s:%d)calloc buf memory fail");
         return false;
     }
     std::free(data);
@@ -62,7 +62,7 @@ bool CurlBuffer::Append(const void* bytes, size_t n) {
     if (needed >= capacity) {
         const uint64_t grown = needed * 2 + 2;
         if (grown > UINT32_MAX) {
-            TLOG("(%s:%d)calloc buf memory fail");
+            TLOG_WARNING("(%s:%d)calloc buf memory fail");
             return false;
         }
         if (!Reserve(static_cast<uint32_t>(grown))) return false;
@@ -191,7 +191,7 @@ int HttpRequest(const char* ip, const char* port, const char* user, const char* 
     CURLcode result = curl_easy_perform(h);
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
-    if (target.overLimit) TLOG("(%s:%d)%s answered more than %zu bytes", ip, kCgiReplyMax);
+    if (target.overLimit) TLOG_WARNING("(%s:%d)%s answered more than %zu bytes", ip, kCgiReplyMax);
     if (result != CURLE_OK) return result;
     if (status == 200) return 0;
     return static_cast<int>(status);
@@ -219,14 +219,14 @@ bool GetUrl(const char* url, const char* user, const char* password, CurlBuffer&
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     const CURLcode result = curl_easy_perform(h);
     if (target.overLimit) {
-        TLOG("(%s:%d)The answer is larger than %zu bytes", kPictureMax);
+        TLOG_WARNING("(%s:%d)The answer is larger than %zu bytes", kPictureMax);
         buffer.Reset();
     }
     if (result != CURLE_OK) return false;
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
     if (status == 200 || status == 201) return true;
-    TLOG("(%s:%d)!!! Response code: %d\n", static_cast<int>(status));
+    TLOG_WARNING("(%s:%d)!!! Response code: %d\n", static_cast<int>(status));
     return false;
 }
 
@@ -350,7 +350,7 @@ int SetNode(const char* ip, const char* port, const char* user, const char* pass
     if (result != 0) return result;
     // The camera answers every assignment with its status; one it did not take fails the set.
     if (std::strstr(reply.Text(), "status=\"error\"") != nullptr) {
-        TLOG("(%s:%d)%s refused a setting: %s", ip, reply.Text());
+        TLOG_WARNING("(%s:%d)%s refused a setting: %s", ip, reply.Text());
         return -1;
     }
     return 0;

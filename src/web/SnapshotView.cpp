@@ -83,7 +83,7 @@ bool DecodeSnapshot(const unsigned char* data, size_t length, SnapshotImage* ima
     tjDestroy(handle);
     if (!refusal.empty()) {
         refusal = std::to_string(width) + "x" + std::to_string(height) + ", " + refusal;
-        TLOG("(%s:%d)Snapshot refused: %s", refusal.c_str());
+        TLOG_WARNING("(%s:%d)Snapshot refused: %s", refusal.c_str());
         if (why != nullptr) *why = refusal;
     }
     if (ok) *image = std::move(decoded);
@@ -169,7 +169,7 @@ void CSnapshotWorker::Run() {
                     }
                 }
             } catch (...) {
-                TLOG("(%s:%d)Something Wrong...");
+                TLOG_WARNING("(%s:%d)Something Wrong...");
             }
         }
         std::unique_lock<std::mutex> lock(mutex_);

@@ -168,14 +168,14 @@ bool UpgradeProc::LoadImage() {
     bool ok = true;
     FILE* file = std::fopen(firmwarePath_, "rb");
     if (file == nullptr) {
-        TLOG("(%s:%d)load %s fw fail.", firmwarePath_);
+        TLOG_WARNING("(%s:%d)load %s fw fail.", firmwarePath_);
         ok = false;
     } else {
         long size = -1;
         if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
         std::rewind(file);
         if (size < 0 || static_cast<unsigned long>(size) > UINT32_MAX) {
-            TLOG("(%s:%d)load %s fw fail.", firmwarePath_);
+            TLOG_WARNING("(%s:%d)load %s fw fail.", firmwarePath_);
             ok = false;
         } else {
             imageSize_ = static_cast<uint32_t>(size);
@@ -185,12 +185,12 @@ bool UpgradeProc::LoadImage() {
             } catch (const std::bad_alloc&) {
                 // The load still counts as done; this upload fails on the missing image
                 // and the next worker tries again.
-                TLOG("(%s:%d)Error: unable to allocate required memory. %d",
-                     static_cast<int>(imageSize_));
+                TLOG_WARNING("(%s:%d)Error: unable to allocate required memory. %d",
+                             static_cast<int>(imageSize_));
             }
             if (image) {
                 if (std::fread(image->data(), 1, imageSize_, file) != imageSize_) {
-                    TLOG("(%s:%d)load %s fw fail.", firmwarePath_);
+                    TLOG_WARNING("(%s:%d)load %s fw fail.", firmwarePath_);
                     imageSize_ = 0;
                     ok = false;
                 } else {
@@ -218,7 +218,7 @@ void UpgradeProc::UpgradeThread(UpgradeItem* item) {
         Report(item, -1, &lastPercent);
     } else if (!LoadImage()) {
         Report(item, -1, &lastPercent);
-        TLOG("(%s:%d)%s Load FW file fail.", item->mac);
+        TLOG_WARNING("(%s:%d)%s Load FW file fail.", item->mac);
         GiveSlot();
     } else {
         {
@@ -230,7 +230,7 @@ void UpgradeProc::UpgradeThread(UpgradeItem* item) {
         // the page may queue it again.
         if (!ok) {
             Report(item, -1, &lastPercent);
-            TLOG("(%s:%d)%s FW upgrade fail.", item->mac);
+            TLOG_WARNING("(%s:%d)%s FW upgrade fail.", item->mac);
         }
     }
     std::lock_guard<std::mutex> lock(itemLock);
@@ -242,7 +242,7 @@ bool UpgradeProc::RunUpgrade(UpgradeItem* item, int* lastPercent) {
     bool ok = false;
     CurlBuffer reply;
     if (HttpRequest(t.ip, t.port, t.user, t.password, kBeginTarget, &reply) != 0) {
-        TLOG("(%s:%d)%s set system.upgrade.status fail!", t.mac);
+        TLOG_WARNING("(%s:%d)%s set system.upgrade.status fail!", t.mac);
         GiveSlot();
     } else {
         Report(item, 1, lastPercent);
@@ -250,7 +250,7 @@ bool UpgradeProc::RunUpgrade(UpgradeItem* item, int* lastPercent) {
         for (int attempt = 0; attempt < kUploadAttempts && !uploaded && !stopping_; ++attempt) {
             uploaded = UploadFirmware(item, lastPercent);
             if (!uploaded) {
-                TLOG("(%s:%d)%s Upload FW fail!", t.mac);
+                TLOG_WARNING("(%s:%d)%s Upload FW fail!", t.mac);
                 Wait(UpgradeWait::UploadRetry, 1000);
             }
         }
@@ -307,12 +307,12 @@ bool UpgradeProc::PollUpgradeStatus(UpgradeItem* item, int* lastPercent) {
                     if (rebooted || t.viaHttp == 1) stop = true;
                     break;
                 case UpgradeStatusKind::Fail:
-                    TLOG("(%s:%d)%s Upgrade FW Fail, MSG: %s, %s, %s", t.mac, reply.lead,
-                         reply.status, reply.value);
+                    TLOG_WARNING("(%s:%d)%s Upgrade FW Fail, MSG: %s, %s, %s", t.mac, reply.lead,
+                                 reply.status, reply.value);
                     return false;
                 case UpgradeStatusKind::Unknown:
-                    TLOG("(%s:%d)%s Did not find a suitable match string, status: %s, %s, %s",
-                         t.mac, reply.lead, reply.status, reply.value);
+                    TLOG_NOTICE("(%s:%d)%s Did not find a suitable match string, status: %s, %s, %s",
+                                t.mac, reply.lead, reply.status, reply.value);
                     break;
             }
             if (stop) break;
@@ -340,6 +340,6 @@ bool UpgradeProc::PollUpgradeStatus(UpgradeItem* item, int* lastPercent) {
     if (installingSeen && okSeen)
         TLOG("(%s:%d)FW 100%%, %s reboot done. counter:%d", item->mac, remaining);
     else
-        TLOG("(%s:%d)FW 100%%, %s but not Install.", item->mac);
+        TLOG_WARNING("(%s:%d)FW 100%%, %s but not Install.", item->mac);
     return okSeen;
 }

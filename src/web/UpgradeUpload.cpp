@@ -119,7 +119,7 @@ bool UpgradeProc::UploadFirmware(UpgradeItem* item, int* lastPercent) {
         CopyTruncated(mac, item->mac);
     }
     if (!image || imageSize == 0 || image->size() != imageSize) {
-        TLOG("(%s:%d)%s pFwBuf=%X fwSize=%d error.", ip,
+        TLOG_WARNING("(%s:%d)%s pFwBuf=%X fwSize=%d error.", ip,
              static_cast<unsigned>(reinterpret_cast<uintptr_t>(image ? image->data() : nullptr)),
              static_cast<int>(imageSize));
         return false;
@@ -180,7 +180,7 @@ bool UpgradeProc::UploadFirmware(UpgradeItem* item, int* lastPercent) {
     Report(item, 3, lastPercent);
 
     CURLcode result = headersOk ? curl_easy_perform(h) : CURLE_OUT_OF_MEMORY;
-    if (result != CURLE_OK) TLOG("(%s:%d)%s SendRequest Fail", mac);
+    if (result != CURLE_OK) TLOG_WARNING("(%s:%d)%s SendRequest Fail", mac);
     else Report(item, 4, lastPercent);
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);  // not used: the status decides

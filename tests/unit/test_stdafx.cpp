@@ -52,3 +52,24 @@ TEST(TarselLog, TaggedTerminatedAndCutAt2048Bytes) {
     EXPECT_EQ(2048u, lines[1].size());
     EXPECT_EQ(0u, lines[1].find("<Tarsel>xxx"));
 }
+
+// A failure or refusal reaches the journal at its own level; its text is the same line.
+TEST(TarselLog, LevelsChangeNothingButTheLevel) {
+    tarsel::CapturingLogSink log;
+    TLOG("(%s:%d)%s refused a setting: %s", "a", "b");
+    TLOG_WARNING("(%s:%d)%s refused a setting: %s", "a", "b");
+    TLOG_NOTICE("(%s:%d)%s refused a setting: %s", "a", "b");
+    const auto lines = log.Lines();
+    ASSERT_EQ(3u, lines.size());
+    auto body = [](const std::string& line) { return line.substr(line.find(')')); };
+    EXPECT_EQ(body(lines[0]), body(lines[1]));
+    EXPECT_EQ(body(lines[0]), body(lines[2]));
+    log.Clear();
+    TLOG_WARNING("(%s:%d)one");
+    EXPECT_EQ(tarsel::LogLevel::Warning, log.LevelOf(")one"));
+    TLOG_NOTICE("(%s:%d)two");
+    EXPECT_EQ(tarsel::LogLevel::Notice, log.LevelOf(")two"));
+    char small[4];
+    BoundedCopy(small, "camera text", "Caller", 1);  // a camera value cut to its field
+    EXPECT_EQ(tarsel::LogLevel::Notice, log.LevelOf("strcpy overflow"));
+}
