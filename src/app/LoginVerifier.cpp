@@ -38,7 +38,7 @@ void CLoginVerifier::Start(const char* mac, const char* user, const char* passwo
     auto attempt = std::make_shared<Attempt>();
     BoundedCopy(attempt->mac, mac, "CLoginVerifier::Start", __LINE__);
     BoundedCopy(attempt->user, user, "CLoginVerifier::Start", __LINE__);
-    BoundedCopy(attempt->password, password, "CLoginVerifier::Start", __LINE__);
+    BoundedCopySecret(attempt->password, password, "CLoginVerifier::Start", __LINE__);
     attempt->serial = ++m_serial;
     attempt->owner = this;
     m_current = attempt;

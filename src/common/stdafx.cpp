@@ -49,21 +49,35 @@ void TarselLogNotice(const char* format, ...) {
     va_end(args);
 }
 
-int BoundedCopy(char* dest, size_t capacity, const char* source, const char* callerName,
-                int callerLine) {
+namespace {
+
+int CopyWithin(char* dest, size_t capacity, const char* source, const char* callerName,
+               int callerLine, bool secret) {
     if (dest == nullptr || capacity == 0) return -1;
     if (source == nullptr) source = "";
     size_t n = std::strlen(source);
     if (n >= capacity) {
         TLOG_NOTICE("(%s:%d)[%s:%d] Error: strcpy overflow %d <= %d, string: %s",
                     callerName ? callerName : "", callerLine, static_cast<int>(capacity),
-                    static_cast<int>(n), source);
+                    static_cast<int>(n), secret ? "(a password, not shown)" : source);
         std::memset(dest, 0, capacity);
         std::memcpy(dest, source, capacity - 1);
         return -1;
     }
     std::memcpy(dest, source, n + 1);
     return 0;
+}
+
+}  // namespace
+
+int BoundedCopy(char* dest, size_t capacity, const char* source, const char* callerName,
+                int callerLine) {
+    return CopyWithin(dest, capacity, source, callerName, callerLine, false);
+}
+
+int BoundedCopySecret(char* dest, size_t capacity, const char* source, const char* callerName,
+                      int callerLine) {
+    return CopyWithin(dest, capacity, source, callerName, callerLine, true);
 }
 
 void CopyTruncated(char* dest, size_t capacity, const char* source) {

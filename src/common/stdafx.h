@@ -32,6 +32,17 @@ inline int BoundedCopy(char (&dest)[N], const char* source, const char* callerNa
     return BoundedCopy(dest, N, source, callerName, callerLine);
 }
 
+// The same for a password: an overflow is logged without the text, which must never reach
+// the log (a password of 40 characters outside ASCII takes more than its 40-byte field).
+int BoundedCopySecret(char* dest, size_t capacity, const char* source, const char* callerName,
+                      int callerLine);
+
+template <size_t N>
+inline int BoundedCopySecret(char (&dest)[N], const char* source, const char* callerName,
+                             int callerLine) {
+    return BoundedCopySecret(dest, N, source, callerName, callerLine);
+}
+
 // Copies at most capacity - 1 bytes and always terminates; for texts whose overflow is
 // expected and not worth a log line (platform names, formatted numbers).
 void CopyTruncated(char* dest, size_t capacity, const char* source);

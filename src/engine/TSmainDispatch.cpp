@@ -48,7 +48,7 @@ void CTSmainDlg::RecvCameraProcess(const CameraReply& reply) {
             if (record == nullptr) {
                 record = CreateCamera(reply);
                 BoundedCopy(record->user, reply.user, "CTSmainDlg::RecvCameraProcess", __LINE__);
-                BoundedCopy(record->password, reply.password, "CTSmainDlg::RecvCameraProcess",
+                BoundedCopySecret(record->password, reply.password, "CTSmainDlg::RecvCameraProcess",
                             __LINE__);
             }
             if (record->viaHttp == 1) {
@@ -106,8 +106,8 @@ void CTSmainDlg::DispatchAutoSetIp(const CameraReply& reply, CameraRecord* recor
             RemovePendingLocked(record->mac);
             return;
         }
-        BoundedCopy(record->user, batchUser, "CTSmainDlg::RecvCameraProcess", __LINE__);
-        BoundedCopy(record->password, batchPassword, "CTSmainDlg::RecvCameraProcess", __LINE__);
+        BoundedCopy(record->user, batchUser, "CTSmainDlg::DispatchAutoSetIp", __LINE__);
+        BoundedCopySecret(record->password, batchPassword, "CTSmainDlg::DispatchAutoSetIp", __LINE__);
         SetStatus(record, STATUS_AUTH_OK);
         if (autoIpSettings.adapterName == reply.adapter.name) {
             std::lock_guard<std::mutex> queue(queueLock);
@@ -145,8 +145,8 @@ void CTSmainDlg::DispatchVerifyAll(const CameraReply& reply, CameraRecord* recor
         return;
     }
     if (HasStatus(record, STATUS_AUTH_OK)) return;
-    BoundedCopy(record->user, batchUser, "CTSmainDlg::RecvCameraProcess", __LINE__);
-    BoundedCopy(record->password, batchPassword, "CTSmainDlg::RecvCameraProcess", __LINE__);
+    BoundedCopy(record->user, batchUser, "CTSmainDlg::DispatchVerifyAll", __LINE__);
+    BoundedCopySecret(record->password, batchPassword, "CTSmainDlg::DispatchVerifyAll", __LINE__);
     SetStatus(record, STATUS_AUTH_OK);
     after.Changed(HEADER_IP_AUTHENTICATE, record);
     batchOk.fetch_add(1);

@@ -224,7 +224,7 @@ void CTSmainDlg::VerifyCamera(VerifyCallback callback, VerifyContext* context) {
         if (result == 0) {
             WithCamera(context->mac, [&](CameraRecord& record) {
                 BoundedCopy(record.user, context->user, "CTSmainDlg::VerifyCamera", __LINE__);
-                BoundedCopy(record.password, context->password, "CTSmainDlg::VerifyCamera",
+                BoundedCopySecret(record.password, context->password, "CTSmainDlg::VerifyCamera",
                             __LINE__);
             });
             if (callback != nullptr) callback(context, 1);
@@ -260,7 +260,7 @@ void CTSmainDlg::BeginVerifyAll(const char* user, const char* password) {
     std::lock_guard<std::mutex> guard(m_lock);
     m_Tarsel_mode.store(MODE_VERIFY_ALL);
     BoundedCopy(batchUser, user, "CTSmainDlg::BeginVerifyAll", __LINE__);
-    BoundedCopy(batchPassword, password, "CTSmainDlg::BeginVerifyAll", __LINE__);
+    BoundedCopySecret(batchPassword, password, "CTSmainDlg::BeginVerifyAll", __LINE__);
     batchSent.store(0);
     batchOk.store(0);
     batchFail.store(0);
@@ -271,6 +271,6 @@ void CTSmainDlg::SetCameraAuth(const char*, const char* mac, const char* user,
     WithCamera(mac, [&](CameraRecord& record) {
         record.credentialsStored = 1;
         BoundedCopy(record.user, user, "CTSmainDlg::SetCameraAuth", __LINE__);
-        BoundedCopy(record.password, password, "CTSmainDlg::SetCameraAuth", __LINE__);
+        BoundedCopySecret(record.password, password, "CTSmainDlg::SetCameraAuth", __LINE__);
     });
 }

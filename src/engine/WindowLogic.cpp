@@ -199,7 +199,7 @@ int PrepareSettings(CTSmainDlg& engine, const char* mac, const CameraSettingsReq
     const uint32_t now = engine.Ports().Now();
     CameraRecord shown{};
     const bool found = engine.WithCamera(mac, [&](CameraRecord& r) {
-        static const char kCaller[] = "ApplySettings";
+        static const char kCaller[] = "PrepareSettings";
         BoundedCopy(r.reqName, request.name.c_str(), kCaller, __LINE__);
         BoundedCopy(r.reqIp, request.ip.c_str(), kCaller, __LINE__);
         BoundedCopy(r.reqMask, request.mask.c_str(), kCaller, __LINE__);
@@ -217,7 +217,7 @@ int PrepareSettings(CTSmainDlg& engine, const char* mac, const CameraSettingsReq
         shown = r;
     });
     if (!found) return -1;
-    static const char kCaller[] = "ApplySettings";
+    static const char kCaller[] = "PrepareSettings";
     BoundedCopy(shown.name, request.name.c_str(), kCaller, __LINE__);
     BoundedCopy(shown.ip, request.ip.c_str(), kCaller, __LINE__);
     BoundedCopy(shown.mask, request.mask.c_str(), kCaller, __LINE__);

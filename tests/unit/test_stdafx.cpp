@@ -38,6 +38,18 @@ TEST(BoundedCopy, FitsExactlyBelowCapacityAndCutsAtOrPast) {
     // A null source is an empty text.
     EXPECT_EQ(0, BoundedCopy(field, nullptr, "x", 1));
     EXPECT_STREQ("", field);
+
+    // A password too long for its field (40 Polish letters are 80 bytes) is cut the same
+    // way, but its text never reaches the log.
+    log.Clear();
+    char password[41];
+    std::string polish;
+    for (int i = 0; i < 40; ++i) polish += "\xC5\xBC";
+    EXPECT_EQ(-1, BoundedCopySecret(password, polish.c_str(), "CTSmainDlg::VerifyCamera", 227));
+    EXPECT_EQ(polish.substr(0, 40), password);
+    ASSERT_EQ(1u, log.Lines().size());
+    EXPECT_EQ(std::string::npos, log.Lines()[0].find("\xC5\xBC"));
+    EXPECT_NE(std::string::npos, log.Lines()[0].find("strcpy overflow 41 <= 80, string: (a password, not shown)"));
 }
 
 TEST(TarselLog, TaggedTerminatedAndCutAt2048Bytes) {
