@@ -64,7 +64,7 @@ int RunSet(const Invocation& invocation) {
     // Refused before any camera is searched for, so nothing at all is sent.
     for (const char* option : {"--name", "--ip", "--mask", "--gateway", "--mode", "--port"}) {
         const bool isName = std::string(option) == "--name";
-        SettingRefusal refusal = CheckSettingValue(
+        SettingRefusal refusal = CheckTypedSettingValue(
             option, args.Get(option), isName ? kMaxDeviceNameBytes : kMaxSettingValueBytes);
         if (refusal) {
             PrintError(refusal.Describe());
