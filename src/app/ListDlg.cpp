@@ -31,7 +31,7 @@ constexpr ColumnSpec kColumnSpecs[CListDlg::kColumns] = {
 constexpr int kStatusColumn = 9;
 constexpr uint32_t kWatchPeriodMs = 2000;
 
-QString Text(const char* field) { return QString::fromUtf8(field); }
+QString Text(const char* field) { return UiCameraText(field); }
 
 // The texts of columns 0-8 of a camera, in column order.
 QStringList RowTexts(const CameraRecord& r) {

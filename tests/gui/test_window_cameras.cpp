@@ -5,6 +5,7 @@
 
 #include <QTest>
 #include <atomic>
+#include <cstdio>
 #include <memory>
 #include <thread>
 
@@ -111,6 +112,18 @@ private slots:
         f.window->ApplyListFilter(FILTER_IP, QString(), false);
         QCOMPARE(f.Rows(), 40);
         QCOMPARE(f.list()->StatusOf(Mac(4).constData()), 0);  // never shown as verified
+    }
+
+    // A name sent with a right-to-left override ("evil" that would read "live") is drawn
+    // in the order its characters came, the override shown as a mark.
+    void namesAreShownWithoutTheirBidirectionalOverrides() {
+        guitest::PrivateConfig config("");
+        Fixture f;
+        CameraReply reply = Reply(1);
+        std::snprintf(reply.deviceName, sizeof reply.deviceName, "\xE2\x80\xAE" "evil");
+        f.ports.Deliver(reply);
+        QVERIFY(guitest::WaitUntil([&] { return f.Rows() == 1; }, 3000));
+        QCOMPARE(f.list()->List()->GetItemText(0, 0), QString(QChar(0xFFFD)) + QStringLiteral("evil"));
     }
 
     void refreshPressedWhileRepliesArriveGivesOneRowPerMac() {
