@@ -131,4 +131,12 @@ const char* const kChineseTexts[kTextCount] = {
     "請確認資料夾存在且可寫入，並且磁碟仍有空間。",  // 20127
     "另一台攝影機使用相同的 IP 位址。",  // 20128
     "此 IP 位址不在攝影機回應所經網路卡的子網路內：無法從這台電腦開啟其網頁。",  // 20129
+    // 20130-20209: not in use.
+    TEXT_IDS_NOT_IN_USE_10 TEXT_IDS_NOT_IN_USE_10 TEXT_IDS_NOT_IN_USE_10 TEXT_IDS_NOT_IN_USE_10
+    TEXT_IDS_NOT_IN_USE_10 TEXT_IDS_NOT_IN_USE_10 TEXT_IDS_NOT_IN_USE_10 TEXT_IDS_NOT_IN_USE_10
+    "攝影機拒絕了韌體更新。",  // 20210
+    "攝影機沒有回應。",  // 20211
+    "此型號不接受：攝影機拒絕了此韌體。",  // 20212
+    "攝影機未回報韌體已安裝。",  // 20213
+    "無法讀取韌體檔案。",  // 20214
 };

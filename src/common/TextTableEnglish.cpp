@@ -131,4 +131,12 @@ const char* const kEnglishTexts[kTextCount] = {
     "Check that the folder exists and may be written to, and that the disk has room.",  // 20127
     "Another camera answers with the same IP address.",  // 20128
     "The IP address lies outside the subnet of the network card the camera answered through: its web page cannot be opened from this PC.",  // 20129
+    // 20130-20209: not in use.
+    TEXT_IDS_NOT_IN_USE_10 TEXT_IDS_NOT_IN_USE_10 TEXT_IDS_NOT_IN_USE_10 TEXT_IDS_NOT_IN_USE_10
+    TEXT_IDS_NOT_IN_USE_10 TEXT_IDS_NOT_IN_USE_10 TEXT_IDS_NOT_IN_USE_10 TEXT_IDS_NOT_IN_USE_10
+    "The camera refused the upgrade.",  // 20210
+    "No answer from the camera.",  // 20211
+    "Not accepted by this model: the camera rejected the firmware.",  // 20212
+    "The camera did not report the firmware installed.",  // 20213
+    "The firmware file could not be read.",  // 20214
 };

@@ -131,4 +131,12 @@ const char* const kPolishTexts[kTextCount] = {
     "Sprawdź, czy folder istnieje i można w nim zapisywać oraz czy na dysku jest miejsce.",  // 20127
     "Inna kamera odpowiada z tym samym adresem IP.",  // 20128
     "Adres IP leży poza podsiecią karty sieciowej, przez którą kamera odpowiedziała: jej strony nie można otworzyć z tego komputera.",  // 20129
+    // 20130-20209: not in use.
+    TEXT_IDS_NOT_IN_USE_10 TEXT_IDS_NOT_IN_USE_10 TEXT_IDS_NOT_IN_USE_10 TEXT_IDS_NOT_IN_USE_10
+    TEXT_IDS_NOT_IN_USE_10 TEXT_IDS_NOT_IN_USE_10 TEXT_IDS_NOT_IN_USE_10 TEXT_IDS_NOT_IN_USE_10
+    "Kamera odmówiła aktualizacji.",  // 20210
+    "Brak odpowiedzi od kamery.",  // 20211
+    "Nieprzyjęte przez ten model: kamera odrzuciła oprogramowanie.",  // 20212
+    "Kamera nie zgłosiła zainstalowania oprogramowania.",  // 20213
+    "Nie udało się odczytać pliku oprogramowania.",  // 20214
 };

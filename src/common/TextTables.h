@@ -4,13 +4,17 @@
 #include <cstddef>
 
 constexpr int kFirstTextId = 20001;
-constexpr int kLastTextId = 20129;
+constexpr int kLastTextId = 20214;
 constexpr size_t kTextCount = kLastTextId - kFirstTextId + 1;
+
+// Ten ids that name no text (null in every table).
+#define TEXT_IDS_NOT_IN_USE_10 \
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
 
 extern const char* const kEnglishTexts[kTextCount];
 extern const char* const kPolishTexts[kTextCount];
 extern const char* const kChineseTexts[kTextCount];
 
 // The text of id in table, or the English text when the table lacks it (null table or null
-// entry); "" for an id outside 20001..20129.
+// entry); "" for an id outside 20001..20214 or not in use.
 const char* SelectText(const char* const* table, int id);
