@@ -211,4 +211,32 @@ TEST(CliMain, GlobalOptionsHelpAndUsageErrors) {
     }
 }
 
+// A newcomer finds how to give a password in `tarsel --help` and in every command's help
+// that takes --user; every command names its options and exit codes.
+TEST(CliMain, EveryHelpSaysHowToGiveThePasswordAndItsExitCodes) {
+    std::string out;
+    ASSERT_EQ(Cli({"--help"}, &out), 0);
+    for (const char* words : {"--password-file", "--password-stdin", "TARSEL_PASSWORD", "prompt", "XDG_CONFIG_HOME"})
+        EXPECT_NE(out.find(words), std::string::npos) << words;
+    for (const Command& command : Commands()) {
+        ASSERT_EQ(Cli({command.name, "--help"}, &out), 0) << command.name;
+        EXPECT_NE(out.find("exit codes:"), std::string::npos) << command.name;
+        if (out.find("--user") != std::string::npos) {
+            for (const char* words : {"--password-file FILE", "--password-stdin", "TARSEL_PASSWORD", "prompt"})
+                EXPECT_NE(out.find(words), std::string::npos) << command.name << ": " << words;
+        }
+        if (out.find("--json|--csv") != std::string::npos) {
+            EXPECT_NE(out.find("  --json"), std::string::npos) << command.name;
+        }
+    }
+    for (const char* name : {"reboot", "default", "verify"}) {
+        ASSERT_EQ(Cli({name, "--help"}, &out), 0);
+        EXPECT_NE(out.find("[--json|--csv]"), std::string::npos) << name;
+        EXPECT_NE(out.find("  --wait S"), std::string::npos) << name;
+    }
+    // The output options parse: a usage error only for both at once.
+    EXPECT_EQ(Cli({"reboot", "00:1B:2C:00:00:01", "--json", "--csv", "--user", "a", "--password-file", "/dev/null"}),
+              kExitUsage);
+}
+
 }  // namespace
