@@ -225,17 +225,17 @@ ReplyCheck CheckReplyHeader(const unsigned char* datagram, int datagramLength,
         return ReplyCheck::Short;
     if (!Check_Version(datagram)) {
         if (log)
-            TLOG("(%s:%d)Check_Version fail");
+            TLOG_NOTICE("(%s:%d)Check_Version fail");
         return ReplyCheck::Version;
     }
     if (!Check_SrcIp(datagram, arrivalAddressText)) {
         if (log)
-            TLOG("(%s:%d)Check_SrcIp fail.");
+            TLOG_NOTICE("(%s:%d)Check_SrcIp fail.");
         return ReplyCheck::SourceAddress;
     }
     if (!Check_Sender(datagram)) {
         if (log)
-            TLOG("(%s:%d)Check_Sender fail");
+            TLOG_NOTICE("(%s:%d)Check_Sender fail");
         return ReplyCheck::Sender;
     }
     switch (GetU16(datagram + 4)) {
@@ -344,7 +344,7 @@ int CPacketProcess::DecodePacket(const unsigned char* datagram, int datagramLeng
 
     const int size = datagramLength - static_cast<int>(PACKET_HEADER_SIZE);
     if (datagramLength > 400) {
-        TLOG("(%s:%d)iSize:%d, AllPacketDataSize:%d, nType:%d", datagramLength, size, type);
+        TLOG_NOTICE("(%s:%d)iSize:%d, AllPacketDataSize:%d, nType:%d", datagramLength, size, type);
     }
 
     // Walk the items. Bytes past the datagram read as zero, so a trailing stub shorter than
@@ -370,7 +370,7 @@ int CPacketProcess::DecodePacket(const unsigned char* datagram, int datagramLeng
         sum += length;
     }
     if (sum != size) {
-        TLOG("(%s:%d)SizeCounter:%d, AllPacketDataSize:%d, nType:%d", sum, size, type);
+        TLOG_NOTICE("(%s:%d)SizeCounter:%d, AllPacketDataSize:%d, nType:%d", sum, size, type);
     }
     return type;
 }

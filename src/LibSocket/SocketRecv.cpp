@@ -38,14 +38,14 @@ bool IsTimeout(int error) {
 // The options every receive socket gets, in this order; false after logging what failed.
 bool SetUpReceiveSocket(int socket) {
     if (!tarsel::SetReuseAddress(socket)) {
-        TLOG("(%s:%d)socket SO_REUSEADDR fail.");
+        TLOG_WARNING("(%s:%d)socket SO_REUSEADDR fail.");
         return false;
     }
     if (!tarsel::SetReceiveBuffer(socket, kReceiveBufferBytes))
         return false;
     tarsel::EnableDestinationInfo(socket);  // without it, arrival alone decides
     if (!tarsel::SetReceiveTimeout(socket, kReceiveTimeoutMs)) {
-        TLOG("(%s:%d)socket SOL_SOCKET SO_RCVTIMEO fail.");
+        TLOG_WARNING("(%s:%d)socket SOL_SOCKET SO_RCVTIMEO fail.");
         return false;
     }
     return true;
@@ -59,12 +59,12 @@ int OpenReceiveSocket(int transport, const AdapterEntry* adapter, uint32_t port,
                       bool refuseDeviceBinding) {
     tarsel::UniqueFd socket = tarsel::OpenUdpSocket();
     if (!socket.Valid()) {
-        TLOG("(%s:%d)socket create fail.");
+        TLOG_WARNING("(%s:%d)socket create fail.");
         return -1;
     }
     uint32_t address = 0;  // the wildcard address for an empty text
     if (adapter->addressText[0] != '\0' && !tarsel::ParseIPv4(adapter->addressText, &address)) {
-        TLOG("(%s:%d)socket bind fail.");
+        TLOG_WARNING("(%s:%d)socket bind fail.");
         return -1;
     }
     if (!SetUpReceiveSocket(socket.Get()))
@@ -72,20 +72,20 @@ int OpenReceiveSocket(int transport, const AdapterEntry* adapter, uint32_t port,
     uint32_t bindAddress = address;
     if (adapter->name[0] != '\0') {
         if (refuseDeviceBinding || !tarsel::BindToDevice(socket.Get(), adapter->name)) {
-            TLOG("(%s:%d)socket SO_BINDTODEVICE fail. %s", adapter->name);
+            TLOG_WARNING("(%s:%d)socket SO_BINDTODEVICE fail. %s", adapter->name);
             return kDeviceBindingRefused;
         }
         bindAddress = 0;  // broadcasts and multicasts reach only a wildcard-bound socket
     }
     if (!tarsel::BindIPv4(socket.Get(), bindAddress, static_cast<uint16_t>(port))) {
-        TLOG("(%s:%d)socket bind fail.");
+        TLOG_WARNING("(%s:%d)socket bind fail.");
         return -1;
     }
     if (transport == TRANSPORT_MULTICAST) {
         uint32_t group = 0;
         tarsel::ParseIPv4(FINDER_MULTICAST_GROUP, &group);
         if (!tarsel::JoinMulticastGroup(socket.Get(), group, address)) {
-            TLOG("(%s:%d)socket IPPROTO_IP IP_ADD_MEMBERSHIP fail.");
+            TLOG_WARNING("(%s:%d)socket IPPROTO_IP IP_ADD_MEMBERSHIP fail.");
             return -1;
         }
     }
@@ -177,19 +177,19 @@ int CSocketRecv::JoinSharedSocket(int transport, const AdapterEntry* adapter, ui
                                   int* interfaceIndex) {
     *interfaceIndex = static_cast<int>(::if_nametoindex(adapter->name));
     if (*interfaceIndex == 0) {
-        TLOG("(%s:%d)no interface %s for the shared socket", adapter->name);
+        TLOG_WARNING("(%s:%d)no interface %s for the shared socket", adapter->name);
         return -1;
     }
     if (sharedSocket_.socket < 0) {
         tarsel::UniqueFd socket = tarsel::OpenUdpSocket();
         if (!socket.Valid()) {
-            TLOG("(%s:%d)socket create fail.");
+            TLOG_WARNING("(%s:%d)socket create fail.");
             return -1;
         }
         if (!SetUpReceiveSocket(socket.Get()))
             return -1;
         if (!tarsel::BindIPv4(socket.Get(), 0, static_cast<uint16_t>(port))) {
-            TLOG("(%s:%d)socket bind fail.");
+            TLOG_WARNING("(%s:%d)socket bind fail.");
             return -1;
         }
         sharedSocket_.socket = socket.Release();
@@ -200,7 +200,7 @@ int CSocketRecv::JoinSharedSocket(int transport, const AdapterEntry* adapter, ui
         TLOG("(%s:%d)Adapters share one receive socket on port %d",
              static_cast<int>(sharedSocket_.boundPort));
     } else if (sharedSocket_.port != port) {
-        TLOG("(%s:%d)the shared receive socket has port %d, not %d",
+        TLOG_WARNING("(%s:%d)the shared receive socket has port %d, not %d",
              static_cast<int>(sharedSocket_.port), static_cast<int>(port));
         return -1;
     }
@@ -208,7 +208,7 @@ int CSocketRecv::JoinSharedSocket(int transport, const AdapterEntry* adapter, ui
         uint32_t group = 0;
         tarsel::ParseIPv4(FINDER_MULTICAST_GROUP, &group);
         if (!tarsel::JoinMulticastGroupOnInterface(sharedSocket_.socket, group, *interfaceIndex)) {
-            TLOG("(%s:%d)socket IPPROTO_IP IP_ADD_MEMBERSHIP fail.");
+            TLOG_WARNING("(%s:%d)socket IPPROTO_IP IP_ADD_MEMBERSHIP fail.");
             return -1;
         }
     }
@@ -242,7 +242,7 @@ int CSocketRecv::CreateRecvSocket(int transport, const AdapterEntry* adapter, ui
         }
     }
     if (socket < 0 && !shared) {
-        TLOG("(%s:%d)CreateRecvSocket fail IP:%s, PORT:%d", adapter->addressText,
+        TLOG_WARNING("(%s:%d)CreateRecvSocket fail IP:%s, PORT:%d", adapter->addressText,
              static_cast<int>(port));
         return -1;
     }
@@ -358,7 +358,7 @@ void CSocketRecv::ReportDropsLocked(bool force) {
     uint32_t now = tarsel::GetTickCount();
     if (refusedUnreported_ != 0 &&
         (force || now - lastRefusalReport_ >= kDropReportIntervalMs)) {
-        TLOG("(%s:%d)Refused %llu more datagrams that are no camera reply",
+        TLOG_NOTICE("(%s:%d)Refused %llu more datagrams that are no camera reply",
              static_cast<unsigned long long>(refusedUnreported_));
         refusedUnreported_ = 0;
         lastRefusalReport_ = now;
@@ -369,7 +369,7 @@ void CSocketRecv::ReportDropsLocked(bool force) {
         return;
     // Naming the sender that holds most of the queue points the installer at the flooder.
     const uint32_t heaviest = queue_.Heaviest();
-    TLOG(
+    TLOG_WARNING(
         "(%s:%d)Receive queue full (%d pending), dropped %llu datagrams, most queued from "
         "%u.%u.%u.%u",
         static_cast<int>(queue_.Capacity()), static_cast<unsigned long long>(droppedUnreported_),

@@ -14,12 +14,12 @@ constexpr uint32_t kLimitedBroadcast = 0xFFFFFFFFu;
 int CSocketSend::SendPacket(int transport, const char* localAddressText, uint32_t port,
                             const unsigned char* data, int length) {
     if (length <= 0 || data == nullptr) {
-        TLOG("(%s:%d)Error: SendPacket less than zero, port:%d", static_cast<int>(port));
+        TLOG_WARNING("(%s:%d)Error: SendPacket less than zero, port:%d", static_cast<int>(port));
         return -1;
     }
     tarsel::UniqueFd socket = tarsel::OpenUdpSocket();
     if (!socket.Valid()) {
-        TLOG("(%s:%d)Error: SendPacket socket AF_INET SOCK_DGRAM fail.");
+        TLOG_WARNING("(%s:%d)Error: SendPacket socket AF_INET SOCK_DGRAM fail.");
         return -1;
     }
     const char* local = localAddressText ? localAddressText : "";
@@ -29,25 +29,25 @@ int CSocketSend::SendPacket(int transport, const char* localAddressText, uint32_
     if (transport == TRANSPORT_BROADCAST) {
         destination = kLimitedBroadcast;
         if (!tarsel::SetBroadcast(socket.Get())) {
-            TLOG("(%s:%d)Error: SendPacket setsockopt SOL_SOCKET SO_BROADCAST fail.");
+            TLOG_WARNING("(%s:%d)Error: SendPacket setsockopt SOL_SOCKET SO_BROADCAST fail.");
             return -1;
         }
         // Bound to the adapter's address, Linux sends the broadcast out of the interface that
         // owns it, route or no route.
         if (!parsed || !tarsel::BindIPv4(socket.Get(), localAddress, 0)) {
             int error = parsed ? tarsel::LastSocketError() : EINVAL;
-            TLOG("(%s:%d)Error: SendPacket bind fail. IP:%s, port:%d, LastError:%d", local,
+            TLOG_WARNING("(%s:%d)Error: SendPacket bind fail. IP:%s, port:%d, LastError:%d", local,
                  static_cast<int>(port), error);
             return -1;
         }
     } else if (transport == TRANSPORT_MULTICAST) {
         tarsel::ParseIPv4(FINDER_MULTICAST_GROUP, &destination);
         if (!parsed || !tarsel::SetMulticastInterface(socket.Get(), localAddress)) {
-            TLOG("(%s:%d)Error: SendPacket setsockopt IPPROTO_IP IP_MULTICAST_IF fail.");
+            TLOG_WARNING("(%s:%d)Error: SendPacket setsockopt IPPROTO_IP IP_MULTICAST_IF fail.");
             return -1;
         }
     } else {
-        TLOG("(%s:%d)Not support this protocol:%d", transport);
+        TLOG_WARNING("(%s:%d)Not support this protocol:%d", transport);
         return -1;
     }
     return tarsel::SendDatagram(socket.Get(), destination, static_cast<uint16_t>(port), data,

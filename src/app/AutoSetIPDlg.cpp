@@ -106,7 +106,7 @@ void CAutoSetIPDlg::OnAddressChosen(int index) {
 
 void CAutoSetIPDlg::SetMode(int mode) {
     if (mode != 0 && mode != 1) {
-        TLOG("(%s:%d)m_SetIPMode error:%d", mode);
+        TLOG_WARNING("(%s:%d)m_SetIPMode error:%d", mode);
         return;
     }
     m_settings.m_SetIPMode = mode;

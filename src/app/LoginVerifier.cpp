@@ -22,7 +22,7 @@ CLoginVerifier::CLoginVerifier(CTSmainDlg* engine, QObject* parent) : QObject(pa
     connect(&m_timeout, &QTimer::timeout, this, [this] {
         if (m_current == nullptr) return;
         VerifyAnswer answer{m_current->mac, m_current->user, m_current->password, false, true};
-        TLOG("(%s:%d)%s, Verify timeout", m_current->mac);
+        TLOG_WARNING("(%s:%d)%s, Verify timeout", m_current->mac);
         Withdraw();
         if (onAnswer) onAnswer(answer);
     });
@@ -38,7 +38,7 @@ void CLoginVerifier::Start(const char* mac, const char* user, const char* passwo
     auto attempt = std::make_shared<Attempt>();
     BoundedCopy(attempt->mac, mac, "CLoginVerifier::Start", __LINE__);
     BoundedCopy(attempt->user, user, "CLoginVerifier::Start", __LINE__);
-    BoundedCopy(attempt->password, password, "CLoginVerifier::Start", __LINE__);
+    BoundedCopySecret(attempt->password, password, "CLoginVerifier::Start", __LINE__);
     attempt->serial = ++m_serial;
     attempt->owner = this;
     m_current = attempt;

@@ -52,9 +52,10 @@ void CSelCameraDlg::Fill(const std::vector<CameraRecord>& cameras) {
     for (const CameraRecord& r : cameras) {
         if (r.credentialsStored == 0 || !IsModelForFirmware(r.model, firmware.constData())) continue;
         const QString mac = QString::fromUtf8(r.mac);
-        const int row = m_list->InsertItem(m_list->GetItemCount(), QString::fromUtf8(r.name), mac);
+        const int row = m_list->InsertItem(m_list->GetItemCount(), UiCameraText(r.name), mac);
         const char* cells[9] = {r.name, r.mac, r.ip, r.mask, r.gateway, r.httpPort, r.mode, r.fwVersion, r.model};
-        for (int c = 1; c < 9; ++c) m_list->SetItemText(row, c, QString::fromUtf8(cells[c]));
+        for (int c = 1; c < 9; ++c)
+            m_list->SetItemText(row, c, c == 1 ? mac : UiCameraText(cells[c]));
     }
 }
 

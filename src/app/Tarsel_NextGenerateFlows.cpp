@@ -212,7 +212,7 @@ void CTarsel_NextGenerateDlg::OnOpenWebsite(const char* ip, const char* port, co
     // Only a page the camera's own address names: a dotted address and a port, no host
     // names, paths or anything a browser could take as an option.
     if (!CameraPageUrl(ip, port, &url)) {
-        TLOG("(%s:%d)No web page for %s:%s", ip, port);
+        TLOG_NOTICE("(%s:%d)No web page for %s:%s", ip, port);
         ShowTextMessage(0, kNoWebPage);
         return;
     }

@@ -42,7 +42,7 @@ bool CTarsel_NextGenerateDlg::ExportListTo(const QString& path) {
                          file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size()) &&
                          file.commit();
     if (written) return true;
-    TLOG("(%s:%d)Export to %s failed: %s", path.toUtf8().constData(), file.errorString().toUtf8().constData());
+    TLOG_WARNING("(%s:%d)Export to %s failed: %s", path.toUtf8().constData(), file.errorString().toUtf8().constData());
     const QStringList texts = {UiText(20126), QDir::toNativeSeparators(path), UiText(20127)};
     m_resultBox->ShowResult(1, &texts);
     return false;

@@ -20,6 +20,24 @@
 
 namespace {
 constexpr int kColumnWidths[10] = {155, 120, 105, 110, 120, 60, 100, 110, 140, 118};  // Status fits the longer translations
+// Why an upgrade failed, as the failed row's note says it.
+constexpr int kTextUpgradeRefused = 20210;      // "The camera refused the upgrade."
+constexpr int kTextUpgradeNoAnswer = 20211;     // "No answer from the camera."
+constexpr int kTextUpgradeNotAccepted = 20212;  // "Not accepted by this model: ..."
+constexpr int kTextUpgradeUnfinished = 20213;   // "The camera did not report the firmware..."
+constexpr int kTextUpgradeNoImage = 20214;      // "The firmware file could not be read."
+
+// The note's text id for a failure; 0 for none (a stopped upgrade is not the camera's doing).
+int FailureTextId(uint32_t failure) {
+    switch (failure) {
+        case UPGRADE_FAIL_REFUSED: return kTextUpgradeRefused;
+        case UPGRADE_FAIL_NO_ANSWER: return kTextUpgradeNoAnswer;
+        case UPGRADE_FAIL_NOT_ACCEPTED: return kTextUpgradeNotAccepted;
+        case UPGRADE_FAIL_UNFINISHED: return kTextUpgradeUnfinished;
+        case UPGRADE_FAIL_NO_IMAGE: return kTextUpgradeNoImage;
+        default: return 0;
+    }
+}
 
 void CopyRecord(UpgradeItem* item, const CameraRecord& r) {
     CopyTruncated(item->name, r.name);
@@ -140,7 +158,7 @@ void CUpgradeDlg::AddAndStart(const CameraRecord& record) {
     if (m_path->text().isEmpty()) return Message(10);
     UpgradeItem* item = FindItem(QString::fromUtf8(record.mac));
     if (item != nullptr && !IsDone(item)) {
-        TLOG("(%s:%d)%s Camera repeated updates, and busy.", record.mac);
+        TLOG_NOTICE("(%s:%d)%s Camera repeated updates, and busy.", record.mac);
         return;
     }
     if (item == nullptr) {
@@ -152,7 +170,9 @@ void CUpgradeDlg::AddAndStart(const CameraRecord& record) {
         std::lock_guard<std::mutex> lock(m_proc->itemLock);
         CopyRecord(item, record);
         item->state = UPGRADE_QUEUED;
+        item->failure = UPGRADE_FAIL_NONE;
     }
+    if (m_failures.remove(QString::fromUtf8(item->mac)) > 0) ShowFailureNotes();
     ShowRow(item);
     if (onQueued != nullptr) onQueued(m_context, record.mac);
     m_proc->StartUpgrade(item);
@@ -165,7 +185,9 @@ void CUpgradeDlg::ShowRow(UpgradeItem* item) {
     std::lock_guard<std::mutex> lock(m_proc->itemLock);
     const char* cells[9] = {item->name, item->mac, item->ip, item->mask, item->gateway,
                             item->httpPort, item->mode, item->fwVersion, item->model};
-    for (int c = 0; c < 9; ++c) m_list->SetItemText(row, c, QString::fromUtf8(cells[c]));
+    // The MAC stays as sent: it is the row's key.
+    for (int c = 0; c < 9; ++c)
+        m_list->SetItemText(row, c, c == 1 ? mac : UiCameraText(cells[c]));
     m_list->SetRowProgress(row, 0);
     m_list->SetRowStatus(row, STATUS_INDEX_WAIT_UPGRADE);
     if (m_selectAll->isChecked()) m_list->SetCheck(row, 1);
@@ -191,7 +213,15 @@ void CUpgradeDlg::RemoveTicked() {
                 }
         }
         m_list->DeleteItem(*it);
+        m_failures.remove(mac);
     }
+}
+
+void CUpgradeDlg::ShowFailureNotes() {
+    QHash<QString, QString> notes;
+    for (auto it = m_failures.constBegin(); it != m_failures.constEnd(); ++it)
+        if (const int id = FailureTextId(it.value())) notes.insert(it.key(), UiText(id));
+    m_list->SetRowNotes(notes);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -227,6 +257,11 @@ void CUpgradeDlg::OnProgress(const QString& mac, int percent) {
     }
     if (percent == -1) {
         m_list->SetRowStatus(row, STATUS_INDEX_UPGRADE_FAIL);
+        {
+            std::lock_guard<std::mutex> lock(m_proc->itemLock);
+            m_failures.insert(mac, item->failure);
+        }
+        ShowFailureNotes();
     } else {
         m_list->SetRowProgress(row, percent);
         m_list->SetRowStatus(row, STATUS_INDEX_PROGRESS, QStringLiteral("%1%").arg(percent));
@@ -295,6 +330,7 @@ void CUpgradeDlg::ReloadTexts() {
     ReloadTextIds(this);
     for (int c = 0; c < 10; ++c) m_list->SetColumnTitle(c, UiText(kUpgradeColumnIds[c]));
     m_list->RefreshStatusTexts();
+    ShowFailureNotes();
     m_selection->ReloadTexts();
     update();
 }

@@ -8,6 +8,7 @@
 // their own threads; the page copies each report into a queued call and handles it here.
 // An item is freed only once it reads UPGRADE_DONE and its worker has returned.
 
+#include <QHash>
 #include <QWidget>
 #include <memory>
 #include <vector>
@@ -85,9 +86,12 @@ private:
     bool IsDone(UpgradeItem* item);
     void Message(int code);
     void SetColumnTitles();
+    // Gives every failed row its reason as the row's note, in the current language.
+    void ShowFailureNotes();
 
     std::unique_ptr<UpgradeProc> m_proc;
     std::vector<std::unique_ptr<UpgradeItem>> m_items;
+    QHash<QString, uint32_t> m_failures;  // MAC -> UpgradeFailure of its last upgrade
     CustEdit* m_path;
     QToolButton* m_select;
     QToolButton* m_remove;

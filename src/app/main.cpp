@@ -9,15 +9,17 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(
-                "usage: tarsel-gui [--help | --version] [Qt options]\n"
+                "Usage: tarsel-gui [--help | --version] [Qt options]\n"
+                "\n"
                 "Opens the window that finds the network cameras on every local adapter and\n"
                 "lists them, and from which they are configured, verified, rebooted, reset,\n"
                 "given fixed addresses and upgraded.\n\n"
                 "  -h, --help   show this help and exit\n"
                 "  --version    show the version and exit\n\n"
                 "Qt's own options are accepted too (-platform NAME, -style NAME...).\n"
-                "The language at start comes from the settings file tarsel.ini (section\n"
-                "[SYSTEM], key Language).\n",
+                "The window's title is \"Gantrel\". The language at start comes from the settings\n"
+                "file tarsel.ini (section [SYSTEM], key Language), in $XDG_CONFIG_HOME/tarsel/\n"
+                "(~/.config/tarsel/) or beside the program in a portable install.\n",
                 stdout);
             return 0;
         }

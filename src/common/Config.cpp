@@ -10,6 +10,7 @@
 #include <mutex>
 #include <strings.h>
 
+#include "common/stdafx.h"
 #include "platform/ProfileFile.h"
 
 namespace {
@@ -147,7 +148,25 @@ int WriteConfigString(const char* section, const char* key, const char* value) {
     CreateParentFolders(path);
     std::string keyText(key);
     std::string valueText(value != nullptr ? value : "");
-    return tarsel::WriteProfileValue(path, section, &keyText, value != nullptr ? &valueText : nullptr)
-               ? 0
-               : -1;
+    int staleRemoved = 0;
+    const bool written = tarsel::WriteProfileValue(
+        path, section, &keyText, value != nullptr ? &valueText : nullptr, &staleRemoved);
+    if (staleRemoved > 0)
+        TLOG_NOTICE("(%s:%d)Removed %d temporary files that interrupted writes left beside %s",
+                    staleRemoved, path.c_str());
+    return written ? 0 : -1;
+}
+
+int UpdateConfigString(
+    const char* section, const char* key,
+    const std::function<bool(const std::string* current, std::string* updated)>& change) {
+    if (section == nullptr || key == nullptr || ::strcasecmp(key, "Language") == 0) return -1;
+    std::string path = GetConfigPath();
+    CreateParentFolders(path);
+    int staleRemoved = 0;
+    const bool written = tarsel::UpdateProfileValue(path, section, key, change, &staleRemoved);
+    if (staleRemoved > 0)
+        TLOG_NOTICE("(%s:%d)Removed %d temporary files that interrupted writes left beside %s",
+                    staleRemoved, path.c_str());
+    return written ? 0 : -1;
 }

@@ -3,6 +3,7 @@
 // written. Every read and write of the file goes through these calls.
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,3 +39,11 @@ std::vector<std::pair<std::string, std::string>> ReadConfigSection(const char* s
 // stored, the file keeps what was put into it by hand. Returns 0, or -1 when the file could
 // not be written (the old file is then untouched).
 int WriteConfigString(const char* section, const char* key, const char* value);
+
+// Reads section/key and writes what change makes of it, with no other writer between the
+// read and the write (see tarsel::UpdateProfileValue). change gets the current value, null
+// when absent, and returns false to write nothing. 0, or -1 when the file could not be
+// written.
+int UpdateConfigString(
+    const char* section, const char* key,
+    const std::function<bool(const std::string* current, std::string* updated)>& change);

@@ -200,4 +200,20 @@ const char* const kEnglishTexts[kTextCount] = {
     "The site report could not be written.",  // 20196
     "The site report is saved. Open it in the web browser?",  // 20197
     "Open",  // 20198
+    nullptr,  // 20199
+    nullptr,  // 20200
+    nullptr,  // 20201
+    nullptr,  // 20202
+    nullptr,  // 20203
+    nullptr,  // 20204
+    nullptr,  // 20205
+    nullptr,  // 20206
+    nullptr,  // 20207
+    nullptr,  // 20208
+    nullptr,  // 20209
+    "The camera refused the upgrade.",  // 20210
+    "No answer from the camera.",  // 20211
+    "Not accepted by this model: the camera rejected the firmware.",  // 20212
+    "The camera did not report the firmware installed.",  // 20213
+    "The firmware file could not be read.",  // 20214
 };

@@ -200,4 +200,20 @@ const char* const kPolishTexts[kTextCount] = {
     "Nie udało się zapisać raportu obiektu.",  // 20196
     "Raport obiektu został zapisany. Otworzyć go w przeglądarce?",  // 20197
     "Otwórz",  // 20198
+    nullptr,  // 20199
+    nullptr,  // 20200
+    nullptr,  // 20201
+    nullptr,  // 20202
+    nullptr,  // 20203
+    nullptr,  // 20204
+    nullptr,  // 20205
+    nullptr,  // 20206
+    nullptr,  // 20207
+    nullptr,  // 20208
+    nullptr,  // 20209
+    "Kamera odmówiła aktualizacji.",  // 20210
+    "Brak odpowiedzi od kamery.",  // 20211
+    "Nieprzyjęte przez ten model: kamera odrzuciła oprogramowanie.",  // 20212
+    "Kamera nie zgłosiła zainstalowania oprogramowania.",  // 20213
+    "Nie udało się odczytać pliku oprogramowania.",  // 20214
 };

@@ -1,9 +1,14 @@
 #include "controls/UiText.h"
 
+#include "common/CameraText.h"
 #include "common/Language.h"
 #include "finder/LibIP.h"
 
 QString UiText(int id) { return QString::fromUtf8(LoadText(id)); }
+
+QString UiCameraText(const char* text) {
+    return QString::fromStdString(WithoutBidiControls(text != nullptr ? text : ""));
+}
 
 QString UiCaption(int id) { return QString::fromUtf8(LoadText(CaptionTextId(id))); }
 

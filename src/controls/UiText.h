@@ -7,6 +7,12 @@
 // The text of `id` in the calling thread's language.
 QString UiText(int id);
 
+// A camera's own text (name, model...) as a list draws it: its bidirectional overrides and
+// isolates shown as U+FFFD, so that a name reads in the order its characters came and
+// cannot pass for another ("evil" sent with U+202E is not shown as "live"). Not for an
+// edit field, whose text may go back to the camera.
+QString UiCameraText(const char* text);
+
 // The caption of a custom control set from `id`: the id passes through the caption
 // remapping first.
 QString UiCaption(int id);

@@ -65,7 +65,7 @@ int ValidateAutoIpSettings(const AutoIpForm& form, const std::vector<NetworkAdap
         s.setDns1 = dns1;
         s.setDns2 = dns2;
     } else {
-        TLOG("(%s:%d)m_SetIPMode error:%d", form.mode);
+        TLOG_WARNING("(%s:%d)m_SetIPMode error:%d", form.mode);
         // Nothing was stored, so a run must not start on whatever the settings held before.
         return AUTO_IP_INVALID_IP;
     }

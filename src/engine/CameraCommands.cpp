@@ -16,7 +16,7 @@ int BuildSettingsPayload(const CameraSettingsRequest& request, std::string* payl
     // Each value must fit the record field that remembers it and travel as one assignment.
     static_assert(kMaxDeviceNameBytes < CAMERA_TEXT_NAME && kMaxSettingValueBytes < CAMERA_TEXT_SHORT);
     if (SettingRefusal refusal = CheckSettingsRequest(request)) {
-        TLOG("(%s:%d)Settings refused: %s", refusal.Describe().c_str());
+        TLOG_NOTICE("(%s:%d)Settings refused: %s", refusal.Describe().c_str());
         if (why != nullptr) *why = refusal;
         return -1;
     }
@@ -40,7 +40,7 @@ int PrepareSettings(CTSmainDlg& engine, const char* mac, const CameraSettingsReq
     const uint32_t now = engine.Ports().Now();
     CameraRecord shown{};
     const bool found = engine.WithCamera(mac, [&](CameraRecord& r) {
-        static const char kCaller[] = "ApplySettings";
+        static const char kCaller[] = "PrepareSettings";
         BoundedCopy(r.reqName, request.name.c_str(), kCaller, __LINE__);
         BoundedCopy(r.reqIp, request.ip.c_str(), kCaller, __LINE__);
         BoundedCopy(r.reqMask, request.mask.c_str(), kCaller, __LINE__);
@@ -58,7 +58,7 @@ int PrepareSettings(CTSmainDlg& engine, const char* mac, const CameraSettingsReq
         shown = engine_internal::Snapshot(r);
     });
     if (!found) return -1;
-    static const char kCaller[] = "ApplySettings";
+    static const char kCaller[] = "PrepareSettings";
     BoundedCopy(shown.name, request.name.c_str(), kCaller, __LINE__);
     BoundedCopy(shown.ip, request.ip.c_str(), kCaller, __LINE__);
     BoundedCopy(shown.mask, request.mask.c_str(), kCaller, __LINE__);

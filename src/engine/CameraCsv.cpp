@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "common/CameraText.h"
+
 const std::vector<std::string>& CameraColumnKeys() {
     static const std::vector<std::string> keys = {
         "name",   "mac",     "ip",      "mask",    "gateway",     "httpPort", "mode",   "fwVersion",
@@ -39,7 +41,8 @@ std::string CellText(const CellValue& cell) {
     return "";
 }
 
-std::string CsvField(const std::string& text) {
+std::string CsvField(const std::string& raw) {
+    const std::string text = SpreadsheetCellText(raw);
     bool quote = text.find_first_of(",\"\r\n") != std::string::npos ||
                  (!text.empty() && (text.front() == ' ' || text.back() == ' '));
     if (!quote) return text;

@@ -23,7 +23,8 @@ std::vector<CellValue> CameraCells(const CameraListing& camera);
 // A cell as text: numbers in decimal, "true"/"false", a list joined with blanks, nothing "".
 std::string CellText(const CellValue& cell);
 // One CSV field: quoted when it holds a comma, a quote, CR or LF (quotes doubled), or
-// starts or ends with a blank.
+// starts or ends with a blank. A camera's text is made safe for a spreadsheet first (see
+// SpreadsheetCellText): valid UTF-8, and never read as a formula.
 std::string CsvField(const std::string& text);
 // The fields as one CSV line: quoted as needed, joined with commas, ended with CR LF.
 std::string CsvLine(const std::vector<std::string>& fields);

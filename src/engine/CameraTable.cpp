@@ -49,7 +49,7 @@ const char* StatusIndexText(int index) {
 bool SettingConfirmed(CameraRecord* record, uint32_t now) {
     if (record->settingSince == 0) return false;
     if (now - record->settingSince > kSettingTimeoutMs) {
-        TLOG("(%s:%d)%s, Setting timeout", record->mac);
+        TLOG_WARNING("(%s:%d)%s, Setting timeout", record->mac);
         record->settingSince = 0;
         SetStatus(record, STATUS_SETTING_TIMEOUT);
         return false;

@@ -46,6 +46,6 @@ int CheckCGI(EnginePorts& ports, const char* ip, const char* port, const char* u
     info->type = HEADER_IP_QUERY;
     info->viaHttp = 1;
     BoundedCopy(info->user, user, "CheckCGI", __LINE__);
-    BoundedCopy(info->password, password, "CheckCGI", __LINE__);
+    BoundedCopySecret(info->password, password, "CheckCGI", __LINE__);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "common/CameraText.h"
 #include "engine/CameraCommands.h"
 
 std::string SettingRefusal::Describe() const {
@@ -14,6 +15,8 @@ std::string SettingRefusal::Describe() const {
             return field + " may not hold the control character " + character;
         case TooLong:
             return field + " holds at most " + std::to_string(limit) + " bytes";
+        case NotUtf8:
+            return field + " is not valid UTF-8 text";
         case None:
             break;
     }
@@ -57,6 +60,16 @@ SettingRefusal CheckSettingValue(const std::string& field, const std::string& va
     if (value.size() > maxBytes) {
         refusal.kind = SettingRefusal::TooLong;
         refusal.limit = maxBytes;
+    }
+    return refusal;
+}
+
+SettingRefusal CheckTypedSettingValue(const std::string& field, const std::string& value,
+                                      size_t maxBytes) {
+    SettingRefusal refusal = CheckSettingValue(field, value, maxBytes);
+    if (!refusal && !IsValidUtf8(value)) {
+        refusal.kind = SettingRefusal::NotUtf8;
+        refusal.field = field;
     }
     return refusal;
 }

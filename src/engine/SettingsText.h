@@ -12,7 +12,7 @@
 struct CameraSettingsRequest;
 
 struct SettingRefusal {
-    enum Kind { None, Separator, Control, TooLong };
+    enum Kind { None, Separator, Control, TooLong, NotUtf8 };
     Kind kind = None;
     std::string field;      // the field's label as the user knows it ("name", "port")
     std::string character;  // the refused character: "&", "=", or "U+000A" for a control
@@ -33,6 +33,12 @@ constexpr size_t kMaxSettingValueBytes = 31;
 // and DEL are not, nor more than maxBytes bytes.
 SettingRefusal CheckSettingValue(const std::string& field, const std::string& value,
                                  size_t maxBytes);
+
+// The same for a value a person typed or planned, which must also be valid UTF-8. A value
+// kept from the camera is not held to that: a camera may name itself in another encoding,
+// and its own name goes back to it as it came.
+SettingRefusal CheckTypedSettingValue(const std::string& field, const std::string& value,
+                                      size_t maxBytes);
 
 // Every value Save sends, in the order they are sent: name, address, mask, gateway, mode,
 // port. An empty gateway is fine (it is sent as "0.0.0.0").

@@ -15,7 +15,7 @@ CTSmainDlg::CTSmainDlg(EnginePorts& ports, const EngineOwnerSlots& slots)
     m_hook.context = this;
     m_table.SetNotify([this] { OnTableChanged(); });
     m_table.SetSubnets([this](const std::string& name) { return m_ports.AdapterSubnets(name); });
-    if (m_ports.CreateRecvPacket(&m_hook) != 0) TLOG("(%s:%d)CreateRecvPacket Error\n");
+    if (m_ports.CreateRecvPacket(&m_hook) != 0) TLOG_WARNING("(%s:%d)CreateRecvPacket Error\n");
 }
 
 CTSmainDlg::~CTSmainDlg() {

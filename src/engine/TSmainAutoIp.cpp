@@ -29,7 +29,7 @@ int CTSmainDlg::GoAuotSetIPProc(const char* user, const char* password,
         std::lock_guard<std::mutex> guard(m_lock);
         m_Tarsel_mode.store(MODE_AUTO_SET_IP);
         BoundedCopy(batchUser, user, "CTSmainDlg::GoAuotSetIPProc", __LINE__);
-        BoundedCopy(batchPassword, password, "CTSmainDlg::GoAuotSetIPProc", __LINE__);
+        BoundedCopySecret(batchPassword, password, "CTSmainDlg::GoAuotSetIPProc", __LINE__);
         // A copy: the dialog that holds the settings may change them during the run.
         autoIpSettings = settings;
         // The run's silence is counted from its start, not from a reply of an earlier run.
@@ -214,7 +214,7 @@ bool CTSmainDlg::ChooseAddress(const std::string& mac) {
     CameraRecord* record = generation.load() == gen ? FindCameraLocked(mac.c_str()) : nullptr;
     if (!found) {
         if (record != nullptr) SetStatus(record, STATUS_NO_FREE_IP);
-        TLOG("(%s:%d)Not Find, %s, %d", copy.mac, static_cast<int>(assignedIps.size()));
+        TLOG_NOTICE("(%s:%d)Not Find, %s, %d", copy.mac, static_cast<int>(assignedIps.size()));
         return false;
     }
     assignedIps.insert(chosen);

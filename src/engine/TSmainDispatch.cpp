@@ -35,7 +35,7 @@ void CTSmainDlg::RecvCameraProcess(const CameraReply& reply) {
                 record = CreateCamera(reply);
                 if (record == nullptr) return;
                 BoundedCopy(record->user, reply.user, "CTSmainDlg::RecvCameraProcess", __LINE__);
-                BoundedCopy(record->password, reply.password, "CTSmainDlg::RecvCameraProcess",
+                BoundedCopySecret(record->password, reply.password, "CTSmainDlg::RecvCameraProcess",
                             __LINE__);
             }
             if (record->viaHttp == 1) {
@@ -50,7 +50,7 @@ void CTSmainDlg::RecvCameraProcess(const CameraReply& reply) {
         } else if (mode == MODE_VERIFY_ALL) {
             DispatchVerifyAll(reply, record);
         } else {
-            TLOG("(%s:%d)This should not happen m_Tarsel_mode:%d", mode);
+            TLOG_WARNING("(%s:%d)This should not happen m_Tarsel_mode:%d", mode);
         }
     }
     RunDeferred(after);
@@ -93,8 +93,8 @@ void CTSmainDlg::DispatchAutoSetIp(const CameraReply& reply, CameraRecord* recor
             RemovePendingLocked(record->mac);
             return;
         }
-        BoundedCopy(record->user, batchUser, "CTSmainDlg::RecvCameraProcess", __LINE__);
-        BoundedCopy(record->password, batchPassword, "CTSmainDlg::RecvCameraProcess", __LINE__);
+        BoundedCopy(record->user, batchUser, "CTSmainDlg::DispatchAutoSetIp", __LINE__);
+        BoundedCopySecret(record->password, batchPassword, "CTSmainDlg::DispatchAutoSetIp", __LINE__);
         SetStatus(record, STATUS_AUTH_OK);
         if (autoIpSettings.adapterName == reply.adapter.name) {
             std::lock_guard<std::mutex> queue(queueLock);
@@ -133,8 +133,8 @@ void CTSmainDlg::DispatchVerifyAll(const CameraReply& reply, CameraRecord* recor
         return;
     }
     if (HasStatus(record, STATUS_AUTH_OK)) return;
-    BoundedCopy(record->user, batchUser, "CTSmainDlg::RecvCameraProcess", __LINE__);
-    BoundedCopy(record->password, batchPassword, "CTSmainDlg::RecvCameraProcess", __LINE__);
+    BoundedCopy(record->user, batchUser, "CTSmainDlg::DispatchVerifyAll", __LINE__);
+    BoundedCopySecret(record->password, batchPassword, "CTSmainDlg::DispatchVerifyAll", __LINE__);
     SetStatus(record, STATUS_AUTH_OK);
     DecideLocked(record);
     batchOk.fetch_add(1);

@@ -21,7 +21,7 @@ void CTSmainDlg::StartSearch() {
     // The old receiver goes first: once it is replaced its dispatch thread has ended, so no
     // reply of the previous search can land in the list cleared next.
     if (m_ports.CreateRecvPacket(&m_hook) != 0) {
-        TLOG("(%s:%d)CreateRecvPacket Error\n");
+        TLOG_WARNING("(%s:%d)CreateRecvPacket Error\n");
         return;
     }
     {
@@ -148,13 +148,13 @@ int CTSmainDlg::SetCameraParameters(const char* mac, const char* payload) {
         TLOG("(%s:%d)pParm:%s", payload);
         const int result = m_ports.SetNode(copy.ip, copy.httpPort, copy.user, copy.password, payload);
         if (result != 0) {
-            TLOG("(%s:%d)%s did not take the settings over HTTP (%d)", copy.mac, result);
+            TLOG_WARNING("(%s:%d)%s did not take the settings over HTTP (%d)", copy.mac, result);
             return -1;
         }
         return 0;
     }
     if (m_ports.SendPacketData(HEADER_IP_SET, copy.mac, copy.user, copy.password, payload) != 0) {
-        TLOG("(%s:%d)SendPacket error\n");
+        TLOG_WARNING("(%s:%d)SendPacket error\n");
         return -1;
     }
     return 0;
@@ -218,7 +218,7 @@ void CTSmainDlg::VerifyCamera(VerifyCallback callback, VerifyContext* context) {
         if (result == 0) {
             WithCamera(context->mac, [&](CameraRecord& record) {
                 BoundedCopy(record.user, context->user, "CTSmainDlg::VerifyCamera", __LINE__);
-                BoundedCopy(record.password, context->password, "CTSmainDlg::VerifyCamera",
+                BoundedCopySecret(record.password, context->password, "CTSmainDlg::VerifyCamera",
                             __LINE__);
             });
             if (callback != nullptr) callback(context, 1);
@@ -229,7 +229,7 @@ void CTSmainDlg::VerifyCamera(VerifyCallback callback, VerifyContext* context) {
         return;
     }
     if (m_ports.SendPacketData(HEADER_IP_AUTHENTICATE, context->mac, "", "", "") != 0)
-        TLOG("(%s:%d)Send HEADER_IP_AUTHENTICATE Error\n");
+        TLOG_WARNING("(%s:%d)Send HEADER_IP_AUTHENTICATE Error\n");
 }
 
 void CTSmainDlg::CancelVerify(VerifyContext* context) {
@@ -245,7 +245,7 @@ void CTSmainDlg::BeginVerifyAll(const char* user, const char* password) {
     std::lock_guard<std::mutex> guard(m_lock);
     m_Tarsel_mode.store(MODE_VERIFY_ALL);
     BoundedCopy(batchUser, user, "CTSmainDlg::BeginVerifyAll", __LINE__);
-    BoundedCopy(batchPassword, password, "CTSmainDlg::BeginVerifyAll", __LINE__);
+    BoundedCopySecret(batchPassword, password, "CTSmainDlg::BeginVerifyAll", __LINE__);
     batchSent.store(0);
     batchOk.store(0);
     batchFail.store(0);
@@ -256,6 +256,6 @@ void CTSmainDlg::SetCameraAuth(const char*, const char* mac, const char* user,
     WithCamera(mac, [&](CameraRecord& record) {
         record.credentialsStored = 1;
         BoundedCopy(record.user, user, "CTSmainDlg::SetCameraAuth", __LINE__);
-        BoundedCopy(record.password, password, "CTSmainDlg::SetCameraAuth", __LINE__);
+        BoundedCopySecret(record.password, password, "CTSmainDlg::SetCameraAuth", __LINE__);
     });
 }

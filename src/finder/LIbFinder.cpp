@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <shared_mutex>
+#include <string>
 
 #include "LibSocket/SocketProcess.h"
 #include "common/Md5.h"
@@ -30,6 +31,16 @@ std::unique_ptr<CSocketProcess> DetachHub() {
 void FormatCredentials(char (&text)[512], const char* first, const char* second) {
     std::snprintf(text, sizeof text, "%s/%s", first ? first : "", second ? second : "");
 }
+
+// A credential digest as the log may show it: the first four hex digits, enough to tell two
+// digests apart when reading a log, far too few to look the password up. The whole digest
+// is an unsalted MD5 of a password that a dictionary recovers in seconds, and the log is
+// read by more people than the installer.
+std::string MaskedDigest(const unsigned char digest[16]) {
+    return Md5Hex(digest).substr(0, 4) + "\u2026";
+}
+
+const char* Matched(bool same) { return same ? " (match)" : " (no match)"; }
 
 }  // namespace
 
@@ -77,7 +88,7 @@ int SendPacketData(uint32_t type, const char* targetMacText, const char* user, c
                                        user, password, requestText);
         if (hub->QueueSend(TRANSPORT_BROADCAST, hub->SendPort(), static_cast<uint32_t>(i), buffer,
                            length) != 0) {
-            TLOG("(%s:%d)SendPacketData BROADCAST Error\n");
+            TLOG_WARNING("(%s:%d)SendPacketData BROADCAST Error\n");
             return -1;
         }
         std::memset(buffer, 0, sizeof buffer);
@@ -85,7 +96,7 @@ int SendPacketData(uint32_t type, const char* targetMacText, const char* user, c
                                    password, requestText);
         if (hub->QueueSend(TRANSPORT_MULTICAST, hub->SendPort(), static_cast<uint32_t>(i), buffer,
                            length) != 0) {
-            TLOG("(%s:%d)SendPacketData MULTICAST Error\n");
+            TLOG_WARNING("(%s:%d)SendPacketData MULTICAST Error\n");
             return -1;
         }
     }
@@ -101,9 +112,12 @@ int CheckAuthDigest(const char* user, const char* password, const unsigned char 
     Md5(text, std::strlen(text), md5A);
     FormatCredentials(text, password, password);
     Md5(text, std::strlen(text), md5B);
-    TLOG("(%s:%d)MD5A:%s, %s", Md5Hex(md5A).c_str(), Md5Hex(md5B).c_str());
-    TLOG("(%s:%d)MD5B:%s, %s", Md5Hex(digestA).c_str(), Md5Hex(digestB).c_str());
-    return std::memcmp(md5A, digestA, 16) == 0 && std::memcmp(md5B, digestB, 16) == 0 ? 1 : 0;
+    const bool sameA = std::memcmp(md5A, digestA, 16) == 0;
+    const bool sameB = std::memcmp(md5B, digestB, 16) == 0;
+    TLOG("(%s:%d)MD5A:%s, %s", MaskedDigest(md5A).c_str(), MaskedDigest(md5B).c_str());
+    TLOG("(%s:%d)MD5B:%s, %s", (MaskedDigest(digestA) + Matched(sameA)).c_str(),
+         (MaskedDigest(digestB) + Matched(sameB)).c_str());
+    return sameA && sameB ? 1 : 0;
 }
 
 void OnRecvPacket(void* engineCallback, const ReceivedDatagram& datagram) {
@@ -113,7 +127,7 @@ void OnRecvPacket(void* engineCallback, const ReceivedDatagram& datagram) {
     int type =
         codec.DecodePacket(datagram.bytes.get(), datagram.length, datagram.addressText, &reply);
     if (type == -1) {
-        TLOG("(%s:%d)Packet iType error:%d", type);
+        TLOG_NOTICE("(%s:%d)Packet iType error:%d", type);
         return;
     }
     if (datagram.adapter != nullptr)
@@ -129,13 +143,8 @@ bool AcceptRecvPacket(const unsigned char* bytes, int length, const char* addres
     switch (CheckReplyHeader(bytes, length, addressText, log)) {
         case ReplyCheck::Ok:
             return true;
-        case ReplyCheck::Version:
-        case ReplyCheck::SourceAddress:
-        case ReplyCheck::Sender:
-            if (log)
-                TLOG("(%s:%d)Packet iType error:%d", -1);  // as the handler logs a refusal
-            return false;
         default:
+            // The failed check has logged itself.
             return false;
     }
 }

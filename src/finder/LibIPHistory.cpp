@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cerrno>
@@ -35,7 +36,7 @@ std::atomic<bool> g_writeFailed{false};
 // Writes the entry; a failure is logged and kept for TakeIpHistoryWriteFailure.
 int SaveReported(const IpHistoryEntry& entry) {
     if (SaveIpHistoryEntry(entry) == 0) return 0;
-    TLOG("(%s:%d)The address history could not be written to %s", GetConfigPath().c_str());
+    TLOG_WARNING("(%s:%d)The address history could not be written to %s", GetConfigPath().c_str());
     g_writeFailed.store(true);
     return -1;
 }
@@ -138,7 +139,7 @@ int RememberIp(std::vector<IpHistoryEntry>& list, const char* mac, uint64_t addr
                uint64_t mask) {
     // Only a MAC text may become a key of the file.
     if (!IsMacKey(mac)) {
-        TLOG("(%s:%d)Not remembered: '%s' is no MAC", mac != nullptr ? mac : "");
+        TLOG_NOTICE("(%s:%d)Not remembered: '%s' is no MAC", mac != nullptr ? mac : "");
         return -1;
     }
     IpHistoryEntry* entry = FindEntry(list, mac);
@@ -163,13 +164,35 @@ int RememberIp(std::vector<IpHistoryEntry>& list, const char* mac, uint64_t addr
 }
 
 void ForgetIp(std::vector<IpHistoryEntry>& list, uint64_t address, uint64_t mask) {
+    auto forgotten = [&](const IpHistoryPair& pair) {
+        return pair.address == address && pair.mask == mask;
+    };
     for (IpHistoryEntry& entry : list) {
-        size_t before = entry.pairs.size();
-        std::erase_if(entry.pairs, [&](const IpHistoryPair& pair) {
-            return pair.address == address && pair.mask == mask;
-        });
-        // Entries that did not change would be written with the same value: skip them, so a
-        // large site does not rewrite the file once per camera.
-        if (entry.pairs.size() != before) SaveReported(entry);
+        // Entries that do not hold the pair are not written, so a large site does not
+        // rewrite the file once per camera.
+        if (!IsMacKey(entry.mac) ||
+            std::none_of(entry.pairs.begin(), entry.pairs.end(), forgotten))
+            continue;
+        // This list was read when the search started; another program (the window and a
+        // command line at once) may have written the entry since. The pair is taken out of
+        // the entry as the file holds it now, and nothing is written when the file no
+        // longer holds it: an older entry never overwrites a newer one.
+        std::vector<IpHistoryPair> now;
+        auto change = [&](const std::string* current, std::string* updated) {
+            now = ParseIpHistoryValue(current != nullptr ? *current : "");
+            const size_t before = now.size();
+            std::erase_if(now, forgotten);
+            if (now.size() == before) return false;
+            *updated = FormatIpHistoryValue(now);
+            return true;
+        };
+        if (UpdateConfigString(kHistorySection, entry.mac, change) != 0) {
+            TLOG_WARNING("(%s:%d)The address history could not be written to %s",
+                         GetConfigPath().c_str());
+            g_writeFailed.store(true);
+            std::erase_if(entry.pairs, forgotten);
+            continue;
+        }
+        entry.pairs = std::move(now);
     }
 }

@@ -45,7 +45,7 @@ int ArpProbe(uint64_t target, uint64_t source, const char* macText) {
         return 0;
     }
     if (length != 6) {
-        TLOG("(%s:%d)Warning: SendArp %s completed successfully, but returned length=%d\n",
+        TLOG_NOTICE("(%s:%d)Warning: SendArp %s completed successfully, but returned length=%d\n",
              IpValueToText(target).c_str(), length);
         return 0;
     }
@@ -65,7 +65,7 @@ int TcpProbe(const char* addressText, int port) {
     int result = tarsel::TcpConnect(addressText != nullptr ? addressText : "", port,
                                     TCP_PROBE_WAIT_MS);
     if (result < 0) {
-        TLOG("(%s:%d)socket create fail.");
+        TLOG_WARNING("(%s:%d)socket create fail.");
         return 0;
     }
     return result;

@@ -1,15 +1,19 @@
 #include "platform/ProfileFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <sstream>
 #include <unordered_set>
@@ -65,20 +69,36 @@ bool WriteAll(int fd, const std::string& text) {
     return true;
 }
 
+// The file a write replaces: a symbolic link is followed, so the link stays.
+std::string WriteTarget(const std::string& path) {
+    char resolved[PATH_MAX];
+    return ::realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
+}
+
+std::string FolderOf(const std::string& target) {
+    const size_t slash = target.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : target.substr(0, slash);
+}
+
+// Whether name is one of the temporaries a write makes beside the file base: base, ".",
+// and the six letters or digits mkstemp chose.
+bool IsTemporaryName(const std::string& name, const std::string& base) {
+    if (name.size() != base.size() + 7 || name.compare(0, base.size(), base) != 0 ||
+        name[base.size()] != '.')
+        return false;
+    for (size_t i = base.size() + 1; i < name.size(); ++i)
+        if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
+    return true;
+}
+
 }  // namespace
 
 // Writes text to a temporary file beside target, flushes it to disk and renames it over
 // target, so that readers and a crash see either the old or the new file, never a half one.
 bool ReplaceFileAtomically(const std::string& path, const std::string& text) {
-    // Follow a symbolic link so the link stays and its target is replaced.
-    std::string target = path;
-    char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved) != nullptr) target = resolved;
-
-    std::string folder = ".";
-    size_t slash = target.rfind('/');
-    if (slash != std::string::npos) folder = slash == 0 ? "/" : target.substr(0, slash);
-
+    const std::string target = WriteTarget(path);
+    const std::string folder = FolderOf(target);
     std::string temp = target + ".XXXXXX";
     int fd = ::mkstemp(temp.data());
     if (fd < 0) return false;
@@ -125,6 +145,32 @@ public:
 private:
     int fd_ = -1;
 };
+
+// Removes the temporaries of the file that a writer killed mid-write left behind: this
+// user's regular files named like them and untouched for kStaleTemporarySeconds. Called
+// under the folder lock, so no writer of ours is filling one; the age spares a writer that
+// does not take the lock.
+int RemoveStaleTemporaries(const std::string& path) {
+    const std::string target = WriteTarget(path);
+    const std::string folder = FolderOf(target);
+    const std::string base = target.substr(target.rfind('/') + 1);
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return 0;
+    const time_t now = ::time(nullptr);
+    int removed = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (!IsTemporaryName(name, base)) continue;
+        const std::string file = folder + "/" + name;
+        struct stat info {};
+        if (::lstat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+            info.st_uid != ::geteuid() || now - info.st_mtime < kStaleTemporarySeconds)
+            continue;
+        if (::unlink(file.c_str()) == 0) ++removed;
+    }
+    ::closedir(dir);
+    return removed;
+}
 
 }  // namespace
 
@@ -334,29 +380,57 @@ std::vector<std::pair<std::string, std::string>> ReadProfileSection(const std::s
     return ProfileText(text).Entries(section);
 }
 
-bool WriteProfileValue(const std::string& path, std::string_view section, const std::string* key,
-                       const std::string* value) {
+namespace {
+
+// A line break inside a name or value would split the line and corrupt the file's
+// structure: everything from the first one on is dropped.
+const std::string* OneLine(const std::string* s, std::string* out) {
+    if (s == nullptr) return nullptr;
+    *out = s->substr(0, s->find_first_of("\r\n"));
+    return out;
+}
+
+// Reads the file, lets change edit it, and replaces the file when the text changed: all
+// under the process's lock and the folder lock, so that no other write, of this process
+// or another, comes between the read and the replacement.
+bool ModifyProfile(const std::string& path, int* staleRemoved,
+                   const std::function<void(ProfileText&)>& change) {
     std::lock_guard<std::mutex> guard(ProfileLock());
     FolderLock folderLock(path);
+    const int removed = RemoveStaleTemporaries(path);
+    if (staleRemoved != nullptr) *staleRemoved = removed;
     std::string text;
     if (!ReadWholeFile(path, &text)) {
         // Only a missing file may be created anew; an unreadable one must not be overwritten.
         if (::access(path.c_str(), F_OK) == 0) return false;
         text.clear();
     }
-    // A line break inside a name or value would split the line and corrupt the file's
-    // structure: everything from the first one on is dropped.
-    auto oneLine = [](const std::string* s, std::string* out) -> const std::string* {
-        if (s == nullptr) return nullptr;
-        *out = s->substr(0, s->find_first_of("\r\n"));
-        return out;
-    };
-    std::string keyLine, valueLine;
     ProfileText profile(text);
-    profile.Set(section, oneLine(key, &keyLine), oneLine(value, &valueLine));
+    change(profile);
     std::string updated = profile.Render();
     if (updated == text && !text.empty()) return true;
     return ReplaceFileAtomically(path, updated);
+}
+
+}  // namespace
+
+bool WriteProfileValue(const std::string& path, std::string_view section, const std::string* key,
+                       const std::string* value, int* staleRemoved) {
+    return ModifyProfile(path, staleRemoved, [&](ProfileText& profile) {
+        std::string keyLine, valueLine;
+        profile.Set(section, OneLine(key, &keyLine), OneLine(value, &valueLine));
+    });
+}
+
+bool UpdateProfileValue(const std::string& path, std::string_view section, const std::string& key,
+                        const ProfileChange& change, int* staleRemoved) {
+    return ModifyProfile(path, staleRemoved, [&](ProfileText& profile) {
+        std::string current, updated;
+        const bool present = profile.Find(section, key, &current);
+        if (!change(present ? &current : nullptr, &updated)) return;
+        std::string keyLine, valueLine;
+        profile.Set(section, OneLine(&key, &keyLine), OneLine(&updated, &valueLine));
+    });
 }
 
 }  // namespace tarsel

@@ -7,6 +7,7 @@
 // One process-wide lock serialises all reads and writes; an advisory lock (flock) on the
 // file's folder serialises the read-modify-replace of several processes.
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -72,10 +73,26 @@ std::vector<std::string> ReadProfileSections(const std::string& path);
 std::vector<std::pair<std::string, std::string>> ReadProfileSection(const std::string& path,
                                                                     std::string_view section);
 
+// A temporary of the file this old was left by a writer that died mid-write (kill -9, a
+// power cut): no write takes longer.
+constexpr long kStaleTemporarySeconds = 300;
+
 // Writes one value (null value: remove the key; null key: remove the section) and replaces
 // the file atomically. Creates the file when absent (its folder must exist). False on an
-// I/O failure, in which case the old file is untouched.
+// I/O failure, in which case the old file is untouched. Each write first removes the stale
+// temporaries earlier writes left beside the file ("tarsel.ini.XXXXXX" older than
+// kStaleTemporarySeconds); *staleRemoved, when given, receives their number.
 bool WriteProfileValue(const std::string& path, std::string_view section, const std::string* key,
-                       const std::string* value);
+                       const std::string* value, int* staleRemoved = nullptr);
+
+// Given the key's current value (null when absent): false to leave the file as it is, or
+// true with the value to write in *updated.
+using ProfileChange = std::function<bool(const std::string* current, std::string* updated)>;
+
+// Reads section/key and writes what change makes of it, under the same locks as a write, so
+// that no other writer, in this process or another, comes between the read and the write.
+// False on an I/O failure.
+bool UpdateProfileValue(const std::string& path, std::string_view section, const std::string& key,
+                        const ProfileChange& change, int* staleRemoved = nullptr);
 
 }  // namespace tarsel

@@ -27,13 +27,13 @@ bool CurlBuffer::Reserve(uint32_t newCapacity) {
         // Keep the content across the move to the new block.
         auto* temp = static_cast<unsigned char*>(std::calloc(length, 1));
         if (temp == nullptr) {
-            TLOG("(%s:%d)calloc pTemp memory fail");
+            TLOG_WARNING("(%s:%d)calloc pTemp memory fail");
             return false;
         }
         std::memcpy(temp, data, length);
         auto* block = static_cast<unsigned char*>(std::calloc(newCapacity, 1));
         if (block == nullptr) {
-            TLOG("(%s:%d)calloc buf memory fail");
+            TLOG_WARNING("(%s:%d)calloc buf memory fail");
             std::free(temp);
             return false;
         }
@@ -46,7 +46,7 @@ bool CurlBuffer::Reserve(uint32_t newCapacity) {
     }
     auto* block = static_cast<unsigned char*>(std::calloc(newCapacity, 1));
     if (block == nullptr) {
-        TLOG("(%s:%d)calloc buf memory fail");
+        TLOG_WARNING("(%s:%d)calloc buf memory fail");
         return false;
     }
     std::free(data);
@@ -63,7 +63,7 @@ bool CurlBuffer::Append(const void* bytes, size_t n) {
     if (needed >= capacity) {
         const uint64_t grown = needed * 2 + 2;
         if (grown > UINT32_MAX) {
-            TLOG("(%s:%d)calloc buf memory fail");
+            TLOG_WARNING("(%s:%d)calloc buf memory fail");
             return false;
         }
         if (!Reserve(static_cast<uint32_t>(grown))) return false;
@@ -192,7 +192,7 @@ int HttpRequest(const char* ip, const char* port, const char* user, const char* 
     CURLcode result = curl_easy_perform(h);
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
-    if (target.overLimit) TLOG("(%s:%d)%s answered more than %zu bytes", ip, kCgiReplyMax);
+    if (target.overLimit) TLOG_WARNING("(%s:%d)%s answered more than %zu bytes", ip, kCgiReplyMax);
     if (result != CURLE_OK) return result;
     if (status == 200) return 0;
     return static_cast<int>(status);
@@ -232,14 +232,14 @@ int GetUrl(const char* url, const char* user, const char* password, CurlBuffer& 
     }
     const CURLcode result = curl_easy_perform(h);
     if (target.overLimit) {
-        TLOG("(%s:%d)The answer is larger than %zu bytes", kPictureMax);
+        TLOG_WARNING("(%s:%d)The answer is larger than %zu bytes", kPictureMax);
         buffer.Reset();
     }
     if (result != CURLE_OK) return result;
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
     if (status == 200 || status == 201) return 0;
-    TLOG("(%s:%d)!!! Response code: %d\n", static_cast<int>(status));
+    TLOG_WARNING("(%s:%d)!!! Response code: %d\n", static_cast<int>(status));
     return status > 0 ? static_cast<int>(status) : -1;  // never 0: that is success
 }
 
@@ -368,7 +368,7 @@ int SetNode(const char* ip, const char* port, const char* user, const char* pass
     if (result != 0) return result;
     // The camera answers every assignment with its status; one it did not take fails the set.
     if (std::strstr(reply.Text(), "status=\"error\"") != nullptr) {
-        TLOG("(%s:%d)%s refused a setting: %s", ip, reply.Text());
+        TLOG_WARNING("(%s:%d)%s refused a setting: %s", ip, reply.Text());
         return -1;
     }
     return 0;

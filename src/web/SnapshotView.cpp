@@ -10,24 +10,40 @@
 
 namespace {
 
-// Whether the JPEG's frame header (its SOFn marker) says progressive. Such a picture is
-// decoded from coefficients held for the whole image, whatever the output scale.
-bool IsProgressive(const unsigned char* data, size_t length) {
+// Whether decoding the JPEG keeps a coefficient buffer for the whole image, whatever the
+// output scale: the JPEG library does so for every frame that is not one interleaved scan,
+// that is a progressive frame, or a sequential one whose first scan carries fewer
+// components than the frame (its other components come in later scans). Read from the
+// frame header (SOFn) and the first scan header (SOS); a picture whose headers cannot be
+// read that far counts as buffered, the safe side.
+bool BuffersWholeImage(const unsigned char* data, size_t length) {
     size_t at = 2;  // after SOI
+    int frameComponents = -1;
+    bool progressive = false;
     while (at + 4 <= length) {
-        if (data[at] != 0xFF) return false;
+        if (data[at] != 0xFF) return true;
         const unsigned char marker = data[at + 1];
         if (marker == 0xFF) {  // fill byte
             ++at;
             continue;
         }
-        if (marker == 0xDA || marker == 0xD9) return false;  // scan data or end: no frame seen
+        if (marker == 0xD9) return true;  // end of image before any scan
+        const size_t segment = static_cast<size_t>(data[at + 2]) << 8 | data[at + 3];
+        if (marker == 0xDA) {  // the first scan
+            if (frameComponents < 0 || at + 4 >= length) return true;
+            return progressive || data[at + 4] < frameComponents;
+        }
         const bool isFrame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 &&
                              marker != 0xC8 && marker != 0xCC;
-        if (isFrame) return marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
-        at += 2 + (static_cast<size_t>(data[at + 2]) << 8 | data[at + 3]);
+        if (isFrame) {
+            // Precision, height, width, then the number of components.
+            if (segment < 8 || at + 9 >= length) return true;
+            frameComponents = data[at + 9];
+            progressive = marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
+        }
+        at += 2 + segment;
     }
-    return false;
+    return true;
 }
 
 // The largest reduction the library offers that still covers fitWidth x fitHeight; full
@@ -65,8 +81,8 @@ bool DecodeSnapshot(const unsigned char* data, size_t length, SnapshotImage* ima
         refusal = "a picture of more than 100 megapixels";
         ok = false;
     }
-    if (ok && pixels > kSnapshotMaxProgressivePixels && IsProgressive(data, length)) {
-        refusal = "a progressive picture of more than 8 megapixels";
+    if (ok && pixels > kSnapshotMaxBufferedPixels && BuffersWholeImage(data, length)) {
+        refusal = "a progressive or multi-scan picture of more than 8 megapixels";
         ok = false;
     }
     SnapshotImage decoded;
@@ -83,7 +99,7 @@ bool DecodeSnapshot(const unsigned char* data, size_t length, SnapshotImage* ima
     tjDestroy(handle);
     if (!refusal.empty()) {
         refusal = std::to_string(width) + "x" + std::to_string(height) + ", " + refusal;
-        TLOG("(%s:%d)Snapshot refused: %s", refusal.c_str());
+        TLOG_WARNING("(%s:%d)Snapshot refused: %s", refusal.c_str());
         if (why != nullptr) *why = refusal;
     }
     if (ok) *image = std::move(decoded);
@@ -169,7 +185,7 @@ void CSnapshotWorker::Run() {
                     }
                 }
             } catch (...) {
-                TLOG("(%s:%d)Something Wrong...");
+                TLOG_WARNING("(%s:%d)Something Wrong...");
             }
         }
         std::unique_lock<std::mutex> lock(mutex_);

@@ -23,10 +23,12 @@ struct SnapshotImage {
 // The size the snapshot view shows a picture at.
 constexpr int kSnapshotShownWidth = 300;
 constexpr int kSnapshotShownHeight = 225;
-// Pictures larger than this are refused from their header, before decoding. A progressive
-// picture keeps every coefficient in memory while it decodes, so its limit is lower.
+// Pictures larger than this are refused from their header, before decoding. A picture that
+// is not one interleaved scan (progressive, or sequential in several scans) keeps every
+// coefficient of the whole image in memory while it decodes, even when decoded scaled
+// down, so its limit is lower: some 50 MB of coefficients at most.
 constexpr uint64_t kSnapshotMaxPixels = 100'000'000;
-constexpr uint64_t kSnapshotMaxProgressivePixels = 8'000'000;
+constexpr uint64_t kSnapshotMaxBufferedPixels = 8'000'000;
 
 // The four fields of the camera record that a fetch needs, copied afresh on every pass.
 struct SnapshotCamera {

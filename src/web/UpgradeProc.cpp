@@ -1,5 +1,6 @@
 #include "web/UpgradeProc.h"
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -168,14 +169,14 @@ bool UpgradeProc::LoadImage() {
     bool ok = true;
     FILE* file = std::fopen(firmwarePath_, "rb");
     if (file == nullptr) {
-        TLOG("(%s:%d)load %s fw fail.", firmwarePath_);
+        TLOG_WARNING("(%s:%d)load %s fw fail.", firmwarePath_);
         ok = false;
     } else {
         long size = -1;
         if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
         std::rewind(file);
         if (size < 0 || static_cast<unsigned long>(size) > UINT32_MAX) {
-            TLOG("(%s:%d)load %s fw fail.", firmwarePath_);
+            TLOG_WARNING("(%s:%d)load %s fw fail.", firmwarePath_);
             ok = false;
         } else {
             imageSize_ = static_cast<uint32_t>(size);
@@ -185,12 +186,12 @@ bool UpgradeProc::LoadImage() {
             } catch (const std::bad_alloc&) {
                 // The load still counts as done; this upload fails on the missing image
                 // and the next worker tries again.
-                TLOG("(%s:%d)Error: unable to allocate required memory. %d",
-                     static_cast<int>(imageSize_));
+                TLOG_WARNING("(%s:%d)Error: unable to allocate required memory. %d",
+                             static_cast<int>(imageSize_));
             }
             if (image) {
                 if (std::fread(image->data(), 1, imageSize_, file) != imageSize_) {
-                    TLOG("(%s:%d)load %s fw fail.", firmwarePath_);
+                    TLOG_WARNING("(%s:%d)load %s fw fail.", firmwarePath_);
                     imageSize_ = 0;
                     ok = false;
                 } else {
@@ -204,65 +205,115 @@ bool UpgradeProc::LoadImage() {
     return ok;
 }
 
+void UpgradeProc::Fail(UpgradeItem* item, UpgradeFailure why, int* lastPercent) {
+    {
+        std::lock_guard<std::mutex> lock(itemLock);
+        item->failure = why;
+    }
+    Report(item, -1, lastPercent);
+    TLOG_WARNING("(%s:%d)%s FW upgrade fail.", item->mac);
+}
+
+int64_t UpgradeProc::UploadDeadlineMs(uint64_t imageSize) const {
+    return uploadDeadlineBaseMs + static_cast<int64_t>(imageSize * 1000 / kUploadBytesPerSecond);
+}
+
 void UpgradeProc::UpgradeThread(UpgradeItem* item) {
     // Texts the progress receiver loads on this thread come in the tool's language.
     EnsureThreadLanguage(-1);
     {
         std::lock_guard<std::mutex> lock(itemLock);
         if (item->state != UPGRADE_QUEUED) return;
+        item->failure = UPGRADE_FAIL_NONE;
     }
     int lastPercent = 0;
-    bool ok = false;
     Report(item, 0, &lastPercent);
     if (!TakeSlot()) {
+        {
+            std::lock_guard<std::mutex> lock(itemLock);
+            item->failure = UPGRADE_FAIL_STOPPED;
+        }
         Report(item, -1, &lastPercent);
     } else if (!LoadImage()) {
+        {
+            std::lock_guard<std::mutex> lock(itemLock);
+            item->failure = UPGRADE_FAIL_NO_IMAGE;
+        }
         Report(item, -1, &lastPercent);
-        TLOG("(%s:%d)%s Load FW file fail.", item->mac);
+        TLOG_WARNING("(%s:%d)%s Load FW file fail.", item->mac);
         GiveSlot();
     } else {
         {
             std::lock_guard<std::mutex> lock(itemLock);
             item->state = UPGRADE_RUNNING;
         }
-        ok = RunUpgrade(item, &lastPercent);
-        // Reported and logged while the item is still ours: once it reads UPGRADE_DONE
-        // the page may queue it again.
-        if (!ok) {
-            Report(item, -1, &lastPercent);
-            TLOG("(%s:%d)%s FW upgrade fail.", item->mac);
-        }
+        // A failure is reported (and logged) inside, while the item is still ours: once it
+        // reads UPGRADE_DONE the page may queue it again.
+        RunUpgrade(item, &lastPercent);
     }
     std::lock_guard<std::mutex> lock(itemLock);
     item->state = UPGRADE_DONE;
 }
 
-bool UpgradeProc::RunUpgrade(UpgradeItem* item, int* lastPercent) {
+UpgradeFailure UpgradeProc::RunUpgrade(UpgradeItem* item, int* lastPercent) {
     const Target t = CopyTarget(itemLock, item);
-    bool ok = false;
+    UpgradeFailure failure = UPGRADE_FAIL_NONE;
     CurlBuffer reply;
-    if (HttpRequest(t.ip, t.port, t.user, t.password, kBeginTarget, &reply) != 0) {
-        TLOG("(%s:%d)%s set system.upgrade.status fail!", t.mac);
+    const int begun = HttpRequest(t.ip, t.port, t.user, t.password, kBeginTarget, &reply);
+    if (begun != 0) {
+        TLOG_WARNING("(%s:%d)%s set system.upgrade.status fail!", t.mac);
+        // An HTTP status is the camera saying no; a transport result (below 100: no
+        // connection, the time-out, an answer past its size) is no answer at all.
+        failure = begun >= 100 ? UPGRADE_FAIL_REFUSED : UPGRADE_FAIL_NO_ANSWER;
         GiveSlot();
     } else {
         Report(item, 1, lastPercent);
-        bool uploaded = false;
-        for (int attempt = 0; attempt < kUploadAttempts && !uploaded && !stopping_; ++attempt) {
-            uploaded = UploadFirmware(item, lastPercent);
-            if (!uploaded) {
-                TLOG("(%s:%d)%s Upload FW fail!", t.mac);
-                Wait(UpgradeWait::UploadRetry, 1000);
-            }
-        }
+        failure = UploadAttempts(item, t.mac, lastPercent);
         GiveSlot();
-        if (uploaded) ok = PollUpgradeStatus(item, lastPercent);
+        if (failure == UPGRADE_FAIL_NONE) failure = PollUpgradeStatus(item, lastPercent);
     }
-    // The camera needs time to come back whatever happened; the progress shows it.
+    // Known at once, said at once: the bar never climbs towards 100 for a failed camera.
+    if (failure != UPGRADE_FAIL_NONE) Fail(item, failure, lastPercent);
+    // The camera needs time to come back whatever happened; the progress shows it for a
+    // camera that is installing.
     for (int remaining = kFinalWaitMs - 1000; remaining >= 0; remaining -= 1000) {
-        if (!Wait(UpgradeWait::FinalWait, 1000)) return false;
-        Report(item, 100 - (remaining * 30) / kFinalWaitMs, lastPercent);
+        if (!Wait(UpgradeWait::FinalWait, 1000)) {
+            if (failure == UPGRADE_FAIL_NONE) Fail(item, UPGRADE_FAIL_STOPPED, lastPercent);
+            return UPGRADE_FAIL_STOPPED;
+        }
+        if (failure == UPGRADE_FAIL_NONE)
+            Report(item, 100 - (remaining * 30) / kFinalWaitMs, lastPercent);
     }
-    return ok;
+    return failure;
+}
+
+UpgradeFailure UpgradeProc::UploadAttempts(UpgradeItem* item, const char* mac, int* lastPercent) {
+    uint64_t imageSize;
+    bool imageLoaded;
+    {
+        std::lock_guard<std::mutex> lock(lock_);
+        imageSize = imageSize_;
+        imageLoaded = image_ != nullptr;
+    }
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(UploadDeadlineMs(imageSize));
+    auto left = [&] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   deadline - std::chrono::steady_clock::now())
+            .count();
+    };
+    for (int attempt = 0; attempt < kUploadAttempts && !stopping_; ++attempt) {
+        const int64_t ms = left();  // never 0: libcurl reads that as no limit at all
+        if (ms <= 0) break;
+        if (UploadFirmware(item, lastPercent, ms)) return UPGRADE_FAIL_NONE;
+        TLOG_WARNING("(%s:%d)%s Upload FW fail!", mac);
+        // A second apart, while the deadline leaves room for another attempt.
+        if (attempt + 1 < kUploadAttempts && left() > 1000) Wait(UpgradeWait::UploadRetry, 1000);
+    }
+    if (stopping_) return UPGRADE_FAIL_STOPPED;
+    // Whatever the attempts met (no connection, the deadline, an answer past its size),
+    // no proper answer came.
+    return imageLoaded && imageSize > 0 ? UPGRADE_FAIL_NO_ANSWER : UPGRADE_FAIL_NO_IMAGE;
 }
 
 UpgradeStatusKind ClassifyUpgradeStatus(const char* body, GetReply* reply) {
@@ -278,19 +329,25 @@ UpgradeStatusKind ClassifyUpgradeStatus(const char* body, GetReply* reply) {
     return UpgradeStatusKind::Unknown;
 }
 
-bool UpgradeProc::PollUpgradeStatus(UpgradeItem* item, int* lastPercent) {
+UpgradeFailure UpgradeProc::PollUpgradeStatus(UpgradeItem* item, int* lastPercent) {
     int remaining = kStatusPolls;
-    bool installingSeen = false, okSeen = false, rebooted = false;
+    bool installingSeen = false, okSeen = false, rebooted = false, answered = false;
     uint32_t okTick = 0;
     CurlBuffer buffer;  // kept across polls
     bool stop = false;
+    // The result when the polls end without the camera saying more.
+    auto unfinished = [&] {
+        if (okSeen) return UPGRADE_FAIL_NONE;
+        return answered ? UPGRADE_FAIL_UNFINISHED : UPGRADE_FAIL_NO_ANSWER;
+    };
     for (;;) {
-        if (remaining < 1) return okSeen;
+        if (remaining < 1) return unfinished();
         --remaining;
         Report(item, 70 - (remaining * 65) / kStatusPolls, lastPercent);
 
         Target t = CopyTarget(itemLock, item);
         const int result = HttpRequest(t.ip, t.port, t.user, t.password, kStatusTarget, &buffer);
+        if (result == 0) answered = true;
         if (result == 0 && buffer.data != nullptr) {
             GetReply reply;
             switch (ClassifyUpgradeStatus(buffer.Text(), &reply)) {
@@ -307,12 +364,13 @@ bool UpgradeProc::PollUpgradeStatus(UpgradeItem* item, int* lastPercent) {
                     if (rebooted || t.viaHttp == 1) stop = true;
                     break;
                 case UpgradeStatusKind::Fail:
-                    TLOG("(%s:%d)%s Upgrade FW Fail, MSG: %s, %s, %s", t.mac, reply.lead,
-                         reply.status, reply.value);
-                    return false;
+                    TLOG_WARNING("(%s:%d)%s Upgrade FW Fail, MSG: %s, %s, %s", t.mac, reply.lead,
+                                 reply.status, reply.value);
+                    return UPGRADE_FAIL_NOT_ACCEPTED;
                 case UpgradeStatusKind::Unknown:
-                    TLOG("(%s:%d)%s Did not find a suitable match string, status: %s, %s, %s",
-                         t.mac, reply.lead, reply.status, reply.value);
+                    TLOG_NOTICE(
+                        "(%s:%d)%s Did not find a suitable match string, status: %s, %s, %s",
+                        t.mac, reply.lead, reply.status, reply.value);
                     break;
             }
             if (stop) break;
@@ -335,11 +393,11 @@ bool UpgradeProc::PollUpgradeStatus(UpgradeItem* item, int* lastPercent) {
                     rebooted = true;
             }
         }
-        if (!Wait(UpgradeWait::Poll, 1000)) return false;
+        if (!Wait(UpgradeWait::Poll, 1000)) return UPGRADE_FAIL_STOPPED;
     }
     if (installingSeen && okSeen)
         TLOG("(%s:%d)FW 100%%, %s reboot done. counter:%d", item->mac, remaining);
     else
-        TLOG("(%s:%d)FW 100%%, %s but not Install.", item->mac);
-    return okSeen;
+        TLOG_WARNING("(%s:%d)FW 100%%, %s but not Install.", item->mac);
+    return okSeen ? UPGRADE_FAIL_NONE : UPGRADE_FAIL_UNFINISHED;
 }

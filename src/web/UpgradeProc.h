@@ -18,6 +18,17 @@ constexpr uint32_t UPGRADE_QUEUED = 0x1000;
 constexpr uint32_t UPGRADE_RUNNING = 0x10000;
 constexpr uint32_t UPGRADE_DONE = 0x100;
 
+// Why a camera's upgrade failed, so that the page's row and the command line can say so.
+enum UpgradeFailure : uint32_t {
+    UPGRADE_FAIL_NONE = 0,
+    UPGRADE_FAIL_REFUSED,       // the camera answered the begin request with a refusal
+    UPGRADE_FAIL_NO_ANSWER,     // no answer in time (connection, upload deadline, polls)
+    UPGRADE_FAIL_NOT_ACCEPTED,  // the camera reported "fail": the image is not for it
+    UPGRADE_FAIL_UNFINISHED,    // it answered, but never reported the image installed
+    UPGRADE_FAIL_NO_IMAGE,      // the firmware file could not be read
+    UPGRADE_FAIL_STOPPED,       // the page closed, or the program ended, first
+};
+
 // One camera of the upgrade list: a copy of its record taken when the upgrade was asked
 // for, plus the upgrade state. state, ip, mask, gateway and httpPort change while the
 // worker runs: read and write them under UpgradeProc::itemLock.
@@ -38,6 +49,7 @@ struct UpgradeItem {
     uint32_t state;
     uint32_t viaHttp;
     UpgradeItem* next;
+    uint32_t failure;  // an UpgradeFailure; set before -1 is reported
 };
 
 // What the reboot check needs of the camera's current record in the finder's list, copied
@@ -80,6 +92,12 @@ public:
     void* context = nullptr;
 
     int maxUploads = 5;  // 0: no limit
+    // Each camera's upload, all its attempts together, ends by this deadline: the base plus
+    // the image's time at kUploadBytesPerSecond. A camera that takes the image and never
+    // answers, or trickles its answer, gives its slot back then and fails with "no answer".
+    int uploadDeadlineBaseMs = 60000;
+    static constexpr int64_t kUploadBytesPerSecond = 100'000;
+    int64_t UploadDeadlineMs(uint64_t imageSize) const;
     std::mutex itemLock;  // guards the changing fields of every UpgradeItem
 
     // Forgets the loaded image; the next upload loads path. uploadName becomes "conf.dat"
@@ -115,10 +133,14 @@ private:
     bool TakeSlot();
     void GiveSlot();
     bool LoadImage();
-    bool RunUpgrade(UpgradeItem* item, int* lastPercent);
-    bool UploadFirmware(UpgradeItem* item, int* lastPercent);
-    bool PollUpgradeStatus(UpgradeItem* item, int* lastPercent);
+    UpgradeFailure RunUpgrade(UpgradeItem* item, int* lastPercent);
+    UpgradeFailure UploadAttempts(UpgradeItem* item, const char* mac, int* lastPercent);
+    // One attempt, given up after timeoutMs; true when the camera answered in time.
+    bool UploadFirmware(UpgradeItem* item, int* lastPercent, int64_t timeoutMs);
+    UpgradeFailure PollUpgradeStatus(UpgradeItem* item, int* lastPercent);
     void Report(UpgradeItem* item, int percent, int* lastPercent);
+    // Notes why on the item, reports -1 and logs the failure.
+    void Fail(UpgradeItem* item, UpgradeFailure why, int* lastPercent);
     // False when the wait was cut short because the owner is going away.
     bool Wait(UpgradeWait why, int ms);
     // libcurl's transfer progress hook: a non-zero answer breaks the transfer off.

@@ -76,7 +76,13 @@ int SeekBody(void* userdata, curl_off_t offset, int origin) {
     return CURL_SEEKFUNC_OK;
 }
 
-size_t DiscardBody(char*, size_t size, size_t count, void*) { return size * count; }
+// The camera's answer is only read, never kept; but one longer than any answer of a camera
+// breaks the transfer off, so that an endless answer cannot hold the upload slot.
+size_t DiscardBody(char*, size_t size, size_t count, void* userdata) {
+    auto* received = static_cast<size_t*>(userdata);
+    *received += size * count;
+    return *received > kCgiReplyMax ? 0 : size * count;
+}
 
 }  // namespace
 
@@ -98,7 +104,7 @@ std::string UpgradeProc::FormTail() {
     return tail;
 }
 
-bool UpgradeProc::UploadFirmware(UpgradeItem* item, int* lastPercent) {
+bool UpgradeProc::UploadFirmware(UpgradeItem* item, int* lastPercent, int64_t timeoutMs) {
     Image image;
     uint32_t imageSize;
     std::string head;
@@ -119,7 +125,7 @@ bool UpgradeProc::UploadFirmware(UpgradeItem* item, int* lastPercent) {
         CopyTruncated(mac, item->mac);
     }
     if (!image || imageSize == 0 || image->size() != imageSize) {
-        TLOG("(%s:%d)%s pFwBuf=%X fwSize=%d error.", ip,
+        TLOG_WARNING("(%s:%d)%s pFwBuf=%X fwSize=%d error.", ip,
              static_cast<unsigned>(reinterpret_cast<uintptr_t>(image ? image->data() : nullptr)),
              static_cast<int>(imageSize));
         return false;
@@ -147,10 +153,14 @@ bool UpgradeProc::UploadFirmware(UpgradeItem* item, int* lastPercent) {
     curl_easy_setopt(h, CURLOPT_READDATA, &stream);
     curl_easy_setopt(h, CURLOPT_SEEKFUNCTION, SeekBody);
     curl_easy_setopt(h, CURLOPT_SEEKDATA, &stream);
+    size_t answered = 0;
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, DiscardBody);
-    // Give up when nothing moves for the receive time-out.
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &answered);
+    // Give up when nothing moves for the receive time-out, and in any case at the upload's
+    // deadline: a camera trickling its answer a byte at a time never stops "moving".
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, kReceiveTimeoutSeconds);
+    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(timeoutMs));
     // Called at least once a second even while the camera is silent, so that closing the
     // page breaks the transfer off at once rather than after the receive time-out.
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
@@ -180,7 +190,7 @@ bool UpgradeProc::UploadFirmware(UpgradeItem* item, int* lastPercent) {
     Report(item, 3, lastPercent);
 
     CURLcode result = headersOk ? curl_easy_perform(h) : CURLE_OUT_OF_MEMORY;
-    if (result != CURLE_OK) TLOG("(%s:%d)%s SendRequest Fail", mac);
+    if (result != CURLE_OK) TLOG_WARNING("(%s:%d)%s SendRequest Fail", mac);
     else Report(item, 4, lastPercent);
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);  // not used: the status decides

@@ -6,6 +6,7 @@
 
 #include <QTest>
 #include <atomic>
+#include <cstdio>
 #include <memory>
 #include <thread>
 
@@ -120,6 +121,18 @@ private slots:
         QCOMPARE(f.list()->CounterValue()->text(), QStringLiteral(" 40"));
         QCOMPARE(rows->GetItemText(f.list()->RowOfMac(Mac(5).constData()), 2), QStringLiteral("192.168.1.150"));
         QCOMPARE(f.list()->StatusOf(Mac(4).constData()), 0);  // never shown as verified
+    }
+
+    // A name sent with a right-to-left override ("evil" that would read "live") is drawn
+    // in the order its characters came, the override shown as a mark.
+    void namesAreShownWithoutTheirBidirectionalOverrides() {
+        guitest::PrivateConfig config("");
+        Fixture f;
+        CameraReply reply = Reply(1);
+        std::snprintf(reply.deviceName, sizeof reply.deviceName, "\xE2\x80\xAE" "evil");
+        f.ports.Deliver(reply);
+        QVERIFY(guitest::WaitUntil([&] { return f.Rows() == 1; }, 3000));
+        QCOMPARE(f.list()->List()->GetItemText(0, 0), QString(QChar(0xFFFD)) + QStringLiteral("evil"));
     }
 
     void refreshPressedWhileRepliesArriveGivesOneRowPerMac() {

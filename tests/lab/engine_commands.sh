@@ -82,7 +82,9 @@ took=$((SECONDS - t0))
 [ $took -ge 28 ] && [ $took -le 40 ] || fail "ignored setting took $took s, want 28..40"
 
 # ---- reboot
-T reboot "$(MAC 3)" --user admin --password-file "$WORK/pw" 2>"$WORK/r.err" || fail "reboot failed: $(cat "$WORK/r.err")"
+out=$(T reboot "$(MAC 3)" --user admin --password-file "$WORK/pw" --json 2>"$WORK/r.err") ||
+  fail "reboot failed: $(cat "$WORK/r.err")"
+[ "$(field "$out" "$(MAC 3)" result)" = sent ] || fail "reboot --json: want result sent: $out"
 out=$(T search --wait 1 --json 2>/dev/null)
 [ -z "$(field "$out" "$(MAC 3)" mac)" ] || fail "rebooting camera still answers"
 sleep 4

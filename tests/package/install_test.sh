@@ -78,6 +78,20 @@ $LAB run --name "$NAME" -- env HOME="$WORK/root" TARSEL_PASSWORD=admin tarsel au
 grep -qi '00:1B:2C:70:00:01' "$WORK/root/.config/tarsel/tarsel.ini" 2>/dev/null ||
   fail "auto-ip did not remember the address in ~/.config/tarsel/tarsel.ini"
 
+# The manual pages: how to give a password, where the settings live, and usage lines that
+# stay usage lines.
+man_text() { zcat "/usr/share/man/man1/$1.1.gz"; }
+for section in FILES ENVIRONMENT; do
+  man_text tarsel | grep -q "^\.SH $section" || fail "man tarsel has no $section section"
+done
+man_text tarsel | grep -q 'TARSEL_PASSWORD' || fail "man tarsel does not name TARSEL_PASSWORD"
+for program in tarsel-gui tarsel-camsim; do
+  synopsis=$(man_text "$program" | sed -n '/^\.SH SYNOPSIS/,/^\.SH DESCRIPTION/p')
+  [ -n "$synopsis" ] || fail "man $program has no SYNOPSIS"
+  ! grep -qiE 'opens the window|simulates the cameras' <<<"$synopsis" ||
+    fail "man $program: the description runs into the synopsis"
+done
+
 apt-get purge -y -q tarsel tarsel-camsim >"$WORK/apt.log" 2>&1 || fail "purge failed: $(cat "$WORK/apt.log")"
 dpkg -L tarsel >/dev/null 2>&1 && fail "dpkg still lists tarsel's files"
 dpkg -L tarsel-camsim >/dev/null 2>&1 && fail "dpkg still lists tarsel-camsim's files"

@@ -8,6 +8,9 @@ BIN=${TARSEL_BINARY_DIR:-$SRC/build}
 export TARSEL_BINARY_DIR=$BIN
 LAB="bash $SRC/scripts/lab"
 TARSEL=$BIN/tools/tarsel
+# A sanitizer build's programs are several times slower: waits that decide an outcome are
+# multiplied by this (1 for a normal build; set by the build for its tests).
+TIME_FACTOR=${TARSEL_TIME_FACTOR:-1}
 WORK=$(mktemp -d)
 NAME=""
 failures=0

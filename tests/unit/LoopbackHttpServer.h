@@ -32,6 +32,7 @@ struct HttpAnswer {
     int status = 200;
     std::string body;
     int delayMs = 0;
+    int trickleMs = 0;  // when set, the body goes out one byte per trickleMs
 };
 
 class LoopbackHttpServer {
@@ -161,13 +162,31 @@ private:
         HttpAnswer answer = self->handler_(pending->exchange);
         if (answer.delayMs > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(answer.delayMs));
-        MHD_Response* response = MHD_create_response_from_buffer(
-            answer.body.size(), answer.body.data(), MHD_RESPMEM_MUST_COPY);
+        MHD_Response* response =
+            answer.trickleMs > 0
+                ? MHD_create_response_from_callback(
+                      answer.body.size(), 1, &LoopbackHttpServer::TrickleByte,
+                      new Trickle{answer.body, answer.trickleMs}, &LoopbackHttpServer::EndTrickle)
+                : MHD_create_response_from_buffer(answer.body.size(), answer.body.data(),
+                                                  MHD_RESPMEM_MUST_COPY);
         MHD_Result r = MHD_queue_response(connection, static_cast<unsigned>(answer.status),
                                           response);
         MHD_destroy_response(response);
         return r;
     }
+
+    struct Trickle {
+        std::string body;
+        int ms;
+    };
+    static ssize_t TrickleByte(void* cls, uint64_t position, char* out, size_t) {
+        auto* trickle = static_cast<Trickle*>(cls);
+        if (position >= trickle->body.size()) return MHD_CONTENT_READER_END_OF_STREAM;
+        std::this_thread::sleep_for(std::chrono::milliseconds(trickle->ms));
+        out[0] = trickle->body[position];
+        return 1;
+    }
+    static void EndTrickle(void* cls) { delete static_cast<Trickle*>(cls); }
 
     static void Completed(void*, MHD_Connection*, void** connectionState,
                           MHD_RequestTerminationCode) {

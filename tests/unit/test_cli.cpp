@@ -91,6 +91,22 @@ TEST(CliOutput, TableJsonAndCsvCarryTheSameRows) {
                             {std::string("esc\x1b[2J"), 2LL, std::string(""), true}};
     EXPECT_TRUE(nlohmann::json::accept(FormatRows(Format::Json, Columns(), odd)));
     EXPECT_EQ(FormatRows(Format::Table, Columns(), odd).find('\x1b'), std::string::npos);
+
+    // The table escapes C1 controls and bidirectional overrides visibly ("evil" written
+    // with U+202E must not read "live"); the CSV is valid UTF-8 without ESC or BEL, and
+    // no cell of it is a spreadsheet formula.
+    std::vector<Row> hostile = {{std::string("\xE2\x80\xAE" "evil"), 1LL, std::string("=HYPERLINK(\"x\")"), true},
+                                {std::string("c1\xC2\x9B" "31m\x07"), 2LL, std::string("bad\xff"), true},
+                                {std::string("+1"), 3LL, std::string("@SUM(A1)"), true}};
+    table = FormatRows(Format::Table, Columns(), hostile);
+    EXPECT_NE(std::string::npos, table.find("\\u202Eevil"));
+    EXPECT_NE(std::string::npos, table.find("c1\\u009B31m\\x07"));
+    EXPECT_EQ(std::string::npos, table.find("\xE2\x80\xAE"));
+    EXPECT_EQ(FormatRows(Format::Csv, Columns(), hostile),
+              "name,port,note,ok\r\n"
+              "\xE2\x80\xAE" "evil,1,\"'=HYPERLINK(\"\"x\"\")\",true\r\n"
+              "c1\xEF\xBF\xBD" "31m\xEF\xBF\xBD,2,bad\xEF\xBF\xBD,true\r\n"
+              "'+1,3,'@SUM(A1),true\r\n");
 }
 
 TEST(CliOutput, CameraRowsFollowTheCameraObjectKeys) {
@@ -192,6 +208,31 @@ TEST(CliMain, GlobalOptionsHelpAndUsageErrors) {
              {"search", "extra"}, {"search", "--user", "x"}}) {
         EXPECT_EQ(Cli(args, &out), kExitUsage) << args.size();
         EXPECT_EQ(out, "");
+    }
+}
+
+// A newcomer finds how to give a password in `tarsel --help` and in every command's help
+// that takes --user; every command names its options and exit codes.
+TEST(CliMain, EveryHelpSaysHowToGiveThePasswordAndItsExitCodes) {
+    std::string out;
+    ASSERT_EQ(Cli({"--help"}, &out), 0);
+    for (const char* words : {"--password-file", "--password-stdin", "TARSEL_PASSWORD", "prompt", "XDG_CONFIG_HOME"})
+        EXPECT_NE(out.find(words), std::string::npos) << words;
+    for (const Command& command : Commands()) {
+        ASSERT_EQ(Cli({command.name, "--help"}, &out), 0) << command.name;
+        EXPECT_NE(out.find("exit codes:"), std::string::npos) << command.name;
+        if (out.find("--user") != std::string::npos) {
+            for (const char* words : {"--password-file FILE", "--password-stdin", "TARSEL_PASSWORD", "prompt"})
+                EXPECT_NE(out.find(words), std::string::npos) << command.name << ": " << words;
+        }
+        if (out.find("--json|--csv") != std::string::npos) {
+            EXPECT_NE(out.find("  --json"), std::string::npos) << command.name;
+        }
+    }
+    for (const char* name : {"reboot", "default", "verify"}) {
+        ASSERT_EQ(Cli({name, "--help"}, &out), 0);
+        EXPECT_NE(out.find("[--json|--csv]"), std::string::npos) << name;
+        EXPECT_NE(out.find("  --wait S"), std::string::npos) << name;
     }
 }
 

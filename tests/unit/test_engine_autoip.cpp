@@ -100,7 +100,8 @@ TEST(AutoIp, DispatchSendsTheAssignmentAndEndsAfterSilence) {
         "network.wire.ipv4.mode=manual",
         set.payload);
     EXPECT_EQ(0u, run.ports.CountSent(HEADER_IP_SET, Mac(2)));
-    EXPECT_TRUE(log.Contains(Mac(1) + " cmd: 192.168.1.100 255.255.255.0"));
+    // Logged right after the send: the worker may not have got there yet.
+    EXPECT_TRUE(WaitFor([&] { return log.Contains(Mac(1) + " cmd: 192.168.1.100 255.255.255.0"); }));
     ASSERT_TRUE(WaitFor([&] { return run.engine->RunningSetIp() == 1; }));
     EXPECT_TRUE(run.Has(1, STATUS_SETTING_IP));
     EXPECT_EQ("192.168.1.100", run.NewIp(1));

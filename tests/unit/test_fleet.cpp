@@ -72,6 +72,35 @@ TEST(PlanFile, ReadsSpreadsheetCsvAndNamesEveryProblemWithItsLine) {
     EXPECT_EQ(1u, cli::CheckPlanAgainst(rows, {self, other}).size());
 }
 
+// Hostile plans: a header of commas is one problem, not one per pair of columns; a junk
+// file yields twenty problems and a count; bytes that are no text come back escaped.
+TEST(PlanFile, JunkCostsOneScreenfulAndIsShownEscaped) {
+    const auto commas = Problems("mac" + std::string(3000, ',') + "\n");
+    ASSERT_EQ(1u, commas.size());
+    EXPECT_EQ("line 1: the header names 3001 columns; a plan has at most 7 (mac, name, ip, mask, "
+              "gateway, mode, port)",
+              commas[0]);
+
+    std::string junk = "mac,port\n";
+    for (int i = 0; i < 500; ++i) junk += "00:1B:2C:00:00:01,0\n";
+    const auto many = Problems(junk);
+    ASSERT_EQ(cli::kPlanProblemsShown + 1, many.size());
+    EXPECT_EQ("and 480 more problems", many.back());
+
+    const auto binary = Problems("mac,\x1b[2J\xff\xfe\n00:1B:2C:00:00:01,x\n");
+    ASSERT_FALSE(binary.empty());
+    EXPECT_NE(std::string::npos, binary[0].find("unknown column '\\x1B[2J\\xFF\\xFE'"));
+    for (const std::string& p : binary) EXPECT_EQ(std::string::npos, p.find('\x1b')) << p;
+
+    // A name that is no UTF-8 is refused like any other unsafe name; one search --plan
+    // protected for spreadsheets reads back as it was.
+    EXPECT_EQ((std::vector<std::string>{"line 2: name is not valid UTF-8 text"}),
+              Problems("mac,name\n00:1B:2C:00:00:01,\xff\xfe\n"));
+    std::vector<cli::PlanRow> rows;
+    ASSERT_TRUE(Problems("mac,name\n00:1B:2C:00:00:01,'-Gate\n", &rows).empty());
+    EXPECT_EQ("-Gate", rows[0].name);
+}
+
 TEST(CameraWarnings, DuplicatesAndForeignSubnets) {
     const std::vector<AdapterSubnet> twoSubnets = {{"192.168.1.5", "255.255.255.0"},
                                                    {"10.1.0.5", "255.255.0.0"}};

@@ -54,7 +54,8 @@ TEST(Language, EnglishTableTextsAndFallbacks) {
     // Japanese has no table: English everywhere.
     SetThreadLanguage(LANGUAGE_JAPANESE);
     for (int id = kFirstTextId; id <= kLastTextId; ++id) {
-        EXPECT_STREQ(LoadText(id), kEnglishTexts[id - kFirstTextId]);
+        const char* english = kEnglishTexts[id - kFirstTextId];
+        EXPECT_STREQ(LoadText(id), english != nullptr ? english : "");
     }
     // A table that lacks a text gives the English one.
     const char* sparse[kTextCount] = {};
@@ -68,6 +69,10 @@ TEST(Language, TranslatedTablesAreCompleteAndKeepPlaceholders) {
     ThreadLanguageScope scope;
     for (const char* const* table : {kPolishTexts, kChineseTexts}) {
         for (size_t i = 0; i < kTextCount; ++i) {
+            if (kEnglishTexts[i] == nullptr) {  // an id not in use
+                EXPECT_EQ(table[i], nullptr) << i;
+                continue;
+            }
             ASSERT_NE(table[i], nullptr) << i;
             EXPECT_GT(std::strlen(table[i]), 0u) << i;
             EXPECT_EQ(Placeholders(table[i]), Placeholders(kEnglishTexts[i])) << 20001 + i;

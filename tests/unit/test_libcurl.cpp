@@ -121,6 +121,7 @@ TEST(HttpGetUrl, SuccessOn200And201FailureLoggedOtherwise) {
     EXPECT_STREQ("img", body.Text());
     EXPECT_FALSE(HttpGetUrl(("http://admin:bad@" + base).c_str(), body));
     EXPECT_EQ(1u, log.Count("!!! Response code: 401\n"));
+    EXPECT_EQ(tarsel::LogLevel::Warning, log.LevelOf("!!! Response code"));  // journalctl -p warning
 
     LoopbackHttpServer missing(LoopbackHttpServer::Auth::None, "", "", Fixed(404, "no"));
     EXPECT_FALSE(HttpGetUrl(("http://127.0.0.1:" + missing.PortText() + "/x").c_str(), body));

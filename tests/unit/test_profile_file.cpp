@@ -1,8 +1,11 @@
 // The settings file read and written the way Windows-made files expect.
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <ctime>
 
 #include <filesystem>
 #include <string>
@@ -10,6 +13,7 @@
 #include <vector>
 
 #include "common/Config.h"
+#include "platform/Log.h"
 #include "platform/ProfileFile.h"
 #include "support/TestSupport.h"
 
@@ -135,6 +139,29 @@ TEST(ProfileFile, WriteIsAtomicAndKeepsModeAndLeavesNoTemporaryFile) {
 
     // A folder that cannot take the temporary file fails cleanly and keeps the old file.
     EXPECT_FALSE(tarsel::WriteProfileValue(dir.File("missing/tarsel.ini"), "A", &key, &value));
+}
+
+// Temporaries a writer killed mid-write left behind go at the next write, named in the
+// log; a fresh one (a writer at work) and other files stay.
+TEST(ProfileFile, NextWriteRemovesStaleTemporaries) {
+    TempDir dir;
+    const std::string path = dir.File("tarsel.ini");
+    WriteFile(path, "[A]\nx=1\n");
+    const timespec old[2] = {{::time(nullptr) - tarsel::kStaleTemporarySeconds - 60, 0},
+                             {::time(nullptr) - tarsel::kStaleTemporarySeconds - 60, 0}};
+    for (const char* name : {"tarsel.ini.a1B2c3", "tarsel.ini.bak", "tarsel.ini.abc-12"}) {
+        WriteFile(dir.File(name), std::string(1000, 'x'));
+        ASSERT_EQ(0, ::utimensat(AT_FDCWD, dir.File(name).c_str(), old, 0));
+    }
+    WriteFile(dir.File("tarsel.ini.fresh1"), "a writer at work");
+    ConfigPathScope scope(path);
+    tarsel::CapturingLogSink log;
+    ASSERT_EQ(0, WriteConfigString("A", "x", "2"));
+    EXPECT_NE(0, ::access(dir.File("tarsel.ini.a1B2c3").c_str(), F_OK));
+    for (const char* kept : {"tarsel.ini.bak", "tarsel.ini.abc-12", "tarsel.ini.fresh1"})
+        EXPECT_EQ(0, ::access(dir.File(kept).c_str(), F_OK)) << kept;
+    EXPECT_TRUE(log.Contains("Removed 1 temporary files that interrupted writes left beside " + path));
+    EXPECT_EQ(ReadFile(path), "[A]\nx=2\n");
 }
 
 TEST(ProfileText, RemovalLineBreaksAndFilesWithoutFinalNewline) {

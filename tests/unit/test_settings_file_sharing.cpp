@@ -52,6 +52,38 @@ TEST(SettingsFileSharing, TwoProcessesWritingHistoryAtOnceLoseNothing) {
     SetConfigPath(nullptr);
 }
 
+// Two programs hold the history as read at their searches' start: the older one forgetting
+// an address never overwrites what the newer one wrote for the camera since.
+TEST(SettingsFileSharing, ForgettingFromAnOlderCopyKeepsANewerEntry) {
+    testsupport::TempDir dir;
+    SetConfigPath(dir.Write("tarsel.ini", "[MAC]\n00:1B:2C:00:00:01=3232235876,4294967040;\n").c_str());
+    std::vector<IpHistoryEntry> older, newer;
+    LoadIpHistory(older);
+    LoadIpHistory(newer);
+    // The newer program gives the camera an address in another subnet as well...
+    ASSERT_EQ(0, RememberIp(newer, "00:1B:2C:00:00:01", 167772169u, 4278190080u));
+    // ...and the older one forgets the camera's first address: only that pair goes.
+    ForgetIp(older, 3232235876u, 4294967040u);
+    std::vector<IpHistoryEntry> file;
+    LoadIpHistory(file);
+    ASSERT_EQ(1u, file.size());
+    ASSERT_EQ(1u, file[0].pairs.size());
+    EXPECT_EQ(167772169u, file[0].pairs[0].address);
+    EXPECT_EQ(file[0].pairs.size(), older[0].pairs.size());  // the older copy caught up
+
+    // The newer program moved the camera within the subnet: forgetting the old address,
+    // which the file no longer holds, writes nothing.
+    ASSERT_EQ(0, RememberIp(newer, "00:1B:2C:00:00:01", 3232235877u, 4294967040u));
+    LoadIpHistory(older);
+    ASSERT_EQ(0, RememberIp(newer, "00:1B:2C:00:00:01", 3232235878u, 4294967040u));
+    ForgetIp(older, 3232235877u, 4294967040u);
+    LoadIpHistory(file);
+    ASSERT_EQ(2u, file[0].pairs.size());
+    EXPECT_EQ(3232235878u, file[0].pairs[0].address);
+    EXPECT_FALSE(TakeIpHistoryWriteFailure());
+    SetConfigPath(nullptr);
+}
+
 TEST(SettingsFileSharing, BadKeysAndFailedWritesAreRefusedAndReported) {
     testsupport::TempDir dir;
     const std::string path = dir.Write(

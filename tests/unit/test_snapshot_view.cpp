@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include <turbojpeg.h>
+
 #include "LoopbackHttpServer.h"
 #include "WebServer.h"
 #include "platform/Log.h"
@@ -52,6 +54,44 @@ struct View {
     }
 };
 
+// A real 64 x 48 JPEG from the JPEG library: one interleaved scan, or progressive.
+std::vector<unsigned char> SmallJpeg(bool progressive) {
+    std::vector<unsigned char> rgb(64 * 48 * 3);
+    for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<unsigned char>(i * 7);
+    tjhandle handle = tjInitCompress();
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    tjCompress2(handle, rgb.data(), 64, 0, 48, TJPF_RGB, &jpeg, &size, TJSAMP_444, 90,
+                progressive ? TJFLAG_PROGRESSIVE : 0);
+    std::vector<unsigned char> out(jpeg, jpeg + size);
+    tjFree(jpeg);
+    tjDestroy(handle);
+    return out;
+}
+
+size_t FindMarker(const std::vector<unsigned char>& jpeg, unsigned char marker) {
+    for (size_t at = 2; at + 1 < jpeg.size(); ++at)
+        if (jpeg[at] == 0xFF && jpeg[at + 1] == marker) return at;
+    return std::string::npos;
+}
+
+// The headers of a baseline picture of width x height whose first scan carries only its
+// first component, as a picture sent in three one-component scans begins.
+std::vector<unsigned char> MultiScanHeaders(int width, int height) {
+    std::vector<unsigned char> jpeg = SmallJpeg(false);
+    const size_t frame = FindMarker(jpeg, 0xC0);
+    jpeg[frame + 5] = static_cast<unsigned char>(height >> 8), jpeg[frame + 6] = height & 0xFF;
+    jpeg[frame + 7] = static_cast<unsigned char>(width >> 8), jpeg[frame + 8] = width & 0xFF;
+    const size_t scan = FindMarker(jpeg, 0xDA);
+    const size_t end = scan + 2 + (jpeg[scan + 2] << 8 | jpeg[scan + 3]);
+    const std::vector<unsigned char> oneComponent = {0xFF, 0xDA, 0x00, 0x08, 0x01, jpeg[scan + 5],
+                                                     jpeg[scan + 6], jpeg[end - 3], jpeg[end - 2],
+                                                     jpeg[end - 1]};
+    jpeg.erase(jpeg.begin() + static_cast<long>(scan), jpeg.begin() + static_cast<long>(end));
+    jpeg.insert(jpeg.begin() + static_cast<long>(scan), oneComponent.begin(), oneComponent.end());
+    return jpeg;
+}
+
 void Wire(CSnapshotWorker& worker, View& view) {
     worker.context = &view;
     worker.readCamera = View::Read;
@@ -83,6 +123,30 @@ TEST(SnapshotView, QueryValueAndStretching) {
 
 // The real interval: pictures at least about a second apart, decoded, from the same worker
 // across pause and start.
+// Every frame the library decodes from a whole-image buffer, progressive or sequential in
+// several scans, is held to the lower limit before anything is decoded.
+TEST(SnapshotView, MultiScanPicturesAreBoundLikeProgressiveOnes) {
+    SnapshotImage image;
+    std::string why;
+    for (bool progressive : {false, true}) {
+        const std::vector<unsigned char> jpeg = SmallJpeg(progressive);
+        ASSERT_TRUE(DecodeSnapshot(jpeg.data(), jpeg.size(), &image, 0, 0, &why));
+        EXPECT_EQ(64, image.width);
+        EXPECT_TRUE(why.empty());
+    }
+    // 4000 x 3000 in one-component scans: 12 megapixels of coefficients, refused unread.
+    tarsel::CapturingLogSink log;
+    std::vector<unsigned char> jpeg = MultiScanHeaders(4000, 3000);
+    EXPECT_FALSE(DecodeSnapshot(jpeg.data(), jpeg.size(), &image, 1, 1, &why));
+    EXPECT_EQ("4000x3000, a progressive or multi-scan picture of more than 8 megapixels", why);
+    EXPECT_TRUE(log.Contains("Snapshot refused: 4000x3000"));
+    // Small enough, the same layout is only decoded (and fails on its cut data here).
+    why.clear();
+    jpeg = MultiScanHeaders(2000, 1000);
+    DecodeSnapshot(jpeg.data(), jpeg.size(), &image, 1, 1, &why);
+    EXPECT_TRUE(why.empty());
+}
+
 TEST(SnapshotView, OnePictureASecondPausedAndResumedOnOneWorker) {
     CamsimWebServer server(std::make_shared<MapWebCamera>("admin", "pass"), WebServerOptions{});
     ASSERT_TRUE(server.Start());

@@ -38,6 +38,18 @@ TEST(BoundedCopy, FitsExactlyBelowCapacityAndCutsAtOrPast) {
     // A null source is an empty text.
     EXPECT_EQ(0, BoundedCopy(field, nullptr, "x", 1));
     EXPECT_STREQ("", field);
+
+    // A password too long for its field (40 Polish letters are 80 bytes) is cut the same
+    // way, but its text never reaches the log.
+    log.Clear();
+    char password[41];
+    std::string polish;
+    for (int i = 0; i < 40; ++i) polish += "\xC5\xBC";
+    EXPECT_EQ(-1, BoundedCopySecret(password, polish.c_str(), "CTSmainDlg::VerifyCamera", 227));
+    EXPECT_EQ(polish.substr(0, 40), password);
+    ASSERT_EQ(1u, log.Lines().size());
+    EXPECT_EQ(std::string::npos, log.Lines()[0].find("\xC5\xBC"));
+    EXPECT_NE(std::string::npos, log.Lines()[0].find("strcpy overflow 41 <= 80, string: (a password, not shown)"));
 }
 
 TEST(TarselLog, TaggedTerminatedAndCutAt2048Bytes) {
@@ -51,4 +63,19 @@ TEST(TarselLog, TaggedTerminatedAndCutAt2048Bytes) {
     EXPECT_NE(std::string::npos, lines[0].find(")SendPacket HEADER_IP_QUERY\n\n"));
     EXPECT_EQ(2048u, lines[1].size());
     EXPECT_EQ(0u, lines[1].find("<Tarsel>xxx"));
+}
+
+// A failure or refusal reaches the journal at its own level; its text is the same line.
+TEST(TarselLog, LevelsChangeNothingButTheLevel) {
+    tarsel::CapturingLogSink log;
+    TLOG_WARNING("(%s:%d)%s refused a setting: %s", "a", "b");
+    TLOG_NOTICE("(%s:%d)two");
+    const auto lines = log.Lines();
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_NE(std::string::npos, lines[0].find(")a refused a setting: b\n"));
+    EXPECT_EQ(tarsel::LogLevel::Warning, log.LevelOf("refused a setting"));
+    EXPECT_EQ(tarsel::LogLevel::Notice, log.LevelOf(")two"));
+    char small[4];
+    BoundedCopy(small, "camera text", "Caller", 1);  // a camera value cut to its field
+    EXPECT_EQ(tarsel::LogLevel::Notice, log.LevelOf("strcpy overflow"));
 }

@@ -1,10 +1,12 @@
 #include "CliMain.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "CliCommand.h"
+#include "CliCredentials.h"
 #include "CliOutput.h"
 #include "CliSettings.h"
 
@@ -31,6 +33,13 @@ void PrintUsage(FILE* to) {
         "\n"
         "exit codes: 0 success, 1 usage error, 2 nothing found, 3 time-out, 4 credentials\n"
         "refused, 5 partial failure, 6 system error (adapter, socket or file).\n",
+        to);
+    std::fputs(kPasswordHelp, to);
+    std::fputs(
+        "\n"
+        "files: the settings file (language, address history) is tarsel.ini in\n"
+        "$XDG_CONFIG_HOME/tarsel/ (~/.config/tarsel/ when XDG_CONFIG_HOME is not set), or\n"
+        "beside the program in a portable install; --config FILE uses another.\n",
         to);
 }
 
@@ -85,6 +94,8 @@ int RunCli(int argc, const char* const* argv) {
         if (arg == "--") break;
         if (arg == "--help" || arg == "-h") {
             std::fputs(command->usage, stdout);
+            // Every command that acts on cameras says how to give it the password.
+            if (std::strstr(command->usage, "--user") != nullptr) std::fputs(kPasswordHelp, stdout);
             return kExitOk;
         }
     }

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
+#include "common/CameraText.h"
+
 namespace cli {
 namespace {
 
@@ -32,12 +34,9 @@ size_t DisplayWidth(const std::string& text) {
     return width;
 }
 
-// Control characters in camera-supplied text must not reach a terminal raw.
-std::string Printable(const std::string& text) {
-    std::string out;
-    for (unsigned char c : text) out += (c < 0x20 || c == 0x7F) ? '?' : static_cast<char>(c);
-    return out;
-}
+// Control characters, bidirectional overrides and bytes that are no UTF-8 in camera-supplied
+// text must not reach a terminal raw.
+std::string Printable(const std::string& text) { return EscapedForTerminal(text); }
 
 std::string Table(const std::vector<Column>& columns, const std::vector<Row>& rows) {
     std::vector<size_t> shown;

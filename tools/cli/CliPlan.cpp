@@ -1,19 +1,61 @@
 #include "CliPlan.h"
 
 #include <cctype>
+#include <iterator>
 #include <map>
 
 #include "CliOutput.h"
+#include "common/CameraText.h"
 #include "engine/SettingsText.h"
 #include "finder/LibIP.h"
 
 namespace cli {
 namespace {
 
+constexpr size_t kColumnCount = std::size(kPlanColumns);
+
 struct Record {
     int line;
+    // The first fields only: a row of commas must not cost memory per comma. One more than
+    // a plan has columns is kept, so that a row with too many still shows as one.
     std::vector<std::string> fields;
+    size_t fieldCount = 0;  // all of them
 };
+
+// Collects a plan's problems: the first kPlanProblemsShown whole, the rest only counted,
+// so that a file of junk yields a screenful, not a line per byte.
+class ProblemList {
+public:
+    void Add(int line, std::string text) {
+        if (shown_.size() < kPlanProblemsShown)
+            shown_.push_back({line, std::move(text)});
+        else
+            ++more_;
+    }
+    std::vector<PlanProblem> Take() {
+        if (more_ > 0) shown_.push_back({0, "and " + std::to_string(more_) + " more problems"});
+        more_ = 0;
+        return std::move(shown_);
+    }
+
+private:
+    std::vector<PlanProblem> shown_;
+    size_t more_ = 0;
+};
+
+// A value of the file as a problem may quote it: escaped (a plan may hold any bytes) and
+// cut to a readable length.
+std::string Shown(const std::string& value) {
+    constexpr size_t kShownMax = 40;
+    const std::string escaped = EscapedForTerminal(value);
+    size_t at = 0, characters = 0, n = 0;
+    while (at < escaped.size() && characters < kShownMax) {
+        DecodeUtf8At(escaped, at, &n);
+        at += n;
+        ++characters;
+    }
+    return at < escaped.size() ? escaped.substr(0, at) + "\u2026" : escaped;
+}
 
 // RFC 4180 records (CRLF or LF, quoted fields may hold commas, quotes and line breaks),
 // each with the line it starts on. Blank lines are skipped. False when a quote is left open.
@@ -21,7 +63,7 @@ bool SplitRecords(const std::string& text, std::vector<Record>& records, int& op
     size_t i = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;  // spreadsheets write a BOM
     int line = 1;
     while (i < text.size()) {
-        Record record{line, {}};
+        Record record{line, {}, 0};
         std::string field;
         bool recordEnded = false;
         while (!recordEnded) {
@@ -48,7 +90,10 @@ bool SplitRecords(const std::string& text, std::vector<Record>& records, int& op
             while (i < text.size() && text[i] != ',' && text[i] != '\n') field += text[i++];
             if (!field.empty() && field.back() == '\r' && (i >= text.size() || text[i] == '\n'))
                 field.pop_back();
-            record.fields.push_back(field);
+            // A cell `search --plan` wrote as text for spreadsheets reads back as it was.
+            if (record.fields.size() <= kColumnCount)
+                record.fields.push_back(FromSpreadsheetCellText(field));
+            ++record.fieldCount;
             field.clear();
             if (i < text.size() && text[i] == ',') {
                 ++i;
@@ -57,7 +102,7 @@ bool SplitRecords(const std::string& text, std::vector<Record>& records, int& op
                 recordEnded = true;
             }
         }
-        const bool blank = record.fields.size() == 1 && record.fields[0].empty();
+        const bool blank = record.fieldCount == 1 && record.fields[0].empty();
         if (!blank) records.push_back(std::move(record));
     }
     return true;
@@ -84,17 +129,19 @@ std::string ValueProblem(const std::string& column, const std::string& value) {
     // The one check every way of sending settings shares: separators, control characters,
     // the fields' sizes.
     const size_t limit = column == "name" ? kMaxDeviceNameBytes : kMaxSettingValueBytes;
-    if (SettingRefusal refusal = CheckSettingValue(column, value, limit)) return refusal.Describe();
+    if (SettingRefusal refusal = CheckTypedSettingValue(column, value, limit))
+        return refusal.Describe();
+    const std::string shown = Shown(value);
     if (column == "ip" || column == "gateway") {
-        if (!IsValidIpText(value.c_str())) return column + " '" + value + "' is not a dotted IPv4 address";
+        if (!IsValidIpText(value.c_str())) return column + " '" + shown + "' is not a dotted IPv4 address";
     } else if (column == "mask") {
         if (!IsValidIpText(value.c_str()) || !IsValidMaskText(value.c_str()))
-            return "mask '" + value + "' is not a contiguous mask from 255.0.0.0 to 255.255.255.252";
+            return "mask '" + shown + "' is not a contiguous mask from 255.0.0.0 to 255.255.255.252";
     } else if (column == "mode") {
         if (value != "dhcp" && value != "manual" && value != "pppoe")
-            return "mode '" + value + "' is none of dhcp, manual, pppoe";
+            return "mode '" + shown + "' is none of dhcp, manual, pppoe";
     } else if (column == "port") {
-        if (!IsValidPortText(value.c_str())) return "port '" + value + "' is not a port from 1 to 65535";
+        if (!IsValidPortText(value.c_str())) return "port '" + shown + "' is not a port from 1 to 65535";
     }
     return "";
 }
@@ -114,42 +161,49 @@ std::string* Slot(PlanRow& row, const std::string& column) {
 
 std::vector<PlanProblem> ParsePlan(const std::string& text, std::vector<PlanRow>& rows) {
     rows.clear();
-    std::vector<PlanProblem> problems;
+    ProblemList problems;
     std::vector<Record> records;
     int openLine = 0;
     if (!SplitRecords(text, records, openLine)) {
-        problems.push_back({openLine, "a quoted field is never closed"});
-        return problems;
+        problems.Add(openLine, "a quoted field is never closed");
+        return problems.Take();
     }
     if (records.empty()) {
-        problems.push_back({0, "the plan is empty: it needs a header row naming its columns"});
-        return problems;
+        problems.Add(0, "the plan is empty: it needs a header row naming its columns");
+        return problems.Take();
+    }
+    const Record& header = records[0];
+    if (header.fieldCount > kColumnCount) {
+        problems.Add(header.line, "the header names " + std::to_string(header.fieldCount) +
+                                      " columns; a plan has at most " + std::to_string(kColumnCount) +
+                                      " (mac, name, ip, mask, gateway, mode, port)");
+        return problems.Take();
     }
     std::vector<std::string> columns;
-    for (const std::string& field : records[0].fields) {
+    for (const std::string& field : header.fields) {
         const std::string column = Lower(field);
         bool known = false;
         for (const char* name : kPlanColumns) known |= column == name;
         if (!known)
-            problems.push_back({records[0].line, "unknown column '" + field +
-                                                     "' (columns: mac, name, ip, mask, gateway, mode, port)"});
+            problems.Add(header.line, "unknown column '" + Shown(field) +
+                                          "' (columns: mac, name, ip, mask, gateway, mode, port)");
         for (const std::string& earlier : columns)
-            if (earlier == column) problems.push_back({records[0].line, "column '" + column + "' given twice"});
+            if (known && earlier == column) problems.Add(header.line, "column '" + column + "' given twice");
         columns.push_back(column);
     }
     bool hasMac = false;
     for (const std::string& column : columns) hasMac |= column == "mac";
     if (!hasMac) {
-        problems.push_back({records[0].line, "the header has no 'mac' column"});
-        return problems;
+        problems.Add(header.line, "the header has no 'mac' column");
+        return problems.Take();
     }
 
     std::map<std::string, int> macLines, addressLines;
     for (size_t r = 1; r < records.size(); ++r) {
         const Record& record = records[r];
-        if (record.fields.size() != columns.size()) {
-            problems.push_back({record.line, std::to_string(record.fields.size()) + " fields, the header has " +
-                                                 std::to_string(columns.size())});
+        if (record.fieldCount != columns.size()) {
+            problems.Add(record.line, std::to_string(record.fieldCount) + " fields, the header has " +
+                                          std::to_string(columns.size()));
             continue;
         }
         PlanRow row;
@@ -157,11 +211,11 @@ std::vector<PlanProblem> ParsePlan(const std::string& text, std::vector<PlanRow>
         bool rowOk = true;
         for (size_t c = 0; c < columns.size(); ++c) {
             const std::string& value = record.fields[c];
-            std::string problem = columns[c] == "mac" ? (IsMacText(value) ? "" : "mac '" + value +
+            std::string problem = columns[c] == "mac" ? (IsMacText(value) ? "" : "mac '" + Shown(value) +
                                                          "' is not six hex fields joined by ':'")
                                                       : ValueProblem(columns[c], value);
             if (!problem.empty()) {
-                problems.push_back({record.line, problem});
+                problems.Add(record.line, problem);
                 rowOk = false;
             }
             if (std::string* slot = Slot(row, columns[c])) *slot = value;
@@ -169,30 +223,30 @@ std::vector<PlanProblem> ParsePlan(const std::string& text, std::vector<PlanRow>
         if (!rowOk) continue;
         const std::string mac = Lower(row.mac);
         if (auto [it, fresh] = macLines.emplace(mac, row.line); !fresh)
-            problems.push_back({row.line, "camera " + row.mac + " is planned again (first on line " +
-                                              std::to_string(it->second) + ")"});
+            problems.Add(row.line, "camera " + row.mac + " is planned again (first on line " +
+                                       std::to_string(it->second) + ")");
         if (!row.ip.empty()) {
             if (auto [it, fresh] = addressLines.emplace(row.ip, row.line); !fresh)
-                problems.push_back({row.line, "address " + row.ip + " is planned twice (also on line " +
-                                                  std::to_string(it->second) + ")"});
+                problems.Add(row.line, "address " + row.ip + " is planned twice (also on line " +
+                                           std::to_string(it->second) + ")");
         }
         rows.push_back(row);
     }
-    return problems;
+    return problems.Take();
 }
 
 std::vector<PlanProblem> CheckPlanAgainst(const std::vector<PlanRow>& rows,
                                           const std::vector<CameraView>& cameras) {
-    std::vector<PlanProblem> problems;
+    ProblemList problems;
     for (const PlanRow& row : rows) {
         if (row.ip.empty()) continue;
         for (const CameraView& camera : cameras) {
             if (camera.ip == row.ip && !SameMac(camera.mac, row.mac))
-                problems.push_back({row.line, "address " + row.ip + " is already used by camera " +
-                                                  camera.mac + " (" + camera.name + ")"});
+                problems.Add(row.line, "address " + row.ip + " is already used by camera " +
+                                           Shown(camera.mac) + " (" + Shown(camera.name) + ")");
         }
     }
-    return problems;
+    return problems.Take();
 }
 
 CameraSettingsRequest PlannedSettings(const PlanRow& row, const CameraView& now) {

@@ -7,6 +7,7 @@
 // A plan is checked whole before anything is sent: a plan with one problem is refused, so
 // that a site is never left half re-addressed by a typing error.
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,12 @@ namespace cli {
 
 // The plan's columns, in the order `search --plan` writes them.
 inline constexpr const char* kPlanColumns[] = {"mac", "name", "ip", "mask", "gateway", "mode", "port"};
+
+// A plan holds one short line per camera: a file larger than this is refused unread.
+inline constexpr size_t kPlanMaxBytes = 4 * 1024 * 1024;
+// The problems of a refused plan named one by one; the rest are counted ("and N more
+// problems").
+inline constexpr size_t kPlanProblemsShown = 20;
 
 struct PlanRow {
     int line = 0;     // the row's line in the file (the header is line 1)
@@ -30,8 +37,9 @@ struct PlanProblem {
     std::string text;
 };
 
-// Reads a plan. Problems of the text alone: a missing or unknown or repeated column, a row
-// with another number of fields, a bad value, a repeated MAC, two rows giving one address.
+// Reads a plan. Problems of the text alone: a missing or unknown or repeated column (or
+// more columns than a plan has), a row with another number of fields, a bad value, a
+// repeated MAC, two rows giving one address. Values quoted in a problem are escaped.
 std::vector<PlanProblem> ParsePlan(const std::string& text, std::vector<PlanRow>& rows);
 
 // Problems against the cameras found: a planned address already used by another camera of

@@ -3,7 +3,6 @@
 // each as `tarsel set` does.
 
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -37,7 +36,10 @@ const char kUsage[] =
     "  --wait S   seconds to wait for discovery answers (default 3)\n"
     "  --json     one JSON array of {mac, name, ip, result, changes}\n"
     "  --csv      CSV with a header row\n"
-    "A value may not hold \"&\", \"=\" or control characters; the name holds 32 bytes.\n"
+    "A value may not hold \"&\", \"=\" or control characters, must be UTF-8 text, and the\n"
+    "name holds 32 bytes. A cell written \"'=...\" (\"'\" before =, +, - or @, as search\n"
+    "--plan writes it for spreadsheets) means the text after the \"'\". A plan file holds at\n"
+    "most 4 MiB; the first 20 problems are named, the rest counted.\n"
     "result per camera: confirmed, timed out, credentials refused, not found, unchanged\n"
     "(planned, with --dry-run).\n"
     "exit codes: 0 all confirmed or unchanged, 1 plan refused (or usage), 5 some cameras\n"
@@ -55,6 +57,30 @@ int RefusePlan(const std::string& path, const std::vector<PlanProblem>& problems
     for (const PlanProblem& problem : problems) PrintError(path + ": " + ProblemText(problem));
     PrintError("plan refused; nothing was sent");
     return kExitUsage;
+}
+
+// The plan's text, read no further than kPlanMaxBytes: whatever the file is (a pipe, a
+// device), a larger one is refused before it costs its size in memory.
+int ReadPlan(const std::string& path, std::string& text) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        PrintError("cannot read the plan " + path);
+        return kExitSystem;
+    }
+    text.resize(kPlanMaxBytes + 1);
+    file.read(text.data(), static_cast<std::streamsize>(text.size()));
+    if (file.bad()) {
+        PrintError("cannot read the plan " + path);
+        return kExitSystem;
+    }
+    text.resize(static_cast<size_t>(file.gcount()));
+    if (text.size() > kPlanMaxBytes) {
+        PrintError(path + ": larger than " + std::to_string(kPlanMaxBytes / (1024 * 1024)) +
+                   " MiB; a plan holds one short line per camera");
+        PrintError("plan refused; nothing was sent");
+        return kExitUsage;
+    }
+    return kExitOk;
 }
 
 int RunApply(const Invocation& invocation) {
@@ -86,14 +112,10 @@ int RunApply(const Invocation& invocation) {
         }
     }
     const std::string path = args.Positionals()[0];
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    if (!file || !(text << file.rdbuf())) {
-        PrintError("cannot read the plan " + path);
-        return kExitSystem;
-    }
+    std::string text;
+    if (int code = ReadPlan(path, text)) return code;
     std::vector<PlanRow> rows;
-    std::vector<PlanProblem> problems = ParsePlan(text.str(), rows);
+    std::vector<PlanProblem> problems = ParsePlan(text, rows);
     if (problems.empty() && rows.empty()) problems.push_back({0, "the plan names no camera"});
     if (!problems.empty()) return RefusePlan(path, problems);
 

@@ -24,7 +24,20 @@ const char kUsage[] =
     "range, or gets the one it was given before (remembered in the settings file). Prints\n"
     "each camera's outcome: Assign IP, Ignore (not DHCP), Different Network Cards, Verify\n"
     "Fail, NO IP (range used up) or No Response.\n"
-    "exit codes: 0 done, 5 some camera failed, 1 bad settings, 6 no such adapter.\n";
+    "\n"
+    "  --adapter IF        the adapter (see tarsel adapters) whose DHCP cameras get addresses\n"
+    "  --range START-END   the addresses to give, in the adapter's subnet\n"
+    "  --address A         which of the adapter's addresses sets the subnet, when it has\n"
+    "                      several (default: its first)\n"
+    "  --manual            give the cameras --mask M, --gateway G, --dns1 D1 and --dns2 D2\n"
+    "                      instead of the adapter's own (a value left out is the adapter's):\n"
+    "                      the range then lies in START's subnet by M, and G (0.0.0.0 for\n"
+    "                      none) inside it. Without --manual the four are not used.\n"
+    "  --timeout S         give up after S seconds (default 600)\n"
+    "  --json, --csv       the outcome as JSON or CSV\n"
+    "exit codes: 0 done, 5 some camera failed, 1 bad settings, 3 not done within --timeout,\n"
+    "6 no such adapter, or the address history could not be saved (the addresses given\n"
+    "would not be known to the next run).\n";
 
 int RunAutoIp(const Invocation& invocation) {
     ParsedArgs args;
@@ -105,9 +118,14 @@ int RunAutoIp(const Invocation& invocation) {
         rows.push_back(row);
     }
     PrintRows(stdout, format, columns, rows);
-    if (TakeIpHistoryWriteFailure())
-        PrintError("warning: the address history could not be saved to " + GetConfigPath() +
-                   "; the next assignment will not know these addresses");
+    // Addresses given but not remembered may be given to other cameras by the next run:
+    // the run as a whole failed, whatever each camera's outcome.
+    if (TakeIpHistoryWriteFailure()) {
+        PrintError("the address history could not be saved to " + GetConfigPath() +
+                   "; the next assignment will not know these addresses (check that the file"
+                   " and its folder can be written)");
+        return kExitSystem;
+    }
     if (!done) {
         PrintError("the assignment did not end within " + args.Get("--timeout", "600") + " s");
         return kExitTimeout;

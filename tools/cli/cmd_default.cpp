@@ -6,11 +6,17 @@ namespace cli {
 namespace {
 
 const char kUsage[] =
-    "usage: tarsel default MAC... --user U [--keep-ip] [--wait S]\n"
+    "usage: tarsel default CAMERA... --user U [--keep-ip] [--wait S] [--json|--csv]\n"
     "\n"
-    "Verifies the credentials on each camera, then restores its factory settings. With\n"
-    "--keep-ip the camera keeps its network settings (address, mask, gateway, mode);\n"
-    "without it they return to the factory ones too.\n"
+    "Verifies the credentials on each camera (by MAC, or IP[:PORT] for a camera that does\n"
+    "not answer discovery), then restores its factory settings.\n"
+    "\n"
+    "  --keep-ip  keep the network settings (address, mask, gateway, mode); without it they\n"
+    "             return to the factory ones too\n"
+    "  --wait S   seconds to wait for discovery answers (default 3)\n"
+    "  --json     one JSON array of {mac, name, ip, result}\n"
+    "  --csv      CSV with a header row\n"
+    "result per camera: sent, refused (credentials), no answer (to the verification).\n"
     "exit codes: 0 sent to all, 5 to some, 4 refused, 3 no answer, 2 camera not found.\n";
 
 int RunDefault(const Invocation& invocation) {

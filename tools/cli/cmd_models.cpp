@@ -19,7 +19,8 @@ const char kUsage[] =
     "group's firmware field (for example 1.2.3.4.11.bin fits group 4).\n"
     "\n"
     "  --json   one JSON array of {group, firmwareField, model}\n"
-    "  --csv    CSV with a header row\n";
+    "  --csv    CSV with a header row\n"
+    "exit codes: 0 listed, 1 usage error.\n";
 
 // The fifth field of a firmware name that selects each group.
 constexpr int kFirmwareField[MODEL_GROUP_COUNT] = {3, 6, 8, 10, 11, 12, 13, 14, 15, 16};

@@ -19,7 +19,14 @@ const char kUsage[] =
     "current value) and re-queries the camera until its answers show them. A setting that is\n"
     "not confirmed within 25 s has timed out. A switch to dhcp is confirmed when the camera\n"
     "reports dhcp with another address.\n"
-    "A value may not hold \"&\", \"=\" or control characters; the name holds 32 bytes.\n"
+    "\n"
+    "  --name N        the camera's name (at most 32 bytes of UTF-8 text)\n"
+    "  --ip A, --mask M, --gateway G   its address, subnet mask and gateway\n"
+    "  --mode MODE     dhcp, manual or pppoe\n"
+    "  --port P        its HTTP port, 1 to 65535\n"
+    "  --wait S        seconds to wait for discovery answers (default 3)\n"
+    "  --json, --csv   the outcome as JSON or CSV\n"
+    "A value may not hold \"&\", \"=\" or control characters, and must be UTF-8 text.\n"
     "exit codes: 0 confirmed, 1 a value refused, 3 timed out, 4 credentials refused,\n"
     "            2 camera not found.\n";
 
@@ -64,7 +71,7 @@ int RunSet(const Invocation& invocation) {
     // Refused before any camera is searched for, so nothing at all is sent.
     for (const char* option : {"--name", "--ip", "--mask", "--gateway", "--mode", "--port"}) {
         const bool isName = std::string(option) == "--name";
-        SettingRefusal refusal = CheckSettingValue(
+        SettingRefusal refusal = CheckTypedSettingValue(
             option, args.Get(option), isName ? kMaxDeviceNameBytes : kMaxSettingValueBytes);
         if (refusal) {
             PrintError(refusal.Describe());

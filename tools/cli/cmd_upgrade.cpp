@@ -31,8 +31,25 @@ const char kUsage[] =
     "  --wait S   seconds to wait for discovery answers (default 3)\n"
     "  --json     one JSON array of {mac, ip, result}\n"
     "  --csv      CSV with a header row\n"
+    "result per camera: upgraded; refused (the camera turned the upgrade or the credentials\n"
+    "down); no answer (no connection, or the upload not answered by its deadline of 60 s\n"
+    "plus the image's time at 100 kB/s); not accepted by this model (the camera rejected the\n"
+    "image); unfinished (it never reported the image installed); firmware unreadable.\n"
+    "A camera that fails does not hold up the others.\n"
     "exit codes: 0 all upgraded, 2 camera not found, 4 credentials refused by every camera,\n"
     "5 some cameras failed, 6 the firmware file cannot be read.\n";
+
+// The result word of a failed camera.
+const char* FailureWord(uint32_t failure) {
+    switch (failure) {
+        case UPGRADE_FAIL_REFUSED: return "refused";
+        case UPGRADE_FAIL_NO_ANSWER: return "no answer";
+        case UPGRADE_FAIL_NOT_ACCEPTED: return "not accepted by this model";
+        case UPGRADE_FAIL_UNFINISHED: return "unfinished";
+        case UPGRADE_FAIL_NO_IMAGE: return "firmware unreadable";
+        default: return "failed";
+    }
+}
 
 // Progress per camera: redrawn as one block of lines when stderr is a terminal; otherwise
 // one line per camera when it ends.
@@ -43,15 +60,15 @@ public:
         terminal_ = ProgressWanted();
     }
 
-    void Set(const std::string& mac, int percent) {
+    // why: the failure's word, for percent -1.
+    void Set(const std::string& mac, int percent, const char* why) {
         std::lock_guard lock(mutex_);
-        const int before = percent_[mac];
         percent_[mac] = percent;
+        if (percent == -1) why_[mac] = why;
         if (terminal_) {
             Draw();
-        } else if (percent == -1 || (percent == 100 && before != 100)) {
-            // 100 comes before -1 for a failed camera; report the end once it is known.
-            if (percent == -1) std::fprintf(stderr, "tarsel: %s: upgrade failed\n", mac.c_str());
+        } else if (percent == -1) {
+            std::fprintf(stderr, "tarsel: %s: upgrade failed: %s\n", mac.c_str(), why);
         }
     }
     void Finish() {
@@ -68,7 +85,7 @@ private:
             std::fprintf(stderr, "\r%s [%s%s] %s\x1b[K\n", mac.c_str(),
                          std::string(static_cast<size_t>(filled), '#').c_str(),
                          std::string(static_cast<size_t>(30 - filled), '.').c_str(),
-                         p < 0 ? "failed" : (std::to_string(p) + "%").c_str());
+                         (p < 0 ? "failed: " + why_[mac] : std::to_string(p) + "%").c_str());
         }
         drawn_ = true;
     }
@@ -76,6 +93,7 @@ private:
     std::mutex mutex_;
     std::vector<std::string> macs_;
     std::map<std::string, int> percent_;
+    std::map<std::string, std::string> why_;
     bool terminal_ = false;
     bool drawn_ = false;
 };
@@ -83,6 +101,8 @@ private:
 struct UpgradeContext {
     EngineSession* session;
     UpgradeBoard* board;
+    UpgradeProc* proc = nullptr;
+    std::vector<UpgradeItem>* items = nullptr;
     std::mutex mutex;
     std::map<std::string, int> lastPercent;
 };
@@ -93,7 +113,14 @@ void OnProgress(void* context, const char* mac, int percent) {
         std::lock_guard lock(c->mutex);
         c->lastPercent[mac] = percent;
     }
-    c->board->Set(mac, percent);
+    uint32_t failure = UPGRADE_FAIL_NONE;
+    if (percent == -1) {
+        // The worker notes why before it reports -1.
+        std::lock_guard lock(c->proc->itemLock);
+        for (const UpgradeItem& item : *c->items)
+            if (std::strcmp(item.mac, mac) == 0) failure = item.failure;
+    }
+    c->board->Set(mac, percent, FailureWord(failure));
 }
 
 bool LookupCamera(void* context, const char* mac, UpgradeCameraInfo* info) {
@@ -171,10 +198,11 @@ int RunUpgrade(const Invocation& invocation) {
             ? ""
             : firmware.substr(dot + 1);
     UpgradeBoard board(upgradable);
-    UpgradeContext context{&session, &board, {}, {}};
     std::vector<UpgradeItem> items(upgradable.size());
+    UpgradeContext context{&session, &board, nullptr, &items, {}, {}};
     {
         UpgradeProc proc;
+        context.proc = &proc;
         proc.context = &context;
         proc.onProgress = OnProgress;
         proc.lookupCamera = LookupCamera;
@@ -212,7 +240,11 @@ int RunUpgrade(const Invocation& invocation) {
         if (results.count(mac)) {
             result = results[mac];
         } else {
-            result = context.lastPercent[mac] == 100 ? "upgraded" : "failed";
+            for (const UpgradeItem& item : items)
+                if (mac == item.mac)
+                    result = item.failure == UPGRADE_FAIL_NONE && context.lastPercent[mac] == 100
+                                 ? "upgraded"
+                                 : FailureWord(item.failure);
         }
         if (result != "upgraded") ++failed;
         rows.push_back({mac, session.View(mac).ip, result});

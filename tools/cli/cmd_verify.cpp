@@ -12,9 +12,15 @@ namespace {
 const char kUsage[] =
     "usage: tarsel verify (MAC... | --all) --user U [--wait S] [--json|--csv]\n"
     "\n"
-    "Searches (S seconds, default 3), asks every named camera (or every camera found) to\n"
-    "prove the user name and password, and prints pass, fail or \"no answer\" per camera.\n"
-    "The verification ends 5 s after the last answer.\n"
+    "Searches (S seconds, default 3), asks every named camera (by MAC, or IP[:PORT] for a\n"
+    "camera that does not answer discovery), or every camera found, to prove the user name\n"
+    "and password, and prints pass, fail or \"no answer\" per camera. The verification ends\n"
+    "5 s after the last answer.\n"
+    "\n"
+    "  --all      every camera that answered the search\n"
+    "  --wait S   seconds to wait for discovery answers (default 3)\n"
+    "  --json     one JSON array of {mac, name, ip, result}\n"
+    "  --csv      CSV with a header row\n"
     "exit codes: 0 all passed, 4 all refused, 3 none answered, 5 mixed, 2 camera not found.\n";
 
 int RunVerify(const Invocation& invocation) {
