@@ -46,6 +46,7 @@ int SaveProblemText(SaveProblem problem) {
 }
 constexpr int kCorrectAndSaveAgain = 20121;
 constexpr int kNoWebPage = 20120;
+constexpr int kCameraDidNotAnswer = 20130;
 
 QStringList BatchLines(const BatchCounts& counts) {
     return {QStringLiteral("%1: %2").arg(UiText(20067)).arg(counts.sent),
@@ -103,6 +104,12 @@ void CTarsel_NextGenerateDlg::StartVerification(const char* mac, const char* use
 }
 
 void CTarsel_NextGenerateDlg::OnVerifyAnswer(const VerifyAnswer& answer) {
+    if (answer.timedOut) {
+        // Silence says nothing about the password: say what happened, and the login panel
+        // keeps what was typed for the next try.
+        ShowTextMessage(0, kCameraDidNotAnswer);
+        return;
+    }
     if (!answer.ok) {
         ShowFixedMessage(1);
         return;

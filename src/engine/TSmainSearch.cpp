@@ -230,8 +230,11 @@ void CTSmainDlg::VerifyCamera(VerifyCallback callback, VerifyContext* context) {
             if (callback != nullptr) callback(context, 1);
             return;
         }
-        if (callback != nullptr) callback(context, 0);
-        if (result == 28 || result == 7) {
+        const bool unreachable = result == 28 || result == 7;
+        // Unreachable is not refused: the user's credentials were never judged.
+        if (callback != nullptr)
+            callback(context, unreachable ? VERIFY_NO_ANSWER : 0);
+        if (unreachable) {
             EngineOwnerSlots slots;
             {
                 std::lock_guard<std::mutex> guard(m_lock);

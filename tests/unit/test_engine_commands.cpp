@@ -135,10 +135,11 @@ TEST(Verification, HttpCameraByInformationRead) {
     ASSERT_TRUE(engine.CopyCamera("00:11:22:33:44:55", &r));
     EXPECT_STREQ("new", r.password);
 
-    // Unreachable: refused, and the row is told "No Response" synchronously.
+    // Unreachable: not answered (never "refused"), and the row is told "No Response"
+    // synchronously.
     ports.httpFailure[kHttpIp] = 28;
     engine.VerifyCamera(VerifyResult::Done, &v.context);
-    EXPECT_EQ(0, v.ok);
+    EXPECT_EQ(VERIFY_NO_ANSWER, v.ok);
     ASSERT_EQ(1u, owner.sentEvents.size());
     EXPECT_EQ(EVT_HTTP_UNREACHABLE, owner.sentEvents[0].code);
     EXPECT_EQ("00:11:22:33:44:55", owner.sentEvents[0].mac);
