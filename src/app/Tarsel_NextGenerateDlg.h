@@ -147,6 +147,8 @@ public:
     void OpenWebsite();
     void OnOpenWebsite(const char* ip, const char* port, const char* mac);
     void PrepareCommand(const char* command);
+    // The confirmation's line naming the cameras a reboot or default goes to.
+    QString CommandTargets() const;
     void ConfirmCommand(const char* command);
     void CancelCommand();
     void ShowTextMessage(int line1Id, int line2Id);
