@@ -134,6 +134,8 @@ public:
     // The automatic IP page's Set IP: message 3 until the assignment is done, the run on
     // the page's settings, a new search.
     void StartAutoIp(const char* user, const char* password);
+    // True when the window may close: nothing runs, or the user said to close anyway.
+    bool ConfirmClose();
     CIPSearchDlg* ipSearch() const { return m_ipSearch; }
 
     // ---- Camera panel and command flows (Tarsel_NextGenerateFlows.cpp) ----
