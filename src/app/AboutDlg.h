@@ -1,6 +1,5 @@
 #pragma once
-// The about box of the window's menu. Its texts are fixed in Traditional Chinese and do not
-// follow the language switch.
+// The about box of the window's menu, in the window's language.
 
 #include <QDialog>
 

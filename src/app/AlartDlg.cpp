@@ -14,17 +14,19 @@ CAlartDlg::CAlartDlg(QWidget* parent) : CPopupPanel(parent) {
     for (CustStatic* line : {m_line1, m_line2}) {
         line->SetFont(16, 400);
         line->SetFormat(Qt::AlignCenter);
-        line->SetShrinkToFit(true);
+        line->SetWrapToFit(true);
     }
-    m_line1->setGeometry(8, 48, 434, 20);
-    m_line2->setGeometry(8, 70, 434, 20);
+    m_targets = new CustStatic(this);
+    m_targets->SetFont(16, 400);
+    m_targets->SetFormat(Qt::AlignCenter);
+    m_targets->SetWrapToFit(true);
+    m_targets->hide();
     m_confirm = new CustButton(this);  // 1903
-    m_confirm->setGeometry(QRect(QPoint(150, 100), QPoint(249, 129)));
-    m_cancel = new CustButton(this);  // 1904
-    m_cancel->setGeometry(QRect(QPoint(270, 100), QPoint(369, 129)));
+    m_cancel = new CustButton(this);   // 1904
     SetTextById(m_title, 20011);
     SetTextById(m_confirm, 20024);
     SetTextById(m_cancel, 20025);
+    Layout();
     connect(m_confirm, &QPushButton::clicked, this, [this] {
         const QByteArray command = m_command.toUtf8();
         if (onConfirm != nullptr) onConfirm(m_context, command.constData());
@@ -34,13 +36,33 @@ CAlartDlg::CAlartDlg(QWidget* parent) : CPopupPanel(parent) {
     });
 }
 
-void CAlartDlg::ShowSoftwareDefault() { ShowCommand("SW_DEFAULT", 20073, 20013); }
+void CAlartDlg::ShowSoftwareDefault(const QString& targets) {
+    ShowCommand("SW_DEFAULT", 20073, 20013, targets);
+}
 
-void CAlartDlg::ShowHardwareDefault() { ShowCommand("HW_DEFAULT", 20075, 20015); }
+void CAlartDlg::ShowHardwareDefault(const QString& targets) {
+    ShowCommand("HW_DEFAULT", 20075, 20015, targets);
+}
 
-void CAlartDlg::ShowReboot() { ShowCommand("REBOOT", 20016, 0); }
+void CAlartDlg::ShowReboot(const QString& targets) {
+    ShowCommand("REBOOT", 20016, 0, targets);
+}
 
-void CAlartDlg::ShowCommand(const char* command, int line1Id, int line2Id) {
+// The lines stacked from below the title, each as high as its text needs (a long one
+// wraps over two lines rather than shrinking), then the buttons; the dialog ends 20 pixels
+// below them. With one-line texts the buttons sit at 100 and the dialog is 150 high.
+void CAlartDlg::Layout() {
+    QList<CustStatic*> shown;
+    for (CustStatic* line : {m_line1, m_line2, m_targets})
+        if (!line->isHidden())
+            shown << line;
+    const int top = qMax(StackLabels(shown, 8, 48, 434, 20, 2) + 8, 100);
+    m_confirm->setGeometry(150, top, 100, 30);
+    m_cancel->setGeometry(270, top, 100, 30);
+    setFixedSize(450, top + 50);
+}
+
+void CAlartDlg::ShowCommand(const char* command, int line1Id, int line2Id, const QString& targets) {
     m_command = QString::fromLatin1(command);
     m_title->show();
     m_line1->show();
@@ -49,6 +71,10 @@ void CAlartDlg::ShowCommand(const char* command, int line1Id, int line2Id) {
     m_cancel->show();
     SetTextById(m_line1, line1Id);
     if (line2Id != 0) SetTextById(m_line2, line2Id);
+    // The cameras the command goes to, named below the question.
+    m_targets->setText(targets);
+    m_targets->setVisible(!targets.isEmpty());
+    Layout();
     if (onShow != nullptr) onShow(m_context);
     if (fixedPosition == 0 && getOwnerRect != nullptr) {
         QRect owner;
@@ -62,5 +88,6 @@ void CAlartDlg::ShowCommand(const char* command, int line1Id, int line2Id) {
 
 void CAlartDlg::ReloadTexts() {
     ReloadTextIds(this);
+    Layout();
     update();
 }

@@ -14,9 +14,11 @@ class CAlartDlg : public CPopupPanel {
 public:
     explicit CAlartDlg(QWidget* parent = nullptr);
 
-    void ShowSoftwareDefault();
-    void ShowHardwareDefault();
-    void ShowReboot();
+    // targets names the cameras the command goes to (a line below the question, wrapped
+    // over two lines when long); empty shows no such line.
+    void ShowSoftwareDefault(const QString& targets = QString());
+    void ShowHardwareDefault(const QString& targets = QString());
+    void ShowReboot(const QString& targets = QString());
     void ReloadTexts();
 
     // The command waiting for the user's answer: "SW_DEFAULT", "HW_DEFAULT" or "REBOOT".
@@ -24,6 +26,7 @@ public:
     CustStatic* TitleLabel() const { return m_title; }
     CustStatic* Line1() const { return m_line1; }
     CustStatic* Line2() const { return m_line2; }
+    CustStatic* TargetsLine() const { return m_targets; }
     CustButton* ConfirmButton() const { return m_confirm; }
     CustButton* CancelButton() const { return m_cancel; }
 
@@ -37,12 +40,14 @@ public:
     void (*getOwnerRect)(void* context, QRect* rect) = nullptr;
 
 private:
-    void ShowCommand(const char* command, int line1Id, int line2Id);
+    void ShowCommand(const char* command, int line1Id, int line2Id, const QString& targets);
+    void Layout();
 
     QString m_command;
     CustStatic* m_title;
     CustStatic* m_line1;
     CustStatic* m_line2;
+    CustStatic* m_targets;
     CustButton* m_confirm;
     CustButton* m_cancel;
 };

@@ -1,5 +1,6 @@
 #include "app/BehaviorDlg.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QToolButton>
 
@@ -52,6 +53,8 @@ CBehaviorDlg::CBehaviorDlg(QWidget* parent, QWidget* popupParent)
     m_languageName->SetFont(16, 700);
     m_languageName->SetTextColour(QColor(0, 0, 255));
     m_languageName->SetFormat(Qt::AlignRight | Qt::AlignVCenter);
+    m_languageName->setCursor(Qt::PointingHandCursor);
+    m_languageName->installEventFilter(this);
     m_arrow = new QToolButton(this);  // 1104
     m_arrow->setIcon(ResourceIcon(156));
     m_arrow->setIconSize(QSize(10, 10));
@@ -97,6 +100,16 @@ void CBehaviorDlg::ToggleLanguageChooser() {
 void CBehaviorDlg::OnLanguageChosen(void* context, int language) {
     auto* self = static_cast<CBehaviorDlg*>(context);
     if (self->onLanguage != nullptr) self->onLanguage(self->m_context, language);
+}
+
+bool CBehaviorDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_languageName && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+        m_languageName->isEnabled()) {
+        ToggleLanguageChooser();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void CBehaviorDlg::resizeEvent(QResizeEvent*) {

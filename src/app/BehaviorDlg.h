@@ -1,6 +1,6 @@
 #pragma once
 // The command bar below the title bar: a row of icon buttons with tooltips and, at its
-// right end, the current language's own name with the arrow that opens the language
+// right end, the current language's own name with the arrow; either opens the language
 // chooser.
 
 #include <QWidget>
@@ -42,6 +42,8 @@ public:
     void (*onLanguage)(void* context, int language) = nullptr;
 
 protected:
+    // A click anywhere on the language's name opens the chooser, as the arrow does.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 

@@ -5,7 +5,7 @@
 CustStatic* MakeLabel(QWidget* parent, int textId, const QRect& place, int fontHeight, int weight) {
     auto* label = new CustStatic(parent);
     label->SetFont(fontHeight, weight);
-    label->SetShrinkToFit(true);
+    label->SetWrapToFit(true);
     label->setGeometry(place);
     if (textId != 0) SetTextById(label, textId);
     return label;

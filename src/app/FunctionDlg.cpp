@@ -1,7 +1,16 @@
 #include "app/FunctionDlg.h"
 
+#include <QFontMetrics>
 
 #include "controls/TvListBox.h"
+#include "controls/UiText.h"
+
+namespace {
+constexpr int kOpenWebsite = 20048;
+constexpr int kUpgradeSingle = 20049;
+constexpr int kUpgradeSelected = 20050;
+constexpr int kMinWidth = 150;
+}  // namespace
 
 CFunctionDlg::CFunctionDlg(QWidget* parent) : CPopupPanel(parent) {
     m_list = new CTvListBox(this);
@@ -14,10 +23,13 @@ CFunctionDlg::CFunctionDlg(QWidget* parent) : CPopupPanel(parent) {
 }
 
 void CFunctionDlg::ShowAt(const QPoint& topLeft, bool withSelected) {
+    // Filled each time it opens, in the language of the moment.
     m_list->ResetContent();
-    m_list->AddString(QStringLiteral("Open website"));
-    m_list->AddString(QStringLiteral("Upgrade single"));
-    if (withSelected) m_list->AddString(QStringLiteral("Upgrade selected"));
+    m_list->AddString(UiText(kOpenWebsite));
+    m_list->AddString(UiText(kUpgradeSingle));
+    if (withSelected)
+        m_list->AddString(UiText(kUpgradeSelected));
+    FitWidth();
     // Kept inside the parent when opened near its right or bottom edge.
     QPoint place = topLeft;
     if (QWidget* host = parentWidget()) {
@@ -28,6 +40,16 @@ void CFunctionDlg::ShowAt(const QPoint& topLeft, bool withSelected) {
     show();
     raise();
     setFocus(Qt::PopupFocusReason);
+}
+
+// Wide enough for the longest entry: a translation is widened, never shrunk.
+void CFunctionDlg::FitWidth() {
+    const QFontMetrics metrics(m_list->font());
+    int needed = kMinWidth;
+    for (int item = 0; item < m_list->GetCount(); ++item)
+        needed = qMax(needed, metrics.horizontalAdvance(m_list->GetText(item)) + 20);
+    setFixedWidth(needed);
+    m_list->setGeometry(1, 3, needed - 2, 3 * 25);
 }
 
 void CFunctionDlg::OnItem(void* context, int index) {

@@ -1,6 +1,6 @@
 #pragma once
 // The function menu a camera row opens: open the camera's web page, upgrade it alone, or
-// upgrade the selection. Its three texts are fixed and not translated.
+// upgrade the selection, in the language of the moment it opens.
 
 #include "app/PopupPanel.h"
 
@@ -20,5 +20,6 @@ public:
 
 private:
     static void OnItem(void* context, int index);
+    void FitWidth();
     CTvListBox* m_list;
 };

@@ -37,11 +37,13 @@ CIPSearchDlg::CIPSearchDlg(QWidget* parent) : CPopupPanel(parent) {
     m_searchButton = MakeButton(this, 20103, QRect(20, 262, 112, 32));  // 2500
     m_stop = MakeButton(this, 20105, QRect(146, 262, 112, 32));         // 2501
     m_close = MakeButton(this, 20104, QRect(272, 262, 112, 32));        // 2502
-    m_status = MakeLabel(this, 0, QRect(20, 304, 364, 26));
+    m_status = MakeLabel(this, 0, QRect(20, 302, 364, 24));
     m_status->SetTextColour(QColor(0, 80, 255));
-    MakeLabel(this, 20109, QRect(20, 338, 364, 26), 16, 700);
+    m_progress = MakeLabel(this, 0, QRect(20, 326, 364, 24));
+    m_progress->SetTextColour(QColor(0, 80, 255));
+    MakeLabel(this, 20109, QRect(20, 356, 364, 26), 16, 700);
     m_failures = new QListWidget(this);  // 2508
-    m_failures->setGeometry(20, 368, 364, 212);
+    m_failures->setGeometry(20, 386, 364, 194);
     m_failures->setFont(MakeArialFont(16, 400));
     m_failures->setFocusPolicy(Qt::NoFocus);
     SetSearching(false);
@@ -73,6 +75,13 @@ CIPSearchDlg::CIPSearchDlg(QWidget* parent) : CPopupPanel(parent) {
         auto* self = Self(context);
         OnWindowThread(self, [self] { self->SetSearching(false); });
     };
+    m_search.onProgress = [](void* context, uint64_t checked, uint64_t total, uint64_t found) {
+        auto* self = Self(context);
+        OnWindowThread(self, [self, checked, total, found] {
+            self->m_counts = {checked, total, found};
+            self->ShowStatus();
+        });
+    };
     m_search.onCameraFound = [](void* context, const CameraReply& info) {
         auto* self = Self(context);
         if (self->onCameraFound != nullptr) self->onCameraFound(self->m_context, info);
@@ -91,6 +100,8 @@ void CIPSearchDlg::Toggle() {
 
 void CIPSearchDlg::ShowCentred() {
     m_statusId = 0;
+    if (!m_search.Running())
+        m_counts = {};
     ShowStatus();
     QRect main = parentWidget() != nullptr ? parentWidget()->rect() : rect();
     if (getMainRect != nullptr) getMainRect(m_context, &main);
@@ -114,7 +125,12 @@ void CIPSearchDlg::StartSearch() {
     const int error = m_search.Start(user.constData(), password.constData(), start.constData(),
                                      end.constData(), port.constData());
     if (error > 0) {
-        if (showResult != nullptr) showResult(m_context, {QString(), UiText(error), QString()});
+        // A range too large names itself, so the user sees what was refused.
+        const QString range = error == TEXT_RANGE_TOO_LARGE
+                                  ? m_start->text() + QStringLiteral(" - ") + m_end->text()
+                                  : QString();
+        if (showResult != nullptr)
+            showResult(m_context, {QString(), UiText(error), range});
         return;
     }
     if (error == 0) SetSearching(true);
@@ -127,6 +143,10 @@ void CIPSearchDlg::SetSearching(bool searching) {
 }
 
 void CIPSearchDlg::ShowStatus() {
+    m_progress->setText(m_counts.total == 0
+                            ? QString()
+                            : QString::fromStdString(RangeProgressText(
+                                  m_counts.checked, m_counts.total, m_counts.found)));
     if (m_statusId == 0) return m_status->setText(QString());
     QString text = UiText(m_statusId);
     if (m_statusId == TEXT_CHECK_ADDRESS) text.replace(QStringLiteral("%s"), m_statusAddress);

@@ -52,6 +52,8 @@ public:
     CustButton* StopButton() const { return m_stop; }
     CustButton* CloseButton() const { return m_close; }
     CustStatic* StatusLabel() const { return m_status; }
+    // "n of N addresses, k found" of the search running or last run.
+    CustStatic* ProgressLabel() const { return m_progress; }
     QListWidget* FailureList() const { return m_failures; }
 
 private:
@@ -68,7 +70,11 @@ private:
     CustButton* m_stop;
     CustButton* m_close;
     CustStatic* m_status;
+    CustStatic* m_progress;
     QListWidget* m_failures;
+    struct Counts {
+        uint64_t checked = 0, total = 0, found = 0;
+    } m_counts;
     int m_statusId = 0;  // the status shown: a text id, 0 for none
     QString m_statusAddress;
 };

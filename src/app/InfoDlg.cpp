@@ -28,14 +28,14 @@ CInfoDlg::CInfoDlg(QWidget* parent, QWidget* popupParent) : QWidget(parent) {
     setFixedSize(kWidth, kHeight);
     for (int row = 0; row < 6; ++row) {  // labels 1400..1405, edits 1410..1415
         m_labels[row] = new CustStatic(this);
-        m_labels[row]->SetShrinkToFit(true);
+        m_labels[row]->SetWrapToFit(true);
         m_labels[row]->setGeometry(30, kRowTop + row * kRowStep + 2, 125, 20);
         m_edits[row] = new CustEdit(this);
         m_edits[row]->setGeometry(160, kRowTop + row * kRowStep, row == kPortRow ? 55 : 230, 25);
     }
     const int portTop = kRowTop + kPortRow * kRowStep;
     m_labels[6] = new CustStatic(this);  // 1406
-    m_labels[6]->SetShrinkToFit(true);
+    m_labels[6]->SetWrapToFit(true);
     m_labels[6]->SetFormat(Qt::AlignRight | Qt::AlignVCenter);
     m_labels[6]->setGeometry(222, portTop + 2, 64, 20);
     m_mode = new CustEdit(this);  // 1416

@@ -14,11 +14,25 @@ CLngDlg::CLngDlg(QWidget* parent) : CPopupPanel(parent) {
     HideOnDeactivation();
 }
 
+namespace {
+struct Item {
+    const char* name;  // UTF-8, in the language itself
+    int language;
+};
+constexpr Item kItems[CLngDlg::kItemCount] = {
+    {"English", LANGUAGE_ENGLISH},
+    {"繁體中文", LANGUAGE_CHINESE_TRADITIONAL},
+    {"Polski", LANGUAGE_POLISH},
+};
+}  // namespace
+
 QString CLngDlg::ItemText(int item) {
-    return item == 0 ? QStringLiteral("English") : QStringLiteral("繁體中文");
+    return item >= 0 && item < kItemCount ? QString::fromUtf8(kItems[item].name) : QString();
 }
 
-int CLngDlg::ItemLanguage(int item) { return item == 0 ? LANGUAGE_ENGLISH : LANGUAGE_CHINESE_TRADITIONAL; }
+int CLngDlg::ItemLanguage(int item) {
+    return item >= 0 && item < kItemCount ? kItems[item].language : LANGUAGE_ENGLISH;
+}
 
 QRect CLngDlg::ItemRect(int item) const { return {0, 5 + item * kItemHeight, width(), kItemHeight}; }
 

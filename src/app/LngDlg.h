@@ -1,7 +1,8 @@
 #pragma once
-// The language chooser, a pop-up under the command bar's language name. It offers English
-// and Traditional Chinese (Polish and Japanese are chosen in the settings file only); its
-// two names are fixed, each written in its own language.
+// The language chooser, a pop-up under the command bar's language name. It offers every
+// language the tool speaks, so that each can be chosen again from any other (Japanese,
+// which shows English, is chosen in the settings file only); each name is written in its
+// own language.
 
 #include "app/PopupPanel.h"
 
@@ -11,7 +12,7 @@ public:
     explicit CLngDlg(QWidget* parent = nullptr);
 
     static constexpr int kItemHeight = 25;
-    static constexpr int kItemCount = 2;
+    static constexpr int kItemCount = 3;
     // The item's text and the language it chooses.
     static QString ItemText(int item);
     static int ItemLanguage(int item);

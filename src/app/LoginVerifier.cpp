@@ -77,7 +77,8 @@ void CLoginVerifier::Answer(uint64_t serial, int ok) {
     // An answer of an attempt withdrawn or replaced since is not this attempt's.
     if (m_current == nullptr || m_current->serial != serial) return;
     m_timeout.stop();
-    VerifyAnswer answer{m_current->mac, m_current->user, m_current->password, ok == 1, false};
+    VerifyAnswer answer{m_current->mac, m_current->user, m_current->password, ok == 1,
+                        ok == VERIFY_NO_ANSWER};
     Withdraw();
     if (onAnswer) onAnswer(answer);
 }

@@ -23,7 +23,7 @@ struct VerifyContext;
 struct VerifyAnswer {
     std::string mac, user, password;
     bool ok = false;
-    bool timedOut = false;  // no answer within the time-out
+    bool timedOut = false;  // no answer within the time-out, or the camera unreachable
 };
 
 class CLoginVerifier : public QObject {

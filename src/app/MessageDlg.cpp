@@ -9,13 +9,12 @@
 
 CMessageDlg::CMessageDlg(QWidget* parent) : CPopupPanel(parent) {
     setFixedSize(450, 150);
-    const int tops[3] = {35, 65, 95};
-    for (int i = 0; i < 3; ++i) {  // 1800, 1801, 1802
+    for (int i = 0; i < 3; ++i) {  // 1800, 1801, 1802: from 35, 30 pixels apart
         m_lines[i] = new CustStatic(this);
         m_lines[i]->SetFont(16, 400);
         m_lines[i]->SetFormat(Qt::AlignCenter);
-        m_lines[i]->SetShrinkToFit(true);
-        m_lines[i]->setGeometry(8, tops[i], 434, 20);
+        m_lines[i]->SetWrapToFit(true);
+        m_lines[i]->setGeometry(8, 35 + 30 * i, 434, 20);
     }
 }
 
@@ -46,6 +45,9 @@ bool CMessageDlg::TimerRunning() const {
 }
 
 void CMessageDlg::ShowCentred() {
+    // Every line keeps its place (a hidden one too); a long one wraps and the box grows.
+    const int bottom = StackLabels({m_lines[0], m_lines[1], m_lines[2]}, 8, 35, 434, 20, 10);
+    setFixedSize(450, qMax(150, bottom + 25));
     if (getOwnerRect != nullptr) {
         QRect owner;
         getOwnerRect(m_context, &owner);

@@ -9,14 +9,22 @@
 
 namespace {
 void BuildLines(QWidget* parent, CustStatic* (&lines)[3]) {
-    const int tops[3] = {22, 47, 72};
-    for (int i = 0; i < 3; ++i) {  // 2400, 2401, 2402
+    for (int i = 0; i < 3; ++i) {  // 2400, 2401, 2402: from 22, 25 pixels apart
         lines[i] = new CustStatic(parent);
         lines[i]->SetFont(16, 400);
         lines[i]->SetFormat(Qt::AlignCenter);
-        lines[i]->SetShrinkToFit(true);
-        lines[i]->setGeometry(8, tops[i], 434, 20);
+        lines[i]->SetWrapToFit(true);
+        lines[i]->setGeometry(8, 22 + 25 * i, 434, 20);
     }
+}
+
+// The lines as high as their texts need, then the buttons (at 105 with one-line texts); the
+// box ends 15 pixels below them.
+void FitLines(QWidget* box, CustStatic* (&lines)[3], std::initializer_list<QPushButton*> buttons) {
+    const int top = qMax(105, StackLabels({lines[0], lines[1], lines[2]}, 8, 22, 434, 20, 5) + 8);
+    for (QPushButton* button : buttons)
+        button->move(button->x(), top);
+    box->setFixedSize(450, top + 45);
 }
 
 void (*g_askObserver)(MessageOKCancelDlg*) = nullptr;
@@ -43,6 +51,7 @@ void CMessageOKDlg::ShowResult(int okEnabled, const QStringList* texts) {
     if (texts != nullptr) {
         for (int i = 0; i < 3; ++i) m_lines[i]->setText(texts->value(i));
     }
+    FitLines(this, m_lines, {m_ok});
     if (getOwnerRect != nullptr) {
         QRect owner;
         getOwnerRect(m_context, &owner);
@@ -76,6 +85,7 @@ MessageOKCancelDlg::MessageOKCancelDlg(QWidget* owner, int line1Id, int line2Id,
     m_cancel = new CustButton(this);  // 2404
     m_cancel->setGeometry(240, 105, 100, 30);
     SetTextById(m_cancel, 20025);
+    FitLines(this, m_lines, {m_ok, m_cancel});
     connect(m_ok, &QPushButton::clicked, this, [this] { done(1); });
     connect(m_cancel, &QPushButton::clicked, this, [this] { done(2); });
 }

@@ -16,6 +16,9 @@ const int kUpgradeColumnIds[10] = {20040, 20041, 20042, 20043, 20045,
 namespace {
 constexpr int kSelectionWidths[9] = {170, 120, 110, 110, 120, 60, 100, 110, 140};
 const QColor kTitleStrip(0, 80, 255);
+constexpr int kNoCameraForFirmware = 20137;  // "No listed camera takes this firmware."
+constexpr int kVerifyFirst = 20003;          // "Please do authentication first."
+constexpr int kRemoveText = 20131;           // "Remove"
 }  // namespace
 
 CSelCameraDlg::CSelCameraDlg(QWidget* parent) : CPopupPanel(parent) {
@@ -30,6 +33,11 @@ CSelCameraDlg::CSelCameraDlg(QWidget* parent) : CPopupPanel(parent) {
     m_list->setGeometry(8, 38, kWidth - 16, 304);
     m_list->SetCheckBoxes(true);
     for (int c = 0; c < 9; ++c) m_list->InsertColumn(c, UiText(kUpgradeColumnIds[c]), kSelectionWidths[c]);
+    // Says why the list is empty, over the list itself.
+    m_emptyNote = MakeLabel(this, 0, QRect(40, 120, kWidth - 80, 60), 18, 700);
+    m_emptyNote->SetFormat(Qt::AlignCenter);
+    m_emptyNote->SetTextColour(QColor(0, 80, 255));
+    m_emptyNote->hide();
     m_selectAll = MakeButton(this, 20063, QRect(30, 350, 170, 30));  // 2302
     m_upgrade = MakeButton(this, 20033, QRect(750, 350, 120, 30));   // 2303
     m_cancel = MakeButton(this, 20025, QRect(890, 350, 120, 30));    // 2304
@@ -48,15 +56,35 @@ CSelCameraDlg::CSelCameraDlg(QWidget* parent) : CPopupPanel(parent) {
 
 void CSelCameraDlg::Fill(const std::vector<CameraRecord>& cameras) {
     m_list->DeleteAllItems();
+    // A new list starts with nothing ticked, so Select All ticks everything at its first click.
+    m_allSelected = false;
     const QByteArray firmware = m_firmwareName.toUtf8();
+    bool anyFits = false;
     for (const CameraRecord& r : cameras) {
-        if (r.credentialsStored == 0 || !IsModelForFirmware(r.model, firmware.constData())) continue;
+        if (!IsModelForFirmware(r.model, firmware.constData()))
+            continue;
+        anyFits = true;
+        if (r.credentialsStored == 0)
+            continue;
         const QString mac = QString::fromUtf8(r.mac);
         const int row = m_list->InsertItem(m_list->GetItemCount(), UiCameraText(r.name), mac);
         const char* cells[9] = {r.name, r.mac, r.ip, r.mask, r.gateway, r.httpPort, r.mode, r.fwVersion, r.model};
         for (int c = 1; c < 9; ++c)
             m_list->SetItemText(row, c, c == 1 ? mac : UiCameraText(cells[c]));
     }
+    // An empty list says why: no camera fits the file, or those that fit are not verified.
+    m_emptyTextId = m_list->GetItemCount() > 0 ? 0 : anyFits ? kVerifyFirst : kNoCameraForFirmware;
+    ShowEmptyNote();
+}
+
+void CSelCameraDlg::ShowEmptyNote() {
+    m_emptyNote->setText(m_emptyTextId != 0 ? UiText(m_emptyTextId) : QString());
+    m_emptyNote->setVisible(m_emptyTextId != 0);
+    m_emptyNote->raise();
+}
+
+QString CSelCameraDlg::EmptyNote() const {
+    return m_emptyNote->isVisibleTo(this) ? m_emptyNote->text() : QString();
 }
 
 void CSelCameraDlg::OnUpgrade() {
@@ -75,6 +103,7 @@ void CSelCameraDlg::OnUpgrade() {
 void CSelCameraDlg::ReloadTexts() {
     ReloadTextIds(this);
     for (int c = 0; c < 9; ++c) m_list->SetColumnTitle(c, UiText(kUpgradeColumnIds[c]));
+    ShowEmptyNote();
     update();
 }
 
@@ -91,7 +120,7 @@ CRmListDlg::CRmListDlg(QWidget* parent) : CPopupPanel(parent) {
     setFixedSize(127, 35);
     m_list = new CTvListBox(this);
     m_list->SetItemHeight(25);
-    m_list->AddString(QStringLiteral("Remove"));
+    m_list->AddString(UiText(kRemoveText));
     m_list->setGeometry(1, 5, 125, 25);
     m_list->setFocusProxy(this);
     HideOnDeactivation();  // a click anywhere else closes the menu
@@ -103,6 +132,7 @@ CRmListDlg::CRmListDlg(QWidget* parent) : CPopupPanel(parent) {
 }
 
 void CRmListDlg::ShowAt(const QPoint& topLeft) {
+    m_list->SetItemText(0, UiText(kRemoveText));  // in the language of the moment
     move(topLeft);
     show();
     raise();

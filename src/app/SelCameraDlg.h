@@ -30,6 +30,8 @@ public:
     CustButton* SelectAllButton() const { return m_selectAll; }
     CustButton* UpgradeButton() const { return m_upgrade; }
     CustButton* CancelButton() const { return m_cancel; }
+    // Why the list is empty ("" while it lists cameras).
+    QString EmptyNote() const;
 
     void* m_context = nullptr;
     // Called for every ticked row, top to bottom, once the user confirmed.
@@ -41,9 +43,12 @@ protected:
 
 private:
     void OnUpgrade();
+    void ShowEmptyNote();
 
     QString m_firmwareName;
     bool m_allSelected = false;
+    int m_emptyTextId = 0;
+    CustStatic* m_emptyNote;
     CustStatic* m_title;
     CustButton* m_close;
     CTvListCtrl* m_list;

@@ -444,6 +444,10 @@ void CTarsel_NextGenerateDlg::paintEvent(QPaintEvent*) {
 }
 
 void CTarsel_NextGenerateDlg::closeEvent(QCloseEvent* event) {
+    if (!ConfirmClose()) {
+        event->ignore();
+        return;
+    }
     TLOG("(%s:%d)Close %s.", kWindowTitle);
     event->accept();
     done(0);

@@ -114,6 +114,8 @@ public:
     // The automatic IP page's Set IP: message 3 until the assignment is done, the run on
     // the page's settings, a new search.
     void StartAutoIp(const char* user, const char* password);
+    // True when the window may close: nothing runs, or the user said to close anyway.
+    bool ConfirmClose();
     CIPSearchDlg* ipSearch() const { return m_ipSearch; }
 
     // ---- Camera panel and command flows (Tarsel_NextGenerateFlows.cpp) ----
@@ -127,6 +129,8 @@ public:
     void OpenWebsite();
     void OnOpenWebsite(const char* ip, const char* port, const char* mac);
     void PrepareCommand(const char* command);
+    // The confirmation's line naming the cameras a reboot or default goes to.
+    QString CommandTargets() const;
     void ConfirmCommand(const char* command);
     void CancelCommand();
     void ShowTextMessage(int line1Id, int line2Id);

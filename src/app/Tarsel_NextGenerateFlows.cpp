@@ -6,6 +6,7 @@
 // back by a queued call, so a slow camera never freezes the window.
 
 #include <QDesktopServices>
+#include <QFontMetrics>
 #include <QToolButton>
 #include <QUrl>
 #include <cstring>
@@ -46,6 +47,8 @@ int SaveProblemText(SaveProblem problem) {
 }
 constexpr int kCorrectAndSaveAgain = 20121;
 constexpr int kNoWebPage = 20120;
+constexpr int kCameraDidNotAnswer = 20130;
+constexpr int kTargetNameWidth = 130;  // pixels: five names fit the confirmation's three lines
 
 QStringList BatchLines(const BatchCounts& counts) {
     return {QStringLiteral("%1: %2").arg(UiText(20067)).arg(counts.sent),
@@ -103,6 +106,12 @@ void CTarsel_NextGenerateDlg::StartVerification(const char* mac, const char* use
 }
 
 void CTarsel_NextGenerateDlg::OnVerifyAnswer(const VerifyAnswer& answer) {
+    if (answer.timedOut) {
+        // Silence says nothing about the password: say what happened, and the login panel
+        // keeps what was typed for the next try.
+        ShowTextMessage(0, kCameraDidNotAnswer);
+        return;
+    }
     if (!answer.ok) {
         ShowFixedMessage(1);
         return;
@@ -240,10 +249,36 @@ void CTarsel_NextGenerateDlg::PrepareCommand(const char* command) {
         ShowFixedMessage(message);
         return;
     }
+    // The question names what will be commanded: the checked cameras, else the selected one.
+    const QString targets = CommandTargets();
     const std::string which = command;
-    if (which == "SW_DEFAULT") m_alertDialog->ShowSoftwareDefault();
-    else if (which == "HW_DEFAULT") m_alertDialog->ShowHardwareDefault();
-    else m_alertDialog->ShowReboot();
+    if (which == "SW_DEFAULT")
+        m_alertDialog->ShowSoftwareDefault(targets);
+    else if (which == "HW_DEFAULT")
+        m_alertDialog->ShowHardwareDefault(targets);
+    else
+        m_alertDialog->ShowReboot(targets);
+}
+
+QString CTarsel_NextGenerateDlg::CommandTargets() const {
+    QStringList macs = m_cameraList->CheckedMacs();
+    if (macs.isEmpty() && currentMac[0] != '\0')
+        macs << QString::fromUtf8(currentMac);
+    const QFontMetrics metrics(m_alertDialog->TargetsLine()->font());
+    std::vector<std::string> names;
+    for (const QString& mac : macs) {
+        CameraRecord record;
+        const QByteArray bytes = mac.toUtf8();
+        if (!m_engine->CopyCamera(bytes.constData(), &record))
+            continue;  // gone with a new search
+        // A camera without a name is named by its MAC, kept on one line (a word joiner after
+        // each colon); a long name is shortened.
+        QString name = QString::fromUtf8(record.name);
+        if (name.isEmpty())
+            name = QString(mac).replace(QLatin1Char(':'), QStringLiteral(":\u2060"));
+        names.push_back(metrics.elidedText(name, Qt::ElideRight, kTargetNameWidth).toStdString());
+    }
+    return QString::fromStdString(CommandTargetsText(names));
 }
 
 void CTarsel_NextGenerateDlg::ConfirmCommand(const char* command) {

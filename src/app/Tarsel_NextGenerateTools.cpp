@@ -9,12 +9,18 @@
 #include "app/IPSearchDlg.h"
 #include "app/ListDlg.h"
 #include "app/MessageDlg.h"
+#include "app/MessageOKDlg.h"
 #include "app/Tarsel_NextGenerateDlg.h"
 #include "app/UpgradeDlg.h"
 #include "app/ViewDlg.h"
+#include "common/stdafx.h"
 #include "engine/TSmain.h"
 
 namespace {
+constexpr int kUpgradesRunning = 20132;  // "Firmware upgrades are running."
+constexpr int kAutoIpRunning = 20133;    // "An automatic IP assignment is running."
+constexpr int kCloseAnyway = 20134;      // "Close anyway?"
+
 CTarsel_NextGenerateDlg* Self(void* context) { return static_cast<CTarsel_NextGenerateDlg*>(context); }
 void MainRect(void* context, QRect* rect) { *rect = Self(context)->rect(); }
 // Called on worker threads too: the engine copies the record under its own lock.
@@ -113,4 +119,20 @@ void CTarsel_NextGenerateDlg::StartAutoIp(const char* user, const char* password
     m_messageDialog->ShowUntilClosed();
     m_engine->GoAuotSetIPProc(user, password, m_autoIpDialog->Settings());
     Reset(false);
+}
+
+bool CTarsel_NextGenerateDlg::ConfirmClose() {
+    // Closing cuts off what cameras are in the middle of: a camera cut off mid-upload may
+    // refuse the next upgrade, and an assignment leaves cameras half set. Ask first.
+    const bool upgrading = m_upgradeDialog->AnyRunning();
+    const bool assigning = m_engine->Mode() == MODE_AUTO_SET_IP;
+    if (!upgrading && !assigning)
+        return true;
+    const int running = upgrading ? kUpgradesRunning : kAutoIpRunning;
+    const bool both = upgrading && assigning;
+    const bool close = both ? AskOkCancel(this, kUpgradesRunning, kAutoIpRunning, kCloseAnyway) == 1
+                            : AskOkCancel(this, running, kCloseAnyway, 0) == 1;
+    TLOG("(%s:%d)Close asked while busy (upgrades %d, assignment %d): %s", upgrading ? 1 : 0,
+         assigning ? 1 : 0, close ? "closing" : "kept open");
+    return close;
 }

@@ -16,10 +16,12 @@ CredentialRows BuildCredentialRows(QWidget* panel, int top) {
                         new CustEdit(panel)};
     CustStatic* labels[2] = {rows.userLabel, rows.passwordLabel};
     CustEdit* edits[2] = {rows.user, rows.password};
+    // The captions are wide enough for the longest translation ("Nazwa użytkownika"): a
+    // caption is widened, never drawn smaller than its neighbours.
     for (int i = 0; i < 2; ++i) {
-        labels[i]->SetShrinkToFit(true);
-        labels[i]->setGeometry(30, top + 35 * i + 2, 125, 20);
-        edits[i]->setGeometry(160, top + 35 * i, 200, 25);
+        labels[i]->SetWrapToFit(true);
+        labels[i]->setGeometry(20, top + 35 * i + 2, 152, 20);
+        edits[i]->setGeometry(175, top + 35 * i, 200, 25);
     }
     rows.password->setEchoMode(QLineEdit::Password);
     return rows;
@@ -37,8 +39,9 @@ UnauthDlg::UnauthDlg(QWidget* parent) : QWidget(parent) {
     setFixedSize(kWidth, kHeight);
     m_prompt = new CustStatic(this);  // 1502
     m_prompt->SetTextColour(QColor(0, 80, 255));
-    m_prompt->SetShrinkToFit(true);
-    m_prompt->setGeometry(QRect(QPoint(30, 25), QPoint(379, 44)));
+    m_prompt->SetWrapToFit(true);
+    // Room for two lines: a long translation wraps instead of shrinking.
+    m_prompt->setGeometry(QRect(QPoint(20, 14), QPoint(379, 55)));
     m_rows = BuildCredentialRows(this, 60);  // 1500/1501, 1510/1511
     m_rows.user->setMaxLength(kCredentialMax);
     m_rows.password->setMaxLength(kCredentialMax);

@@ -120,7 +120,11 @@ CUpgradeDlg::CUpgradeDlg(QWidget* parent) : QWidget(parent), m_proc(std::make_un
     };
     m_removeMenu = new CRmListDlg(popupParent);
     m_removeMenu->m_context = this;
-    m_removeMenu->onRemove = [](void* context) { static_cast<CUpgradeDlg*>(context)->RemoveTicked(); };
+    // The menu acts on the row it was opened on, whatever else is ticked.
+    m_removeMenu->onRemove = [](void* context) {
+        auto* self = static_cast<CUpgradeDlg*>(context);
+        self->RemoveRow(self->m_menuRowMac);
+    };
 }
 
 CUpgradeDlg::~CUpgradeDlg() {
@@ -193,28 +197,45 @@ void CUpgradeDlg::ShowRow(UpgradeItem* item) {
     if (m_selectAll->isChecked()) m_list->SetCheck(row, 1);
 }
 
+bool CUpgradeDlg::Removable(UpgradeItem* item) {
+    // Finished but its worker not yet returned counts as running: it still holds the item.
+    return item == nullptr || (IsDone(item) && !m_proc->WorkerHolds(item));
+}
+
+void CUpgradeDlg::DeleteRow(int row) {
+    const QString mac = m_list->GetItemText(row, 1);
+    if (UpgradeItem* item = FindItem(mac)) {
+        for (auto i = m_items.begin(); i != m_items.end(); ++i)
+            if (i->get() == item) {
+                m_items.erase(i);
+                break;
+            }
+    }
+    m_list->DeleteItem(row);
+    m_failures.remove(mac);
+}
+
 void CUpgradeDlg::RemoveTicked() {
     m_removeMenu->hide();
     std::vector<int> ticked;
     for (int row = 0; row < m_list->GetItemCount(); ++row) {
         if (!m_list->IsChecked(row)) continue;
-        UpgradeItem* item = FindItem(m_list->GetItemText(row, 1));
-        // Finished but its worker not yet returned counts as running: it still holds the item.
-        if (item != nullptr && (!IsDone(item) || m_proc->WorkerHolds(item))) return Message(9);
+        if (!Removable(FindItem(m_list->GetItemText(row, 1))))
+            return Message(9);
         ticked.push_back(row);
     }
-    for (auto it = ticked.rbegin(); it != ticked.rend(); ++it) {
-        const QString mac = m_list->GetItemText(*it, 1);
-        if (UpgradeItem* item = FindItem(mac)) {
-            for (auto i = m_items.begin(); i != m_items.end(); ++i)
-                if (i->get() == item) {
-                    m_items.erase(i);
-                    break;
-                }
-        }
-        m_list->DeleteItem(*it);
-        m_failures.remove(mac);
-    }
+    for (auto it = ticked.rbegin(); it != ticked.rend(); ++it)
+        DeleteRow(*it);
+}
+
+void CUpgradeDlg::RemoveRow(const QString& mac) {
+    m_removeMenu->hide();
+    const int row = mac.isEmpty() ? -1 : m_list->FindRowByKey(mac);
+    if (row < 0)
+        return;  // gone meanwhile
+    if (!Removable(FindItem(mac)))
+        return Message(9);
+    DeleteRow(row);
 }
 
 void CUpgradeDlg::ShowFailureNotes() {
@@ -321,6 +342,7 @@ bool CUpgradeDlg::OnRow(void* context, int row, int kind) {
         self->Message(9);
         return false;
     }
+    self->m_menuRowMac = mac;
     QWidget* parent = self->m_removeMenu->parentWidget();
     self->m_removeMenu->ShowAt(parent->mapFromGlobal(self->m_list->MenuPosition()));
     return true;

@@ -50,6 +50,10 @@ public:
     bool ChooseFirmware(const QString& path);
     // Removes the ticked rows; nothing at all while one of them is still upgrading.
     void RemoveTicked();
+    // Removes the row of `mac` (the right-click menu's row); refused while it upgrades.
+    void RemoveRow(const QString& mac);
+    // The row the "Remove" menu was last opened on.
+    QString MenuRowMac() const { return m_menuRowMac; }
     void ToggleCameraSelection();
     // True while some camera of the page is not finished.
     bool AnyRunning();
@@ -84,6 +88,9 @@ private:
     void ShowRow(UpgradeItem* item);
     UpgradeItem* FindItem(const QString& mac);
     bool IsDone(UpgradeItem* item);
+    // Finished and let go by its worker: only then may the item be freed.
+    bool Removable(UpgradeItem* item);
+    void DeleteRow(int row);
     void Message(int code);
     void SetColumnTitles();
     // Gives every failed row its reason as the row's note, in the current language.
@@ -102,4 +109,5 @@ private:
     CustButton* m_verify;
     CSelCameraDlg* m_selection;
     CRmListDlg* m_removeMenu;
+    QString m_menuRowMac;
 };

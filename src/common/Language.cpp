@@ -105,6 +105,25 @@ const char* LoadText(int id) {
     return SelectText(TableOfLanguageId(tarsel::GetThreadUiLanguage()), id);
 }
 
+std::string LoadTextWith(int id, const std::vector<std::string>& values) {
+    const std::string text = LoadText(id);
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const size_t slot =
+            i + 1 < text.size() && text[i] == '%' && text[i + 1] >= '1' && text[i + 1] <= '9'
+                ? static_cast<size_t>(text[i + 1] - '1')
+                : values.size();
+        if (slot < values.size()) {
+            out += values[slot];
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 int CaptionTextId(int id) {
     for (const CaptionMapping& m : kCaptionMap) {
         if (m.given == id) return m.shown;

@@ -4,6 +4,8 @@
 // first calls EnsureThreadLanguage(-1) so that a language switched at run time reaches it.
 
 #include <atomic>
+#include <string>
+#include <vector>
 
 constexpr int LANGUAGE_ENGLISH = 0;
 constexpr int LANGUAGE_CHINESE_TRADITIONAL = 1;
@@ -36,6 +38,10 @@ void CheckLanguage();
 // The text of id (20001..20198) in the calling thread's language, English where that
 // language has no text; "" for an unknown id. The text lives as long as the process.
 const char* LoadText(int id);
+// The text of id with its numbered slots %1..%9 filled from values (slot n takes
+// values[n-1]; a slot without a value stays as it is). Numbered, so that a language may name
+// them in its own order; filled in one pass, so that a value never reads as a slot.
+std::string LoadTextWith(int id, const std::vector<std::string>& values);
 // The id a custom control's caption shows for the given id (a few captions read better
 // with a sibling text); other ids pass unchanged.
 int CaptionTextId(int id);

@@ -131,19 +131,19 @@ const char* const kEnglishTexts[kTextCount] = {
     "Check that the folder exists and may be written to, and that the disk has room.",  // 20127
     "Another camera answers with the same IP address.",  // 20128
     "The IP address lies outside the subnet of the network card the camera answered through: its web page cannot be opened from this PC.",  // 20129
-    nullptr,  // 20130
-    nullptr,  // 20131
-    nullptr,  // 20132
-    nullptr,  // 20133
-    nullptr,  // 20134
-    nullptr,  // 20135
-    nullptr,  // 20136
-    nullptr,  // 20137
-    nullptr,  // 20138
-    nullptr,  // 20139
-    nullptr,  // 20140
-    nullptr,  // 20141
-    nullptr,  // 20142
+    "The camera did not answer.",  // 20130
+    "Remove",  // 20131
+    "Firmware upgrades are running.",  // 20132
+    "An automatic IP assignment is running.",  // 20133
+    "Close anyway?",  // 20134
+    "Cameras (%1): %2",  // 20135
+    "and %1 more",  // 20136
+    "No listed camera takes this firmware.",  // 20137
+    "%1 of %2 addresses, %3 found",  // 20138
+    "The range is too large: at most 65,536 addresses.",  // 20139
+    "About Tarsel_NextGenerate",  // 20140
+    "Tarsel_NextGenerate version 1.0",  // 20141
+    "Copyright (C) 2026",  // 20142
     " %1 of %2 shown",  // 20143
     nullptr,  // 20144
     nullptr,  // 20145

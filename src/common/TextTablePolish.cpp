@@ -131,19 +131,19 @@ const char* const kPolishTexts[kTextCount] = {
     "Sprawdź, czy folder istnieje i można w nim zapisywać oraz czy na dysku jest miejsce.",  // 20127
     "Inna kamera odpowiada z tym samym adresem IP.",  // 20128
     "Adres IP leży poza podsiecią karty sieciowej, przez którą kamera odpowiedziała: jej strony nie można otworzyć z tego komputera.",  // 20129
-    nullptr,  // 20130
-    nullptr,  // 20131
-    nullptr,  // 20132
-    nullptr,  // 20133
-    nullptr,  // 20134
-    nullptr,  // 20135
-    nullptr,  // 20136
-    nullptr,  // 20137
-    nullptr,  // 20138
-    nullptr,  // 20139
-    nullptr,  // 20140
-    nullptr,  // 20141
-    nullptr,  // 20142
+    "Kamera nie odpowiedziała.",  // 20130
+    "Usuń",  // 20131
+    "Trwają aktualizacje oprogramowania.",  // 20132
+    "Trwa automatyczne nadawanie adresów IP.",  // 20133
+    "Zamknąć mimo to?",  // 20134
+    "Kamery (%1): %2",  // 20135
+    "i jeszcze %1",  // 20136
+    "Żadna kamera z listy nie przyjmuje tego oprogramowania.",  // 20137
+    "Sprawdzono %1 z %2 adresów, znaleziono: %3",  // 20138
+    "Zakres jest za duży: najwyżej 65 536 adresów.",  // 20139
+    "O programie Tarsel_NextGenerate",  // 20140
+    "Tarsel_NextGenerate wersja 1.0",  // 20141
+    "Copyright (C) 2026",  // 20142
     " %1 z %2 widocznych",  // 20143
     nullptr,  // 20144
     nullptr,  // 20145

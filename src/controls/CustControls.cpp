@@ -141,20 +141,43 @@ void CustStatic::SetFormat(Qt::Alignment format) {
     update();
 }
 
-void CustStatic::SetShrinkToFit(bool on) {
-    m_shrinkToFit = on;
+void CustStatic::SetWrapToFit(bool on) {
+    m_wrapToFit = on;
     update();
 }
 
-QFont CustStatic::PaintedFont() const {
-    QFont painted = font();
-    if (!m_shrinkToFit || m_text.isEmpty()) return painted;
-    const int available = width() - 2;
-    int size = painted.pixelSize();
-    while (size > 8 && QFontMetrics(painted).horizontalAdvance(m_text) > available) {
-        painted.setPixelSize(--size);
+int CustStatic::DrawFlags() const {
+    const int flags = static_cast<int>(m_format);
+    if (!m_wrapToFit || QFontMetrics(font()).horizontalAdvance(m_text) <= width() - 2)
+        return flags | Qt::TextSingleLine;
+    return flags | Qt::TextWordWrap;
+}
+
+bool CustStatic::TextFits() const {
+    if (m_text.isEmpty())
+        return true;
+    const QRect needed = QFontMetrics(font()).boundingRect(rect(), DrawFlags(), m_text);
+    return needed.width() <= width() && needed.height() <= height();
+}
+
+int CustStatic::WrappedHeight(int width) const {
+    if (m_text.isEmpty())
+        return 0;
+    return QFontMetrics(font())
+        .boundingRect(QRect(0, 0, width, 10000), Qt::TextWordWrap, m_text)
+        .height();
+}
+
+int StackLabels(const QList<CustStatic*>& labels, int left, int top, int width, int minHeight,
+                int gap) {
+    for (CustStatic* label : labels) {
+        // A hidden label keeps its place, not the room of the text it last showed.
+        const int height =
+            label->isHidden() ? minHeight : qMax(minHeight, label->WrappedHeight(width) + 2);
+        label->setGeometry(left, top, width, height);
+        top += height + gap;
     }
-    return painted;
+    return top;
 }
 
 QSize CustStatic::sizeHint() const {
@@ -173,8 +196,8 @@ void CustStatic::paintEvent(QPaintEvent*) {
         painter.drawRect(rect().adjusted(inset, inset, -inset - 1, -inset - 1));
     }
     painter.setPen(m_textColour);
-    painter.setFont(PaintedFont());
-    painter.drawText(rect(), static_cast<int>(m_format) | Qt::TextSingleLine, m_text);
+    painter.setFont(font());
+    painter.drawText(rect(), DrawFlags(), m_text);
 }
 
 // ---------------------------------------------------------------------------------------

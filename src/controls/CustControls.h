@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QList>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QWidget>
@@ -56,11 +57,16 @@ public:
     QColor BackgroundColour() const { return m_background; }
     void SetFormat(Qt::Alignment format);
     Qt::Alignment Format() const { return m_format; }
-    // A text wider than the label is drawn in a smaller size of the same font instead of
-    // being cut (translations run longer than the English they replace).
-    void SetShrinkToFit(bool on);
-    // The font the present text is drawn with.
-    QFont PaintedFont() const;
+    // A text wider than the label breaks into lines (between words, or where the language
+    // allows) in the label's own font, instead of being cut: translations run longer than
+    // the English they replace, and every caption of a kind keeps one size.
+    void SetWrapToFit(bool on);
+    // The flags the present text is drawn with.
+    int DrawFlags() const;
+    // True when the present text, drawn as it is, fits inside the label.
+    bool TextFits() const;
+    // The height the present text needs at `width` when it wraps.
+    int WrappedHeight(int width) const;
     QSize sizeHint() const override;
 
 protected:
@@ -71,7 +77,7 @@ private:
     QColor m_textColour{51, 51, 51};
     QColor m_background;
     Qt::Alignment m_format = Qt::AlignLeft | Qt::AlignVCenter;
-    bool m_shrinkToFit = false;
+    bool m_wrapToFit = false;
     bool m_border = false;
     Qt::PenStyle m_borderStyle = Qt::SolidLine;
     int m_borderWidth = 1;
@@ -121,6 +127,13 @@ class CustComboBox : public QComboBox {
 public:
     explicit CustComboBox(QWidget* parent = nullptr);
 };
+
+// Places the labels one below the other from `top`, `width` wide, each as high as its
+// wrapped text needs but at least minHeight (a hidden one minHeight), `gap` pixels apart. Returns
+// the y just below the last: the caller puts its buttons there, so a long translation makes the
+// dialog taller instead of its text smaller.
+int StackLabels(const QList<CustStatic*>& labels, int left, int top, int width, int minHeight,
+                int gap);
 
 // Sets a control's caption from a text id through the caption remapping, in the current
 // language, and remembers the id so that ReloadTextIds can set it again after a language

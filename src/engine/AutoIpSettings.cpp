@@ -74,3 +74,18 @@ int ValidateAutoIpSettings(const AutoIpForm& form, const std::vector<NetworkAdap
     *settings = s;
     return 0;
 }
+
+uint64_t GatewayToSend(const AutoIpSettings& settings, uint64_t newIp, uint64_t cameraGateway) {
+    const uint64_t mask = settings.setMask;
+    const bool adapterOffersNone =
+        settings.setGateway == 0 || settings.setGateway == INVALID_IP_VALUE;
+    if (settings.m_SetIPMode != 0 || !adapterOffersNone)
+        return settings.setGateway;
+    if (cameraGateway == 0 || cameraGateway == INVALID_IP_VALUE || cameraGateway == newIp ||
+        mask == INVALID_IP_VALUE)
+        return settings.setGateway;
+    const bool hostOfNewSubnet = SubnetOf(cameraGateway, mask) == SubnetOf(newIp, mask) &&
+                                 cameraGateway != SubnetOf(newIp, mask) &&
+                                 cameraGateway != LastAddress(newIp, mask);
+    return hostOfNewSubnet ? cameraGateway : settings.setGateway;
+}

@@ -47,3 +47,9 @@ int ValidateAutoIpSettings(const AutoIpForm& form, const std::vector<NetworkAdap
                            AutoIpSettings* settings);
 // The same against the adapters as they are now.
 int ValidateAutoIpSettings(const AutoIpForm& form, AutoIpSettings* settings);
+
+// The gateway sent to a camera given newIp, whose gateway is now cameraGateway. In "Auto"
+// mode an adapter without a gateway (0.0.0.0) offers nothing to replace the camera's own:
+// the camera keeps its gateway when that is a host address of the new subnet, so a working
+// route is not lost. Otherwise the run's gateway (setGateway).
+uint64_t GatewayToSend(const AutoIpSettings& settings, uint64_t newIp, uint64_t cameraGateway);

@@ -10,6 +10,7 @@ const char* FieldText(const CameraRecord& record, int field) {
         case FILTER_IP: return record.ip;
         case FILTER_PORT: return record.httpPort;
         case FILTER_FW_VERSION: return record.fwVersion;
+        case FILTER_CUSTOMER: return record.company;
         default: return nullptr;
     }
 }

@@ -14,7 +14,7 @@ enum FilterField : int {
     FILTER_IP = 2,
     FILTER_PORT = 3,
     FILTER_FW_VERSION = 4,
-    FILTER_CUSTOMER = 5,  // names a field that no reply fills: every camera is shown
+    FILTER_CUSTOMER = 5,  // the company the camera reports
     FILTER_FIELD_COUNT = 6,
 };
 

@@ -1,5 +1,6 @@
 #include "engine/CommandChecks.h"
 
+#include "common/Language.h"
 #include "engine/SettingsText.h"
 #include "finder/LibIP.h"
 
@@ -42,4 +43,19 @@ bool CameraPageUrl(const std::string& ip, const std::string& port, std::string* 
     if (!IsValidIpText(ip.c_str()) || !IsValidPortText(port.c_str())) return false;
     *url = "http://" + ip + ":" + port;
     return true;
+}
+
+std::string CommandTargetsText(const std::vector<std::string>& names) {
+    constexpr int kCommandTargets = 20135;  // "Cameras (%1): %2"
+    constexpr int kAndMore = 20136;         // "and %1 more"
+    constexpr size_t kNamed = 5;
+    std::string listed;
+    for (size_t i = 0; i < names.size() && i < kNamed; ++i) {
+        if (i > 0)
+            listed += ", ";
+        listed += names[i];
+    }
+    if (names.size() > kNamed)
+        listed += " " + LoadTextWith(kAndMore, {std::to_string(names.size() - kNamed)});
+    return LoadTextWith(kCommandTargets, {std::to_string(names.size()), listed});
 }

@@ -41,6 +41,10 @@ struct CommandRow {
 int CommandSelectionMessage(const std::vector<CommandRow>& checked, const std::string& currentMac,
                             bool currentBusy, const std::function<bool(const std::string&)>& isVerified);
 
+// The line of a reboot or default confirmation that names the cameras it goes to: their
+// number and up to five names, then "and N more", in the thread's language.
+std::string CommandTargetsText(const std::vector<std::string>& names);
+
 // The camera's web page, "http://address:port", when the address is a dotted IPv4 address
 // and the port a number from 1 to 65535; false otherwise (nothing is opened then).
 bool CameraPageUrl(const std::string& ip, const std::string& port, std::string* url);

@@ -36,7 +36,10 @@ struct VerifyContext {
     char user[CAMERA_TEXT_CREDENTIAL];
     char password[CAMERA_TEXT_CREDENTIAL];
 };
+// ok: 1 the camera took the credentials, 0 it refused them, VERIFY_NO_ANSWER it could not
+// be reached at all (a camera over HTTP that timed out or refused the connection).
 using VerifyCallback = void (*)(VerifyContext* context, int ok);
+constexpr int VERIFY_NO_ANSWER = -1;
 
 // Reads a camera's information over HTTP with the given credentials into info (which it
 // clears first). 0, -1 (product not supported or a reply that is not "ok") or the

@@ -222,8 +222,8 @@ bool CTSmainDlg::ChooseAddress(const std::string& mac) {
         static const char kCaller[] = "CTSmainDlg::ChooseAddress";
         BoundedCopy(record->newIp, IpValueToText(chosen).c_str(), kCaller, __LINE__);
         BoundedCopy(record->newMask, IpValueToText(settings.setMask).c_str(), kCaller, __LINE__);
-        BoundedCopy(record->newGateway, IpValueToText(settings.setGateway).c_str(), kCaller,
-                    __LINE__);
+        const uint64_t gateway = GatewayToSend(settings, chosen, IpTextToValue(copy.gateway));
+        BoundedCopy(record->newGateway, IpValueToText(gateway).c_str(), kCaller, __LINE__);
         BoundedCopy(record->newDns1, IpValueToText(settings.setDns1).c_str(), kCaller, __LINE__);
         BoundedCopy(record->newDns2, IpValueToText(settings.setDns2).c_str(), kCaller, __LINE__);
     }

@@ -224,8 +224,10 @@ void CTSmainDlg::VerifyCamera(VerifyCallback callback, VerifyContext* context) {
             if (callback != nullptr) callback(context, 1);
             return;
         }
-        if (callback != nullptr) callback(context, 0);
-        if (result == 28 || result == 7) ShowNoResponse(copy.mac);
+        const bool unreachable = result == 28 || result == 7;
+        // Unreachable is not refused: the user's credentials were never judged.
+        if (callback != nullptr) callback(context, unreachable ? VERIFY_NO_ANSWER : 0);
+        if (unreachable) ShowNoResponse(copy.mac);
         return;
     }
     if (m_ports.SendPacketData(HEADER_IP_AUTHENTICATE, context->mac, "", "", "") != 0)

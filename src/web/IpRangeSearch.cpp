@@ -15,6 +15,8 @@ int ValidateIpRange(const char* startText, const char* endText, uint64_t* start,
     *end = IpTextToValue(endText != nullptr ? endText : "");
     if (*start == INVALID_IP_VALUE || *end == INVALID_IP_VALUE) return TEXT_INVALID_SETTING_IP;
     if (*start > *end) return TEXT_IP_RANGE_ERROR;
+    if (*end - *start >= kMaxRangeAddresses)
+        return TEXT_RANGE_TOO_LARGE;
     return 0;
 }
 
@@ -23,6 +25,11 @@ std::string CheckAddressText(const char* address) {
     const size_t slot = text.find("%s");
     if (slot != std::string::npos) text.replace(slot, 2, address);
     return text;
+}
+
+std::string RangeProgressText(uint64_t checked, uint64_t total, uint64_t found) {
+    return LoadTextWith(TEXT_RANGE_PROGRESS,
+                        {std::to_string(checked), std::to_string(total), std::to_string(found)});
 }
 
 CIpRangeSearch::~CIpRangeSearch() {
@@ -76,6 +83,14 @@ void CIpRangeSearch::ReportOutcome(const std::string& address, const AddressOutc
     }
 }
 
+void CIpRangeSearch::ReportProgress(uint64_t checked, uint64_t total,
+                                    const AddressOutcome& outcome) {
+    if (outcome.result == 0)
+        ++found_;
+    if (onProgress != nullptr)
+        onProgress(context, checked, total, found_);
+}
+
 void CIpRangeSearch::ProbeInParallel(const std::string& user, const std::string& password,
                                      uint64_t start, uint64_t end, const std::string& portText) {
     std::atomic<uint64_t> next{start};
@@ -98,6 +113,7 @@ void CIpRangeSearch::ProbeInParallel(const std::string& user, const std::string&
                 const std::string address = IpValueToText(it->first);
                 ReportCheck(address);
                 ReportOutcome(address, it->second);
+                ReportProgress(it->first - start + 1, end - start + 1, it->second);
                 waiting.erase(it);
                 ++nextToReport;
             }
@@ -114,6 +130,9 @@ void CIpRangeSearch::SearchThread(std::string user, std::string password, uint64
                                   uint64_t end, std::string portText) {
     EnsureThreadLanguage(-1);
     if (onClearFailures != nullptr) onClearFailures(context);
+    found_ = 0;
+    if (onProgress != nullptr)
+        onProgress(context, 0, end - start + 1, 0);
 
     bool stopped = false;
     if (jobs > 1) {
@@ -123,7 +142,9 @@ void CIpRangeSearch::SearchThread(std::string user, std::string password, uint64
         for (uint64_t current = start; current <= end; ++current) {
             const std::string address = IpValueToText(current);
             ReportCheck(address);  // shown while the address is probed
-            ReportOutcome(address, ProbeAddress(address, portText, user, password));
+            const AddressOutcome outcome = ProbeAddress(address, portText, user, password);
+            ReportOutcome(address, outcome);
+            ReportProgress(current - start + 1, end - start + 1, outcome);
             if (stopRequested_) {
                 stopped = true;
                 break;

@@ -20,15 +20,25 @@ constexpr int TEXT_IP_RANGE_ERROR = 20091;
 constexpr int TEXT_CHECK_ADDRESS = 20110;
 constexpr int TEXT_IP_SEARCH_STOP = 20111;
 constexpr int TEXT_IP_SEARCH_DONE = 20112;
+constexpr int TEXT_RANGE_PROGRESS = 20138;   // "%1 of %2 addresses, %3 found"
+constexpr int TEXT_RANGE_TOO_LARGE = 20139;  // "The range is too large: at most 65,536 addresses."
 
-// 0 when both texts are addresses and start is not above end; otherwise the id of the
-// error text (20090 for an unparsable address, 20091 for a reversed range).
+// The most addresses one search walks: a /16. A larger range would keep the worker busy for
+// hours (the whole address space: about 27 years at 200 ms an address).
+constexpr uint64_t kMaxRangeAddresses = 65536;
+
+// 0 when both texts are addresses, start is not above end and the range holds at most
+// kMaxRangeAddresses; otherwise the id of the error text (20090 for an unparsable address,
+// 20091 for a reversed range, TEXT_RANGE_TOO_LARGE).
 int ValidateIpRange(const char* startText, const char* endText, uint64_t* start,
                     uint64_t* end);
 
 // "Check %s ..." in the thread's language, with the address in place of "%s". The
 // translated text is never used as a format.
 std::string CheckAddressText(const char* address);
+
+// "n of N addresses, k found" in the thread's language.
+std::string RangeProgressText(uint64_t checked, uint64_t total, uint64_t found);
 
 constexpr int kMaxRangeJobs = 256;
 
@@ -49,6 +59,9 @@ public:
     void (*onClearFailures)(void* context) = nullptr;
     void (*onAuthFailure)(void* context, const char* address) = nullptr;
     void (*onFinished)(void* context, bool stopped) = nullptr;
+    // After each address, in address order: how many were checked of how many, and how
+    // many cameras were found so far.
+    void (*onProgress)(void* context, uint64_t checked, uint64_t total, uint64_t found) = nullptr;
     // The engine's reply dispatcher: a camera read over HTTP enters the list like a
     // discovery reply.
     void (*onCameraFound)(void* context, const CameraReply& info) = nullptr;
@@ -87,11 +100,13 @@ private:
                                 const std::string& user, const std::string& password);
     void ReportCheck(const std::string& address);
     void ReportOutcome(const std::string& address, const AddressOutcome& outcome);
+    void ReportProgress(uint64_t checked, uint64_t total, const AddressOutcome& outcome);
     void ProbeInParallel(const std::string& user, const std::string& password, uint64_t start,
                          uint64_t end, const std::string& portText);
     void SearchThread(std::string user, std::string password, uint64_t start, uint64_t end,
                       std::string portText);
 
+    uint64_t found_ = 0;  // cameras found by the running search; its worker's alone
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> running_{false};
     std::mutex threadMutex_;

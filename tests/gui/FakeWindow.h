@@ -12,11 +12,12 @@
 namespace guitest {
 
 struct FakeWindow {
-    FakePorts ports{100};
+    FakePorts ports;
     std::unique_ptr<CTarsel_NextGenerateDlg> window;
     bool started = false;  // the first search asked for its receiver in time
 
-    FakeWindow() {
+    // The engine's clock runs `speedup` times real time (1: an assignment runs for seconds).
+    explicit FakeWindow(uint32_t speedup = 100) : ports(speedup) {
         currentLanguage.store(-1);
         window = std::make_unique<CTarsel_NextGenerateDlg>(ports);
         window->show();

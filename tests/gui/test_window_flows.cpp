@@ -1,10 +1,12 @@
 // The window's command flows against a stand-in for the network: a verification's answer
-// belongs to the camera asked about and a time-out ends it, Save refuses what would split
-// the settings, a command with nothing to command sends nothing, and a camera's page opens
-// only for a dotted address and a port.
+// belongs to the camera asked about and silence is reported as silence, Save refuses what
+// would split the settings, a command with nothing to command sends nothing and its
+// question names the cameras it goes to, a camera's page opens only for a dotted address
+// and a port, and the range search counts as it goes and refuses a range too large.
 
 #include <QTest>
 #include <QUrl>
+#include <cstring>
 #include <memory>
 
 #include "FakeWindow.h"
@@ -12,13 +14,16 @@
 #include "app/AlartDlg.h"
 #include "app/AuthDlg.h"
 #include "app/CombineDlg.h"
+#include "app/IPSearchDlg.h"
 #include "app/InfoDlg.h"
 #include "app/ListDlg.h"
 #include "app/LoginVerifier.h"
 #include "app/MessageDlg.h"
+#include "app/MessageOKDlg.h"
 #include "app/Tarsel_NextGenerateDlg.h"
 #include "app/UnauthDlg.h"
 #include "controls/CustControls.h"
+#include "controls/TvListCtrl.h"
 #include "controls/UiText.h"
 
 namespace {
@@ -70,12 +75,15 @@ private slots:
         QCOMPARE(f.window->cameraPanel()->Info()->Mac(), std::string(kB));
         QVERIFY(f.window->cameraPanel()->Login()->isVisible());
 
-        // No answer at all: refused after the time-out, and an answer that comes after it
-        // is not taken.
+        // No answer at all: said so after the time-out (not "wrong password"), what was typed
+        // stays for the next try, and an answer that comes after it is not taken.
         f.window->verifier()->SetTimeoutMs(300);
-        f.Verify(kB, "admin");
-        QVERIFY(guitest::WaitUntil([&] { return f.Message() == UiText(20004); }, 5000));
+        f.Verify(kB, "secret");
+        QVERIFY(guitest::WaitUntil([&] { return f.Message() == UiText(20130); }, 5000));
         QVERIFY(!f.window->verifier()->Pending());
+        QCOMPARE(f.window->cameraPanel()->Login()->UserEdit()->text(), QStringLiteral("admin"));
+        QCOMPARE(f.window->cameraPanel()->Login()->PasswordEdit()->text(),
+                 QStringLiteral("secret"));
         f.ports.Deliver(MakeAuthReply(kB, "admin", "admin"));
         QTest::qWait(100);
         QVERIFY(!f.window->IsCameraVerified(kB));
@@ -118,6 +126,55 @@ private slots:
         QTest::mouseClick(f.window->cameraPanel()->Auth()->SaveButton(), Qt::LeftButton);
         QCOMPARE(f.window->messageDialog()->Line(0)->text(), UiText(20115));
         QCOMPARE(f.ports.CountSent(HEADER_IP_SET, kA), 0u);
+    }
+
+    void commandConfirmationNamesTheCamerasItGoesTo() {
+        guitest::PrivateConfig config("");
+        Fixture f;
+        f.window->OnCameraSelected(kA);  // nothing checked: the selected camera
+        f.window->StoreCredentials("192.168.1.10", kA, "admin", "admin");
+        f.window->PrepareCommand("REBOOT");
+        CustStatic* named = f.window->alertDialog()->TargetsLine();
+        QCOMPARE(named->text(), QStringLiteral("Cameras (1): Cam-00:0A"));
+        // Seven checked: five names in list order (one without a name by its MAC), then a count.
+        for (int i = 1; i <= 7; ++i) {
+            const QByteArray mac = QStringLiteral("00:1B:2C:00:00:5%1").arg(i).toLatin1();
+            CameraReply reply = MakeReply(HEADER_IP_QUERY, mac.constData(), "192.168.1.50", "manual");
+            if (i == 1) reply.deviceName[0] = '\0';
+            f.ports.Deliver(reply);
+            CListDlg* list = f.window->cameraList();
+            QVERIFY(guitest::WaitUntil([&] { return list->RowOfMac(mac.constData()) >= 0; }, 5000));
+            f.window->StoreCredentials("192.168.1.50", mac.constData(), "admin", "admin");
+            list->List()->SetCheck(list->RowOfMac(mac.constData()), 1);
+        }
+        f.window->PrepareCommand("HW_DEFAULT");
+        const QString unnamed = QStringLiteral("00:\u20601B:\u20602C:\u206000:\u206000:\u206051");
+        QCOMPARE(named->text(), QStringLiteral("Cameras (7): %1, Cam-00:52, Cam-00:53, Cam-00:54, "
+                                               "Cam-00:55 and 2 more").arg(unnamed));
+        QVERIFY(named->TextFits());
+    }
+
+    void rangeSearchCountsAndRefusesTooLargeARange() {
+        guitest::PrivateConfig config("");
+        Fixture f;
+        CIPSearchDlg* dialog = f.window->ipSearch();
+        dialog->StartEdit()->setText(QStringLiteral("10.0.0.0"));
+        dialog->EndEdit()->setText(QStringLiteral("10.1.0.0"));  // 65,537 addresses
+        dialog->StartSearch();
+        QVERIFY(guitest::WaitUntil([&] { return f.window->resultBox()->isVisible(); }, 3000));
+        QCOMPARE(f.window->resultBox()->Line(1)->text(), UiText(20139));
+        QVERIFY(!dialog->Search().Running());
+        // Three addresses, one camera among them; the probe and the read stand in.
+        dialog->Search().probe = [](const char* ip, int) { return std::strcmp(ip, "10.0.0.2") == 0 ? 1 : 0; };
+        dialog->Search().checkCgi = [](const char*, const char*, const char*, const char*, CameraReply* info) {
+            *info = MakeReply(HEADER_IP_QUERY, "00:1B:2C:00:00:77", "10.0.0.2", "manual");
+            return 0;
+        };
+        dialog->StartEdit()->setText(QStringLiteral("10.0.0.1"));
+        dialog->EndEdit()->setText(QStringLiteral("10.0.0.3"));
+        dialog->StartSearch();
+        QVERIFY(guitest::WaitUntil([&] { return dialog->SearchButton()->isEnabled(); }, 5000));
+        QCOMPARE(dialog->ProgressLabel()->text(), QStringLiteral("3 of 3 addresses, 1 found"));
     }
 };
 

@@ -201,3 +201,24 @@ TEST(AutoIp, NewSearchWhileWorkersRunTouchesNoFreedRecord) {
 }
 
 }  // namespace
+
+TEST(AutoIp, AdapterWithoutGatewayLeavesTheCameraItsOwnInsideTheNewSubnet) {
+    const auto ip = [](const char* text) { return IpTextToValue(text); };
+    AutoIpSettings s = Settings("192.168.1.100", "192.168.1.110");
+    s.adapterGateway = s.setGateway = 0;  // the adapter has none
+    EXPECT_EQ(0u, GatewayToSend(s, ip("192.168.1.100"), ip("10.0.0.1")));       // another subnet
+    EXPECT_EQ(0u, GatewayToSend(s, ip("192.168.1.100"), ip("192.168.1.255")));  // its broadcast
+    s.m_SetIPMode = 1;  // "Manual": 0.0.0.0 was entered on purpose
+    EXPECT_EQ(0u, GatewayToSend(s, ip("192.168.1.100"), ip("192.168.1.1")));
+
+    // The run sends the camera's own gateway (192.168.1.1 in its reply).
+    AutoRun run;
+    s.m_SetIPMode = 0;
+    run.Start(s);
+    run.Camera(1, "192.168.1.50");
+    ASSERT_TRUE(WaitFor([&] { return run.ports.CountSent(HEADER_IP_SET, Mac(1)) == 1; }));
+    std::string payload;
+    for (auto& p : run.ports.Sent())
+        if (p.type == HEADER_IP_SET) payload = p.payload;
+    EXPECT_NE(std::string::npos, payload.find("address=192.168.1.100/255.255.255.0/192.168.1.1&")) << payload;
+}

@@ -135,10 +135,11 @@ TEST(Verification, HttpCameraByInformationRead) {
     ASSERT_TRUE(engine.CopyCamera("00:11:22:33:44:55", &r));
     EXPECT_STREQ("new", r.password);
 
-    // Unreachable: refused, and the row says "No Response" before the call returns.
+    // Unreachable: not answered (never "refused"), and the row says "No Response" before
+    // the call returns.
     ports.httpFailure[kHttpIp] = 28;
     engine.VerifyCamera(VerifyResult::Done, &v.context);
-    EXPECT_EQ(0, v.ok);
+    EXPECT_EQ(VERIFY_NO_ANSWER, v.ok);
     EXPECT_EQ(STATUS_INDEX_NO_RESPONSE, engine.Table().StatusOf("00:11:22:33:44:55"));
     EXPECT_TRUE(ports.Sent().size() == 2u);  // only the search's two queries went out
 }

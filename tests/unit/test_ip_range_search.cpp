@@ -21,6 +21,7 @@ struct Recorder {
     std::vector<std::string> probed;
     std::vector<int> probedPorts;
     std::vector<std::string> read;
+    std::vector<std::string> progress;  // "checked/total/found"
     int clears = 0;
     bool finished = false;
     bool stopped = false;
@@ -56,6 +57,12 @@ void Wire(CIpRangeSearch& search, Recorder& r) {
     };
     search.onCameraFound = [](void* c, const CameraReply& info) {
         Locked(c, [&](Recorder& r) { r.found.push_back(info.ip); });
+    };
+    search.onProgress = [](void* c, uint64_t checked, uint64_t total, uint64_t found) {
+        Locked(c, [&](Recorder& r) {
+            r.progress.push_back(std::to_string(checked) + "/" + std::to_string(total) + "/" +
+                                 std::to_string(found));
+        });
     };
     search.onFinished = [](void* c, bool stopped) {
         Locked(c, [&](Recorder& r) {
@@ -96,11 +103,16 @@ TEST(IpRangeSearch, ValidationRefusesBadAndReversedRanges) {
     EXPECT_EQ(TEXT_INVALID_SETTING_IP, ValidateIpRange("10.0.0.1", "a.b.c.d", &s, &e));
     EXPECT_EQ(TEXT_INVALID_SETTING_IP, ValidateIpRange("", "10.0.0.1", &s, &e));
     EXPECT_EQ(TEXT_IP_RANGE_ERROR, ValidateIpRange("10.0.1.0", "10.0.0.255", &s, &e));
+    // At most 65,536 addresses: a /16 is searched, one more address is refused.
+    EXPECT_EQ(0, ValidateIpRange("10.1.0.0", "10.1.255.255", &s, &e));
+    EXPECT_EQ(TEXT_RANGE_TOO_LARGE, ValidateIpRange("10.1.0.0", "10.2.0.0", &s, &e));
+    EXPECT_EQ(TEXT_RANGE_TOO_LARGE, ValidateIpRange("0.0.0.0", "255.255.255.255", &s, &e));
 
     CIpRangeSearch search;
     Recorder r;
     Wire(search, r);
     EXPECT_EQ(TEXT_IP_RANGE_ERROR, search.Start("admin", "pw", "10.0.0.9", "10.0.0.1", "80"));
+    EXPECT_EQ(TEXT_RANGE_TOO_LARGE, search.Start("admin", "pw", "10.0.0.0", "10.255.0.0", "80"));
     EXPECT_FALSE(search.Running());
     search.Wait();
     EXPECT_TRUE(r.probed.empty());
@@ -130,6 +142,18 @@ TEST(IpRangeSearch, WalksAcrossOctetsReadsListenersAndListsRefusals) {
     EXPECT_EQ("IP search done.", r.statuses[5]);
     EXPECT_TRUE(r.finished);
     EXPECT_FALSE(r.stopped);
+    // The count after every address: only cameras read count as found.
+    EXPECT_EQ((std::vector<std::string>{"0/5/0", "1/5/0", "2/5/1", "3/5/1", "4/5/1", "5/5/1"}),
+              r.progress);
+    EXPECT_EQ("2 of 5 addresses, 1 found", RangeProgressText(2, 5, 1));
+    // Probing several at once counts the same, in address order.
+    r.progress.clear();
+    search.jobs = 3;
+    ASSERT_EQ(0, search.Start("admin", "pw", "10.0.0.254", "10.0.1.2", "8080"));
+    search.Wait();
+    search.jobs = 1;
+    EXPECT_EQ((std::vector<std::string>{"0/5/0", "1/5/0", "2/5/1", "3/5/1", "4/5/1", "5/5/1"}),
+              r.progress);
 
     // A second search starts with an empty failure list; a non-numeric port probes port 0;
     // the worker speaks the language chosen for the program.
@@ -142,7 +166,7 @@ TEST(IpRangeSearch, WalksAcrossOctetsReadsListenersAndListsRefusals) {
     ASSERT_EQ(0, search.Start("admin", "pw", "0.0.0.0", "0.0.0.0", "http"));
     search.Wait();
     currentLanguage = before;
-    EXPECT_EQ(2, r.clears);
+    EXPECT_EQ(3, r.clears);
     EXPECT_TRUE(r.failures.empty());
     EXPECT_EQ(std::vector<std::string>{"0.0.0.0"}, r.probed);
     EXPECT_EQ(std::vector<int>{0}, r.probedPorts);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <regex>
@@ -23,14 +24,19 @@ struct ThreadLanguageScope {
     }
 };
 
+// The printf slots in order, then the numbered slots (%1..%9), which a language may order
+// as it likes, sorted.
 std::string Placeholders(const char* text) {
-    std::string out;
+    std::string out, numbered;
     std::string s(text);
-    static const std::regex placeholder("%[sd]");
+    static const std::regex placeholder("%[sd1-9]");
     for (auto it = std::sregex_iterator(s.begin(), s.end(), placeholder); it != std::sregex_iterator(); ++it) {
-        out += it->str();
+        const std::string slot = it->str();
+        (std::isdigit(static_cast<unsigned char>(slot[1])) ? numbered : out) += slot;
     }
-    return out;
+    std::string digits = numbered;
+    std::sort(digits.begin(), digits.end());
+    return out + "|" + digits;
 }
 
 }  // namespace

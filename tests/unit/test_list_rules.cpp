@@ -19,9 +19,12 @@ CameraRecord Camera(const char* name, const char* ip, const char* port = "80") {
 }
 }  // namespace
 
-TEST(CameraFilter, PrefixBytesInvertAndTheFieldsThatCompareNothing) {
-    const std::vector<CameraRecord> cams = {Camera("Cam-01", "192.168.1.5"), Camera("Cam-02", "192.168.10.5"),
-                                            Camera("cam-03", "10.0.0.9", "8080"), Camera("Cam-04", "192.168.2.7")};
+TEST(CameraFilter, PrefixBytesInvertAndEveryField) {
+    std::vector<CameraRecord> cams = {
+        Camera("Cam-01", "192.168.1.5"), Camera("Cam-02", "192.168.10.5"),
+        Camera("cam-03", "10.0.0.9", "8080"), Camera("Cam-04", "192.168.2.7")};
+    std::snprintf(cams[1].company, sizeof cams[1].company, "Acme Security");
+    std::snprintf(cams[3].company, sizeof cams[3].company, "Acme");
     using V = std::vector<size_t>;
     EXPECT_EQ((V{0, 1}), FilterCameras(cams, FILTER_IP, "192.168.1", false));
     EXPECT_EQ((V{2, 3}), FilterCameras(cams, FILTER_IP, "192.168.1", true));
@@ -29,7 +32,9 @@ TEST(CameraFilter, PrefixBytesInvertAndTheFieldsThatCompareNothing) {
     EXPECT_EQ((V{2}), FilterCameras(cams, FILTER_PORT, "808", false));
     EXPECT_EQ((V{}), FilterCameras(cams, FILTER_PORT, "80", true));  // "8080" starts with "80"
     EXPECT_EQ((V{0, 1, 2, 3}), FilterCameras(cams, FILTER_NAME, "", true));   // empty: everything
-    EXPECT_EQ((V{0, 1, 2, 3}), FilterCameras(cams, FILTER_CUSTOMER, "xyz", true));
+    // "Customer" compares the company the camera reports.
+    EXPECT_EQ((V{1, 3}), FilterCameras(cams, FILTER_CUSTOMER, "Acme", false));
+    EXPECT_EQ((V{0, 2, 3}), FilterCameras(cams, FILTER_CUSTOMER, "Acme S", true));
     // A text longer than the field never matches, also past the field's terminator.
     EXPECT_EQ((V{}), FilterCameras(cams, FILTER_FW_VERSION, "5.2.1.9", false));
 }

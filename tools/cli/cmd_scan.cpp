@@ -28,12 +28,13 @@ const char kStatusCredentialsRefused[] = "credentials refused";
 const char kUsage[] =
     "usage: tarsel scan START END [--port P] [--jobs N] --user U [--json|--csv]\n"
     "\n"
-    "Walks every address from START to END, tries a TCP connection to the HTTP port on each\n"
-    "(200 ms), and reads the identity of every camera that answers, with the credentials.\n"
-    "Lists the cameras found, and the addresses whose camera refused the credentials with\n"
-    "the status \"credentials refused\" (also named on stderr). An address without a\n"
-    "listener costs 0.2 s (a silent /24 takes about 51 s one address at a time, about 1.5 s\n"
-    "with --jobs 64). The listing is in address order and the same whatever N.\n"
+    "Walks every address from START to END (at most 65,536 addresses), tries a TCP\n"
+    "connection to the HTTP port on each (200 ms), and reads the identity of every camera\n"
+    "that answers, with the credentials. Lists the cameras found, and the addresses whose\n"
+    "camera refused the credentials with the status \"credentials refused\" (also named on\n"
+    "stderr). An address without a listener costs 0.2 s (a /24 takes about 51 s one\n"
+    "address at a time, about 1.5 s with --jobs 64). The listing is in address order and\n"
+    "the same whatever N.\n"
     "\n"
     "  --port P   the HTTP port to try (default 80)\n"
     "  --jobs N   addresses probed at once, 1 to 256 (default 1, as the window does)\n"
@@ -45,8 +46,6 @@ struct ScanState {
     std::mutex mutex;
     std::vector<CameraView> cameras;
     std::vector<std::string> refused;
-    uint64_t done = 0;
-    uint64_t total = 1;
     Progress* progress = nullptr;
 };
 
@@ -99,7 +98,6 @@ int RunScan(const Invocation& invocation) {
 
     HttpOnlyEnginePorts ports;
     ScanState state;
-    state.total = end - start + 1;
     Progress progress("Scanning");
     state.progress = &progress;
     CIpRangeSearch search;
@@ -109,11 +107,11 @@ int RunScan(const Invocation& invocation) {
                                const char* password, CameraReply* info) {
         return CheckCGI(ports, ip, p, user, password, info);
     };
-    search.onStatus = [](void* c, const char* text) {
+    search.onProgress = [](void* c, uint64_t checked, uint64_t total, uint64_t found) {
         auto* s = static_cast<ScanState*>(c);
         std::lock_guard lock(s->mutex);
-        s->progress->Update(static_cast<double>(s->done) / static_cast<double>(s->total), text);
-        ++s->done;
+        s->progress->Update(static_cast<double>(checked) / static_cast<double>(total),
+                            RangeProgressText(checked, total, found));
     };
     search.onAuthFailure = [](void* c, const char* address) {
         auto* s = static_cast<ScanState*>(c);

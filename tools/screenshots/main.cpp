@@ -15,19 +15,19 @@
 #include "app/AboutDlg.h"
 #include "app/AlartDlg.h"
 #include "app/AutoSetIPDlg.h"
+#include "app/BehaviorDlg.h"
 #include "app/CombineDlg.h"
 #include "app/DefaultDlg.h"
-#include "app/InfoDlg.h"
-#include "app/IPSearchDlg.h"
-#include "app/SelCameraDlg.h"
-#include "app/UpgradeDlg.h"
-#include "app/BehaviorDlg.h"
 #include "app/FunctionDlg.h"
+#include "app/IPSearchDlg.h"
+#include "app/InfoDlg.h"
 #include "app/LngDlg.h"
 #include "app/MessageDlg.h"
 #include "app/MessageOKDlg.h"
+#include "app/SelCameraDlg.h"
 #include "app/Tarsel_NextGenerateApp.h"
 #include "app/Tarsel_NextGenerateDlg.h"
+#include "app/UpgradeDlg.h"
 #include "common/Config.h"
 #include "common/Language.h"
 #include "common/stdafx.h"
@@ -36,6 +36,8 @@
 #include "engine/LiveEnginePorts.h"
 #include "engine/SiteReport.h"
 #include "controls/UiText.h"
+#include "engine/CommandChecks.h"
+#include "engine/LiveEnginePorts.h"
 
 namespace {
 
@@ -124,6 +126,12 @@ void Dialogs(const QString& tag) {
     sheet << Save(&alert, QStringLiteral("alert_sw_default_") + tag);
     alert.ShowHardwareDefault();
     sheet << Save(&alert, QStringLiteral("alert_hw_default_") + tag);
+    // The confirmations name the cameras they go to.
+    alert.ShowReboot(QString::fromStdString(CommandTargetsText({"Reception"})));
+    sheet << Save(&alert, QStringLiteral("alert_reboot_one_") + tag);
+    alert.ShowHardwareDefault(QString::fromStdString(CommandTargetsText(
+        {"Reception", "Yard", "Gate East", "Parking level -2", "Warehouse", "Lobby", "Stairs"})));
+    sheet << Save(&alert, QStringLiteral("alert_hw_default_seven_") + tag);
 
     CMessageDlg message(&owner);
     message.SetLines(20002, 20003, 0);
@@ -134,6 +142,9 @@ void Dialogs(const QString& tag) {
     message.SetLines(0, 20009, 0);
     message.ShowUntilClosed();
     sheet << Save(&message, QStringLiteral("message_busy_") + tag);
+    message.SetLines(0, 20130, 0);
+    message.ShowUntilClosed();
+    sheet << Save(&message, QStringLiteral("message_no_answer_") + tag);
 
     CMessageOKDlg result(&owner);
     const QStringList texts = {UiText(20109), UiText(20091), QStringLiteral("192.168.1.10 - 192.168.1.1")};
@@ -149,8 +160,16 @@ void Dialogs(const QString& tag) {
                                       UiText(20127)};
     result.ShowResult(1, &reportFailed);
     sheet << Save(&result, QStringLiteral("result_report_failed_") + tag);
+    const QStringList tooLarge = {QString(), UiText(20139),
+                                  QStringLiteral("10.0.0.0 - 10.255.255.255")};
+    result.ShowResult(1, &tooLarge);
+    sheet << Save(&result, QStringLiteral("result_range_too_large_") + tag);
     MessageOKCancelDlg question(&owner, 0, 20081, 0);
     sheet << Save(&question, QStringLiteral("question_") + tag);
+    MessageOKCancelDlg closeUpgrading(&owner, 20132, 20134, 0);
+    sheet << Save(&closeUpgrading, QStringLiteral("question_close_upgrading_") + tag);
+    MessageOKCancelDlg closeBoth(&owner, 20132, 20133, 20134);
+    sheet << Save(&closeBoth, QStringLiteral("question_close_both_") + tag);
 
     CLngDlg chooser(&owner);
     chooser.ShowAt(QPoint(0, 0));
@@ -158,6 +177,9 @@ void Dialogs(const QString& tag) {
     CFunctionDlg menu(&owner);
     menu.ShowAt(QPoint(0, 0));
     sheet << Save(&menu, QStringLiteral("function_menu_") + tag);
+    CRmListDlg remove(&owner);
+    remove.ShowAt(QPoint(0, 0));
+    sheet << Save(&remove, QStringLiteral("remove_menu_") + tag);
     CAboutDlg about(&owner);
     sheet << Save(&about, QStringLiteral("about_") + tag);
     SaveSheet(sheet, QStringLiteral("dialogs_sheet_") + tag);
@@ -240,6 +262,16 @@ void MainWindow(int language, const QString& tag) {
         window.ipSearch()->ShowCentred();
         QTest::qWait(50);
         Save(&window, QStringLiteral("main_window_tools_") + tag);
+        // A range search over three addresses, none listening (the probe stands in: no
+        // address is reached), shows its count.
+        window.ipSearch()->Search().probe = [](const char*, int) { return 0; };
+        window.ipSearch()->StartEdit()->setText(QStringLiteral("10.0.0.1"));
+        window.ipSearch()->EndEdit()->setText(QStringLiteral("10.0.0.3"));
+        window.ipSearch()->StartSearch();
+        for (int i = 0; i < 400 && !window.ipSearch()->SearchButton()->isEnabled(); ++i)
+            QTest::qWait(5);
+        QTest::qWait(20);
+        Save(&window, QStringLiteral("main_window_range_counted_") + tag);
         window.ipSearch()->hide();
         window.ShowUpgradeLayout();
         window.upgradeDialog()->ChooseFirmware(QStringLiteral("/firmware/tarsel.fw.2.1.11.0.tar"));
