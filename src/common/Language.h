@@ -33,7 +33,7 @@ void EnsureThreadLanguage(int index);
 // currentLanguage's; changes nothing.
 void CheckLanguage();
 
-// The text of id (20001..20129) in the calling thread's language, English where that
+// The text of id (20001..20157) in the calling thread's language, English where that
 // language has no text; "" for an unknown id. The text lives as long as the process.
 const char* LoadText(int id);
 // The id a custom control's caption shows for the given id (a few captions read better

@@ -131,4 +131,32 @@ const char* const kChineseTexts[kTextCount] = {
     "請確認資料夾存在且可寫入，並且磁碟仍有空間。",  // 20127
     "另一台攝影機使用相同的 IP 位址。",  // 20128
     "此 IP 位址不在攝影機回應所經網路卡的子網路內：無法從這台電腦開啟其網頁。",  // 20129
+    nullptr,  // 20130: kept free for texts of another change
+    nullptr,  // 20131: kept free for texts of another change
+    nullptr,  // 20132: kept free for texts of another change
+    nullptr,  // 20133: kept free for texts of another change
+    nullptr,  // 20134: kept free for texts of another change
+    nullptr,  // 20135: kept free for texts of another change
+    nullptr,  // 20136: kept free for texts of another change
+    nullptr,  // 20137: kept free for texts of another change
+    nullptr,  // 20138: kept free for texts of another change
+    nullptr,  // 20139: kept free for texts of another change
+    nullptr,  // 20140: kept free for texts of another change
+    nullptr,  // 20141: kept free for texts of another change
+    nullptr,  // 20142: kept free for texts of another change
+    nullptr,  // 20143: kept free for texts of another change
+    nullptr,  // 20144: kept free for texts of another change
+    nullptr,  // 20145: kept free for texts of another change
+    nullptr,  // 20146: kept free for texts of another change
+    nullptr,  // 20147: kept free for texts of another change
+    nullptr,  // 20148: kept free for texts of another change
+    nullptr,  // 20149: kept free for texts of another change
+    "最小化",  // 20150
+    "語言",  // 20151
+    "篩選欄位",  // 20152
+    "套用篩選",  // 20153
+    "選擇韌體檔案",  // 20154
+    "移除勾選的攝影機",  // 20155
+    "待升級的攝影機",  // 20156
+    "攝影機功能",  // 20157
 };

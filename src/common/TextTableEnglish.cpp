@@ -131,4 +131,32 @@ const char* const kEnglishTexts[kTextCount] = {
     "Check that the folder exists and may be written to, and that the disk has room.",  // 20127
     "Another camera answers with the same IP address.",  // 20128
     "The IP address lies outside the subnet of the network card the camera answered through: its web page cannot be opened from this PC.",  // 20129
+    nullptr,  // 20130: kept free for texts of another change
+    nullptr,  // 20131: kept free for texts of another change
+    nullptr,  // 20132: kept free for texts of another change
+    nullptr,  // 20133: kept free for texts of another change
+    nullptr,  // 20134: kept free for texts of another change
+    nullptr,  // 20135: kept free for texts of another change
+    nullptr,  // 20136: kept free for texts of another change
+    nullptr,  // 20137: kept free for texts of another change
+    nullptr,  // 20138: kept free for texts of another change
+    nullptr,  // 20139: kept free for texts of another change
+    nullptr,  // 20140: kept free for texts of another change
+    nullptr,  // 20141: kept free for texts of another change
+    nullptr,  // 20142: kept free for texts of another change
+    nullptr,  // 20143: kept free for texts of another change
+    nullptr,  // 20144: kept free for texts of another change
+    nullptr,  // 20145: kept free for texts of another change
+    nullptr,  // 20146: kept free for texts of another change
+    nullptr,  // 20147: kept free for texts of another change
+    nullptr,  // 20148: kept free for texts of another change
+    nullptr,  // 20149: kept free for texts of another change
+    "Minimise",  // 20150
+    "Language",  // 20151
+    "Filter field",  // 20152
+    "Apply filter",  // 20153
+    "Choose firmware file",  // 20154
+    "Remove checked cameras",  // 20155
+    "Cameras to upgrade",  // 20156
+    "Camera actions",  // 20157
 };

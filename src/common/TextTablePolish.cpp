@@ -131,4 +131,32 @@ const char* const kPolishTexts[kTextCount] = {
     "Sprawdź, czy folder istnieje i można w nim zapisywać oraz czy na dysku jest miejsce.",  // 20127
     "Inna kamera odpowiada z tym samym adresem IP.",  // 20128
     "Adres IP leży poza podsiecią karty sieciowej, przez którą kamera odpowiedziała: jej strony nie można otworzyć z tego komputera.",  // 20129
+    nullptr,  // 20130: kept free for texts of another change
+    nullptr,  // 20131: kept free for texts of another change
+    nullptr,  // 20132: kept free for texts of another change
+    nullptr,  // 20133: kept free for texts of another change
+    nullptr,  // 20134: kept free for texts of another change
+    nullptr,  // 20135: kept free for texts of another change
+    nullptr,  // 20136: kept free for texts of another change
+    nullptr,  // 20137: kept free for texts of another change
+    nullptr,  // 20138: kept free for texts of another change
+    nullptr,  // 20139: kept free for texts of another change
+    nullptr,  // 20140: kept free for texts of another change
+    nullptr,  // 20141: kept free for texts of another change
+    nullptr,  // 20142: kept free for texts of another change
+    nullptr,  // 20143: kept free for texts of another change
+    nullptr,  // 20144: kept free for texts of another change
+    nullptr,  // 20145: kept free for texts of another change
+    nullptr,  // 20146: kept free for texts of another change
+    nullptr,  // 20147: kept free for texts of another change
+    nullptr,  // 20148: kept free for texts of another change
+    nullptr,  // 20149: kept free for texts of another change
+    "Minimalizuj",  // 20150
+    "Język",  // 20151
+    "Pole filtra",  // 20152
+    "Zastosuj filtr",  // 20153
+    "Wybierz plik oprogramowania",  // 20154
+    "Usuń zaznaczone kamery",  // 20155
+    "Kamery do aktualizacji",  // 20156
+    "Działania kamery",  // 20157
 };

@@ -4,7 +4,7 @@
 #include <cstddef>
 
 constexpr int kFirstTextId = 20001;
-constexpr int kLastTextId = 20129;
+constexpr int kLastTextId = 20157;
 constexpr size_t kTextCount = kLastTextId - kFirstTextId + 1;
 
 extern const char* const kEnglishTexts[kTextCount];
@@ -12,5 +12,6 @@ extern const char* const kPolishTexts[kTextCount];
 extern const char* const kChineseTexts[kTextCount];
 
 // The text of id in table, or the English text when the table lacks it (null table or null
-// entry); "" for an id outside 20001..20129.
+// entry); "" for an id outside 20001..20157 and for an id no table has a text for (kept
+// free for texts still to come).
 const char* SelectText(const char* const* table, int id);

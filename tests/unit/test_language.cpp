@@ -51,10 +51,11 @@ TEST(Language, EnglishTableTextsAndFallbacks) {
     EXPECT_STREQ(LoadText(kLastTextId + 1), "");
     EXPECT_STREQ(LoadText(0), "");
 
-    // Japanese has no table: English everywhere.
+    // Japanese has no table: English everywhere; an id kept free for a later text is empty.
     SetThreadLanguage(LANGUAGE_JAPANESE);
     for (int id = kFirstTextId; id <= kLastTextId; ++id) {
-        EXPECT_STREQ(LoadText(id), kEnglishTexts[id - kFirstTextId]);
+        const char* english = kEnglishTexts[id - kFirstTextId];
+        EXPECT_STREQ(LoadText(id), english != nullptr ? english : "");
     }
     // A table that lacks a text gives the English one.
     const char* sparse[kTextCount] = {};
@@ -68,6 +69,7 @@ TEST(Language, TranslatedTablesAreCompleteAndKeepPlaceholders) {
     ThreadLanguageScope scope;
     for (const char* const* table : {kPolishTexts, kChineseTexts}) {
         for (size_t i = 0; i < kTextCount; ++i) {
+            if (kEnglishTexts[i] == nullptr) continue;  // kept free for a later text
             ASSERT_NE(table[i], nullptr) << i;
             EXPECT_GT(std::strlen(table[i]), 0u) << i;
             EXPECT_EQ(Placeholders(table[i]), Placeholders(kEnglishTexts[i])) << 20001 + i;
