@@ -1,6 +1,5 @@
 #include "app/FunctionDlg.h"
 
-
 #include "controls/TvListBox.h"
 
 CFunctionDlg::CFunctionDlg(QWidget* parent) : CPopupPanel(parent) {
@@ -8,7 +7,10 @@ CFunctionDlg::CFunctionDlg(QWidget* parent) : CPopupPanel(parent) {
     m_list->SetItemHeight(25);
     m_list->setGeometry(1, 3, 148, 3 * 25);
     m_list->SetCallback(&CFunctionDlg::OnItem, this);
-    m_list->setFocusProxy(this);
+    m_list->SetMenu(true);
+    // The list takes the keyboard: arrows, Enter, Space; Escape closes the menu.
+    setFocusProxy(m_list);
+    setFocusPolicy(Qt::NoFocus);
     setFixedSize(150, 80);
     HideOnDeactivation();
 }
@@ -18,6 +20,7 @@ void CFunctionDlg::ShowAt(const QPoint& topLeft, bool withSelected) {
     m_list->AddString(QStringLiteral("Open website"));
     m_list->AddString(QStringLiteral("Upgrade single"));
     if (withSelected) m_list->AddString(QStringLiteral("Upgrade selected"));
+    m_list->SetCurSel(0);
     // Kept inside the parent when opened near its right or bottom edge.
     QPoint place = topLeft;
     if (QWidget* host = parentWidget()) {
