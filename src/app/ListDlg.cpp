@@ -2,14 +2,17 @@
 
 #include <QCursor>
 #include <QPainter>
+#include <QShortcut>
 #include <QToolButton>
 
 #include "app/FilterDlg.h"
 #include "app/FunctionDlg.h"
 #include "app/Icons.h"
 #include "common/stdafx.h"
+#include "controls/Accessibility.h"
 #include "controls/CameraEvent.h"
 #include "controls/CustControls.h"
+#include "controls/TvListBox.h"
 #include "controls/TvListCtrl.h"
 #include "controls/UiText.h"
 #include "engine/CameraFilter.h"
@@ -30,6 +33,12 @@ constexpr ColumnSpec kColumnSpecs[CListDlg::kColumns] = {
 };
 constexpr int kStatusColumn = 9;
 constexpr uint32_t kWatchPeriodMs = 2000;
+// Names a screen reader gives the filter bar's controls without a caption of their own,
+// and the row's menu.
+constexpr int kFilterFieldName = 20152;  // "Filter field"
+constexpr int kApplyFilterName = 20153;  // "Apply filter"
+constexpr int kRowMenuName = 20157;      // "Camera actions"
+constexpr int kListName = 20051;         // "Camera List"
 
 QString Text(const char* field) { return QString::fromUtf8(field); }
 
@@ -61,23 +70,35 @@ CListDlg::CListDlg(QWidget* parent, QWidget* popupParent)
     m_fieldDisplay = new CustEdit(this);  // 2101
     m_fieldDisplay->setReadOnly(true);
     m_fieldDisplay->setFocusPolicy(Qt::NoFocus);
-    m_dropDown = new QToolButton(this);  // 2102
+    SetNameById(m_fieldDisplay, kFilterFieldName);
+    m_dropDown = new CImageButton(this);  // 2102
     m_dropDown->setText(QString(QChar(0x25BC)));
-    m_dropDown->setFocusPolicy(Qt::NoFocus);
+    m_dropDown->setAutoRaise(false);
+    SetNameById(m_dropDown, kFilterFieldName);
     connect(m_dropDown, &QToolButton::clicked, this, &CListDlg::ToggleFilterChooser);
     m_filterEdit = new CustEdit(this);  // 2100
     m_filterEdit->setMaxLength(static_cast<int>(kFilterTextMax));
+    m_filterLabel->SetBuddy(m_filterEdit);
     connect(m_filterEdit, &QLineEdit::returnPressed, this, &CListDlg::ApplyFilter);
-    m_apply = new QToolButton(this);  // 2103
+    // Ctrl+F puts the keyboard in the filter text, from anywhere in the window.
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        if (!m_filterEdit->isVisible() || !m_filterEdit->isEnabled()) return;
+        m_filterEdit->setFocus(Qt::ShortcutFocusReason);
+        m_filterEdit->selectAll();
+    });
+    m_apply = new CImageButton(this);  // 2103
     m_apply->setIcon(NamedIcon(QStringLiteral("filter")));
     m_apply->setIconSize(QSize(18, 18));
-    m_apply->setFocusPolicy(Qt::NoFocus);
+    m_apply->setAutoRaise(false);
+    SetNameById(m_apply, kApplyFilterName);
     connect(m_apply, &QToolButton::clicked, this, &CListDlg::ApplyFilter);
     m_invert = new CustCheckBox(this);  // 2108
     m_invert->SetFont(15, 400);
 
     m_list = new CTvListCtrl(this);
     m_list->setObjectName(QStringLiteral("cameraRows"));
+    SetNameById(m_list, kListName);
     for (int column = 0; column < kColumns; ++column)
         m_list->InsertColumn(column, QString::fromLatin1(kColumnSpecs[column].initialTitle),
                              kColumnSpecs[column].width);
@@ -95,6 +116,8 @@ CListDlg::CListDlg(QWidget* parent, QWidget* popupParent)
     m_menu = new CFunctionDlg(popups);
     m_menu->m_context = this;
     m_menu->onChosen = &CListDlg::OnMenuChosen;
+    SetNameById(m_filterChooser->List(), kFilterFieldName);
+    SetNameById(m_menu->List(), kRowMenuName);
 
     SetLanguage();
     m_watcher = std::thread([this] { WatchBusy(); });
@@ -150,8 +173,15 @@ void CListDlg::SetLanguage() {
     for (int column = 0; column < kColumns; ++column)
         m_list->SetColumnTitle(column, UiText(kColumnSpecs[column].titleId));
     m_fieldDisplay->setText(CFilterDlg::FieldName(m_eFilter));
+    m_dropDown->setAccessibleDescription(m_fieldDisplay->text());
+    const QString findKey = QKeySequence(QKeySequence::Find).toString(QKeySequence::NativeText);
+    m_filterEdit->setToolTip(QStringLiteral("%1 (%2)").arg(m_filterLabel->text(), findKey));
     m_filterChooser->ReloadTexts();
     m_list->RefreshStatusTexts();
+    ReloadNames(this);
+    ReloadNames(m_filterChooser);
+    ReloadNames(m_menu);
+    UpdateCount();
     resizeEvent(nullptr);
     update();
 }
@@ -167,7 +197,11 @@ void CListDlg::ClearList() {
     UpdateCount();
 }
 
-void CListDlg::UpdateCount() { m_countValue->setText(QStringLiteral(" %1").arg(m_list->GetItemCount())); }
+void CListDlg::UpdateCount() {
+    m_countValue->setText(QStringLiteral(" %1").arg(m_list->GetItemCount()));
+    // Read as one: "Total: 12".
+    m_countValue->setAccessibleName(m_countLabel->text() + m_countValue->text());
+}
 
 int CListDlg::FindRow(int column, const QString& text) const {
     const int count = m_list->GetItemCount();
@@ -370,6 +404,7 @@ void CListDlg::SetFilterField(int field) {
     if (field < 0 || field >= FILTER_FIELD_COUNT) return;
     m_eFilter = field;
     m_fieldDisplay->setText(CFilterDlg::FieldName(field));
+    m_dropDown->setAccessibleDescription(m_fieldDisplay->text());
 }
 
 QString CListDlg::FilterText() const { return m_filterEdit->text(); }
@@ -382,7 +417,8 @@ void CListDlg::ToggleFilterChooser() {
         return;
     }
     QWidget* host = m_filterChooser->parentWidget();
-    m_filterChooser->ShowAt(m_fieldDisplay->mapTo(host, QPoint(0, m_fieldDisplay->height())));
+    const QPoint below = m_fieldDisplay->mapTo(host, QPoint(0, m_fieldDisplay->height()));
+    m_filterChooser->ShowAt(below, m_eFilter);
 }
 
 void CListDlg::OnFieldChosen(void* context, int field) { static_cast<CListDlg*>(context)->SetFilterField(field); }
