@@ -32,10 +32,12 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     SetTextById(m_ok, kOk);
     m_ok->setGeometry(230, 88, 90, 28);
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
+    m_ok->setFocus(Qt::OtherFocusReason);
 }
 
+// Enter presses OK when it has the focus (it opens with it); Escape closes the box.
 void CAboutDlg::keyPressEvent(QKeyEvent* event) {
-    if (IsClosingKey(event->key())) {
+    if (IsClosingKey(event->key()) && event->key() != Qt::Key_Escape) {
         event->accept();
         return;
     }

@@ -14,7 +14,7 @@ public:
     CustStatic* NameLine() const { return m_name; }
     CustStatic* CopyrightLine() const { return m_copyright; }
     CustButton* OkButton() const { return m_ok; }
-    void reject() override {}  // Escape closes nothing; OK does
+    void reject() override { accept(); }  // Escape closes it, as OK does
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

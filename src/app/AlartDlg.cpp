@@ -1,9 +1,11 @@
 #include "app/AlartDlg.h"
 
+#include "controls/Accessibility.h"
 #include "controls/CustControls.h"
 
 CAlartDlg::CAlartDlg(QWidget* parent) : CPopupPanel(parent) {
     setFixedSize(450, 150);
+    SetAccessibleRole(this, QAccessible::AlertMessage);
     m_title = new CustStatic(this);  // 1900
     m_title->SetFont(24, 700);
     m_title->SetTextColour(QColor(0, 80, 255));  // 0xFF5000 as 0x00BBGGRR
@@ -63,6 +65,7 @@ void CAlartDlg::Layout() {
 }
 
 void CAlartDlg::ShowCommand(const char* command, int line1Id, int line2Id, const QString& targets) {
+    RememberFocus();  // before onShow disables the control that has it
     m_command = QString::fromLatin1(command);
     m_title->show();
     m_line1->show();
@@ -81,9 +84,17 @@ void CAlartDlg::ShowCommand(const char* command, int line1Id, int line2Id, const
         getOwnerRect(m_context, &owner);
         move(owner.left() + owner.width() * 4 / 10, owner.top() + owner.height() * 3 / 10);
     }
+    const bool replaced = isVisible();
     show();
     raise();
-    setFocus();
+    AnnounceAlert(this);
+    if (replaced) NoteNameChanged(this);
+}
+
+QWidget* CAlartDlg::FirstFocus() { return m_cancel; }
+
+void CAlartDlg::OnEscape() {
+    if (m_cancel->isVisible() && m_cancel->isEnabled()) m_cancel->click();
 }
 
 void CAlartDlg::ReloadTexts() {

@@ -1,6 +1,8 @@
 #pragma once
 // Asks the user to confirm a camera command (reboot, software default, hardware default).
-// Reports to its owner through callbacks; the owner hides it.
+// Reports to its owner through callbacks; the owner hides it. A screen reader speaks it as
+// an alert when it appears. The focus starts on Cancel, so that a stray Enter never
+// reboots or resets cameras; Escape cancels.
 
 #include <QString>
 
@@ -38,6 +40,10 @@ public:
     void (*onCancel)(void* context) = nullptr;
     void (*onShow)(void* context) = nullptr;
     void (*getOwnerRect)(void* context, QRect* rect) = nullptr;
+
+protected:
+    QWidget* FirstFocus() override;
+    void OnEscape() override;
 
 private:
     void ShowCommand(const char* command, int line1Id, int line2Id, const QString& targets);

@@ -50,8 +50,9 @@ void CAuthDlg::ReloadTexts() {
     update();
 }
 
+// Enter is swallowed; Escape goes on to the camera panel, which cancels.
 void CAuthDlg::keyPressEvent(QKeyEvent* event) {
-    if (IsClosingKey(event->key())) {
+    if (IsClosingKey(event->key()) && event->key() != Qt::Key_Escape) {
         event->accept();
         return;
     }

@@ -7,21 +7,26 @@
 #include "app/MessageDlg.h"
 #include "app/PopupPanel.h"
 #include "common/stdafx.h"
+#include "controls/Accessibility.h"
 #include "controls/CustControls.h"
 #include "controls/UiText.h"
 
 CAutoSetIPDlg::CAutoSetIPDlg(QWidget* parent) : QWidget(parent) {
     MakeLabel(this, 20017, QRect(20, 12, 600, 24), 16, 700);
-    MakeLabel(this, 20019, QRect(20, 44, 150, 26));
+    CustStatic* userLabel = MakeLabel(this, 20019, QRect(20, 44, 150, 26));
     m_user = MakeEdit(this, QRect(175, 44, 180, 26), 40);
-    MakeLabel(this, 20020, QRect(375, 44, 100, 26));
+    CustStatic* passwordLabel = MakeLabel(this, 20020, QRect(375, 44, 100, 26));
     m_password = MakeEdit(this, QRect(480, 44, 180, 26), 40, true);
+    userLabel->SetBuddy(m_user);
+    passwordLabel->SetBuddy(m_password);
 
-    MakeLabel(this, 20034, QRect(20, 80, 400, 24));
+    CustStatic* adapterLabel = MakeLabel(this, 20034, QRect(20, 80, 400, 24));
     m_adapters = new CustComboBox(this);  // 1636
     m_adapters->setGeometry(20, 106, 300, 28);
+    adapterLabel->SetBuddy(m_adapters);
     m_addresses = new CustComboBox(this);  // 1637
     m_addresses->setGeometry(340, 106, 180, 28);
+    SetNameById(m_addresses, 20042);  // "IP Address" of the adapter
     m_refresh = MakeButton(this, 20027, QRect(540, 104, 120, 32));  // 1640
 
     m_auto = new CustRadio(this);  // 1641
@@ -32,16 +37,19 @@ CAutoSetIPDlg::CAutoSetIPDlg(QWidget* parent) : QWidget(parent) {
     SetTextById(m_manual, 20071);
 
     m_start = MakeEdit(this, QRect(20, 180, 150, 26), 0, false, 1);  // 1638
+    SetNameById(m_start, 20107);  // "Start IP": the range has no caption of its own
     auto* tilde = MakeLabel(this, 0, QRect(170, 180, 20, 26));
     tilde->setText(QStringLiteral("~"));
     tilde->SetFormat(Qt::AlignCenter);
     m_end = MakeEdit(this, QRect(190, 180, 150, 26), 0, false, 1);  // 1639
+    SetNameById(m_end, 20108);  // "End IP"
     const int ids[4] = {20043, 20045, 20086, 20087};
     CustEdit** edits[4] = {&m_mask, &m_gateway, &m_dns1, &m_dns2};
     for (int i = 0; i < 4; ++i) {  // 1643..1646
         const int left = i % 2 == 0 ? 20 : 350, top = 218 + (i / 2) * 36;
-        MakeLabel(this, ids[i], QRect(left, top, 140, 26));
+        CustStatic* label = MakeLabel(this, ids[i], QRect(left, top, 140, 26));
         *edits[i] = MakeEdit(this, QRect(left + 145, top, 160, 26), 0, false, i == 0 ? 2 : 1);
+        label->SetBuddy(*edits[i]);
     }
     m_setIp = MakeButton(this, 20026, QRect(680, 252, 110, 32));  // 1635
 

@@ -6,8 +6,20 @@
 
 #include "app/Icons.h"
 #include "app/LngDlg.h"
+#include "controls/Accessibility.h"
 #include "controls/CustControls.h"
 #include "controls/UiText.h"
+
+namespace {
+// The name of the arrow that opens the language chooser, and of the chooser.
+constexpr int kLanguageName = 20145;  // "Language"
+
+// A tooltip that shows the key that does the same: "Refresh (F5)".
+QString WithShortcut(const QString& text, const QKeySequence& keys) {
+    if (keys.isEmpty()) return text;
+    return QStringLiteral("%1 (%2)").arg(text, keys.toString(QKeySequence::NativeText));
+}
+}  // namespace
 
 CBehaviorDlg::CBehaviorDlg(QWidget* parent, QWidget* popupParent)
     : QWidget(parent),
@@ -17,7 +29,7 @@ CBehaviorDlg::CBehaviorDlg(QWidget* parent, QWidget* popupParent)
     setFixedHeight(kHeight);
     for (int i = 0; i < 6; ++i) {
         Command& command = m_commands[i];
-        auto* button = new QToolButton(this);
+        auto* button = new CImageButton(this);
         QIcon icon;
         const QIcon normal = ResourceIcon(command.icon);
         for (const QSize& size : {QSize(30, 30), QSize(60, 60)}) {
@@ -27,9 +39,9 @@ CBehaviorDlg::CBehaviorDlg(QWidget* parent, QWidget* popupParent)
         }
         button->setIcon(command.disabledIcon != 0 ? icon : normal);
         button->setIconSize(QSize(30, 30));
-        button->setAutoRaise(true);
-        button->setFocusPolicy(Qt::NoFocus);
         button->setGeometry(10 + i * 52, 2, 40, 36);
+        // Its words are its tooltip's: a screen reader names the button by them.
+        SetNameById(button, command.tooltip);
         button->setProperty("commandId", command.id);
         command.button = button;
         connect(button, &QToolButton::clicked, this, [this, id = command.id] {
@@ -46,6 +58,8 @@ CBehaviorDlg::CBehaviorDlg(QWidget* parent, QWidget* popupParent)
             if (slot != nullptr) slot(m_context);
         });
     }
+    // F5 refreshes from anywhere in the window, as the button does (not while it is off).
+    Button(kRefresh)->setShortcut(QKeySequence(Qt::Key_F5));
     EnableButton(kView, false);
     EnableButton(kInitialize, false);
 
@@ -55,16 +69,16 @@ CBehaviorDlg::CBehaviorDlg(QWidget* parent, QWidget* popupParent)
     m_languageName->SetFormat(Qt::AlignRight | Qt::AlignVCenter);
     m_languageName->setCursor(Qt::PointingHandCursor);
     m_languageName->installEventFilter(this);
-    m_arrow = new QToolButton(this);  // 1104
+    m_arrow = new CImageButton(this);  // 1104
     m_arrow->setIcon(ResourceIcon(156));
     m_arrow->setIconSize(QSize(10, 10));
-    m_arrow->setAutoRaise(true);
-    m_arrow->setFocusPolicy(Qt::NoFocus);
+    SetNameById(m_arrow, kLanguageName);
     connect(m_arrow, &QToolButton::clicked, this, &CBehaviorDlg::ToggleLanguageChooser);
 
     m_chooser = new CLngDlg(popupParent != nullptr ? popupParent : this);
     m_chooser->m_context = this;
     m_chooser->onChosen = &CBehaviorDlg::OnLanguageChosen;
+    SetNameById(m_chooser, kLanguageName);
     ReloadTexts();
 }
 
@@ -80,8 +94,14 @@ void CBehaviorDlg::EnableButton(int id, bool enable) {
 }
 
 void CBehaviorDlg::ReloadTexts() {
-    for (const Command& command : m_commands) command.button->setToolTip(UiText(command.tooltip));
+    for (const Command& command : m_commands) {
+        QToolButton* button = command.button;
+        button->setToolTip(WithShortcut(UiText(command.tooltip), button->shortcut()));
+    }
     SetTextById(m_languageName, 20083);
+    // The arrow says which language is shown now, the one its chooser replaces.
+    m_arrow->setAccessibleDescription(m_languageName->text());
+    ReloadNames(this);
     resizeEvent(nullptr);
     update();
 }

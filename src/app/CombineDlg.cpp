@@ -1,10 +1,12 @@
 #include "app/CombineDlg.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 
 #include "app/AuthDlg.h"
 #include "app/InfoDlg.h"
 #include "app/UnauthDlg.h"
+#include "controls/CustControls.h"
 
 CCombineDlg::CCombineDlg(QWidget* parent, QWidget* popupParent) : QWidget(parent) {
     m_info = new CInfoDlg(this, popupParent);
@@ -36,6 +38,11 @@ CCombineDlg::CCombineDlg(QWidget* parent, QWidget* popupParent) : QWidget(parent
 
 void CCombineDlg::ShowCamera(const CameraRecord& record, bool verified) {
     m_info->SetEditable(verified);
+    // Verified from the login panel: the keyboard goes on to the name, the first field that
+    // can now be changed, rather than wherever the closing panel would pass it.
+    QWidget* focus = window()->focusWidget();
+    if (verified && focus != nullptr && m_login->isAncestorOf(focus))
+        m_info->NameEdit()->setFocus(Qt::OtherFocusReason);
     if (verified) {
         m_login->hide();
         m_auth->show();
@@ -72,6 +79,13 @@ void CCombineDlg::ReloadTexts() {
     m_login->ReloadTexts();
     m_auth->ReloadTexts();
     update();
+}
+
+void CCombineDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_Escape) return QWidget::keyPressEvent(event);
+    event->accept();
+    QPushButton* cancel = m_auth->isVisible() ? m_auth->CancelButton() : m_login->CancelButton();
+    if (cancel->isVisible() && cancel->isEnabled()) cancel->click();
 }
 
 void CCombineDlg::paintEvent(QPaintEvent*) {

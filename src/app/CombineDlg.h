@@ -2,7 +2,9 @@
 // The camera panel below the camera list: the information panel and, beside it, the login
 // panel for a camera not yet verified or the authenticated panel for a verified one. It
 // holds and checks input only; it passes every request to its owner through callback
-// slots, so that it can be built and tested with any owner.
+// slots, so that it can be built and tested with any owner. Escape anywhere in it presses
+// the Cancel of the credential panel shown (the authenticated panel's reloads the camera's
+// values, the login panel's empties the credentials).
 
 #include <QWidget>
 #include <string>
@@ -46,6 +48,7 @@ public:
     void (*onCancel)(void* context) = nullptr;
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:

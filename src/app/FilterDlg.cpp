@@ -14,7 +14,9 @@ CFilterDlg::CFilterDlg(QWidget* parent) : CPopupPanel(parent) {
     m_list->SetItemHeight(25);
     m_list->setGeometry(1, 3, kWidth - 2, FILTER_FIELD_COUNT * 25);
     m_list->SetCallback(&CFilterDlg::OnItem, this);
-    m_list->setFocusProxy(this);
+    // The list takes the keyboard: arrows, Enter, Space; Escape closes the pop-up.
+    setFocusProxy(m_list);
+    setFocusPolicy(Qt::NoFocus);
     ReloadTexts();
     HideOnDeactivation();
 }
@@ -29,7 +31,8 @@ void CFilterDlg::ReloadTexts() {
     for (int field = 0; field < FILTER_FIELD_COUNT; ++field) m_list->AddString(FieldName(field));
 }
 
-void CFilterDlg::ShowAt(const QPoint& topLeft) {
+void CFilterDlg::ShowAt(const QPoint& topLeft, int current) {
+    m_list->SetCurSel(current);
     move(topLeft);
     show();
     raise();

@@ -1,6 +1,7 @@
 #pragma once
 // The pop-up in which the camera list's filter field is chosen: six fields, one per line;
-// a click on one reports its number and hides the pop-up.
+// a click on one, or Enter on the one the arrows moved to, reports its number and hides the
+// pop-up.
 
 #include "app/PopupPanel.h"
 
@@ -17,7 +18,8 @@ public:
     // The text of a field number (0 "Name" ... 5 "Customer") in the current language.
     static QString FieldName(int field);
 
-    void ShowAt(const QPoint& topLeft);
+    // Shows the pop-up with `current` (the field in force) as the keyboard's current item.
+    void ShowAt(const QPoint& topLeft, int current = 0);
     void ReloadTexts();
     CTvListBox* List() const { return m_list; }
 

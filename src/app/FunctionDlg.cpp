@@ -17,7 +17,10 @@ CFunctionDlg::CFunctionDlg(QWidget* parent) : CPopupPanel(parent) {
     m_list->SetItemHeight(25);
     m_list->setGeometry(1, 3, 148, 3 * 25);
     m_list->SetCallback(&CFunctionDlg::OnItem, this);
-    m_list->setFocusProxy(this);
+    m_list->SetMenu(true);
+    // The list takes the keyboard: arrows, Enter, Space; Escape closes the menu.
+    setFocusProxy(m_list);
+    setFocusPolicy(Qt::NoFocus);
     setFixedSize(150, 80);
     HideOnDeactivation();
 }
@@ -29,6 +32,7 @@ void CFunctionDlg::ShowAt(const QPoint& topLeft, bool withSelected) {
     m_list->AddString(UiText(kUpgradeSingle));
     if (withSelected)
         m_list->AddString(UiText(kUpgradeSelected));
+    m_list->SetCurSel(0);
     FitWidth();
     // Kept inside the parent when opened near its right or bottom edge.
     QPoint place = topLeft;

@@ -4,6 +4,7 @@
 
 #include "app/FormBuild.h"
 #include "common/Language.h"
+#include "controls/Accessibility.h"
 #include "controls/CustControls.h"
 #include "controls/UiText.h"
 
@@ -19,6 +20,8 @@ void OnWindowThread(CIPSearchDlg* self, F f) {
 
 CIPSearchDlg::CIPSearchDlg(QWidget* parent) : CPopupPanel(parent) {
     setFixedSize(kWidth, kHeight);
+    SetAccessibleRole(this, QAccessible::Dialog);
+    SetNameById(this, 20106);
     auto* title = MakeLabel(this, 20106, QRect(20, 16, 364, 30), 22, 700);
     title->SetTextColour(QColor(0, 80, 255));
     const int labelWidth = 130, editLeft = 160, editWidth = 224;
@@ -26,9 +29,10 @@ CIPSearchDlg::CIPSearchDlg(QWidget* parent) : CPopupPanel(parent) {
     CustEdit** edits[5] = {&m_user, &m_password, &m_start, &m_end, &m_port};
     for (int i = 0; i < 5; ++i) {
         const int top = 62 + i * 38;
-        MakeLabel(this, ids[i], QRect(20, top, labelWidth, 28));
+        CustStatic* label = MakeLabel(this, ids[i], QRect(20, top, labelWidth, 28));
         *edits[i] = MakeEdit(this, QRect(editLeft, top, editWidth, 28), i < 2 ? 40 : 0, i == 1,
                              i == 2 || i == 3 ? 1 : i == 4 ? 3 : 0);
+        label->SetBuddy(*edits[i]);
     }
     for (CustEdit* centred : {m_start, m_end, m_port}) centred->setAlignment(Qt::AlignCenter);
     m_start->setText(QStringLiteral("0.0.0.0"));
@@ -41,8 +45,9 @@ CIPSearchDlg::CIPSearchDlg(QWidget* parent) : CPopupPanel(parent) {
     m_status->SetTextColour(QColor(0, 80, 255));
     m_progress = MakeLabel(this, 0, QRect(20, 326, 364, 24));
     m_progress->SetTextColour(QColor(0, 80, 255));
-    MakeLabel(this, 20109, QRect(20, 356, 364, 26), 16, 700);
+    CustStatic* failuresLabel = MakeLabel(this, 20109, QRect(20, 356, 364, 26), 16, 700);
     m_failures = new QListWidget(this);  // 2508
+    failuresLabel->SetBuddy(m_failures);
     m_failures->setGeometry(20, 386, 364, 194);
     m_failures->setFont(MakeArialFont(16, 400));
     m_failures->setFocusPolicy(Qt::NoFocus);
@@ -108,6 +113,14 @@ void CIPSearchDlg::ShowCentred() {
     CentreOn(main);
     show();
     raise();
+}
+
+QWidget* CIPSearchDlg::FirstFocus() { return m_user; }
+
+// Escape stops a search under way, and closes the dialog when none runs.
+void CIPSearchDlg::OnEscape() {
+    if (m_stop->isEnabled()) m_stop->click();
+    else if (m_close->isEnabled()) m_close->click();
 }
 
 void CIPSearchDlg::CloseDialog() {

@@ -1,7 +1,8 @@
 #pragma once
 // The IP range search dialog: finds cameras over HTTP in a range of addresses, for cameras
 // that do not answer discovery. Created once by the main window and shown or hidden on
-// demand; hiding it stops a running search after its current address.
+// demand; hiding it stops a running search after its current address. It opens with the
+// focus on the user name; Escape stops a search under way, or closes it.
 //
 // Threads: the search runs on its own worker (CIpRangeSearch); what it reports is copied
 // into queued calls and shown on the window's thread. Found cameras go to the owner's
@@ -55,6 +56,10 @@ public:
     // "n of N addresses, k found" of the search running or last run.
     CustStatic* ProgressLabel() const { return m_progress; }
     QListWidget* FailureList() const { return m_failures; }
+
+protected:
+    QWidget* FirstFocus() override;
+    void OnEscape() override;
 
 private:
     void SetSearching(bool searching);

@@ -9,6 +9,7 @@
 #include "app/DhcpDlg.h"
 #include "app/Icons.h"
 #include "app/PopupPanel.h"
+#include "controls/Accessibility.h"
 #include "controls/CustControls.h"
 
 namespace {
@@ -32,6 +33,7 @@ CInfoDlg::CInfoDlg(QWidget* parent, QWidget* popupParent) : QWidget(parent) {
         m_labels[row]->setGeometry(30, kRowTop + row * kRowStep + 2, 125, 20);
         m_edits[row] = new CustEdit(this);
         m_edits[row]->setGeometry(160, kRowTop + row * kRowStep, row == kPortRow ? 55 : 230, 25);
+        m_labels[row]->SetBuddy(m_edits[row]);
     }
     const int portTop = kRowTop + kPortRow * kRowStep;
     m_labels[6] = new CustStatic(this);  // 1406
@@ -42,12 +44,14 @@ CInfoDlg::CInfoDlg(QWidget* parent, QWidget* popupParent) : QWidget(parent) {
     m_mode->setGeometry(290, portTop, 70, 25);
     m_mode->setReadOnly(true);
     m_mode->setFocusPolicy(Qt::NoFocus);
-    m_arrow = new QToolButton(this);  // 1407
+    m_labels[6]->SetBuddy(m_mode);
+    m_arrow = new CImageButton(this);  // 1407
     m_arrow->setIcon(ResourceIcon(156));
     m_arrow->setIconSize(QSize(10, 10));
-    m_arrow->setAutoRaise(true);
-    m_arrow->setFocusPolicy(Qt::NoFocus);
     m_arrow->setGeometry(364, portTop + 4, 18, 18);
+    // The arrow is the mode's control from the keyboard: named by the mode's caption, it
+    // tells the mode chosen now.
+    SetNameById(m_arrow, kCaptionIds[6]);
     connect(m_arrow, &QToolButton::clicked, this, &CInfoDlg::ToggleModeChooser);
 
     NameEdit()->setMaxLength(kNameMax);
@@ -61,6 +65,7 @@ CInfoDlg::CInfoDlg(QWidget* parent, QWidget* popupParent) : QWidget(parent) {
     m_chooser = new CDhcpDlg(popupParent != nullptr ? popupParent : this);
     m_chooser->m_context = this;
     m_chooser->onModeChosen = &CInfoDlg::OnModeChosen;
+    SetNameById(m_chooser, kCaptionIds[6]);
     ReloadTexts();
     Clear();
 }
@@ -111,6 +116,7 @@ void CInfoDlg::SetMode(const char* text) {
     } else {
         m_mode->clear();
     }
+    m_arrow->setAccessibleDescription(m_mode->text());
 }
 
 void CInfoDlg::OnModeChosen(void* context, const char* mode) { static_cast<CInfoDlg*>(context)->SetMode(mode); }
@@ -127,6 +133,8 @@ void CInfoDlg::ToggleModeChooser() {
 void CInfoDlg::ReloadTexts() {
     for (int i = 0; i < 7; ++i) SetTextById(m_labels[i], kCaptionIds[i]);
     m_chooser->ReloadTexts();
+    ReloadNames(this);
+    ReloadNames(m_chooser);
     update();
 }
 
@@ -139,30 +147,9 @@ CameraSettingsRequest CInfoDlg::Request() const {
 
 std::string CInfoDlg::Mac() const { return FieldText(MacEdit(), CAMERA_TEXT_SHORT - 1); }
 
-// Tab follows the order an installer fills the fields in: name, then the address fields
-// when they can be edited, then the port, and round again to the name.
-bool CInfoDlg::focusNextPrevChild(bool next) {
-    QWidget* from = focusWidget();
-    const bool address = IpEdit()->isEnabled();
-    QWidget* to = NameEdit();
-    if (next) {
-        if (from == NameEdit()) to = address ? static_cast<QWidget*>(IpEdit()) : PortEdit();
-        else if (from == IpEdit()) to = MaskEdit();
-        else if (from == MaskEdit()) to = GatewayEdit();
-        else if (from == GatewayEdit()) to = PortEdit();
-    } else {
-        if (from == NameEdit()) to = PortEdit();
-        else if (from == PortEdit()) to = address ? static_cast<QWidget*>(GatewayEdit()) : NameEdit();
-        else if (from == GatewayEdit()) to = MaskEdit();
-        else if (from == MaskEdit()) to = IpEdit();
-    }
-    if (!to->isEnabled()) return false;
-    to->setFocus(Qt::TabFocusReason);
-    return true;
-}
-
+// Enter is swallowed; Escape goes on to the camera panel, which cancels the edit.
 void CInfoDlg::keyPressEvent(QKeyEvent* event) {
-    if (IsClosingKey(event->key())) {
+    if (IsClosingKey(event->key()) && event->key() != Qt::Key_Escape) {
         event->accept();
         return;
     }

@@ -2,7 +2,9 @@
 // The information panel of the camera panel: the selected camera's name, MAC, address,
 // mask, gateway, HTTP port and address mode. It shows and holds input; sending is the main
 // window's. The address, mask and gateway can be edited only for a verified camera in
-// manual mode; the mode is chosen from a pop-up, never typed.
+// manual mode; the mode is chosen from a pop-up, never typed. Each field is named by its
+// caption; Tab goes through the fields that can be edited, in reading order, on to the
+// mode's arrow and the credential panel beside; Escape goes to the camera panel.
 
 #include <QWidget>
 #include <string>
@@ -49,7 +51,6 @@ public:
     CDhcpDlg* ModeChooser() const { return m_chooser; }
 
 protected:
-    bool focusNextPrevChild(bool next) override;
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 

@@ -1,5 +1,6 @@
 #include "app/ItemChooser.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
@@ -43,7 +44,7 @@ void CItemChooser::ReloadTexts() {
 void CItemChooser::ShowAt(const QPoint& topLeft) {
     FitWidth();
     move(topLeft);
-    m_hot = -1;
+    m_hot = 0;  // the keyboard starts from the first item
     show();
     raise();
     setFocus(Qt::PopupFocusReason);
@@ -59,7 +60,26 @@ void CItemChooser::paintEvent(QPaintEvent* event) {
         if (hot) painter.fillRect(area, CTvListBox::kHotBackground);
         painter.setPen(hot ? QColor(255, 255, 255) : QColor(0, 0, 0));
         painter.drawText(area, Qt::AlignCenter | Qt::TextSingleLine, ItemText(item));
+        if (hot && hasFocus()) PaintFocusMark(painter, area, Qt::white);
     }
+}
+
+void CItemChooser::ActivateChoice(int choice) {
+    if (choice >= 0 && choice < ItemCount()) OnItemChosen(choice);
+}
+
+void CItemChooser::keyPressEvent(QKeyEvent* event) {
+    if (IsTakeChoiceKey(event->key())) {
+        event->accept();
+        ActivateChoice(m_hot);
+        return;
+    }
+    const int target = ChoiceAfterKey(event->key(), m_hot, ItemCount());
+    if (target < 0) return CPopupPanel::keyPressEvent(event);
+    event->accept();
+    m_hot = target;
+    update();
+    NoteChoiceMoved(this, target);
 }
 
 void CItemChooser::mouseReleaseEvent(QMouseEvent* event) {

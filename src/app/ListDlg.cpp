@@ -1,6 +1,7 @@
 #include "app/ListDlg.h"
 
 #include <QPainter>
+#include <QShortcut>
 #include <QToolButton>
 
 #include "app/CameraTableModel.h"
@@ -8,8 +9,10 @@
 #include "app/FunctionDlg.h"
 #include "app/Icons.h"
 #include "common/stdafx.h"
+#include "controls/Accessibility.h"
 #include "controls/CameraEvent.h"
 #include "controls/CustControls.h"
+#include "controls/TvListBox.h"
 #include "controls/TvListCtrl.h"
 #include "controls/UiText.h"
 #include "engine/CameraFilter.h"
@@ -29,6 +32,13 @@ constexpr ColumnSpec kColumnSpecs[CListDlg::kColumns] = {
 constexpr int kStatusColumn = 9;
 // " %1 of %2 shown": the counter while a filter hides cameras.
 constexpr int kTextShownOfTotal = 20143;
+// Names a screen reader gives the filter bar's controls without a caption of their own,
+// and the row's menu.
+constexpr int kFilterFieldName = 20146;  // "Filter field"
+constexpr int kApplyFilterName = 20147;  // "Apply filter"
+constexpr int kRowMenuName = 20151;      // "Camera actions"
+constexpr int kListName = 20051;         // "Camera List"
+
 }  // namespace
 
 CListDlg::CListDlg(QWidget* parent, QWidget* popupParent) : QWidget(parent) {
@@ -51,17 +61,28 @@ CListDlg::CListDlg(QWidget* parent, QWidget* popupParent) : QWidget(parent) {
     m_fieldDisplay = new CustEdit(this);  // 2101
     m_fieldDisplay->setReadOnly(true);
     m_fieldDisplay->setFocusPolicy(Qt::NoFocus);
-    m_dropDown = new QToolButton(this);  // 2102
+    SetNameById(m_fieldDisplay, kFilterFieldName);
+    m_dropDown = new CImageButton(this);  // 2102
     m_dropDown->setText(QString(QChar(0x25BC)));
-    m_dropDown->setFocusPolicy(Qt::NoFocus);
+    m_dropDown->setAutoRaise(false);
+    SetNameById(m_dropDown, kFilterFieldName);
     connect(m_dropDown, &QToolButton::clicked, this, &CListDlg::ToggleFilterChooser);
     m_filterEdit = new CustEdit(this);  // 2100
     m_filterEdit->setMaxLength(static_cast<int>(kFilterTextMax));
+    m_filterLabel->SetBuddy(m_filterEdit);
     connect(m_filterEdit, &QLineEdit::returnPressed, this, &CListDlg::ApplyFilter);
-    m_apply = new QToolButton(this);  // 2103
+    // Ctrl+F puts the keyboard in the filter text, from anywhere in the window.
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        if (!m_filterEdit->isVisible() || !m_filterEdit->isEnabled()) return;
+        m_filterEdit->setFocus(Qt::ShortcutFocusReason);
+        m_filterEdit->selectAll();
+    });
+    m_apply = new CImageButton(this);  // 2103
     m_apply->setIcon(NamedIcon(QStringLiteral("filter")));
     m_apply->setIconSize(QSize(18, 18));
-    m_apply->setFocusPolicy(Qt::NoFocus);
+    m_apply->setAutoRaise(false);
+    SetNameById(m_apply, kApplyFilterName);
     connect(m_apply, &QToolButton::clicked, this, &CListDlg::ApplyFilter);
     m_invert = new CustCheckBox(this);  // 2108
     m_invert->SetFont(15, 400);
@@ -71,6 +92,7 @@ CListDlg::CListDlg(QWidget* parent, QWidget* popupParent) : QWidget(parent) {
     m_model = new CameraTableModel(this);
     m_proxy = new CameraListProxy(m_model, this);
     m_list->SetModel(m_proxy, m_model);
+    SetNameById(m_list, kListName);
     for (int column = 0; column < kColumns; ++column)
         m_list->InsertColumn(column, QString::fromLatin1(kColumnSpecs[column].initialTitle),
                              kColumnSpecs[column].width);
@@ -88,6 +110,8 @@ CListDlg::CListDlg(QWidget* parent, QWidget* popupParent) : QWidget(parent) {
     m_menu = new CFunctionDlg(popups);
     m_menu->m_context = this;
     m_menu->onChosen = &CListDlg::OnMenuChosen;
+    SetNameById(m_filterChooser->List(), kFilterFieldName);
+    SetNameById(m_menu->List(), kRowMenuName);
 
     SetLanguage();
 }
@@ -137,8 +161,15 @@ void CListDlg::SetLanguage() {
     for (int column = 0; column < kColumns; ++column)
         m_list->SetColumnTitle(column, UiText(kColumnSpecs[column].titleId));
     m_fieldDisplay->setText(CFilterDlg::FieldName(m_eFilter));
+    m_dropDown->setAccessibleDescription(m_fieldDisplay->text());
+    const QString findKey = QKeySequence(QKeySequence::Find).toString(QKeySequence::NativeText);
+    m_filterEdit->setToolTip(QStringLiteral("%1 (%2)").arg(m_filterLabel->text(), findKey));
     m_filterChooser->ReloadTexts();
     m_list->RefreshStatusTexts();
+    ReloadNames(this);
+    ReloadNames(m_filterChooser);
+    ReloadNames(m_menu);
+    UpdateCount();
     resizeEvent(nullptr);
     update();
 }
@@ -157,6 +188,8 @@ void CListDlg::UpdateCount() {
     // A filter that hides cameras says so: "Total: 9" while 2 rows show would be a lie.
     if (m_proxy->Filtering() && shown != total) m_countValue->setText(UiText(kTextShownOfTotal).arg(shown).arg(total));
     else m_countValue->setText(QStringLiteral(" %1").arg(shown));
+    // Read as one: "Total: 12".
+    m_countValue->setAccessibleName(m_countLabel->text() + m_countValue->text());
     resizeEvent(nullptr);
 }
 
@@ -315,6 +348,7 @@ void CListDlg::SetFilterField(int field) {
     if (field < 0 || field >= FILTER_FIELD_COUNT) return;
     m_eFilter = field;
     m_fieldDisplay->setText(CFilterDlg::FieldName(field));
+    m_dropDown->setAccessibleDescription(m_fieldDisplay->text());
 }
 
 bool CListDlg::FilterInverted() const { return m_invert->isChecked(); }
@@ -331,7 +365,8 @@ void CListDlg::ToggleFilterChooser() {
         return;
     }
     QWidget* host = m_filterChooser->parentWidget();
-    m_filterChooser->ShowAt(m_fieldDisplay->mapTo(host, QPoint(0, m_fieldDisplay->height())));
+    const QPoint below = m_fieldDisplay->mapTo(host, QPoint(0, m_fieldDisplay->height()));
+    m_filterChooser->ShowAt(below, m_eFilter);
 }
 
 void CListDlg::OnFieldChosen(void* context, int field) { static_cast<CListDlg*>(context)->SetFilterField(field); }

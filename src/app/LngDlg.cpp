@@ -1,5 +1,6 @@
 #include "app/LngDlg.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -38,7 +39,7 @@ QRect CLngDlg::ItemRect(int item) const { return {0, 5 + item * kItemHeight, wid
 
 void CLngDlg::ShowAt(const QPoint& topLeft) {
     move(topLeft);
-    m_hot = -1;
+    m_hot = 0;  // the keyboard starts from the first item
     show();
     raise();
     setFocus(Qt::PopupFocusReason);
@@ -54,17 +55,35 @@ void CLngDlg::paintEvent(QPaintEvent* event) {
         if (hot) painter.fillRect(area, CTvListBox::kHotBackground);
         painter.setPen(hot ? QColor(255, 255, 255) : QColor(0, 0, 0));
         painter.drawText(area, Qt::AlignCenter | Qt::TextSingleLine, ItemText(item));
+        if (hot && hasFocus()) PaintFocusMark(painter, area, Qt::white);
     }
+}
+
+void CLngDlg::ActivateChoice(int choice) {
+    if (choice < 0 || choice >= kItemCount) return;
+    if (onChosen != nullptr) onChosen(m_context, ItemLanguage(choice));
+    hide();
 }
 
 void CLngDlg::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     for (int item = 0; item < kItemCount; ++item) {
-        if (!ItemRect(item).contains(event->position().toPoint())) continue;
-        if (onChosen != nullptr) onChosen(m_context, ItemLanguage(item));
-        hide();
+        if (ItemRect(item).contains(event->position().toPoint())) return ActivateChoice(item);
+    }
+}
+
+void CLngDlg::keyPressEvent(QKeyEvent* event) {
+    if (IsTakeChoiceKey(event->key())) {
+        event->accept();
+        ActivateChoice(m_hot);
         return;
     }
+    const int target = ChoiceAfterKey(event->key(), m_hot, kItemCount);
+    if (target < 0) return CPopupPanel::keyPressEvent(event);
+    event->accept();
+    m_hot = target;
+    update();
+    NoteChoiceMoved(this, target);
 }
 
 void CLngDlg::mouseMoveEvent(QMouseEvent* event) {

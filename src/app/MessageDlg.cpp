@@ -3,12 +3,14 @@
 #include <chrono>
 #include <cstring>
 
+#include "controls/Accessibility.h"
 #include "controls/CustControls.h"
 #include "controls/UiText.h"
 #include "platform/Tick.h"
 
 CMessageDlg::CMessageDlg(QWidget* parent) : CPopupPanel(parent) {
     setFixedSize(450, 150);
+    SetAccessibleRole(this, QAccessible::AlertMessage);
     for (int i = 0; i < 3; ++i) {  // 1800, 1801, 1802: from 35, 30 pixels apart
         m_lines[i] = new CustStatic(this);
         m_lines[i]->SetFont(16, 400);
@@ -55,8 +57,12 @@ void CMessageDlg::ShowCentred() {
     } else if (parentWidget() != nullptr) {
         CentreOn(parentWidget()->rect());
     }
+    const bool replaced = isVisible();
     show();
     raise();
+    // Spoken when it appears, and again when another message takes its place.
+    AnnounceAlert(this);
+    if (replaced) NoteNameChanged(this);
 }
 
 void CMessageDlg::NoteShown(bool timed) {
@@ -79,6 +85,15 @@ void CMessageDlg::ShowUntilClosed() {
     for (CustStatic* line : m_lines) line->show();
     ShowCentred();
     if (onShow != nullptr) onShow(m_context);
+}
+
+void CMessageDlg::OnEscape() {
+    bool timed = false;
+    {
+        std::lock_guard lock(m_timerMutex);
+        timed = m_timed;
+    }
+    if (timed) Close();
 }
 
 void CMessageDlg::Close() {

@@ -4,6 +4,8 @@
 // the worker never touches the widget itself, it hands the closing to the window's thread.
 // The timer closes only the message it was counting for: a message shown later gets its
 // own full display time, and one shown until closed is never closed by an earlier timer.
+// A screen reader reads it as an alert and speaks it when it appears; Escape closes a
+// message that closes itself anyway, never one shown until the work it waits for is done.
 
 #include <atomic>
 #include <condition_variable>
@@ -38,6 +40,9 @@ public:
     void (*onShow)(void* context) = nullptr;
     void (*onClose)(void* context) = nullptr;
     void (*getOwnerRect)(void* context, QRect* rect) = nullptr;
+
+protected:
+    void OnEscape() override;
 
 private:
     void ShowCentred();

@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "controls/Accessibility.h"
 #include "controls/CustControls.h"
 
 namespace {
@@ -35,10 +36,12 @@ void (*g_askObserver)(MessageOKCancelDlg*) = nullptr;
 
 CMessageOKDlg::CMessageOKDlg(QWidget* parent) : CPopupPanel(parent) {
     setFixedSize(450, 150);
+    SetAccessibleRole(this, QAccessible::AlertMessage);
     BuildLines(this, m_lines);
     m_ok = new CustButton(this);  // 2403
     m_ok->setGeometry(175, 105, 100, 30);
     SetTextById(m_ok, 20012);
+    m_ok->installEventFilter(this);
     connect(m_ok, &QPushButton::clicked, this, [this] {
         hide();
         if (onClose != nullptr) onClose(m_context);
@@ -46,6 +49,7 @@ CMessageOKDlg::CMessageOKDlg(QWidget* parent) : CPopupPanel(parent) {
 }
 
 void CMessageOKDlg::ShowResult(int okEnabled, const QStringList* texts) {
+    RememberFocus();  // before onShow disables the control that has it
     m_ok->setEnabled(okEnabled != 0);
     if (onShow != nullptr) onShow(m_context);
     if (texts != nullptr) {
@@ -59,9 +63,26 @@ void CMessageOKDlg::ShowResult(int okEnabled, const QStringList* texts) {
     } else if (parentWidget() != nullptr) {
         CentreOn(parentWidget()->rect());
     }
+    const bool replaced = isVisible();
     show();
     raise();
-    setFocus();
+    AnnounceAlert(this);
+    if (replaced) NoteNameChanged(this);
+}
+
+QWidget* CMessageOKDlg::FirstFocus() { return m_ok->isEnabled() ? m_ok : nullptr; }
+
+void CMessageOKDlg::OnEscape() {
+    if (m_ok->isEnabled()) m_ok->click();
+}
+
+// OK enabled at the end of a count: the focus moves from the box onto it, so that Enter or
+// Space closes the box.
+bool CMessageOKDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_ok && event->type() == QEvent::EnabledChange && m_ok->isEnabled() &&
+        isVisible() && window()->focusWidget() == this)
+        m_ok->setFocus(Qt::OtherFocusReason);
+    return CPopupPanel::eventFilter(watched, event);
 }
 
 void CMessageOKDlg::ReloadTexts() {
@@ -75,6 +96,7 @@ void CMessageOKDlg::ReloadTexts() {
 MessageOKCancelDlg::MessageOKCancelDlg(QWidget* owner, int line1Id, int line2Id, int line3Id)
     : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint) {
     setFixedSize(450, 150);
+    SetAccessibleRole(this, QAccessible::AlertMessage);
     BuildLines(this, m_lines);
     const int ids[3] = {line1Id, line2Id, line3Id};
     for (int i = 0; i < 3; ++i)
@@ -90,9 +112,16 @@ MessageOKCancelDlg::MessageOKCancelDlg(QWidget* owner, int line1Id, int line2Id,
     connect(m_cancel, &QPushButton::clicked, this, [this] { done(2); });
 }
 
-void MessageOKCancelDlg::reject() {}
+void MessageOKCancelDlg::reject() { done(2); }
+
+void MessageOKCancelDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    m_ok->setFocus(Qt::PopupFocusReason);
+    AnnounceAlert(this);
+}
 
 void MessageOKCancelDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) return QDialog::keyPressEvent(event);  // Cancel
     if (IsClosingKey(event->key())) {
         event->accept();
         return;

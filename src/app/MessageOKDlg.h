@@ -1,5 +1,7 @@
 #pragma once
-// The three-line result box with an OK button, and the modal OK/Cancel question.
+// The three-line result box with an OK button, and the modal OK/Cancel question. Both read
+// as alerts to a screen reader, which speaks their lines when they appear. Escape answers
+// the question with Cancel and closes the result box once its OK is enabled.
 
 #include <QDialog>
 #include <QStringList>
@@ -26,6 +28,11 @@ public:
     void (*onClose)(void* context) = nullptr;
     void (*getOwnerRect)(void* context, QRect* rect) = nullptr;
 
+protected:
+    QWidget* FirstFocus() override;
+    void OnEscape() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     CustStatic* m_lines[3];
     CustButton* m_ok;
@@ -40,10 +47,11 @@ public:
     CustButton* OkButton() const { return m_ok; }
     CustButton* CancelButton() const { return m_cancel; }
 
-    void reject() override;  // Escape and the window's close box answer nothing
+    void reject() override;  // Escape answers Cancel
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:

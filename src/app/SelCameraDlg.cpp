@@ -5,6 +5,7 @@
 #include "app/FormBuild.h"
 #include "app/MessageOKDlg.h"
 #include "common/ModelList.h"
+#include "controls/Accessibility.h"
 #include "controls/CustControls.h"
 #include "controls/TvListBox.h"
 #include "controls/TvListCtrl.h"
@@ -19,16 +20,21 @@ const QColor kTitleStrip(0, 80, 255);
 constexpr int kNoCameraForFirmware = 20137;  // "No listed camera takes this firmware."
 constexpr int kVerifyFirst = 20003;          // "Please do authentication first."
 constexpr int kRemoveText = 20131;           // "Remove"
+constexpr int kTitleText = 20062;  // "Select Camera": the pop-up's title, its name and its list's
+constexpr int kCloseName = 20104;  // "Close", the "X" button
 }  // namespace
 
 CSelCameraDlg::CSelCameraDlg(QWidget* parent) : CPopupPanel(parent) {
     setFixedSize(kWidth, kHeight);
-    m_title = MakeLabel(this, 20062, QRect(0, 0, 1030, 30), 18, 700);  // 2300
+    SetAccessibleRole(this, QAccessible::Dialog);
+    SetNameById(this, kTitleText);
+    m_title = MakeLabel(this, kTitleText, QRect(0, 0, 1030, 30), 18, 700);  // 2300
     m_title->SetTextColour(Qt::white);
     m_title->SetBackgroundColour(kTitleStrip);
     m_title->SetFormat(Qt::AlignCenter);
     m_close = MakeButton(this, 0, QRect(1030, 0, 30, 30));  // 2301
     m_close->setText(QStringLiteral("X"));
+    SetNameById(m_close, kCloseName);
     m_list = new CTvListCtrl(this);
     m_list->setGeometry(8, 38, kWidth - 16, 304);
     m_list->SetCheckBoxes(true);
@@ -38,6 +44,7 @@ CSelCameraDlg::CSelCameraDlg(QWidget* parent) : CPopupPanel(parent) {
     m_emptyNote->SetFormat(Qt::AlignCenter);
     m_emptyNote->SetTextColour(QColor(0, 80, 255));
     m_emptyNote->hide();
+    SetNameById(m_list, kTitleText);
     m_selectAll = MakeButton(this, 20063, QRect(30, 350, 170, 30));  // 2302
     m_upgrade = MakeButton(this, 20033, QRect(750, 350, 120, 30));   // 2303
     m_cancel = MakeButton(this, 20025, QRect(890, 350, 120, 30));    // 2304
@@ -107,6 +114,10 @@ void CSelCameraDlg::ReloadTexts() {
     update();
 }
 
+QWidget* CSelCameraDlg::FirstFocus() { return m_list; }
+
+void CSelCameraDlg::OnEscape() { m_cancel->click(); }
+
 void CSelCameraDlg::paintEvent(QPaintEvent* event) {
     CPopupPanel::paintEvent(event);
     QPainter painter(this);
@@ -122,7 +133,11 @@ CRmListDlg::CRmListDlg(QWidget* parent) : CPopupPanel(parent) {
     m_list->SetItemHeight(25);
     m_list->AddString(UiText(kRemoveText));
     m_list->setGeometry(1, 5, 125, 25);
-    m_list->setFocusProxy(this);
+    m_list->SetMenu(true);
+    m_list->SetCurSel(0);
+    // The list takes the keyboard: Enter or Space removes, Escape closes the menu.
+    setFocusProxy(m_list);
+    setFocusPolicy(Qt::NoFocus);
     HideOnDeactivation();  // a click anywhere else closes the menu
     m_list->SetCallback([](void* context, int) {
         auto* self = static_cast<CRmListDlg*>(context);

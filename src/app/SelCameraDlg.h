@@ -1,6 +1,7 @@
 #pragma once
 // The upgrade page's pop-ups: the selection of cameras that may take the chosen firmware
 // (verified cameras whose model fits the file's name), and the one-entry "Remove" menu.
+// The selection opens with the focus on its list; Escape closes either.
 
 #include <vector>
 
@@ -40,6 +41,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    QWidget* FirstFocus() override;
+    void OnEscape() override;
 
 private:
     void OnUpgrade();

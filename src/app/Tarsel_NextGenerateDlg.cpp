@@ -31,6 +31,7 @@
 #include "common/Config.h"
 #include "common/Language.h"
 #include "common/stdafx.h"
+#include "controls/Accessibility.h"
 #include "controls/TvListCtrl.h"
 #include "controls/UiText.h"
 #include "engine/CameraFilter.h"
@@ -78,6 +79,7 @@ void CTarsel_NextGenerateDlg::OnInitDialog() {
     currentMac[0] = '\0';
     CreateChildren();
     WireCallbacks();
+    SetUpKeyboard();
     PostCameraEvent(this, EVT_START_SEARCH);
     char language[1024];
     ReadConfigString("SYSTEM", "Language", "ENGLISH", language, sizeof(language));
@@ -210,6 +212,7 @@ void CTarsel_NextGenerateDlg::ApplyLanguage(int index) {
     m_resultBox->ReloadTexts();
     m_upgradeDialog->ReloadTexts();
     m_ipSearch->ReloadTexts();
+    ReloadNames(this);  // what a screen reader calls each control, in the new language
     update();
 }
 
@@ -234,6 +237,7 @@ void CTarsel_NextGenerateDlg::DisableAll() {
 
 void CTarsel_NextGenerateDlg::EnableAll() {
     for (QWidget* child : GuardedChildren()) child->setEnabled(true);
+    FocusHomeWhenLost();
 }
 
 // ---------------------------------------------------------------------------------------

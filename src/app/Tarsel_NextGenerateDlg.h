@@ -179,6 +179,11 @@ private:
     void CreateTools(const QRect& panel, int listTop);
     void WireTools();
     void DestroyTools();
+    // Keyboard (Tarsel_NextGenerateKeys.cpp): the window opens with the focus on the camera
+    // list; when a pop-up closes and leaves the focus nowhere (the control that had it is
+    // still off), it goes back to the list, or to Refresh when the list is not shown.
+    void SetUpKeyboard();
+    void FocusHomeWhenLost();
     // Flows: wiring after the children exist; stopping before the engine goes.
     void WireFlows();
     void StopFlows();

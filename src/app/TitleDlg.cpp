@@ -6,6 +6,7 @@
 #include <QWindow>
 
 #include "app/Icons.h"
+#include "controls/Accessibility.h"
 #include "controls/CustControls.h"
 
 QString FormatVersionLabel(int major, int minor, int patch, int build) {
@@ -14,13 +15,16 @@ QString FormatVersionLabel(int major, int minor, int patch, int build) {
 
 namespace {
 const QColor kTitleBackground(24, 38, 64);
+// The names a screen reader gives the two buttons.
+constexpr int kMinimiseName = 20144;  // "Minimise"
+constexpr int kCloseName = 20104;     // "Close"
 
-QToolButton* MakeTitleButton(QWidget* parent, const QString& iconName) {
-    auto* button = new QToolButton(parent);
+QToolButton* MakeTitleButton(QWidget* parent, const QString& iconName, int nameId) {
+    auto* button = new CImageButton(parent);
+    button->SetFocusColour(Qt::white);  // on the dark bar
     button->setIcon(NamedIcon(iconName));
     button->setIconSize(QSize(14, 14));
-    button->setAutoRaise(true);
-    button->setFocusPolicy(Qt::NoFocus);
+    SetNameById(button, nameId);
     button->setStyleSheet(QStringLiteral(
         "QToolButton{border:none;background:transparent;}"
         "QToolButton:hover{background:rgba(255,255,255,40);}"));
@@ -39,8 +43,8 @@ CTitleDlg::CTitleDlg(QWidget* parent) : QWidget(parent) {
     m_version->SetTextColour(QColor(170, 190, 220));
     m_version->setText(FormatVersionLabel(TARSEL_VERSION_MAJOR, TARSEL_VERSION_MINOR,
                                           TARSEL_VERSION_PATCH, 0));
-    m_minimise = MakeTitleButton(this, QStringLiteral("minimise"));  // 1001
-    m_close = MakeTitleButton(this, QStringLiteral("close"));        // 1003
+    m_minimise = MakeTitleButton(this, QStringLiteral("minimise"), kMinimiseName);  // 1001
+    m_close = MakeTitleButton(this, QStringLiteral("close"), kCloseName);           // 1003
     connect(m_minimise, &QToolButton::clicked, this, [this] {
         if (onMinimise != nullptr) onMinimise(m_context);
     });

@@ -22,6 +22,7 @@ CredentialRows BuildCredentialRows(QWidget* panel, int top) {
         labels[i]->SetWrapToFit(true);
         labels[i]->setGeometry(20, top + 35 * i + 2, 152, 20);
         edits[i]->setGeometry(175, top + 35 * i, 200, 25);
+        labels[i]->SetBuddy(edits[i]);
     }
     rows.password->setEchoMode(QLineEdit::Password);
     return rows;
@@ -50,6 +51,8 @@ UnauthDlg::UnauthDlg(QWidget* parent) : QWidget(parent) {
     m_cancel = new CustButton(this);  // 1521
     m_cancel->setGeometry(PanelButtonRect(kWidth, kHeight, 50, 75));
     connect(m_verify, &QPushButton::clicked, this, &UnauthDlg::Verify);
+    // Enter in the password field verifies: the last thing typed before Verify.
+    connect(m_rows.password, &QLineEdit::returnPressed, this, &UnauthDlg::Verify);
     connect(m_cancel, &QPushButton::clicked, this, [this] {
         Clear();
         if (onCancel != nullptr) onCancel(m_context);
@@ -78,20 +81,9 @@ void UnauthDlg::ReloadTexts() {
     update();
 }
 
-// User name, password, Verify, Cancel, and round again.
-bool UnauthDlg::focusNextPrevChild(bool next) {
-    QWidget* order[4] = {m_rows.user, m_rows.password, m_verify, m_cancel};
-    int at = -1;
-    for (int i = 0; i < 4; ++i)
-        if (order[i] == focusWidget()) at = i;
-    QWidget* to = at < 0 ? order[0] : order[(at + (next ? 1 : 3)) % 4];
-    if (!to->isEnabled()) return false;
-    to->setFocus(Qt::TabFocusReason);
-    return true;
-}
-
+// Enter is swallowed; Escape goes on to the camera panel, which cancels.
 void UnauthDlg::keyPressEvent(QKeyEvent* event) {
-    if (IsClosingKey(event->key())) {
+    if (IsClosingKey(event->key()) && event->key() != Qt::Key_Escape) {
         event->accept();
         return;
     }

@@ -1,7 +1,9 @@
 #pragma once
 // The login panel beside the information panel, shown for a camera that is not verified:
-// the user types the camera's administrator name and password and presses Verify. The panel
-// only collects them; the owner runs the verification and answers it.
+// the user types the camera's administrator name and password and presses Verify (or Enter
+// in the password field). The panel only collects them; the owner runs the verification
+// and answers it. Tab goes user name, password, Verify, Cancel and on out of the panel;
+// Escape goes to the camera panel, which cancels.
 
 #include <QWidget>
 
@@ -11,6 +13,7 @@ class CustStatic;
 
 // The user and password rows of the login and the authenticated panel: captions at x 30,
 // fields at x 160, the second row 35 px below the first; the password field hides its text.
+// Each caption names its field.
 struct CredentialRows {
     CustStatic* userLabel;
     CustStatic* passwordLabel;
@@ -46,7 +49,6 @@ public:
     void (*onCancel)(void* context) = nullptr;
 
 protected:
-    bool focusNextPrevChild(bool next) override;
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 

@@ -12,8 +12,10 @@
 #include "app/PopupPanel.h"
 #include "app/SelCameraDlg.h"
 #include "common/stdafx.h"
+#include "controls/Accessibility.h"
 #include "controls/CameraEvent.h"
 #include "controls/CustControls.h"
+#include "controls/TvListBox.h"
 #include "controls/TvListCtrl.h"
 #include "controls/UiText.h"
 #include "engine/CameraCommands.h"
@@ -21,11 +23,17 @@
 namespace {
 constexpr int kColumnWidths[10] = {155, 120, 105, 110, 120, 60, 100, 110, 140, 118};  // Status fits the longer translations
 // Why an upgrade failed, as the failed row's note says it.
-constexpr int kTextUpgradeRefused = 20210;      // "The camera refused the upgrade."
-constexpr int kTextUpgradeNoAnswer = 20211;     // "No answer from the camera."
-constexpr int kTextUpgradeNotAccepted = 20212;  // "Not accepted by this model: ..."
-constexpr int kTextUpgradeUnfinished = 20213;   // "The camera did not report the firmware..."
-constexpr int kTextUpgradeNoImage = 20214;      // "The firmware file could not be read."
+constexpr int kTextUpgradeRefused = 20181;      // "The camera refused the upgrade."
+constexpr int kTextUpgradeNoAnswer = 20182;     // "No answer from the camera."
+constexpr int kTextUpgradeNotAccepted = 20183;  // "Not accepted by this model: ..."
+constexpr int kTextUpgradeUnfinished = 20184;   // "The camera did not report the firmware..."
+constexpr int kTextUpgradeNoImage = 20185;      // "The firmware file could not be read."
+// Names a screen reader gives the controls without a caption of their own.
+constexpr int kBrowseName = 20148;      // "Choose firmware file"
+constexpr int kSelectName = 20062;      // "Select Camera"
+constexpr int kRemoveName = 20149;      // "Remove checked cameras"
+constexpr int kUpgradeListName = 20150; // "Cameras to upgrade"
+constexpr int kRowMenuName = 20151;     // "Camera actions": the right-click menu of a row
 
 // The note's text id for a failure; 0 for none (a stopped upgrade is not the camera's doing).
 int FailureTextId(uint32_t failure) {
@@ -63,16 +71,20 @@ CUpgradeDlg::CUpgradeDlg(QWidget* parent) : QWidget(parent), m_proc(std::make_un
     m_proc->onProgress = &CUpgradeDlg::ProgressFromWorker;
     m_proc->lookupCamera = &CUpgradeDlg::LookupFromWorker;
 
-    MakeLabel(this, 20065, QRect(20, 8, 400, 24), 18, 700);
+    CustStatic* heading = MakeLabel(this, 20065, QRect(20, 8, 400, 24), 18, 700);
     m_path = MakeEdit(this, QRect(20, 38, 640, 28), 0);  // 2200
     m_path->setAlignment(Qt::AlignCenter);
     m_path->setReadOnly(true);
     m_path->setFocusPolicy(Qt::NoFocus);
+    heading->SetBuddy(m_path);
     auto* browse = MakeButton(this, 0, QRect(668, 38, 44, 28));  // 2202
     browse->setText(QStringLiteral("..."));
+    SetNameById(browse, kBrowseName);
     connect(browse, &QPushButton::clicked, this, &CUpgradeDlg::OnBrowse);
-    m_select = new QToolButton(this);  // 2204
-    m_remove = new QToolButton(this);  // 2205
+    m_select = new CImageButton(this);  // 2204
+    m_remove = new CImageButton(this);  // 2205
+    SetNameById(m_select, kSelectName);
+    SetNameById(m_remove, kRemoveName);
     const QIcon icons[2] = {NamedIcon(QStringLiteral("add_camera")), NamedIcon(QStringLiteral("remove_rows"))};
     QToolButton* pictures[2] = {m_select, m_remove};
     for (int i = 0; i < 2; ++i) {
@@ -94,18 +106,23 @@ CUpgradeDlg::CUpgradeDlg(QWidget* parent) : QWidget(parent), m_proc(std::make_un
     m_list->SetProgressColumn(CTvListCtrl::kStatusColumn, QColor(0, 0, 255));
     for (int c = 0; c < 10; ++c) m_list->InsertColumn(c, UiText(kUpgradeColumnIds[c]), kColumnWidths[c]);
     m_list->SetCallback(&CUpgradeDlg::OnRow, this);
+    SetNameById(m_list, kUpgradeListName);
 
     MakeLabel(this, 20014, QRect(20, 520, 400, 22));
-    MakeLabel(this, 20019, QRect(20, 552, 150, 26));
+    CustStatic* userLabel = MakeLabel(this, 20019, QRect(20, 552, 150, 26));
     m_user = MakeEdit(this, QRect(175, 552, 200, 26), 40);         // 2206
-    MakeLabel(this, 20020, QRect(395, 552, 110, 26));
+    CustStatic* passwordLabel = MakeLabel(this, 20020, QRect(395, 552, 110, 26));
     m_password = MakeEdit(this, QRect(510, 552, 200, 26), 40, true);  // 2207
+    userLabel->SetBuddy(m_user);
+    passwordLabel->SetBuddy(m_password);
     m_verify = MakeButton(this, 20022, QRect(730, 550, 130, 30));  // 2208
     connect(m_verify, &QPushButton::clicked, this, [this] {
         const QByteArray user = m_user->text().left(40).toUtf8();
         const QByteArray password = m_password->text().left(40).toUtf8();
         if (verify != nullptr) verify(m_context, user.constData(), password.constData());
     });
+    // Enter in the password field verifies, as in the login panel (not in the user name).
+    connect(m_password, &QLineEdit::returnPressed, m_verify, &QPushButton::click);
 
     QWidget* popupParent = parent != nullptr ? parent->window() : this;
     m_selection = new CSelCameraDlg(popupParent);
@@ -125,6 +142,7 @@ CUpgradeDlg::CUpgradeDlg(QWidget* parent) : QWidget(parent), m_proc(std::make_un
         auto* self = static_cast<CUpgradeDlg*>(context);
         self->RemoveRow(self->m_menuRowMac);
     };
+    SetNameById(m_removeMenu->List(), kRowMenuName);
 }
 
 CUpgradeDlg::~CUpgradeDlg() {
@@ -372,18 +390,6 @@ bool CUpgradeDlg::event(QEvent* event) {
         return true;
     }
     return QWidget::event(event);
-}
-
-bool CUpgradeDlg::focusNextPrevChild(bool next) {
-    // Tab cycles user name, password, Verify.
-    QWidget* order[3] = {m_user, m_password, m_verify};
-    for (int i = 0; i < 3; ++i) {
-        if (focusWidget() == order[i]) {
-            order[(i + (next ? 1 : 2)) % 3]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
-            return true;
-        }
-    }
-    return QWidget::focusNextPrevChild(next);
 }
 
 void CUpgradeDlg::keyPressEvent(QKeyEvent* event) {

@@ -4,6 +4,8 @@
 // per camera ever queued here. Two pop-ups belong to it: the camera selection and the
 // "Remove" menu.
 //
+// Tab goes through the page in reading order; Enter in the password field verifies.
+//
 // Threads: everything runs on the window's thread. The upgrade workers report progress on
 // their own threads; the page copies each report into a queued call and handles it here.
 // An item is freed only once it reads UPGRADE_DONE and its worker has returned.
@@ -77,7 +79,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void hideEvent(QHideEvent* event) override;
-    bool focusNextPrevChild(bool next) override;
 
 private:
     static void ProgressFromWorker(void* context, const char* mac, int percent);

@@ -145,75 +145,46 @@ const char* const kEnglishTexts[kTextCount] = {
     "Tarsel_NextGenerate version 1.0",  // 20141
     "Copyright (C) 2026",  // 20142
     " %1 of %2 shown",  // 20143
-    nullptr,  // 20144
-    nullptr,  // 20145
-    nullptr,  // 20146
-    nullptr,  // 20147
-    nullptr,  // 20148
-    nullptr,  // 20149
-    nullptr,  // 20150
-    nullptr,  // 20151
-    nullptr,  // 20152
-    nullptr,  // 20153
-    nullptr,  // 20154
-    nullptr,  // 20155
-    nullptr,  // 20156
-    nullptr,  // 20157
-    nullptr,  // 20158
-    nullptr,  // 20159
-    nullptr,  // 20160
-    nullptr,  // 20161
-    nullptr,  // 20162
-    nullptr,  // 20163
-    nullptr,  // 20164
-    nullptr,  // 20165
-    nullptr,  // 20166
-    nullptr,  // 20167
-    nullptr,  // 20168
-    nullptr,  // 20169
-    "Site report…",  // 20170
-    "Site report",  // 20171
-    "Site",  // 20172
-    "Date and time",  // 20173
-    "This PC",  // 20174
-    "Network cards",  // 20175
-    "Summary",  // 20176
-    "Cameras",  // 20177
-    "By model",  // 20178
-    "Firmware by model",  // 20179
-    "newest",  // 20180
-    "older firmware",  // 20181
-    "By IP mode",  // 20182
-    "Warnings",  // 20183
-    "None",  // 20184
-    "Network card",  // 20185
-    "Credentials verified",  // 20186
-    "yes",  // 20187
-    "no",  // 20188
-    "Pictures",  // 20189
-    "no picture",  // 20190
-    "not verified",  // 20191
-    "refused",  // 20192
-    "no answer",  // 20193
-    "not a picture",  // 20194
-    "Fetching pictures… %d of %d",  // 20195
-    "The site report could not be written.",  // 20196
-    "The site report is saved. Open it in the web browser?",  // 20197
-    "Open",  // 20198
-    nullptr,  // 20199
-    nullptr,  // 20200
-    nullptr,  // 20201
-    nullptr,  // 20202
-    nullptr,  // 20203
-    nullptr,  // 20204
-    nullptr,  // 20205
-    nullptr,  // 20206
-    nullptr,  // 20207
-    nullptr,  // 20208
-    nullptr,  // 20209
-    "The camera refused the upgrade.",  // 20210
-    "No answer from the camera.",  // 20211
-    "Not accepted by this model: the camera rejected the firmware.",  // 20212
-    "The camera did not report the firmware installed.",  // 20213
-    "The firmware file could not be read.",  // 20214
+    "Minimise",  // 20144
+    "Language",  // 20145
+    "Filter field",  // 20146
+    "Apply filter",  // 20147
+    "Choose firmware file",  // 20148
+    "Remove checked cameras",  // 20149
+    "Cameras to upgrade",  // 20150
+    "Camera actions",  // 20151
+    "Site report…",  // 20152
+    "Site report",  // 20153
+    "Site",  // 20154
+    "Date and time",  // 20155
+    "This PC",  // 20156
+    "Network cards",  // 20157
+    "Summary",  // 20158
+    "Cameras",  // 20159
+    "By model",  // 20160
+    "Firmware by model",  // 20161
+    "newest",  // 20162
+    "older firmware",  // 20163
+    "By IP mode",  // 20164
+    "Warnings",  // 20165
+    "None",  // 20166
+    "Network card",  // 20167
+    "Credentials verified",  // 20168
+    "yes",  // 20169
+    "no",  // 20170
+    "Pictures",  // 20171
+    "no picture",  // 20172
+    "not verified",  // 20173
+    "refused",  // 20174
+    "no answer",  // 20175
+    "not a picture",  // 20176
+    "Fetching pictures… %d of %d",  // 20177
+    "The site report could not be written.",  // 20178
+    "The site report is saved. Open it in the web browser?",  // 20179
+    "Open",  // 20180
+    "The camera refused the upgrade.",  // 20181
+    "No answer from the camera.",  // 20182
+    "Not accepted by this model: the camera rejected the firmware.",  // 20183
+    "The camera did not report the firmware installed.",  // 20184
+    "The firmware file could not be read.",  // 20185
 };

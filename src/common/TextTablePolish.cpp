@@ -145,75 +145,46 @@ const char* const kPolishTexts[kTextCount] = {
     "Tarsel_NextGenerate wersja 1.0",  // 20141
     "Copyright (C) 2026",  // 20142
     " %1 z %2 widocznych",  // 20143
-    nullptr,  // 20144
-    nullptr,  // 20145
-    nullptr,  // 20146
-    nullptr,  // 20147
-    nullptr,  // 20148
-    nullptr,  // 20149
-    nullptr,  // 20150
-    nullptr,  // 20151
-    nullptr,  // 20152
-    nullptr,  // 20153
-    nullptr,  // 20154
-    nullptr,  // 20155
-    nullptr,  // 20156
-    nullptr,  // 20157
-    nullptr,  // 20158
-    nullptr,  // 20159
-    nullptr,  // 20160
-    nullptr,  // 20161
-    nullptr,  // 20162
-    nullptr,  // 20163
-    nullptr,  // 20164
-    nullptr,  // 20165
-    nullptr,  // 20166
-    nullptr,  // 20167
-    nullptr,  // 20168
-    nullptr,  // 20169
-    "Raport obiektu…",  // 20170
-    "Raport obiektu",  // 20171
-    "Obiekt",  // 20172
-    "Data i godzina",  // 20173
-    "Ten komputer",  // 20174
-    "Karty sieciowe",  // 20175
-    "Podsumowanie",  // 20176
-    "Kamery",  // 20177
-    "Według modelu",  // 20178
-    "Oprogramowanie według modelu",  // 20179
-    "najnowsze",  // 20180
-    "starsze oprogramowanie",  // 20181
-    "Według trybu IP",  // 20182
-    "Ostrzeżenia",  // 20183
-    "Brak",  // 20184
-    "Karta sieciowa",  // 20185
-    "Dane logowania sprawdzone",  // 20186
-    "tak",  // 20187
-    "nie",  // 20188
-    "Obrazy",  // 20189
-    "brak obrazu",  // 20190
-    "niezweryfikowana",  // 20191
-    "odmowa",  // 20192
-    "brak odpowiedzi",  // 20193
-    "to nie jest obraz",  // 20194
-    "Pobieranie obrazów… %d z %d",  // 20195
-    "Nie udało się zapisać raportu obiektu.",  // 20196
-    "Raport obiektu został zapisany. Otworzyć go w przeglądarce?",  // 20197
-    "Otwórz",  // 20198
-    nullptr,  // 20199
-    nullptr,  // 20200
-    nullptr,  // 20201
-    nullptr,  // 20202
-    nullptr,  // 20203
-    nullptr,  // 20204
-    nullptr,  // 20205
-    nullptr,  // 20206
-    nullptr,  // 20207
-    nullptr,  // 20208
-    nullptr,  // 20209
-    "Kamera odmówiła aktualizacji.",  // 20210
-    "Brak odpowiedzi od kamery.",  // 20211
-    "Nieprzyjęte przez ten model: kamera odrzuciła oprogramowanie.",  // 20212
-    "Kamera nie zgłosiła zainstalowania oprogramowania.",  // 20213
-    "Nie udało się odczytać pliku oprogramowania.",  // 20214
+    "Minimalizuj",  // 20144
+    "Język",  // 20145
+    "Pole filtra",  // 20146
+    "Zastosuj filtr",  // 20147
+    "Wybierz plik oprogramowania",  // 20148
+    "Usuń zaznaczone kamery",  // 20149
+    "Kamery do aktualizacji",  // 20150
+    "Działania kamery",  // 20151
+    "Raport obiektu…",  // 20152
+    "Raport obiektu",  // 20153
+    "Obiekt",  // 20154
+    "Data i godzina",  // 20155
+    "Ten komputer",  // 20156
+    "Karty sieciowe",  // 20157
+    "Podsumowanie",  // 20158
+    "Kamery",  // 20159
+    "Według modelu",  // 20160
+    "Oprogramowanie według modelu",  // 20161
+    "najnowsze",  // 20162
+    "starsze oprogramowanie",  // 20163
+    "Według trybu IP",  // 20164
+    "Ostrzeżenia",  // 20165
+    "Brak",  // 20166
+    "Karta sieciowa",  // 20167
+    "Dane logowania sprawdzone",  // 20168
+    "tak",  // 20169
+    "nie",  // 20170
+    "Obrazy",  // 20171
+    "brak obrazu",  // 20172
+    "niezweryfikowana",  // 20173
+    "odmowa",  // 20174
+    "brak odpowiedzi",  // 20175
+    "to nie jest obraz",  // 20176
+    "Pobieranie obrazów… %d z %d",  // 20177
+    "Nie udało się zapisać raportu obiektu.",  // 20178
+    "Raport obiektu został zapisany. Otworzyć go w przeglądarce?",  // 20179
+    "Otwórz",  // 20180
+    "Kamera odmówiła aktualizacji.",  // 20181
+    "Brak odpowiedzi od kamery.",  // 20182
+    "Nieprzyjęte przez ten model: kamera odrzuciła oprogramowanie.",  // 20183
+    "Kamera nie zgłosiła zainstalowania oprogramowania.",  // 20184
+    "Nie udało się odczytać pliku oprogramowania.",  // 20185
 };

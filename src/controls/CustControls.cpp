@@ -1,8 +1,12 @@
 #include "controls/CustControls.h"
 
-#include <QPainter>
 #include <QEvent>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionButton>
 
+#include "controls/Accessibility.h"
 #include "controls/UiText.h"
 
 namespace {
@@ -12,6 +16,31 @@ const QColor kEditFill(245, 245, 245);
 const QColor kEditDisabledFill(220, 220, 220);
 const QColor kInvalidText(255, 0, 0);
 const QColor kDefaultText(0, 0, 0);
+}  // namespace
+
+void PaintFocusMark(QPainter& painter, const QRect& area, const QColor& colour) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(colour, 2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(area).adjusted(1, 1, -1, -1));
+    painter.restore();
+}
+
+namespace {
+// A caption as the name of its control: without the colon that ends some captions.
+QString CaptionName(const QString& caption) {
+    QString name = caption.trimmed();
+    while (name.endsWith(QLatin1Char(':')) || name.endsWith(QChar(0xFF1A))) name.chop(1);
+    return name.trimmed();
+}
+
+// Enter and Return press a focused button the way Space does.
+bool IsPressKey(const QKeyEvent* event) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    return modifiers == Qt::NoModifier && enter;
+}
 }  // namespace
 
 int CellHeightToPixelSize(int height) {
@@ -73,7 +102,8 @@ void CustEdit::paintEvent(QPaintEvent* event) {
         QPainter painter(this);
         // One pixel wider on the right, so the outline's right edge shows fully.
         const QRect area = rect().adjusted(1, 1, 0, -1);
-        painter.setPen(QPen(kEditBorder, 2));
+        // The focused field is framed in the focus mark's colour.
+        painter.setPen(QPen(hasFocus() ? QColor::fromRgb(kFocusMarkColour) : kEditBorder, 2));
         painter.setBrush(isEnabled() ? kEditFill : kEditDisabledFill);
         painter.drawRect(area);
     }
@@ -101,6 +131,7 @@ void CustEdit::changeEvent(QEvent* event) {
 // CustStatic
 
 CustStatic::CustStatic(QWidget* parent) : QWidget(parent) {
+    InstallTarselAccessibility();
     setFont(MakeArialFont(16, 700));
     // Without a background colour the label fills nothing and the parent shows through;
     // Qt repaints the parent under the label on every update, so a shorter text leaves no
@@ -110,7 +141,14 @@ CustStatic::CustStatic(QWidget* parent) : QWidget(parent) {
 void CustStatic::setText(const QString& text) {
     if (m_text == text) return;
     m_text = text;
+    if (m_buddy != nullptr) m_buddy->setAccessibleName(CaptionName(m_text));
     update();
+    NoteNameChanged(this);
+}
+
+void CustStatic::SetBuddy(QWidget* buddy) {
+    m_buddy = buddy;
+    if (buddy != nullptr) buddy->setAccessibleName(CaptionName(m_text));
 }
 
 void CustStatic::SetFont(int height, int weight) {
@@ -231,6 +269,17 @@ void CustButton::paintEvent(QPaintEvent*) {
     painter.setPen(PaintedTextColour());
     painter.setFont(font());
     painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
+    if (hasFocus() && isEnabled())
+        PaintFocusMark(painter, rect().adjusted(2, 2, -2, -2), Qt::white);
+}
+
+void CustButton::keyPressEvent(QKeyEvent* event) {
+    if (IsPressKey(event) && isEnabled()) {
+        event->accept();
+        click();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -250,11 +299,66 @@ CustCheckBox::CustCheckBox(QWidget* parent) : QCheckBox(parent) { ApplyLabelLook
 
 void CustCheckBox::SetFont(int height, int weight) { setFont(MakeArialFont(height, weight)); }
 
+// The mark frames the box and its text, not the whole width the control is given.
+void CustCheckBox::paintEvent(QPaintEvent* event) {
+    QCheckBox::paintEvent(event);
+    if (!hasFocus()) return;
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QRect text = style()->subElementRect(QStyle::SE_CheckBoxFocusRect, &option, this);
+    QPainter painter(this);
+    PaintFocusMark(painter, QRect(0, 0, text.right() + 4, height()).intersected(rect()),
+                   QColor::fromRgb(kFocusMarkColour));
+}
+
 CustRadio::CustRadio(QWidget* parent) : QRadioButton(parent) { ApplyLabelLook(this, 16, 700); }
 
 void CustRadio::SetFont(int height, int weight) { setFont(MakeArialFont(height, weight)); }
 
+void CustRadio::paintEvent(QPaintEvent* event) {
+    QRadioButton::paintEvent(event);
+    if (!hasFocus()) return;
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QRect text = style()->subElementRect(QStyle::SE_RadioButtonFocusRect, &option, this);
+    QPainter painter(this);
+    PaintFocusMark(painter, QRect(0, 0, text.right() + 4, height()).intersected(rect()),
+                   QColor::fromRgb(kFocusMarkColour));
+}
+
 CustComboBox::CustComboBox(QWidget* parent) : QComboBox(parent) { setFont(MakeArialFont(18, 400)); }
+
+void CustComboBox::paintEvent(QPaintEvent* event) {
+    QComboBox::paintEvent(event);
+    if (!hasFocus()) return;
+    QPainter painter(this);
+    PaintFocusMark(painter, rect(), QColor::fromRgb(kFocusMarkColour));
+}
+
+// ---------------------------------------------------------------------------------------
+// CImageButton
+
+CImageButton::CImageButton(QWidget* parent) : QToolButton(parent) {
+    setAutoRaise(true);
+    // Reached with Tab; a click does not move the focus away from where the user works.
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void CImageButton::paintEvent(QPaintEvent* event) {
+    QToolButton::paintEvent(event);
+    if (!hasFocus() || !isEnabled()) return;
+    QPainter painter(this);
+    PaintFocusMark(painter, rect(), m_focusColour);
+}
+
+void CImageButton::keyPressEvent(QKeyEvent* event) {
+    if (IsPressKey(event) && isEnabled()) {
+        event->accept();
+        click();
+        return;
+    }
+    QToolButton::keyPressEvent(event);
+}
 
 // ---------------------------------------------------------------------------------------
 // Captions by text id
@@ -280,4 +384,5 @@ void ReloadTextIds(QWidget* root) {
     };
     apply(root);
     for (QWidget* child : root->findChildren<QWidget*>()) apply(child);
+    ReloadNames(root);
 }

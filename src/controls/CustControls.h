@@ -8,12 +8,22 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QList>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QToolButton>
 #include <QWidget>
+
+class QPainter;
 
 // The pixel size of the em square of an Arial font whose character cell is `height`.
 int CellHeightToPixelSize(int height);
+
+// The keyboard focus mark every custom control draws while it has the focus: a 2-pixel
+// frame inside `area`.
+void PaintFocusMark(QPainter& painter, const QRect& area, const QColor& colour);
+// The focus mark's colour on the tool's light backgrounds.
+inline constexpr QRgb kFocusMarkColour = 0xFF0050FF;  // (0, 80, 255)
 
 // Builds the font every custom control uses: face "Arial" (fontconfig maps it to a metric
 // compatible face), `height` the pixel height of its character cell, weight on the 100..900 scale.
@@ -68,6 +78,10 @@ public:
     // The height the present text needs at `width` when it wraps.
     int WrappedHeight(int width) const;
     QSize sizeHint() const override;
+    // The control this label is the caption of: it takes the label's text as its accessible
+    // name, now and whenever the text changes (a language switch).
+    void SetBuddy(QWidget* buddy);
+    QWidget* Buddy() const { return m_buddy; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -82,6 +96,7 @@ private:
     Qt::PenStyle m_borderStyle = Qt::SolidLine;
     int m_borderWidth = 1;
     QColor m_borderColour;
+    QPointer<QWidget> m_buddy;
 };
 
 class CustButton : public QPushButton {
@@ -101,6 +116,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Enter presses the button that has the focus, as Space does.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QColor m_textColour{255, 255, 255};
@@ -113,6 +130,9 @@ class CustCheckBox : public QCheckBox {
 public:
     explicit CustCheckBox(QWidget* parent = nullptr);
     void SetFont(int height, int weight);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 class CustRadio : public QRadioButton {
@@ -120,12 +140,36 @@ class CustRadio : public QRadioButton {
 public:
     explicit CustRadio(QWidget* parent = nullptr);
     void SetFont(int height, int weight);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 class CustComboBox : public QComboBox {
     Q_OBJECT
 public:
     explicit CustComboBox(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// A picture button (the command bar's icons, the title bar's, the choosers' arrows): it
+// takes the focus from the keyboard only, draws the focus mark while it has it, and Space
+// or Enter presses it.
+class CImageButton : public QToolButton {
+    Q_OBJECT
+public:
+    explicit CImageButton(QWidget* parent = nullptr);
+    // The focus mark's colour, for a button on a dark background.
+    void SetFocusColour(const QColor& colour) { m_focusColour = colour; update(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QColor m_focusColour = QColor::fromRgb(kFocusMarkColour);
 };
 
 // Places the labels one below the other from `top`, `width` wide, each as high as its
@@ -142,5 +186,5 @@ void SetTextById(CustStatic* control, int id);
 void SetTextById(QAbstractButton* control, int id);
 
 // Sets again, in the current language, the caption of every control below `root` whose
-// caption was set by SetTextById.
+// caption was set by SetTextById, and every accessible name set by SetNameById.
 void ReloadTextIds(QWidget* root);

@@ -1,5 +1,6 @@
 #include "controls/TvListBox.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -12,6 +13,7 @@ CTvListBox::CTvListBox(QWidget* parent) : QWidget(parent) {
     setFont(MakeArialFont(16, 400));
     setMouseTracking(true);
     setAttribute(Qt::WA_Hover);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void CTvListBox::SetCallback(Callback function, void* context) {
@@ -72,6 +74,33 @@ void CTvListBox::paintEvent(QPaintEvent*) {
                              metrics.height());
         painter.drawText(textRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, m_items[index]);
     }
+    if (hasFocus() && m_selected >= 0)
+        PaintFocusMark(painter, ItemRect(m_selected), QColor::fromRgb(kFocusMarkColour));
+}
+
+void CTvListBox::ActivateChoice(int choice) {
+    if (choice < 0 || choice >= m_items.size()) return;
+    m_hot = choice;
+    update();
+    if (m_callback != nullptr) m_callback(m_context, choice);
+}
+
+// Up and Down move the current item (round at the ends), Home and End to the ends; Enter
+// and Space take it. Escape goes on to the pop-up that holds the list.
+void CTvListBox::keyPressEvent(QKeyEvent* event) {
+    if (IsTakeChoiceKey(event->key())) {
+        event->accept();
+        ActivateChoice(m_selected);
+        return;
+    }
+    const int target = ChoiceAfterKey(event->key(), m_selected, GetCount());
+    if (target < 0) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    SetCurSel(target);
+    NoteChoiceMoved(this, target);
 }
 
 void CTvListBox::mouseMoveEvent(QMouseEvent* event) {
@@ -93,7 +122,5 @@ void CTvListBox::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     const int index = ItemAt(event->position().toPoint());
     if (index < 0) return;  // a release outside every item does nothing
-    m_hot = index;
-    update();
-    if (m_callback != nullptr) m_callback(m_context, index);
+    ActivateChoice(index);
 }

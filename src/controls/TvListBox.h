@@ -1,12 +1,16 @@
 #pragma once
 // The owner-painted list box of the small pop-up choice lists: items with hover
-// highlighting, a click on an item reports its index to the owner.
+// highlighting, a click on an item reports its index to the owner. From the keyboard, the
+// arrows, Home and End move the current item and Enter or Space reports it; a screen
+// reader reads the items as a list (or a menu, SetMenu).
 
 #include <QColor>
 #include <QStringList>
 #include <QWidget>
 
-class CTvListBox : public QWidget {
+#include "controls/Accessibility.h"
+
+class CTvListBox : public QWidget, public CChoiceList {
     Q_OBJECT
 public:
     using Callback = void (*)(void* context, int index);
@@ -29,9 +33,20 @@ public:
     int HotItem() const { return m_hot; }
     QRect ItemRect(int index) const;
     int ItemAt(const QPoint& pos) const;
+    // The items are commands rather than values to choose.
+    void SetMenu(bool menu) { m_menu = menu; }
+
+    // CChoiceList
+    int ChoiceCount() const override { return GetCount(); }
+    QString ChoiceText(int choice) const override { return GetText(choice); }
+    QRect ChoiceRect(int choice) const override { return ItemRect(choice); }
+    int CurrentChoice() const override { return m_selected; }
+    void ActivateChoice(int choice) override;
+    bool ChoicesAreMenu() const override { return m_menu; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -43,4 +58,5 @@ private:
     int m_selected = -1;
     Callback m_callback = nullptr;
     void* m_context = nullptr;
+    bool m_menu = false;
 };

@@ -20,35 +20,35 @@
 #include "web/ReportPictures.h"
 
 // Text ids of the report and of the window's item that makes one.
-constexpr int TEXT_SITE_REPORT_MENU = 20170;
-constexpr int TEXT_SITE_REPORT = 20171;
-constexpr int TEXT_REPORT_SITE = 20172;
-constexpr int TEXT_REPORT_DATE = 20173;
-constexpr int TEXT_REPORT_THIS_PC = 20174;
-constexpr int TEXT_REPORT_NETWORK_CARDS = 20175;
-constexpr int TEXT_REPORT_SUMMARY = 20176;
-constexpr int TEXT_REPORT_CAMERAS = 20177;
-constexpr int TEXT_REPORT_BY_MODEL = 20178;
-constexpr int TEXT_REPORT_FIRMWARE_BY_MODEL = 20179;
-constexpr int TEXT_REPORT_NEWEST = 20180;
-constexpr int TEXT_REPORT_OLDER_FIRMWARE = 20181;
-constexpr int TEXT_REPORT_BY_MODE = 20182;
-constexpr int TEXT_REPORT_WARNINGS = 20183;
-constexpr int TEXT_REPORT_NONE = 20184;
-constexpr int TEXT_REPORT_NETWORK_CARD = 20185;
-constexpr int TEXT_REPORT_VERIFIED = 20186;
-constexpr int TEXT_REPORT_YES = 20187;
-constexpr int TEXT_REPORT_NO = 20188;
-constexpr int TEXT_REPORT_PICTURES = 20189;
-constexpr int TEXT_REPORT_NO_PICTURE = 20190;
-constexpr int TEXT_REPORT_NOT_VERIFIED = 20191;
-constexpr int TEXT_REPORT_REFUSED = 20192;
-constexpr int TEXT_REPORT_NO_ANSWER = 20193;
-constexpr int TEXT_REPORT_NOT_A_PICTURE = 20194;
-constexpr int TEXT_REPORT_FETCHING = 20195;  // "... %d of %d"
-constexpr int TEXT_REPORT_NOT_WRITTEN = 20196;
-constexpr int TEXT_REPORT_OPEN_QUESTION = 20197;
-constexpr int TEXT_REPORT_OPEN = 20198;
+constexpr int TEXT_SITE_REPORT_MENU = 20152;
+constexpr int TEXT_SITE_REPORT = 20153;
+constexpr int TEXT_REPORT_SITE = 20154;
+constexpr int TEXT_REPORT_DATE = 20155;
+constexpr int TEXT_REPORT_THIS_PC = 20156;
+constexpr int TEXT_REPORT_NETWORK_CARDS = 20157;
+constexpr int TEXT_REPORT_SUMMARY = 20158;
+constexpr int TEXT_REPORT_CAMERAS = 20159;
+constexpr int TEXT_REPORT_BY_MODEL = 20160;
+constexpr int TEXT_REPORT_FIRMWARE_BY_MODEL = 20161;
+constexpr int TEXT_REPORT_NEWEST = 20162;
+constexpr int TEXT_REPORT_OLDER_FIRMWARE = 20163;
+constexpr int TEXT_REPORT_BY_MODE = 20164;
+constexpr int TEXT_REPORT_WARNINGS = 20165;
+constexpr int TEXT_REPORT_NONE = 20166;
+constexpr int TEXT_REPORT_NETWORK_CARD = 20167;
+constexpr int TEXT_REPORT_VERIFIED = 20168;
+constexpr int TEXT_REPORT_YES = 20169;
+constexpr int TEXT_REPORT_NO = 20170;
+constexpr int TEXT_REPORT_PICTURES = 20171;
+constexpr int TEXT_REPORT_NO_PICTURE = 20172;
+constexpr int TEXT_REPORT_NOT_VERIFIED = 20173;
+constexpr int TEXT_REPORT_REFUSED = 20174;
+constexpr int TEXT_REPORT_NO_ANSWER = 20175;
+constexpr int TEXT_REPORT_NOT_A_PICTURE = 20176;
+constexpr int TEXT_REPORT_FETCHING = 20177;  // "... %d of %d"
+constexpr int TEXT_REPORT_NOT_WRITTEN = 20178;
+constexpr int TEXT_REPORT_OPEN_QUESTION = 20179;
+constexpr int TEXT_REPORT_OPEN = 20180;
 
 struct SiteReportCamera {
     CameraListing camera;

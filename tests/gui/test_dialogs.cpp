@@ -47,9 +47,13 @@ struct AlertAnswers {
     int shows = 0;
 };
 
-void PressKeys(QWidget* widget) {
+void PressEnter(QWidget* widget) {
     QTest::keyClick(widget, Qt::Key_Return);
     QTest::keyClick(widget, Qt::Key_Enter);
+}
+
+void PressKeys(QWidget* widget) {
+    PressEnter(widget);
     QTest::keyClick(widget, Qt::Key_Escape);
 }
 }  // namespace
@@ -166,15 +170,18 @@ private slots:
         QCOMPARE(alert.Command(), QStringLiteral("HW_DEFAULT"));
         QCOMPARE(answers.shows, 3);
 
-        PressKeys(&alert);
+        // Enter on the dialog confirms nothing; Escape cancels, as Cancel does.
+        PressEnter(&alert);
         QVERIFY(alert.isVisible());
         QVERIFY(answers.confirmed.isEmpty());
         QCOMPARE(answers.cancels, 0);
+        QTest::keyClick(&alert, Qt::Key_Escape);
+        QCOMPARE(answers.cancels, 1);
         QTest::mouseClick(alert.ConfirmButton(), Qt::LeftButton);
         QCOMPARE(answers.confirmed, QStringLiteral("HW_DEFAULT"));
         QVERIFY(alert.isVisible());  // the owner hides it
         QTest::mouseClick(alert.CancelButton(), Qt::LeftButton);
-        QCOMPARE(answers.cancels, 1);
+        QCOMPARE(answers.cancels, 2);
 
         // The function menu reports the item released on, and hides.
         CFunctionDlg menu(&owner);
@@ -203,7 +210,7 @@ private slots:
         QCOMPARE(result.Line(1)->text(), QStringLiteral("Invalid setting IP."));
         QVERIFY(result.OkButton()->isEnabled());
         QCOMPARE(watch.shows, 1);
-        PressKeys(&result);
+        PressEnter(&result);
         QVERIFY(result.isVisible());
         QTest::mouseClick(result.OkButton(), Qt::LeftButton);
         QVERIFY(result.isHidden());
@@ -211,9 +218,16 @@ private slots:
         result.ShowResult(0, nullptr);
         QVERIFY(!result.OkButton()->isEnabled());
         QCOMPARE(result.Line(1)->text(), QStringLiteral("Invalid setting IP."));
+        // Escape closes the box only once its OK may be pressed.
+        QTest::keyClick(&result, Qt::Key_Escape);
+        QVERIFY(result.isVisible());
+        result.OkButton()->setEnabled(true);
+        QTest::keyClick(&result, Qt::Key_Escape);
+        QVERIFY(result.isHidden());
+        QCOMPARE(watch.closes, 2);
 
-        // The question: keys answer nothing, the buttons answer 1 and 2; the owner is
-        // disabled while it is asked.
+        // The question: Enter on it answers nothing, OK answers 1 and Escape 2, as Cancel;
+        // the owner is disabled while it is asked.
         static bool ownerDisabledMeanwhile;
         static int clickOk;
         static QWidget* questionOwner;
@@ -227,9 +241,10 @@ private slots:
                 if (dialog->Line(1)->text() != QStringLiteral("Do you want to start firmware upgrade ?") ||
                     !dialog->Line(0)->text().isEmpty())
                     ownerDisabledMeanwhile = false;
-                PressKeys(dialog);
+                PressEnter(dialog);
                 if (!dialog->isVisible()) ownerDisabledMeanwhile = false;
-                QTest::mouseClick(clickOk != 0 ? dialog->OkButton() : dialog->CancelButton(), Qt::LeftButton);
+                if (clickOk != 0) QTest::mouseClick(dialog->OkButton(), Qt::LeftButton);
+                else QTest::keyClick(dialog, Qt::Key_Escape);
             });
             const int answer = AskOkCancel(&owner, 0, 20081, 0);
             QCOMPARE(answer, clickOk != 0 ? 1 : 2);

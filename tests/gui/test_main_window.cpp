@@ -53,6 +53,8 @@ QString TextIn(int language, int id) {
 }
 
 QString RefreshTooltip(Window* window) { return window->commandBar()->Button(CBehaviorDlg::kRefresh)->toolTip(); }
+// The tooltip shows the key that refreshes too.
+QString WithF5(const QString& text) { return text + QStringLiteral(" (F5)"); }
 
 bool AllGuardedChildren(Window* window, bool enabled) {
     for (QWidget* child : window->GuardedChildren())
@@ -80,7 +82,7 @@ private slots:
             guitest::PrivateConfig config(QByteArray("[SYSTEM]\r\nLanguage=") + LanguageName(language) + "\r\n");
             auto window = StartWindow();
             QCOMPARE(currentLanguage.load(), language);
-            QCOMPARE(RefreshTooltip(window.get()), TextIn(language, 20027));
+            QCOMPARE(RefreshTooltip(window.get()), WithF5(TextIn(language, 20027)));
             QCOMPARE(window->commandBar()->LanguageLabel()->text(), TextIn(language, 20083));
         }
         QVERIFY(TextIn(LANGUAGE_POLISH, 20027) != QStringLiteral("Refresh"));
@@ -88,7 +90,7 @@ private slots:
         guitest::PrivateConfig empty("");
         auto window = StartWindow();
         QCOMPARE(currentLanguage.load(), LANGUAGE_ENGLISH);
-        QCOMPARE(RefreshTooltip(window.get()), QStringLiteral("Refresh"));
+        QCOMPARE(RefreshTooltip(window.get()), QStringLiteral("Refresh (F5)"));
     }
 
     void chooserSwitchesEveryWindowAtOnceAndNothingIsStored() {
@@ -109,7 +111,7 @@ private slots:
         // Everything is in Traditional Chinese now, without any further event.
         const int zh = LANGUAGE_CHINESE_TRADITIONAL;
         QCOMPARE(currentLanguage.load(), zh);
-        QCOMPARE(RefreshTooltip(window.get()), TextIn(zh, 20027));
+        QCOMPARE(RefreshTooltip(window.get()), WithF5(TextIn(zh, 20027)));
         QCOMPARE(window->alertDialog()->TitleLabel()->text(), TextIn(zh, 20011));
         QCOMPARE(window->alertDialog()->ConfirmButton()->text(), TextIn(zh, 20024));
         // Texts loaded from now on come in the new language too.

@@ -67,7 +67,7 @@ private slots:
         // The note follows the language.
         guitest::UseLanguage(LANGUAGE_POLISH);
         page.ReloadTexts();
-        QCOMPARE(rows->GetRowNote(0), UiText(20211));
+        QCOMPARE(rows->GetRowNote(0), UiText(20182));
         QVERIFY(rows->GetRowNote(0) != QStringLiteral("No answer from the camera."));
         guitest::UseLanguage(LANGUAGE_ENGLISH);
     }
