@@ -22,8 +22,11 @@ int CameraTableModel::rowCount(const QModelIndex& parent) const {
 int CameraTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumns; }
 
 QStringList CameraTableModel::CellsOf(const CameraRecord& r) {
-    return {Text(r.name),     Text(r.mac),  Text(r.ip),        Text(r.mask), Text(r.gateway),
-            Text(r.httpPort), Text(r.mode), Text(r.fwVersion), Text(r.model)};
+    // What a camera sends is shown with its controls and direction overrides made harmless;
+    // the MAC was checked on arrival and is the row's key.
+    const auto shown = [](const char* field) { return UiCameraText(field); };
+    return {shown(r.name),     Text(r.mac),  shown(r.ip),        shown(r.mask), shown(r.gateway),
+            shown(r.httpPort), shown(r.mode), shown(r.fwVersion), shown(r.model)};
 }
 
 QString CameraTableModel::NoteOf(const CameraEntry& entry) {

@@ -83,14 +83,16 @@ def find_named(app, name):
 
 def unnamed_controls(app):
     """Interactive objects without a name: by role, or any that takes the keyboard. Scroll
-    bars are read through what they scroll; a combo box's own pop-up list through the combo
+    bars are read through what they scroll, table cells through the table; a combo box's own pop-up list through the combo
     box; an alert that is not shown says nothing. Also counts the objects checked."""
     found = []
     checked = 0
     for obj, path in walk(app):
         role = obj.getRole()
         states = obj.getState()
-        if role == pyatspi.ROLE_SCROLL_BAR or "/combo box" in path:
+        # A table's cells are its data, read by the table check; an empty value is an
+        # empty cell, not a control without a name.
+        if role in (pyatspi.ROLE_SCROLL_BAR, pyatspi.ROLE_TABLE_CELL) or "/combo box" in path:
             continue
         if role == pyatspi.ROLE_ALERT and not states.contains(pyatspi.STATE_SHOWING):
             continue
@@ -101,14 +103,27 @@ def unnamed_controls(app):
     return found, checked
 
 
-# ---- Placeholder for the camera table -------------------------------------------------
-# LEAD: once the camera list is a table view over a model, check here that it reads
-# as a table with the cameras' texts in its cells: find the object named "Camera List",
-# expect pyatspi.ROLE_TABLE, and through queryTable() find a row whose cells hold each
-# camera's name and MAC (the lab's cameras are given in `cameras`). Return the failures.
 def camera_table_failures(app, cameras):
-    return []
-# ---------------------------------------------------------------------------------------
+    """The camera list reads as a table named "Camera List" with a row per camera whose cells
+    hold its name and MAC, under named column headers."""
+    table = next((obj for obj, _ in walk(app)
+                  if obj.getRole() == pyatspi.ROLE_TABLE and obj.name == "Camera List"), None)
+    if table is None:
+        return ["no table named 'Camera List'"]
+    cells = table.queryTable()
+    rows = [[cells.getAccessibleAt(r, c).name or "" for c in range(cells.nColumns)]
+            for r in range(cells.nRows)]
+    print("camera table: %d rows x %d columns" % (cells.nRows, cells.nColumns))
+    failures = []
+    if len(rows) != len(cameras):
+        failures.append("the table has %d rows for %d cameras" % (len(rows), len(cameras)))
+    headers = [cells.getColumnHeader(c) for c in range(cells.nColumns)]
+    if not any(h is not None and "MAC" in (h.name or "") for h in headers):
+        failures.append("no column header named MAC")
+    for name, mac in cameras:
+        if not any(name in row and mac in row for row in rows):
+            failures.append("no row holds %s and %s (rows: %r)" % (name, mac, rows))
+    return failures
 
 
 def main():
