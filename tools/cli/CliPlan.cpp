@@ -3,6 +3,7 @@
 #include <cctype>
 #include <iterator>
 #include <map>
+#include <unordered_map>
 
 #include "CliOutput.h"
 #include "common/CameraText.h"
@@ -108,16 +109,6 @@ bool SplitRecords(const std::string& text, std::vector<Record>& records, int& op
     return true;
 }
 
-bool IsMacText(const std::string& text) {
-    if (text.size() != 17) return false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const bool separator = i % 3 == 2;
-        if (separator ? text[i] != ':' : !std::isxdigit(static_cast<unsigned char>(text[i])))
-            return false;
-    }
-    return true;
-}
-
 std::string Lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
@@ -211,7 +202,7 @@ std::vector<PlanProblem> ParsePlan(const std::string& text, std::vector<PlanRow>
         bool rowOk = true;
         for (size_t c = 0; c < columns.size(); ++c) {
             const std::string& value = record.fields[c];
-            std::string problem = columns[c] == "mac" ? (IsMacText(value) ? "" : "mac '" + Shown(value) +
+            std::string problem = columns[c] == "mac" ? (::IsMacText(value) ? "" : "mac '" + Shown(value) +
                                                          "' is not six hex fields joined by ':'")
                                                       : ValueProblem(columns[c], value);
             if (!problem.empty()) {
@@ -237,11 +228,16 @@ std::vector<PlanProblem> ParsePlan(const std::string& text, std::vector<PlanRow>
 
 std::vector<PlanProblem> CheckPlanAgainst(const std::vector<PlanRow>& rows,
                                           const std::vector<CameraView>& cameras) {
+    // The cameras by address, so that each row looks only at those on its planned address.
+    std::unordered_multimap<std::string, const CameraView*> byIp;
+    for (const CameraView& camera : cameras) byIp.emplace(camera.ip, &camera);
     ProblemList problems;
     for (const PlanRow& row : rows) {
         if (row.ip.empty()) continue;
-        for (const CameraView& camera : cameras) {
-            if (camera.ip == row.ip && !SameMac(camera.mac, row.mac))
+        const auto [first, last] = byIp.equal_range(row.ip);
+        for (auto it = first; it != last; ++it) {
+            const CameraView& camera = *it->second;
+            if (!SameMac(camera.mac, row.mac))
                 problems.Add(row.line, "address " + row.ip + " is already used by camera " +
                                            Shown(camera.mac) + " (" + Shown(camera.name) + ")");
         }

@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "CliCameraCommand.h"
@@ -125,12 +126,14 @@ int RunApply(const Invocation& invocation) {
     problems = CheckPlanAgainst(rows, cameras);
     if (!problems.empty()) return RefusePlan(path, problems);
 
+    // A plan row finds its camera by MAC without walking the whole list.
+    std::unordered_map<std::string, const CameraView*> byMac;
+    for (const CameraView& camera : cameras) byMac[MacKey(camera.mac)] = &camera;
     std::vector<Outcome> outcomes;
     std::vector<std::string> toVerify;
     for (const PlanRow& row : rows) {
         Outcome o{row, {}, {}, "", "not found"};
-        for (const CameraView& camera : cameras)
-            if (SameMac(camera.mac, row.mac)) o.now = camera;
+        if (const auto found = byMac.find(MacKey(row.mac)); found != byMac.end()) o.now = *found->second;
         if (!o.now.mac.empty()) {
             o.planned = PlannedSettings(row, o.now);
             o.changes = PlannedChanges(o.planned, o.now);
