@@ -51,7 +51,7 @@ void CameraTableModel::RefreshStatusTexts() {
 }
 
 bool CameraTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid)) return false;
+    if (!index.isValid() || !checkIndex(index, CheckIndexOption::IndexIsValid)) return false;
     Row& row = m_rows[static_cast<size_t>(index.row())];
     int check;
     if (role == ListRole::Check) {

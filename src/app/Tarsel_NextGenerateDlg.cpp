@@ -130,6 +130,7 @@ void CTarsel_NextGenerateDlg::WireCallbacks() {
     };
     m_titleBar->systemMenu = [](void* context, const QPoint& globalPos) {
         auto* self = Owner(context);
+        if (!self->m_commandBar->isEnabled()) return;  // a message has the window: no export or report now
         QMenu menu(self);
         QAction* about = self->FillSystemMenu(&menu);
         QAction* chosen = menu.exec(globalPos);
@@ -226,9 +227,10 @@ void CTarsel_NextGenerateDlg::ShowFixedMessage(int code) {
     m_messageDialog->ShowTimed();
 }
 
+// The title bar is not among them: closing or minimising the window is never taken away,
+// whatever runs (a close while jobs run asks first).
 QList<QWidget*> CTarsel_NextGenerateDlg::GuardedChildren() const {
-    return {m_commandBar, m_cameraPanel, m_cameraList, m_titleBar, m_snapshotView, m_autoIpDialog,
-            m_upgradeDialog};
+    return {m_commandBar, m_cameraPanel, m_cameraList, m_snapshotView, m_autoIpDialog, m_upgradeDialog};
 }
 
 void CTarsel_NextGenerateDlg::DisableAll() {

@@ -20,7 +20,7 @@ void CTvListModelBase::RefreshStatusTexts() {
 }
 
 QVariant CTvListModelBase::data(const QModelIndex& index, int role) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid)) return {};
+    if (!index.isValid() || !checkIndex(index, CheckIndexOption::IndexIsValid)) return {};
     const RowView row = ViewOfRow(index.row());
     const int column = index.column();
     switch (role) {
@@ -44,7 +44,7 @@ QVariant CTvListModelBase::data(const QModelIndex& index, int role) const {
 }
 
 Qt::ItemFlags CTvListModelBase::flags(const QModelIndex& index) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid)) return Qt::NoItemFlags;
+    if (!index.isValid() || !checkIndex(index, CheckIndexOption::IndexIsValid)) return Qt::NoItemFlags;
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
     if (index.column() == 0 && ViewOfRow(index.row()).check >= 0) flags |= Qt::ItemIsUserCheckable;
     return flags;
@@ -82,7 +82,7 @@ CTvListModelBase::RowView CTvListModel::ViewOfRow(int row) const {
 }
 
 bool CTvListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid)) return false;
+    if (!index.isValid() || !checkIndex(index, CheckIndexOption::IndexIsValid)) return false;
     Row& row = m_rows[static_cast<size_t>(index.row())];
     int first = 0, last = columnCount() - 1;
     switch (role) {

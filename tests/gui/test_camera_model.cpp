@@ -77,7 +77,13 @@ private slots:
         }
         cameras.join();
         f.window->ApplyListFilter(FILTER_IP, QString(), false);
-        QVERIFY(guitest::WaitUntil([&] { return model->rowCount() == kCameras && list->Proxy()->rowCount() == kCameras; }, 5000));
+        // The bridge hands batches over in order: once the last reply's change shows, every
+        // earlier one has been handed over too.
+        const auto lastShown = [&] {
+            const int row = list->RowOfMac(Mac(kCameras - 1).constData());
+            return row >= 0 && list->List()->GetItemText(row, 2) == QString::fromLatin1(Reply(kCameras - 1, 1).ip);
+        };
+        QVERIFY(guitest::WaitUntil([&] { return model->rowCount() == kCameras && list->Proxy()->rowCount() == kCameras && lastShown(); }, 5000));
         // Batched: a handful of flushes and insertions, not one per reply.
         const uint64_t used = f.window->bridge()->FlushCount() - flushes;
         QVERIFY2(used < 200, QByteArray::number(static_cast<qulonglong>(used)));

@@ -132,6 +132,7 @@ private slots:
         QVERIFY(guitest::WaitUntil([&] { return window->messageDialog()->isVisible(); }, 1000));
         QCOMPARE(window->messageDialog()->Line(1)->text(), UiText(20005));
         QVERIFY(AllGuardedChildren(window.get(), false));
+        QVERIFY(window->titleBar()->isEnabled());  // closing is never taken away
 
         // The automatic assignment's end closes the message and enables everything again.
         PostCameraEvent(window.get(), EVT_AUTO_IP_DONE);

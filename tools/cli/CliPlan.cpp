@@ -229,17 +229,17 @@ std::vector<PlanProblem> ParsePlan(const std::string& text, std::vector<PlanRow>
 std::vector<PlanProblem> CheckPlanAgainst(const std::vector<PlanRow>& rows,
                                           const std::vector<CameraView>& cameras) {
     // The cameras by address, so that each row looks only at those on its planned address.
-    std::unordered_multimap<std::string, const CameraView*> byIp;
-    for (const CameraView& camera : cameras) byIp.emplace(camera.ip, &camera);
+    // In the list's order, so that the problems read the same every run.
+    std::unordered_map<std::string, std::vector<const CameraView*>> byIp;
+    for (const CameraView& camera : cameras) byIp[camera.ip].push_back(&camera);
     ProblemList problems;
     for (const PlanRow& row : rows) {
-        if (row.ip.empty()) continue;
-        const auto [first, last] = byIp.equal_range(row.ip);
-        for (auto it = first; it != last; ++it) {
-            const CameraView& camera = *it->second;
-            if (!SameMac(camera.mac, row.mac))
+        const auto found = row.ip.empty() ? byIp.end() : byIp.find(row.ip);
+        if (found == byIp.end()) continue;
+        for (const CameraView* camera : found->second) {
+            if (!SameMac(camera->mac, row.mac))
                 problems.Add(row.line, "address " + row.ip + " is already used by camera " +
-                                           Shown(camera.mac) + " (" + Shown(camera.name) + ")");
+                                           Shown(camera->mac) + " (" + Shown(camera->name) + ")");
         }
     }
     return problems.Take();
