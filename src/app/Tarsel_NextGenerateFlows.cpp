@@ -273,7 +273,7 @@ QString CTarsel_NextGenerateDlg::CommandTargets() const {
             continue;  // gone with a new search
         // A camera without a name is named by its MAC, kept on one line (a word joiner after
         // each colon); a long name is shortened.
-        QString name = QString::fromUtf8(record.name);
+        QString name = UiCameraText(record.name);
         if (name.isEmpty())
             name = QString(mac).replace(QLatin1Char(':'), QStringLiteral(":\u2060"));
         names.push_back(metrics.elidedText(name, Qt::ElideRight, kTargetNameWidth).toStdString());

@@ -168,7 +168,7 @@ void CTvListCtrl::SetSelectedRow(int row) {
     } else {
         selectionModel()->setCurrentIndex(Cell(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
-    emit selectionChanged(row);
+    emit rowSelected(row);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -161,7 +161,7 @@ public:
     static const QColor kSelectedBackground;
 
 signals:
-    void selectionChanged(int row);
+    void rowSelected(int row);
     // Every left click on a row (also on the row already selected), with its column; every
     // move of the selection by the keyboard and Enter on a row, with column -1.
     void rowClicked(int row, int column);
