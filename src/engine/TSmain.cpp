@@ -156,7 +156,7 @@ void CTSmainDlg::IgnoreCameraLocked(const CameraReply& reply) {
     const uint64_t ignored = m_ignoredCameras.fetch_add(1) + 1;
     const uint32_t now = m_ports.Now();
     if (m_ignoredLogged != 0 && now - m_ignoredLogTick < 1000) return;
-    TLOG("(%s:%d)Camera list full (%u cameras): %llu new cameras ignored, the last %s from %s",
+    TLOG_WARNING("(%s:%d)Camera list full (%u cameras): %llu new cameras ignored, the last %s from %s",
          static_cast<unsigned>(m_cameraCount), static_cast<unsigned long long>(ignored - m_ignoredLogged), reply.mac,
          reply.ip);
     m_ignoredLogged = ignored;
