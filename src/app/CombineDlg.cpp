@@ -56,6 +56,11 @@ void CCombineDlg::ShowCamera(const CameraRecord& record, bool verified) {
     }
 }
 
+void CCombineDlg::FocusFirstField() {
+    QWidget* first = m_login->isVisible() ? static_cast<QWidget*>(m_login->UserEdit()) : m_info->NameEdit();
+    if (first->isEnabled()) first->setFocus(Qt::OtherFocusReason);
+}
+
 void CCombineDlg::ReloadCamera(const CameraRecord& record) { m_info->Fill(record); }
 
 void CCombineDlg::ResetPanel() {

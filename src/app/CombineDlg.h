@@ -33,6 +33,9 @@ public:
     // The login panel's request, with the MAC the information panel shows.
     void VerifyEvent(const char* user, const char* password);
     void ReloadTexts();
+    // The keyboard to the first field to fill: the user name of a camera not yet verified,
+    // the camera's name of a verified one.
+    void FocusFirstField();
 
     CInfoDlg* Info() const { return m_info; }
     UnauthDlg* Login() const { return m_login; }

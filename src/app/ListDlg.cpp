@@ -102,6 +102,9 @@ CListDlg::CListDlg(QWidget* parent, QWidget* popupParent) : QWidget(parent) {
     m_list->SetProgressColumn(kStatusColumn, QColor(0, 0, 255));
     m_list->SetCallback(&CListDlg::OnListCallback, this);
     connect(m_list, &CTvListCtrl::rowClicked, this, &CListDlg::OnRowClicked);
+    connect(m_list, &CTvListCtrl::rowActivated, this, [this] {
+        if (OnCameraActivated != nullptr) OnCameraActivated(m_context);
+    });
 
     QWidget* popups = popupParent != nullptr ? popupParent : this;
     m_filterChooser = new CFilterDlg(popups);

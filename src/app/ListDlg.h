@@ -80,6 +80,8 @@ public:
 
     void* m_context = nullptr;
     void (*OnCameraSelected)(void* context, const char* mac) = nullptr;
+    // Enter on a camera's row, after OnCameraSelected: the keyboard goes on to its panel.
+    void (*OnCameraActivated)(void* context) = nullptr;
     void (*OnOpenWebsite)(void* context, const char* ip, const char* port, const char* mac) = nullptr;
     void (*OnApplyFilter)(void* context, int field, const char* text) = nullptr;
     bool (*IsCameraVerified)(void* context, const char* mac) = nullptr;

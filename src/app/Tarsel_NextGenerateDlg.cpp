@@ -151,6 +151,7 @@ void CTarsel_NextGenerateDlg::WireCallbacks() {
 
     m_cameraList->m_context = this;
     m_cameraList->OnCameraSelected = [](void* context, const char* mac) { Owner(context)->OnCameraSelected(mac); };
+    m_cameraList->OnCameraActivated = [](void* context) { Owner(context)->m_cameraPanel->FocusFirstField(); };
     m_cameraList->IsCameraVerified = [](void* context, const char* mac) {
         return Owner(context)->IsCameraVerified(mac);
     };

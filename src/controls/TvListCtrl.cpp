@@ -373,6 +373,7 @@ void CTvListCtrl::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_Enter:
             if (current < 0) return QTableView::keyPressEvent(event);
             emit rowClicked(current, -1);
+            emit rowActivated(current);
             break;
         default:
             if (!menuKey || current < 0) return QTableView::keyPressEvent(event);
@@ -380,6 +381,17 @@ void CTvListCtrl::keyPressEvent(QKeyEvent* event) {
             break;
     }
     event->accept();
+}
+
+// Typing a name's first letters moves to the next row whose first column starts with them,
+// reported as an arrow's move is: the row shown selected is the camera chosen.
+void CTvListCtrl::keyboardSearch(const QString& search) {
+    const int before = GetSelectedRow();
+    QTableView::keyboardSearch(search);
+    const int found = GetSelectedRow();
+    if (found < 0 || found == before) return;
+    emit rowSelected(found);
+    emit rowClicked(found, -1);
 }
 
 void CTvListCtrl::focusInEvent(QFocusEvent* event) {

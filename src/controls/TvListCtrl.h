@@ -162,9 +162,14 @@ public:
 
 signals:
     void rowSelected(int row);
+    // Enter on a row, after its rowClicked: the user means to work on that camera now.
+    void rowActivated(int row);
     // Every left click on a row (also on the row already selected), with its column; every
     // move of the selection by the keyboard and Enter on a row, with column -1.
     void rowClicked(int row, int column);
+
+public:
+    void keyboardSearch(const QString& search) override;
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -212,8 +212,8 @@ private slots:
         Press(f.w, Qt::Key_Return);
         QCOMPARE(f.w->cameraPanel()->Info()->Mac(), std::string(kB));
 
-        // User, password, Enter verifies; once the camera answers the name is next.
-        Press(f.w, Qt::Key_Tab);
+        // Enter went on to the user name; password, Enter verifies; once the camera answers
+        // the name is next.
         QCOMPARE(Focus(f.w), f.w->cameraPanel()->Login()->UserEdit());
         QTest::keyClicks(Focus(f.w), QStringLiteral("admin"));
         Press(f.w, Qt::Key_Tab);

@@ -156,6 +156,10 @@ private slots:
         f.window->currentMac[0] = '\0';
         QTest::keyClick(rows, Qt::Key_Return);
         QCOMPARE(QByteArray(f.window->currentMac), Mac(0));
+        // Typing a camera's name chooses it as the arrows do.
+        QTest::keyClicks(rows, rows->GetItemText(2, 0));
+        QCOMPARE(QByteArray(f.window->currentMac), list->MacOfRow(2).toLatin1());
+        QTest::keyClick(rows, Qt::Key_Home);
         // Shift+F10 on a verified camera opens its menu below the row.
         QTest::keyClick(rows, Qt::Key_Down);
         QTest::keyClick(rows, Qt::Key_F10, Qt::ShiftModifier);
