@@ -293,22 +293,26 @@ void ApplyLabelLook(QAbstractButton* button, int height, int weight) {
     pal.setColor(QPalette::ButtonText, QColor(51, 51, 51));
     button->setPalette(pal);
 }
+// The focus mark of a box or round button with its text: it frames the mark and the text,
+// not the whole width the control is given.
+void PaintLabelledFocus(QWidget* button, const QStyleOptionButton& option, QStyle::SubElement focusRect) {
+    const QRect text = button->style()->subElementRect(focusRect, &option, button);
+    QPainter painter(button);
+    PaintFocusMark(painter, QRect(0, 0, text.right() + 4, button->height()).intersected(button->rect()),
+                   QColor::fromRgb(kFocusMarkColour));
+}
 }  // namespace
 
 CustCheckBox::CustCheckBox(QWidget* parent) : QCheckBox(parent) { ApplyLabelLook(this, 16, 700); }
 
 void CustCheckBox::SetFont(int height, int weight) { setFont(MakeArialFont(height, weight)); }
 
-// The mark frames the box and its text, not the whole width the control is given.
 void CustCheckBox::paintEvent(QPaintEvent* event) {
     QCheckBox::paintEvent(event);
     if (!hasFocus()) return;
     QStyleOptionButton option;
     initStyleOption(&option);
-    const QRect text = style()->subElementRect(QStyle::SE_CheckBoxFocusRect, &option, this);
-    QPainter painter(this);
-    PaintFocusMark(painter, QRect(0, 0, text.right() + 4, height()).intersected(rect()),
-                   QColor::fromRgb(kFocusMarkColour));
+    PaintLabelledFocus(this, option, QStyle::SE_CheckBoxFocusRect);
 }
 
 CustRadio::CustRadio(QWidget* parent) : QRadioButton(parent) { ApplyLabelLook(this, 16, 700); }
@@ -320,10 +324,7 @@ void CustRadio::paintEvent(QPaintEvent* event) {
     if (!hasFocus()) return;
     QStyleOptionButton option;
     initStyleOption(&option);
-    const QRect text = style()->subElementRect(QStyle::SE_RadioButtonFocusRect, &option, this);
-    QPainter painter(this);
-    PaintFocusMark(painter, QRect(0, 0, text.right() + 4, height()).intersected(rect()),
-                   QColor::fromRgb(kFocusMarkColour));
+    PaintLabelledFocus(this, option, QStyle::SE_RadioButtonFocusRect);
 }
 
 CustComboBox::CustComboBox(QWidget* parent) : QComboBox(parent) { setFont(MakeArialFont(18, 400)); }
