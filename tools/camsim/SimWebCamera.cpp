@@ -69,16 +69,6 @@ bool ReadWeb(const json& camera, WebServerOptions* options, std::string* error) 
 
 }  // namespace
 
-bool ParseWebOptions(const std::string& cameraJson, WebServerOptions* options,
-                     std::string* error) {
-    json camera = json::parse(cameraJson, nullptr, false);
-    if (camera.is_discarded() || !camera.is_object()) {
-        *error = "camera is not a JSON object";
-        return false;
-    }
-    return ReadWeb(camera, options, error);
-}
-
 bool LoadWebOptions(const std::string& path, size_t cameraCount,
                     std::vector<WebServerOptions>* options, std::string* error) {
     options->assign(cameraCount, WebServerOptions{});
