@@ -1,5 +1,6 @@
 #include "web/ReportPictures.h"
 
+#include <malloc.h>
 #include <turbojpeg.h>
 
 #include <algorithm>
@@ -125,7 +126,9 @@ ReportPicture FetchReportPicture(const PictureSource& source, const std::atomic<
     if (body.overMemory && overMemory != nullptr)
         *overMemory = true;
     if (result == 0) {
-        picture = MakeThumbnail(body.data, body.length, memory - std::min<size_t>(memory, body.capacity),
+        // The body's block was counted whole while it grew; of it, only the bytes received
+        // were ever touched.
+        picture = MakeThumbnail(body.data, body.length, memory - std::min<size_t>(memory, body.length),
                                 overMemory);
         picture.accepted = true;
         if (picture.missing != PictureMissing::None)
@@ -177,11 +180,14 @@ std::vector<ReportPicture> FetchReportPictures(
         threads.emplace_back(work);
     for (std::thread& t : threads)
         t.join();
-    // Then each larger one alone, with the whole budget.
+    // Then each larger one alone, with the whole budget. Before each, what the fetches so
+    // far left in the allocator's free lists goes back to the system: the allocator keeps
+    // up to twice its largest block, which would come on top of the budget.
     std::sort(deferred.begin(), deferred.end());
     for (size_t i : deferred) {
         if (cancel.load())
             break;
+        malloc_trim(0);
         finish(i, FetchReportPicture(sources[i], &cancel));
     }
     return pictures;
