@@ -52,6 +52,8 @@ bool ReadWeb(const json& camera, WebServerOptions* options, std::string* error) 
         // A still picture of a real camera's size (1920 x 1080), for benchmarks.
         options->snapshotWidth = std::clamp(number("snapshotWidth", options->snapshotWidth), 16, 8192);
         options->snapshotHeight = std::clamp(number("snapshotHeight", options->snapshotHeight), 16, 8192);
+        if (auto file = web->find("snapshotFile"); file != web->end())
+            options->snapshotFile = file->get<std::string>();
         WebFaults& f = options->faults;
         f.upgradeFails = flag("upgradeFails", f.upgradeFails);
         f.stuckAtChecking = flag("stuckAtChecking", f.stuckAtChecking);
