@@ -91,12 +91,14 @@ ReportPicture MakeThumbnail(const unsigned char* data, size_t length, size_t mem
     int width = 0, height = 0;
     FitThumbnail(layout.width, layout.height, &width, &height);
     // Besides the decoding: the shrunk thumbnail and the encoder's copy of it.
-    const uint64_t thumbnailBytes = static_cast<uint64_t>(width) * height * 3 * 2;
-    if (SnapshotDecodeBytes(layout, width, height) + thumbnailBytes > memory) {
+    const uint64_t needed = SnapshotDecodeBytes(layout, width, height) +
+                            static_cast<uint64_t>(width) * height * 3 * 2;
+    if (needed > memory) {
         TLOG("(%s:%d)Report: a %dx%d picture would take more than %zu bytes to decode",
              layout.width, layout.height, memory);
+        // One that would not fit the whole budget beside its body is not worth fetching again.
         if (overMemory != nullptr)
-            *overMemory = true;
+            *overMemory = needed + length <= kReportPictureMemory;
         return picture;
     }
     SnapshotImage decoded;

@@ -44,7 +44,7 @@ struct PictureSource {
 
 // A thumbnail of a picture body. NotPicture (no bytes) when the body is not a decodable
 // picture, its size is beyond the snapshot bounds or decoding it would take more than
-// memory (*overMemory, when given, is then set).
+// memory (*overMemory, when given, then says whether it would fit the whole budget).
 ReportPicture MakeThumbnail(const unsigned char* data, size_t length,
                             size_t memory = kReportPictureMemory, bool* overMemory = nullptr);
 
