@@ -33,12 +33,23 @@ bool ReadSigned64(const char*& at, const char* end, int64_t* value) {
 
 std::atomic<bool> g_writeFailed{false};
 
-// Writes the entry; a failure is logged and kept for TakeIpHistoryWriteFailure.
-int SaveReported(const IpHistoryEntry& entry) {
-    if (SaveIpHistoryEntry(entry) == 0) return 0;
+// A history write failed: logged, and kept for TakeIpHistoryWriteFailure.
+void NoteWriteFailure() {
     TLOG_WARNING("(%s:%d)The address history could not be written to %s", GetConfigPath().c_str());
     g_writeFailed.store(true);
-    return -1;
+}
+
+// Puts the pair in its subnet's place among pairs (replacing the subnet's old address) or
+// adds it; false when pairs already hold it.
+bool Remember(std::vector<IpHistoryPair>& pairs, uint64_t address, uint64_t mask) {
+    for (IpHistoryPair& pair : pairs) {
+        if (pair.mask != mask || (pair.address & mask) != (address & mask)) continue;
+        if (pair.address == address) return false;
+        pair.address = address;
+        return true;
+    }
+    pairs.push_back({address, mask});
+    return true;
 }
 
 IpHistoryEntry* FindEntry(std::vector<IpHistoryEntry>& list, const char* mac) {
@@ -142,25 +153,30 @@ int RememberIp(std::vector<IpHistoryEntry>& list, const char* mac, uint64_t addr
         TLOG_NOTICE("(%s:%d)Not remembered: '%s' is no MAC", mac != nullptr ? mac : "");
         return -1;
     }
+    // The pair goes into the entry as the file holds it now, read and written under the
+    // file's lock: another program (two automatic assignments at once) may have written
+    // the camera's entry since this list was read, and its pairs stay.
+    std::vector<IpHistoryPair> now;
+    auto change = [&](const std::string* current, std::string* updated) {
+        now = ParseIpHistoryValue(current != nullptr ? *current : "");
+        const bool unchanged = !Remember(now, address, mask);
+        if (unchanged && current != nullptr) return false;
+        *updated = FormatIpHistoryValue(now);
+        return true;
+    };
     IpHistoryEntry* entry = FindEntry(list, mac);
     if (entry == nullptr) {
-        IpHistoryEntry added{};
-        CopyTruncated(added.mac, mac);
-        added.pairs.push_back({address, mask});
-        const int saved = SaveReported(added);
-        list.push_back(std::move(added));
-        return saved;
+        list.push_back(IpHistoryEntry{});
+        entry = &list.back();
+        CopyTruncated(entry->mac, mac);
     }
-    bool sameSubnetFound = false;
-    for (IpHistoryPair& pair : entry->pairs) {
-        if (pair.mask != mask || (pair.address & mask) != (address & mask)) continue;
-        if (pair.address == address) return 0;
-        pair.address = address;
-        sameSubnetFound = true;
-        break;
+    if (UpdateConfigString(kHistorySection, mac, change) != 0) {
+        NoteWriteFailure();
+        Remember(entry->pairs, address, mask);
+        return -1;
     }
-    if (!sameSubnetFound) entry->pairs.push_back({address, mask});
-    return SaveReported(*entry);
+    entry->pairs = std::move(now);
+    return 0;
 }
 
 void ForgetIp(std::vector<IpHistoryEntry>& list, uint64_t address, uint64_t mask) {
@@ -187,9 +203,7 @@ void ForgetIp(std::vector<IpHistoryEntry>& list, uint64_t address, uint64_t mask
             return true;
         };
         if (UpdateConfigString(kHistorySection, entry.mac, change) != 0) {
-            TLOG_WARNING("(%s:%d)The address history could not be written to %s",
-                         GetConfigPath().c_str());
-            g_writeFailed.store(true);
+            NoteWriteFailure();
             std::erase_if(entry.pairs, forgotten);
             continue;
         }

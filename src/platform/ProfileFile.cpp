@@ -1,6 +1,7 @@
 #include "platform/ProfileFile.h"
 
 #include <dirent.h>
+#include <signal.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -82,13 +83,22 @@ std::string FolderOf(const std::string& target) {
 }
 
 // Whether name is one of the temporaries a write makes beside the file base: base, ".",
-// and the six letters or digits mkstemp chose.
-bool IsTemporaryName(const std::string& name, const std::string& base) {
-    if (name.size() != base.size() + 7 || name.compare(0, base.size(), base) != 0 ||
+// the writer's process id and ".", then the six letters or digits mkstemp chose; or, as
+// writers before the id was added named them, without the id. *writer receives the id, or
+// 0 for a name without one.
+bool IsTemporaryName(const std::string& name, const std::string& base, pid_t* writer) {
+    if (name.size() < base.size() + 7 || name.compare(0, base.size(), base) != 0 ||
         name[base.size()] != '.')
         return false;
-    for (size_t i = base.size() + 1; i < name.size(); ++i)
+    for (size_t i = name.size() - 6; i < name.size(); ++i)
         if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
+    *writer = 0;
+    if (name.size() == base.size() + 7) return true;
+    const std::string id = name.substr(base.size() + 1, name.size() - base.size() - 8);
+    if (name[name.size() - 7] != '.' || id.empty() || id.size() > 9 ||
+        id.find_first_not_of("0123456789") != std::string::npos || id[0] == '0')
+        return false;
+    *writer = static_cast<pid_t>(std::stol(id));
     return true;
 }
 
@@ -99,7 +109,9 @@ bool IsTemporaryName(const std::string& name, const std::string& base) {
 bool ReplaceFileAtomically(const std::string& path, const std::string& text) {
     const std::string target = WriteTarget(path);
     const std::string folder = FolderOf(target);
-    std::string temp = target + ".XXXXXX";
+    // The writer's id in the name: should it die mid-write, the next write knows the
+    // temporary for an orphan at once.
+    std::string temp = target + "." + std::to_string(::getpid()) + ".XXXXXX";
     int fd = ::mkstemp(temp.data());
     if (fd < 0) return false;
     struct stat old {};
@@ -147,9 +159,10 @@ private:
 };
 
 // Removes the temporaries of the file that a writer killed mid-write left behind: this
-// user's regular files named like them and untouched for kStaleTemporarySeconds. Called
-// under the folder lock, so no writer of ours is filling one; the age spares a writer that
-// does not take the lock.
+// user's regular files named like them whose writer no longer runs, or (for a name without
+// a writer's id, or an id taken since by another process) untouched for
+// kStaleTemporarySeconds. Called under the folder lock, so no writer of ours is filling
+// one; the age spares a writer that does not take the lock.
 int RemoveStaleTemporaries(const std::string& path) {
     const std::string target = WriteTarget(path);
     const std::string folder = FolderOf(target);
@@ -160,12 +173,14 @@ int RemoveStaleTemporaries(const std::string& path) {
     int removed = 0;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
-        if (!IsTemporaryName(name, base)) continue;
+        pid_t writer = 0;
+        if (!IsTemporaryName(name, base, &writer)) continue;
         const std::string file = folder + "/" + name;
         struct stat info {};
-        if (::lstat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
-            info.st_uid != ::geteuid() || now - info.st_mtime < kStaleTemporarySeconds)
+        if (::lstat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid())
             continue;
+        const bool writerGone = writer > 0 && ::kill(writer, 0) != 0 && errno == ESRCH;
+        if (!writerGone && now - info.st_mtime < kStaleTemporarySeconds) continue;
         if (::unlink(file.c_str()) == 0) ++removed;
     }
     ::closedir(dir);

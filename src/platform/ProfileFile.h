@@ -15,7 +15,8 @@
 
 namespace tarsel {
 
-// Writes text to a temporary file beside path, flushes it to disk and renames it over path
+// Writes text to a temporary file beside path (named with the path, the process id and six
+// random characters), flushes it to disk and renames it over path
 // (a symbolic link keeps pointing at it), so that readers and a crash see either the old
 // file or the whole new one. False, with nothing left behind, when any step fails.
 bool ReplaceFileAtomically(const std::string& path, const std::string& text);
@@ -80,8 +81,9 @@ constexpr long kStaleTemporarySeconds = 300;
 // Writes one value (null value: remove the key; null key: remove the section) and replaces
 // the file atomically. Creates the file when absent (its folder must exist). False on an
 // I/O failure, in which case the old file is untouched. Each write first removes the stale
-// temporaries earlier writes left beside the file ("tarsel.ini.XXXXXX" older than
-// kStaleTemporarySeconds); *staleRemoved, when given, receives their number.
+// temporaries earlier writes left beside the file ("tarsel.ini.PID.XXXXXX" whose writer
+// PID no longer runs, or any "tarsel.ini[.PID].XXXXXX" older than kStaleTemporarySeconds);
+// *staleRemoved, when given, receives their number.
 bool WriteProfileValue(const std::string& path, std::string_view section, const std::string* key,
                        const std::string* value, int* staleRemoved = nullptr);
 

@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstdio>
@@ -61,7 +62,15 @@ bool CurlBuffer::Append(const void* bytes, size_t n) {
     // exactly filled the block would otherwise no longer read as a terminated text.
     const uint64_t needed = static_cast<uint64_t>(length) + n;
     if (needed >= capacity) {
-        const uint64_t grown = needed * 2 + 2;
+        uint64_t grown = needed * 2 + 2;
+        if (memoryLimit != 0) {
+            const uint64_t held = static_cast<uint64_t>(capacity) + length;
+            if (held + needed + 1 > memoryLimit) {
+                overMemory = true;
+                return false;
+            }
+            grown = std::min<uint64_t>(grown, memoryLimit - held);
+        }
         if (grown > UINT32_MAX) {
             TLOG_WARNING("(%s:%d)calloc buf memory fail");
             return false;

@@ -18,6 +18,11 @@ struct CurlBuffer {
     unsigned char* data = nullptr;
     uint32_t capacity = 0;
     uint32_t length = 0;
+    // When not 0, the most the buffer may take in memory while it grows (the old block and
+    // a copy of its content are held beside the new one): an Append past it fails and sets
+    // overMemory, so that pictures fetched side by side keep within one budget.
+    size_t memoryLimit = 0;
+    bool overMemory = false;
 
     CurlBuffer() = default;
     ~CurlBuffer();

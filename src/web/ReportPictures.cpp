@@ -1,5 +1,6 @@
 #include "web/ReportPictures.h"
 
+#include <malloc.h>
 #include <turbojpeg.h>
 
 #include <algorithm>
@@ -77,16 +78,32 @@ bool EncodeJpeg(const SnapshotImage& image, std::string* jpeg) {
 
 }  // namespace
 
-ReportPicture MakeThumbnail(const unsigned char* data, size_t length) {
+ReportPicture MakeThumbnail(const unsigned char* data, size_t length, size_t memory,
+                            bool* overMemory) {
     ReportPicture picture;
     picture.missing = PictureMissing::NotPicture;
-    // Decoded no larger than the library's nearest reduction above the thumbnail's width,
-    // and refused from its header when it claims too many pixels, as the view does.
-    SnapshotImage decoded;
-    if (!DecodeSnapshot(data, length, &decoded, kThumbnailMaxWidth, 1))
+    // Decoded no larger than the library's nearest reduction above the thumbnail, refused
+    // from its header when it claims too many pixels, as the view does, and not decoded
+    // at all when that would take more than the memory given.
+    JpegLayout layout;
+    if (!ReadJpegLayout(data, length, &layout))
         return picture;
     int width = 0, height = 0;
-    FitThumbnail(decoded.sourceWidth, decoded.sourceHeight, &width, &height);
+    FitThumbnail(layout.width, layout.height, &width, &height);
+    // Besides the decoding: the shrunk thumbnail and the encoder's copy of it.
+    const uint64_t needed = SnapshotDecodeBytes(layout, width, height) +
+                            static_cast<uint64_t>(width) * height * 3 * 2;
+    if (needed > memory) {
+        TLOG("(%s:%d)Report: a %dx%d picture would take more than %zu bytes to decode",
+             layout.width, layout.height, memory);
+        // One that would not fit the whole budget beside its body is not worth fetching again.
+        if (overMemory != nullptr)
+            *overMemory = needed + length <= kReportPictureMemory;
+        return picture;
+    }
+    SnapshotImage decoded;
+    if (!DecodeSnapshot(data, length, &decoded, width, height))
+        return picture;
     width = std::min(width, decoded.width);
     height = std::min(height, decoded.height);
     const SnapshotImage small = width == decoded.width && height == decoded.height
@@ -100,14 +117,21 @@ ReportPicture MakeThumbnail(const unsigned char* data, size_t length) {
     return picture;
 }
 
-ReportPicture FetchReportPicture(const PictureSource& source, const std::atomic<bool>* cancel) {
+ReportPicture FetchReportPicture(const PictureSource& source, const std::atomic<bool>* cancel,
+                                 size_t memory, bool* overMemory) {
     ReportPicture picture;
     const std::string url = "http://" + source.ip + ":" + source.port + SnapshotTarget(0, 0, 0, 0);
     CurlBuffer body;
+    body.memoryLimit = memory;
     const int result =
         HttpGetUrlResult(url.c_str(), source.user.c_str(), source.password.c_str(), body, cancel);
+    if (body.overMemory && overMemory != nullptr)
+        *overMemory = true;
     if (result == 0) {
-        picture = MakeThumbnail(body.data, body.length);
+        // The body's block was counted whole while it grew; of it, only the bytes received
+        // were ever touched.
+        picture = MakeThumbnail(body.data, body.length, memory - std::min<size_t>(memory, body.length),
+                                overMemory);
         picture.accepted = true;
         if (picture.missing != PictureMissing::None)
             TLOG("(%s:%d)Report: %s sent no picture", source.ip.c_str());
@@ -129,21 +153,44 @@ std::vector<ReportPicture> FetchReportPictures(
     std::atomic<size_t> next{0};
     std::mutex doneLock;
     size_t done = 0;
-    auto work = [&] {
-        for (size_t i = next++; i < sources.size() && !cancel.load(); i = next++) {
-            pictures[i] = FetchReportPicture(sources[i], &cancel);
-            std::lock_guard<std::mutex> lock(doneLock);
-            ++done;
-            if (progress)
-                progress(done, sources.size());
-        }
+    std::vector<size_t> deferred;  // pictures that need more than a share, in order
+    auto finish = [&](size_t i, const ReportPicture& picture) {
+        std::lock_guard<std::mutex> lock(doneLock);
+        pictures[i] = picture;
+        ++done;
+        if (progress)
+            progress(done, sources.size());
     };
     const size_t workers =
         std::min<size_t>(sources.size(), static_cast<size_t>(std::max(1, atOnce)));
+    // Side by side, each fetch keeps within its equal share of the budget.
+    const size_t share = kReportPictureMemory / std::max<size_t>(1, workers);
+    auto work = [&] {
+        for (size_t i = next++; i < sources.size() && !cancel.load(); i = next++) {
+            bool overMemory = false;
+            const ReportPicture picture = FetchReportPicture(sources[i], &cancel, share, &overMemory);
+            if (overMemory && workers > 1) {
+                std::lock_guard<std::mutex> lock(doneLock);
+                deferred.push_back(i);
+                continue;
+            }
+            finish(i, picture);
+        }
+    };
     std::vector<std::thread> threads;
     for (size_t k = 0; k < workers; ++k)
         threads.emplace_back(work);
     for (std::thread& t : threads)
         t.join();
+    // Then each larger one alone, with the whole budget. Before each, what the fetches so
+    // far left in the allocator's free lists goes back to the system: the allocator keeps
+    // up to twice its largest block, which would come on top of the budget.
+    std::sort(deferred.begin(), deferred.end());
+    for (size_t i : deferred) {
+        if (cancel.load())
+            break;
+        malloc_trim(0);
+        finish(i, FetchReportPicture(sources[i], &cancel));
+    }
     return pictures;
 }

@@ -15,6 +15,10 @@ constexpr int kThumbnailMaxWidth = 320;
 constexpr int kThumbnailMaxHeight = 480;
 // How many pictures are fetched at once.
 constexpr int kReportFetchesAtOnce = 5;
+// The memory every picture of a report takes at once: the bodies as they arrive and the
+// decoding of each. Fetches running side by side share it equally; a picture that needs
+// more than its share is fetched again once the others are done, alone with all of it.
+constexpr size_t kReportPictureMemory = 64 * 1024 * 1024;
 
 // Why a camera has no picture in the report.
 enum class PictureMissing {
@@ -39,17 +43,21 @@ struct PictureSource {
 };
 
 // A thumbnail of a picture body. NotPicture (no bytes) when the body is not a decodable
-// picture or its size is beyond the snapshot bounds.
-ReportPicture MakeThumbnail(const unsigned char* data, size_t length);
+// picture, its size is beyond the snapshot bounds or decoding it would take more than
+// memory (*overMemory, when given, then says whether it would fit the whole budget).
+ReportPicture MakeThumbnail(const unsigned char* data, size_t length,
+                            size_t memory = kReportPictureMemory, bool* overMemory = nullptr);
 
-// Fetches one camera's picture and makes its thumbnail. The fetch stops early once *cancel
-// (when given) becomes true; it then counts as NoAnswer.
+// Fetches one camera's picture and makes its thumbnail, the body and the decoding within
+// memory (*overMemory, when given, set when either would take more). The fetch stops early
+// once *cancel (when given) becomes true; it then counts as NoAnswer.
 ReportPicture FetchReportPicture(const PictureSource& source,
-                                 const std::atomic<bool>* cancel = nullptr);
+                                 const std::atomic<bool>* cancel = nullptr,
+                                 size_t memory = kReportPictureMemory, bool* overMemory = nullptr);
 
 // Fetches every source's picture, at most `atOnce` at a time; results in the sources'
-// order. progress (when set) is called after each picture with the number done so far,
-// from the workers, one call at a time. Once cancel is set no new fetch starts and those
+// order, within kReportPictureMemory in all. progress (when set) is called after each
+// picture with the number done so far, from the workers, one call at a time. Once cancel is set no new fetch starts and those
 // under way are aborted; the call returns when every worker has ended.
 std::vector<ReportPicture> FetchReportPictures(
     const std::vector<PictureSource>& sources, int atOnce, const std::atomic<bool>& cancel,

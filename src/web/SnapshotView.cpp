@@ -1,8 +1,13 @@
 #include "web/SnapshotView.h"
 
 #include <turbojpeg.h>
+// After <cstdio>: the JPEG library's header needs FILE and size_t.
+#include <cstdio>
+#include <jpeglib.h>
 
+#include <algorithm>
 #include <chrono>
+#include <csetjmp>
 #include <ctime>
 
 #include "common/stdafx.h"
@@ -10,100 +15,195 @@
 
 namespace {
 
-// Whether decoding the JPEG keeps a coefficient buffer for the whole image, whatever the
-// output scale: the JPEG library does so for every frame that is not one interleaved scan,
-// that is a progressive frame, or a sequential one whose first scan carries fewer
-// components than the frame (its other components come in later scans). Read from the
-// frame header (SOFn) and the first scan header (SOS); a picture whose headers cannot be
-// read that far counts as buffered, the safe side.
-bool BuffersWholeImage(const unsigned char* data, size_t length) {
-    size_t at = 2;  // after SOI
-    int frameComponents = -1;
-    bool progressive = false;
-    while (at + 4 <= length) {
-        if (data[at] != 0xFF) return true;
-        const unsigned char marker = data[at + 1];
-        if (marker == 0xFF) {  // fill byte
-            ++at;
-            continue;
-        }
-        if (marker == 0xD9) return true;  // end of image before any scan
-        const size_t segment = static_cast<size_t>(data[at + 2]) << 8 | data[at + 3];
-        if (marker == 0xDA) {  // the first scan
-            if (frameComponents < 0 || at + 4 >= length) return true;
-            return progressive || data[at + 4] < frameComponents;
-        }
-        const bool isFrame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 &&
-                             marker != 0xC8 && marker != 0xCC;
-        if (isFrame) {
-            // Precision, height, width, then the number of components.
-            if (segment < 8 || at + 9 >= length) return true;
-            frameComponents = data[at + 9];
-            progressive = marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
-        }
-        at += 2 + segment;
+// The JPEG library reports a failure by jumping back to the step that called it. A warning
+// (a picture cut short, a damaged segment) fails the decode as well: a camera's picture
+// has none, and a half picture is no picture of the camera.
+struct JpegErrors {
+    jpeg_error_mgr manager;
+    std::jmp_buf back;
+    bool warned;
+};
+
+[[noreturn]] void JumpBack(j_common_ptr info) {
+    std::longjmp(reinterpret_cast<JpegErrors*>(info->err)->back, 1);
+}
+
+void NoteMessage(j_common_ptr info, int level) {
+    if (level < 0) reinterpret_cast<JpegErrors*>(info->err)->warned = true;
+}
+
+// Each scan of a progressive picture is a pass over its whole coefficient buffer: more
+// than this many is not a camera's picture but a way to keep the decoder busy.
+constexpr int kMaxScans = 500;
+
+void LimitScans(j_common_ptr info) {
+    if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxScans) JumpBack(info);
+}
+
+// One decompression, released whatever step fails. The steps below each return to their
+// own jump point, and hold nothing there that a jump would have to destroy.
+struct Decoder {
+    jpeg_decompress_struct info{};
+    JpegErrors errors{};
+    jpeg_progress_mgr progress{};
+    bool created = false;
+
+    Decoder() {
+        info.err = jpeg_std_error(&errors.manager);
+        errors.manager.error_exit = JumpBack;
+        errors.manager.emit_message = NoteMessage;
+        progress.progress_monitor = LimitScans;
     }
-    return true;
+    ~Decoder() {
+        if (created) jpeg_destroy_decompress(&info);
+    }
+    Decoder(const Decoder&) = delete;
+    Decoder& operator=(const Decoder&) = delete;
+};
+
+bool ReadHeaders(Decoder& d, const unsigned char* data, size_t length) {
+    if (setjmp(d.errors.back) != 0) return false;
+    jpeg_create_decompress(&d.info);
+    d.created = true;
+    d.info.progress = &d.progress;
+    jpeg_mem_src(&d.info, data, static_cast<unsigned long>(length));
+    return jpeg_read_header(&d.info, TRUE) == JPEG_HEADER_OK && !d.errors.warned &&
+           d.info.image_width > 0 && d.info.image_height > 0;
+}
+
+// Starts the decode at num/denom of the picture's size into RGB. The library may allocate
+// no more than memoryLimit for its own buffers: should the picture need more than its
+// headers promised, the decode fails instead.
+bool StartDecode(Decoder& d, int num, int denom, uint64_t memoryLimit) {
+    if (setjmp(d.errors.back) != 0) return false;
+    d.info.scale_num = static_cast<unsigned>(num);
+    d.info.scale_denom = static_cast<unsigned>(denom);
+    d.info.out_color_space = JCS_RGB;
+    d.info.mem->max_memory_to_use = static_cast<long>(memoryLimit);
+    return jpeg_start_decompress(&d.info) && d.info.output_components == 3 && !d.errors.warned;
+}
+
+bool ReadRows(Decoder& d, unsigned char* rgb) {
+    if (setjmp(d.errors.back) != 0) return false;
+    const size_t rowBytes = static_cast<size_t>(d.info.output_width) * 3;
+    while (d.info.output_scanline < d.info.output_height) {
+        JSAMPROW row = rgb + rowBytes * d.info.output_scanline;
+        if (jpeg_read_scanlines(&d.info, &row, 1) != 1) return false;
+    }
+    jpeg_finish_decompress(&d.info);
+    return !d.errors.warned;
+}
+
+JpegLayout LayoutOf(const jpeg_decompress_struct& info) {
+    JpegLayout layout;
+    layout.width = static_cast<int>(info.image_width);
+    layout.height = static_cast<int>(info.image_height);
+    layout.components = info.num_components;
+    layout.progressive = info.progressive_mode != 0;
+    layout.firstScanComponents = info.comps_in_scan;
+    // The decoder keeps the whole image's coefficients for every frame that is not one
+    // interleaved scan: a progressive frame, or one whose first scan carries fewer
+    // components than the frame (the others come in later scans).
+    if (!layout.progressive && layout.firstScanComponents >= layout.components) return layout;
+    int maxH = 1, maxV = 1;
+    for (int c = 0; c < info.num_components; ++c) {
+        maxH = std::max(maxH, info.comp_info[c].h_samp_factor);
+        maxV = std::max(maxV, info.comp_info[c].v_samp_factor);
+    }
+    auto blocks = [](uint64_t size, uint64_t samples, uint64_t maxSamples) {
+        const uint64_t count = (size * samples + maxSamples * 8 - 1) / (maxSamples * 8);
+        return (count + samples - 1) / samples * samples;  // whole MCUs
+    };
+    for (int c = 0; c < info.num_components; ++c) {
+        const jpeg_component_info& component = info.comp_info[c];
+        layout.coefficientBytes +=
+            blocks(info.image_width, component.h_samp_factor, maxH) *
+            blocks(info.image_height, component.v_samp_factor, maxV) * sizeof(JBLOCK);
+    }
+    return layout;
+}
+
+// Why a picture is refused from its layout; "" when it may be decoded.
+std::string Refusal(const JpegLayout& layout) {
+    const uint64_t pixels = static_cast<uint64_t>(layout.width) * static_cast<uint64_t>(layout.height);
+    if (pixels > kSnapshotMaxPixels) return "a picture of more than 100 megapixels";
+    if (layout.coefficientBytes > 0 && pixels > kSnapshotMaxBufferedPixels)
+        return "a progressive or multi-scan picture of more than 8 megapixels";
+    if (layout.coefficientBytes > kSnapshotMaxCoefficientBytes)
+        return "a progressive or multi-scan picture of more than 50 MB of coefficients";
+    return "";
 }
 
 // The largest reduction the library offers that still covers fitWidth x fitHeight; full
-// size when even that is too small or no fit is asked.
+// size when even that is too small or no fit is asked. A picture so thin that covering the
+// fit would decode more than kSnapshotMaxDecodedPixels is reduced the most.
 tjscalingfactor ChooseScale(int width, int height, int fitWidth, int fitHeight) {
-    tjscalingfactor best{1, 1};
-    if (fitWidth <= 0 || fitHeight <= 0) return best;
+    tjscalingfactor best{1, 1}, least{1, 1};
     int count = 0;
     const tjscalingfactor* factors = tjGetScalingFactors(&count);
     for (int i = 0; factors != nullptr && i < count; ++i) {
         const tjscalingfactor f = factors[i];
-        if (f.num >= f.denom) continue;  // never enlarge
+        if (f.num * least.denom < least.num * f.denom) least = f;
+        if (f.num >= f.denom || fitWidth <= 0 || fitHeight <= 0) continue;  // never enlarge
         if (TJSCALED(width, f) >= fitWidth && TJSCALED(height, f) >= fitHeight &&
             f.num * best.denom < best.num * f.denom)
             best = f;
     }
-    return best;
+    const uint64_t decoded = static_cast<uint64_t>(TJSCALED(width, best)) *
+                             static_cast<uint64_t>(TJSCALED(height, best));
+    return decoded > kSnapshotMaxDecodedPixels ? least : best;
+}
+
+// The decoder's own allocations besides the coefficient buffer: its tables, and row
+// buffers of a few block rows per component at the decoded width.
+uint64_t DecoderWorkBytes(const JpegLayout& layout, uint64_t decodedWidth) {
+    return (1u << 20) + decodedWidth * 64 * static_cast<uint64_t>(std::max(3, layout.components));
 }
 
 }  // namespace
 
+bool ReadJpegLayout(const unsigned char* data, size_t length, JpegLayout* layout) {
+    if (data == nullptr || length == 0) return false;
+    Decoder decoder;
+    if (!ReadHeaders(decoder, data, length)) return false;
+    *layout = LayoutOf(decoder.info);
+    return true;
+}
+
+uint64_t SnapshotDecodeBytes(const JpegLayout& layout, int fitWidth, int fitHeight) {
+    const tjscalingfactor scale = ChooseScale(layout.width, layout.height, fitWidth, fitHeight);
+    const uint64_t width = static_cast<uint64_t>(TJSCALED(layout.width, scale));
+    const uint64_t height = static_cast<uint64_t>(TJSCALED(layout.height, scale));
+    return layout.coefficientBytes + width * height * 3 + DecoderWorkBytes(layout, width);
+}
+
 bool DecodeSnapshot(const unsigned char* data, size_t length, SnapshotImage* image,
                     int fitWidth, int fitHeight, std::string* why) {
-    std::string refusal;
     if (data == nullptr || length == 0) return false;
-    tjhandle handle = tjInitDecompress();
-    if (handle == nullptr) return false;
-    int width = 0, height = 0, subsampling = 0, colorspace = 0;
-    bool ok = tjDecompressHeader3(handle, data, static_cast<unsigned long>(length), &width,
-                                  &height, &subsampling, &colorspace) == 0 &&
-              width > 0 && height > 0;
-    // The size comes from the camera: check it before anything is allocated for it.
-    const uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
-    if (ok && pixels > kSnapshotMaxPixels) {
-        refusal = "a picture of more than 100 megapixels";
-        ok = false;
-    }
-    if (ok && pixels > kSnapshotMaxBufferedPixels && BuffersWholeImage(data, length)) {
-        refusal = "a progressive or multi-scan picture of more than 8 megapixels";
-        ok = false;
-    }
-    SnapshotImage decoded;
-    if (ok) {
-        const tjscalingfactor scale = ChooseScale(width, height, fitWidth, fitHeight);
-        decoded.width = TJSCALED(width, scale);
-        decoded.height = TJSCALED(height, scale);
-        decoded.sourceWidth = width;
-        decoded.sourceHeight = height;
-        decoded.rgb.resize(static_cast<size_t>(decoded.width) * decoded.height * 3);
-        ok = tjDecompress2(handle, data, static_cast<unsigned long>(length), decoded.rgb.data(),
-                           decoded.width, 0, decoded.height, TJPF_RGB, TJFLAG_LIMITSCANS) == 0;
-    }
-    tjDestroy(handle);
-    if (!refusal.empty()) {
-        refusal = std::to_string(width) + "x" + std::to_string(height) + ", " + refusal;
+    Decoder decoder;
+    if (!ReadHeaders(decoder, data, length)) return false;
+    // The size and layout come from the camera: check them before anything is allocated.
+    const JpegLayout layout = LayoutOf(decoder.info);
+    if (std::string refusal = Refusal(layout); !refusal.empty()) {
+        refusal = std::to_string(layout.width) + "x" + std::to_string(layout.height) + ", " + refusal;
         TLOG_WARNING("(%s:%d)Snapshot refused: %s", refusal.c_str());
         if (why != nullptr) *why = refusal;
+        return false;
     }
-    if (ok) *image = std::move(decoded);
-    return ok;
+    const tjscalingfactor scale = ChooseScale(layout.width, layout.height, fitWidth, fitHeight);
+    const uint64_t decodedWidth = static_cast<uint64_t>(TJSCALED(layout.width, scale));
+    if (!StartDecode(decoder, scale.num, scale.denom,
+                     layout.coefficientBytes + DecoderWorkBytes(layout, decodedWidth)))
+        return false;
+    SnapshotImage decoded;
+    decoded.width = static_cast<int>(decoder.info.output_width);
+    decoded.height = static_cast<int>(decoder.info.output_height);
+    decoded.sourceWidth = layout.width;
+    decoded.sourceHeight = layout.height;
+    decoded.rgb.resize(static_cast<size_t>(decoded.width) * static_cast<size_t>(decoded.height) * 3);
+    if (!ReadRows(decoder, decoded.rgb.data())) return false;
+    *image = std::move(decoded);
+    return true;
 }
 
 SnapshotImage StretchSnapshot(const SnapshotImage& source, int width, int height) {

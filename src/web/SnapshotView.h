@@ -26,9 +26,34 @@ constexpr int kSnapshotShownHeight = 225;
 // Pictures larger than this are refused from their header, before decoding. A picture that
 // is not one interleaved scan (progressive, or sequential in several scans) keeps every
 // coefficient of the whole image in memory while it decodes, even when decoded scaled
-// down, so its limit is lower: some 50 MB of coefficients at most.
+// down, so its limit is lower: 8 megapixels, and some 50 MB of coefficients at most.
 constexpr uint64_t kSnapshotMaxPixels = 100'000'000;
 constexpr uint64_t kSnapshotMaxBufferedPixels = 8'000'000;
+constexpr uint64_t kSnapshotMaxCoefficientBytes = 50'000'000;
+// However small the view, a picture is decoded no larger than this: a very thin picture
+// would otherwise be decoded whole to cover the view's other side.
+constexpr uint64_t kSnapshotMaxDecodedPixels = 4'000'000;
+
+// A JPEG's frame and first scan, as the JPEG library itself reads them (its own marker
+// rules: markers without a length, padding, segments hiding marker-like bytes), so that
+// what is checked is what the decoder will do.
+struct JpegLayout {
+    int width = 0;
+    int height = 0;
+    int components = 0;
+    bool progressive = false;
+    int firstScanComponents = 0;
+    // The coefficient buffer of the whole image, when the decoder keeps one (progressive,
+    // or a first scan with fewer components than the frame); 0 for one interleaved scan.
+    uint64_t coefficientBytes = 0;
+};
+
+// Reads the headers up to the first scan; false when they are not those of a JPEG.
+bool ReadJpegLayout(const unsigned char* data, size_t length, JpegLayout* layout);
+
+// What decoding the picture for fitWidth x fitHeight costs in memory, counted from above:
+// the coefficient buffer, the decoded image and the decoder's row buffers.
+uint64_t SnapshotDecodeBytes(const JpegLayout& layout, int fitWidth, int fitHeight);
 
 // The four fields of the camera record that a fetch needs, copied afresh on every pass.
 struct SnapshotCamera {
@@ -40,8 +65,9 @@ struct SnapshotCamera {
 
 // Decodes a JPEG body, scaled down by the largest of the JPEG library's factors (1/2, 1/4,
 // 1/8...) that still covers fitWidth x fitHeight, so a huge picture never costs its full
-// size in memory (fit 0: full size). False (image untouched) when it is not a decodable
-// picture or its header claims too many pixels (why, when given, then says so).
+// size in memory (fit 0: full size), and never to more than kSnapshotMaxDecodedPixels.
+// False (image untouched) when it is not a decodable picture or its header claims too
+// many pixels or coefficients (why, when given, then says so).
 bool DecodeSnapshot(const unsigned char* data, size_t length, SnapshotImage* image,
                     int fitWidth = kSnapshotShownWidth, int fitHeight = kSnapshotShownHeight,
                     std::string* why = nullptr);

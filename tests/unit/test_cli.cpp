@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "CliCredentials.h"
 #include "CliMain.h"
 #include "CliOutput.h"
+#include "CliSavedSearch.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -237,3 +239,41 @@ TEST(CliMain, EveryHelpSaysHowToGiveThePasswordAndItsExitCodes) {
 }
 
 }  // namespace
+
+// A saved search is read as a stream within its bounds: rows that name no camera are left
+// out with the reason, a camera listed twice is one, and nesting, count and size past
+// their limits end the read at once.
+TEST(CliSavedSearch, RowsAreCheckedMergedAndTheFileBounded) {
+    auto parse = [](const std::string& text, SavedSearch& search) {
+        std::istringstream in(text);
+        std::string error;
+        ParseSavedSearch(in, search, error);
+        return error;
+    };
+    SavedSearch search;
+    ASSERT_EQ("", parse(R"([{"mac":"00:1b:2c:00:00:01","ip":"10.0.0.5","httpPort":80,"warnings":["duplicate-ip"]},
+        {"mac":"00:1B:2C:00:00:01","ip":"10.0.0.5","name":"Gate"}, {"mac":"00:1B:2C:00:00:0G","ip":"10.0.0.6"},
+        {"mac":"00:1B:2C:00:00:02","ip":"127.0.0.1:8099/x?"}, {"mac":"00:1B:2C:00:00:03","ip":"10.0.0.7","httpPort":70000},
+        {"mac":"00:1B:2C:00:00:04","ip":"10.0.0.8","httpPort":"80"}, 7, {"mac":"00:1B:2C:00:00:05","ip":"10.0.0.9"}])",
+                        search));
+    ASSERT_EQ(2u, search.cameras.size());
+    EXPECT_EQ("Gate", search.cameras[0].name);
+    EXPECT_EQ(80, search.cameras[0].httpPort);
+    EXPECT_EQ(std::vector<std::string>{"duplicate-ip"}, search.cameras[0].warnings);
+    EXPECT_EQ(0, search.cameras[1].httpPort);
+    EXPECT_EQ(1u, search.merged);
+    EXPECT_EQ((std::vector<std::string>{"row 3: no MAC of six hex fields joined by ':'",
+                                        "row 4: no dotted IPv4 address",
+                                        "row 5: httpPort is no port from 1 to 65535",
+                                        "row 6: httpPort is no port from 1 to 65535", "row 7: not a camera object"}),
+              search.refused);
+
+    EXPECT_EQ("nests values deeper than 16 levels", parse(std::string(1 << 20, '['), search));
+    std::string objects = "[{}";
+    for (size_t i = 0; i < kSavedSearchMaxCameras; ++i) objects += ",{}";
+    EXPECT_EQ("holds more than 8192 cameras", parse(objects + "]", search));
+    EXPECT_EQ("a saved search of more than 16 MiB is not read",
+              parse("[" + std::string(kSavedSearchMaxBytes, ' ') + "]", search));
+    EXPECT_EQ("is not the JSON array of a saved search (tarsel search --json)", parse("{}", search));
+    EXPECT_TRUE(search.cameras.empty());
+}

@@ -86,6 +86,14 @@ TEST(PlanFile, JunkCostsOneScreenfulAndIsShownEscaped) {
     const auto many = Problems(junk);
     ASSERT_EQ(cli::kPlanProblemsShown + 1, many.size());
     EXPECT_EQ("and 480 more problems", many.back());
+    // More rows than the camera list holds, or more bytes than a plan has, end it in one
+    // problem, however many came before.
+    for (size_t i = 500; i <= cli::kPlanMaxRows; ++i) junk += "00:1B:2C:00:00:01,0\n";
+    EXPECT_EQ((std::vector<std::string>{"line 8194: more than 8192 rows; a plan sets no more "
+                                        "cameras than the list holds"}),
+              Problems(junk));
+    EXPECT_EQ((std::vector<std::string>{"larger than 4 MiB; a plan holds one short line per camera"}),
+              Problems("mac\n" + std::string(cli::kPlanMaxBytes, ',')));
 
     const auto binary = Problems("mac,\x1b[2J\xff\xfe\n00:1B:2C:00:00:01,x\n");
     ASSERT_FALSE(binary.empty());

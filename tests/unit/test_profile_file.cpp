@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <ctime>
@@ -154,13 +155,24 @@ TEST(ProfileFile, NextWriteRemovesStaleTemporaries) {
         ASSERT_EQ(0, ::utimensat(AT_FDCWD, dir.File(name).c_str(), old, 0));
     }
     WriteFile(dir.File("tarsel.ini.fresh1"), "a writer at work");
+    // A fresh one named by a writer that no longer runs goes at once; one of a writer that
+    // runs stays.
+    const pid_t ended = ::fork();
+    if (ended == 0) ::_exit(0);
+    ASSERT_EQ(ended, ::waitpid(ended, nullptr, 0));
+    const std::string orphan = "tarsel.ini." + std::to_string(ended) + ".Zx81ab";
+    const std::string running = "tarsel.ini." + std::to_string(::getpid()) + ".Zx81ab";
+    WriteFile(dir.File(orphan), "a writer killed");
+    WriteFile(dir.File(running), "a writer at work");
     ConfigPathScope scope(path);
     tarsel::CapturingLogSink log;
     ASSERT_EQ(0, WriteConfigString("A", "x", "2"));
-    EXPECT_NE(0, ::access(dir.File("tarsel.ini.a1B2c3").c_str(), F_OK));
-    for (const char* kept : {"tarsel.ini.bak", "tarsel.ini.abc-12", "tarsel.ini.fresh1"})
+    for (const std::string& gone : {std::string("tarsel.ini.a1B2c3"), orphan})
+        EXPECT_NE(0, ::access(dir.File(gone).c_str(), F_OK)) << gone;
+    for (const std::string& kept : {std::string("tarsel.ini.bak"), std::string("tarsel.ini.abc-12"),
+                                    std::string("tarsel.ini.fresh1"), running})
         EXPECT_EQ(0, ::access(dir.File(kept).c_str(), F_OK)) << kept;
-    EXPECT_TRUE(log.Contains("Removed 1 temporary files that interrupted writes left beside " + path));
+    EXPECT_TRUE(log.Contains("Removed 2 temporary files that interrupted writes left beside " + path));
     EXPECT_EQ(ReadFile(path), "[A]\nx=2\n");
 }
 

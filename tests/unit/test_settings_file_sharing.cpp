@@ -22,20 +22,27 @@ std::string Mac(int process, int camera) {
     return mac;
 }
 
-TEST(SettingsFileSharing, TwoProcessesWritingHistoryAtOnceLoseNothing) {
+// Two automatic assignments at once, on two subnets, for the same cameras that the history
+// already knows from a third, and for new ones: each holds the history as read at its
+// start, and every camera keeps every subnet's address.
+TEST(SettingsFileSharing, TwoProcessesRememberingAtOnceLoseNothing) {
     testsupport::TempDir dir;
-    const std::string path = dir.File("tarsel.ini");
+    std::string known = "[MAC]\n";
+    for (int camera = 0; camera < 100; ++camera) known += Mac(0, camera) + "=167772161,4278190080;\n";
+    const std::string path = dir.Write("tarsel.ini", known);
     std::vector<pid_t> children;
     for (int process = 1; process <= 2; ++process) {
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
             SetConfigPath(path.c_str());
-            std::vector<IpHistoryEntry> own;  // each process knows only its own cameras
+            std::vector<IpHistoryEntry> own;
+            LoadIpHistory(own);
             int failures = 0;
-            for (int camera = 0; camera < 200; ++camera)
-                failures += RememberIp(own, Mac(process, camera).c_str(), 0xC0A80100u + camera,
-                                       0xFFFFFF00u) != 0;
+            const uint32_t subnet = 0xC0A80000u + (process << 8);
+            for (int camera = 0; camera < 100; ++camera)
+                failures += RememberIp(own, Mac(0, camera).c_str(), subnet + camera, 0xFFFFFF00u) != 0 ||
+                            RememberIp(own, Mac(process, camera).c_str(), subnet + camera, 0xFFFFFF00u) != 0;
             _exit(failures == 0 ? 0 : 1);
         }
         children.push_back(child);
@@ -48,7 +55,9 @@ TEST(SettingsFileSharing, TwoProcessesWritingHistoryAtOnceLoseNothing) {
     SetConfigPath(path.c_str());
     std::vector<IpHistoryEntry> all;
     LoadIpHistory(all);
-    EXPECT_EQ(400u, all.size());
+    ASSERT_EQ(300u, all.size());
+    for (const IpHistoryEntry& entry : all)
+        EXPECT_EQ(std::string(entry.mac).rfind("00:1B:2C:00:", 0) == 0 ? 3u : 1u, entry.pairs.size()) << entry.mac;
     SetConfigPath(nullptr);
 }
 
@@ -79,7 +88,7 @@ TEST(SettingsFileSharing, ForgettingFromAnOlderCopyKeepsANewerEntry) {
     ForgetIp(older, 3232235877u, 4294967040u);
     LoadIpHistory(file);
     ASSERT_EQ(2u, file[0].pairs.size());
-    EXPECT_EQ(3232235878u, file[0].pairs[0].address);
+    EXPECT_EQ(3232235878u, file[0].pairs[1].address);  // added after the other subnet's
     EXPECT_FALSE(TakeIpHistoryWriteFailure());
     SetConfigPath(nullptr);
 }

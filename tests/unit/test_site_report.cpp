@@ -8,6 +8,7 @@
 #include <turbojpeg.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -245,4 +246,32 @@ TEST(SiteReport, PicturesAreSmallThumbnailsOrSayWhyNot) {
     EXPECT_EQ(stopped[0].missing, PictureMissing::NoAnswer);
     EXPECT_LT(std::chrono::steady_clock::now() - start,
               std::chrono::seconds(8));  // a fetch waits 10 s
+}
+
+// Pictures fetched side by side share one memory budget: one that needs more than its
+// share is fetched again once the others are done, alone with the whole budget, and one
+// whose decoding would take more than it is given is not decoded.
+TEST(SiteReport, PicturesShareOneMemoryBudget) {
+    const std::string small = Jpeg(640, 480);
+    std::string large = small;
+    const std::string comment = std::string("\xFF\xFE\xFF\xFF", 4) + std::string(65533, 'x');
+    while (large.size() < kReportPictureMemory / 5) large.insert(2, comment);
+    std::atomic<int> largeFetches{0};
+    LoopbackHttpServer smallCamera(LoopbackHttpServer::Auth::None, "", "",
+                                   [&](const auto&) { return HttpAnswer{200, small}; });
+    LoopbackHttpServer largeCamera(LoopbackHttpServer::Auth::None, "", "", [&](const auto&) {
+        ++largeFetches;
+        return HttpAnswer{200, large};
+    });
+    std::vector<PictureSource> sources(5, {"127.0.0.1", smallCamera.PortText(), "admin", "pw"});
+    sources[1].port = largeCamera.PortText();
+    const std::atomic<bool> cancel{false};
+    for (const ReportPicture& picture : FetchReportPictures(sources, 5, cancel))
+        EXPECT_EQ(picture.missing, PictureMissing::None);
+    EXPECT_EQ(2, largeFetches.load());
+
+    bool overMemory = false;
+    const auto bytes = reinterpret_cast<const unsigned char*>(small.data());
+    EXPECT_EQ(MakeThumbnail(bytes, small.size(), 1 << 20, &overMemory).missing, PictureMissing::NotPicture);
+    EXPECT_TRUE(overMemory);
 }

@@ -92,6 +92,24 @@ std::vector<unsigned char> MultiScanHeaders(int width, int height) {
     return jpeg;
 }
 
+// A 10000 x 10000 progressive picture whose headers begin with an RST0 marker and an APP0
+// segment that holds a harmless-looking baseline frame and scan: a walker that reads a
+// length after RST0 lands on those and takes the picture for one interleaved scan.
+std::vector<unsigned char> HiddenProgressive() {
+    std::vector<unsigned char> jpeg = SmallJpeg(true);
+    const size_t frame = FindMarker(jpeg, 0xC2);
+    jpeg[frame + 5] = 0x27, jpeg[frame + 6] = 0x10, jpeg[frame + 7] = 0x27, jpeg[frame + 8] = 0x10;
+    std::vector<unsigned char> hiding = {0xFF, 0xD0, 0xFF, 0xE0, 0xFF, 0xFF};
+    hiding.resize(2 + 0xFFE0, 0);  // where such a walker lands: RST0, then "length" 0xFFE0
+    const std::vector<unsigned char> fake = {
+        0xFF, 0xC0, 0, 17, 8, 0, 48, 0, 64, 3, 1, 0x11, 0, 2, 0x11, 0, 3, 0x11, 0,
+        0xFF, 0xDA, 0, 12, 3, 1, 0, 2, 0, 3, 0, 0, 63, 0};
+    hiding.insert(hiding.end(), fake.begin(), fake.end());
+    hiding.resize(2 + 2 + 65535, 0);  // the APP0 segment's real end
+    jpeg.insert(jpeg.begin() + 2, hiding.begin(), hiding.end());
+    return jpeg;
+}
+
 void Wire(CSnapshotWorker& worker, View& view) {
     worker.context = &view;
     worker.readCamera = View::Read;
@@ -145,6 +163,17 @@ TEST(SnapshotView, MultiScanPicturesAreBoundLikeProgressiveOnes) {
     jpeg = MultiScanHeaders(2000, 1000);
     DecodeSnapshot(jpeg.data(), jpeg.size(), &image, 1, 1, &why);
     EXPECT_TRUE(why.empty());
+
+    // The layout is the JPEG library's own reading: markers without a length and segments
+    // holding marker-like bytes hide nothing.
+    jpeg = HiddenProgressive();
+    JpegLayout layout;
+    ASSERT_TRUE(ReadJpegLayout(jpeg.data(), jpeg.size(), &layout));
+    EXPECT_TRUE(layout.progressive);
+    EXPECT_EQ(10000, layout.width);
+    EXPECT_EQ(10000u / 8 * 10000 / 8 * 3 * 128, layout.coefficientBytes);
+    EXPECT_FALSE(DecodeSnapshot(jpeg.data(), jpeg.size(), &image, 1, 1, &why));
+    EXPECT_EQ("10000x10000, a progressive or multi-scan picture of more than 8 megapixels", why);
 }
 
 TEST(SnapshotView, OnePictureASecondPausedAndResumedOnOneWorker) {

@@ -231,11 +231,6 @@ std::string SimCamera::Password() const {
     return password_;
 }
 
-bool SimCamera::CheckCredentials(const std::string& user, const std::string& password) const {
-    std::lock_guard lock(mutex_);
-    return user == user_ && password == password_;
-}
-
 SimFaults SimCamera::Faults() const {
     std::lock_guard lock(mutex_);
     return faults_;
@@ -302,11 +297,6 @@ void SimCamera::Notify(SimChange change) {
         listeners = listeners_;
     }
     for (auto& listener : listeners) listener(*this, change);
-}
-
-std::map<std::string, std::string> SimCamera::Parameters() const {
-    std::lock_guard lock(mutex_);
-    return params_;
 }
 
 }  // namespace camsim

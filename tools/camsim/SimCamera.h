@@ -118,7 +118,6 @@ public:
     SimNetwork Network() const;
     std::string User() const;
     std::string Password() const;
-    bool CheckCredentials(const std::string& user, const std::string& password) const;
 
     SimFaults Faults() const;
     void SetFaults(const SimFaults& faults);
@@ -131,9 +130,6 @@ public:
 
     // Called after a change, on the thread that made it, without the camera's lock held.
     void AddListener(Listener listener);
-
-    // Every parameter, for logs and tests.
-    std::map<std::string, std::string> Parameters() const;
 
 private:
     bool SetLocked(const std::string& key, const std::string& value, SimChange& change);

@@ -52,6 +52,8 @@ bool ReadWeb(const json& camera, WebServerOptions* options, std::string* error) 
         // A still picture of a real camera's size (1920 x 1080), for benchmarks.
         options->snapshotWidth = std::clamp(number("snapshotWidth", options->snapshotWidth), 16, 8192);
         options->snapshotHeight = std::clamp(number("snapshotHeight", options->snapshotHeight), 16, 8192);
+        if (auto file = web->find("snapshotFile"); file != web->end())
+            options->snapshotFile = file->get<std::string>();
         WebFaults& f = options->faults;
         f.upgradeFails = flag("upgradeFails", f.upgradeFails);
         f.stuckAtChecking = flag("stuckAtChecking", f.stuckAtChecking);
@@ -68,16 +70,6 @@ bool ReadWeb(const json& camera, WebServerOptions* options, std::string* error) 
 }
 
 }  // namespace
-
-bool ParseWebOptions(const std::string& cameraJson, WebServerOptions* options,
-                     std::string* error) {
-    json camera = json::parse(cameraJson, nullptr, false);
-    if (camera.is_discarded() || !camera.is_object()) {
-        *error = "camera is not a JSON object";
-        return false;
-    }
-    return ReadWeb(camera, options, error);
-}
 
 bool LoadWebOptions(const std::string& path, size_t cameraCount,
                     std::vector<WebServerOptions>* options, std::string* error) {

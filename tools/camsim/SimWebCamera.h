@@ -24,12 +24,8 @@ private:
     std::shared_ptr<camsim::SimCamera> camera_;
 };
 
-// Reads the optional "web" object of one camera of the simulator's JSON configuration
-// (stageMs, rebootMs, keepImages, and the fault flags of WebFaults) into options. False
-// with a reason when a field has the wrong type.
-bool ParseWebOptions(const std::string& cameraJson, WebServerOptions* options,
-                     std::string* error);
-
-// Every camera's "web" object of a configuration file, in camera order.
+// Every camera's optional "web" object of a configuration file (stageMs, rebootMs,
+// keepImages, and the fault flags of WebFaults), in camera order. False with a reason when
+// a field has the wrong type.
 bool LoadWebOptions(const std::string& path, size_t cameraCount,
                     std::vector<WebServerOptions>* options, std::string* error);

@@ -8,6 +8,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <thread>
 
@@ -392,6 +394,13 @@ void CamsimWebServer::FinishUpload(Request* request) {
 // One JPEG per second: the picture's colours move with the clock, so consecutive frames
 // differ.
 const std::string& CamsimWebServer::SnapshotFrame() {
+    if (!options_.snapshotFile.empty()) {
+        if (frame_.empty()) {
+            std::ifstream in(options_.snapshotFile, std::ios::binary);
+            frame_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+        return frame_;
+    }
     const int64_t second = NowMs() / 1000;
     if (second == frameSecond_ && !frame_.empty()) return frame_;
     const int width = options_.snapshotWidth, height = options_.snapshotHeight;

@@ -33,6 +33,9 @@ struct WebServerOptions {
     bool keepImages = true;  // keep every uploaded image whole (off for big benchmarks)
     int snapshotWidth = 320;  // the still picture's size
     int snapshotHeight = 240;
+    // When set, the still picture is this file's bytes as they are: a hostile camera's
+    // picture, for benchmarks.
+    std::string snapshotFile;
     WebFaults faults;
 };
 

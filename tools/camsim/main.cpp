@@ -87,15 +87,19 @@ int RunFlood(const camsim::JunkFloodOptions& options) {
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// Everything the command line sets.
+struct Options {
     std::string configPath;
     camsim::UdpResponderOptions udp;
     bool web = true;
     std::string webBind;
     camsim::JunkFloodOptions flood;
     bool flooding = false;
+};
+
+// Reads the command line into options; -1 to go on, otherwise the exit code (after the
+// help, the version or a usage error).
+int ParseOptions(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         auto value = [&]() -> std::string {
@@ -105,21 +109,21 @@ int main(int argc, char** argv) {
             }
             return argv[++i];
         };
-        if (arg == "--config") configPath = value();
-        else if (arg == "--ns-interface") udp.interfaceName = value();
-        else if (arg == "--unicast") udp.unicastReplies = true;
-        else if (arg == "--listen-port") udp.listenPort = static_cast<uint16_t>(std::atoi(value().c_str()));
-        else if (arg == "--reply-port") udp.replyPort = static_cast<uint16_t>(std::atoi(value().c_str()));
-        else if (arg == "--bind") udp.bindAddress = value();
-        else if (arg == "--no-web") web = false;
-        else if (arg == "--web-bind") webBind = value();
-        else if (arg == "--junk-flood") flooding = true, flood.perSecond = std::atoi(value().c_str());
+        if (arg == "--config") o.configPath = value();
+        else if (arg == "--ns-interface") o.udp.interfaceName = value();
+        else if (arg == "--unicast") o.udp.unicastReplies = true;
+        else if (arg == "--listen-port") o.udp.listenPort = static_cast<uint16_t>(std::atoi(value().c_str()));
+        else if (arg == "--reply-port") o.udp.replyPort = static_cast<uint16_t>(std::atoi(value().c_str()));
+        else if (arg == "--bind") o.udp.bindAddress = value();
+        else if (arg == "--no-web") o.web = false;
+        else if (arg == "--web-bind") o.webBind = value();
+        else if (arg == "--junk-flood") o.flooding = true, o.flood.perSecond = std::atoi(value().c_str());
         else if (arg == "--reply-flood")
-            flooding = true, flood.replies = true, flood.perSecond = std::atoi(value().c_str());
-        else if (arg == "--flood-cameras") flood.cameras = std::atoi(value().c_str());
-        else if (arg == "--flood-to") flood.destination = value();
-        else if (arg == "--flood-host") flood.hostAddress = value();
-        else if (arg == "--flood-seconds") flood.seconds = std::atof(value().c_str());
+            o.flooding = true, o.flood.replies = true, o.flood.perSecond = std::atoi(value().c_str());
+        else if (arg == "--flood-cameras") o.flood.cameras = std::atoi(value().c_str());
+        else if (arg == "--flood-to") o.flood.destination = value();
+        else if (arg == "--flood-host") o.flood.hostAddress = value();
+        else if (arg == "--flood-seconds") o.flood.seconds = std::atof(value().c_str());
         else if (arg == "--help" || arg == "-h") {
             Usage(stdout);
             return 0;
@@ -132,18 +136,48 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    if (flooding) {
-        flood.interfaceName = udp.interfaceName;
-        flood.port = udp.replyPort;
-        return RunFlood(flood);
+    return -1;
+}
+
+// One web server per camera that has one, listening before discovery answers; false (said
+// on stderr) when one cannot start.
+bool StartWebServers(const Options& o, const std::vector<camsim::SimCameraConfig>& configs,
+                     const std::vector<std::shared_ptr<camsim::SimCamera>>& cameras,
+                     std::vector<std::unique_ptr<CamsimWebServer>>& servers) {
+    std::vector<WebServerOptions> webOptions;
+    std::string error;
+    if (!LoadWebOptions(o.configPath, configs.empty() ? 0 : configs.back().entry + 1, &webOptions,
+                        &error)) {
+        std::fprintf(stderr, "tarsel-camsim: %s\n", error.c_str());
+        return false;
     }
-    if (configPath.empty()) {
-        Usage(stderr);
-        return 1;
+    for (size_t i = 0; i < cameras.size(); ++i) {
+        if (!configs[i].web) continue;
+        const camsim::SimNetwork network = cameras[i]->Network();
+        WebServerOptions options = webOptions[configs[i].entry];
+        options.port = static_cast<uint16_t>(network.httpPort);
+        // A camera alone in its namespace keeps answering after an address change;
+        // cameras sharing one listen on their own addresses.
+        options.address = !o.webBind.empty()                         ? o.webBind
+                          : cameras.size() == 1 || network.ip.empty() ? "0.0.0.0"
+                                                                      : network.ip;
+        auto server = std::make_unique<CamsimWebServer>(std::make_shared<SimWebCamera>(cameras[i]),
+                                                        options);
+        if (!server->Start()) {
+            std::fprintf(stderr, "tarsel-camsim: web server of %s cannot listen on %s:%d\n",
+                         cameras[i]->Mac().c_str(), options.address.c_str(), network.httpPort);
+            return false;
+        }
+        servers.push_back(std::move(server));
     }
+    return true;
+}
+
+// Simulates the cameras of the configuration until SIGTERM or SIGINT; the exit code.
+int RunCameras(Options& o) {
     std::vector<camsim::SimCameraConfig> configs;
     std::string error;
-    if (!camsim::LoadSimConfig(configPath, configs, error)) {
+    if (!camsim::LoadSimConfig(o.configPath, configs, error)) {
         std::fprintf(stderr, "tarsel-camsim: %s\n", error.c_str());
         return 1;
     }
@@ -159,51 +193,24 @@ int main(int argc, char** argv) {
 
     // The web servers come first: once discovery answers, a camera's web page answers too.
     std::vector<std::unique_ptr<CamsimWebServer>> webServers;
-    if (web) {
-        std::vector<WebServerOptions> webOptions;
-        if (!LoadWebOptions(configPath, configs.empty() ? 0 : configs.back().entry + 1,
-                            &webOptions, &error)) {
-            std::fprintf(stderr, "tarsel-camsim: %s\n", error.c_str());
-            return 1;
-        }
-        for (size_t i = 0; i < cameras.size(); ++i) {
-            if (!configs[i].web) continue;
-            const camsim::SimNetwork network = cameras[i]->Network();
-            WebServerOptions options = webOptions[configs[i].entry];
-            options.port = static_cast<uint16_t>(network.httpPort);
-            // A camera alone in its namespace keeps answering after an address change;
-            // cameras sharing one listen on their own addresses.
-            options.address = !webBind.empty()                        ? webBind
-                              : cameras.size() == 1 || network.ip.empty() ? "0.0.0.0"
-                                                                        : network.ip;
-            auto server = std::make_unique<CamsimWebServer>(
-                std::make_shared<SimWebCamera>(cameras[i]), options);
-            if (!server->Start()) {
-                std::fprintf(stderr, "tarsel-camsim: web server of %s cannot listen on %s:%d\n",
-                             cameras[i]->Mac().c_str(), options.address.c_str(),
-                             network.httpPort);
-                return 1;
-            }
-            webServers.push_back(std::move(server));
-        }
-    }
+    if (o.web && !StartWebServers(o, configs, cameras, webServers)) return 1;
 
     // Cameras of a mass entry stand for independent devices: their replies are spread by
     // their own delays, not queued one after another behind this process's spacing.
     for (const auto& config : configs)
-        if (!config.web) udp.replySpacingMs = 0;
-    camsim::UdpResponder responder(cameras, udp);
+        if (!config.web) o.udp.replySpacingMs = 0;
+    camsim::UdpResponder responder(cameras, o.udp);
     if (!responder.Start(error)) {
         std::fprintf(stderr, "tarsel-camsim: discovery responder: %s\n", error.c_str());
         return 1;
     }
     // A camera alone in its namespace owns the interface: its address follows its settings.
     std::unique_ptr<camsim::InterfaceFollower> follower;
-    if (!udp.interfaceName.empty() && cameras.size() == 1)
-        follower = std::make_unique<camsim::InterfaceFollower>(cameras[0], udp.interfaceName);
+    if (!o.udp.interfaceName.empty() && cameras.size() == 1)
+        follower = std::make_unique<camsim::InterfaceFollower>(cameras[0], o.udp.interfaceName);
 
-    std::fprintf(stderr, "tarsel-camsim: %zu camera(s) on %s, discovery port %u\n",
-                 cameras.size(), udp.interfaceName.empty() ? "every interface" : udp.interfaceName.c_str(),
+    std::fprintf(stderr, "tarsel-camsim: %zu camera(s) on %s, discovery port %u\n", cameras.size(),
+                 o.udp.interfaceName.empty() ? "every interface" : o.udp.interfaceName.c_str(),
                  responder.BoundPort());
     int received = 0;
     sigwait(&signals, &received);
@@ -214,4 +221,21 @@ int main(int argc, char** argv) {
                  static_cast<unsigned long long>(responder.RequestCount()),
                  static_cast<unsigned long long>(responder.ReplyCount()));
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (const int code = ParseOptions(argc, argv, options); code >= 0) return code;
+    if (options.flooding) {
+        options.flood.interfaceName = options.udp.interfaceName;
+        options.flood.port = options.udp.replyPort;
+        return RunFlood(options.flood);
+    }
+    if (options.configPath.empty()) {
+        Usage(stderr);
+        return 1;
+    }
+    return RunCameras(options);
 }

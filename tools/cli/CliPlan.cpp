@@ -2,7 +2,9 @@
 
 #include <cctype>
 #include <iterator>
+#include <istream>
 #include <map>
+#include <sstream>
 #include <unordered_map>
 
 #include "CliOutput.h"
@@ -16,7 +18,7 @@ namespace {
 constexpr size_t kColumnCount = std::size(kPlanColumns);
 
 struct Record {
-    int line;
+    int line = 0;
     // The first fields only: a row of commas must not cost memory per comma. One more than
     // a plan has columns is kept, so that a row with too many still shows as one.
     std::vector<std::string> fields;
@@ -59,55 +61,71 @@ std::string Shown(const std::string& value) {
 }
 
 // RFC 4180 records (CRLF or LF, quoted fields may hold commas, quotes and line breaks),
-// each with the line it starts on. Blank lines are skipped. False when a quote is left open.
-bool SplitRecords(const std::string& text, std::vector<Record>& records, int& openLine) {
-    size_t i = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;  // spreadsheets write a BOM
-    int line = 1;
-    while (i < text.size()) {
-        Record record{line, {}, 0};
-        std::string field;
-        bool recordEnded = false;
-        while (!recordEnded) {
-            if (i < text.size() && text[i] == '"') {
-                ++i;
-                for (;;) {
-                    if (i >= text.size()) {
-                        openLine = record.line;
-                        return false;
-                    }
-                    if (text[i] == '"') {
-                        if (i + 1 < text.size() && text[i + 1] == '"') {
-                            field += '"';
-                            i += 2;
-                            continue;
-                        }
-                        ++i;
-                        break;
-                    }
-                    if (text[i] == '\n') ++line;
-                    field += text[i++];
-                }
-            }
-            while (i < text.size() && text[i] != ',' && text[i] != '\n') field += text[i++];
-            if (!field.empty() && field.back() == '\r' && (i >= text.size() || text[i] == '\n'))
-                field.pop_back();
-            // A cell `search --plan` wrote as text for spreadsheets reads back as it was.
-            if (record.fields.size() <= kColumnCount)
-                record.fields.push_back(FromSpreadsheetCellText(field));
-            ++record.fieldCount;
-            field.clear();
-            if (i < text.size() && text[i] == ',') {
-                ++i;
-            } else {
-                if (i < text.size()) ++i, ++line;
-                recordEnded = true;
-            }
-        }
-        const bool blank = record.fieldCount == 1 && record.fields[0].empty();
-        if (!blank) records.push_back(std::move(record));
+// each with the line it starts on, read one at a time from the stream: a plan costs the
+// memory of its rows, never that of its text. Blank lines are skipped.
+class RecordReader {
+public:
+    enum class Read { Record, End, OpenQuote, TooLarge };
+
+    explicit RecordReader(std::istream& in) : in_(*in.rdbuf()) {
+        // Spreadsheets write a BOM.
+        if (Peek() == 0xEF && (Get(), Peek() == 0xBB) && (Get(), Peek() == 0xBF)) Get();
     }
-    return true;
-}
+
+    Read Next(Record& record) {
+        for (;;) {
+            if (Peek() == EOF) return tooLarge_ ? Read::TooLarge : Read::End;
+            record = Record{line_, {}, 0};
+            std::string field;
+            for (bool ended = false; !ended;) {
+                if (Peek() == '"' && !ReadQuoted(field)) return tooLarge_ ? Read::TooLarge : Read::OpenQuote;
+                while (Peek() != EOF && Peek() != ',' && Peek() != '\n') field += static_cast<char>(Get());
+                if (!field.empty() && field.back() == '\r' && Peek() != ',') field.pop_back();
+                // A cell `search --plan` wrote as text for spreadsheets reads back as it was.
+                if (record.fields.size() <= kColumnCount) record.fields.push_back(FromSpreadsheetCellText(field));
+                ++record.fieldCount;
+                field.clear();
+                const int next = Get();
+                line_ += next == '\n';
+                ended = next != ',';
+            }
+            if (tooLarge_) return Read::TooLarge;
+            if (record.fieldCount != 1 || !record.fields[0].empty()) return Read::Record;
+        }
+    }
+
+private:
+    // The rest of a quoted field; false when its quote is never closed.
+    bool ReadQuoted(std::string& field) {
+        Get();
+        for (int c = Get(); c != EOF; c = Get()) {
+            if (c == '"') {
+                if (Peek() != '"') return true;
+                Get();
+            }
+            line_ += c == '\n';
+            field += static_cast<char>(c);
+        }
+        return false;
+    }
+    // The next byte, or EOF at the end and past kPlanMaxBytes.
+    int Peek() {
+        const int c = in_.sgetc();
+        if (c == EOF || bytes_ < kPlanMaxBytes) return c;
+        tooLarge_ = true;
+        return EOF;
+    }
+    int Get() {
+        const int c = Peek();
+        if (c != EOF) in_.sbumpc(), ++bytes_;
+        return c;
+    }
+
+    std::streambuf& in_;
+    size_t bytes_ = 0;
+    int line_ = 1;
+    bool tooLarge_ = false;
+};
 
 std::string Lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -150,20 +168,30 @@ std::string* Slot(PlanRow& row, const std::string& column) {
 
 }  // namespace
 
-std::vector<PlanProblem> ParsePlan(const std::string& text, std::vector<PlanRow>& rows) {
+std::vector<PlanProblem> ParsePlan(std::istream& in, std::vector<PlanRow>& rows) {
     rows.clear();
     ProblemList problems;
-    std::vector<Record> records;
-    int openLine = 0;
-    if (!SplitRecords(text, records, openLine)) {
-        problems.Add(openLine, "a quoted field is never closed");
-        return problems.Take();
+    RecordReader reader(in);
+    Record header;
+    // Whatever was read before, a plan too large or too long or with a quote left open is
+    // that one problem.
+    auto alone = [&](int line, std::string text) {
+        rows.clear();
+        return std::vector<PlanProblem>{{line, std::move(text)}};
+    };
+    auto readProblem = [&](RecordReader::Read read, int line) {
+        return read == RecordReader::Read::TooLarge
+                   ? alone(0, "larger than " + std::to_string(kPlanMaxBytes / (1024 * 1024)) +
+                                  " MiB; a plan holds one short line per camera")
+                   : alone(line, "a quoted field is never closed");
+    };
+    switch (const RecordReader::Read read = reader.Next(header)) {
+        case RecordReader::Read::Record: break;
+        case RecordReader::Read::End:
+            problems.Add(0, "the plan is empty: it needs a header row naming its columns");
+            return problems.Take();
+        default: return readProblem(read, header.line);
     }
-    if (records.empty()) {
-        problems.Add(0, "the plan is empty: it needs a header row naming its columns");
-        return problems.Take();
-    }
-    const Record& header = records[0];
     if (header.fieldCount > kColumnCount) {
         problems.Add(header.line, "the header names " + std::to_string(header.fieldCount) +
                                       " columns; a plan has at most " + std::to_string(kColumnCount) +
@@ -190,8 +218,14 @@ std::vector<PlanProblem> ParsePlan(const std::string& text, std::vector<PlanRow>
     }
 
     std::map<std::string, int> macLines, addressLines;
-    for (size_t r = 1; r < records.size(); ++r) {
-        const Record& record = records[r];
+    size_t count = 0;
+    for (Record record;;) {
+        const RecordReader::Read read = reader.Next(record);
+        if (read == RecordReader::Read::End) break;
+        if (read != RecordReader::Read::Record) return readProblem(read, record.line);
+        if (++count > kPlanMaxRows)
+            return alone(record.line, "more than " + std::to_string(kPlanMaxRows) +
+                                          " rows; a plan sets no more cameras than the list holds");
         if (record.fieldCount != columns.size()) {
             problems.Add(record.line, std::to_string(record.fieldCount) + " fields, the header has " +
                                           std::to_string(columns.size()));
@@ -224,6 +258,11 @@ std::vector<PlanProblem> ParsePlan(const std::string& text, std::vector<PlanRow>
         rows.push_back(row);
     }
     return problems.Take();
+}
+
+std::vector<PlanProblem> ParsePlan(const std::string& text, std::vector<PlanRow>& rows) {
+    std::istringstream in(text);
+    return ParsePlan(in, rows);
 }
 
 std::vector<PlanProblem> CheckPlanAgainst(const std::vector<PlanRow>& rows,

@@ -8,19 +8,23 @@
 // that a site is never left half re-addressed by a typing error.
 
 #include <cstddef>
+#include <istream>
 #include <string>
 #include <vector>
 
 #include "CliCamera.h"
 #include "engine/CameraCommands.h"
+#include "engine/CameraTable.h"
 
 namespace cli {
 
 // The plan's columns, in the order `search --plan` writes them.
 inline constexpr const char* kPlanColumns[] = {"mac", "name", "ip", "mask", "gateway", "mode", "port"};
 
-// A plan holds one short line per camera: a file larger than this is refused unread.
+// A plan holds one short line per camera: a file larger than this, or with more rows than
+// the camera list holds cameras, is refused.
 inline constexpr size_t kPlanMaxBytes = 4 * 1024 * 1024;
+inline constexpr size_t kPlanMaxRows = CameraTable::kMaxCameras;
 // The problems of a refused plan named one by one; the rest are counted ("and N more
 // problems").
 inline constexpr size_t kPlanProblemsShown = 20;
@@ -39,7 +43,9 @@ struct PlanProblem {
 
 // Reads a plan. Problems of the text alone: a missing or unknown or repeated column (or
 // more columns than a plan has), a row with another number of fields, a bad value, a
-// repeated MAC, two rows giving one address. Values quoted in a problem are escaped.
+// repeated MAC, two rows giving one address; a plan over kPlanMaxBytes or kPlanMaxRows.
+// Values quoted in a problem are escaped. The stream is read one row at a time.
+std::vector<PlanProblem> ParsePlan(std::istream& in, std::vector<PlanRow>& rows);
 std::vector<PlanProblem> ParsePlan(const std::string& text, std::vector<PlanRow>& rows);
 
 // Problems against the cameras found: a planned address already used by another camera of

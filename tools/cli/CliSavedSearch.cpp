@@ -1,7 +1,12 @@
 #include "CliSavedSearch.h"
 
+#include <arpa/inet.h>
+
+#include <algorithm>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <streambuf>
+#include <unordered_map>
 
 #include "CliCommand.h"
 
@@ -13,88 +18,214 @@ using nlohmann::json;
 // A camera's reply holds no text longer than this; a longer one is cut where a character
 // starts.
 constexpr size_t kTextMax = 127;
+constexpr size_t kWarningsMax = 8;
 
-std::string Cut(std::string text) {
-    if (text.size() > kTextMax) {
-        size_t cut = kTextMax;
-        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-            --cut;
-        text.resize(cut);
+std::string Cut(const std::string& text) {
+    if (text.size() <= kTextMax) return text;
+    size_t cut = kTextMax;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    return text.substr(0, cut);
+}
+
+// A stream's bytes, no more than kSavedSearchMaxBytes of them: past that it ends, and
+// says so.
+class CappedInput : public std::streambuf {
+public:
+    explicit CappedInput(std::istream& in) : in_(in) {}
+    bool OverCap() const { return overCap_; }
+
+private:
+    int_type underflow() override {
+        if (total_ >= kSavedSearchMaxBytes) {
+            overCap_ = in_.peek() != traits_type::eof();
+            return traits_type::eof();
+        }
+        in_.read(chunk_, static_cast<std::streamsize>(
+                             std::min(sizeof chunk_, kSavedSearchMaxBytes - total_)));
+        const auto got = static_cast<size_t>(in_.gcount());
+        if (got == 0) return traits_type::eof();
+        total_ += got;
+        setg(chunk_, chunk_, chunk_ + got);
+        return traits_type::to_int_type(chunk_[0]);
     }
-    return text;
-}
 
-std::string Text(const json& object, const char* key) {
-    auto it = object.find(key);
-    return it != object.end() && it->is_string() ? Cut(it->get<std::string>()) : "";
-}
+    std::istream& in_;
+    char chunk_[65536];
+    size_t total_ = 0;
+    bool overCap_ = false;
+};
+
+// Builds the cameras while the file is read, with no document in memory: every value is
+// looked at once and dropped unless it is a field of a camera. Returning false stops the
+// parse (a bound was passed); why then says which.
+class CameraReader : public json::json_sax_t {
+public:
+    explicit CameraReader(SavedSearch& search) : search_(search) {}
+    std::string why;
+
+    bool start_object(std::size_t) override { return Enter(true); }
+    bool start_array(std::size_t) override { return Enter(false); }
+    bool end_object() override { return Leave(); }
+    bool end_array() override { return Leave(); }
+    bool key(string_t& name) override {
+        if (depth_ == 2) key_ = name;
+        return true;
+    }
+    bool string(string_t& value) override {
+        if (depth_ == 3 && inWarnings_ && row_.warnings.size() < kWarningsMax)
+            row_.warnings.push_back(Cut(value));
+        if (depth_ == 2 && inCamera_) {
+            if (std::string* field = TextField()) *field = Cut(value);
+            port_ = key_ == "httpPort" ? PortState::Bad : port_;
+        }
+        return Value();
+    }
+    bool number_integer(number_integer_t value) override { return Port(value >= 0, static_cast<uint64_t>(value)); }
+    bool number_unsigned(number_unsigned_t value) override { return Port(true, value); }
+    bool number_float(number_float_t, const string_t&) override { return Port(false, 0); }
+    bool boolean(bool value) override {
+        if (depth_ == 2 && inCamera_ && key_ == "viaHttp") row_.viaHttp = value;
+        return Port(false, 0);
+    }
+    bool null() override { return Port(false, 0); }
+    bool binary(binary_t&) override { return Value(); }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+        return false;
+    }
+
+private:
+    enum class PortState { Absent, Good, Bad };
+
+    bool Enter(bool object) {
+        if (depth_ == 0 && object) return Stop("is not the JSON array of a saved search (tarsel search --json)");
+        if (depth_ == 1 && !NextRow()) return false;
+        if (++depth_ > kSavedSearchMaxDepth)
+            return Stop("nests values deeper than " + std::to_string(kSavedSearchMaxDepth) + " levels");
+        if (depth_ == 2) {
+            inCamera_ = object;
+            row_ = CameraView{};
+            port_ = PortState::Absent;
+            key_.clear();
+        }
+        if (depth_ == 3) inWarnings_ = !object && inCamera_ && key_ == "warnings";
+        if (depth_ == 3 && !inWarnings_ && inCamera_ && key_ == "httpPort") port_ = PortState::Bad;
+        return true;
+    }
+    bool Leave() {
+        if (depth_ == 3) inWarnings_ = false;
+        if (depth_ == 2) {
+            if (inCamera_) Take();
+            else Refuse("not a camera object");
+            inCamera_ = false;
+        }
+        --depth_;
+        return true;
+    }
+    // A scalar: an element of the top array is a row too, and not a camera.
+    bool Value() {
+        if (depth_ == 0) return Stop("is not the JSON array of a saved search (tarsel search --json)");
+        if (depth_ == 1) {
+            if (!NextRow()) return false;
+            Refuse("not a camera object");
+        }
+        return true;
+    }
+    bool Port(bool integer, uint64_t value) {
+        if (depth_ == 2 && inCamera_ && key_ == "httpPort")
+            port_ = integer && value <= 65535 ? PortState::Good : PortState::Bad;
+        if (port_ == PortState::Good && depth_ == 2 && inCamera_ && key_ == "httpPort")
+            row_.httpPort = static_cast<long long>(value);
+        return Value();
+    }
+    bool NextRow() {
+        if (++rows_ > kSavedSearchMaxCameras)
+            return Stop("holds more than " + std::to_string(kSavedSearchMaxCameras) + " cameras");
+        return true;
+    }
+    bool Stop(std::string reason) {
+        why = std::move(reason);
+        return false;
+    }
+    std::string* TextField() {
+        static const std::pair<const char*, std::string CameraView::*> kFields[] = {
+            {"name", &CameraView::name},       {"mac", &CameraView::mac},
+            {"ip", &CameraView::ip},           {"mask", &CameraView::mask},
+            {"gateway", &CameraView::gateway}, {"mode", &CameraView::mode},
+            {"fwVersion", &CameraView::fwVersion}, {"model", &CameraView::model},
+            {"company", &CameraView::company}, {"serial", &CameraView::serial},
+            {"adapter", &CameraView::adapter}, {"adapterName", &CameraView::adapterName},
+            {"status", &CameraView::status}};
+        for (const auto& [name, member] : kFields)
+            if (key_ == name) return &(row_.*member);
+        return nullptr;
+    }
+    void Refuse(const std::string& reason) {
+        if (search_.refused.size() < kSavedSearchRefusalsShown)
+            search_.refused.push_back("row " + std::to_string(rows_) + ": " + reason);
+        ++search_.refusedCount;
+    }
+    void Take() {
+        in_addr address{};
+        if (!::IsMacText(row_.mac)) return Refuse("no MAC of six hex fields joined by ':'");
+        if (inet_pton(AF_INET, row_.ip.c_str(), &address) != 1)
+            return Refuse("no dotted IPv4 address");
+        if (port_ == PortState::Bad) return Refuse("httpPort is no port from 1 to 65535");
+        const auto [at, fresh] = byMac_.emplace(MacKey(row_.mac), search_.cameras.size());
+        if (fresh) return search_.cameras.push_back(std::move(row_));
+        // The same camera again: what the first row left empty, the later one may give.
+        ++search_.merged;
+        CameraView& first = search_.cameras[at->second];
+        for (std::string CameraView::*field :
+             {&CameraView::name, &CameraView::mask, &CameraView::gateway, &CameraView::mode,
+              &CameraView::fwVersion, &CameraView::model, &CameraView::company,
+              &CameraView::serial, &CameraView::adapter, &CameraView::adapterName})
+            if ((first.*field).empty()) first.*field = row_.*field;
+        if (first.httpPort == 0) first.httpPort = row_.httpPort;
+    }
+
+    SavedSearch& search_;
+    std::unordered_map<std::string, size_t> byMac_;
+    CameraView row_;
+    std::string key_;
+    PortState port_ = PortState::Absent;
+    int depth_ = 0;
+    size_t rows_ = 0;
+    bool inCamera_ = false;
+    bool inWarnings_ = false;
+};
 
 }  // namespace
 
-bool ParseSavedSearch(const std::string& text, std::vector<CameraView>& cameras,
-                      std::string& error) {
-    const json doc = json::parse(text, nullptr, false);
-    if (doc.is_discarded() || !doc.is_array()) {
-        error = "is not the JSON array of a saved search (tarsel search --json)";
-        return false;
+bool ParseSavedSearch(std::istream& in, SavedSearch& search, std::string& error) {
+    search = SavedSearch{};
+    CappedInput capped(in);
+    std::istream bounded(&capped);
+    CameraReader reader(search);
+    const bool parsed = json::sax_parse(bounded, &reader);
+    if (capped.OverCap()) {
+        error = "a saved search of more than " + std::to_string(kSavedSearchMaxBytes >> 20) +
+                " MiB is not read";
+    } else if (!parsed) {
+        error = reader.why.empty() ? "is not the JSON array of a saved search (tarsel search --json)"
+                                   : reader.why;
     }
-    if (doc.size() > kSavedSearchMaxCameras) {
-        error = "holds more than " + std::to_string(kSavedSearchMaxCameras) + " cameras";
-        return false;
-    }
-    cameras.clear();
-    for (const json& c : doc) {
-        if (!c.is_object())
-            continue;
-        CameraView v;
-        v.name = Text(c, "name");
-        v.mac = Text(c, "mac");
-        v.ip = Text(c, "ip");
-        v.mask = Text(c, "mask");
-        v.gateway = Text(c, "gateway");
-        v.mode = Text(c, "mode");
-        v.fwVersion = Text(c, "fwVersion");
-        v.model = Text(c, "model");
-        v.company = Text(c, "company");
-        v.serial = Text(c, "serial");
-        v.adapter = Text(c, "adapter");
-        v.adapterName = Text(c, "adapterName");
-        v.status = Text(c, "status");
-        if (auto port = c.find("httpPort"); port != c.end() && port->is_number_integer()) {
-            const long long value = port->get<long long>();
-            v.httpPort = value > 0 && value <= 65535 ? value : 0;
-        }
-        if (auto via = c.find("viaHttp"); via != c.end() && via->is_boolean())
-            v.viaHttp = via->get<bool>();
-        if (auto warnings = c.find("warnings"); warnings != c.end() && warnings->is_array())
-            for (const json& w : *warnings)
-                if (w.is_string() && v.warnings.size() < 8)
-                    v.warnings.push_back(Cut(w.get<std::string>()));
-        cameras.push_back(std::move(v));
-    }
-    return true;
+    if (parsed && !capped.OverCap()) return true;
+    search = SavedSearch{};
+    return false;
 }
 
-int ReadSavedSearch(const std::string& path, std::vector<CameraView>& cameras, std::string& error) {
+int ReadSavedSearch(const std::string& path, SavedSearch& search, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = path + ": cannot read the saved search";
         return kExitSystem;
     }
-    std::string text;
-    char chunk[65536];
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-        text.append(chunk, static_cast<size_t>(in.gcount()));
-        if (text.size() > kSavedSearchMaxBytes) {
-            error = path + ": a saved search of more than 64 MiB is not read";
-            return kExitUsage;
-        }
-    }
+    const bool parsed = ParseSavedSearch(in, search, error);
     if (in.bad()) {
         error = path + ": cannot read the saved search";
         return kExitSystem;
     }
-    if (!ParseSavedSearch(text, cameras, error)) {
+    if (!parsed) {
         error = path + ": " + error;
         return kExitUsage;
     }

@@ -40,7 +40,7 @@ const char kUsage[] =
     "A value may not hold \"&\", \"=\" or control characters, must be UTF-8 text, and the\n"
     "name holds 32 bytes. A cell written \"'=...\" (\"'\" before =, +, - or @, as search\n"
     "--plan writes it for spreadsheets) means the text after the \"'\". A plan file holds at\n"
-    "most 4 MiB; the first 20 problems are named, the rest counted.\n"
+    "most 4 MiB and 8192 cameras; the first 20 problems are named, the rest counted.\n"
     "result per camera: confirmed, timed out, credentials refused, not found, unchanged\n"
     "(planned, with --dry-run).\n"
     "exit codes: 0 all confirmed or unchanged, 1 plan refused (or usage), 5 some cameras\n"
@@ -60,31 +60,33 @@ int RefusePlan(const std::string& path, const std::vector<PlanProblem>& problems
     return kExitUsage;
 }
 
-// The plan's text, read no further than kPlanMaxBytes: whatever the file is (a pipe, a
-// device), a larger one is refused before it costs its size in memory.
-int ReadPlan(const std::string& path, std::string& text) {
+// Reads and checks the plan, row by row, within its bounds of size and rows; an exit code.
+int ReadPlan(const std::string& path, std::vector<PlanRow>& rows) {
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         PrintError("cannot read the plan " + path);
         return kExitSystem;
     }
-    text.resize(kPlanMaxBytes + 1);
-    file.read(text.data(), static_cast<std::streamsize>(text.size()));
+    std::vector<PlanProblem> problems = ParsePlan(file, rows);
     if (file.bad()) {
         PrintError("cannot read the plan " + path);
         return kExitSystem;
     }
-    text.resize(static_cast<size_t>(file.gcount()));
-    if (text.size() > kPlanMaxBytes) {
-        PrintError(path + ": larger than " + std::to_string(kPlanMaxBytes / (1024 * 1024)) +
-                   " MiB; a plan holds one short line per camera");
-        PrintError("plan refused; nothing was sent");
-        return kExitUsage;
-    }
-    return kExitOk;
+    if (problems.empty() && rows.empty()) problems.push_back({0, "the plan names no camera"});
+    return problems.empty() ? kExitOk : RefusePlan(path, problems);
 }
 
-int RunApply(const Invocation& invocation) {
+// What the command line asks: the plan file, the output format, the wait, whether to send
+// anything and with which credentials.
+struct ApplyRequest {
+    std::string path;
+    Format format = Format::Table;
+    double waitSeconds = 3;
+    bool dryRun = false;
+    Credentials credentials;
+};
+
+int ParseApply(const Invocation& invocation, ApplyRequest& request) {
     ParsedArgs args;
     std::string error;
     const std::vector<OptionDef> optionDefs =
@@ -93,8 +95,7 @@ int RunApply(const Invocation& invocation) {
         PrintError(error + " (see tarsel apply --help)");
         return kExitUsage;
     }
-    Format format;
-    if (!ChooseFormat(args, format, error)) {
+    if (!ChooseFormat(args, request.format, error)) {
         PrintError(error);
         return kExitUsage;
     }
@@ -102,35 +103,26 @@ int RunApply(const Invocation& invocation) {
         PrintError("apply needs one plan file (see tarsel apply --help)");
         return kExitUsage;
     }
-    double waitSeconds;
-    if (!ParseSearchWait(args, waitSeconds)) return kExitUsage;
-    const bool dryRun = args.Has("--dry-run");
-    Credentials credentials;
-    if (!dryRun) {
-        if (int code = ResolveCredentials(args, credentials, error)) {
+    if (!ParseSearchWait(args, request.waitSeconds)) return kExitUsage;
+    request.dryRun = args.Has("--dry-run");
+    if (!request.dryRun) {
+        if (int code = ResolveCredentials(args, request.credentials, error)) {
             PrintError(error);
             return code;
         }
     }
-    const std::string path = args.Positionals()[0];
-    std::string text;
-    if (int code = ReadPlan(path, text)) return code;
-    std::vector<PlanRow> rows;
-    std::vector<PlanProblem> problems = ParsePlan(text, rows);
-    if (problems.empty() && rows.empty()) problems.push_back({0, "the plan names no camera"});
-    if (!problems.empty()) return RefusePlan(path, problems);
+    request.path = args.Positionals()[0];
+    return kExitOk;
+}
 
-    EngineSession session;
-    if (int code = session.SearchAdapters(waitSeconds); code != kExitOk) return code;
-    const std::vector<CameraView> cameras = session.Views();
-    problems = CheckPlanAgainst(rows, cameras);
-    if (!problems.empty()) return RefusePlan(path, problems);
-
+// Each row with its camera and what would change; the macs of the cameras to change in
+// toVerify (none with --dry-run).
+std::vector<Outcome> PlanOutcomes(const std::vector<PlanRow>& rows, const std::vector<CameraView>& cameras,
+                                  bool dryRun, std::vector<std::string>& toVerify) {
     // A plan row finds its camera by MAC without walking the whole list.
     std::unordered_map<std::string, const CameraView*> byMac;
     for (const CameraView& camera : cameras) byMac[MacKey(camera.mac)] = &camera;
     std::vector<Outcome> outcomes;
-    std::vector<std::string> toVerify;
     for (const PlanRow& row : rows) {
         Outcome o{row, {}, {}, "", "not found"};
         if (const auto found = byMac.find(MacKey(row.mac)); found != byMac.end()) o.now = *found->second;
@@ -142,32 +134,37 @@ int RunApply(const Invocation& invocation) {
         }
         outcomes.push_back(o);
     }
+    return outcomes;
+}
 
-    if (!toVerify.empty()) {
-        const auto verified = session.Verify(toVerify, credentials);
-        for (Outcome& o : outcomes) {
-            if (!o.result.empty()) continue;
-            const int result = verified.at(o.now.mac);
-            if (result != 1) {
-                o.result = result == 0 ? "credentials refused" : "timed out";
-                continue;
-            }
-            SettingRefusal refusal;
-            if (ApplySettings(session.Engine(), o.now.mac.c_str(), o.planned, &refusal) != 0) {
-                // A value kept from the camera can be refused too (a name holding "&").
-                o.result = refusal ? "value refused: " + refusal.Describe() : "not found";
-            }
+// Verifies the cameras to change, sends each its settings and follows it until it confirms.
+void SendPlanned(EngineSession& session, const Credentials& credentials,
+                 const std::vector<std::string>& toVerify, std::vector<Outcome>& outcomes) {
+    const auto verified = session.Verify(toVerify, credentials);
+    for (Outcome& o : outcomes) {
+        if (!o.result.empty()) continue;
+        const int result = verified.at(o.now.mac);
+        if (result != 1) {
+            o.result = result == 0 ? "credentials refused" : "timed out";
+            continue;
         }
-        Progress progress("Setting");
-        int waited = 0;
-        for (Outcome& o : outcomes) {
-            if (!o.result.empty()) continue;
-            progress.Update(static_cast<double>(waited++) / static_cast<double>(toVerify.size()), o.now.mac);
-            o.result = session.WaitSetting(o.now.mac) == kExitOk ? "confirmed" : "timed out";
+        SettingRefusal refusal;
+        if (ApplySettings(session.Engine(), o.now.mac.c_str(), o.planned, &refusal) != 0) {
+            // A value kept from the camera can be refused too (a name holding "&").
+            o.result = refusal ? "value refused: " + refusal.Describe() : "not found";
         }
-        progress.Finish();
     }
+    Progress progress("Setting");
+    int waited = 0;
+    for (Outcome& o : outcomes) {
+        if (!o.result.empty()) continue;
+        progress.Update(static_cast<double>(waited++) / static_cast<double>(toVerify.size()), o.now.mac);
+        o.result = session.WaitSetting(o.now.mac) == kExitOk ? "confirmed" : "timed out";
+    }
+    progress.Finish();
+}
 
+int PrintOutcomes(Format format, const std::vector<Outcome>& outcomes) {
     std::vector<Row> table;
     int failed = 0;
     for (const Outcome& o : outcomes) {
@@ -184,6 +181,22 @@ int RunApply(const Invocation& invocation) {
                {"result", "Result", true}, {"changes", "Changes", true}},
               table);
     return failed == 0 ? kExitOk : kExitPartial;
+}
+
+int RunApply(const Invocation& invocation) {
+    ApplyRequest request;
+    if (int code = ParseApply(invocation, request)) return code;
+    std::vector<PlanRow> rows;
+    if (int code = ReadPlan(request.path, rows)) return code;
+    EngineSession session;
+    if (int code = session.SearchAdapters(request.waitSeconds); code != kExitOk) return code;
+    const std::vector<CameraView> cameras = session.Views();
+    const std::vector<PlanProblem> problems = CheckPlanAgainst(rows, cameras);
+    if (!problems.empty()) return RefusePlan(request.path, problems);
+    std::vector<std::string> toVerify;
+    std::vector<Outcome> outcomes = PlanOutcomes(rows, cameras, request.dryRun, toVerify);
+    if (!toVerify.empty()) SendPlanned(session, request.credentials, toVerify, outcomes);
+    return PrintOutcomes(request.format, outcomes);
 }
 
 }  // namespace

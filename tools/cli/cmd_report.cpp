@@ -37,7 +37,9 @@ const char kUsage[] =
     "  --out FILE     where to write the report (HTML)\n"
     "  --site NAME    the site's name, at the top of the report\n"
     "  --pictures     a picture of each camera (needs --user)\n"
-    "  --from FILE    the cameras of a saved search instead of a new one\n"
+    "  --from FILE    the cameras of a saved search instead of a new one (at most 8192\n"
+    "                 cameras in 16 MiB; a row without a MAC, a dotted IPv4 address and a\n"
+    "                 port is left out and named, a camera listed twice is merged)\n"
     "  --wait S       seconds to collect answers to the search (0.1 to 3600)\n"
     "exit codes: 0 written (with every picture asked for), 1 usage error, 2 no camera,\n"
     "5 written with pictures missing, 6 no usable adapter, or a file could not be read or\n"
@@ -132,17 +134,35 @@ int SearchCameras(const Options& options, std::vector<CameraView>& views) {
     return kExitOk;
 }
 
+// The cameras of a saved search, each refused row named (the first few) and counted; an
+// exit code.
+int ReadCameras(const std::string& path, std::vector<CameraView>& views) {
+    SavedSearch search;
+    std::string error;
+    if (int code = ReadSavedSearch(path, search, error); code != kExitOk) {
+        PrintError(error);
+        return code;
+    }
+    for (const std::string& refusal : search.refused)
+        PrintError(path + ": " + refusal + "; left out");
+    if (search.refusedCount > search.refused.size())
+        PrintError(path + ": and " + std::to_string(search.refusedCount - search.refused.size()) +
+                   " more rows left out");
+    if (search.merged > 0)
+        PrintNote(path + ": " + std::to_string(search.merged) +
+                  " row(s) of a camera listed earlier merged into its first row");
+    views = std::move(search.cameras);
+    return kExitOk;
+}
+
 int RunReport(const Invocation& invocation) {
     Options options;
     if (int code = Parse(invocation, options); code != kExitOk)
         return code;
     std::vector<CameraView> views;
     if (!options.from.empty()) {
-        std::string error;
-        if (int code = ReadSavedSearch(options.from, views, error); code != kExitOk) {
-            PrintError(error);
+        if (int code = ReadCameras(options.from, views); code != kExitOk)
             return code;
-        }
     } else if (int code = SearchCameras(options, views); code != kExitOk) {
         return code;
     }

@@ -49,7 +49,25 @@ struct ScanState {
     Progress* progress = nullptr;
 };
 
-int RunScan(const Invocation& invocation) {
+// What the command line asks: the range, the port, how many at once, the credentials and
+// the output format.
+struct ScanRequest {
+    std::string start, end, port;
+    long jobs = 1;
+    Credentials credentials;
+    Format format = Format::Table;
+};
+
+// The number of addresses to probe at once, from 1 to kMaxRangeJobs; 0 when the text is
+// no such number.
+long JobsFrom(const std::string& text) {
+    const long jobs = text.find_first_not_of("0123456789") == std::string::npos && text.size() <= 3
+                          ? std::atol(text.c_str())
+                          : 0;
+    return jobs >= 1 && jobs <= kMaxRangeJobs ? jobs : 0;
+}
+
+int ParseScan(const Invocation& invocation, ScanRequest& request) {
     ParsedArgs args;
     std::string error;
     if (!args.Parse(invocation.args,
@@ -59,8 +77,7 @@ int RunScan(const Invocation& invocation) {
         PrintError(error + " (see tarsel scan --help)");
         return kExitUsage;
     }
-    Format format;
-    if (!ChooseFormat(args, format, error)) {
+    if (!ChooseFormat(args, request.format, error)) {
         PrintError(error);
         return kExitUsage;
     }
@@ -68,41 +85,38 @@ int RunScan(const Invocation& invocation) {
         PrintError("scan needs a start and an end address (see tarsel scan --help)");
         return kExitUsage;
     }
-    const std::string port = args.Get("--port", "80");
-    if (!IsValidPortText(port.c_str())) {
-        PrintError("--port needs a port number from 1 to 65535, got '" + port + "'");
+    request.port = args.Get("--port", "80");
+    if (!IsValidPortText(request.port.c_str())) {
+        PrintError("--port needs a port number from 1 to 65535, got '" + request.port + "'");
         return kExitUsage;
     }
     const std::string jobsText = args.Get("--jobs", "1");
-    const long jobs = jobsText.find_first_not_of("0123456789") == std::string::npos && jobsText.size() <= 3
-                          ? std::atol(jobsText.c_str()) : 0;
-    if (jobs < 1 || jobs > kMaxRangeJobs) {
+    request.jobs = JobsFrom(jobsText);
+    if (request.jobs == 0) {
         PrintError("--jobs needs a number from 1 to " + std::to_string(kMaxRangeJobs) + ", got '" +
                    jobsText + "'");
         return kExitUsage;
     }
-    uint64_t start = 0, end = 0;
-    const int invalid = ValidateIpRange(args.Positionals()[0].c_str(),
-                                        args.Positionals()[1].c_str(), &start, &end);
-    if (invalid != 0) {
-        PrintError(std::string(LoadText(invalid)) + " (" + args.Positionals()[0] + " - " +
-                   args.Positionals()[1] + ")");
+    request.start = args.Positionals()[0];
+    request.end = args.Positionals()[1];
+    uint64_t first = 0, last = 0;
+    if (const int invalid = ValidateIpRange(request.start.c_str(), request.end.c_str(), &first, &last)) {
+        PrintError(std::string(LoadText(invalid)) + " (" + request.start + " - " + request.end + ")");
         return kExitUsage;
     }
-    Credentials credentials;
-    const int code = ResolveCredentials(args, credentials, error);
-    if (code != 0) {
-        PrintError(error);
-        return code;
-    }
+    const int code = ResolveCredentials(args, request.credentials, error);
+    if (code != 0) PrintError(error);
+    return code;
+}
 
+// Walks the range with a progress bar; the cameras found and the refusals in state.
+void SearchRange(const ScanRequest& request, ScanState& state) {
     HttpOnlyEnginePorts ports;
-    ScanState state;
     Progress progress("Scanning");
     state.progress = &progress;
     CIpRangeSearch search;
     search.context = &state;
-    search.jobs = static_cast<int>(jobs);
+    search.jobs = static_cast<int>(request.jobs);
     search.checkCgi = [&ports](const char* ip, const char* p, const char* user,
                                const char* password, CameraReply* info) {
         return CheckCGI(ports, ip, p, user, password, info);
@@ -123,11 +137,14 @@ int RunScan(const Invocation& invocation) {
         std::lock_guard lock(s->mutex);
         s->cameras.push_back(CameraFromReply(info, "View"));
     };
-    search.Start(credentials.user.c_str(), credentials.password.c_str(),
-                 args.Positionals()[0].c_str(), args.Positionals()[1].c_str(), port.c_str());
+    search.Start(request.credentials.user.c_str(), request.credentials.password.c_str(),
+                 request.start.c_str(), request.end.c_str(), request.port.c_str());
     search.Wait();
     progress.Finish();
+    state.progress = nullptr;
+}
 
+int PrintScan(const ScanRequest& request, const ScanState& state) {
     // A refusal is an entry of the listing as well, so that a script reading the JSON or
     // CSV learns of the cameras it could not read.
     std::vector<CameraView> listed = state.cameras;
@@ -135,25 +152,33 @@ int RunScan(const Invocation& invocation) {
         PrintError(address + ": the camera refused the user name or password");
         CameraView refused;
         refused.ip = address;
-        refused.httpPort = std::stoll(port);
+        refused.httpPort = std::stoll(request.port);
         refused.viaHttp = true;
         refused.status = kStatusCredentialsRefused;
         listed.push_back(refused);
     }
     SortCameras(listed);
     AddWarnings(listed);
-    if (listed.empty() && format == Format::Table) {
-        PrintError("no camera found from " + args.Positionals()[0] + " to " +
-                   args.Positionals()[1] + " on port " + port);
+    if (listed.empty() && request.format == Format::Table) {
+        PrintError("no camera found from " + request.start + " to " + request.end + " on port " +
+                   request.port);
         return kExitNotFound;
     }
     std::vector<Row> rows;
     for (const CameraView& camera : listed) rows.push_back(CameraRow(camera));
-    PrintRows(stdout, format, CameraColumns(), rows);
+    PrintRows(stdout, request.format, CameraColumns(), rows);
     if (state.cameras.empty()) return state.refused.empty() ? kExitNotFound : kExitCredentials;
     PrintNote(std::to_string(state.cameras.size()) + " camera(s) found, " +
               std::to_string(state.refused.size()) + " refused the credentials");
     return kExitOk;
+}
+
+int RunScan(const Invocation& invocation) {
+    ScanRequest request;
+    if (int code = ParseScan(invocation, request); code != kExitOk) return code;
+    ScanState state;
+    SearchRange(request, state);
+    return PrintScan(request, state);
 }
 
 }  // namespace

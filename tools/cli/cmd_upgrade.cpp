@@ -131,17 +131,24 @@ bool LookupCamera(void* context, const char* mac, UpgradeCameraInfo* info) {
     return true;
 }
 
-int RunUpgrade(const Invocation& invocation) {
-    ParsedArgs args;
+// What the command line asks: the firmware file, the output format and the cameras'
+// names with their own options (they follow the file). An exit code.
+struct UpgradeRequest {
+    ParsedArgs cameraArgs;
     Credentials credentials;
+    Format format = Format::Table;
+    std::string firmware;
+};
+
+int ParseUpgrade(const Invocation& invocation, UpgradeRequest& request) {
+    ParsedArgs args;
     int code = ParseCameraCommand(invocation,
                                   JoinOptions({CameraCommandOptions({{"--all", false}}),
                                          OptionList(kOutputOptions)}),
-                                  "upgrade", args, credentials);
+                                  "upgrade", args, request.credentials);
     if (code != kExitOk) return code;
-    Format format;
     std::string error;
-    if (!ChooseFormat(args, format, error)) {
+    if (!ChooseFormat(args, request.format, error)) {
         PrintError(error);
         return kExitUsage;
     }
@@ -149,54 +156,80 @@ int RunUpgrade(const Invocation& invocation) {
         PrintError("upgrade needs a firmware file (see tarsel upgrade --help)");
         return kExitUsage;
     }
-    const std::string firmware = args.Positionals()[0];
-    if (access(firmware.c_str(), R_OK) != 0) {
-        PrintError(firmware + ": cannot read the firmware file");
+    request.firmware = args.Positionals()[0];
+    if (access(request.firmware.c_str(), R_OK) != 0) {
+        PrintError(request.firmware + ": cannot read the firmware file");
         return kExitSystem;
     }
-    // The camera names follow the firmware file.
-    ParsedArgs cameraArgs;
-    std::vector<std::string> rest(args.Positionals().begin() + 1, args.Positionals().end());
-    Invocation named = invocation;
-    named.args.clear();
-    for (const auto& name : rest) named.args.push_back(name);
-    if (args.Has("--all")) named.args.push_back("--all");
+    std::vector<std::string> named(args.Positionals().begin() + 1, args.Positionals().end());
+    if (args.Has("--all")) named.push_back("--all");
     if (args.Has("--wait")) {
-        named.args.push_back("--wait");
-        named.args.push_back(args.Get("--wait"));
+        named.push_back("--wait");
+        named.push_back(args.Get("--wait"));
     }
-    std::string parseError;
-    if (!cameraArgs.Parse(named.args, CameraCommandOptions({{"--all", false}}), parseError)) {
-        PrintError(parseError);
+    if (!request.cameraArgs.Parse(named, CameraCommandOptions({{"--all", false}}), error)) {
+        PrintError(error);
         return kExitUsage;
     }
+    return kExitOk;
+}
 
-    EngineSession session;
-    std::vector<std::string> macs;
-    code = FindNamedCameras(session, cameraArgs, credentials, true, macs);
-    if (code != kExitOk) return code;
+// The cameras that accepted the credentials; the others get their result word in results,
+// named on stderr.
+std::vector<std::string> VerifiedCameras(EngineSession& session, const std::vector<std::string>& macs,
+                                         const Credentials& credentials,
+                                         std::map<std::string, std::string>& results) {
     const std::map<std::string, int> verified = session.Verify(macs, credentials);
     std::vector<std::string> upgradable;
-    std::map<std::string, std::string> results;
     for (const std::string& mac : macs) {
         auto it = verified.find(mac);
         const int v = it == verified.end() ? -1 : it->second;
         if (v == 1) {
             upgradable.push_back(mac);
-        } else {
-            results[mac] = v == 0 ? "refused" : "no answer";
-            PrintError(mac + (v == 0 ? ": the camera refused the user name or password"
-                                     : ": the camera did not answer the verification"));
+            continue;
         }
+        results[mac] = v == 0 ? "refused" : "no answer";
+        PrintError(mac + (v == 0 ? ": the camera refused the user name or password"
+                                 : ": the camera did not answer the verification"));
     }
-    if (upgradable.empty()) return kExitCredentials;
+    return upgradable;
+}
 
+// The extension the camera is told of: "dat" for conf.dat, anything else for conf.tar.
+std::string FirmwareExtension(const std::string& firmware) {
     const size_t dot = firmware.find_last_of('.');
     const size_t slash = firmware.find_last_of('/');
-    const std::string extension =
-        dot == std::string::npos || (slash != std::string::npos && dot < slash)
-            ? ""
-            : firmware.substr(dot + 1);
+    return dot == std::string::npos || (slash != std::string::npos && dot < slash)
+               ? ""
+               : firmware.substr(dot + 1);
+}
+
+UpgradeItem ItemOf(const CameraView& view, const Credentials& credentials) {
+    UpgradeItem item;
+    std::memset(&item, 0, sizeof item);
+    CopyTruncated(item.name, view.name.c_str());
+    CopyTruncated(item.mac, view.mac.c_str());
+    CopyTruncated(item.serial, view.serial.c_str());
+    CopyTruncated(item.ip, view.ip.c_str());
+    CopyTruncated(item.mask, view.mask.c_str());
+    CopyTruncated(item.gateway, view.gateway.c_str());
+    CopyTruncated(item.fwVersion, view.fwVersion.c_str());
+    CopyTruncated(item.mode, view.mode.c_str());
+    CopyTruncated(item.model, view.model.c_str());
+    CopyTruncated(item.httpPort, std::to_string(view.httpPort).c_str());
+    CopyTruncated(item.user, credentials.user.c_str());
+    CopyTruncated(item.password, credentials.password.c_str());
+    CopyTruncated(item.company, view.company.c_str());
+    item.viaHttp = view.viaHttp ? 1 : 0;
+    item.state = UPGRADE_QUEUED;
+    return item;
+}
+
+// Upgrades the cameras, at most five at once, with the progress board; the result word of
+// each in results.
+void UpgradeCameras(EngineSession& session, const UpgradeRequest& request,
+                    const std::vector<std::string>& upgradable,
+                    std::map<std::string, std::string>& results) {
     UpgradeBoard board(upgradable);
     std::vector<UpgradeItem> items(upgradable.size());
     UpgradeContext context{&session, &board, nullptr, &items, {}, {}};
@@ -206,51 +239,32 @@ int RunUpgrade(const Invocation& invocation) {
         proc.context = &context;
         proc.onProgress = OnProgress;
         proc.lookupCamera = LookupCamera;
-        proc.SetFirmware(firmware.c_str(), extension.c_str());
+        proc.SetFirmware(request.firmware.c_str(), FirmwareExtension(request.firmware).c_str());
         for (size_t i = 0; i < upgradable.size(); ++i) {
-            const CameraView view = session.View(upgradable[i]);
-            UpgradeItem& item = items[i];
-            std::memset(&item, 0, sizeof item);
-            CopyTruncated(item.name, view.name.c_str());
-            CopyTruncated(item.mac, view.mac.c_str());
-            CopyTruncated(item.serial, view.serial.c_str());
-            CopyTruncated(item.ip, view.ip.c_str());
-            CopyTruncated(item.mask, view.mask.c_str());
-            CopyTruncated(item.gateway, view.gateway.c_str());
-            CopyTruncated(item.fwVersion, view.fwVersion.c_str());
-            CopyTruncated(item.mode, view.mode.c_str());
-            CopyTruncated(item.model, view.model.c_str());
-            CopyTruncated(item.httpPort, std::to_string(view.httpPort).c_str());
-            CopyTruncated(item.user, credentials.user.c_str());
-            CopyTruncated(item.password, credentials.password.c_str());
-            CopyTruncated(item.company, view.company.c_str());
-            item.viaHttp = view.viaHttp ? 1 : 0;
-            item.state = UPGRADE_QUEUED;
-            proc.StartUpgrade(&item);
+            items[i] = ItemOf(session.View(upgradable[i]), request.credentials);
+            proc.StartUpgrade(&items[i]);
         }
         proc.WaitForWorkers();
     }
     board.Finish();
     session.FlushSends();
+    for (const UpgradeItem& item : items)
+        results[item.mac] = item.failure == UPGRADE_FAIL_NONE && context.lastPercent[item.mac] == 100
+                                ? "upgraded"
+                                : FailureWord(item.failure);
+}
 
+int PrintUpgradeResults(EngineSession& session, Format format, const std::vector<std::string>& macs,
+                        const std::map<std::string, std::string>& results) {
     int failed = 0;
     std::vector<Row> rows;
     for (const std::string& mac : macs) {
-        std::string result;
-        if (results.count(mac)) {
-            result = results[mac];
-        } else {
-            for (const UpgradeItem& item : items)
-                if (mac == item.mac)
-                    result = item.failure == UPGRADE_FAIL_NONE && context.lastPercent[mac] == 100
-                                 ? "upgraded"
-                                 : FailureWord(item.failure);
-        }
+        const auto found = results.find(mac);
+        const std::string result = found != results.end() ? found->second : "";
         if (result != "upgraded") ++failed;
         rows.push_back({mac, session.View(mac).ip, result});
     }
-    PrintRows(stdout, format,
-              {{"mac", "MAC"}, {"ip", "IP"}, {"result", "Result"}}, rows);
+    PrintRows(stdout, format, {{"mac", "MAC"}, {"ip", "IP"}, {"result", "Result"}}, rows);
     if (failed > 0) {
         PrintError(std::to_string(failed) + " of " + std::to_string(macs.size()) +
                    " camera(s) not upgraded");
@@ -258,6 +272,22 @@ int RunUpgrade(const Invocation& invocation) {
     }
     PrintNote(std::to_string(macs.size()) + " camera(s) upgraded");
     return kExitOk;
+}
+
+int RunUpgrade(const Invocation& invocation) {
+    UpgradeRequest request;
+    if (int code = ParseUpgrade(invocation, request); code != kExitOk) return code;
+    EngineSession session;
+    std::vector<std::string> macs;
+    if (int code = FindNamedCameras(session, request.cameraArgs, request.credentials, true, macs);
+        code != kExitOk)
+        return code;
+    std::map<std::string, std::string> results;
+    const std::vector<std::string> upgradable =
+        VerifiedCameras(session, macs, request.credentials, results);
+    if (upgradable.empty()) return kExitCredentials;
+    UpgradeCameras(session, request, upgradable, results);
+    return PrintUpgradeResults(session, request.format, macs, results);
 }
 
 }  // namespace
