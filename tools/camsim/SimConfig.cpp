@@ -157,6 +157,8 @@ bool ParseSimConfig(const std::string& jsonText, std::vector<SimCameraConfig>& c
     std::set<std::string> macs;
     for (size_t i = 0; i < list->size(); ++i) {
         const size_t before = cameras.size();
+        // A device of another maker only ("native": false) is OnvifSim's alone.
+        if (const json& c = (*list)[i]; c.is_object() && c.contains("native") && c["native"] == false) continue;
         try {
             SimCameraConfig camera = ParseCamera((*list)[i], i);
             camera.entry = i;
