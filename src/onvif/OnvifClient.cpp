@@ -38,10 +38,10 @@ public:
     // then keeps.
     Call Run(const std::string& url, const std::string& body, bool authenticated) {
         Call call;
-        for (int attempt = 0; attempt < 2; ++attempt) {
+        for (int attempt = 0; attempt < 3; ++attempt) {
             std::string header;
             if (authenticated) {
-                header = SecurityHeader(user_, password_, facts_.clockOffset);
+                header = SecurityHeader(user_, password_, ownClock_ ? std::chrono::milliseconds(0) : facts_.clockOffset);
                 if (header.empty()) {
                     call.reason = "no random bytes for the nonce";
                     return call;
@@ -75,6 +75,12 @@ public:
                 call.reason = "HTTP " + std::to_string(http.status);
                 break;
             case SoapStatus::AuthFault:
+                // Some devices write their local time where UTC belongs: a token dated by
+                // that clock is refused although the password is right. Once, try ours.
+                if (facts_.clockOffset.count() != 0 && !ownClock_) {
+                    ownClock_ = true;
+                    continue;
+                }
                 call.outcome = OnvifOutcome::CredentialsRefused;
                 call.reason = "fault: " + call.answer.reason;
                 break;
@@ -92,6 +98,7 @@ private:
     const std::string& password_;
     OnvifFacts& facts_;
     const OnvifClientOptions& options_;
+    bool ownClock_ = false;  // tokens dated by our clock, the device's reported one failed
 };
 
 bool OnHost(const std::string& url, const std::string& ownAddress) {

@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -106,9 +107,12 @@ void ParseDevice(const json& c, size_t index, std::vector<OnvifDeviceConfig>* de
         OnvifDeviceConfig copy = d;
         if (k > 0) {
             copy.ip = Plus(d.ip, static_cast<unsigned>(k));
+            // The endpoint's last six hex digits counted up, as its address is.
+            const size_t cut = d.endpoint.size() >= 6 ? d.endpoint.size() - 6 : 0;
+            const unsigned long low = std::strtoul(d.endpoint.substr(cut).c_str(), nullptr, 16);
             char suffix[16];
-            std::snprintf(suffix, sizeof suffix, "%06x", k);
-            copy.endpoint = d.endpoint.substr(0, d.endpoint.size() - 6) + suffix;
+            std::snprintf(suffix, sizeof suffix, "%06lx", (low + static_cast<unsigned long>(k)) & 0xFFFFFF);
+            copy.endpoint = d.endpoint.substr(0, cut) + suffix;
             copy.serial = d.serial + "-" + std::to_string(k + 1);
         }
         devices->push_back(std::move(copy));
