@@ -69,7 +69,7 @@ TEST(LabOnvif, DiscoveryReadsAndAnIndependentClientAgree) {
     tarsel::CapturingLogSink log;
     const std::vector<OnvifAdapter> adapters = {
         {"eth0", "192.168.60.5"}, {"eth1", "192.168.60.6"}, {"eth2", "10.61.0.5"}, {"nosuch0", "192.168.99.1"}};
-    EXPECT_EQ(3, SearchAdapters(adapters, probes, 1500, list));
+    EXPECT_EQ(3, SearchAdapters(adapters, probes, 2500, list));
     EXPECT_TRUE(log.Contains("ONVIF discovery skips adapter nosuch0"));
     auto found = ByAddress(list);
     ASSERT_EQ(5u, found.size()) << "NVT-only, Device-only, ours, other host, other LAN";

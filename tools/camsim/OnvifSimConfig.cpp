@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "JsonFields.h"
 #include "OnvifSim.h"
 
 namespace camsim {
@@ -11,25 +12,9 @@ namespace {
 
 using nlohmann::json;
 
-std::string Text(const json& object, const char* key, const std::string& fallback) {
-    auto it = object.find(key);
-    if (it == object.end() || it->is_null()) return fallback;
-    if (it->is_string()) return it->get<std::string>();
-    if (it->is_number_integer()) return std::to_string(it->get<long long>());
-    throw std::runtime_error(std::string("\"") + key + "\" must be text");
-}
-
-int Number(const json& object, const char* key, int fallback) {
-    auto it = object.find(key);
-    if (it == object.end() || it->is_null()) return fallback;
-    if (it->is_number_integer()) return it->get<int>();
-    throw std::runtime_error(std::string("\"") + key + "\" must be a number");
-}
-
-bool Flag(const json& object, const char* key) {
-    auto it = object.find(key);
-    return it != object.end() && it->is_boolean() && it->get<bool>();
-}
+constexpr auto Text = JsonText;
+constexpr auto Number = JsonNumber;
+constexpr auto Flag = JsonFlag;
 
 std::string Hex12(const std::string& mac) {
     std::string hex;
@@ -144,14 +129,12 @@ bool ParseOnvifDevices(const std::string& jsonText, std::vector<OnvifDeviceConfi
 
 bool LoadOnvifDevices(const std::string& path, std::vector<OnvifDeviceConfig>* devices,
                       std::string* error) {
-    std::ifstream in(path);
-    if (!in) {
+    std::string text;
+    if (!ReadConfigFile(path, &text)) {
         *error = "cannot read " + path;
         return false;
     }
-    std::stringstream text;
-    text << in.rdbuf();
-    return ParseOnvifDevices(text.str(), devices, error);
+    return ParseOnvifDevices(text, devices, error);
 }
 
 }  // namespace camsim

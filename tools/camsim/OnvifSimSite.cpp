@@ -19,6 +19,7 @@
 #include <random>
 
 #include "OnvifSim.h"
+#include "PinnedSend.h"
 #include "onvif/WsDiscovery.h"
 
 namespace camsim {
@@ -216,24 +217,8 @@ void OnvifSite::Respond() {
             Pending p = std::move(first->second);
             queue.erase(first);
             lock.unlock();
-            alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-            iovec part{p.body.data(), p.body.size()};
-            msghdr m{};
-            m.msg_name = &p.to;
-            m.msg_namelen = sizeof p.to;
-            m.msg_iov = &part;
-            m.msg_iovlen = 1;
-            m.msg_control = control;
-            m.msg_controllen = sizeof control;
-            cmsghdr* c = CMSG_FIRSTHDR(&m);
-            c->cmsg_level = IPPROTO_IP;
-            c->cmsg_type = IP_PKTINFO;
-            c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
-            in_pktinfo info{};
-            info.ipi_ifindex = p.ifindex;
-            info.ipi_spec_dst = p.from;  // the answer comes from the device's own address
-            std::memcpy(CMSG_DATA(c), &info, sizeof info);
-            ::sendmsg(fd_, &m, 0);
+            // The answer comes from the device's own address, out of the probe's interface.
+            SendPinned(fd_, p.to, p.body.data(), p.body.size(), p.ifindex, p.from.s_addr);
             lock.lock();
         }
     });
