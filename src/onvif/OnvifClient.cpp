@@ -68,6 +68,11 @@ public:
                 call.reason = "HTTP 401";
                 return call;
             }
+            if (http.status == 403 && authenticated) {
+                call.outcome = OnvifOutcome::CredentialsRefused;
+                call.reason = "HTTP 403";
+                return call;
+            }
             ReadSoapAnswer(http.body, call.answer);
             switch (call.answer.status) {
             case SoapStatus::Ok:
