@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <mutex>
 #include <regex>
 
 #include "OnvifSim.h"
@@ -255,28 +256,40 @@ TEST(Onvif, SimulatedDevicesAnswerOnlyTheirTypesWithTheirFaults) {
     EXPECT_EQ(ProbeError::NoMatch, ParseProbeAnswer(camsim::AnswerProbe(devices[2], probes.nvtProbe), 0, probes).error);
 }
 
-// A simulated device's SOAP service on 127.0.0.1.
+// A simulated device's SOAP service on 127.0.0.1; the test changes it between requests
+// through Change(), as the server's threads read it.
 struct SoapDevice {
+    std::mutex mutex;
     camsim::OnvifDeviceConfig config;
+    int delayMs = 0;
     testsupport::LoopbackHttpServer server{testsupport::LoopbackHttpServer::Auth::None, "", "",
                                            [this](const testsupport::HttpExchange& e) {
+                                               std::lock_guard<std::mutex> lock(mutex);
                                                const camsim::SoapReply r = camsim::AnswerSoap(config, e.target, e.body, false);
                                                return testsupport::HttpAnswer{static_cast<int>(r.status), r.body, delayMs};
                                            }};
-    int delayMs = 0;
     SoapDevice() {
-        config.ip = "127.0.0.1";
-        config.port = static_cast<uint16_t>(std::stoi(server.PortText()));
-        config.maker = "Northwind";
-        config.password = "pw";
+        Change([&] {
+            config.ip = "127.0.0.1";
+            config.port = static_cast<uint16_t>(std::stoi(server.PortText()));
+            config.maker = "Northwind";
+            config.password = "pw";
+        });
+    }
+    template <typename F>
+    void Change(F change) {
+        std::lock_guard<std::mutex> lock(mutex);
+        change();
     }
     std::string XAddr() const { return "http://127.0.0.1:" + server.PortText() + "/onvif/device_service"; }
 };
 
 TEST(Onvif, SoapClientReadsFactsThroughAWrongClockAndTellsRefusalFromSilence) {
     SoapDevice device;
-    device.config.clockOffsetSec = 7200;
-    device.config.snapshotUri = "http://127.0.0.2:" + device.server.PortText() + "/x.jpg";
+    device.Change([&] {
+        device.config.clockOffsetSec = 7200;
+        device.config.snapshotUri = "http://127.0.0.2:" + device.server.PortText() + "/x.jpg";
+    });
     OnvifFacts facts;
     std::string why;
     ASSERT_EQ(OnvifOutcome::Verified, ReadOnvifFacts(device.XAddr(), "127.0.0.1", "admin", "pw", facts, &why)) << why;
@@ -297,8 +310,10 @@ TEST(Onvif, SoapClientReadsFactsThroughAWrongClockAndTellsRefusalFromSilence) {
     EXPECT_EQ(requests, device.server.Requests().size());
 
     // Local time written as UTC: the token dated by our own clock is tried once more.
-    device.config.clockOffsetSec = 0;
-    device.config.faults.localTimeAsUtc = true;
+    device.Change([&] {
+        device.config.clockOffsetSec = 0;
+        device.config.faults.localTimeAsUtc = true;
+    });
     OnvifFacts local;
     EXPECT_EQ(OnvifOutcome::Verified, ReadOnvifFacts(device.XAddr(), "127.0.0.1", "admin", "pw", local, &why)) << why;
     EXPECT_EQ(OnvifOutcome::CredentialsRefused, ReadOnvifFacts(device.XAddr(), "127.0.0.1", "admin", "bad", local, &why));
@@ -315,12 +330,12 @@ TEST(Onvif, SoapClientReadsFactsThroughAWrongClockAndTellsRefusalFromSilence) {
     OnvifFacts none;
     EXPECT_EQ(OnvifOutcome::NoAnswer, ReadOnvifFacts("http://127.0.0.1:" + std::to_string(ntohs(any.sin_port)) + "/",
                                                      "127.0.0.1", "admin", "pw", none, &why));
-    device.delayMs = 1500;
+    device.Change([&] { device.delayMs = 1500; });
     EXPECT_EQ(OnvifOutcome::NoAnswer, ReadOnvifFacts(device.XAddr(), "127.0.0.1", "admin", "pw", none, &why, {300}));
-    device.delayMs = 0;
+    device.Change([&] { device.delayMs = 0; });
 
     // A huge answer is cut at 1 MiB and read as a bad answer, not as silence.
-    device.config.faults.hostileXml = "huge";
+    device.Change([&] { device.config.faults.hostileXml = "huge"; });
     EXPECT_EQ(OnvifOutcome::BadAnswer, ReadOnvifFacts(device.XAddr(), "127.0.0.1", "admin", "pw", none, &why));
 }
 
