@@ -123,7 +123,8 @@ TEST(LabOnvif, DiscoveryReadsAndAnIndependentClientAgree) {
     const std::string script = std::string(TARSEL_SOURCE_DIR) + "/tests/lab/onvif-client/check.js";
     // scripts/install-deps installs it from its lock file there.
     const std::string client = "env NODE_PATH=/var/cache/tarsel/onvif-client/node_modules node ";
-    ASSERT_EQ(0, lab.Exec("host", client + tarsel::lab::Quote(script) + " eth0 admin nvt-pw 2500", &out)) << out;
+    ASSERT_EQ(0, lab.Exec("host", client + tarsel::lab::Quote(script) + " eth0 admin nvt-pw 2500", &out))
+        << out << "(a missing module: run scripts/install-deps)";
     std::map<std::string, nlohmann::json> seen;
     std::istringstream lines(out);
     for (std::string line; std::getline(lines, line);) {
