@@ -42,6 +42,10 @@ const char kSite[] = R"({
      "onvif": {"faults": {"noXAddrs": true}}},
     {"lan": "a", "native": false, "mac": "02:00:5E:00:00:06", "ip": "192.168.60.106",
      "onvif": {"faults": {"hostileXml": "doctype"}}},
+    {"lan": "a", "native": false, "mac": "02:00:5E:00:00:08", "ip": "192.168.60.108",
+     "onvif": {"faults": {"hostileXml": "huge"}}},
+    {"lan": "a", "native": false, "mac": "02:00:5E:00:00:09", "ip": "192.168.60.109",
+     "onvif": {"faults": {"hostileXml": "deep"}}},
     {"lan": "a", "native": false, "mac": "02:00:5E:00:00:07", "ip": "192.168.60.107",
      "onvif": {"snapshotUri": "http://192.168.60.200/steal.jpg", "replyDelayMaxMs": 0}},
     {"lan": "b", "native": false, "mac": "02:00:5E:00:00:03", "ip": "10.61.0.103",
@@ -83,7 +87,9 @@ TEST(LabOnvif, DiscoveryReadsAndAnIndependentClientAgree) {
     EXPECT_EQ(Adapters({"eth2"}), found["10.61.0.103"].adapters);
     EXPECT_EQ("http://10.61.0.103:80/onvif/device_service", found["10.61.0.103"].match.xaddr);
     EXPECT_EQ(3u, found["10.61.0.103"].match.xaddrs.size());
-    EXPECT_TRUE(log.Contains("refused: DOCTYPE")) << "the hostile answer is logged";
+    EXPECT_TRUE(log.Contains("refused: DOCTYPE")) << "the hostile answers are logged";
+    EXPECT_TRUE(log.Contains("refused: too many elements"));
+    EXPECT_TRUE(log.Contains("refused: elements nested too deep"));
 
     // Another LAN, by a unicast probe as a range search sends it.
     OnvifDeviceList unicast;
