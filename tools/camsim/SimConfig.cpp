@@ -1,5 +1,7 @@
 #include "SimConfig.h"
 
+#include "JsonFields.h"
+
 #include <cstdio>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -12,26 +14,9 @@ namespace {
 using nlohmann::json;
 
 // Strings may be given as numbers too (ports, serials), and the other way round.
-std::string Text(const json& object, const char* key, const std::string& fallback) {
-    auto it = object.find(key);
-    if (it == object.end() || it->is_null()) return fallback;
-    if (it->is_string()) return it->get<std::string>();
-    if (it->is_number_integer()) return std::to_string(it->get<long long>());
-    throw std::runtime_error(std::string("\"") + key + "\" must be text");
-}
-
-int Number(const json& object, const char* key, int fallback) {
-    auto it = object.find(key);
-    if (it == object.end() || it->is_null()) return fallback;
-    if (it->is_number_integer()) return it->get<int>();
-    if (it->is_string()) return std::stoi(it->get<std::string>());
-    throw std::runtime_error(std::string("\"") + key + "\" must be a number");
-}
-
-bool Flag(const json& object, const char* key) {
-    auto it = object.find(key);
-    return it != object.end() && it->is_boolean() && it->get<bool>();
-}
+constexpr auto Text = JsonText;
+constexpr auto Number = JsonNumber;
+constexpr auto Flag = JsonFlag;
 
 bool ValidMac(const std::string& mac) {
     unsigned b[6];
@@ -157,6 +142,8 @@ bool ParseSimConfig(const std::string& jsonText, std::vector<SimCameraConfig>& c
     std::set<std::string> macs;
     for (size_t i = 0; i < list->size(); ++i) {
         const size_t before = cameras.size();
+        // A device of another maker only ("native": false) is OnvifSim's alone.
+        if (const json& c = (*list)[i]; c.is_object() && c.contains("native") && c["native"] == false) continue;
         try {
             SimCameraConfig camera = ParseCamera((*list)[i], i);
             camera.entry = i;
@@ -180,14 +167,12 @@ bool ParseSimConfig(const std::string& jsonText, std::vector<SimCameraConfig>& c
 
 bool LoadSimConfig(const std::string& path, std::vector<SimCameraConfig>& cameras,
                    std::string& error) {
-    std::ifstream in(path);
-    if (!in) {
+    std::string text;
+    if (!ReadConfigFile(path, &text)) {
         error = "cannot read " + path;
         return false;
     }
-    std::stringstream text;
-    text << in.rdbuf();
-    return ParseSimConfig(text.str(), cameras, error);
+    return ParseSimConfig(text, cameras, error);
 }
 
 }  // namespace camsim

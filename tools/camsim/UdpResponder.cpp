@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "PinnedSend.h"
 #include "LibPacket/PacketProcess.h"
 #include "SimProtocol.h"
 
@@ -181,34 +182,11 @@ void UdpResponder::Send(const PendingReply& reply) {
     to.sin_family = AF_INET;
     to.sin_port = htons(options_.replyPort);
     to.sin_addr.s_addr = reply.destination;
-    iovec iov{const_cast<uint8_t*>(reply.bytes.data()), reply.bytes.size()};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-    msghdr msg{};
-    msg.msg_name = &to;
-    msg.msg_namelen = sizeof to;
-    msg.msg_iov = &iov;
-    msg.msg_iovlen = 1;
-    // Pin the outgoing interface to the one the request came in on: lab namespaces have no
-    // routes, and a broadcast or multicast without one fails with ENETUNREACH.
-    if (reply.ifindex > 0) {
-        msg.msg_control = control;
-        msg.msg_controllen = sizeof control;
-        cmsghdr* c = CMSG_FIRSTHDR(&msg);
-        c->cmsg_level = IPPROTO_IP;
-        c->cmsg_type = IP_PKTINFO;
-        c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
-        in_pktinfo info{};
-        info.ipi_ifindex = reply.ifindex;
-        info.ipi_spec_dst.s_addr = reply.source;
-        std::memcpy(CMSG_DATA(c), &info, sizeof info);
-    }
-    ssize_t sent = sendmsg(fd_, &msg, 0);
+    // Pinned to the interface the request came in on, from the camera's address.
+    ssize_t sent = SendPinned(fd_, to, reply.bytes.data(), reply.bytes.size(), reply.ifindex, reply.source);
     if (sent < 0 && reply.ifindex > 0 && reply.source != 0) {
         // The camera's address is not (yet) on the interface: let the kernel choose.
-        in_pktinfo info{};
-        info.ipi_ifindex = reply.ifindex;
-        std::memcpy(CMSG_DATA(CMSG_FIRSTHDR(&msg)), &info, sizeof info);
-        sent = sendmsg(fd_, &msg, 0);
+        sent = SendPinned(fd_, to, reply.bytes.data(), reply.bytes.size(), reply.ifindex, 0);
     }
     if (sent < 0) {
         std::fprintf(stderr, "camsim: reply send failed: %s\n", std::strerror(errno));

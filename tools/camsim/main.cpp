@@ -17,6 +17,7 @@
 
 #include "InterfaceFollower.h"
 #include "JunkFlood.h"
+#include "OnvifSim.h"
 #include "SimCamera.h"
 #include "SimConfig.h"
 #include "SimWebCamera.h"
@@ -194,6 +195,9 @@ int RunCameras(Options& o) {
     // The web servers come first: once discovery answers, a camera's web page answers too.
     std::vector<std::unique_ptr<CamsimWebServer>> webServers;
     if (o.web && !StartWebServers(o, configs, cameras, webServers)) return 1;
+
+    camsim::OnvifSite onvif;  // ONVIF devices: WS-Discovery on 3702 and their SOAP services
+    if (!onvif.Start(configPath, udp.interfaceName, &error)) return std::fprintf(stderr, "tarsel-camsim: %s\n", error.c_str()), 1;
 
     // Cameras of a mass entry stand for independent devices: their replies are spread by
     // their own delays, not queued one after another behind this process's spacing.

@@ -1,0 +1,219 @@
+#include "onvif/OnvifProbe.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <thread>
+
+#include "common/stdafx.h"
+
+namespace tarsel::onvif {
+
+namespace {
+
+constexpr int kReceiveBuffer = 1024 * 1024;
+
+std::string ErrnoText(const char* what) {
+    return std::string(what) + ": " + std::strerror(errno);
+}
+
+std::string DottedText(uint32_t hostOrder) {
+    in_addr a{};
+    a.s_addr = htonl(hostOrder);
+    char text[INET_ADDRSTRLEN] = "";
+    inet_ntop(AF_INET, &a, text, sizeof text);
+    return text;
+}
+
+// At least 1 MiB: hundreds of devices answer within the same half second. The ordinary
+// option is capped by the system's rmem_max; the forcing one works with the right to it.
+bool LargeReceiveBuffer(int fd) {
+    int size = 0;
+    socklen_t length = sizeof size;
+    SetReceiveBuffer(fd, kReceiveBuffer);
+    if (::getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, &length) == 0 && size >= kReceiveBuffer)
+        return true;
+    return ::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &kReceiveBuffer, sizeof kReceiveBuffer) == 0;
+}
+
+bool SendBoth(int fd, uint32_t address, const ProbeSet& probes) {
+    const bool nvt = SendDatagram(fd, address, kDiscoveryPort, probes.nvtProbe.data(),
+                                  probes.nvtProbe.size()) >= 0;
+    const bool device = SendDatagram(fd, address, kDiscoveryPort, probes.deviceProbe.data(),
+                                     probes.deviceProbe.size()) >= 0;
+    return nvt || device;
+}
+
+uint32_t GroupAddress() {
+    uint32_t group = 0;
+    ParseIPv4(kDiscoveryGroup, &group);
+    return group;
+}
+
+}  // namespace
+
+bool OnvifProber::OpenOnAdapter(const OnvifAdapter& adapter, std::string* error) {
+    adapterName_ = adapter.name;
+    uint32_t address = 0;
+    if (!ParseIPv4(adapter.addressText.c_str(), &address) || address == 0) {
+        *error = "no IPv4 address";
+        return false;
+    }
+    fd_ = OpenUdpSocket();
+    const int fd = fd_.Get();
+    const unsigned char ttl = 1;
+    if (!fd_.Valid()) {
+        *error = ErrnoText("socket");
+    } else if (!BindToDevice(fd, adapter.name.c_str())) {
+        *error = ErrnoText("SO_BINDTODEVICE");
+    } else if (!BindIPv4(fd, address, 0)) {
+        *error = ErrnoText("bind");
+    } else if (!SetMulticastInterface(fd, address)) {
+        *error = ErrnoText("IP_MULTICAST_IF");
+    } else if (::setsockopt(fd, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl) != 0) {
+        *error = ErrnoText("IP_MULTICAST_TTL");
+    } else if (!LargeReceiveBuffer(fd)) {
+        *error = ErrnoText("SO_RCVBUF");
+    } else {
+        return true;
+    }
+    fd_.Reset();
+    return false;
+}
+
+bool OnvifProber::OpenUnicast(std::string* error) {
+    adapterName_.clear();
+    fd_ = OpenUdpSocket();
+    if (!fd_.Valid() || !BindIPv4(fd_.Get(), 0, 0)) {
+        *error = ErrnoText("socket");
+        fd_.Reset();
+        return false;
+    }
+    LargeReceiveBuffer(fd_.Get());
+    return true;
+}
+
+bool OnvifProber::SendMulticast(const ProbeSet& probes) {
+    return fd_.Valid() && SendBoth(fd_.Get(), GroupAddress(), probes);
+}
+
+bool OnvifProber::SendUnicast(uint32_t hostOrderAddress, const ProbeSet& probes) {
+    return fd_.Valid() && SendBoth(fd_.Get(), hostOrderAddress, probes);
+}
+
+void OnvifProber::ReceiveUntil(std::chrono::steady_clock::time_point deadline,
+                               const ProbeSet& probes, OnvifDeviceList& list,
+                               const std::atomic<bool>* stop) {
+    if (!fd_.Valid())
+        return;
+    // One buffer a byte larger than the biggest answer read, so that ReceiveDatagram's
+    // MSG_TRUNC check tells an oversized datagram from one that just fits.
+    std::unique_ptr<char[]> buffer(new char[kProbeAnswerMax + 1]);
+    for (;;) {
+        if (stop != nullptr && stop->load())
+            return;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return;
+        pollfd p{fd_.Get(), POLLIN, 0};
+        // Short slices so that a stop is noticed within 100 ms.
+        const int slice = static_cast<int>(std::min<long long>(left.count(), 100));
+        if (::poll(&p, 1, slice) <= 0)
+            continue;
+        uint32_t source = 0;
+        const int n = ReceiveDatagram(fd_.Get(), buffer.get(), kProbeAnswerMax, nullptr, nullptr, &source);
+        if (n == -1)
+            continue;
+        ++counters_.received;
+        if (n == -2) {
+            ++counters_.oversized;
+            TLOG_NOTICE("(%s:%d) ONVIF answer from %s over %zu bytes dropped", DottedText(source).c_str(),
+                        kProbeAnswerMax);
+            continue;
+        }
+        const ProbeAnswer answer = ParseProbeAnswer(std::string_view(buffer.get(), static_cast<size_t>(n)),
+                                                    source, probes);
+        if (answer.error != ProbeError::None) {
+            ++counters_.refused;
+            TLOG_NOTICE("(%s:%d) ONVIF answer from %s refused: %s", DottedText(source).c_str(),
+                        answer.reason.c_str());
+            continue;
+        }
+        for (const ProbeMatch& match : answer.matches) {
+            ++counters_.matches;
+            if (list.Merge(match, adapterName_, source) == MergeResult::Full)
+                TLOG_WARNING("(%s:%d) ONVIF device %s not listed: the camera list is full",
+                             match.endpoint.c_str());
+        }
+    }
+}
+
+bool SearchAdapter(const OnvifAdapter& adapter, const ProbeSet& probes, int waitMs,
+                   OnvifDeviceList& list, const std::atomic<bool>* stop) {
+    OnvifProber prober;
+    std::string error;
+    if (!prober.OpenOnAdapter(adapter, &error)) {
+        TLOG_WARNING("(%s:%d) ONVIF discovery skips adapter %s (%s): %s", adapter.name.c_str(),
+                     adapter.addressText.c_str(), error.c_str());
+        return false;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    const auto deadline = start + std::chrono::milliseconds(waitMs);
+    if (!prober.SendMulticast(probes)) {
+        TLOG_WARNING("(%s:%d) ONVIF discovery skips adapter %s (%s): %s", adapter.name.c_str(),
+                     adapter.addressText.c_str(), ErrnoText("send").c_str());
+        return false;
+    }
+    prober.ReceiveUntil(std::min(deadline, start + std::chrono::milliseconds(kProbeRepeatMs)), probes,
+                        list, stop);
+    prober.SendMulticast(probes);
+    prober.ReceiveUntil(deadline, probes, list, stop);
+    const ProbeCounters& c = prober.Counters();
+    TLOG("(%s:%d) ONVIF discovery on %s: %u answers, %u device answers, %u refused, %u oversized",
+         adapter.name.c_str(), c.received, c.matches, c.refused, c.oversized);
+    return true;
+}
+
+int SearchAdapters(const std::vector<OnvifAdapter>& adapters, const ProbeSet& probes, int waitMs,
+                   OnvifDeviceList& list, const std::atomic<bool>* stop) {
+    std::vector<std::thread> threads;
+    std::vector<char> worked(adapters.size(), 0);
+    threads.reserve(adapters.size());
+    for (size_t i = 0; i < adapters.size(); ++i) {
+        threads.emplace_back([&, i] {
+            worked[i] = SearchAdapter(adapters[i], probes, waitMs, list, stop) ? 1 : 0;
+        });
+    }
+    int count = 0;
+    for (size_t i = 0; i < threads.size(); ++i) {
+        threads[i].join();
+        count += worked[i];
+    }
+    return count;
+}
+
+bool ProbeAddress(uint32_t hostOrderAddress, const ProbeSet& probes, int waitMs,
+                  OnvifDeviceList& list, const std::atomic<bool>* stop) {
+    OnvifProber prober;
+    std::string error;
+    if (!prober.OpenUnicast(&error) || !prober.SendUnicast(hostOrderAddress, probes)) {
+        TLOG_NOTICE("(%s:%d) ONVIF probe of %s not sent: %s", DottedText(hostOrderAddress).c_str(),
+                    error.empty() ? ErrnoText("send").c_str() : error.c_str());
+        return false;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    const auto deadline = start + std::chrono::milliseconds(waitMs);
+    prober.ReceiveUntil(std::min(deadline, start + std::chrono::milliseconds(kProbeRepeatMs)), probes,
+                        list, stop);
+    prober.SendUnicast(hostOrderAddress, probes);
+    prober.ReceiveUntil(deadline, probes, list, stop);
+    return true;
+}
+
+}  // namespace tarsel::onvif
