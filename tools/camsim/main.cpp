@@ -197,7 +197,10 @@ int RunCameras(Options& o) {
     if (o.web && !StartWebServers(o, configs, cameras, webServers)) return 1;
 
     camsim::OnvifSite onvif;  // ONVIF devices: WS-Discovery on 3702 and their SOAP services
-    if (!onvif.Start(configPath, udp.interfaceName, &error)) return std::fprintf(stderr, "tarsel-camsim: %s\n", error.c_str()), 1;
+    if (!onvif.Start(o.configPath, o.udp.interfaceName, &error)) {
+        std::fprintf(stderr, "tarsel-camsim: %s\n", error.c_str());
+        return 1;
+    }
 
     // Cameras of a mass entry stand for independent devices: their replies are spread by
     // their own delays, not queued one after another behind this process's spacing.
