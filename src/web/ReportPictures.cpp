@@ -13,11 +13,6 @@
 
 namespace {
 
-// Libcurl's codes for a transfer that never got an answer from the camera.
-bool IsSilence(int result) {
-    return result > 0 && result < 100 && result != 23;
-}
-
 // The size that fits in the thumbnail's box, keeping the picture's shape; never larger.
 void FitThumbnail(int width, int height, int* outWidth, int* outHeight) {
     double scale = std::min(1.0, std::min(static_cast<double>(kThumbnailMaxWidth) / width,
@@ -102,21 +97,21 @@ ReportPicture MakeThumbnail(const unsigned char* data, size_t length) {
 
 ReportPicture FetchReportPicture(const PictureSource& source, const std::atomic<bool>* cancel) {
     ReportPicture picture;
-    const std::string url = "http://" + source.ip + ":" + source.port + SnapshotTarget(0, 0, 0, 0);
     CurlBuffer body;
-    const int result =
-        HttpGetUrlResult(url.c_str(), source.user.c_str(), source.password.c_str(), body, cancel);
-    if (result == 0) {
+    const HttpOutcome result =
+        HttpGetUrl(source.ip.c_str(), source.port.c_str(), SnapshotTarget(0, 0, 0, 0).c_str(),
+                   source.user.c_str(), source.password.c_str(), body, cancel);
+    if (result.Done()) {
         picture = MakeThumbnail(body.data, body.length);
         picture.accepted = true;
         if (picture.missing != PictureMissing::None)
             TLOG("(%s:%d)Report: %s sent no picture", source.ip.c_str());
         return picture;
     }
-    TLOG("(%s:%d)Report: picture of %s: %d", source.ip.c_str(), result);
-    picture.missing = result == 401       ? PictureMissing::Refused
-                      : IsSilence(result) ? PictureMissing::NoAnswer
-                                          : PictureMissing::NotPicture;
+    TLOG("(%s:%d)Report: picture of %s: %s", source.ip.c_str(), DescribeOutcome(result).c_str());
+    picture.missing = result.result == HttpResult::Refused    ? PictureMissing::Refused
+                      : result.result == HttpResult::NoAnswer ? PictureMissing::NoAnswer
+                                                              : PictureMissing::NotPicture;
     return picture;
 }
 
