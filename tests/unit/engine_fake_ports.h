@@ -100,8 +100,7 @@ public:
         if (failure != httpFailure.end()) return failure->second;
         auto cam = httpCameras.find(ip);
         if (cam == httpCameras.end()) return {HttpResult::NoAnswer, 7, 0};
-        if (cam->second.user != user || cam->second.password != password)
-            return HttpOutcome::Of(HttpResult::Refused, 401);
+        if (cam->second.user != user || cam->second.password != password) return HttpOutcome::Of(HttpResult::Refused, 401);
         auto value = cam->second.values.find(key);
         if (value == cam->second.values.end()) return HttpOutcome::Of(HttpResult::NotCamera, 200);
         std::snprintf(out, cap, "%s", value->second.c_str());

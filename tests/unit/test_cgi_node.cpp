@@ -86,8 +86,7 @@ TEST(GetNode, OnlyLowerCaseOkCarriesAValue) {
     status = 200;
     body = "k=\"x\" s=\"ok\" v=\"192.168.1.20/255.255.255.0/192.168.1.1\"";
     char address[1024];
-    EXPECT_TRUE(GetNode("127.0.0.1", port.c_str(), "admin", "pw",
-                        "system.information.wire.ipv4.address", address)
-                    .Done());
+    EXPECT_TRUE(GetNode("127.0.0.1", port.c_str(), "admin", "pw", "system.information.wire.ipv4.address",
+                        address).Done());
     EXPECT_STREQ("192.168.1.20/255.255.255.0/192.168.1.1", address);
 }

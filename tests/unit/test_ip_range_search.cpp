@@ -155,9 +155,8 @@ TEST(IpRangeSearch, WalksAcrossOctetsReadsListenersAndListsRefusals) {
     EXPECT_EQ((std::vector<std::string>{"0/5/0", "1/5/0", "2/5/1", "3/5/1", "4/5/1", "5/5/1"}),
               r.progress);
 
-    // A port that is not a number from 1 to 65535 starts nothing: it would become part of
-    // every address's URL. A second search starts with an empty failure list; the worker
-    // speaks the language chosen for the program.
+    // A port that is not a number from 1 to 65535 starts nothing (it would be in every URL);
+    // a second search starts with an empty failure list, in the program's language.
     const int before = currentLanguage.load();
     currentLanguage = LANGUAGE_POLISH;
     r.answers = {};
