@@ -45,7 +45,7 @@ int main() {
 
     CIpRangeSearch search;
     search.checkCgi = [](const char*, const char*, const char*, const char*, CameraReply*) {
-        return -1;
+        return HttpOutcome::Of(HttpResult::NotCamera, 200);
     };
     int probes = 0;
     search.context = &probes;

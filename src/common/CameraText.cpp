@@ -6,9 +6,21 @@ namespace {
 
 constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
 
+// What a spreadsheet may read as the start of a formula: "=", "+", "-" or "@", their
+// full-width forms (which some spreadsheets take for the ASCII ones), a tab or a CR (which
+// some drop before reading the rest), or any of these after leading blanks, tabs or line
+// breaks.
 bool StartsFormula(std::string_view text) {
-    return !text.empty() &&
-           (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@');
+    if (!text.empty() && (text[0] == '\t' || text[0] == '\r')) return true;
+    const size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) return false;
+    text.remove_prefix(first);
+    const char c = text[0];
+    if (c == '=' || c == '+' || c == '-' || c == '@') return true;
+    // U+FF1D, U+FF0B, U+FF0D, U+FF20 in UTF-8.
+    for (const char* wide : {"\xEF\xBC\x9D", "\xEF\xBC\x8B", "\xEF\xBC\x8D", "\xEF\xBC\xA0"})
+        if (text.substr(0, 3) == wide) return true;
+    return false;
 }
 
 }  // namespace
@@ -78,8 +90,9 @@ std::string SpreadsheetCellText(std::string_view text) {
     if (StartsFormula(text)) out += '\'';
     for (size_t i = 0, n = 0; i < text.size(); i += n) {
         const int32_t cp = DecodeUtf8At(text, i, &n);
-        const bool kept = cp >= 0 && (!IsControlCodePoint(static_cast<uint32_t>(cp)) ||
-                                      cp == '\t' || cp == '\r' || cp == '\n');
+        const auto code = static_cast<uint32_t>(cp);
+        const bool kept = cp >= 0 && !IsBidiControl(code) &&
+                          (!IsControlCodePoint(code) || cp == '\t' || cp == '\r' || cp == '\n');
         if (kept)
             out.append(text.substr(i, n));
         else

@@ -27,9 +27,11 @@ bool IsBidiControl(uint32_t cp);
 // visibly escaped ("\x1B", "\u202E", "\xFF"); everything else as it is.
 std::string EscapedForTerminal(std::string_view text);
 
-// For a spreadsheet cell: valid UTF-8, with invalid bytes and control characters other
-// than tab, CR and LF replaced by U+FFFD; a text starting with "=", "+", "-" or "@" gets a
-// leading "'" so that it is read as text, never run as a formula.
+// For a spreadsheet cell: valid UTF-8, with invalid bytes, bidirectional controls and
+// control characters other than tab, CR and LF replaced by U+FFFD; a text a spreadsheet
+// could read as a formula ("=", "+", "-" or "@", also full-width or after leading
+// blanks, and any text starting with a tab or CR) gets a leading "'" so that it is read
+// as text, never run.
 std::string SpreadsheetCellText(std::string_view text);
 // Undoes the leading "'" SpreadsheetCellText adds, for a file it wrote being read back.
 std::string FromSpreadsheetCellText(std::string_view text);

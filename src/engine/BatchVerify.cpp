@@ -23,7 +23,7 @@ BatchCounts RunBatchVerification(CTSmainDlg& engine, const char* user, const cha
         engine.AddBatchSent();
         if (copy.viaHttp == 1) {
             CameraReply info{};
-            if (CheckCGI(ports, copy.ip, copy.httpPort, user, password, &info) == 0) {
+            if (CheckCGI(ports, copy.ip, copy.httpPort, user, password, &info).Done()) {
                 engine.AddBatchOk();
                 engine.RecvCameraProcess(info);
             } else {

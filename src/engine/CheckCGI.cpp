@@ -7,13 +7,15 @@
 #include "common/stdafx.h"
 #include "engine/TSmain.h"
 
-int CheckCGI(EnginePorts& ports, const char* ip, const char* port, const char* user,
-             const char* password, CameraReply* info) {
+HttpOutcome CheckCGI(EnginePorts& ports, const char* ip, const char* port, const char* user,
+                     const char* password, CameraReply* info) {
     std::memset(info, 0, sizeof *info);
-    int result = ports.GetNode(ip, port, user, password, "system.information.product_name",
-                               info->productName, sizeof info->productName);
-    if (result != 0) return result;
-    if (!ports.IsKnownModel(info->productName)) return -1;
+    HttpOutcome result = ports.GetNode(ip, port, user, password,
+                                       "system.information.product_name", info->productName,
+                                       sizeof info->productName);
+    if (!result.Done()) return result;
+    if (!ports.IsKnownModel(info->productName))
+        return HttpOutcome::Of(HttpResult::NotCamera, 200);
 
     struct Field {
         const char* key;
@@ -25,12 +27,12 @@ int CheckCGI(EnginePorts& ports, const char* ip, const char* port, const char* u
     };
     for (const Field& field : before) {
         result = ports.GetNode(ip, port, user, password, field.key, field.out, 128);
-        if (result != 0) return result;
+        if (!result.Done()) return result;
     }
     char address[1024] = {};
     result = ports.GetNode(ip, port, user, password, "system.information.wire.ipv4.address",
                            address, sizeof address);
-    if (result != 0) return result;
+    if (!result.Done()) return result;
     std::sscanf(address, "%127[^/]/%127[^/]/%127[^\n]", info->ip, info->mask, info->gateway);
     const Field after[] = {
         {"network.web.http_port", info->httpPort},
@@ -41,11 +43,11 @@ int CheckCGI(EnginePorts& ports, const char* ip, const char* port, const char* u
     };
     for (const Field& field : after) {
         result = ports.GetNode(ip, port, user, password, field.key, field.out, 128);
-        if (result != 0) return result;
+        if (!result.Done()) return result;
     }
     info->type = HEADER_IP_QUERY;
     info->viaHttp = 1;
     BoundedCopy(info->user, user, "CheckCGI", __LINE__);
     BoundedCopySecret(info->password, password, "CheckCGI", __LINE__);
-    return 0;
+    return result;
 }

@@ -3,6 +3,7 @@
 #include "common/Language.h"
 #include "engine/SettingsText.h"
 #include "finder/LibIP.h"
+#include "web/LibCurl.h"
 
 SaveProblem CheckSaveInput(const CameraSettingsRequest& request) {
     if (const SettingRefusal refusal = CheckSettingsRequest(request)) {
@@ -40,8 +41,9 @@ int CommandSelectionMessage(const std::vector<CommandRow>& checked, const std::s
 }
 
 bool CameraPageUrl(const std::string& ip, const std::string& port, std::string* url) {
-    if (!IsValidIpText(ip.c_str()) || !IsValidPortText(port.c_str())) return false;
-    *url = "http://" + ip + ":" + port;
+    CameraAddress address;
+    if (!ParseCameraAddress(ip.c_str(), port.c_str(), &address)) return false;
+    *url = CameraUrl(address, "");
     return true;
 }
 

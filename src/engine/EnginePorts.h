@@ -14,6 +14,7 @@
 #include "LibPacket/PacketProcess.h"
 #include "engine/CameraWarnings.h"
 #include "finder/LIbFinder.h"
+#include "web/HttpOutcome.h"
 
 // The per-camera memory of the addresses the automatic assignment gave out, persisted in
 // the configuration file. Addresses and masks are 64-bit address values.
@@ -43,10 +44,10 @@ public:
                                 const unsigned char digestA[16],
                                 const unsigned char digestB[16]) = 0;
 
-    // Camera CGI interface: 0, -1 (reply not "ok") or the transport's result.
-    virtual int GetNode(const char* ip, const char* port, const char* user, const char* password,
+    // Camera CGI interface: the web client's outcome (a reply not "ok" is NotCamera).
+    virtual HttpOutcome GetNode(const char* ip, const char* port, const char* user, const char* password,
                         const char* key, char* out, size_t outCapacity) = 0;
-    virtual int SetNode(const char* ip, const char* port, const char* user, const char* password,
+    virtual HttpOutcome SetNode(const char* ip, const char* port, const char* user, const char* password,
                         const char* assignments) = 0;
     virtual bool IsKnownModel(const char* productName) = 0;
 

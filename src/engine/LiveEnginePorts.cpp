@@ -37,9 +37,9 @@ int LiveEnginePorts::CheckAuthDigest(const char* user, const char* password,
     return ::CheckAuthDigest(user, password, digestA, digestB);
 }
 
-int LiveEnginePorts::GetNode(const char* ip, const char* port, const char* user,
-                             const char* password, const char* key, char* out,
-                             size_t outCapacity) {
+HttpOutcome LiveEnginePorts::GetNode(const char* ip, const char* port, const char* user,
+                                     const char* password, const char* key, char* out,
+                                     size_t outCapacity) {
     // The web client reads into the two capacities that exist; a larger target gets the
     // long variant, anything else the common one, copied out within its capacity.
     if (outCapacity >= 1024) {
@@ -49,16 +49,16 @@ int LiveEnginePorts::GetNode(const char* ip, const char* port, const char* user,
         return ::GetNode(ip, port, user, password, key, *reinterpret_cast<char(*)[128]>(out));
     }
     char value[128] = {};
-    const int result = ::GetNode(ip, port, user, password, key, value);
-    if (result == 0 && outCapacity > 0 && value[0] != '\0') {
+    const HttpOutcome result = ::GetNode(ip, port, user, password, key, value);
+    if (result.Done() && outCapacity > 0 && value[0] != '\0') {
         std::strncpy(out, value, outCapacity - 1);
         out[outCapacity - 1] = '\0';
     }
     return result;
 }
 
-int LiveEnginePorts::SetNode(const char* ip, const char* port, const char* user,
-                             const char* password, const char* assignments) {
+HttpOutcome LiveEnginePorts::SetNode(const char* ip, const char* port, const char* user,
+                                     const char* password, const char* assignments) {
     return ::SetNode(ip, port, user, password, assignments);
 }
 

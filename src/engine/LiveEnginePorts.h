@@ -28,10 +28,10 @@ public:
                        const char* password, const char* payload) override;
     int CheckAuthDigest(const char* user, const char* password, const unsigned char digestA[16],
                         const unsigned char digestB[16]) override;
-    int GetNode(const char* ip, const char* port, const char* user, const char* password,
-                const char* key, char* out, size_t outCapacity) override;
-    int SetNode(const char* ip, const char* port, const char* user, const char* password,
-                const char* assignments) override;
+    HttpOutcome GetNode(const char* ip, const char* port, const char* user, const char* password,
+                        const char* key, char* out, size_t outCapacity) override;
+    HttpOutcome SetNode(const char* ip, const char* port, const char* user, const char* password,
+                        const char* assignments) override;
     bool IsKnownModel(const char* productName) override;
     int AddressProbe(uint64_t target, uint64_t source, const char* mac) override;
     AddressHistory& History() override { return m_history; }

@@ -42,10 +42,10 @@ using VerifyCallback = void (*)(VerifyContext* context, int ok);
 constexpr int VERIFY_NO_ANSWER = -1;
 
 // Reads a camera's information over HTTP with the given credentials into info (which it
-// clears first). 0, -1 (product not supported or a reply that is not "ok") or the
-// transport's result (401 refused, 28 time-out, 7 no connection...).
-int CheckCGI(EnginePorts& ports, const char* ip, const char* port, const char* user,
-             const char* password, CameraReply* info);
+// clears first). Done, NotCamera (a product not of the family, a reply that is not "ok"),
+// or the first failed read's outcome (Refused, NoAnswer...).
+HttpOutcome CheckCGI(EnginePorts& ports, const char* ip, const char* port, const char* user,
+                     const char* password, CameraReply* info);
 
 // A reply's camera fields into a record (names, addresses, port, model, firmware; the
 // adapter a discovery reply came through, kept from the first). Texts too long for their

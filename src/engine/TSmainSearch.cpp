@@ -118,8 +118,9 @@ void CTSmainDlg::RequeryHttpCamera(const std::string& mac, uint32_t gen) {
     CameraRecord copy;
     if (generation.load() != gen || !CopyCamera(mac.c_str(), &copy)) return;
     CameraReply info{};
-    const int result = CheckCGI(m_ports, copy.ip, copy.httpPort, copy.user, copy.password, &info);
-    if (result == 0) {
+    const HttpOutcome result =
+        CheckCGI(m_ports, copy.ip, copy.httpPort, copy.user, copy.password, &info);
+    if (result.Done()) {
         {
             std::lock_guard<std::mutex> guard(m_lock);
             if (generation.load() != gen) return;
@@ -127,7 +128,7 @@ void CTSmainDlg::RequeryHttpCamera(const std::string& mac, uint32_t gen) {
                 ClearStatus(record, STATUS_HTTP_NO_RESPONSE);
         }
         RecvCameraProcess(info);
-    } else if (result == 28) {
+    } else if (result.result == HttpResult::NoAnswer) {
         {
             std::lock_guard<std::mutex> guard(m_lock);
             CameraRecord* record = FindCameraLocked(mac.c_str());
@@ -146,9 +147,11 @@ int CTSmainDlg::SetCameraParameters(const char* mac, const char* payload) {
     if (!CopyCamera(mac, &copy)) return -1;
     if (copy.viaHttp == 1) {
         TLOG("(%s:%d)pParm:%s", payload);
-        const int result = m_ports.SetNode(copy.ip, copy.httpPort, copy.user, copy.password, payload);
-        if (result != 0) {
-            TLOG_WARNING("(%s:%d)%s did not take the settings over HTTP (%d)", copy.mac, result);
+        const HttpOutcome result =
+            m_ports.SetNode(copy.ip, copy.httpPort, copy.user, copy.password, payload);
+        if (!result.Done()) {
+            TLOG_WARNING("(%s:%d)%s did not take the settings over HTTP: %s", copy.mac,
+                         DescribeOutcome(result).c_str());
             return -1;
         }
         return 0;
@@ -213,9 +216,9 @@ void CTSmainDlg::VerifyCamera(VerifyCallback callback, VerifyContext* context) {
     }
     if (copy.viaHttp == 1) {
         CameraReply info{};
-        const int result =
+        const HttpOutcome result =
             CheckCGI(m_ports, copy.ip, copy.httpPort, context->user, context->password, &info);
-        if (result == 0) {
+        if (result.Done()) {
             WithCamera(context->mac, [&](CameraRecord& record) {
                 BoundedCopy(record.user, context->user, "CTSmainDlg::VerifyCamera", __LINE__);
                 BoundedCopySecret(record.password, context->password, "CTSmainDlg::VerifyCamera",
@@ -224,7 +227,7 @@ void CTSmainDlg::VerifyCamera(VerifyCallback callback, VerifyContext* context) {
             if (callback != nullptr) callback(context, 1);
             return;
         }
-        const bool unreachable = result == 28 || result == 7;
+        const bool unreachable = result.result == HttpResult::NoAnswer;
         // Unreachable is not refused: the user's credentials were never judged.
         if (callback != nullptr) callback(context, unreachable ? VERIFY_NO_ANSWER : 0);
         if (unreachable) ShowNoResponse(copy.mac);

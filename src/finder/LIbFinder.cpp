@@ -10,6 +10,7 @@
 #include "LibSocket/SocketProcess.h"
 #include "common/Md5.h"
 #include "common/stdafx.h"
+#include "finder/LibIP.h"
 
 namespace {
 
@@ -32,14 +33,9 @@ void FormatCredentials(char (&text)[512], const char* first, const char* second)
     std::snprintf(text, sizeof text, "%s/%s", first ? first : "", second ? second : "");
 }
 
-// A credential digest as the log may show it: the first four hex digits, enough to tell two
-// digests apart when reading a log, far too few to look the password up. The whole digest
-// is an unsalted MD5 of a password that a dictionary recovers in seconds, and the log is
-// read by more people than the installer.
-std::string MaskedDigest(const unsigned char digest[16]) {
-    return Md5Hex(digest).substr(0, 4) + "\u2026";
-}
-
+// Whether a camera's credential digest matched is all the log says of it: even a few hex
+// digits of a digest the camera sent narrow a dictionary search for its password, and the
+// log is read by more people than the installer.
 const char* Matched(bool same) { return same ? " (match)" : " (no match)"; }
 
 }  // namespace
@@ -114,9 +110,7 @@ int CheckAuthDigest(const char* user, const char* password, const unsigned char 
     Md5(text, std::strlen(text), md5B);
     const bool sameA = std::memcmp(md5A, digestA, 16) == 0;
     const bool sameB = std::memcmp(md5B, digestB, 16) == 0;
-    TLOG("(%s:%d)MD5A:%s, %s", MaskedDigest(md5A).c_str(), MaskedDigest(md5B).c_str());
-    TLOG("(%s:%d)MD5B:%s, %s", (MaskedDigest(digestA) + Matched(sameA)).c_str(),
-         (MaskedDigest(digestB) + Matched(sameB)).c_str());
+    TLOG("(%s:%d)Credential digests: user%s, password%s", Matched(sameA), Matched(sameB));
     return sameA && sameB ? 1 : 0;
 }
 
@@ -128,6 +122,14 @@ void OnRecvPacket(void* engineCallback, const ReceivedDatagram& datagram) {
         codec.DecodePacket(datagram.bytes.get(), datagram.length, datagram.addressText, &reply);
     if (type == -1) {
         TLOG_NOTICE("(%s:%d)Packet iType error:%d", type);
+        return;
+    }
+    // The address and port of an answer become a camera's URL: only a dotted IPv4 address
+    // and a decimal port are a camera's, never a host name, a path or credentials.
+    if ((reply.ip[0] != '\0' && !IsValidIpText(reply.ip)) ||
+        (reply.httpPort[0] != '\0' && !IsValidPortText(reply.httpPort))) {
+        TLOG_NOTICE("(%s:%d)Answer from %s refused: its address or port is not a camera's",
+                    IpValueToText(datagram.source).c_str());
         return;
     }
     if (datagram.adapter != nullptr)

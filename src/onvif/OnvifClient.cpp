@@ -48,15 +48,15 @@ public:
                 }
             }
             const bool digest = authenticated && facts_.httpDigest;
-            const HttpOutcome http = PostSoap(url, SoapEnvelope(header, body), digest ? user_.c_str() : nullptr,
+            const SoapTransfer http = PostSoap(url, SoapEnvelope(header, body), digest ? user_.c_str() : nullptr,
                                               digest ? password_.c_str() : nullptr, options_.requestTimeoutMs);
-            if (http.kind == HttpOutcome::Kind::NoAnswer) {
+            if (http.kind == SoapTransfer::Kind::NoAnswer) {
                 call.outcome = OnvifOutcome::NoAnswer;
                 call.reason = http.detail;
                 return call;
             }
-            if (http.kind != HttpOutcome::Kind::Answered) {
-                call.reason = http.kind == HttpOutcome::Kind::TooLarge ? "answer over 1 MiB" : http.detail;
+            if (http.kind != SoapTransfer::Kind::Answered) {
+                call.reason = http.kind == SoapTransfer::Kind::TooLarge ? "answer over 1 MiB" : http.detail;
                 return call;
             }
             if (http.status == 401) {

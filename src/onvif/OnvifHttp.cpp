@@ -1,8 +1,7 @@
 #include "onvif/OnvifHttp.h"
 
-#include <curl/curl.h>
-
-#include <memory>
+#include <algorithm>
+#include <string_view>
 
 #include "web/LibCurl.h"
 
@@ -10,77 +9,65 @@ namespace tarsel::onvif {
 
 namespace {
 
-struct Sink {
-    std::string* body;
-    bool tooLarge = false;
-};
-
-size_t Collect(char* data, size_t size, size_t count, void* user) {
-    Sink* sink = static_cast<Sink*>(user);
-    const size_t n = size * count;
-    if (sink->body->size() + n > kSoapAnswerMax) {
-        sink->tooLarge = true;
-        return 0;  // aborts the transfer
-    }
-    sink->body->append(data, n);
-    return n;
+// "http://host[:port]/path" taken apart; false for any other form (https, a user part, no
+// host). The web client parses host and port again and accepts only a dotted IPv4 address
+// and a port 1-65535, so whatever a device wrote into its URL, a request goes nowhere else.
+bool SplitHttpUrl(const std::string& url, std::string* host, std::string* port, std::string* path) {
+    constexpr std::string_view kScheme = "http://";
+    if (url.size() <= kScheme.size() || url.compare(0, kScheme.size(), kScheme) != 0) return false;
+    const size_t hostStart = kScheme.size();
+    const size_t pathStart = url.find('/', hostStart);
+    const std::string authority =
+        url.substr(hostStart, pathStart == std::string::npos ? std::string::npos : pathStart - hostStart);
+    *path = pathStart == std::string::npos ? "/" : url.substr(pathStart);
+    const size_t colon = authority.find(':');
+    *host = authority.substr(0, colon);
+    *port = colon == std::string::npos ? "80" : authority.substr(colon + 1);
+    return !host->empty();
 }
-
-struct CurlDeleter {
-    void operator()(CURL* h) const { curl_easy_cleanup(h); }
-};
-struct ListDeleter {
-    void operator()(curl_slist* l) const { curl_slist_free_all(l); }
-};
 
 }  // namespace
 
-HttpOutcome PostSoap(const std::string& url, const std::string& envelope, const char* user,
-                     const char* password, int timeoutMs) {
-    HttpOutcome out;
-    HttpGlobalInit();
-    std::unique_ptr<CURL, CurlDeleter> h(curl_easy_init());
-    if (!h) {
-        out.detail = "no libcurl handle";
+SoapTransfer PostSoap(const std::string& url, const std::string& envelope, const char* user,
+                      const char* password, int timeoutMs) {
+    SoapTransfer out;
+    std::string host, port, path;
+    if (!SplitHttpUrl(url, &host, &port, &path)) {
+        out.detail = "not a plain http address";
         return out;
     }
-    std::unique_ptr<curl_slist, ListDeleter> headers(
-        curl_slist_append(nullptr, "Content-Type: application/soap+xml; charset=utf-8"));
-    Sink sink{&out.body};
-    CURL* c = h.get();
-    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(c, CURLOPT_POSTFIELDS, envelope.data());
-    curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE, static_cast<long>(envelope.size()));
-    curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, Collect);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
-    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(timeoutMs));
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeoutMs));
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    if (user != nullptr) {
-        curl_easy_setopt(c, CURLOPT_USERNAME, user);
-        curl_easy_setopt(c, CURLOPT_PASSWORD, password != nullptr ? password : "");
-        curl_easy_setopt(c, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_DIGEST));
-    }
-    const CURLcode result = curl_easy_perform(c);
-    out.detail = curl_easy_strerror(result);
-    if (sink.tooLarge) {
-        out.kind = HttpOutcome::Kind::TooLarge;
-    } else if (result == CURLE_OK) {
-        out.kind = HttpOutcome::Kind::Answered;
-        curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &out.status);
-    } else if (result == CURLE_COULDNT_CONNECT || result == CURLE_OPERATION_TIMEDOUT ||
-               result == CURLE_GOT_NOTHING || result == CURLE_RECV_ERROR ||
-               result == CURLE_SEND_ERROR || result == CURLE_COULDNT_RESOLVE_HOST) {
-        out.kind = HttpOutcome::Kind::NoAnswer;
+    CurlBuffer answer;
+    const long seconds = std::max(1, (timeoutMs + 999) / 1000);
+    const HttpOutcome result =
+        HttpPost(host.c_str(), port.c_str(), path.c_str(), "application/soap+xml; charset=utf-8",
+                 envelope, user, password, answer, kSoapAnswerMax, seconds);
+    out.detail = DescribeOutcome(result);
+    out.status = result.httpStatus;
+    switch (result.result) {
+    case HttpResult::TooLarge:
+        out.kind = SoapTransfer::Kind::TooLarge;
+        break;
+    case HttpResult::NoAnswer:
+        out.kind = SoapTransfer::Kind::NoAnswer;
+        break;
+    case HttpResult::TransportError:
+        out.kind = SoapTransfer::Kind::Failed;
+        break;
+    default:  // an HTTP status came back: a SOAP answer or fault, a refusal, a redirect
+        out.kind = result.httpStatus != 0 ? SoapTransfer::Kind::Answered : SoapTransfer::Kind::Failed;
+        out.body.assign(answer.Text(), answer.length);
+        break;
     }
     return out;
 }
 
 int FetchSnapshot(const std::string& url, const char* user, const char* password, CurlBuffer& buffer) {
-    return HttpGetUrlResult(url.c_str(), user, password, buffer);
+    std::string host, port, path;
+    if (!SplitHttpUrl(url, &host, &port, &path)) return -1;
+    const HttpOutcome result =
+        HttpGetUrl(host.c_str(), port.c_str(), path.c_str(), user, password, buffer);
+    if (result.Done()) return 0;
+    return result.httpStatus != 0 ? result.httpStatus : (result.curlCode != 0 ? result.curlCode : -1);
 }
 
 }  // namespace tarsel::onvif

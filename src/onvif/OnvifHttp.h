@@ -11,7 +11,7 @@ namespace tarsel::onvif {
 // The most a SOAP answer may hold; a longer one is aborted and reads as too large.
 inline constexpr size_t kSoapAnswerMax = 1024 * 1024;
 
-struct HttpOutcome {
+struct SoapTransfer {
     enum class Kind {
         Answered,   // an HTTP status came back (status holds it, body the answer)
         NoAnswer,   // no connection, reset, time-out: the device said nothing
@@ -24,14 +24,14 @@ struct HttpOutcome {
     std::string detail;  // libcurl's words, for the log
 };
 
-// POSTs a SOAP 1.2 envelope to url (http or https only, no redirect followed). With user
+// POSTs a SOAP 1.2 envelope to url (plain http to an IPv4 address only, no redirect followed). With user
 // non-null, HTTP Digest answers a 401 challenge with user and password; without, nothing
 // but the body carries credentials. Waits at most timeoutMs in all.
-HttpOutcome PostSoap(const std::string& url, const std::string& envelope, const char* user,
+SoapTransfer PostSoap(const std::string& url, const std::string& envelope, const char* user,
                      const char* password, int timeoutMs);
 
 // GETs a snapshot URI into buffer through the project's picture fetch (Digest, its size
-// bound). 0 for a picture, else the HTTP status or the libcurl result, as HttpGetUrlResult.
+// bound). 0 for a picture, else the HTTP status or the libcurl result, or -1 for a URL that is not plain http to an IPv4 address.
 int FetchSnapshot(const std::string& url, const char* user, const char* password, CurlBuffer& buffer);
 
 }  // namespace tarsel::onvif

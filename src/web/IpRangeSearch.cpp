@@ -47,6 +47,7 @@ int CIpRangeSearch::Start(const char* user, const char* password, const char* st
     uint64_t start = 0, end = 0;
     const int error = ValidateIpRange(startText, endText, &start, &end);
     if (error != 0) return error;
+    if (!IsValidPortText(portText)) return TEXT_INVALID_HTTP_PORT;
     std::lock_guard<std::mutex> lock(threadMutex_);
     if (running_) return -1;
     if (thread_.joinable()) thread_.join();
@@ -76,16 +77,16 @@ void CIpRangeSearch::ReportCheck(const std::string& address) {
 }
 
 void CIpRangeSearch::ReportOutcome(const std::string& address, const AddressOutcome& outcome) {
-    if (outcome.result == 401) {
+    if (outcome.result.result == HttpResult::Refused) {
         if (onAuthFailure != nullptr) onAuthFailure(context, address.c_str());
-    } else if (outcome.result == 0) {
+    } else if (outcome.result.Done()) {
         if (onCameraFound != nullptr) onCameraFound(context, outcome.info);
     }
 }
 
 void CIpRangeSearch::ReportProgress(uint64_t checked, uint64_t total,
                                     const AddressOutcome& outcome) {
-    if (outcome.result == 0)
+    if (outcome.result.Done())
         ++found_;
     if (onProgress != nullptr)
         onProgress(context, checked, total, found_);

@@ -13,10 +13,12 @@
 
 #include "LibPacket/PacketProcess.h"
 #include "finder/LibIP.h"
+#include "web/HttpOutcome.h"
 
 // Text ids of the search's messages.
 constexpr int TEXT_INVALID_SETTING_IP = 20090;
 constexpr int TEXT_IP_RANGE_ERROR = 20091;
+constexpr int TEXT_INVALID_HTTP_PORT = 20118;  // "The HTTP port must be a number from 1 to 65535."
 constexpr int TEXT_CHECK_ADDRESS = 20110;
 constexpr int TEXT_IP_SEARCH_STOP = 20111;
 constexpr int TEXT_IP_SEARCH_DONE = 20112;
@@ -68,11 +70,10 @@ public:
     void* context = nullptr;
 
     // The reachability probe (1: a TCP connection could be made; the host's TCP probe by
-    // default) and the identity read (0, -1, 401 or a transport result; the engine's
-    // information read, set by the owner).
+    // default) and the identity read (the engine's information read, set by the owner).
     std::function<int(const char* address, int port)> probe = TcpProbe;
-    std::function<int(const char* ip, const char* port, const char* user, const char* password,
-                      CameraReply* info)>
+    std::function<HttpOutcome(const char* ip, const char* port, const char* user,
+                              const char* password, CameraReply* info)>
         checkCgi;
 
     // How many addresses are probed at once, 1 to kMaxRangeJobs. The window probes one after
@@ -80,8 +81,9 @@ public:
     // worker at a time, so the results are those of a one-at-a-time search.
     int jobs = 1;
 
-    // Validates the range and starts the worker. 0, or the error text id from
-    // ValidateIpRange (nothing starts then), or -1 while a search is still running.
+    // Validates the range and the port and starts the worker. 0, or the error text id from
+    // ValidateIpRange or TEXT_INVALID_HTTP_PORT (nothing starts then), or -1 while a
+    // search is still running.
     int Start(const char* user, const char* password, const char* startText,
               const char* endText, const char* portText);
     // Asks the running search to stop after its current address.
@@ -93,7 +95,8 @@ public:
 private:
     // What probing one address found, until it is reported in its turn.
     struct AddressOutcome {
-        int result = -1;  // the identity read's result; -1 when nothing answered the probe
+        // The identity read's outcome; NoAnswer when nothing answered the probe.
+        HttpOutcome result = HttpOutcome::Of(HttpResult::NoAnswer);
         CameraReply info;
     };
     AddressOutcome ProbeAddress(const std::string& address, const std::string& portText,

@@ -1,5 +1,6 @@
 #include "web/LibCurl.h"
 
+#include <arpa/inet.h>
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -12,7 +13,9 @@
 #include <mutex>
 #include <string>
 
+#include "common/CameraText.h"
 #include "common/stdafx.h"
+#include "finder/LibIP.h"
 
 // ---- CurlBuffer -----------------------------------------------------------------------
 
@@ -158,54 +161,57 @@ void HttpGlobalInit() {
 
 void HttpGlobalCleanup() { curl_global_cleanup(); }
 
-int HttpRequest(const char* ip, const char* port, const char* user, const char* password,
-                const char* path, CurlBuffer* buffer) {
-    HttpGlobalInit();
-    EasyHandle easy;
-    if (easy.handle == nullptr) return CURLE_FAILED_INIT;
-    CURL* h = easy.handle;
+// ---- addresses and URLs --------------------------------------------------------------------
 
-    if (ip == nullptr || port == nullptr || path == nullptr) return CURLE_BAD_FUNCTION_ARGUMENT;
-    if (user == nullptr) user = "";
-    if (password == nullptr) password = "";
-    const std::string url = std::string("http://") + ip + ":" + port + path;
-    if (url.size() >= kUrlMax || std::strlen(user) + std::strlen(password) + 1 >= kTextMax)
-        return CURLE_BAD_FUNCTION_ARGUMENT;
-
-    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-    // The name and the password go to libcurl apart, never as "user:password", so that a
-    // ":" in either cannot move the split.
-    curl_easy_setopt(h, CURLOPT_USERNAME, user);
-    curl_easy_setopt(h, CURLOPT_PASSWORD, password);
-    curl_easy_setopt(h, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_DIGEST));
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, 2L);
-    curl_easy_setopt(h, CURLOPT_TIMEOUT, 2L);
-    // Worker threads: time-outs must not rely on signals.
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-
-    HeaderList headers;
-    if (!headers.Add("Content-Type: text/plain") ||
-        !headers.Add("User-Agent:  Mozilla/5.0 (Windows NT 6.1; WOW64; Trident/7.0; rv:11.0) "
-                     "like Gecko") ||
-        !headers.Add("Connection: Keep-Alive") || !headers.Add("Cookie: ipcamera=test")) {
-        return CURLE_OUT_OF_MEMORY;
-    }
-    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.list);
-
-    // Without a buffer the body is still read off the connection, just not kept.
-    BodyTarget target{buffer, kCgiReplyMax};
-    if (buffer != nullptr) buffer->Reset();
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, BodySink);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &target);
-
-    CURLcode result = curl_easy_perform(h);
-    long status = 0;
-    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
-    if (target.overLimit) TLOG_WARNING("(%s:%d)%s answered more than %zu bytes", ip, kCgiReplyMax);
-    if (result != CURLE_OK) return result;
-    if (status == 200) return 0;
-    return static_cast<int>(status);
+bool ParseCameraAddress(const char* ip, const char* port, CameraAddress* out) {
+    // inet_pton takes exactly four decimal parts without leading zeros; the port is the
+    // one the settings accept.
+    in_addr parsed{};
+    if (ip == nullptr || ::inet_pton(AF_INET, ip, &parsed) != 1 || !IsValidPortText(port))
+        return false;
+    out->ip = ntohl(parsed.s_addr);
+    out->port = static_cast<uint16_t>(std::atoi(port));
+    return true;
 }
+
+std::string CameraUrl(const CameraAddress& address, const char* path) {
+    if (path == nullptr || (path[0] != '/' && path[0] != '\0')) return "";
+    for (const char* p = path; *p != '\0'; ++p) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (c <= 0x20 || c >= 0x7F || c == '#' || c == '\\') return "";
+    }
+    char authority[32];
+    std::snprintf(authority, sizeof authority, "http://%u.%u.%u.%u:%u", address.ip >> 24,
+                  (address.ip >> 16) & 255, (address.ip >> 8) & 255, address.ip & 255,
+                  static_cast<unsigned>(address.port));
+    return authority + std::string(path);
+}
+
+void ConfineCameraTransfer(void* curlHandle) {
+    CURL* h = curlHandle;
+#if LIBCURL_VERSION_NUM >= 0x075500
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http");
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http");
+#else
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP));
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP));
+#endif
+    // No CURLOPT_MAXREDIRS of 0: libcurl counts the second leg of a Digest exchange
+    // against it. Not following is enough.
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(h, CURLOPT_UNRESTRICTED_AUTH, 0L);
+}
+
+std::string DescribeOutcome(const HttpOutcome& outcome) {
+    static const char* const kWhat[] = {"done",         "refused",   "no answer",
+                                        "not a camera", "too large", "transport error"};
+    std::string text = kWhat[static_cast<int>(outcome.result)];
+    if (outcome.httpStatus != 0) text += " (HTTP " + std::to_string(outcome.httpStatus) + ")";
+    if (outcome.curlCode != 0) text += " (curl " + std::to_string(outcome.curlCode) + ")";
+    return text;
+}
+
+// ---- requests ------------------------------------------------------------------------------
 
 namespace {
 
@@ -215,56 +221,175 @@ int AbortWhenAsked(void* clientp, curl_off_t, curl_off_t, curl_off_t, curl_off_t
     return abort->load() ? 1 : 0;
 }
 
-int GetUrl(const char* url, const char* user, const char* password, CurlBuffer& buffer,
-           const std::atomic<bool>* abort) {
+// One request to a camera, as the three kinds of request make it.
+struct Exchange {
+    const char* ip = nullptr;
+    const char* port = nullptr;
+    const char* path = nullptr;
+    const char* user = nullptr;  // nullptr: no credentials
+    const char* password = nullptr;
+    CurlBuffer* buffer = nullptr;
+    size_t limit = kCgiReplyMax;
+    long connectSeconds = 0;  // 0: libcurl's own
+    long timeoutSeconds = 2;
+    bool cgiHeaders = false;
+    bool createdIsDone = false;       // 201 counts as done (a picture)
+    const std::string* post = nullptr;  // a POST of this body when set
+    const char* contentType = nullptr;
+    const std::atomic<bool>* abort = nullptr;
+};
+
+// The libcurl results that mean the camera never answered, or stopped answering.
+bool IsSilence(CURLcode code) {
+    switch (code) {
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_CONNECT:
+        case CURLE_OPERATION_TIMEDOUT:
+        case CURLE_GOT_NOTHING:
+        case CURLE_SEND_ERROR:
+        case CURLE_RECV_ERROR:
+        case CURLE_PARTIAL_FILE:
+        case CURLE_ABORTED_BY_CALLBACK:
+            return true;
+        default:
+            return false;
+    }
+}
+
+HttpOutcome Classify(CURLcode code, long status, bool overLimit, bool createdIsDone) {
+    HttpOutcome outcome{HttpResult::Done, static_cast<int>(code), static_cast<int>(status)};
+    if (overLimit)
+        outcome.result = HttpResult::TooLarge;
+    else if (code != CURLE_OK)
+        // A status read before the failure is an earlier leg's (the Digest challenge's 401).
+        outcome = {IsSilence(code) ? HttpResult::NoAnswer : HttpResult::TransportError,
+                   static_cast<int>(code), 0};
+    else if (status == 200 || (status == 201 && createdIsDone))
+        outcome.result = HttpResult::Done;
+    else if (status == 401 || status == 403)
+        outcome.result = HttpResult::Refused;
+    else
+        outcome.result = HttpResult::NotCamera;
+    return outcome;
+}
+
+HttpOutcome Perform(const Exchange& x) {
+    CameraAddress address;
+    const std::string url = ParseCameraAddress(x.ip, x.port, &address) ? CameraUrl(address, x.path)
+                                                                      : std::string();
+    if (url.empty() || url.size() >= kUrlMax) {
+        TLOG_WARNING("(%s:%d)No request to %s:%s: not a camera's address and path",
+                     EscapedForTerminal(x.ip != nullptr ? x.ip : "").c_str(),
+                     EscapedForTerminal(x.port != nullptr ? x.port : "").c_str());
+        return {HttpResult::TransportError, CURLE_URL_MALFORMAT, 0};
+    }
+    if (x.user != nullptr &&
+        std::strlen(x.user) + std::strlen(x.password != nullptr ? x.password : "") + 1 >= kTextMax)
+        return {HttpResult::TransportError, CURLE_BAD_FUNCTION_ARGUMENT, 0};
     HttpGlobalInit();
     EasyHandle easy;
-    if (easy.handle == nullptr) return CURLE_FAILED_INIT;
+    if (easy.handle == nullptr) return {HttpResult::TransportError, CURLE_FAILED_INIT, 0};
     CURL* h = easy.handle;
-    buffer.Reset();
-    BodyTarget target{&buffer, kPictureMax};
-    curl_easy_setopt(h, CURLOPT_URL, url);
-    if (user != nullptr) {
-        curl_easy_setopt(h, CURLOPT_USERNAME, user);
-        curl_easy_setopt(h, CURLOPT_PASSWORD, password != nullptr ? password : "");
+
+    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    ConfineCameraTransfer(h);
+    if (x.user != nullptr) {
+        // The name and the password go to libcurl apart, never as "user:password", so that
+        // a ":" in either cannot move the split.
+        curl_easy_setopt(h, CURLOPT_USERNAME, x.user);
+        curl_easy_setopt(h, CURLOPT_PASSWORD, x.password != nullptr ? x.password : "");
+        curl_easy_setopt(h, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_DIGEST));
     }
-    curl_easy_setopt(h, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_DIGEST));
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &target);
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, BodySink);
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(h, CURLOPT_TIMEOUT, 10L);
+    if (x.connectSeconds > 0) curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, x.connectSeconds);
+    curl_easy_setopt(h, CURLOPT_TIMEOUT, x.timeoutSeconds);
+    // Worker threads: time-outs must not rely on signals.
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    if (abort != nullptr) {
+
+    HeaderList headers;
+    const std::string contentType =
+        std::string("Content-Type: ") + (x.contentType != nullptr ? x.contentType : "text/plain");
+    if (x.cgiHeaders || x.post != nullptr) {
+        if (!headers.Add(contentType.c_str()) ||
+            (x.cgiHeaders &&
+             (!headers.Add("User-Agent:  Mozilla/5.0 (Windows NT 6.1; WOW64; Trident/7.0; "
+                           "rv:11.0) like Gecko") ||
+              !headers.Add("Connection: Keep-Alive") || !headers.Add("Cookie: ipcamera=test"))))
+            return {HttpResult::TransportError, CURLE_OUT_OF_MEMORY, 0};
+        curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.list);
+    }
+    if (x.post != nullptr) {
+        curl_easy_setopt(h, CURLOPT_POSTFIELDS, x.post->data());
+        curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(x.post->size()));
+    }
+
+    // Without a buffer the body is still read off the connection, just not kept.
+    BodyTarget target{x.buffer, x.limit};
+    if (x.buffer != nullptr) x.buffer->Reset();
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, BodySink);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &target);
+    if (x.abort != nullptr) {
         curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, AbortWhenAsked);
-        curl_easy_setopt(h, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(abort));
+        curl_easy_setopt(h, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(x.abort));
         curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     }
-    const CURLcode result = curl_easy_perform(h);
-    if (target.overLimit) {
-        TLOG_WARNING("(%s:%d)The answer is larger than %zu bytes", kPictureMax);
-        buffer.Reset();
-    }
-    if (result != CURLE_OK) return result;
+
+    const CURLcode code = curl_easy_perform(h);
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
-    if (status == 200 || status == 201) return 0;
-    TLOG_WARNING("(%s:%d)!!! Response code: %d\n", static_cast<int>(status));
-    return status > 0 ? static_cast<int>(status) : -1;  // never 0: that is success
+    if (target.overLimit) {
+        TLOG_WARNING("(%s:%d)%s answered more than %zu bytes", x.ip, x.limit);
+        if (x.buffer != nullptr) x.buffer->Reset();
+    }
+    if (status >= 300 && status < 400)
+        TLOG_WARNING("(%s:%d)%s answered with a redirect (%ld), not followed", x.ip, status);
+    return Classify(code, status, target.overLimit, x.createdIsDone);
 }
 
 }  // namespace
 
-bool HttpGetUrl(const char* url, CurlBuffer& buffer) {
-    return GetUrl(url, nullptr, nullptr, buffer, nullptr) == 0;
+HttpOutcome HttpRequest(const char* ip, const char* port, const char* user, const char* password,
+                        const char* path, CurlBuffer* buffer) {
+    Exchange x;
+    x.ip = ip, x.port = port, x.path = path;
+    x.user = user != nullptr ? user : "";
+    x.password = password;
+    x.buffer = buffer;
+    x.connectSeconds = 2;
+    x.cgiHeaders = true;
+    return Perform(x);
 }
 
-bool HttpGetUrl(const char* url, const char* user, const char* password, CurlBuffer& buffer) {
-    return GetUrl(url, user != nullptr ? user : "", password, buffer, nullptr) == 0;
+HttpOutcome HttpGetUrl(const char* ip, const char* port, const char* path, const char* user,
+                       const char* password, CurlBuffer& buffer, const std::atomic<bool>* abort) {
+    Exchange x;
+    x.ip = ip, x.port = port, x.path = path;
+    x.user = user != nullptr ? user : "";
+    x.password = password;
+    x.buffer = &buffer;
+    x.limit = kPictureMax;
+    x.timeoutSeconds = 10;
+    x.createdIsDone = true;
+    x.abort = abort;
+    const HttpOutcome outcome = Perform(x);
+    if (outcome.httpStatus != 0 && !outcome.Done())
+        TLOG_WARNING("(%s:%d)!!! Response code: %d\n", outcome.httpStatus);
+    return outcome;
 }
 
-int HttpGetUrlResult(const char* url, const char* user, const char* password, CurlBuffer& buffer,
-                     const std::atomic<bool>* abort) {
-    return GetUrl(url, user != nullptr ? user : "", password, buffer, abort);
+HttpOutcome HttpPost(const char* ip, const char* port, const char* path, const char* contentType,
+                     const std::string& body, const char* user, const char* password,
+                     CurlBuffer& buffer, size_t replyMax, long timeoutSeconds) {
+    Exchange x;
+    x.ip = ip, x.port = port, x.path = path;
+    x.user = user;
+    x.password = password;
+    x.buffer = &buffer;
+    x.limit = replyMax;
+    x.connectSeconds = 2;
+    x.timeoutSeconds = timeoutSeconds;
+    x.post = &body;
+    x.contentType = contentType;
+    return Perform(x);
 }
 
 // ---- CGI parameters ------------------------------------------------------------------------
@@ -315,36 +440,36 @@ int ParseGetReply(const char* body, GetReply* reply) {
 
 namespace {
 
-int GetNodeInto(const char* ip, const char* port, const char* user, const char* password,
-                const char* key, char* out, size_t capacity) {
+HttpOutcome GetNodeInto(const char* ip, const char* port, const char* user, const char* password,
+                        const char* key, char* out, size_t capacity) {
     char path[kTextMax];
     int n = std::snprintf(path, sizeof path, "/cgi-bin/get?%s", key != nullptr ? key : "");
-    if (n < 0 || n >= static_cast<int>(sizeof path)) return CURLE_BAD_FUNCTION_ARGUMENT;
+    if (n < 0 || n >= static_cast<int>(sizeof path))
+        return {HttpResult::TransportError, CURLE_BAD_FUNCTION_ARGUMENT, 0};
     CurlBuffer buffer;
-    int result = HttpRequest(ip, port, user, password, path, &buffer);
-    if (result != 0) return result;
-    if (buffer.length == 0) return 0;
+    const HttpOutcome outcome = HttpRequest(ip, port, user, password, path, &buffer);
+    if (!outcome.Done() || buffer.length == 0) return outcome;
     GetReply reply;
     ParseGetReply(buffer.Text(), &reply);
-    if (std::strcmp(reply.status, "ok") != 0) return -1;
+    if (std::strcmp(reply.status, "ok") != 0) return HttpOutcome::Of(HttpResult::NotCamera, 200);
     BoundedCopy(out, capacity, reply.value, "GetNode", 47);
-    return 0;
+    return outcome;
 }
 
 }  // namespace
 
-int GetNode(const char* ip, const char* port, const char* user, const char* password,
-            const char* key, char (&out)[128]) {
+HttpOutcome GetNode(const char* ip, const char* port, const char* user, const char* password,
+                    const char* key, char (&out)[128]) {
     return GetNodeInto(ip, port, user, password, key, out, sizeof out);
 }
 
-int GetNode(const char* ip, const char* port, const char* user, const char* password,
-            const char* key, char (&out)[1024]) {
+HttpOutcome GetNode(const char* ip, const char* port, const char* user, const char* password,
+                    const char* key, char (&out)[1024]) {
     return GetNodeInto(ip, port, user, password, key, out, sizeof out);
 }
 
-int GetNode(const char* ip, const char* port, const char* user, const char* password,
-            const char* key, char* out, size_t capacity) {
+HttpOutcome GetNode(const char* ip, const char* port, const char* user, const char* password,
+                    const char* key, char* out, size_t capacity) {
     return GetNodeInto(ip, port, user, password, key, out, capacity);
 }
 
@@ -369,16 +494,16 @@ std::string SetQuery(const char* assignments) {
     return query;
 }
 
-int SetNode(const char* ip, const char* port, const char* user, const char* password,
-            const char* assignments) {
+HttpOutcome SetNode(const char* ip, const char* port, const char* user, const char* password,
+                    const char* assignments) {
     const std::string path = "/cgi-bin/set?" + SetQuery(assignments);
     CurlBuffer reply;
-    const int result = HttpRequest(ip, port, user, password, path.c_str(), &reply);
-    if (result != 0) return result;
+    const HttpOutcome outcome = HttpRequest(ip, port, user, password, path.c_str(), &reply);
+    if (!outcome.Done()) return outcome;
     // The camera answers every assignment with its status; one it did not take fails the set.
     if (std::strstr(reply.Text(), "status=\"error\"") != nullptr) {
         TLOG_WARNING("(%s:%d)%s refused a setting: %s", ip, reply.Text());
-        return -1;
+        return HttpOutcome::Of(HttpResult::Refused, 200);
     }
-    return 0;
+    return outcome;
 }

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "web/HttpOutcome.h"
+
 // The most a camera's answer may hold; a transfer past it is aborted and fails. A CGI
 // answer is a few short lines; a still picture is a JPEG of a few hundred kilobytes.
 constexpr size_t kCgiReplyMax = 64 * 1024;
@@ -47,25 +49,53 @@ void HttpGlobalInit();
 // Releases libcurl's process-wide state; call once, when no request can run any more.
 void HttpGlobalCleanup();
 
-// GET http://ip:port/path with Digest credentials. 0 for status 200; otherwise the libcurl
-// result of a failed transfer (28 time-out, 7 no connection, ...) or the HTTP status
-// (401 credentials refused; 23 an answer over kCgiReplyMax). user and password travel to
-// libcurl as they are, so any character may appear in them. buffer may be null.
-int HttpRequest(const char* ip, const char* port, const char* user, const char* password,
-                const char* path, CurlBuffer* buffer);
+// A camera's address as the web client uses it: an IPv4 address and a TCP port, never text.
+struct CameraAddress {
+    uint32_t ip = 0;  // host order
+    uint16_t port = 0;
+};
 
-// GET a complete URL (credentials, if any, in its authority part), Digest only, redirects
-// followed, 10 s in all. True for status 200 or 201; false for an answer over kPictureMax.
-bool HttpGetUrl(const char* url, CurlBuffer& buffer);
-// The same with the credentials given apart from the URL, so that a password holding ":",
-// "@", "/" or "%" reaches the camera unchanged.
-bool HttpGetUrl(const char* url, const char* user, const char* password, CurlBuffer& buffer);
-// The same, saying why a fetch failed: 0 for status 200 or 201, the HTTP status of any
-// other answer (401 credentials refused; -1 when there is none), else the libcurl result
-// (7 no connection, 28 time-out, 23 an answer over kPictureMax, 42 aborted). The transfer is aborted within about
-// a second once *abort (when given) becomes true.
-int HttpGetUrlResult(const char* url, const char* user, const char* password, CurlBuffer& buffer,
-                     const std::atomic<bool>* abort = nullptr);
+// The only way from text to a CameraAddress: a dotted IPv4 address ("a.b.c.d", decimal,
+// no leading zeros) and a decimal port 1..65535, nothing else (no host name, user, path or
+// blanks). False for any other text, from a camera, a file, a datagram or a user alike.
+bool ParseCameraAddress(const char* ip, const char* port, CameraAddress* out);
+
+// The URL of path at a camera, made from the typed address only: "http://a.b.c.d:port"
+// followed by path. "" when path is neither empty (the camera's web page) nor starts with
+// "/", or holds a blank, a control, a non-ASCII byte, "#" or "\\": every URL of a camera,
+// a request's or the page the browser opens, is made here.
+std::string CameraUrl(const CameraAddress& address, const char* path);
+
+// Every transfer to a camera speaks plain HTTP and follows no redirect: a camera's answer
+// cannot send the request (nor its credentials) to another host, port or protocol. Set on
+// each libcurl easy handle the web client makes (a CURL*); those made here do it already.
+void ConfineCameraTransfer(void* curlHandle);
+
+// Every request below takes the camera's address as text and goes nowhere when it does
+// not parse (ParseCameraAddress): TransportError, curl code CURLE_URL_MALFORMAT, logged.
+// A user of nullptr sends no credentials; otherwise user and password go to libcurl apart
+// (any character may appear in them) and only as answers to the camera's Digest challenge.
+// A redirect is not followed: it is an answer that is not a camera's (NotCamera).
+
+// GET path with Digest credentials, the fixed CGI headers, 2 s to connect and 2 s in all,
+// the answer at most kCgiReplyMax. Done for status 200 only. buffer may be null.
+HttpOutcome HttpRequest(const char* ip, const char* port, const char* user, const char* password,
+                        const char* path, CurlBuffer* buffer);
+
+// GET path (a still picture) with Digest credentials, 10 s in all, the answer at most
+// kPictureMax. Done for status 200 or 201; any other status is logged as
+// "!!! Response code". The transfer is aborted within about a second once *abort (when
+// given) becomes true (NoAnswer).
+HttpOutcome HttpGetUrl(const char* ip, const char* port, const char* path, const char* user,
+                       const char* password, CurlBuffer& buffer,
+                       const std::atomic<bool>* abort = nullptr);
+
+// POST body (of contentType) to path, Digest credentials when user is given, 2 s to
+// connect and timeoutSeconds in all, the answer at most replyMax into buffer. Done for
+// status 200; the body of any other answer stays in buffer (a SOAP fault, say).
+HttpOutcome HttpPost(const char* ip, const char* port, const char* path, const char* contentType,
+                     const std::string& body, const char* user, const char* password,
+                     CurlBuffer& buffer, size_t replyMax, long timeoutSeconds);
 
 // The three double-quoted strings of a get reply.
 struct GetReply {
@@ -80,23 +110,23 @@ struct GetReply {
 // fields not read stay empty. Returns the number of strings read (0 to 3).
 int ParseGetReply(const char* body, GetReply* reply);
 
-// Reads one key through "/cgi-bin/get?key". 0: status "ok" and out holds the value (or the
-// body was empty and out is untouched); -1: the status was not "ok"; otherwise the
-// HttpRequest result.
-int GetNode(const char* ip, const char* port, const char* user, const char* password,
-            const char* key, char (&out)[128]);
-int GetNode(const char* ip, const char* port, const char* user, const char* password,
-            const char* key, char (&out)[1024]);
+// Reads one key through "/cgi-bin/get?key". Done: status "ok" and out holds the value
+// (or the body was empty and out is untouched); NotCamera (HTTP status 200): the status
+// was not "ok"; otherwise the HttpRequest outcome.
+HttpOutcome GetNode(const char* ip, const char* port, const char* user, const char* password,
+                    const char* key, char (&out)[128]);
+HttpOutcome GetNode(const char* ip, const char* port, const char* user, const char* password,
+                    const char* key, char (&out)[1024]);
 
 // The same into a field of any capacity (values longer than capacity - 1 are cut, logged).
-int GetNode(const char* ip, const char* port, const char* user, const char* password,
-            const char* key, char* out, size_t capacity);
+HttpOutcome GetNode(const char* ip, const char* port, const char* user, const char* password,
+                    const char* key, char* out, size_t capacity);
 
 // The query of a set request: each key and value of the "&"-joined assignments
 // percent-encoded, so the camera receives every value whole.
 std::string SetQuery(const char* assignments);
 
-// Writes "&"-joined assignments through "/cgi-bin/set?query"; the HttpRequest result, or
-// -1 when the camera answers that it did not take one of them.
-int SetNode(const char* ip, const char* port, const char* user, const char* password,
-            const char* assignments);
+// Writes "&"-joined assignments through "/cgi-bin/set?query"; the HttpRequest outcome, or
+// Refused (HTTP status 200) when the camera answers that it did not take one of them.
+HttpOutcome SetNode(const char* ip, const char* port, const char* user, const char* password,
+                    const char* assignments);

@@ -14,11 +14,6 @@
 
 namespace {
 
-// Libcurl's codes for a transfer that never got an answer from the camera.
-bool IsSilence(int result) {
-    return result > 0 && result < 100 && result != 23;
-}
-
 // The size that fits in the thumbnail's box, keeping the picture's shape; never larger.
 void FitThumbnail(int width, int height, int* outWidth, int* outHeight) {
     double scale = std::min(1.0, std::min(static_cast<double>(kThumbnailMaxWidth) / width,
@@ -120,14 +115,14 @@ ReportPicture MakeThumbnail(const unsigned char* data, size_t length, size_t mem
 ReportPicture FetchReportPicture(const PictureSource& source, const std::atomic<bool>* cancel,
                                  size_t memory, bool* overMemory) {
     ReportPicture picture;
-    const std::string url = "http://" + source.ip + ":" + source.port + SnapshotTarget(0, 0, 0, 0);
     CurlBuffer body;
     body.memoryLimit = memory;
-    const int result =
-        HttpGetUrlResult(url.c_str(), source.user.c_str(), source.password.c_str(), body, cancel);
+    const HttpOutcome result =
+        HttpGetUrl(source.ip.c_str(), source.port.c_str(), SnapshotTarget(0, 0, 0, 0).c_str(),
+                   source.user.c_str(), source.password.c_str(), body, cancel);
     if (body.overMemory && overMemory != nullptr)
         *overMemory = true;
-    if (result == 0) {
+    if (result.Done()) {
         // The body's block was counted whole while it grew; of it, only the bytes received
         // were ever touched.
         picture = MakeThumbnail(body.data, body.length, memory - std::min<size_t>(memory, body.length),
@@ -137,10 +132,10 @@ ReportPicture FetchReportPicture(const PictureSource& source, const std::atomic<
             TLOG("(%s:%d)Report: %s sent no picture", source.ip.c_str());
         return picture;
     }
-    TLOG("(%s:%d)Report: picture of %s: %d", source.ip.c_str(), result);
-    picture.missing = result == 401       ? PictureMissing::Refused
-                      : IsSilence(result) ? PictureMissing::NoAnswer
-                                          : PictureMissing::NotPicture;
+    TLOG("(%s:%d)Report: picture of %s: %s", source.ip.c_str(), DescribeOutcome(result).c_str());
+    picture.missing = result.result == HttpResult::Refused    ? PictureMissing::Refused
+                      : result.result == HttpResult::NoAnswer ? PictureMissing::NoAnswer
+                                                              : PictureMissing::NotPicture;
     return picture;
 }
 

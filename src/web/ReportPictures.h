@@ -26,7 +26,8 @@ enum class PictureMissing {
     NotVerified,  // its credentials were not verified, so it was not asked
     Refused,      // it refused the credentials
     NoAnswer,     // it did not answer over HTTP (no connection, time-out)
-    NotPicture,   // it answered with something that is not a picture within bounds
+    NotPicture,   // it answered with something that is not a picture within bounds, or
+                  // its address is not a camera's (nothing was asked)
 };
 
 struct ReportPicture {

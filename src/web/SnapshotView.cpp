@@ -270,12 +270,11 @@ void CSnapshotWorker::Run() {
                             now.time_since_epoch())
                             .count() %
                         1000);
-                    // The credentials go to libcurl apart from the URL, so that any
-                    // character in them survives.
-                    const std::string url =
-                        std::string("http://") + camera.ip + ":" + camera.httpPort +
+                    const std::string target =
                         SnapshotTarget(local.tm_hour, local.tm_min, local.tm_sec, millisecond);
-                    if (HttpGetUrl(url.c_str(), camera.user, camera.password, buffer)) {
+                    if (HttpGetUrl(camera.ip, camera.httpPort, target.c_str(), camera.user,
+                                   camera.password, buffer)
+                            .Done()) {
                         SnapshotImage image;
                         if (DecodeSnapshot(buffer.data, buffer.length, &image, showWidth,
                                            showHeight) &&

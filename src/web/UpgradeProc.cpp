@@ -259,12 +259,15 @@ UpgradeFailure UpgradeProc::RunUpgrade(UpgradeItem* item, int* lastPercent) {
     const Target t = CopyTarget(itemLock, item);
     UpgradeFailure failure = UPGRADE_FAIL_NONE;
     CurlBuffer reply;
-    const int begun = HttpRequest(t.ip, t.port, t.user, t.password, kBeginTarget, &reply);
-    if (begun != 0) {
-        TLOG_WARNING("(%s:%d)%s set system.upgrade.status fail!", t.mac);
-        // An HTTP status is the camera saying no; a transport result (below 100: no
-        // connection, the time-out, an answer past its size) is no answer at all.
-        failure = begun >= 100 ? UPGRADE_FAIL_REFUSED : UPGRADE_FAIL_NO_ANSWER;
+    const HttpOutcome begun = HttpRequest(t.ip, t.port, t.user, t.password, kBeginTarget, &reply);
+    if (!begun.Done()) {
+        TLOG_WARNING("(%s:%d)%s set system.upgrade.status fail! (%s)", t.mac,
+                     DescribeOutcome(begun).c_str());
+        // An answer with another status is the camera saying no; no connection, the
+        // time-out or an answer past its size is no answer at all.
+        failure = begun.result == HttpResult::Refused || begun.result == HttpResult::NotCamera
+                      ? UPGRADE_FAIL_REFUSED
+                      : UPGRADE_FAIL_NO_ANSWER;
         GiveSlot();
     } else {
         Report(item, 1, lastPercent);
@@ -346,9 +349,10 @@ UpgradeFailure UpgradeProc::PollUpgradeStatus(UpgradeItem* item, int* lastPercen
         Report(item, 70 - (remaining * 65) / kStatusPolls, lastPercent);
 
         Target t = CopyTarget(itemLock, item);
-        const int result = HttpRequest(t.ip, t.port, t.user, t.password, kStatusTarget, &buffer);
-        if (result == 0) answered = true;
-        if (result == 0 && buffer.data != nullptr) {
+        const bool done =
+            HttpRequest(t.ip, t.port, t.user, t.password, kStatusTarget, &buffer).Done();
+        if (done) answered = true;
+        if (done && buffer.data != nullptr) {
             GetReply reply;
             switch (ClassifyUpgradeStatus(buffer.Text(), &reply)) {
                 case UpgradeStatusKind::Progressing:

@@ -140,9 +140,18 @@ bool UpgradeProc::UploadFirmware(UpgradeItem* item, int* lastPercent, int64_t ti
         Report(item, 5, lastPercent);
         return false;
     }
-    char url[300];
-    std::snprintf(url, sizeof url, "http://%s:%d/cgi-bin/upload.cgi", ip, std::atoi(port));
-    curl_easy_setopt(h, CURLOPT_URL, url);
+    CameraAddress address;
+    const std::string url = ParseCameraAddress(ip, port, &address)
+                                ? CameraUrl(address, "/cgi-bin/upload.cgi")
+                                : std::string();
+    if (url.empty()) {
+        TLOG_WARNING("(%s:%d)%s has no camera's address: nothing is uploaded", mac);
+        curl_easy_cleanup(h);
+        Report(item, 5, lastPercent);
+        return false;
+    }
+    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    ConfineCameraTransfer(h);
     curl_easy_setopt(h, CURLOPT_USERNAME, user);
     curl_easy_setopt(h, CURLOPT_PASSWORD, password);
     curl_easy_setopt(h, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_DIGEST));

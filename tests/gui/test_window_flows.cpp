@@ -168,7 +168,7 @@ private slots:
         dialog->Search().probe = [](const char* ip, int) { return std::strcmp(ip, "10.0.0.2") == 0 ? 1 : 0; };
         dialog->Search().checkCgi = [](const char*, const char*, const char*, const char*, CameraReply* info) {
             *info = MakeReply(HEADER_IP_QUERY, "00:1B:2C:00:00:77", "10.0.0.2", "manual");
-            return 0;
+            return HttpOutcome{};
         };
         dialog->StartEdit()->setText(QStringLiteral("10.0.0.1"));
         dialog->EndEdit()->setText(QStringLiteral("10.0.0.3"));

@@ -33,6 +33,7 @@ struct HttpAnswer {
     std::string body;
     int delayMs = 0;
     int trickleMs = 0;  // when set, the body goes out one byte per trickleMs
+    std::string location = {};  // when set, sent as the answer's Location header
 };
 
 class LoopbackHttpServer {
@@ -169,6 +170,8 @@ private:
                       new Trickle{answer.body, answer.trickleMs}, &LoopbackHttpServer::EndTrickle)
                 : MHD_create_response_from_buffer(answer.body.size(), answer.body.data(),
                                                   MHD_RESPMEM_MUST_COPY);
+        if (!answer.location.empty())
+            MHD_add_response_header(response, "Location", answer.location.c_str());
         MHD_Result r = MHD_queue_response(connection, static_cast<unsigned>(answer.status),
                                           response);
         MHD_destroy_response(response);

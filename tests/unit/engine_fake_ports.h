@@ -92,22 +92,22 @@ public:
     }
 
     // ---- web: per camera address, a table of key -> value, or a fixed failure result
-    int GetNode(const char* ip, const char*, const char* user, const char* password,
-                const char* key, char* out, size_t cap) override {
+    HttpOutcome GetNode(const char* ip, const char*, const char* user, const char* password,
+                        const char* key, char* out, size_t cap) override {
         std::lock_guard<std::mutex> guard(mutex_);
         keysRead.push_back(key);
         auto failure = httpFailure.find(ip);
         if (failure != httpFailure.end()) return failure->second;
         auto cam = httpCameras.find(ip);
-        if (cam == httpCameras.end()) return 7;
-        if (cam->second.user != user || cam->second.password != password) return 401;
+        if (cam == httpCameras.end()) return {HttpResult::NoAnswer, 7, 0};
+        if (cam->second.user != user || cam->second.password != password) return HttpOutcome::Of(HttpResult::Refused, 401);
         auto value = cam->second.values.find(key);
-        if (value == cam->second.values.end()) return -1;
+        if (value == cam->second.values.end()) return HttpOutcome::Of(HttpResult::NotCamera, 200);
         std::snprintf(out, cap, "%s", value->second.c_str());
-        return 0;
+        return HttpOutcome::Of(HttpResult::Done, 200);
     }
-    int SetNode(const char* ip, const char*, const char*, const char*,
-                const char* assignments) override {
+    HttpOutcome SetNode(const char* ip, const char*, const char*, const char*,
+                        const char* assignments) override {
         std::lock_guard<std::mutex> guard(mutex_);
         httpSets.push_back({ip, assignments});
         return setNodeResult;
@@ -181,7 +181,7 @@ public:
         std::map<std::string, std::string> values;
     };
     std::map<std::string, HttpCamera> httpCameras;  // by address
-    std::map<std::string, int> httpFailure;         // by address
+    std::map<std::string, HttpOutcome> httpFailure;  // by address
     std::vector<std::string> keysRead;
     std::vector<std::pair<std::string, std::string>> httpSets;
     std::map<uint64_t, std::string> inUse;  // address -> MAC of whoever answers there
@@ -194,7 +194,7 @@ public:
     TempHistory history;
     std::atomic<int> languageCalls{0};
     int sendResult = 0;
-    int setNodeResult = 0;
+    HttpOutcome setNodeResult;
     int receiversCreated = 0;
     std::vector<SentPacket> sent;
     std::mutex mutex_;

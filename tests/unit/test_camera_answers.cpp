@@ -58,25 +58,30 @@ struct RawServer {
 TEST(CameraAnswers, SetValuesArriveWholeAndARefusedSettingFails) {
     const std::string ok = "name=\"network.device_name\" status=\"ok\" value=\"\"\r\n";
     RawServer camera(ok.size(), ok);
-    ASSERT_EQ(0, SetNode("127.0.0.1", camera.port.c_str(), "admin", "pw",
+    ASSERT_TRUE(SetNode("127.0.0.1", camera.port.c_str(), "admin", "pw",
                          "network.device_name=Cam #2 A+100%\xC3\xBC"
-                         "&network.wire.ipv4.manual.address=192.168.1.20/255.255.255.0/0.0.0.0"));
+                        "&network.wire.ipv4.manual.address=192.168.1.20/255.255.255.0/0.0.0.0")
+                    .Done());
     EXPECT_EQ("GET /cgi-bin/set?network.device_name=Cam%20%232%20A%2B100%25%C3%BC"
               "&network.wire.ipv4.manual.address=192.168.1.20/255.255.255.0/0.0.0.0 HTTP/1.1",
               camera.Done().line);
     const std::string refused = "name=\"network.web.http_port\" status=\"error\" value=\"\"\r\n";
     RawServer stubborn(refused.size(), refused);
-    EXPECT_EQ(-1, SetNode("127.0.0.1", stubborn.port.c_str(), "admin", "pw", "network.web.http_port=80"));
+    EXPECT_EQ(HttpResult::Refused,
+              SetNode("127.0.0.1", stubborn.port.c_str(), "admin", "pw", "network.web.http_port=80").result);
 }
 
 TEST(CameraAnswers, OversizedAnswersAreCutOffAndFail) {
     RawServer cgi(200u << 20, "name=\"x\" status=\"ok\" value=\"y\" ");
     CurlBuffer body;
-    EXPECT_EQ(23, HttpRequest("127.0.0.1", cgi.port.c_str(), "admin", "pw", "/cgi-bin/get?x", &body));
+    const HttpOutcome cut = HttpRequest("127.0.0.1", cgi.port.c_str(), "admin", "pw", "/cgi-bin/get?x", &body);
+    EXPECT_EQ(HttpResult::TooLarge, cut.result);
+    EXPECT_EQ(23, cut.curlCode);  // libcurl's write error, kept apart from the HTTP status
     EXPECT_LE(body.length, kCgiReplyMax);
     EXPECT_LT(cgi.Done().written, size_t{100} << 20);  // the transfer stopped, not drained
     RawServer picture(kPictureMax + 1, "\xFF");
-    EXPECT_FALSE(HttpGetUrl(("http://127.0.0.1:" + picture.port + "/s").c_str(), "a", "b", body));
+    EXPECT_EQ(HttpResult::TooLarge,
+              HttpGetUrl("127.0.0.1", picture.port.c_str(), "/s", "a", "b", body).result);
     EXPECT_EQ(0u, body.length);
 }
 
@@ -87,7 +92,7 @@ TEST(CameraAnswers, AFailedHttpSetIsReportedAtOnce) {
     CameraReply info = MakeReply(HEADER_IP_QUERY, "00:11:22:33:44:55", "192.168.1.50");
     info.viaHttp = 1;
     engine.RecvCameraProcess(info);
-    ports.setNodeResult = 7;  // nothing listens any more
+    ports.setNodeResult = {HttpResult::NoAnswer, 7, 0};  // nothing listens any more
     EXPECT_EQ(-2, ApplySettings(engine, "00:11:22:33:44:55",
                                 {"Gate", "192.168.1.50", "255.255.255.0", "", "manual", "80"}));
     CameraRecord r;

@@ -61,32 +61,32 @@ TEST(GetNode, OnlyLowerCaseOkCarriesAValue) {
     // success that leaves out as it was. What else the body may hold: GetReplyGrammar.
     const struct {
         std::string body;
-        int result;
+        HttpResult result;
         const char* out;
-    } cases[] = {{"network.device_name=\"x\" status=\"ok\" value=\"Lobby Cam\"\n", 0, "Lobby Cam"},
-                 {"k=\"x\" s=\"OK\" v=\"Upper\"", -1, "old"},
-                 {"k=\"x\" s=\"ok\"", 0, ""},
-                 {"", 0, "old"}};
+    } cases[] = {{"network.device_name=\"x\" status=\"ok\" value=\"Lobby Cam\"\n", HttpResult::Done, "Lobby Cam"},
+                 {"k=\"x\" s=\"OK\" v=\"Upper\"", HttpResult::NotCamera, "old"},
+                 {"k=\"x\" s=\"ok\"", HttpResult::Done, ""},
+                 {"", HttpResult::Done, "old"}};
     for (const auto& c : cases) {
         body = c.body;
         std::strcpy(out, "old");
-        EXPECT_EQ(c.result, get(out)) << c.body;
+        EXPECT_EQ(c.result, get(out).result) << c.body;
         EXPECT_STREQ(c.out, out) << c.body;
     }
     EXPECT_EQ("/cgi-bin/get?network.device_name", cam.Requests().back().target);
 
-    // HTTP failures pass through untouched.
+    // HTTP failures pass through with their status.
     status = 404;
     body = "k=\"x\" s=\"ok\" v=\"nope\"";
-    EXPECT_EQ(404, get(out));
+    EXPECT_EQ(404, get(out).httpStatus);
     EXPECT_STREQ("old", out);
-    EXPECT_EQ(401, GetNode("127.0.0.1", port.c_str(), "admin", "bad", "k", out));
+    EXPECT_EQ(401, GetNode("127.0.0.1", port.c_str(), "admin", "bad", "k", out).httpStatus);
 
     // The long variant reads the slash-joined address.
     status = 200;
     body = "k=\"x\" s=\"ok\" v=\"192.168.1.20/255.255.255.0/192.168.1.1\"";
     char address[1024];
-    EXPECT_EQ(0, GetNode("127.0.0.1", port.c_str(), "admin", "pw",
-                         "system.information.wire.ipv4.address", address));
+    EXPECT_TRUE(GetNode("127.0.0.1", port.c_str(), "admin", "pw", "system.information.wire.ipv4.address",
+                        address).Done());
     EXPECT_STREQ("192.168.1.20/255.255.255.0/192.168.1.1", address);
 }

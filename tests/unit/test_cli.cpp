@@ -95,20 +95,25 @@ TEST(CliOutput, TableJsonAndCsvCarryTheSameRows) {
     EXPECT_EQ(FormatRows(Format::Table, Columns(), odd).find('\x1b'), std::string::npos);
 
     // The table escapes C1 controls and bidirectional overrides visibly ("evil" written
-    // with U+202E must not read "live"); the CSV is valid UTF-8 without ESC or BEL, and
-    // no cell of it is a spreadsheet formula.
+    // with U+202E must not read "live"); the CSV is valid UTF-8 without ESC, BEL or
+    // direction overrides, and no cell of it is a spreadsheet formula, not even after a
+    // tab, a CR or a blank, nor with a full-width "=".
     std::vector<Row> hostile = {{std::string("\xE2\x80\xAE" "evil"), 1LL, std::string("=HYPERLINK(\"x\")"), true},
                                 {std::string("c1\xC2\x9B" "31m\x07"), 2LL, std::string("bad\xff"), true},
-                                {std::string("+1"), 3LL, std::string("@SUM(A1)"), true}};
+                                {std::string("+1"), 3LL, std::string("@SUM(A1)"), true},
+                                {std::string("\t=1+1"), 4LL, std::string("\r=A1"), true},
+                                {std::string(" -2"), 5LL, std::string("\xEF\xBC\x9D" "A1"), true}};
     table = FormatRows(Format::Table, Columns(), hostile);
     EXPECT_NE(std::string::npos, table.find("\\u202Eevil"));
     EXPECT_NE(std::string::npos, table.find("c1\\u009B31m\\x07"));
     EXPECT_EQ(std::string::npos, table.find("\xE2\x80\xAE"));
     EXPECT_EQ(FormatRows(Format::Csv, Columns(), hostile),
               "name,port,note,ok\r\n"
-              "\xE2\x80\xAE" "evil,1,\"'=HYPERLINK(\"\"x\"\")\",true\r\n"
+              "\xEF\xBF\xBD" "evil,1,\"'=HYPERLINK(\"\"x\"\")\",true\r\n"
               "c1\xEF\xBF\xBD" "31m\xEF\xBF\xBD,2,bad\xEF\xBF\xBD,true\r\n"
-              "'+1,3,'@SUM(A1),true\r\n");
+              "'+1,3,'@SUM(A1),true\r\n"
+              "'\t=1+1,4,\"'\r=A1\",true\r\n"
+              "' -2,5,'\xEF\xBC\x9D" "A1,true\r\n");
 }
 
 TEST(CliOutput, CameraRowsFollowTheCameraObjectKeys) {

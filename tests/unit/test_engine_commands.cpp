@@ -27,7 +27,7 @@ FakePorts::HttpCamera SupportedCamera() {
 void AddHttpCamera(FakePorts& ports, CTSmainDlg& engine) {
     ports.httpCameras[kHttpIp] = SupportedCamera();
     CameraReply info;
-    ASSERT_EQ(0, CheckCGI(ports, kHttpIp, "8080", "admin", "secret", &info));
+    ASSERT_TRUE(CheckCGI(ports, kHttpIp, "8080", "admin", "secret", &info).Done());
     engine.RecvCameraProcess(info);
 }
 
@@ -66,7 +66,7 @@ TEST(Commands, SystemCommandsAndParametersTakeTheCamerasRoute) {
 
     // A camera found over HTTP gets the same text through the CGI; a failed set fails.
     AddHttpCamera(ports, engine);
-    ports.setNodeResult = 28;
+    ports.setNodeResult = {HttpResult::NoAnswer, 28, 0};
     ports.ClearSent();
     EXPECT_EQ(-1, engine.SetCameraParameters("00:11:22:33:44:55", payload));
     engine.SystemCommand("00:11:22:33:44:55", "REBOOT");
@@ -81,34 +81,34 @@ TEST(CheckCGI, ReadsEveryKeyInOrderAndStopsAtTheFirstFailure) {
     FakePorts ports;
     ports.httpCameras[kHttpIp] = SupportedCamera();
     CameraReply info;
-    ASSERT_EQ(0, CheckCGI(ports, kHttpIp, "8080", "admin", "secret", &info));
+    ASSERT_TRUE(CheckCGI(ports, kHttpIp, "8080", "admin", "secret", &info).Done());
     EXPECT_EQ(9u, ports.keysRead.size());
     EXPECT_STREQ("192.168.1.50", info.ip);
     EXPECT_STREQ("255.255.255.0", info.mask);
     EXPECT_STREQ("192.168.1.1", info.gateway);
     EXPECT_EQ(1u, info.viaHttp);
 
-    // Wrong credentials: the transport's 401 comes back.
-    EXPECT_EQ(401, CheckCGI(ports, kHttpIp, "8080", "admin", "bad", &info));
+    // Wrong credentials: the transport's refusal comes back.
+    EXPECT_EQ(HttpResult::Refused, CheckCGI(ports, kHttpIp, "8080", "admin", "bad", &info).result);
 
     // An unsupported product fails before any other key is read.
     ports.keysRead.clear();
     ports.httpCameras[kHttpIp].values["system.information.product_name"] = "NotACamera";
-    EXPECT_EQ(-1, CheckCGI(ports, kHttpIp, "8080", "admin", "secret", &info));
+    EXPECT_EQ(HttpResult::NotCamera, CheckCGI(ports, kHttpIp, "8080", "admin", "secret", &info).result);
     EXPECT_EQ(1u, ports.keysRead.size());
 
     // An address without slashes fills only the address; a missing key ends the read.
     ports.httpCameras[kHttpIp] = SupportedCamera();
     ports.httpCameras[kHttpIp].values["system.information.wire.ipv4.address"] = "10.0.0.9";
     ports.httpCameras[kHttpIp].values.erase("system.information.sn");
-    EXPECT_EQ(-1, CheckCGI(ports, kHttpIp, "8080", "admin", "secret", &info));
+    EXPECT_EQ(HttpResult::NotCamera, CheckCGI(ports, kHttpIp, "8080", "admin", "secret", &info).result);
     EXPECT_STREQ("10.0.0.9", info.ip);
     EXPECT_STREQ("", info.mask);
     EXPECT_STREQ("2.1", info.fwVersion);  // read before the failure
     EXPECT_STREQ("", info.company);
 
     // No connection.
-    EXPECT_EQ(7, CheckCGI(ports, "192.168.1.99", "80", "a", "b", &info));
+    EXPECT_EQ(7, CheckCGI(ports, "192.168.1.99", "80", "a", "b", &info).curlCode);
 }
 
 TEST(Verification, HttpCameraByInformationRead) {
@@ -137,7 +137,7 @@ TEST(Verification, HttpCameraByInformationRead) {
 
     // Unreachable: not answered (never "refused"), and the row says "No Response" before
     // the call returns.
-    ports.httpFailure[kHttpIp] = 28;
+    ports.httpFailure[kHttpIp] = {HttpResult::NoAnswer, 28, 0};
     engine.VerifyCamera(VerifyResult::Done, &v.context);
     EXPECT_EQ(VERIFY_NO_ANSWER, v.ok);
     EXPECT_EQ(STATUS_INDEX_NO_RESPONSE, engine.Table().StatusOf("00:11:22:33:44:55"));
@@ -183,7 +183,7 @@ TEST(KeepQuery, RequeriesPendingCamerasEveryThreeSecondsUntilANewSearch) {
     EXPECT_EQ(0u, ports.CountSent(HEADER_IP_QUERY, "00:11:22:33:44:02"));  // nothing pending
 
     // The HTTP camera times out: marked and shown.
-    ports.Locked([&] { ports.httpFailure[kHttpIp] = 28; });
+    ports.Locked([&] { ports.httpFailure[kHttpIp] = {HttpResult::NoAnswer, 28, 0}; });
     ASSERT_TRUE(WaitFor([&] {
         CameraRecord r;
         return engine.CopyCamera("00:11:22:33:44:55", &r) &&

@@ -169,7 +169,7 @@ std::vector<std::string> RunRange(int jobs) {
     };
     search.checkCgi = [](const char* ip, const char*, const char*, const char*, CameraReply* info) {
         std::snprintf(info->ip, sizeof info->ip, "%s", ip);
-        return ip[std::strlen(ip) - 1] == '7' ? 401 : 0;
+        return HttpOutcome::Of(ip[std::strlen(ip) - 1] == '7' ? HttpResult::Refused : HttpResult::Done);
     };
     search.onStatusId = [](void* c, int id, const char* address) {
         static_cast<Calls*>(c)->seen.push_back(std::to_string(id) + " " + address);

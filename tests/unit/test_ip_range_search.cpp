@@ -26,7 +26,7 @@ struct Recorder {
     bool finished = false;
     bool stopped = false;
     // Addresses that "listen", and what their identity read answers.
-    std::vector<std::pair<std::string, int>> answers;
+    std::vector<std::pair<std::string, HttpResult>> answers;
     // When set, the probe of this address waits for release.
     std::string holdAt;
     bool released = false;
@@ -88,8 +88,8 @@ void Wire(CIpRangeSearch& search, Recorder& r) {
         std::strcpy(info->ip, ip);
         info->viaHttp = 1;
         for (auto& a : r->answers)
-            if (a.first == ip) return a.second;
-        return 7;
+            if (a.first == ip) return HttpOutcome::Of(a.second);
+        return HttpOutcome::Of(HttpResult::NoAnswer);
     };
 }
 
@@ -124,7 +124,7 @@ TEST(IpRangeSearch, WalksAcrossOctetsReadsListenersAndListsRefusals) {
     CIpRangeSearch search;
     Recorder r;
     Wire(search, r);
-    r.answers = {{"10.0.0.255", 0}, {"10.0.1.0", 401}, {"10.0.1.1", -1}};
+    r.answers = {{"10.0.0.255", HttpResult::Done}, {"10.0.1.0", HttpResult::Refused}, {"10.0.1.1", HttpResult::NotCamera}};
     ASSERT_EQ(0, search.Start("admin", "pw", "10.0.0.254", "10.0.1.2", "8080"));
     search.Wait();
     EXPECT_EQ((std::vector<std::string>{"10.0.0.254", "10.0.0.255", "10.0.1.0", "10.0.1.1",
@@ -155,21 +155,23 @@ TEST(IpRangeSearch, WalksAcrossOctetsReadsListenersAndListsRefusals) {
     EXPECT_EQ((std::vector<std::string>{"0/5/0", "1/5/0", "2/5/1", "3/5/1", "4/5/1", "5/5/1"}),
               r.progress);
 
-    // A second search starts with an empty failure list; a non-numeric port probes port 0;
-    // the worker speaks the language chosen for the program.
+    // A port that is not a number from 1 to 65535 starts nothing (it would be in every URL);
+    // a second search starts with an empty failure list, in the program's language.
     const int before = currentLanguage.load();
     currentLanguage = LANGUAGE_POLISH;
     r.answers = {};
     r.statuses.clear();
     r.probed.clear();
     r.probedPorts.clear();
-    ASSERT_EQ(0, search.Start("admin", "pw", "0.0.0.0", "0.0.0.0", "http"));
+    for (const char* port : {"http", "0", "65536", "8099/redirected?x=", "80 "})
+        EXPECT_EQ(TEXT_INVALID_HTTP_PORT, search.Start("admin", "pw", "0.0.0.0", "0.0.0.0", port));
+    ASSERT_EQ(0, search.Start("admin", "pw", "0.0.0.0", "0.0.0.0", "65535"));
     search.Wait();
     currentLanguage = before;
     EXPECT_EQ(3, r.clears);
     EXPECT_TRUE(r.failures.empty());
     EXPECT_EQ(std::vector<std::string>{"0.0.0.0"}, r.probed);
-    EXPECT_EQ(std::vector<int>{0}, r.probedPorts);
+    EXPECT_EQ(std::vector<int>{65535}, r.probedPorts);
     EXPECT_EQ((std::vector<std::string>{"Sprawdzanie 0.0.0.0 ...", "Wyszukiwanie IP zakończone."}), r.statuses);
 }
 
@@ -178,7 +180,7 @@ TEST(IpRangeSearch, StopFinishesTheCurrentAddressThenStops) {
     CIpRangeSearch search;
     Recorder r;
     Wire(search, r);
-    r.answers = {{"192.168.7.3", 401}};
+    r.answers = {{"192.168.7.3", HttpResult::Refused}};
     r.holdAt = "192.168.7.3";
     ASSERT_EQ(0, search.Start("admin", "pw", "192.168.7.1", "192.168.7.200", "80"));
     ASSERT_TRUE(testsupport::WaitFor([&] {

@@ -12,6 +12,7 @@
 #include "engine/BatchVerify.h"
 #include "engine/MacText.h"
 #include "finder/LIbFinder.h"
+#include "web/LibCurl.h"
 
 namespace cli {
 
@@ -99,12 +100,15 @@ std::string EngineSession::Resolve(const std::string& name, const Credentials& c
         ip = name.substr(0, colon);
         port = name.substr(colon + 1);
     }
-    if (ip.find('.') == std::string::npos || IsMacText(name)) return "";
+    // Only a dotted IPv4 address and a decimal port name a camera; any other text (a host
+    // name, "user@", a path) never becomes part of a URL.
+    CameraAddress address;
+    if (IsMacText(name) || !ParseCameraAddress(ip.c_str(), port.c_str(), &address)) return "";
     CameraReply info{};
-    const int result = CheckCGI(engine_->Ports(), ip.c_str(), port.c_str(),
-                                credentials.user.c_str(), credentials.password.c_str(), &info);
-    if (result == 401 && refused) *refused = true;
-    if (result != 0) return "";
+    const HttpOutcome result = CheckCGI(engine_->Ports(), ip.c_str(), port.c_str(),
+                                        credentials.user.c_str(), credentials.password.c_str(), &info);
+    if (result.result == HttpResult::Refused && refused) *refused = true;
+    if (!result.Done()) return "";
     engine_->RecvCameraProcess(info);
     return info.mac;
 }

@@ -48,11 +48,14 @@ int RunSnapshot(const Invocation& invocation) {
     if (code != kExitOk) return code;
 
     const CameraView camera = session.View(macs[0]);
-    const std::string url = "http://" + camera.ip + ":" + std::to_string(camera.httpPort) +
-                            SnapshotTarget(0, 0, 0, 0);
+    const std::string port = std::to_string(camera.httpPort);
     CurlBuffer body;
-    if (!HttpGetUrl(url.c_str(), credentials.user.c_str(), credentials.password.c_str(), body)) {
-        PrintError(camera.mac + ": the camera sent no picture of at most 16 MiB (" + url + ")");
+    const HttpOutcome fetched =
+        HttpGetUrl(camera.ip.c_str(), port.c_str(), SnapshotTarget(0, 0, 0, 0).c_str(),
+                   credentials.user.c_str(), credentials.password.c_str(), body);
+    if (!fetched.Done()) {
+        PrintError(camera.mac + ": the camera sent no picture of at most 16 MiB (" +
+                   DescribeOutcome(fetched) + ", " + camera.ip + ":" + port + ")");
         return kExitTimeout;
     }
     // The file gets the camera's own bytes; decoding (at the smallest scale) only checks
