@@ -81,9 +81,14 @@ int RunAutoIp(const Invocation& invocation) {
     form.dns1 = args.Get("--dns1", adapter->dns1);
     form.dns2 = args.Get("--dns2", adapter->dns2);
     AutoIpSettings settings;
-    if (int id = ValidateAutoIpSettings(form, adapters, &settings)) {
-        PrintError(LoadText(id));
-        return kExitUsage;
+    switch (ValidateAutoIpSettings(form, adapters, &settings)) {
+        case AutoIpRefusal::None: break;
+        case AutoIpRefusal::AdapterError: PrintError("Network interface controller error, please refresh again."); return kExitUsage;
+        case AutoIpRefusal::RangeError: PrintError("IP range error."); return kExitUsage;
+        case AutoIpRefusal::GatewaySubnet:
+            PrintError("Gateway and the set IP are not in the same subnet.");
+            return kExitUsage;
+        case AutoIpRefusal::InvalidIp: PrintError("Invalid setting IP."); return kExitUsage;
     }
     double timeout = 600;
     if (args.Has("--timeout") && !ParseSeconds(args.Get("--timeout"), 1, 86400, timeout)) {
