@@ -237,10 +237,8 @@ void CTSmainDlg::OnTableChanged() {
 }
 
 void CTSmainDlg::ForgetAuthenticated(const char* mac) {
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        if (mac != nullptr) m_credentials.erase(MacKey(mac));
-    }
+    // The kept credentials stay: the reboot or default that calls this still sends them,
+    // and a camera that comes back is checked with them before it shows verified.
     WithCamera(mac, [](CameraRecord& record) {
         record.credentialsStored = 0;
         record.status = 0;
