@@ -81,14 +81,18 @@ int RunAutoIp(const Invocation& invocation) {
     form.dns1 = args.Get("--dns1", adapter->dns1);
     form.dns2 = args.Get("--dns2", adapter->dns2);
     AutoIpSettings settings;
+    // Said in the texts the window uses, in the tool's language.
+    int refused = 0;
     switch (ValidateAutoIpSettings(form, adapters, &settings)) {
         case AutoIpRefusal::None: break;
-        case AutoIpRefusal::AdapterError: PrintError("Network interface controller error, please refresh again."); return kExitUsage;
-        case AutoIpRefusal::RangeError: PrintError("IP range error."); return kExitUsage;
-        case AutoIpRefusal::GatewaySubnet:
-            PrintError("Gateway and the set IP are not in the same subnet.");
-            return kExitUsage;
-        case AutoIpRefusal::InvalidIp: PrintError("Invalid setting IP."); return kExitUsage;
+        case AutoIpRefusal::AdapterError: refused = 20089; break;
+        case AutoIpRefusal::InvalidIp: refused = 20090; break;
+        case AutoIpRefusal::RangeError: refused = 20091; break;
+        case AutoIpRefusal::GatewaySubnet: refused = 20092; break;
+    }
+    if (refused != 0) {
+        PrintError(LoadText(refused));
+        return kExitUsage;
     }
     double timeout = 600;
     if (args.Has("--timeout") && !ParseSeconds(args.Get("--timeout"), 1, 86400, timeout)) {
