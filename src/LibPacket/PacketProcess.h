@@ -56,6 +56,9 @@ struct CameraReply {
     uint32_t viaHttp;
     char user[128];
     char password[128];
+    // The IPv4 source address (host order) of the datagram it came in; 0 when not known
+    // (an answer read over HTTP, a test's reply).
+    uint32_t source;
 };
 
 // One row of the camera parameter key table.

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "LibPacket/PacketProcess.h"
+#include "LibSocket/EngineCallback.h"
 #include "LibSocket/SocketRecv.h"
 #include "LibSocket/SocketSend.h"
-#include "finder/LIbFinder.h"
 #include "platform/Interfaces.h"
 
 constexpr int kMaxAdapters = 32;

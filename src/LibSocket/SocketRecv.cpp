@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 
 #include <cerrno>
+#include <string>
 #include <chrono>
 #include <cstring>
 #include <new>
@@ -38,14 +39,14 @@ bool IsTimeout(int error) {
 // The options every receive socket gets, in this order; false after logging what failed.
 bool SetUpReceiveSocket(int socket) {
     if (!tarsel::SetReuseAddress(socket)) {
-        TLOG_WARNING("(%s:%d)socket SO_REUSEADDR fail.");
+        TLOG_WARNING("(%s:%d)socket SO_REUSEADDR fail. %s", tarsel::LastSocketErrorText().c_str());
         return false;
     }
     if (!tarsel::SetReceiveBuffer(socket, kReceiveBufferBytes))
         return false;
     tarsel::EnableDestinationInfo(socket);  // without it, arrival alone decides
     if (!tarsel::SetReceiveTimeout(socket, kReceiveTimeoutMs)) {
-        TLOG_WARNING("(%s:%d)socket SOL_SOCKET SO_RCVTIMEO fail.");
+        TLOG_WARNING("(%s:%d)socket SOL_SOCKET SO_RCVTIMEO fail. %s", tarsel::LastSocketErrorText().c_str());
         return false;
     }
     return true;
@@ -59,7 +60,7 @@ int OpenReceiveSocket(int transport, const AdapterEntry* adapter, uint32_t port,
                       bool refuseDeviceBinding) {
     tarsel::UniqueFd socket = tarsel::OpenUdpSocket();
     if (!socket.Valid()) {
-        TLOG_WARNING("(%s:%d)socket create fail.");
+        TLOG_WARNING("(%s:%d)socket create fail. %s", tarsel::LastSocketErrorText().c_str());
         return -1;
     }
     uint32_t address = 0;  // the wildcard address for an empty text
@@ -72,7 +73,7 @@ int OpenReceiveSocket(int transport, const AdapterEntry* adapter, uint32_t port,
     uint32_t bindAddress = address;
     if (adapter->name[0] != '\0') {
         if (refuseDeviceBinding || !tarsel::BindToDevice(socket.Get(), adapter->name)) {
-            TLOG_WARNING("(%s:%d)socket SO_BINDTODEVICE fail. %s", adapter->name);
+            TLOG_WARNING("(%s:%d)socket SO_BINDTODEVICE fail. %s %s", adapter->name, tarsel::LastSocketErrorText().c_str());
             return kDeviceBindingRefused;
         }
         bindAddress = 0;  // broadcasts and multicasts reach only a wildcard-bound socket
@@ -85,7 +86,7 @@ int OpenReceiveSocket(int transport, const AdapterEntry* adapter, uint32_t port,
         uint32_t group = 0;
         tarsel::ParseIPv4(FINDER_MULTICAST_GROUP, &group);
         if (!tarsel::JoinMulticastGroup(socket.Get(), group, address)) {
-            TLOG_WARNING("(%s:%d)socket IPPROTO_IP IP_ADD_MEMBERSHIP fail.");
+            TLOG_WARNING("(%s:%d)socket IPPROTO_IP IP_ADD_MEMBERSHIP fail. %s", tarsel::LastSocketErrorText().c_str());
             return -1;
         }
     }
@@ -183,7 +184,7 @@ int CSocketRecv::JoinSharedSocket(int transport, const AdapterEntry* adapter, ui
     if (sharedSocket_.socket < 0) {
         tarsel::UniqueFd socket = tarsel::OpenUdpSocket();
         if (!socket.Valid()) {
-            TLOG_WARNING("(%s:%d)socket create fail.");
+            TLOG_WARNING("(%s:%d)socket create fail. %s", tarsel::LastSocketErrorText().c_str());
             return -1;
         }
         if (!SetUpReceiveSocket(socket.Get()))
@@ -208,7 +209,7 @@ int CSocketRecv::JoinSharedSocket(int transport, const AdapterEntry* adapter, ui
         uint32_t group = 0;
         tarsel::ParseIPv4(FINDER_MULTICAST_GROUP, &group);
         if (!tarsel::JoinMulticastGroupOnInterface(sharedSocket_.socket, group, *interfaceIndex)) {
-            TLOG_WARNING("(%s:%d)socket IPPROTO_IP IP_ADD_MEMBERSHIP fail.");
+            TLOG_WARNING("(%s:%d)socket IPPROTO_IP IP_ADD_MEMBERSHIP fail. %s", tarsel::LastSocketErrorText().c_str());
             return -1;
         }
     }
@@ -234,16 +235,19 @@ int CSocketRecv::CreateRecvSocket(int transport, const AdapterEntry* adapter, ui
     int socket = -1;
     int interfaceIndex = 0;
     bool shared = false;
+    std::string why = "no free receive slot";
     if (slotCount_ < kMaxSlots) {
         socket = OpenReceiveSocket(transport, adapter, port, refuseDeviceBinding_);
+        why = tarsel::LastSocketErrorText();  // what the failed call left, before anything else
         if (socket == kDeviceBindingRefused) {
             shared = JoinSharedSocket(transport, adapter, port, &interfaceIndex) == 0;
+            why = tarsel::LastSocketErrorText();
             socket = -1;
         }
     }
     if (socket < 0 && !shared) {
-        TLOG_WARNING("(%s:%d)CreateRecvSocket fail IP:%s, PORT:%d", adapter->addressText,
-             static_cast<int>(port));
+        TLOG_WARNING("(%s:%d)CreateRecvSocket fail IP:%s, PORT:%d, %s", adapter->addressText,
+             static_cast<int>(port), why.c_str());
         return -1;
     }
     ReceiveSlot& slot = slots_[slotCount_];

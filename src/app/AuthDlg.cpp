@@ -30,7 +30,8 @@ CAuthDlg::CAuthDlg(QWidget* parent) : QWidget(parent) {
 
 void CAuthDlg::Fill(const CameraRecord& record) {
     m_rows.user->setText(QString::fromUtf8(record.user));
-    m_rows.password->setText(QString::fromUtf8(record.password));
+    // The password stays with the engine: the field only shows that one is kept.
+    m_rows.password->setText(record.credentialsStored != 0 ? QStringLiteral("********") : QString());
     m_save->setEnabled(true);
     m_cancel->setEnabled(true);
 }

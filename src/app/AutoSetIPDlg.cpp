@@ -11,6 +11,18 @@
 #include "controls/CustControls.h"
 #include "controls/UiText.h"
 
+namespace {
+// The message that says why the form was refused.
+int RefusalText(AutoIpRefusal refusal) {
+    switch (refusal) {
+        case AutoIpRefusal::AdapterError: return 20089;  // "Network interface controller error, ..."
+        case AutoIpRefusal::RangeError: return 20091;    // "IP range error."
+        case AutoIpRefusal::GatewaySubnet: return 20092; // "Gateway and the set IP are not in the same subnet."
+        default: return 20090;                           // "Invalid setting IP."
+    }
+}
+}  // namespace
+
 CAutoSetIPDlg::CAutoSetIPDlg(QWidget* parent) : QWidget(parent) {
     MakeLabel(this, 20017, QRect(20, 12, 600, 24), 16, 700);
     CustStatic* userLabel = MakeLabel(this, 20019, QRect(20, 44, 150, 26));
@@ -135,12 +147,13 @@ int CAutoSetIPDlg::SetIp() {
     form.mode = m_settings.m_SetIPMode;
     std::vector<NetworkAdapter> now;  // the adapters as they are at this moment
     if (enumerate) enumerate(now);
-    const int result = ValidateAutoIpSettings(form, now, &m_settings);
-    if (result != 0) {
+    const AutoIpRefusal refusal = ValidateAutoIpSettings(form, now, &m_settings);
+    if (refusal != AutoIpRefusal::None) {
+        const int text = RefusalText(refusal);
         m_box->SetDisplaySeconds(3);
-        m_box->SetLines(0, result, 0);
+        m_box->SetLines(0, text, 0);
         m_box->ShowTimed();
-        return result;
+        return text;
     }
     const QByteArray user = m_user->text().left(40).toUtf8();
     const QByteArray password = m_password->text().left(40).toUtf8();

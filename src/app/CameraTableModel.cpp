@@ -30,9 +30,12 @@ QStringList CameraTableModel::CellsOf(const CameraRecord& r) {
 }
 
 QString CameraTableModel::NoteOf(const CameraEntry& entry) {
+    constexpr int kTextAddressConflict = 20186;  // "Another host answers with this camera's MAC..."
     QStringList lines;
     for (const std::string& warning : entry.warnings)
-        lines << UiText(warning == kWarningDuplicateIp ? 20128 : 20129);
+        lines << UiText(warning == kWarningDuplicateIp      ? 20128
+                        : warning == kWarningAddressConflict ? kTextAddressConflict
+                                                             : 20129);
     return lines.join(QLatin1Char('\n'));
 }
 

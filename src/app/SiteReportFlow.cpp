@@ -83,9 +83,11 @@ void CSiteReportFlow::Start() {
         c.picture.missing = PictureMissing::NotVerified;
         if (c.verified) {
             m_asked.push_back(m_cameras.size());
+            std::string user = record.user, password;
+            m_window->engine().CredentialsOf(record.mac, &user, &password);
             sources.push_back({c.camera.ip,
                                std::to_string(c.camera.httpPort > 0 ? c.camera.httpPort : 80),
-                               record.user, record.password});
+                               user, password});
         }
         m_cameras.push_back(std::move(c));
     }

@@ -27,6 +27,9 @@ void MainRect(void* context, QRect* rect) { *rect = Self(context)->rect(); }
 bool CopyCameraSlot(void* context, const char* mac, CameraRecord* record) {
     return Self(context)->engine().CopyCamera(mac, record);
 }
+bool CredentialsSlot(void* context, const char* mac, std::string* user, std::string* password) {
+    return Self(context)->engine().CredentialsOf(mac, user, password);
+}
 }  // namespace
 
 void CTarsel_NextGenerateDlg::CreateTools(const QRect& panel, int listTop) {
@@ -47,12 +50,14 @@ void CTarsel_NextGenerateDlg::WireTools() {
 
     m_snapshotView->m_context = this;
     m_snapshotView->findCamera = &CopyCameraSlot;
+    m_snapshotView->findCredentials = &CredentialsSlot;
 
     m_upgradeDialog->m_context = this;
     m_upgradeDialog->getCameras = [](void* context, std::vector<CameraRecord>* cameras) {
         *cameras = Self(context)->engine().CopyCameras();
     };
     m_upgradeDialog->findCamera = &CopyCameraSlot;
+    m_upgradeDialog->findCredentials = &CredentialsSlot;
     m_upgradeDialog->showMessage = [](void* context, int code) { Self(context)->ShowFixedMessage(code); };
     m_upgradeDialog->getMainRect = &MainRect;
     m_upgradeDialog->onProgress = [](void* context, const char* mac, int percent) {

@@ -59,7 +59,6 @@ void CopyRecord(UpgradeItem* item, const CameraRecord& r) {
     CopyTruncated(item->model, r.model);
     CopyTruncated(item->httpPort, r.httpPort);
     CopyTruncated(item->user, r.user);
-    CopyTruncated(item->password, r.password);
     CopyTruncated(item->company, r.company);
     item->viaHttp = r.viaHttp;
 }
@@ -191,6 +190,11 @@ void CUpgradeDlg::AddAndStart(const CameraRecord& record) {
     {
         std::lock_guard<std::mutex> lock(m_proc->itemLock);
         CopyRecord(item, record);
+        std::string user, password;
+        if (findCredentials != nullptr && findCredentials(m_context, record.mac, &user, &password)) {
+            CopyTruncated(item->user, user.c_str());
+            CopyTruncated(item->password, password.c_str());
+        }
         item->state = UPGRADE_QUEUED;
         item->failure = UPGRADE_FAIL_NONE;
     }

@@ -13,6 +13,7 @@
 #include <QHash>
 #include <QWidget>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "engine/CameraRecord.h"
@@ -38,6 +39,8 @@ public:
     void* m_context = nullptr;
     void (*getCameras)(void* context, std::vector<CameraRecord>* cameras) = nullptr;
     bool (*findCamera)(void* context, const char* mac, CameraRecord* record) = nullptr;
+    // The credentials the camera accepted, for its upload; false when none.
+    bool (*findCredentials)(void* context, const char* mac, std::string* user, std::string* password) = nullptr;
     void (*showMessage)(void* context, int code) = nullptr;
     void (*getMainRect)(void* context, QRect* rect) = nullptr;
     void (*onProgress)(void* context, const char* mac, int percent) = nullptr;

@@ -58,8 +58,10 @@ bool CViewDlg::ReadCamera(void* context, SnapshotCamera* camera) {
     CameraRecord record{};
     if (mac.isEmpty() || self->findCamera == nullptr || !self->findCamera(self->m_context, mac.constData(), &record))
         return false;
-    CopyTruncated(camera->user, record.user);
-    CopyTruncated(camera->password, record.password);
+    std::string user = record.user, password;
+    if (self->findCredentials != nullptr) self->findCredentials(self->m_context, mac.constData(), &user, &password);
+    CopyTruncated(camera->user, user.c_str());
+    CopyTruncated(camera->password, password.c_str());
     CopyTruncated(camera->ip, record.ip);
     CopyTruncated(camera->httpPort, record.httpPort);
     return true;

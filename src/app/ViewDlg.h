@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QWidget>
 #include <memory>
+#include <string>
 #include <mutex>
 
 #include "engine/CameraRecord.h"
@@ -31,6 +32,8 @@ public:
     // when it is no longer listed.
     void* m_context = nullptr;
     bool (*findCamera)(void* context, const char* mac, CameraRecord* record) = nullptr;
+    // The credentials the camera accepted, for its picture requests; false when none.
+    bool (*findCredentials)(void* context, const char* mac, std::string* user, std::string* password) = nullptr;
 
     // Shows mac's pictures from now on (the worker is created once and reused).
     void Start(const QString& mac);

@@ -7,8 +7,8 @@ namespace {
 uint64_t Value(const std::string& text) { return IpTextToValue(text.c_str()); }
 }  // namespace
 
-int ValidateAutoIpSettings(const AutoIpForm& form, const std::vector<NetworkAdapter>& adapters,
-                           AutoIpSettings* settings) {
+AutoIpRefusal ValidateAutoIpSettings(const AutoIpForm& form, const std::vector<NetworkAdapter>& adapters,
+                                     AutoIpSettings* settings) {
     const NetworkAdapter* adapter = nullptr;
     for (const NetworkAdapter& candidate : adapters) {
         if (form.adapterText == candidate.description) {
@@ -16,7 +16,7 @@ int ValidateAutoIpSettings(const AutoIpForm& form, const std::vector<NetworkAdap
             break;
         }
     }
-    if (adapter == nullptr) return AUTO_IP_ADAPTER_ERROR;
+    if (adapter == nullptr) return AutoIpRefusal::AdapterError;
     const NetworkAddress* chosen = nullptr;
     for (const NetworkAddress& address : adapter->addresses) {
         if (form.addressText == address.address) {
@@ -24,7 +24,7 @@ int ValidateAutoIpSettings(const AutoIpForm& form, const std::vector<NetworkAdap
             break;
         }
     }
-    if (chosen == nullptr) return AUTO_IP_ADAPTER_ERROR;
+    if (chosen == nullptr) return AutoIpRefusal::AdapterError;
 
     AutoIpSettings s;
     s.adapterName = adapter->name;
@@ -42,9 +42,9 @@ int ValidateAutoIpSettings(const AutoIpForm& form, const std::vector<NetworkAdap
     if (form.mode == 0) {
         const uint64_t low = SubnetOf(s.adapterIp, s.adapterMask) + 1;
         const uint64_t high = LastAddress(s.adapterIp, s.adapterMask) - 1;
-        if (start == INVALID_IP_VALUE || end == INVALID_IP_VALUE) return AUTO_IP_INVALID_IP;
+        if (start == INVALID_IP_VALUE || end == INVALID_IP_VALUE) return AutoIpRefusal::InvalidIp;
         if (start > end || start < low || start > high || end < low || end > high)
-            return AUTO_IP_RANGE_ERROR;
+            return AutoIpRefusal::RangeError;
         s.setMask = s.adapterMask;
         s.setGateway = s.adapterGateway;
         s.setDns1 = s.adapterDns1;
@@ -54,12 +54,12 @@ int ValidateAutoIpSettings(const AutoIpForm& form, const std::vector<NetworkAdap
         const uint64_t high = LastAddress(start, mask) - 1;
         TLOG("(%s:%d)IP range:%s ~ %s", IpValueToText(low).c_str(), IpValueToText(high).c_str());
         for (uint64_t v : {start, end, mask, gateway, dns1, dns2})
-            if (v == INVALID_IP_VALUE) return AUTO_IP_INVALID_IP;
-        if (!IsValidMaskText(form.mask.c_str())) return AUTO_IP_INVALID_IP;
+            if (v == INVALID_IP_VALUE) return AutoIpRefusal::InvalidIp;
+        if (!IsValidMaskText(form.mask.c_str())) return AutoIpRefusal::InvalidIp;
         if (start > end || start < low || start > high || end < low || end > high)
-            return AUTO_IP_RANGE_ERROR;
+            return AutoIpRefusal::RangeError;
         if (gateway != 0 && SubnetOf(gateway, mask) != SubnetOf(start, mask))
-            return AUTO_IP_GATEWAY_SUBNET;
+            return AutoIpRefusal::GatewaySubnet;
         s.setMask = mask;
         s.setGateway = gateway;
         s.setDns1 = dns1;
@@ -67,12 +67,12 @@ int ValidateAutoIpSettings(const AutoIpForm& form, const std::vector<NetworkAdap
     } else {
         TLOG_WARNING("(%s:%d)m_SetIPMode error:%d", form.mode);
         // Nothing was stored, so a run must not start on whatever the settings held before.
-        return AUTO_IP_INVALID_IP;
+        return AutoIpRefusal::InvalidIp;
     }
     s.startIp = start;
     s.endIp = end;
     *settings = s;
-    return 0;
+    return AutoIpRefusal::None;
 }
 
 uint64_t GatewayToSend(const AutoIpSettings& settings, uint64_t newIp, uint64_t cameraGateway) {

@@ -25,12 +25,13 @@ struct AutoIpSettings {
 
 struct NetworkAdapter;
 
-// Message ids of a refused form (the dialog shows the text and stays open).
-enum : int {
-    AUTO_IP_ADAPTER_ERROR = 20089,  // "Network interface controller error, please refresh again."
-    AUTO_IP_INVALID_IP = 20090,     // "Invalid setting IP."
-    AUTO_IP_RANGE_ERROR = 20091,    // "IP range error."
-    AUTO_IP_GATEWAY_SUBNET = 20092, // "Gateway and the set IP are not in the same subnet."
+// Why a form is refused (the window and the command line say it in their own texts).
+enum class AutoIpRefusal {
+    None = 0,
+    AdapterError,   // the adapter or its address is no longer there
+    InvalidIp,      // a value that is no address, a bad mask, an unknown mode
+    RangeError,     // the range is reversed or leaves the subnet's host addresses
+    GatewaySubnet,  // the gateway lies outside the range's subnet
 };
 
 // What the user entered in the automatic IP dialog.
@@ -41,12 +42,12 @@ struct AutoIpForm {
     int32_t mode = 0;  // m_SetIPMode
 };
 
-// Checks the form against the adapters and fills settings: 0, or one of the message ids
-// above. settings is changed only on success.
-int ValidateAutoIpSettings(const AutoIpForm& form, const std::vector<NetworkAdapter>& adapters,
-                           AutoIpSettings* settings);
+// Checks the form against the adapters and fills settings: None, or why it is refused.
+// settings is changed only on success.
+AutoIpRefusal ValidateAutoIpSettings(const AutoIpForm& form, const std::vector<NetworkAdapter>& adapters,
+                                     AutoIpSettings* settings);
 // The same against the adapters as they are now.
-int ValidateAutoIpSettings(const AutoIpForm& form, AutoIpSettings* settings);
+AutoIpRefusal ValidateAutoIpSettings(const AutoIpForm& form, AutoIpSettings* settings);
 
 // The gateway sent to a camera given newIp, whose gateway is now cameraGateway. In "Auto"
 // mode an adapter without a gateway (0.0.0.0) offers nothing to replace the camera's own:

@@ -2,7 +2,7 @@
 #include "finder/LibIP.h"
 
 // Apart from the checks so that they can be tested without the host's adapters.
-int ValidateAutoIpSettings(const AutoIpForm& form, AutoIpSettings* settings) {
+AutoIpRefusal ValidateAutoIpSettings(const AutoIpForm& form, AutoIpSettings* settings) {
     std::vector<NetworkAdapter> adapters;
     EnumerateAdapters(adapters);
     return ValidateAutoIpSettings(form, adapters, settings);

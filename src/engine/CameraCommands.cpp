@@ -4,14 +4,17 @@
 #include <cstring>
 
 #include "common/stdafx.h"
-#include "engine/EngineInternal.h"
 #include "engine/TSmain.h"
 #include "web/UpgradeProc.h"
 
 // ---------------------------------------------------------------- Save
 
+namespace {
+bool Same(const std::string& a, const char* b) { return a == b; }
+}  // namespace
+
 int BuildSettingsPayload(const CameraSettingsRequest& request, std::string* payload,
-                         SettingRefusal* why) {
+                         SettingRefusal* why, const CameraRecord* current) {
     const std::string gateway = request.gateway.empty() ? "0.0.0.0" : request.gateway;
     // Each value must fit the record field that remembers it and travel as one assignment.
     static_assert(kMaxDeviceNameBytes < CAMERA_TEXT_NAME && kMaxSettingValueBytes < CAMERA_TEXT_SHORT);
@@ -20,11 +23,19 @@ int BuildSettingsPayload(const CameraSettingsRequest& request, std::string* payl
         if (why != nullptr) *why = refusal;
         return -1;
     }
+    // The address goes only when the user changed it, or fixes a DHCP camera's address: a
+    // rename never re-sends an address the list may have from somewhere else.
+    const char* currentGateway = current == nullptr || current->gateway[0] == '\0' ? "0.0.0.0" : current->gateway;
+    const bool sendAddress = current == nullptr || !Same(request.ip, current->ip) ||
+                             !Same(request.mask, current->mask) || !Same(gateway, currentGateway) ||
+                             (request.mode == "manual" && !Same(request.mode, current->mode));
     std::string text;
     text += "network.device_name=" + request.name + "&";
-    text += "network.wire.ipv4.manual.address=" + request.ip;
-    text += "/" + request.mask;
-    text += "/" + gateway + "&";
+    if (sendAddress) {
+        text += "network.wire.ipv4.manual.address=" + request.ip;
+        text += "/" + request.mask;
+        text += "/" + gateway + "&";
+    }
     text += "network.wire.ipv4.mode=" + request.mode + "&";
     text += "network.web.http_port=" + request.port;
     if (text.size() > 1023) return -1;
@@ -41,10 +52,13 @@ int PrepareSettings(CTSmainDlg& engine, const char* mac, const CameraSettingsReq
     CameraRecord shown{};
     const bool found = engine.WithCamera(mac, [&](CameraRecord& r) {
         static const char kCaller[] = "PrepareSettings";
+        BuildSettingsPayload(request, &payload, nullptr, &r);
+        // An address not sent is confirmed by the camera keeping the one it reports.
+        const bool addressSent = payload.find("manual.address=") != std::string::npos;
         BoundedCopy(r.reqName, request.name.c_str(), kCaller, __LINE__);
         BoundedCopy(r.reqIp, request.ip.c_str(), kCaller, __LINE__);
         BoundedCopy(r.reqMask, request.mask.c_str(), kCaller, __LINE__);
-        BoundedCopy(r.reqGateway, gateway.c_str(), kCaller, __LINE__);
+        BoundedCopy(r.reqGateway, addressSent ? gateway.c_str() : r.gateway, kCaller, __LINE__);
         BoundedCopy(r.reqMode, request.mode.c_str(), kCaller, __LINE__);
         BoundedCopy(r.reqPort, request.port.c_str(), kCaller, __LINE__);
         BoundedCopy(r.oldName, r.name, kCaller, __LINE__);
@@ -55,7 +69,7 @@ int PrepareSettings(CTSmainDlg& engine, const char* mac, const CameraSettingsReq
         BoundedCopy(r.oldPort, r.httpPort, kCaller, __LINE__);
         // 0 means "nothing pending": a tick of exactly 0 is taken as 1.
         r.settingSince = now == 0 ? 1 : now;
-        shown = engine_internal::Snapshot(r);
+        shown = r;
     });
     if (!found) return -1;
     static const char kCaller[] = "PrepareSettings";

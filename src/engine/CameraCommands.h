@@ -20,10 +20,12 @@ struct CameraSettingsRequest {
 };
 
 // The assignments Save sends: name, address/mask/gateway, mode and port joined by "&"; an
-// empty gateway is sent as "0.0.0.0". -1 when a value cannot be sent (CheckSettingsRequest:
-// a separator, a control character, too long); why, when given, then tells which.
+// empty gateway is sent as "0.0.0.0". With the camera's current record, the address is
+// left out when it is unchanged (and the mode does not turn manual). -1 when a value cannot
+// be sent (CheckSettingsRequest: a separator, a control character, too long); why, when
+// given, then tells which.
 int BuildSettingsPayload(const CameraSettingsRequest& request, std::string* payload,
-                         SettingRefusal* why = nullptr);
+                         SettingRefusal* why = nullptr, const CameraRecord* current = nullptr);
 
 // Save's engine part: records the old and requested values and the time, sends the
 // payload, shows the requested values in the record until the next reply, and re-queries.

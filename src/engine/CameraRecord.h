@@ -4,9 +4,6 @@
 
 #include <cstdint>
 
-class CTSmainDlg;
-class AddressHistory;
-
 // Status bits of a camera record. The pairs AUTH_OK/AUTH_FAIL and
 // HTTP_NO_RESPONSE/SETTING_TIMEOUT exclude each other (SetStatus keeps them apart).
 enum : uint32_t {
@@ -33,8 +30,9 @@ constexpr unsigned CAMERA_TEXT_SHORT = 32;
 constexpr unsigned CAMERA_TEXT_NAME = 33;
 constexpr unsigned CAMERA_TEXT_CREDENTIAL = 41;
 
+// The record holds no password: the credentials a camera accepted stay with the engine,
+// which hands them only to the commands that send them.
 struct CameraRecord {
-    CameraRecord* next;
     char name[CAMERA_TEXT_NAME];
     char mac[CAMERA_TEXT_SHORT];
     char serial[CAMERA_TEXT_NAME];
@@ -45,18 +43,18 @@ struct CameraRecord {
     char mode[CAMERA_TEXT_SHORT];
     char model[CAMERA_TEXT_NAME];
     char httpPort[CAMERA_TEXT_SHORT];
-    char user[CAMERA_TEXT_CREDENTIAL];
-    char password[CAMERA_TEXT_CREDENTIAL];
+    char user[CAMERA_TEXT_CREDENTIAL];  // the user name it was verified with
     char company[CAMERA_TEXT_NAME];
     uint32_t credentialsStored;
-    CTSmainDlg* engine;
-    AddressHistory* ipHistory;
     uint32_t status;
     uint32_t viaHttp;
     // The local adapter the camera's first discovery reply came through (its address text
     // and interface); empty for a camera read over HTTP.
     char adapterIp[CAMERA_TEXT_SHORT];
     char adapterName[CAMERA_TEXT_SHORT];
+    // The IPv4 address (host order) the camera's discovery answers come from, 0 while
+    // unknown: an answer for this MAC from elsewhere is not the camera's.
+    uint32_t answerSource;
     char newIp[CAMERA_TEXT_SHORT];
     char newMask[CAMERA_TEXT_SHORT];
     char newGateway[CAMERA_TEXT_SHORT];

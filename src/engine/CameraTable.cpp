@@ -1,16 +1,14 @@
 #include "engine/CameraTable.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstdio>
 #include <cstring>
 #include <utility>
 
 #include "common/stdafx.h"
-#include "engine/EngineInternal.h"
 #include "engine/MacText.h"
 #include "finder/LibIP.h"
-
-using engine_internal::Snapshot;
 
 namespace {
 constexpr uint32_t kSettingTimeoutMs = 25000;
@@ -134,6 +132,7 @@ void CameraTable::Clear(uint32_t generation) {
     std::lock_guard<std::mutex> guard(m_lock);
     m_generation = generation;
     m_slots.clear();
+    m_listedCount = 0;
     m_byKey.clear();
     m_byAddress.clear();
     std::fill(std::begin(m_statusCounts), std::end(m_statusCounts), 0);
@@ -143,10 +142,15 @@ void CameraTable::Clear(uint32_t generation) {
     m_subnetsChecked = false;
 }
 
-CameraTable::Slot* CameraTable::FindLocked(const char* mac) {
+CameraTable::Slot* CameraTable::FindAnyLocked(const char* mac) {
     if (mac == nullptr) return nullptr;
     const auto it = m_byKey.find(MacKey(mac));
     return it == m_byKey.end() ? nullptr : &m_slots[it->second];
+}
+
+CameraTable::Slot* CameraTable::FindLocked(const char* mac) {
+    Slot* slot = FindAnyLocked(mac);
+    return slot != nullptr && slot->listed ? slot : nullptr;
 }
 
 const CameraTable::Slot* CameraTable::FindLocked(const char* mac) const {
@@ -180,19 +184,61 @@ void CameraTable::AfterChange(bool started) {
 
 void CameraTable::NotifyIfPending() { AfterChange(true); }
 
-CameraTable::Decided CameraTable::Decide(int32_t mode, CameraRecord* record, uint32_t now) {
+CameraRecord* CameraTable::Records::Find(const char* mac) {
+    Slot* slot = m_table.FindAnyLocked(mac);
+    return slot == nullptr ? nullptr : &slot->entry.record;
+}
+
+CameraRecord* CameraTable::Records::Create(const char* mac) {
+    CameraTable& t = m_table;
+    if (mac == nullptr || t.m_slots.size() >= kMaxCameras) return nullptr;
+    std::string key = MacKey(mac);
+    if (t.m_byKey.count(key) != 0) return nullptr;
+    Slot& slot = t.m_slots.emplace_back();
+    slot.position = t.m_slots.size() - 1;
+    slot.judgedAddress = INVALID_IP_VALUE;
+    slot.entry.key = key;
+    CopyTruncated(slot.entry.record.mac, mac);
+    t.m_byKey.emplace(std::move(key), slot.position);
+    return &slot.entry.record;
+}
+
+// The slot that owns a record the hold handed out (its MAC is never changed).
+CameraTable::Slot& CameraTable::Records::SlotOf(CameraRecord* record) {
+    Slot* slot = m_table.FindAnyLocked(record->mac);
+    assert(slot != nullptr && &slot->entry.record == record);
+    return *slot;
+}
+
+CameraTable::Decided CameraTable::Records::Decide(int32_t mode, CameraRecord* record, uint32_t now) {
+    return m_table.DecideLocked(mode, SlotOf(record), now);
+}
+
+void CameraTable::Records::Refresh(CameraRecord* record, uint32_t now) {
+    Slot& slot = SlotOf(record);
+    slot.shown.reset();
+    if (!slot.listed) return;
+    m_table.NoteChangedLocked(slot.entry);
+    m_table.JudgeLocked(slot, now);
+}
+
+void CameraTable::Records::FlagConflict(CameraRecord* record, uint32_t now) {
+    Slot& slot = SlotOf(record);
+    if (slot.entry.addressConflict) return;
+    slot.entry.addressConflict = true;
+    if (slot.listed) m_table.JudgeLocked(slot, now);
+}
+
+CameraTable::Decided CameraTable::DecideLocked(int32_t mode, Slot& slot, uint32_t now) {
     Decided result;
-    std::lock_guard<std::mutex> guard(m_lock);
-    Slot* slot = FindLocked(record->mac);
-    if (slot == nullptr) {
-        if (m_slots.size() >= kMaxCameras) return result;
-        m_byKey.emplace(MacKey(record->mac), m_slots.size());
-        m_slots.emplace_back();
-        slot = &m_slots.back();
-        slot->judgedAddress = INVALID_IP_VALUE;
+    CameraEntry& entry = slot.entry;
+    CameraRecord* record = &entry.record;
+    slot.shown.reset();
+    if (!slot.listed) {  // its first decision gives it a row
+        slot.listed = true;
+        ++m_listedCount;
         ++m_statusCounts[STATUS_INDEX_VIEW];
     }
-    CameraEntry& entry = slot->entry;
     int index = entry.statusIndex;
     if (entry.busy == BusyAction::Default && mode == MODE_SEARCH && !entry.wentSilent) {
         // Still up before its reboot: the answer says nothing about the command yet.
@@ -206,23 +252,31 @@ CameraTable::Decided CameraTable::Decide(int32_t mode, CameraRecord* record, uin
         }
     }
     // An upgrade's row keeps its percentage; the reply still refreshes the cells.
-    if (entry.busy != BusyAction::Upgrade) SetIndexLocked(*slot, index);
+    if (entry.busy != BusyAction::Upgrade) SetIndexLocked(slot, index);
     if (HasStatus(record, STATUS_AUTH_OK)) entry.verified = true;
-    entry.record = Snapshot(*record);
     result.listed = true;
     result.noneSetting = result.confirmed && m_statusCounts[STATUS_INDEX_SETTING] == 0;
     NoteChangedLocked(entry);
-    JudgeLocked(*slot, now);
+    JudgeLocked(slot, now);
     return result;
 }
 
-void CameraTable::Refresh(const CameraRecord& record, uint32_t now) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    Slot* slot = FindLocked(record.mac);
-    if (slot == nullptr) return;
-    slot->entry.record = Snapshot(record);
-    NoteChangedLocked(slot->entry);
-    JudgeLocked(*slot, now);
+CameraEntry CameraTable::ReaderCopy(const Slot& slot) {
+    CameraEntry entry = slot.entry;
+    if (slot.shown) {
+        CameraRecord& r = entry.record;
+        CopyTruncated(r.name, slot.shown->name.c_str());
+        CopyTruncated(r.ip, slot.shown->ip.c_str());
+        CopyTruncated(r.mask, slot.shown->mask.c_str());
+        CopyTruncated(r.gateway, slot.shown->gateway.c_str());
+        CopyTruncated(r.mode, slot.shown->mode.c_str());
+        CopyTruncated(r.httpPort, slot.shown->port.c_str());
+    }
+    return entry;
+}
+
+const char* CameraTable::ShownIp(const Slot& slot) {
+    return slot.shown ? slot.shown->ip.c_str() : slot.entry.record.ip;
 }
 
 // ---------------------------------------------------------------- warnings
@@ -233,8 +287,8 @@ void CameraTable::Refresh(const CameraRecord& record, uint32_t now) {
 // no more than one each).
 void CameraTable::JudgeLocked(Slot& slot, uint32_t now) {
     RefreshSubnetsLocked(now);
-    const uint64_t address = UsableCameraAddress(slot.entry.record.ip);
-    const size_t position = static_cast<size_t>(&slot - m_slots.data());
+    const uint64_t address = UsableCameraAddress(ShownIp(slot));
+    const size_t position = slot.position;
     size_t affected[2];
     size_t affectedCount = 0;
     if (address != slot.judgedAddress) {
@@ -262,7 +316,8 @@ void CameraTable::JudgeWarningsLocked(Slot& slot) {
     static const std::vector<AdapterSubnet> kNone;
     const std::string adapter = entry.record.viaHttp == 1 ? std::string() : entry.record.adapterName;
     std::vector<std::string> warnings =
-        WarningsOf(entry.record.ip, shared, adapter.empty() ? kNone : SubnetsLocked(adapter, m_subnetsCheckedAt));
+        WarningsOf(ShownIp(slot), shared, adapter.empty() ? kNone : SubnetsLocked(adapter, m_subnetsCheckedAt));
+    if (entry.addressConflict) warnings.push_back(kWarningAddressConflict);
     if (warnings == entry.warnings) return;
     entry.warnings = std::move(warnings);
     NoteChangedLocked(entry);
@@ -299,7 +354,7 @@ void CameraTable::RefreshSubnetsLocked(uint32_t now) {
     }
     if (changed.empty()) return;
     for (Slot& slot : m_slots)
-        if (std::find(changed.begin(), changed.end(), std::string(slot.entry.record.adapterName)) != changed.end())
+        if (slot.listed && std::find(changed.begin(), changed.end(), std::string(slot.entry.record.adapterName)) != changed.end())
             JudgeWarningsLocked(slot);
 }
 
@@ -312,14 +367,14 @@ uint32_t CameraTable::Generation() const {
 
 size_t CameraTable::Count() const {
     std::lock_guard<std::mutex> guard(m_lock);
-    return m_slots.size();
+    return m_listedCount;
 }
 
 bool CameraTable::Find(const char* mac, CameraEntry* out) const {
     std::lock_guard<std::mutex> guard(m_lock);
     const Slot* slot = FindLocked(mac);
     if (slot == nullptr) return false;
-    if (out != nullptr) *out = slot->entry;
+    if (out != nullptr) *out = ReaderCopy(*slot);
     return true;
 }
 
@@ -339,8 +394,9 @@ bool CameraTable::AnyWithStatus(int index) const {
 std::vector<CameraEntry> CameraTable::Entries() const {
     std::lock_guard<std::mutex> guard(m_lock);
     std::vector<CameraEntry> entries;
-    entries.reserve(m_slots.size());
-    for (const Slot& slot : m_slots) entries.push_back(slot.entry);
+    entries.reserve(m_listedCount);
+    for (const Slot& slot : m_slots)
+        if (slot.listed) entries.push_back(ReaderCopy(slot));
     return entries;
 }
 
@@ -349,7 +405,7 @@ std::vector<CameraEntry> CameraTable::EntriesOf(const std::vector<std::string>& 
     std::vector<CameraEntry> entries;
     entries.reserve(macs.size());
     for (const std::string& mac : macs)
-        if (const Slot* slot = FindLocked(mac.c_str())) entries.push_back(slot->entry);
+        if (const Slot* slot = FindLocked(mac.c_str())) entries.push_back(ReaderCopy(*slot));
     return entries;
 }
 
@@ -432,7 +488,7 @@ void CameraTable::ForgetAuthenticated(const char* mac) {
 void CameraTable::ShowSetting(const CameraRecord& shown, uint32_t now) {
     ChangeEntry(shown.mac, [&](Slot& slot) {
         CameraEntry& entry = slot.entry;
-        entry.record = Snapshot(shown);
+        slot.shown = ShownSetting{shown.name, shown.ip, shown.mask, shown.gateway, shown.mode, shown.httpPort};
         entry.settingConfirmed = false;
         entry.busy = BusyAction::Setting;
         entry.busySince = now;

@@ -6,14 +6,19 @@
 // Every change notes the camera's MAC in the batch of the current search; one consumer
 // takes the batch and reads the changed entries by MAC. No widgets here.
 //
+// The table is the one store of the cameras: each entry owns its camera's record, which
+// the engine changes through a Records hold.
+//
 // Threads: every public function takes the table's own lock and may be called from any
-// thread. The engine calls Decide and Clear with its own mutex held (engine, then table:
-// the table never calls the engine). The notify function runs with no lock of the table
-// held; after Decide the engine calls NotifyIfPending once it released its mutex.
+// thread. The engine holds Records, and calls Clear, with its own mutex held (engine, then
+// table: the table never calls the engine). The notify function runs with no lock of the
+// table held; after a change the engine calls NotifyIfPending once it released its locks.
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -60,8 +65,17 @@ StatusDecision ChooseStatusIndex(int32_t mode, CameraRecord* record, int current
 // A command under way that no reply of the camera reports by itself.
 enum class BusyAction { None, Setting, Default, Upgrade };
 
+// The kinds of device a camera table lists. Each kind has its own identity key and its own
+// member in the entry; a native camera is one of this family, found by discovery or over
+// HTTP, and keyed by its MAC (MacKey).
+enum class DeviceKind { Native };
+
+// One row of the table. The table owns the camera's record here; readers get copies, which
+// carry no credentials.
 struct CameraEntry {
-    CameraRecord record{};  // as of its last change; `next` is null
+    std::string key;                       // identity key: MacKey(record.mac) for a native camera
+    DeviceKind kind = DeviceKind::Native;
+    CameraRecord record{};                 // the native camera as the engine knows it
     int statusIndex = STATUS_INDEX_VIEW;
     std::string statusText;  // the caller's text for an index without one ("37%")
     int progress = 0;        // percent of an upgrade
@@ -71,7 +85,8 @@ struct CameraEntry {
     uint32_t busySince = 0;         // tick the command was sent
     uint32_t lastRequery = 0;       // tick of the last re-query of a rebooting camera
     bool wentSilent = false;        // a rebooting camera missed a re-query
-    std::vector<std::string> warnings;  // kWarningDuplicateIp, kWarningForeignSubnet
+    bool addressConflict = false;   // another host answered as this camera
+    std::vector<std::string> warnings;  // kWarningDuplicateIp, kWarningForeignSubnet, kWarningAddressConflict
 };
 
 // The MACs whose entries changed since the last TakeChanges, in the order first changed.
@@ -93,6 +108,8 @@ struct BusyDecision {
 };
 
 class CameraTable {
+    struct Slot;
+
 public:
     // More cameras than a site can have: a host answering as endless MACs fills no more.
     static constexpr size_t kMaxCameras = 8192;
@@ -116,19 +133,40 @@ public:
     // ---- the engine's side (engine mutex held)
     // Empties the table for a new search.
     void Clear(uint32_t generation);
-    // A reply changed the camera: decides its status, remembers a verification, takes a copy
-    // of the record and judges its warnings. The record may be changed (a setting confirmed
-    // or timed out). False when the table is full and the camera is new.
+
+    // The engine's hold on the records it owns through the table: the table's lock, for as
+    // long as the hold lives (engine mutex first, then this). Record pointers stay valid
+    // until Clear; readers see every change once the hold is released.
     struct Decided {
         bool listed = false;
         bool confirmed = false;       // a pending setting was confirmed
         bool noneSetting = false;     // ... and no camera shows "Setting" any more
     };
-    Decided Decide(int32_t mode, CameraRecord* record, uint32_t now);
-    // Replaces the entry's copy of the record without a decision (the record changed, its
-    // status did not); nothing for a camera not listed. Like Decide, it leaves the notice to
-    // NotifyIfPending.
-    void Refresh(const CameraRecord& record, uint32_t now);
+    class Records {
+    public:
+        explicit Records(CameraTable& table) : m_table(table), m_guard(table.m_lock) {}
+        CameraRecord* Find(const char* mac);
+        // A new native camera's record (zeroed, its MAC set); null when the table is full.
+        CameraRecord* Create(const char* mac);
+        // A reply changed the camera: decides its status, remembers a verification and judges
+        // its warnings. The record may be changed (a setting confirmed or timed out).
+        Decided Decide(int32_t mode, CameraRecord* record, uint32_t now);
+        // The record changed, its status did not: its row is noted as changed and judged.
+        void Refresh(CameraRecord* record, uint32_t now);
+        // Another host answered as this camera: its row is flagged (once) and noted.
+        void FlagConflict(CameraRecord* record, uint32_t now);
+        // Every record, listed or not yet.
+        size_t Count() const { return m_table.m_slots.size(); }
+        template <typename F>
+        void ForEach(F f) {
+            for (Slot& slot : m_table.m_slots) f(slot.entry.record);
+        }
+
+    private:
+        Slot& SlotOf(CameraRecord* record);
+        CameraTable& m_table;
+        std::lock_guard<std::mutex> m_guard;
+    };
     // Calls the notify function when a batch started since the last call.
     void NotifyIfPending();
 
@@ -153,7 +191,8 @@ public:
     void RememberAuthenticated(const char* mac);
     // The entry counts as not verified again (its record is the engine's to reset).
     void ForgetAuthenticated(const char* mac);
-    // Shows the record given (the values a setting asked for) as "Setting", watched.
+    // Shows the values a setting asked for as "Setting", watched, until the camera's record
+    // changes (the send, a reply); the record itself keeps what the camera reported.
     void ShowSetting(const CameraRecord& shown, uint32_t now);
     // Shows the camera as "Rebooting" after a reboot or default command, watched until it
     // went silent and answered again, or the watch expired.
@@ -166,17 +205,32 @@ public:
     std::vector<BusyDecision> ScanBusy(uint32_t now);
 
 private:
+    // The values Save asked for, shown in the row until the record changes.
+    struct ShownSetting {
+        std::string name, ip, mask, gateway, mode, port;
+    };
     struct Slot {
         CameraEntry entry;
-        uint64_t judgedAddress = 0;  // the address the duplicate index holds it under
+        size_t position = 0;             // in m_slots
+        bool listed = false;             // decided at least once: it has a row readers see
+        uint64_t judgedAddress = 0;      // the address the duplicate index holds it under
+        std::optional<ShownSetting> shown;
     };
     struct AdapterSubnets {
         std::vector<AdapterSubnet> subnets;
         uint32_t since = 0;
     };
 
+    // The slot of a listed camera (one with a row); FindAnyLocked also finds a record the
+    // engine created but has not decided yet.
     Slot* FindLocked(const char* mac);
     const Slot* FindLocked(const char* mac) const;
+    Slot* FindAnyLocked(const char* mac);
+    // The entry as a reader sees it: the values a setting asked for shown.
+    static CameraEntry ReaderCopy(const Slot& slot);
+    // The address the row shows (the one asked for while a setting is shown).
+    static const char* ShownIp(const Slot& slot);
+    Decided DecideLocked(int32_t mode, Slot& slot, uint32_t now);
     void SetIndexLocked(Slot& slot, int index);
     void NoteChangedLocked(const CameraEntry& entry);
     void JudgeLocked(Slot& slot, uint32_t now);
@@ -190,7 +244,8 @@ private:
 
     mutable std::mutex m_lock;
     uint32_t m_generation = 0;
-    std::vector<Slot> m_slots;                          // order of first listing
+    std::deque<Slot> m_slots;                           // order of creation; never moved
+    size_t m_listedCount = 0;
     std::unordered_map<std::string, size_t> m_byKey;    // MacKey -> position
     std::unordered_map<uint64_t, std::vector<size_t>> m_byAddress;  // duplicate-ip index
     int m_statusCounts[STATUS_INDEX_COUNT + 1] = {};

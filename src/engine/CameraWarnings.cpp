@@ -63,9 +63,3 @@ std::vector<AdapterSubnet> AdapterSubnetsOf(const std::string& name) {
     }
     return subnets;
 }
-
-std::string JoinWarnings(const std::vector<std::string>& warnings) {
-    std::string text;
-    for (const std::string& warning : warnings) text += (text.empty() ? "" : " ") + warning;
-    return text;
-}

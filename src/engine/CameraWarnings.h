@@ -11,6 +11,9 @@
 
 inline constexpr char kWarningDuplicateIp[] = "duplicate-ip";
 inline constexpr char kWarningForeignSubnet[] = "foreign-subnet";
+// Answers naming this camera's MAC came from another address than the camera's own: another
+// host claims to be it. Its answers are ignored, the camera's record kept.
+inline constexpr char kWarningAddressConflict[] = "address-conflict";
 
 // One IPv4 address of an adapter with its mask, as dotted texts.
 struct AdapterSubnet {
@@ -43,6 +46,3 @@ std::vector<std::vector<std::string>> CameraWarnings(const std::vector<CameraPla
 // The subnets of the local adapter called name (an interface name), from the host's
 // adapters now; empty when there is no such adapter.
 std::vector<AdapterSubnet> AdapterSubnetsOf(const std::string& name);
-
-// "duplicate-ip foreign-subnet": the warnings as one text for tables, CSV and tooltips.
-std::string JoinWarnings(const std::vector<std::string>& warnings);

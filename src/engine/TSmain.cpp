@@ -3,11 +3,8 @@
 #include <cstring>
 
 #include "common/stdafx.h"
-#include "engine/EngineInternal.h"
 #include "engine/MacText.h"
 #include "finder/LibIP.h"
-
-using engine_internal::Snapshot;
 
 CTSmainDlg::CTSmainDlg(EnginePorts& ports, const EngineOwnerSlots& slots)
     : m_ports(ports), m_slots(slots) {
@@ -39,7 +36,7 @@ CTSmainDlg::~CTSmainDlg() {
         setIpQueue.clear();
     }
     pendingAuto.clear();
-    ClearCameras();
+    m_table.Clear(0);
 }
 
 void CTSmainDlg::SetOwnerSlots(const EngineOwnerSlots& slots) {
@@ -53,19 +50,14 @@ void CTSmainDlg::RecvHook(void* context, const CameraReply& reply) {
 
 // ---------------------------------------------------------------- camera list
 
-CameraRecord* CTSmainDlg::FindCameraLocked(const char* mac) {
-    if (mac == nullptr) return nullptr;
-    const auto it = m_byMac.find(MacKey(mac));
-    return it == m_byMac.end() ? nullptr : it->second;
-}
-
 bool CTSmainDlg::WithCamera(const char* mac, const std::function<void(CameraRecord&)>& f) {
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        CameraRecord* record = FindCameraLocked(mac);
+        Records records(m_table);
+        CameraRecord* record = records.Find(mac);
         if (record == nullptr) return false;
         f(*record);
-        m_table.Refresh(*record, m_ports.Now());
+        records.Refresh(record, m_ports.Now());
     }
     NotifyOwner();
     return true;
@@ -73,33 +65,70 @@ bool CTSmainDlg::WithCamera(const char* mac, const std::function<void(CameraReco
 
 bool CTSmainDlg::CopyCamera(const char* mac, CameraRecord* out) {
     std::lock_guard<std::mutex> guard(m_lock);
-    CameraRecord* record = FindCameraLocked(mac);
+    Records records(m_table);
+    const CameraRecord* record = records.Find(mac);
     if (record == nullptr) return false;
-    *out = Snapshot(*record);
+    *out = *record;
     return true;
 }
 
 std::vector<CameraRecord> CTSmainDlg::CopyCameras() {
     std::vector<CameraRecord> copies;
     std::lock_guard<std::mutex> guard(m_lock);
-    for (CameraRecord* record = head; record != nullptr; record = record->next) {
-        copies.push_back(Snapshot(*record));
-    }
+    Records records(m_table);
+    copies.reserve(records.Count());
+    records.ForEach([&](const CameraRecord& record) { copies.push_back(record); });
     return copies;
 }
 
-size_t CTSmainDlg::CameraCount() {
+bool CTSmainDlg::CredentialsOf(const char* mac, std::string* user, std::string* password) {
+    if (mac == nullptr) return false;
     std::lock_guard<std::mutex> guard(m_lock);
-    return m_cameraCount;
+    const auto it = m_credentials.find(MacKey(mac));
+    if (it == m_credentials.end()) return false;
+    *user = it->second.user;
+    *password = it->second.password;
+    return true;
 }
 
-CameraRecord* CTSmainDlg::FindOrRefresh(const CameraReply& reply) {
-    CameraRecord* record = FindCameraLocked(reply.mac);
-    if (record != nullptr &&
-        (reply.type == HEADER_IP_QUERY || reply.type == HEADER_WIRELESS_IP_QUERY)) {
-        rvRepeatProcess(record, reply);
+void CTSmainDlg::KeepCredentialsLocked(const char* mac, const char* user, const char* password) {
+    m_credentials[MacKey(mac)] = Credentials{user, password};
+}
+
+bool CTSmainDlg::CopyForCommand(const char* mac, CameraRecord* out, std::string* user,
+                                std::string* password) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    Records records(m_table);
+    CameraRecord* record = records.Find(mac);
+    if (record == nullptr) return false;
+    *out = *record;
+    const auto it = m_credentials.find(MacKey(mac));
+    *user = it == m_credentials.end() ? std::string(record->user) : it->second.user;
+    *password = it == m_credentials.end() ? std::string() : it->second.password;
+    return true;
+}
+
+// A camera answers from its own address. Another address is accepted only where the
+// installer moved the camera there: the address a pending setting asked for (any while it
+// asked for DHCP), or the one the automatic assignment gave it. Anything else claims the
+// camera's MAC from another host: the row says so and the answer is dropped.
+bool CTSmainDlg::FromCameraItself(Records& records, CameraRecord* record, const CameraReply& reply) {
+    if (reply.viaHttp == 1 || reply.source == 0 || record->answerSource == 0 ||
+        reply.source == record->answerSource)
+        return true;
+    const std::string from = IpValueToText(reply.source);
+    const bool setting = record->settingSince != 0;
+    const bool asked = (setting && (std::strcmp(record->reqMode, "dhcp") == 0 || from == record->reqIp)) ||
+                       (HasStatus(record, STATUS_SETTING_IP) && from == record->newIp);
+    if (asked) {
+        TLOG("(%s:%d)%s now answers from %s", record->mac, from.c_str());
+        record->answerSource = reply.source;
+        return true;
     }
-    return record;
+    TLOG_WARNING("(%s:%d)%s answered from %s, but the camera answers from %s: ignored", record->mac,
+                 from.c_str(), IpValueToText(record->answerSource).c_str());
+    records.FlagConflict(record, m_ports.Now());
+    return false;
 }
 
 void CopyReplyIntoRecord(CameraRecord* record, const CameraReply& reply) {
@@ -126,38 +155,27 @@ void CTSmainDlg::rvRepeatProcess(CameraRecord* record, const CameraReply& reply)
     record->lastSeen = m_ports.Now();
 }
 
-CameraRecord* CTSmainDlg::CreateCamera(const CameraReply& reply) {
-    if (m_cameraCount >= CameraTable::kMaxCameras) {
-        IgnoreCameraLocked(reply);
+CameraRecord* CTSmainDlg::CreateCamera(Records& records, const CameraReply& reply) {
+    CameraRecord* record = records.Create(reply.mac);
+    if (record == nullptr) {
+        IgnoreCameraLocked(reply, records.Count());
         return nullptr;
     }
-    auto* record = new CameraRecord{};
     rvRepeatProcess(record, reply);
     discoveredIps.insert(IpTextToValue(record->ip));
-    m_byMac.emplace(MacKey(record->mac), record);
-    ++m_cameraCount;
-    record->ipHistory = &m_ports.History();
-    record->engine = this;
-    record->credentialsStored = 0;
-    record->status = 0;
     record->viaHttp = reply.viaHttp;
-    if (tail == nullptr) {
-        head = tail = record;
-    } else {
-        tail->next = record;
-        tail = record;
-    }
+    record->answerSource = reply.viaHttp == 1 ? 0 : reply.source;
     return record;
 }
 
 // A site has hundreds of cameras at most; a host that answers as thousands of MACs is
 // noise, and each of them would cost memory and time in every list.
-void CTSmainDlg::IgnoreCameraLocked(const CameraReply& reply) {
+void CTSmainDlg::IgnoreCameraLocked(const CameraReply& reply, size_t listed) {
     const uint64_t ignored = m_ignoredCameras.fetch_add(1) + 1;
     const uint32_t now = m_ports.Now();
     if (m_ignoredLogged != 0 && now - m_ignoredLogTick < 1000) return;
     TLOG_WARNING("(%s:%d)Camera list full (%u cameras): %llu new cameras ignored, the last %s from %s",
-         static_cast<unsigned>(m_cameraCount), static_cast<unsigned long long>(ignored - m_ignoredLogged), reply.mac,
+         static_cast<unsigned>(listed), static_cast<unsigned long long>(ignored - m_ignoredLogged), reply.mac,
          reply.ip);
     m_ignoredLogged = ignored;
     m_ignoredLogTick = now;
@@ -165,28 +183,20 @@ void CTSmainDlg::IgnoreCameraLocked(const CameraReply& reply) {
 
 void CTSmainDlg::UpdateCamera(const CameraRecord& source) {
     static const char kCaller[] = "CTSmainDlg::UpdateCamera";
-    std::lock_guard<std::mutex> guard(m_lock);
-    CameraRecord* record = FindCameraLocked(source.mac);
-    if (record == nullptr) return;
-    BoundedCopy(record->name, source.name, kCaller, __LINE__);
-    BoundedCopy(record->mac, source.mac, kCaller, __LINE__);
-    BoundedCopy(record->ip, source.ip, kCaller, __LINE__);
-    BoundedCopy(record->mask, source.mask, kCaller, __LINE__);
-    BoundedCopy(record->gateway, source.gateway, kCaller, __LINE__);
-    BoundedCopy(record->httpPort, source.httpPort, kCaller, __LINE__);
-    BoundedCopy(record->mode, source.mode, kCaller, __LINE__);
-}
-
-void CTSmainDlg::ClearCameras() {
-    CameraRecord* record = head;
-    while (record != nullptr) {
-        CameraRecord* next = record->next;
-        delete record;
-        record = next;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        Records records(m_table);
+        CameraRecord* record = records.Find(source.mac);
+        if (record == nullptr) return;
+        BoundedCopy(record->name, source.name, kCaller, __LINE__);
+        BoundedCopy(record->ip, source.ip, kCaller, __LINE__);
+        BoundedCopy(record->mask, source.mask, kCaller, __LINE__);
+        BoundedCopy(record->gateway, source.gateway, kCaller, __LINE__);
+        BoundedCopy(record->httpPort, source.httpPort, kCaller, __LINE__);
+        BoundedCopy(record->mode, source.mode, kCaller, __LINE__);
+        records.Refresh(record, m_ports.Now());
     }
-    head = tail = nullptr;
-    m_byMac.clear();
-    m_cameraCount = 0;
+    NotifyOwner();
 }
 
 void CTSmainDlg::RemovePendingLocked(const char* mac) { pendingAuto.erase(MacKey(mac)); }
@@ -198,10 +208,10 @@ size_t CTSmainDlg::PendingAutoCount() {
 
 // ---------------------------------------------------------------- owner notifications
 
-void CTSmainDlg::DecideLocked(CameraRecord* record) {
+void CTSmainDlg::DecideLocked(Records& records, CameraRecord* record) {
     // A verified camera keeps the credentials it was verified with.
     if (HasStatus(record, STATUS_AUTH_OK)) record->credentialsStored = 1;
-    const CameraTable::Decided decided = m_table.Decide(m_Tarsel_mode.load(), record, m_ports.Now());
+    const CameraTable::Decided decided = records.Decide(m_Tarsel_mode.load(), record, m_ports.Now());
     // The re-query worker has nothing left to watch.
     if (decided.noneSetting) keepQueryRounds.store(0);
 }
@@ -209,9 +219,10 @@ void CTSmainDlg::DecideLocked(CameraRecord* record) {
 void CTSmainDlg::DecideAndNotify(const char* mac) {
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        CameraRecord* record = FindCameraLocked(mac);
+        Records records(m_table);
+        CameraRecord* record = records.Find(mac);
         if (record == nullptr) return;
-        DecideLocked(record);
+        DecideLocked(records, record);
     }
     NotifyOwner();
 }
@@ -226,6 +237,8 @@ void CTSmainDlg::OnTableChanged() {
 }
 
 void CTSmainDlg::ForgetAuthenticated(const char* mac) {
+    // The kept credentials stay: the reboot or default that calls this still sends them,
+    // and a camera that comes back is checked with them before it shows verified.
     WithCamera(mac, [](CameraRecord& record) {
         record.credentialsStored = 0;
         record.status = 0;
@@ -236,7 +249,8 @@ void CTSmainDlg::ForgetAuthenticated(const char* mac) {
 void CTSmainDlg::ShowNoResponse(const char* mac) {
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        CameraRecord* r = FindCameraLocked(mac);
+        Records records(m_table);
+        CameraRecord* r = records.Find(mac);
         if (r == nullptr) return;
         // The row showed the values asked for; no reply ever confirmed them, so it goes back
         // to what the camera last reported.
@@ -251,7 +265,7 @@ void CTSmainDlg::ShowNoResponse(const char* mac) {
             SetStatus(r, STATUS_SETTING_TIMEOUT);
         }
         r->settingSince = 0;
-        m_table.Refresh(*r, m_ports.Now());
+        records.Refresh(r, m_ports.Now());
     }
     m_table.ClearBusy(mac);
     m_table.SetStatus(mac, STATUS_INDEX_NO_RESPONSE);

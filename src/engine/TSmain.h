@@ -5,11 +5,12 @@
 //
 // Threads: replies arrive on the receiver's dispatch thread; the re-query worker, the
 // assignment's completion worker and one confirmation worker per assigned camera run on
-// their own threads; everything else runs on the caller's thread. One engine mutex
-// serialises every look-up, change and freeing of records. Records are freed only by
-// StartSearch and the destructor, after `generation` changed; workers keep a camera's MAC,
-// never a record pointer, and copy what they need under the mutex before a send, an HTTP
-// request or a probe.
+// their own threads; everything else runs on the caller's thread. The camera table owns the
+// records; one engine mutex serialises every look-up, change and freeing of them, and the
+// engine touches a record only through a CameraTable::Records hold taken under that mutex
+// (engine, then table). Records are freed only by StartSearch and the destructor, after
+// `generation` changed; workers keep a camera's MAC, never a record pointer, and copy what
+// they need under the mutex before a send, an HTTP request or a probe.
 
 #include <atomic>
 #include <condition_variable>
@@ -62,17 +63,17 @@ public:
     // Installs the owner's callbacks (before the first search).
     void SetOwnerSlots(const EngineOwnerSlots& slots);
 
-    // ---- camera list. The *Locked functions need the engine mutex (LockCameras).
-    std::unique_lock<std::mutex> LockCameras() { return std::unique_lock<std::mutex>(m_lock); }
-    CameraRecord* FindCameraLocked(const char* mac);
-    // Runs f(record) under the engine mutex; the table's copy follows. False when the MAC is
-    // not in the list.
+    // ---- camera list (the table's records, through the table)
+    // Runs f(record) on the table's record under the engine mutex; the row follows. False
+    // when the MAC is not in the list.
     bool WithCamera(const char* mac, const std::function<void(CameraRecord&)>& f);
-    // A copy of the camera's record; false when the MAC is not in the list.
+    // A copy of the camera's record (no credentials in it); false when the MAC is not listed.
     bool CopyCamera(const char* mac, CameraRecord* out);
-    // Copies of every record, in list order.
+    // Copies of every record, in the order the cameras were found.
     std::vector<CameraRecord> CopyCameras();
-    size_t CameraCount();
+    // The credentials the camera accepted in this run of the program (kept across searches),
+    // for a caller that is about to send them to it; false when there are none.
+    bool CredentialsOf(const char* mac, std::string* user, std::string* password);
 
     // Main window after an edit: copies name, mac, ip, mask, gateway, httpPort and mode.
     void UpdateCamera(const CameraRecord& source);
@@ -132,19 +133,27 @@ public:
 private:
     static void RecvHook(void* context, const CameraReply& reply);
 
-    // List operations (engine mutex held).
-    CameraRecord* FindOrRefresh(const CameraReply& reply);
-    CameraRecord* CreateCamera(const CameraReply& reply);
+    using Records = CameraTable::Records;
+    // List operations (engine mutex and the records held).
+    CameraRecord* CreateCamera(Records& records, const CameraReply& reply);
     void rvRepeatProcess(CameraRecord* record, const CameraReply& reply);
-    void ClearCameras();
+    // Whether a reply for a listed camera comes from the camera's own address; one from
+    // another host is a conflict: flagged, logged, and never let into the record.
+    bool FromCameraItself(Records& records, CameraRecord* record, const CameraReply& reply);
     void RemovePendingLocked(const char* mac);
+    // The credentials the camera accepted are kept for this run (engine mutex held).
+    void KeepCredentialsLocked(const char* mac, const char* user, const char* password);
+    // A record and the credentials kept for it, copied for a command.
+    bool CopyForCommand(const char* mac, CameraRecord* out, std::string* user, std::string* password);
 
-    // Dispatch per mode (engine mutex held); effects that must run without the lock are
-    // collected into `after`.
+    // Dispatch per mode (engine mutex and records held); effects that must run without the
+    // locks are collected into `after`.
     struct Deferred;
-    void DispatchSearch(const CameraReply& reply, CameraRecord* record, Deferred& after);
-    void DispatchAutoSetIp(const CameraReply& reply, CameraRecord* record, Deferred& after);
-    void DispatchVerifyAll(const CameraReply& reply, CameraRecord* record);
+    void DispatchSearch(Records& records, const CameraReply& reply, CameraRecord* record, Deferred& after);
+    void DispatchAutoSetIp(Records& records, const CameraReply& reply, CameraRecord* record, Deferred& after);
+    void DispatchVerifyAll(Records& records, const CameraReply& reply, CameraRecord* record);
+    // A camera's answer to the background check of the credentials kept for it.
+    void ReverifyLocked(Records& records, CameraRecord* record, const CameraReply& reply);
     void RunDeferred(Deferred& after);
 
     // Workers.
@@ -161,15 +170,15 @@ private:
     bool ChooseAddress(const std::string& mac);
     void ConfirmSetIp(std::string mac, uint32_t gen);
 
-    // The camera's row follows its record (engine mutex held); the owner hears of it once
-    // the mutex is released (NotifyOwner).
-    void DecideLocked(CameraRecord* record);
+    // The camera's row follows its record (engine mutex and records held); the owner hears
+    // of it once the locks are released (NotifyOwner).
+    void DecideLocked(Records& records, CameraRecord* record);
     // Decides the camera's row from its present record and tells the owner.
     void DecideAndNotify(const char* mac);
     void NotifyOwner() { m_table.NotifyIfPending(); }
     void OnTableChanged();
     // The camera list is full: the new camera is counted, and logged once a second.
-    void IgnoreCameraLocked(const CameraReply& reply);
+    void IgnoreCameraLocked(const CameraReply& reply, size_t listed);
 
     EnginePorts& m_ports;
     std::mutex m_slotsLock;  // guards m_slots only; never held across a call
@@ -177,10 +186,13 @@ private:
     EngineCallback m_hook;
 
     std::mutex m_lock;  // the engine mutex
-    CameraRecord* head = nullptr;
-    CameraRecord* tail = nullptr;
-    std::unordered_map<std::string, CameraRecord*> m_byMac;  // MacKey -> record
-    size_t m_cameraCount = 0;
+    struct Credentials {
+        std::string user, password;
+    };
+    // MacKey -> the credentials the camera accepted; kept across searches (engine mutex).
+    std::unordered_map<std::string, Credentials> m_credentials;
+    // MacKeys of cameras this search asks again, in the background, with kept credentials.
+    std::unordered_set<std::string> m_reverifying;
     std::atomic<uint64_t> m_ignoredCameras{0};
     uint64_t m_ignoredLogged = 0;   // engine mutex
     uint32_t m_ignoredLogTick = 0;  // engine mutex

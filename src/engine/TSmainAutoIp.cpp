@@ -7,11 +7,9 @@
 #include <cstring>
 
 #include "common/stdafx.h"
-#include "engine/EngineInternal.h"
 #include "finder/LibIP.h"
+#include "engine/MacText.h"
 #include "engine/TSmain.h"
-
-using engine_internal::Snapshot;
 
 namespace {
 constexpr uint64_t kInvalidAddress = ~0ULL;
@@ -114,7 +112,8 @@ void CTSmainDlg::AssignAndSend(const std::string& mac) {
         return;
     }
     CameraRecord copy;
-    if (!CopyCamera(mac.c_str(), &copy)) return;
+    std::string user, password;
+    if (!CopyForCommand(mac.c_str(), &copy, &user, &password)) return;
     // Each assignment holds at most 127 characters.
     char dns[256], address[256], mode[256];
     std::snprintf(dns, sizeof dns,
@@ -126,12 +125,13 @@ void CTSmainDlg::AssignAndSend(const std::string& mac) {
     std::snprintf(mode, sizeof mode, "network.wire.ipv4.mode=%s", "manual");
     dns[127] = address[127] = mode[127] = '\0';
     const std::string payload = std::string(dns) + "&" + address + "&" + mode;
-    m_ports.SendPacketData(HEADER_IP_SET, copy.mac, copy.user, copy.password, payload.c_str());
+    m_ports.SendPacketData(HEADER_IP_SET, copy.mac, user.c_str(), password.c_str(), payload.c_str());
     TLOG("(%s:%d)%s cmd: %s %s", copy.mac, copy.newIp, copy.newMask);
     {
         std::lock_guard<std::mutex> guard(m_lock);
         if (generation.load() != gen) return;
-        CameraRecord* record = FindCameraLocked(mac.c_str());
+        Records records(m_table);
+        CameraRecord* record = records.Find(mac.c_str());
         if (record == nullptr) return;
         runningSetIp.fetch_add(1);
         SetStatus(record, STATUS_SETTING_IP);
@@ -145,9 +145,10 @@ bool CTSmainDlg::ChooseAddress(const std::string& mac) {
     AutoIpSettings settings;
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        CameraRecord* record = FindCameraLocked(mac.c_str());
+        Records records(m_table);
+        CameraRecord* record = records.Find(mac.c_str());
         if (record == nullptr) return false;
-        copy = Snapshot(*record);
+        copy = *record;
         settings = autoIpSettings;
     }
     if (std::strcmp(copy.mode, "dhcp") != 0) return false;
@@ -211,7 +212,8 @@ bool CTSmainDlg::ChooseAddress(const std::string& mac) {
     }
 
     std::lock_guard<std::mutex> guard(m_lock);
-    CameraRecord* record = generation.load() == gen ? FindCameraLocked(mac.c_str()) : nullptr;
+    Records records(m_table);
+    CameraRecord* record = generation.load() == gen ? records.Find(mac.c_str()) : nullptr;
     if (!found) {
         if (record != nullptr) SetStatus(record, STATUS_NO_FREE_IP);
         TLOG_NOTICE("(%s:%d)Not Find, %s, %d", copy.mac, static_cast<int>(assignedIps.size()));
@@ -255,10 +257,11 @@ void CTSmainDlg::ConfirmSetIp(std::string mac, uint32_t gen) {
     }
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        CameraRecord* record = FindCameraLocked(mac.c_str());
+        Records records(m_table);
+        CameraRecord* record = records.Find(mac.c_str());
         if (generation.load() != gen || record == nullptr) return;
         SetStatus(record, STATUS_SET_IP_TIMEOUT);
-        DecideLocked(record);
+        DecideLocked(records, record);
     }
     NotifyOwner();
     if (generation.load() == gen) runningSetIp.fetch_sub(1);

@@ -27,36 +27,45 @@ void CTSmainDlg::RecvCameraProcess(const CameraReply& reply) {
     Deferred after;
     {
         std::lock_guard<std::mutex> guard(m_lock);
+        Records records(m_table);
         // The mode as it is under the lock: a new search or batch switches it meanwhile.
         const int32_t mode = m_Tarsel_mode.load();
-        CameraRecord* record = FindOrRefresh(reply);
-        if (reply.viaHttp == 1) {
-            if (record == nullptr) {
-                record = CreateCamera(reply);
+        CameraRecord* record = records.Find(reply.mac);
+        if (record != nullptr && !FromCameraItself(records, record, reply)) {
+            // Another host's claim: the record keeps what the camera said.
+        } else if (reply.viaHttp == 1) {
+            if (record != nullptr) {
+                rvRepeatProcess(record, reply);
+            } else {
+                record = CreateCamera(records, reply);
                 if (record == nullptr) return;
                 BoundedCopy(record->user, reply.user, "CTSmainDlg::RecvCameraProcess", __LINE__);
-                BoundedCopySecret(record->password, reply.password, "CTSmainDlg::RecvCameraProcess",
-                            __LINE__);
+                // Found with these credentials: the camera accepted them.
+                KeepCredentialsLocked(record->mac, reply.user, reply.password);
             }
             if (record->viaHttp == 1) {
                 record->status = 0;
                 SetStatus(record, STATUS_AUTH_OK);
             }
-            DecideLocked(record);
-        } else if (mode == MODE_SEARCH) {
-            DispatchSearch(reply, record, after);
-        } else if (mode == MODE_AUTO_SET_IP) {
-            DispatchAutoSetIp(reply, record, after);
-        } else if (mode == MODE_VERIFY_ALL) {
-            DispatchVerifyAll(reply, record);
+            DecideLocked(records, record);
         } else {
-            TLOG_WARNING("(%s:%d)This should not happen m_Tarsel_mode:%d", mode);
+            if (record != nullptr && (reply.type == HEADER_IP_QUERY || reply.type == HEADER_WIRELESS_IP_QUERY))
+                rvRepeatProcess(record, reply);
+            if (mode == MODE_SEARCH) {
+                DispatchSearch(records, reply, record, after);
+            } else if (mode == MODE_AUTO_SET_IP) {
+                DispatchAutoSetIp(records, reply, record, after);
+            } else if (mode == MODE_VERIFY_ALL) {
+                DispatchVerifyAll(records, reply, record);
+            } else {
+                TLOG_WARNING("(%s:%d)This should not happen m_Tarsel_mode:%d", mode);
+            }
         }
     }
     RunDeferred(after);
 }
 
-void CTSmainDlg::DispatchSearch(const CameraReply& reply, CameraRecord* record,
+void CTSmainDlg::DispatchSearch(Records& records, const CameraReply& reply, CameraRecord* record,
                                 Deferred& after) {
     const int type = static_cast<int>(reply.type);
     if (type == HEADER_IP_AUTHENTICATE && record != nullptr && verifyContext != nullptr &&
@@ -70,11 +79,38 @@ void CTSmainDlg::DispatchSearch(const CameraReply& reply, CameraRecord* record,
         after.verifyOk = ok == 1 ? 1 : 0;
         return;
     }
-    if (record == nullptr) record = CreateCamera(reply);
-    if (record != nullptr) DecideLocked(record);
+    const std::string key = MacKey(reply.mac);
+    if (type == HEADER_IP_AUTHENTICATE && record != nullptr && m_reverifying.erase(key) != 0) {
+        ReverifyLocked(records, record, reply);
+        return;
+    }
+    if (record == nullptr) {
+        record = CreateCamera(records, reply);
+        // A camera verified earlier in this run answers a new search: asked again in the
+        // background with the credentials it accepted, it shows verified once it proves them.
+        if (record != nullptr && type != HEADER_IP_AUTHENTICATE && m_credentials.count(key) != 0 &&
+            m_reverifying.insert(key).second)
+            after.authenticationRequestMac = record->mac;
+    }
+    if (record != nullptr) DecideLocked(records, record);
 }
 
-void CTSmainDlg::DispatchAutoSetIp(const CameraReply& reply, CameraRecord* record,
+void CTSmainDlg::ReverifyLocked(Records& records, CameraRecord* record, const CameraReply& reply) {
+    const auto kept = m_credentials.find(MacKey(reply.mac));
+    if (kept == m_credentials.end()) return;
+    if (m_ports.CheckAuthDigest(kept->second.user.c_str(), kept->second.password.c_str(), reply.digestA,
+                                reply.digestB) != 1) {
+        // Changed since (a default, another tool): it must be verified again by hand.
+        TLOG_NOTICE("(%s:%d)%s no longer takes the credentials it was verified with", record->mac);
+        m_credentials.erase(kept);
+        return;
+    }
+    BoundedCopy(record->user, kept->second.user.c_str(), "CTSmainDlg::ReverifyLocked", __LINE__);
+    SetStatus(record, STATUS_AUTH_OK);
+    DecideLocked(records, record);
+}
+
+void CTSmainDlg::DispatchAutoSetIp(Records& records, const CameraReply& reply, CameraRecord* record,
                                    Deferred& after) {
     const int type = static_cast<int>(reply.type);
     lastReplyTick.store(m_ports.Now());
@@ -83,46 +119,46 @@ void CTSmainDlg::DispatchAutoSetIp(const CameraReply& reply, CameraRecord* recor
             if (!HasStatus(record, STATUS_AUTH_OK)) return;
             if (std::strcmp(record->mode, "dhcp") == 0) return;
             // Back with its new fixed address.
-            DecideLocked(record);
+            DecideLocked(records, record);
             RemovePendingLocked(record->mac);
             return;
         }
         if (m_ports.CheckAuthDigest(batchUser, batchPassword, reply.digestA, reply.digestB) != 1) {
             SetStatus(record, STATUS_AUTH_FAIL);
-            DecideLocked(record);
+            DecideLocked(records, record);
             RemovePendingLocked(record->mac);
             return;
         }
         BoundedCopy(record->user, batchUser, "CTSmainDlg::DispatchAutoSetIp", __LINE__);
-        BoundedCopySecret(record->password, batchPassword, "CTSmainDlg::DispatchAutoSetIp", __LINE__);
+        KeepCredentialsLocked(record->mac, batchUser, batchPassword);
         SetStatus(record, STATUS_AUTH_OK);
         if (autoIpSettings.adapterName == reply.adapter.name) {
             std::lock_guard<std::mutex> queue(queueLock);
             setIpQueue.push_back(record->mac);
         } else {
             SetStatus(record, STATUS_OTHER_ADAPTER);
-            DecideLocked(record);
+            DecideLocked(records, record);
             RemovePendingLocked(record->mac);
         }
         return;
     }
     if (type != HEADER_IP_QUERY && type != HEADER_WIRELESS_IP_QUERY) return;
-    record = CreateCamera(reply);
+    record = CreateCamera(records, reply);
     if (record == nullptr) return;
     if (std::strcmp(record->mode, "dhcp") != 0) {
         SetStatus(record, STATUS_NOT_DHCP);
-        DecideLocked(record);
+        DecideLocked(records, record);
     } else {
         pendingAuto.insert(MacKey(record->mac));
     }
     after.authenticationRequestMac = record->mac;
 }
 
-void CTSmainDlg::DispatchVerifyAll(const CameraReply& reply, CameraRecord* record) {
+void CTSmainDlg::DispatchVerifyAll(Records& records, const CameraReply& reply, CameraRecord* record) {
     const int type = static_cast<int>(reply.type);
     if (type == HEADER_IP_QUERY) {
         // A camera not in the list has no row to show it in.
-        if (record != nullptr) DecideLocked(record);
+        if (record != nullptr) DecideLocked(records, record);
         return;
     }
     if (type != HEADER_IP_AUTHENTICATE || record == nullptr) return;
@@ -134,9 +170,9 @@ void CTSmainDlg::DispatchVerifyAll(const CameraReply& reply, CameraRecord* recor
     }
     if (HasStatus(record, STATUS_AUTH_OK)) return;
     BoundedCopy(record->user, batchUser, "CTSmainDlg::DispatchVerifyAll", __LINE__);
-    BoundedCopySecret(record->password, batchPassword, "CTSmainDlg::DispatchVerifyAll", __LINE__);
+    KeepCredentialsLocked(record->mac, batchUser, batchPassword);
     SetStatus(record, STATUS_AUTH_OK);
-    DecideLocked(record);
+    DecideLocked(records, record);
     batchOk.fetch_add(1);
 }
 

@@ -3,11 +3,8 @@
 #include <cstring>
 
 #include "common/stdafx.h"
-#include "engine/EngineInternal.h"
 #include "engine/MacText.h"
 #include "engine/TSmain.h"
-
-using engine_internal::Snapshot;
 
 void CTSmainDlg::StartSearch() {
     // Workers of the previous search stop touching records from here on; the sleeping ones
@@ -26,8 +23,9 @@ void CTSmainDlg::StartSearch() {
     }
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        ClearCameras();
         m_table.Clear(generation.load());
+        // The credentials cameras accepted stay: those that answer again are asked again.
+        m_reverifying.clear();
         m_ignoredCameras.store(0);
         m_ignoredLogged = 0;
     }
@@ -100,10 +98,10 @@ void CTSmainDlg::Thread_KEEP_IP_QUERY(uint32_t gen) {
             }
             const int32_t left = keepQueryRounds.fetch_sub(1) - 1;
             TLOG("(%s:%d)Thread_KEEP_IP_QUERY open %d", left);
-            for (CameraRecord* record = head; record != nullptr; record = record->next) {
-                if (record->settingSince == 0) continue;
-                (record->viaHttp == 1 ? httpMacs : udpMacs).push_back(record->mac);
-            }
+            Records records(m_table);
+            records.ForEach([&](const CameraRecord& record) {
+                if (record.settingSince != 0) (record.viaHttp == 1 ? httpMacs : udpMacs).push_back(record.mac);
+            });
         }
         for (const std::string& mac : udpMacs) {
             m_ports.SendPacketData(HEADER_IP_QUERY, mac.c_str(), "", "", "");
@@ -116,25 +114,27 @@ void CTSmainDlg::Thread_KEEP_IP_QUERY(uint32_t gen) {
 
 void CTSmainDlg::RequeryHttpCamera(const std::string& mac, uint32_t gen) {
     CameraRecord copy;
-    if (generation.load() != gen || !CopyCamera(mac.c_str(), &copy)) return;
+    std::string user, password;
+    if (generation.load() != gen || !CopyForCommand(mac.c_str(), &copy, &user, &password)) return;
     CameraReply info{};
     const HttpOutcome result =
-        CheckCGI(m_ports, copy.ip, copy.httpPort, copy.user, copy.password, &info);
+        CheckCGI(m_ports, copy.ip, copy.httpPort, user.c_str(), password.c_str(), &info);
     if (result.Done()) {
         {
             std::lock_guard<std::mutex> guard(m_lock);
             if (generation.load() != gen) return;
-            if (CameraRecord* record = FindCameraLocked(mac.c_str()))
-                ClearStatus(record, STATUS_HTTP_NO_RESPONSE);
+            Records records(m_table);
+            if (CameraRecord* record = records.Find(mac.c_str())) ClearStatus(record, STATUS_HTTP_NO_RESPONSE);
         }
         RecvCameraProcess(info);
     } else if (result.result == HttpResult::NoAnswer) {
         {
             std::lock_guard<std::mutex> guard(m_lock);
-            CameraRecord* record = FindCameraLocked(mac.c_str());
+            Records records(m_table);
+            CameraRecord* record = records.Find(mac.c_str());
             if (generation.load() != gen || record == nullptr) return;
             SetStatus(record, STATUS_HTTP_NO_RESPONSE);
-            DecideLocked(record);
+            DecideLocked(records, record);
         }
         NotifyOwner();
     }
@@ -144,11 +144,12 @@ void CTSmainDlg::RequeryHttpCamera(const std::string& mac, uint32_t gen) {
 
 int CTSmainDlg::SetCameraParameters(const char* mac, const char* payload) {
     CameraRecord copy;
-    if (!CopyCamera(mac, &copy)) return -1;
+    std::string user, password;
+    if (!CopyForCommand(mac, &copy, &user, &password)) return -1;
     if (copy.viaHttp == 1) {
         TLOG("(%s:%d)pParm:%s", payload);
         const HttpOutcome result =
-            m_ports.SetNode(copy.ip, copy.httpPort, copy.user, copy.password, payload);
+            m_ports.SetNode(copy.ip, copy.httpPort, user.c_str(), password.c_str(), payload);
         if (!result.Done()) {
             TLOG_WARNING("(%s:%d)%s did not take the settings over HTTP: %s", copy.mac,
                          DescribeOutcome(result).c_str());
@@ -156,7 +157,7 @@ int CTSmainDlg::SetCameraParameters(const char* mac, const char* payload) {
         }
         return 0;
     }
-    if (m_ports.SendPacketData(HEADER_IP_SET, copy.mac, copy.user, copy.password, payload) != 0) {
+    if (m_ports.SendPacketData(HEADER_IP_SET, copy.mac, user.c_str(), password.c_str(), payload) != 0) {
         TLOG_WARNING("(%s:%d)SendPacket error\n");
         return -1;
     }
@@ -175,12 +176,12 @@ void CTSmainDlg::SystemCommand(const char* mac, const char* command) {
         return;
     }
     CameraRecord copy;
-    if (!CopyCamera(mac, &copy)) return;
+    std::string user, password;
+    if (!CopyForCommand(mac, &copy, &user, &password)) return;
     if (copy.viaHttp == 1) {
-        m_ports.SetNode(copy.ip, copy.httpPort, copy.user, copy.password, assignment);
+        m_ports.SetNode(copy.ip, copy.httpPort, user.c_str(), password.c_str(), assignment);
     } else {
-        m_ports.SendPacketData(HEADER_SYSTEM_COMMAND, copy.mac, copy.user, copy.password,
-                               assignment);
+        m_ports.SendPacketData(HEADER_SYSTEM_COMMAND, copy.mac, user.c_str(), password.c_str(), assignment);
     }
 }
 
@@ -195,8 +196,9 @@ void CTSmainDlg::VerifyCamera(VerifyCallback callback, VerifyContext* context) {
         verifyCallback = callback;
         verifyContext = context;
         if (!IsMacText(context->mac)) return;
-        if (CameraRecord* record = FindCameraLocked(context->mac)) {
-            copy = Snapshot(*record);
+        Records records(m_table);
+        if (CameraRecord* record = records.Find(context->mac)) {
+            copy = *record;
             found = true;
         }
     }
@@ -219,10 +221,12 @@ void CTSmainDlg::VerifyCamera(VerifyCallback callback, VerifyContext* context) {
         const HttpOutcome result =
             CheckCGI(m_ports, copy.ip, copy.httpPort, context->user, context->password, &info);
         if (result.Done()) {
+            {
+                std::lock_guard<std::mutex> guard(m_lock);
+                KeepCredentialsLocked(context->mac, context->user, context->password);
+            }
             WithCamera(context->mac, [&](CameraRecord& record) {
                 BoundedCopy(record.user, context->user, "CTSmainDlg::VerifyCamera", __LINE__);
-                BoundedCopySecret(record.password, context->password, "CTSmainDlg::VerifyCamera",
-                            __LINE__);
             });
             if (callback != nullptr) callback(context, 1);
             return;
@@ -258,9 +262,14 @@ void CTSmainDlg::BeginVerifyAll(const char* user, const char* password) {
 
 void CTSmainDlg::SetCameraAuth(const char*, const char* mac, const char* user,
                                const char* password) {
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        Records records(m_table);
+        if (records.Find(mac) == nullptr) return;
+        KeepCredentialsLocked(mac, user, password);
+    }
     WithCamera(mac, [&](CameraRecord& record) {
         record.credentialsStored = 1;
         BoundedCopy(record.user, user, "CTSmainDlg::SetCameraAuth", __LINE__);
-        BoundedCopySecret(record.password, password, "CTSmainDlg::SetCameraAuth", __LINE__);
     });
 }

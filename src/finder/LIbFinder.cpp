@@ -135,6 +135,7 @@ void OnRecvPacket(void* engineCallback, const ReceivedDatagram& datagram) {
     if (datagram.adapter != nullptr)
         reply.adapter = *datagram.adapter;
     reply.viaHttp = 0;
+    reply.source = datagram.source;
     const auto* callback = static_cast<const EngineCallback*>(engineCallback);
     if (callback != nullptr && callback->function != nullptr) {
         callback->function(callback->context, reply);
@@ -172,11 +173,6 @@ unsigned GetFinderReceivePort(int adapterIndex) {
     if (!g_hub || adapterIndex < 0 || adapterIndex >= g_hub->Receiver().SlotCount())
         return 0;
     return g_hub->Receiver().SlotPort(adapterIndex);
-}
-
-unsigned GetFinderPendingReplies() {
-    std::shared_lock hubLock(g_hubLock);
-    return g_hub ? static_cast<unsigned>(g_hub->Receiver().PendingCount()) : 0;
 }
 
 unsigned GetFinderQueuedSends() {

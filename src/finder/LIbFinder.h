@@ -4,13 +4,7 @@
 // engine's callback.
 
 #include "LibPacket/PacketProcess.h"
-
-// The engine's receiver hook: called on the receiver's dispatch thread with each decoded
-// reply; the reply lives only for the duration of the call.
-struct EngineCallback {
-    void (*function)(void* context, const CameraReply& reply);
-    void* context;
-};
+#include "LibSocket/EngineCallback.h"
 
 // Destroys the current hub, if any, and creates a new one with a receive socket on every
 // adapter. Returns 0.
@@ -54,9 +48,6 @@ int GetFinderAdapters(AdapterEntry* out, int capacity);
 
 // The local port of the current hub's receive socket for one adapter, or 0.
 unsigned GetFinderReceivePort(int adapterIndex);
-
-// Replies received by the current hub and not yet handed to the engine (0 without a hub).
-unsigned GetFinderPendingReplies();
 
 // Requests queued on the current hub and not yet handed to a socket (0 without a hub). A
 // short-lived program waits for 0 before it lets the hub go.

@@ -25,8 +25,6 @@ std::string IpValueToText(uint64_t value);
 uint64_t SubnetOf(uint64_t address, uint64_t mask);
 // The subnet's broadcast address: (address AND mask) + (2^32 - mask) - 1.
 uint64_t LastAddress(uint64_t address, uint64_t mask);
-// Same mask and same subnet.
-bool SameSubnet(uint64_t address1, uint64_t mask1, uint64_t address2, uint64_t mask2);
 // A contiguous mask from 255.0.0.0 to 255.255.255.252.
 bool IsValidMaskText(const char* text);
 // A decimal port 1..65535 written without sign, blanks or leading zeros.

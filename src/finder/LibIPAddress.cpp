@@ -62,10 +62,6 @@ uint64_t LastAddress(uint64_t address, uint64_t mask) {
     return (address & mask) + ((static_cast<uint64_t>(1) << 32) - mask) - 1;
 }
 
-bool SameSubnet(uint64_t address1, uint64_t mask1, uint64_t address2, uint64_t mask2) {
-    return mask1 == mask2 && (address1 & mask1) == (address2 & mask2);
-}
-
 bool IsValidMaskText(const char* text) {
     uint64_t value = IpTextToValue(text);
     if (value == INVALID_IP_VALUE) return false;

@@ -170,4 +170,12 @@ int LastSocketError() {
     return errno;
 }
 
+std::string LastSocketErrorText() {
+    const int error = errno;
+    char buffer[128];
+    // The GNU strerror_r may return a static text instead of filling the buffer.
+    const char* text = ::strerror_r(error, buffer, sizeof buffer);
+    return text != nullptr ? text : "unknown error " + std::to_string(error);
+}
+
 }  // namespace tarsel

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace tarsel {
 
@@ -69,5 +70,7 @@ int ReceiveDatagram(int fd, void* buffer, size_t capacity, uint32_t* destination
 
 // The last socket error code of this thread (errno).
 int LastSocketError();
+// The text of the last socket error (strerror of errno), for a log line.
+std::string LastSocketErrorText();
 
 }  // namespace tarsel

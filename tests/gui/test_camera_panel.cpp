@@ -28,7 +28,6 @@ CameraRecord Camera(const char* mode) {
     CopyTruncated(record.httpPort, "80");
     CopyTruncated(record.mode, mode);
     CopyTruncated(record.user, "admin");
-    CopyTruncated(record.password, "secret");
     return record;
 }
 

@@ -47,11 +47,8 @@ void AddCamera(guitest::FakeWindow& f, const char* mac, const std::string& port,
     QVERIFY(guitest::WaitUntil([&] { return f.window->ListCount() == rows + 1; }, 3000));
     if (!verified)
         return;
-    f.window->engine().WithCamera(mac, [](CameraRecord& r) {
-        std::snprintf(r.user, sizeof r.user, "admin");
-        std::snprintf(r.password, sizeof r.password, "pw");
-        SetStatus(&r, STATUS_AUTH_OK);
-    });
+    f.window->engine().SetCameraAuth("127.0.0.1", mac, "admin", "pw");
+    f.window->engine().WithCamera(mac, [](CameraRecord& r) { SetStatus(&r, STATUS_AUTH_OK); });
     f.window->RememberAuthenticated(mac);
 }
 }  // namespace

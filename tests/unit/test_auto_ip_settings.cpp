@@ -42,29 +42,29 @@ AutoIpForm Form(int mode) {
 }
 
 // Each refusal changes one field of a good form; the code names the field at fault.
-int Refusal(int mode, const std::function<void(AutoIpForm&)>& change) {
+AutoIpRefusal Refusal(int mode, const std::function<void(AutoIpForm&)>& change) {
     AutoIpSettings s;
     AutoIpForm f = Form(mode);
     change(f);
-    const int code = ValidateAutoIpSettings(f, Adapters(), &s);
+    const AutoIpRefusal code = ValidateAutoIpSettings(f, Adapters(), &s);
     EXPECT_EQ(~0ULL, s.startIp);  // nothing stored by a refusal
     return code;
 }
 
 TEST(AutoIpSettingsCheck, AdapterAndAutoMode) {
-    EXPECT_EQ(20089, Refusal(0, [](auto& f) { f.adapterText = "eth9"; }));
-    EXPECT_EQ(20089, Refusal(0, [](auto& f) { f.addressText = "192.168.1.3"; }));
-    EXPECT_EQ(20090, Refusal(0, [](auto& f) { f.start = "192.168.1"; }));
-    EXPECT_EQ(20091, Refusal(0, [](auto& f) { f.start = "192.168.1.0"; }));  // the subnet's own
-    EXPECT_EQ(20091, Refusal(0, [](auto& f) { f.end = "192.168.1.255"; }));  // broadcast
-    EXPECT_EQ(20091, Refusal(0, [](auto& f) { f.start = "192.168.1.201"; }));
+    EXPECT_EQ(AutoIpRefusal::AdapterError, Refusal(0, [](auto& f) { f.adapterText = "eth9"; }));
+    EXPECT_EQ(AutoIpRefusal::AdapterError, Refusal(0, [](auto& f) { f.addressText = "192.168.1.3"; }));
+    EXPECT_EQ(AutoIpRefusal::InvalidIp, Refusal(0, [](auto& f) { f.start = "192.168.1"; }));
+    EXPECT_EQ(AutoIpRefusal::RangeError, Refusal(0, [](auto& f) { f.start = "192.168.1.0"; }));  // the subnet's own
+    EXPECT_EQ(AutoIpRefusal::RangeError, Refusal(0, [](auto& f) { f.end = "192.168.1.255"; }));  // broadcast
+    EXPECT_EQ(AutoIpRefusal::RangeError, Refusal(0, [](auto& f) { f.start = "192.168.1.201"; }));
 
     // Auto mode ignores what the mask, gateway and DNS fields say (even when empty).
     AutoIpSettings s;
     AutoIpForm f = Form(0);
     f.mask = f.gateway = f.dns1 = "";
     f.start = f.end = "192.168.1.254";  // one address is a range
-    ASSERT_EQ(0, ValidateAutoIpSettings(f, Adapters(), &s));
+    ASSERT_EQ(AutoIpRefusal::None, ValidateAutoIpSettings(f, Adapters(), &s));
     EXPECT_EQ("veth-host0", s.adapterName);
     EXPECT_EQ(IpTextToValue("192.168.1.2"), s.adapterIp);
     EXPECT_EQ(IpTextToValue("255.255.255.0"), s.setMask);
@@ -82,23 +82,23 @@ TEST(AutoIpSettingsCheck, ManualMode) {
     f.start = "172.16.5.10";
     f.end = "172.16.9.10";
     f.gateway = "172.16.0.1";
-    ASSERT_EQ(0, ValidateAutoIpSettings(f, Adapters(), &s));
+    ASSERT_EQ(AutoIpRefusal::None, ValidateAutoIpSettings(f, Adapters(), &s));
     EXPECT_TRUE(log.Contains("IP range:172.16.0.1 ~ 172.16.255.254"));
     EXPECT_EQ(IpTextToValue("255.255.0.0"), s.setMask);
     EXPECT_EQ(IpTextToValue("8.8.4.4"), s.setDns2);
     EXPECT_EQ(IpTextToValue("192.168.1.2"), s.adapterIp);  // the adapter is still the chosen
 
-    EXPECT_EQ(20090, Refusal(1, [](auto& f) { f.dns2 = ""; }));
-    EXPECT_EQ(20090, Refusal(1, [](auto& f) { f.mask = "255.255.255.254"; }));
-    EXPECT_EQ(20090, Refusal(1, [](auto& f) { f.mask = "255.0.255.0"; }));
-    EXPECT_EQ(20091, Refusal(1, [](auto& f) { f.end = "192.168.2.5"; }));
-    EXPECT_EQ(20091, Refusal(1, [](auto& f) { f.start = "192.168.1.150"; f.end = "192.168.1.140"; }));
-    EXPECT_EQ(20092, Refusal(1, [](auto& f) { f.gateway = "192.168.2.1"; }));
-    EXPECT_NE(0, Refusal(3, [](auto&) {}));  // an unknown mode stores nothing
+    EXPECT_EQ(AutoIpRefusal::InvalidIp, Refusal(1, [](auto& f) { f.dns2 = ""; }));
+    EXPECT_EQ(AutoIpRefusal::InvalidIp, Refusal(1, [](auto& f) { f.mask = "255.255.255.254"; }));
+    EXPECT_EQ(AutoIpRefusal::InvalidIp, Refusal(1, [](auto& f) { f.mask = "255.0.255.0"; }));
+    EXPECT_EQ(AutoIpRefusal::RangeError, Refusal(1, [](auto& f) { f.end = "192.168.2.5"; }));
+    EXPECT_EQ(AutoIpRefusal::RangeError, Refusal(1, [](auto& f) { f.start = "192.168.1.150"; f.end = "192.168.1.140"; }));
+    EXPECT_EQ(AutoIpRefusal::GatewaySubnet, Refusal(1, [](auto& f) { f.gateway = "192.168.2.1"; }));
+    EXPECT_NE(AutoIpRefusal::None, Refusal(3, [](auto&) {}));  // an unknown mode stores nothing
     EXPECT_TRUE(log.Contains("m_SetIPMode error:3"));
     f = Form(1);
     f.gateway = "0.0.0.0";  // no gateway: no subnet check
-    EXPECT_EQ(0, ValidateAutoIpSettings(f, Adapters(), &s));
+    EXPECT_EQ(AutoIpRefusal::None, ValidateAutoIpSettings(f, Adapters(), &s));
     EXPECT_EQ(0u, s.setGateway);
 }
 

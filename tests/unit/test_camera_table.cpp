@@ -237,7 +237,9 @@ TEST(CameraTable, WarningsFollowAddressesAndAdapters) {
     auto warnings = [&](const char* mac) {
         CameraEntry row;
         engine.Table().Find(mac, &row);
-        return JoinWarnings(row.warnings);
+        std::string text;
+        for (const std::string& w : row.warnings) text += (text.empty() ? "" : " ") + w;
+        return text;
     };
     ports.Deliver(MakeReply(HEADER_IP_QUERY, kMac, "192.168.1.10"));
     ports.Deliver(MakeReply(HEADER_IP_QUERY, kOther, "192.168.1.10"));
@@ -269,7 +271,7 @@ TEST(CameraTable, HoldsAtMostItsBoundOfCameras) {
         std::snprintf(ip, sizeof ip, "10.%u.%u.1", static_cast<unsigned>(i >> 8 & 0xff), static_cast<unsigned>(i & 0xff));
         ports.Deliver(MakeReply(HEADER_IP_QUERY, mac, ip));
     }
-    EXPECT_EQ(CameraTable::kMaxCameras, engine.CameraCount());
+    EXPECT_EQ(CameraTable::kMaxCameras, engine.Table().Count());
     EXPECT_EQ(CameraTable::kMaxCameras, engine.Table().Count());
     EXPECT_EQ(extra, engine.IgnoredCameras());
     // Logged once a second, not once a camera.

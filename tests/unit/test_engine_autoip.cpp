@@ -73,7 +73,7 @@ TEST(AutoIp, DispatchSendsTheAssignmentAndEndsAfterSilence) {
     EXPECT_EQ(MODE_AUTO_SET_IP, run.engine->Mode());
     // A type-3 answer of a camera not in the list is ignored.
     run.ports.Deliver(MakeAuthReply(Mac(9).c_str(), "admin", "secret"));
-    EXPECT_EQ(0u, run.engine->CameraCount());
+    EXPECT_EQ(0u, run.engine->Table().Count());
 
     run.Camera(1, "192.168.1.50");                               // DHCP, assignable
     run.Camera(2, "192.168.1.60", "manual");                     // ignored

@@ -132,8 +132,9 @@ TEST(Verification, HttpCameraByInformationRead) {
     std::snprintf(v.context.password, sizeof v.context.password, "new");
     engine.VerifyCamera(VerifyResult::Done, &v.context);
     EXPECT_EQ(1, v.ok);
-    ASSERT_TRUE(engine.CopyCamera("00:11:22:33:44:55", &r));
-    EXPECT_STREQ("new", r.password);
+    std::string user, password;
+    ASSERT_TRUE(engine.CredentialsOf("00:11:22:33:44:55", &user, &password));
+    EXPECT_EQ("new", password);
 
     // Unreachable: not answered (never "refused"), and the row says "No Response" before
     // the call returns.

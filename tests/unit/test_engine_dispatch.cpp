@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/BatchVerify.h"
+#include "engine/CameraCommands.h"
 #include "engine_fake_ports.h"
 #include "platform/Log.h"
 
@@ -21,7 +22,7 @@ TEST(CameraList, OneRecordPerMacRefreshedOnlyByQueryReplies) {
 
     ports.Deliver(MakeReply(HEADER_IP_QUERY, kMacA, "192.168.1.10"));
     ports.Deliver(MakeReply(HEADER_WIRELESS_IP_QUERY, kMacA, "192.168.1.11"));
-    ASSERT_EQ(1u, engine.CameraCount());
+    ASSERT_EQ(1u, engine.Table().Count());
     CameraRecord r;
     ASSERT_TRUE(engine.CopyCamera(kMacA, &r));
     EXPECT_STREQ("192.168.1.11", r.ip);
@@ -57,7 +58,7 @@ TEST(CameraList, OneRecordPerMacRefreshedOnlyByQueryReplies) {
     // the two queries to everyone.
     ports.ClearSent();
     engine.StartSearch();
-    EXPECT_EQ(0u, engine.CameraCount());
+    EXPECT_EQ(0u, engine.Table().Count());
     EXPECT_EQ(0u, engine.Table().Count());
     EXPECT_TRUE(Changed(engine).empty());
     ports.Deliver(MakeReply(HEADER_IP_QUERY, kMacB, "192.168.1.12"));
@@ -81,7 +82,7 @@ TEST(CameraList, MalformedMacNeverCreatesAndLongNameIsCut) {
     ports.Deliver(MakeReply(HEADER_IP_QUERY, "\"=,;[]&00009;####", "192.168.1.10"));
     ports.Deliver(MakeReply(HEADER_IP_QUERY, "00-11-22-33-44-55", "192.168.1.10"));
     ports.Deliver(MakeReply(HEADER_IP_QUERY, "00:11:22:33:44:5G", "192.168.1.10"));
-    EXPECT_EQ(0u, engine.CameraCount());
+    EXPECT_EQ(0u, engine.Table().Count());
     EXPECT_EQ(0u, engine.Table().Count());
     EXPECT_EQ(5u, log.Count("Mode:0, Htype:2 ip:192.168.1.10 mac:"));
 
@@ -100,7 +101,7 @@ TEST(CameraList, MalformedMacNeverCreatesAndLongNameIsCut) {
     // An unknown mode drops the reply and says so.
     engine.SetMode(7);
     ports.Deliver(MakeReply(HEADER_IP_QUERY, kMacB, "192.168.1.10"));
-    EXPECT_EQ(1u, engine.CameraCount());
+    EXPECT_EQ(1u, engine.Table().Count());
     EXPECT_TRUE(log.Contains("This should not happen m_Tarsel_mode:7"));
     EXPECT_GT(ports.languageCalls.load(), 0);
 }
@@ -176,11 +177,13 @@ TEST(Verification, BatchCountsEachCameraOnce) {
     ports.Deliver(MakeAuthReply("00:11:22:33:44:77", "admin", "secret"));  // not listed
     EXPECT_EQ(1, engine.BatchOk());
     EXPECT_EQ(1, engine.BatchFail());
-    EXPECT_EQ(0u, engine.CameraCount() - 2);
+    EXPECT_EQ(0u, engine.Table().Count() - 2);
     CameraRecord r;
     ASSERT_TRUE(engine.CopyCamera(kMacA, &r));
     EXPECT_STREQ("admin", r.user);
-    EXPECT_STREQ("secret", r.password);
+    std::string user, password;  // the credentials stay with the engine
+    ASSERT_TRUE(engine.CredentialsOf(kMacA, &user, &password));
+    EXPECT_EQ("secret", password);
     EXPECT_EQ(std::vector<std::string>{kMacA}, Changed(engine));  // only A's success is shown
     EXPECT_EQ(STATUS_INDEX_VERIFIED, engine.Table().StatusOf(kMacA));
 
@@ -192,7 +195,7 @@ TEST(Verification, BatchCountsEachCameraOnce) {
 
     // A query reply in this mode from an unknown camera makes no record and no row.
     ports.Deliver(MakeReply(HEADER_IP_QUERY, "00:11:22:33:44:78", "192.168.1.30"));
-    EXPECT_EQ(2u, engine.CameraCount());
+    EXPECT_EQ(2u, engine.Table().Count());
     EXPECT_FALSE(engine.Table().IsMacListed("00:11:22:33:44:78"));
 }
 
@@ -236,6 +239,54 @@ TEST(Verification, BatchOfTenEndsFiveSecondsAfterTheLastAnswer) {
     EXPECT_EQ(2, result.fail);
     EXPECT_GE(waited, 5000u);  // never early; a slow machine only makes it later
     EXPECT_EQ(MODE_SEARCH, engine.Mode());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CameraList, AcceptedCredentialsOutliveASearchAndVerifyTheCameraAgain) {
+    FakePorts ports;
+    CTSmainDlg engine(ports);
+    auto search = [&] {
+        ports.ClearSent();
+        engine.StartSearch();
+        ports.Deliver(MakeReply(HEADER_IP_QUERY, kMacA, "192.168.1.10"));
+        ports.Deliver(MakeReply(HEADER_IP_QUERY, kMacB, "192.168.1.11"));
+    };
+    search();
+    engine.SetCameraAuth("192.168.1.10", kMacA, "admin", "secret");
+    search();
+    ports.Deliver(MakeReply(HEADER_IP_QUERY, kMacA, "192.168.1.10"));
+    EXPECT_FALSE(engine.Table().IsCameraVerified(kMacA));
+    // Only the camera that accepted credentials is asked, once, in the background.
+    EXPECT_EQ(1u, ports.CountSent(HEADER_IP_AUTHENTICATE, kMacA));
+    EXPECT_EQ(0u, ports.CountSent(HEADER_IP_AUTHENTICATE, kMacB));
+    ports.Deliver(MakeAuthReply(kMacA, "admin", "secret"));
+    EXPECT_EQ(STATUS_INDEX_VERIFIED, engine.Table().StatusOf(kMacA));
+    // A camera whose password changed meanwhile is not verified, and its old credentials go.
+    search();
+    ports.Deliver(MakeAuthReply(kMacA, "admin", "changed"));
+    std::string user, password;
+    EXPECT_FALSE(engine.Table().IsCameraVerified(kMacA) || engine.CredentialsOf(kMacA, &user, &password));
+}
+
+TEST(CameraList, AnswersForAListedMacFromAnotherAddressAreAConflictAndARenameSendsNoAddress) {
+    FakePorts ports;
+    CTSmainDlg engine(ports);
+    engine.StartSearch();
+    for (const char* ip : {"192.168.1.10", "192.168.1.66"}) {
+        CameraReply reply = MakeReply(HEADER_IP_QUERY, kMacA, ip);
+        reply.source = static_cast<uint32_t>(IpTextToValue(ip));
+        ports.Deliver(reply);
+    }
+    CameraEntry row;
+    ASSERT_TRUE(engine.Table().Find(kMacA, &row));
+    EXPECT_STREQ("192.168.1.10", row.record.ip);  // never overwritten by the other host
+    EXPECT_EQ(std::vector<std::string>{kWarningAddressConflict}, row.warnings);
+    ports.ClearSent();
+    ASSERT_EQ(0, ApplySettings(engine, kMacA, {"X", "192.168.1.10", "255.255.255.0", "192.168.1.1", "dhcp", "80"}));
+    EXPECT_EQ("network.device_name=X&network.wire.ipv4.mode=dhcp&network.web.http_port=80", ports.Sent()[0].payload);
 }
 
 }  // namespace

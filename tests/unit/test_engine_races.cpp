@@ -32,7 +32,7 @@ TEST(EngineRaces, AReplyOfTheOldSearchNeverLandsInTheNewList) {
     ports.Deliver(MakeReply(HEADER_IP_QUERY, kMac, "192.168.1.10"));
     ports.lateReply = true;
     engine.StartSearch();
-    EXPECT_EQ(0u, engine.CameraCount());
+    EXPECT_EQ(0u, engine.Table().Count());
 }
 
 TEST(EngineRaces, OneRequeryWorkerPerSearch) {
@@ -101,7 +101,7 @@ TEST(EngineRaces, RepliesDuringSearchesAndVerificationsStress) {
     replies.join();
     engine.StartSearch();
     ports.Deliver(MakeReply(HEADER_IP_QUERY, kMac, "192.168.1.10"));
-    EXPECT_EQ(1u, engine.CameraCount());
+    EXPECT_EQ(1u, engine.Table().Count());
 }
 
 }  // namespace

@@ -81,8 +81,17 @@ int RunAutoIp(const Invocation& invocation) {
     form.dns1 = args.Get("--dns1", adapter->dns1);
     form.dns2 = args.Get("--dns2", adapter->dns2);
     AutoIpSettings settings;
-    if (int id = ValidateAutoIpSettings(form, adapters, &settings)) {
-        PrintError(LoadText(id));
+    // Said in the texts the window uses, in the tool's language.
+    int refused = 0;
+    switch (ValidateAutoIpSettings(form, adapters, &settings)) {
+        case AutoIpRefusal::None: break;
+        case AutoIpRefusal::AdapterError: refused = 20089; break;
+        case AutoIpRefusal::InvalidIp: refused = 20090; break;
+        case AutoIpRefusal::RangeError: refused = 20091; break;
+        case AutoIpRefusal::GatewaySubnet: refused = 20092; break;
+    }
+    if (refused != 0) {
+        PrintError(LoadText(refused));
         return kExitUsage;
     }
     double timeout = 600;

@@ -200,7 +200,6 @@ void CameraPanel(const QString& tag) {
     CopyTruncated(record.httpPort, "80");
     CopyTruncated(record.mode, "manual");
     CopyTruncated(record.user, "admin");
-    CopyTruncated(record.password, "admin");
     QList<QImage> sheet;
     CCombineDlg panel(&host, &host);
     panel.setGeometry(0, 0, 810, 310);
