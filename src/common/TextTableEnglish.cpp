@@ -187,4 +187,5 @@ const char* const kEnglishTexts[kTextCount] = {
     "Not accepted by this model: the camera rejected the firmware.",  // 20183
     "The camera did not report the firmware installed.",  // 20184
     "The firmware file could not be read.",  // 20185
+    "Model",  // 20186
 };

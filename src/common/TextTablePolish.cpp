@@ -187,4 +187,5 @@ const char* const kPolishTexts[kTextCount] = {
     "Nieprzyjęte przez ten model: kamera odrzuciła oprogramowanie.",  // 20183
     "Kamera nie zgłosiła zainstalowania oprogramowania.",  // 20184
     "Nie udało się odczytać pliku oprogramowania.",  // 20185
+    "Model",  // 20186
 };

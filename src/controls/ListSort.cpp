@@ -1,49 +1,41 @@
 #include "controls/ListSort.h"
 
-#include <cstring>
+namespace {
+bool IsDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
 
-#include "controls/UiText.h"
-
-ListSortKey MakeListSortKey(const QString& text) {
-    ListSortKey key;
-    key.isAddress = UiAddressValue(text, &key.value);
-    key.bytes = text.toUtf8();
-    return key;
+// The end of the run of the same kind (digits or not) that starts at `at`.
+qsizetype RunEnd(const QString& text, qsizetype at) {
+    const bool digits = IsDigit(text[at]);
+    while (at < text.size() && IsDigit(text[at]) == digits) ++at;
+    return at;
 }
 
-int CompareListSortKeys(const ListSortKey& a, const ListSortKey& b) {
-    if (a.isAddress && b.isAddress) {
-        if (a.value == b.value) return 0;
-        return a.value < b.value ? -1 : 1;
-    }
-    const int common = static_cast<int>(qMin(a.bytes.size(), b.bytes.size()));
-    const int result = std::memcmp(a.bytes.constData(), b.bytes.constData(), common);
-    if (result != 0) return result;
-    if (a.bytes.size() == b.bytes.size()) return 0;
-    return a.bytes.size() < b.bytes.size() ? -1 : 1;
+// Two runs of digits by value: without their leading zeros, the longer is larger, and
+// runs of one length compare digit by digit.
+int CompareNumbers(QStringView a, QStringView b) {
+    while (a.size() > 1 && a.front() == QLatin1Char('0')) a = a.mid(1);
+    while (b.size() > 1 && b.front() == QLatin1Char('0')) b = b.mid(1);
+    if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+    return a.compare(b);
 }
+}  // namespace
 
-std::vector<size_t> SortedOrder(const std::vector<ListSortKey>& keys, bool ascending) {
-    const size_t count = keys.size();
-    std::vector<size_t> order(count);
-    for (size_t i = 0; i < count; ++i) order[i] = i;
-    std::vector<size_t> buffer(count);
-    // "b strictly before a" decides when the merge takes from the right run; ties take from
-    // the left, which keeps equal keys in their order.
-    const auto before = [&](size_t a, size_t b) {
-        const int result = CompareListSortKeys(keys[a], keys[b]);
-        return ascending ? result < 0 : result > 0;
-    };
-    for (size_t width = 1; width < count; width *= 2) {
-        for (size_t left = 0; left < count; left += 2 * width) {
-            const size_t middle = qMin(left + width, count);
-            const size_t right = qMin(left + 2 * width, count);
-            size_t i = left, j = middle, out = left;
-            while (i < middle && j < right) buffer[out++] = before(order[j], order[i]) ? order[j++] : order[i++];
-            while (i < middle) buffer[out++] = order[i++];
-            while (j < right) buffer[out++] = order[j++];
-        }
-        order.swap(buffer);
+int CompareListTexts(const QString& a, const QString& b) {
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        const qsizetype endA = RunEnd(a, i), endB = RunEnd(b, j);
+        const QStringView runA = QStringView(a).mid(i, endA - i), runB = QStringView(b).mid(j, endB - j);
+        const bool digitsA = IsDigit(a[i]), digitsB = IsDigit(b[j]);
+        // A number sorts before a word at the same place.
+        int result = digitsA != digitsB ? (digitsA ? -1 : 1)
+                     : digitsA          ? CompareNumbers(runA, runB)
+                                        : runA.compare(runB, Qt::CaseInsensitive);
+        if (result != 0) return result < 0 ? -1 : 1;
+        i = endA;
+        j = endB;
     }
-    return order;
+    if ((i < a.size()) != (j < b.size())) return i < a.size() ? 1 : -1;
+    // Equal to the eye ("cam-01" and "Cam-1"): a fixed order all the same.
+    const int exact = a.compare(b);
+    return exact < 0 ? -1 : exact > 0 ? 1 : 0;
 }
