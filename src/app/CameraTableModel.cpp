@@ -68,10 +68,16 @@ bool CameraTableModel::setData(const QModelIndex& index, const QVariant& value, 
     if (!index.isValid() || !checkIndex(index, CheckIndexOption::IndexIsValid)) return false;
     Row& row = m_rows[static_cast<size_t>(index.row())];
     int check;
-    if (role == ListRole::Check) check = value.toInt();
-    else if (role == Qt::CheckStateRole) check = value.toInt() == Qt::Checked ? 1 : 0;
-    else return false;
-    if (check == 1 && !row.entry.verified) return false;
+    if (role == ListRole::Check) {
+        check = value.toInt();
+    } else if (role == Qt::CheckStateRole) {
+        // A toggle of the user's (a click, Space, assistive technology) follows the list's
+        // rule: only a verified camera can be checked.
+        check = value.toInt() == Qt::Checked ? 1 : 0;
+        if (check == 1 && !row.entry.verified) return false;
+    } else {
+        return false;
+    }
     if (row.check == check) return true;
     row.check = check;
     emit dataChanged(this->index(index.row(), 0), this->index(index.row(), 0), {role, ListRole::Check});

@@ -34,8 +34,8 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    // The check mark (ListRole::Check or Qt::CheckStateRole): only a verified camera can be
-    // checked.
+    // The check mark: as the window sets it (ListRole::Check), or as the user toggles it
+    // (Qt::CheckStateRole), which checks only a verified camera.
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
     int RowOfKey(const QString& mac) const override;

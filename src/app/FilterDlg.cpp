@@ -13,13 +13,10 @@ CFilterDlg::CFilterDlg(QWidget* parent) : CPopupPanel(parent) {
     m_list = new CTvListBox(this);
     m_list->SetItemHeight(25);
     m_list->setGeometry(1, 3, kWidth - 2, FILTER_FIELD_COUNT * 25);
-    m_list->SetCallback(
-        [](void* context, int index) {
-            auto* self = static_cast<CFilterDlg*>(context);
-            self->hide();
-            emit self->chosen(index);
-        },
-        this);
+    connect(m_list, &CTvListBox::itemChosen, this, [this](int index) {
+        hide();
+        emit chosen(index);
+    });
     // The list takes the keyboard: arrows, Enter, Space; Escape closes the pop-up.
     setFocusProxy(m_list);
     setFocusPolicy(Qt::NoFocus);

@@ -16,13 +16,10 @@ CFunctionDlg::CFunctionDlg(QWidget* parent) : CPopupPanel(parent) {
     m_list = new CTvListBox(this);
     m_list->SetItemHeight(25);
     m_list->setGeometry(1, 3, 148, 3 * 25);
-    m_list->SetCallback(
-        [](void* context, int index) {
-            auto* self = static_cast<CFunctionDlg*>(context);
-            self->hide();
-            emit self->chosen(index);
-        },
-        this);
+    connect(m_list, &CTvListBox::itemChosen, this, [this](int index) {
+        hide();
+        emit chosen(index);
+    });
     m_list->SetMenu(true);
     // The list takes the keyboard: arrows, Enter, Space; Escape closes the menu.
     setFocusProxy(m_list);

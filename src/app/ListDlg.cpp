@@ -301,8 +301,9 @@ void CListDlg::OnMenuChosen(int index) {
 }
 
 void CListDlg::OnSelectAll(bool checked) {
-    // The model checks only verified cameras.
-    for (int row = 0; row < m_proxy->rowCount(); ++row) m_proxy->setData(m_proxy->index(row, 0), checked ? 1 : 0, ListRole::Check);
+    // As the user's toggle of each row: the model checks only verified cameras.
+    for (int row = 0; row < m_proxy->rowCount(); ++row)
+        m_proxy->setData(m_proxy->index(row, 0), checked ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
     PostSelectionChanged();
 }
 

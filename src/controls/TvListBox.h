@@ -42,6 +42,10 @@ public:
     void ActivateChoice(int choice) override;
     bool ChoicesAreMenu() const override { return m_menu; }
 
+signals:
+    // An item taken by a click, Enter or Space (also told to the callback).
+    void itemChosen(int index);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

@@ -261,7 +261,8 @@ bool CTvListCtrl::ToggleCheck(int row) {
     // The owner decides whether the row may be checked, and so may the model.
     else if (state == 0) newState = (m_callback == nullptr || m_callback(m_callbackContext, row, 0)) ? 1 : 0;
     if (newState == state) return false;
-    SetCheck(row, newState);
+    // As the user's toggle: the model may refuse it.
+    model()->setData(Cell(row, 0), newState == 1 ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
     return GetCheck(row) != state;
 }
 

@@ -134,8 +134,8 @@ private slots:
             return texts;
         };
         model.Apply({entry("Cam-1000", 1, true), entry("Cam-101", 2, false), entry("Cam-100", 3, true)});
-        QVERIFY(!model.setData(model.index(1, 0), 1, ListRole::Check));  // not verified
-        QVERIFY(model.setData(model.index(0, 0), 1, ListRole::Check));
+        QVERIFY(!model.setData(model.index(1, 0), Qt::Checked, Qt::CheckStateRole));  // not verified
+        QVERIFY(model.setData(model.index(0, 0), Qt::Checked, Qt::CheckStateRole));
         model.Clear();
         model.Apply({entry("Cam-100", 3, true), entry("Cam-1000", 1, true)});
         model.Apply({entry("Cam-101", 2, false)});
