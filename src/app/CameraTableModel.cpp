@@ -53,10 +53,9 @@ CTvListModelBase::RowView CameraTableModel::ViewOfRow(int row) const {
 }
 
 QVariant CameraTableModel::data(const QModelIndex& index, int role) const {
-    if (role != CameraRole::Verified && role != CameraRole::FirstAnswer) return CTvListModelBase::data(index, role);
+    if (role != CameraRole::Verified) return CTvListModelBase::data(index, role);
     if (!index.isValid() || !checkIndex(index, CheckIndexOption::IndexIsValid)) return {};
-    const Row& row = m_rows[static_cast<size_t>(index.row())];
-    return role == CameraRole::Verified ? QVariant(row.entry.verified) : QVariant(row.firstAnswer);
+    return m_rows[static_cast<size_t>(index.row())].entry.verified;
 }
 
 void CameraTableModel::RefreshStatusTexts() {
@@ -89,18 +88,43 @@ int CameraTableModel::RowOfKey(const QString& mac) const { return m_byKey.value(
 void CameraTableModel::Clear() {
     beginResetModel();
     for (const Row& row : m_rows)
-        if (row.check == 1) m_keptChecks.insert(KeyOf(row.entry));
+        if (row.check == 1) m_keptChecks.insert(row.key);
     m_rows.clear();
     m_byKey.clear();
     endResetModel();
 }
 
-void CameraTableModel::Fill(Row& row, const CameraEntry& entry, const QString& key) {
+void CameraTableModel::Fill(Row& row, const CameraEntry& entry) {
     row.entry = entry;
     row.cells = CellsOf(entry.record);
     row.status = QString::fromStdString(entry.statusText);
     row.note = NoteOf(entry);
-    if (entry.verified && m_keptChecks.remove(key)) row.check = 1;
+    if (entry.verified && m_keptChecks.remove(row.key)) row.check = 1;
+}
+
+void CameraTableModel::Insert(std::vector<Row>& added) {
+    std::sort(added.begin(), added.end(), [](const Row& a, const Row& b) { return a.firstAnswer < b.firstAnswer; });
+    bool appended = true;
+    for (size_t next = 0; next < added.size();) {
+        const auto place = std::upper_bound(m_rows.begin(), m_rows.end(), added[next].firstAnswer,
+                                            [](quint64 rank, const Row& row) { return rank < row.firstAnswer; });
+        // Every new row that answered before the row at `place` goes in with it, at once.
+        size_t end = next + 1;
+        while (end < added.size() && (place == m_rows.end() || added[end].firstAnswer < place->firstAnswer)) ++end;
+        const int at = static_cast<int>(place - m_rows.begin());
+        appended = appended && place == m_rows.end();
+        beginInsertRows({}, at, at + static_cast<int>(end - next) - 1);
+        m_rows.insert(place, std::make_move_iterator(added.begin() + static_cast<std::ptrdiff_t>(next)),
+                      std::make_move_iterator(added.begin() + static_cast<std::ptrdiff_t>(end)));
+        if (appended)
+            for (size_t row = static_cast<size_t>(at); row < m_rows.size(); ++row) m_byKey.insert(m_rows[row].key, static_cast<int>(row));
+        endInsertRows();
+        next = end;
+    }
+    if (appended) return;
+    // Rows went in between: the later ones moved down.
+    m_byKey.clear();
+    for (size_t row = 0; row < m_rows.size(); ++row) m_byKey.insert(m_rows[row].key, static_cast<int>(row));
 }
 
 void CameraTableModel::Apply(const std::vector<CameraEntry>& entries) {
@@ -120,12 +144,13 @@ void CameraTableModel::Apply(const std::vector<CameraEntry>& entries) {
         } else {
             addedKeys.insert(key, static_cast<int>(added.size()));
             row = &added.emplace_back();
+            row->key = key;
             const auto first = m_firstAnswers.constFind(key);
             row->firstAnswer = first != m_firstAnswers.constEnd() ? *first : static_cast<quint64>(m_firstAnswers.size());
             if (first == m_firstAnswers.constEnd()) m_firstAnswers.insert(key, row->firstAnswer);
         }
         if (entry.verified && !row->entry.verified) verified << Text(entry.record.mac);
-        Fill(*row, entry, key);
+        Fill(*row, entry);
     }
     // One change signal per run of neighbouring rows.
     std::sort(changed.begin(), changed.end());
@@ -135,15 +160,7 @@ void CameraTableModel::Apply(const std::vector<CameraEntry>& entries) {
         emit dataChanged(index(changed[i], 0), index(changed[j], kColumns - 1));
         i = j + 1;
     }
-    if (!added.empty()) {
-        const int first = static_cast<int>(m_rows.size());
-        beginInsertRows({}, first, first + static_cast<int>(added.size()) - 1);
-        for (Row& row : added) {
-            m_byKey.insert(KeyOf(row.entry), static_cast<int>(m_rows.size()));
-            m_rows.push_back(std::move(row));
-        }
-        endInsertRows();
-    }
+    Insert(added);
     if (!verified.isEmpty()) emit camerasVerified(verified);
 }
 
@@ -154,7 +171,6 @@ CameraListProxy::CameraListProxy(CameraTableModel* source, QObject* parent)
     : QSortFilterProxyModel(parent), m_source(source) {
     setSourceModel(source);
     setDynamicSortFilter(true);
-    sort(-1);
 }
 
 void CameraListProxy::SetFilter(int field, const QByteArray& text, bool invert) {
@@ -171,15 +187,9 @@ bool CameraListProxy::filterAcceptsRow(int sourceRow, const QModelIndex&) const 
 
 void CameraListProxy::sort(int column, Qt::SortOrder order) {
     m_sortColumn = column < 0 || column >= CameraTableModel::kColumns ? -1 : column;
-    if (m_sortColumn < 0) order = Qt::AscendingOrder;
-    // The base takes a sort by its column and order for one already in force, which it is
-    // not when the first answers' order gives way to column 0 or back.
-    const bool same = sortColumn() == qMax(0, m_sortColumn) && sortOrder() == order;
-    QSortFilterProxyModel::sort(qMax(0, m_sortColumn), order);
-    if (same) invalidate();
+    QSortFilterProxyModel::sort(m_sortColumn, order);
 }
 
 bool CameraListProxy::lessThan(const QModelIndex& left, const QModelIndex& right) const {
-    if (m_sortColumn < 0) return m_source->FirstAnswer(left.row()) < m_source->FirstAnswer(right.row());
     return CompareListTexts(m_source->CellText(left.row(), m_sortColumn), m_source->CellText(right.row(), m_sortColumn)) < 0;
 }

@@ -2,9 +2,9 @@
 // The camera list's model: one row per entry of the engine's camera table, keyed by MAC
 // through a hash, fed directly by the bridge's batches (each batch one insertion of the new
 // rows and one change signal per run of changed rows). Besides what the table decides, a
-// row holds only its check mark, which is the list's own, and the place of the camera's
-// first answer in this run of the program. CameraListProxy filters and sorts the rows for
-// the view; the model keeps them in the order they came.
+// row holds only its check mark, which is the list's own. The rows stand in the order in
+// which their cameras first answered in this run of the program, over a new search too.
+// CameraListProxy filters the rows for the view, and sorts them when a column is chosen.
 //
 // Window's thread only.
 
@@ -20,7 +20,6 @@
 namespace CameraRole {
 enum : int {
     Verified = ListRole::Note + 1,  // bool: the camera accepted credentials
-    FirstAnswer,                    // qulonglong: the camera's place in the order of first answers
 };
 }
 
@@ -45,13 +44,12 @@ public:
     // answer the new search verified; the order of first answers stays.
     void Clear();
     // A batch of the camera table: entries already listed change in place, new ones are
-    // added.
+    // added in their place in the order of first answers.
     void Apply(const std::vector<CameraEntry>& entries);
 
     const CameraEntry* EntryAt(int row) const;
     // The text a column of the row shows (the status in the current language).
     QString CellText(int row, int column) const;
-    quint64 FirstAnswer(int row) const { return m_rows[static_cast<size_t>(row)].firstAnswer; }
     // The texts of the warnings, one line each, in the current language.
     static QString NoteOf(const CameraEntry& entry);
 
@@ -64,6 +62,7 @@ protected:
 
 private:
     struct Row {
+        QString key;  // MacKey
         CameraEntry entry;
         QStringList cells;  // columns 0-8
         QString status;     // the status column's caller text
@@ -73,7 +72,9 @@ private:
     };
     static QStringList CellsOf(const CameraRecord& record);
     // Takes the entry into the row; the row's check comes back if it was kept over a Clear.
-    void Fill(Row& row, const CameraEntry& entry, const QString& key);
+    void Fill(Row& row, const CameraEntry& entry);
+    // Inserts new rows before the first listed row that answered after them.
+    void Insert(std::vector<Row>& added);
 
     std::vector<Row> m_rows;
     QHash<QString, int> m_byKey;             // MacKey -> row
@@ -82,8 +83,7 @@ private:
 };
 
 // Which rows the view shows and in what order: a filter on one field (engine/CameraFilter),
-// and a column's texts (controls/ListSort.h), or with no column chosen the order in which
-// the cameras first answered.
+// and a column's texts (controls/ListSort.h), or with no column chosen the model's order.
 class CameraListProxy : public QSortFilterProxyModel {
     Q_OBJECT
 public:
@@ -91,7 +91,7 @@ public:
     void SetFilter(int field, const QByteArray& text, bool invert);
     // True while a filter may hide cameras.
     bool Filtering() const { return !m_text.isEmpty(); }
-    // A column of -1 is the order of first answers.
+    // A column of -1 is the model's order.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 protected:

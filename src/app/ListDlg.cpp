@@ -103,10 +103,13 @@ CListDlg::CListDlg(QWidget* parent, QWidget* popupParent) : QWidget(parent) {
     connect(m_list, &CTvListCtrl::rowClicked, this, &CListDlg::OnRowClicked);
     connect(m_list, &CTvListCtrl::rowActivated, this, &CListDlg::cameraActivated);
     connect(m_list, &CTvListCtrl::rowMenuRequested, this, &CListDlg::OnRightClick);
-    // Whatever changes the rows changes the counter.
+    // Whatever changes the rows changes the counter (a new filter once, not per range).
+    const auto count = [this] {
+        if (!m_filtering) UpdateCount();
+    };
     for (const auto& changed : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
-        connect(m_proxy, changed, this, &CListDlg::UpdateCount);
-    connect(m_proxy, &QAbstractItemModel::modelReset, this, &CListDlg::UpdateCount);
+        connect(m_proxy, changed, this, count);
+    connect(m_proxy, &QAbstractItemModel::modelReset, this, count);
     connect(m_model, &CameraTableModel::camerasVerified, this, &CListDlg::OnCamerasVerified);
 
     QWidget* popups = popupParent != nullptr ? popupParent : this;
@@ -340,7 +343,9 @@ void CListDlg::SetFilterField(int field) {
 // Nothing about a row changes; a camera the filter hides is still listed, watched and
 // counted. The selected camera may be hidden now: the window looks at its commands again.
 void CListDlg::ApplyFilter(int field, const QString& text, bool invert) {
+    m_filtering = true;
     m_proxy->SetFilter(field, text.left(static_cast<int>(kFilterTextMax)).toUtf8(), invert);
+    m_filtering = false;
     UpdateCount();
     PostSelectionChanged();
 }

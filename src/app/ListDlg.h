@@ -116,4 +116,5 @@ private:
     CFilterDlg* m_filterChooser;
     CFunctionDlg* m_menu;
     int m_eFilter = 0;
+    bool m_filtering = false;
 };

@@ -1,9 +1,7 @@
 #include "engine/CameraFilter.h"
 
 #include <cctype>
-#include <cstdlib>
 #include <cstring>
-#include <string>
 
 namespace {
 const char* FieldText(const CameraRecord& record, int field) {
@@ -19,16 +17,33 @@ const char* FieldText(const CameraRecord& record, int field) {
     }
 }
 
-// The text folded for comparison: ASCII letters in lower case, and for a MAC without its
-// separators, so that "001b2c" finds "00:1B:2C:...".
-std::string Folded(const char* text, bool dropSeparators) {
-    std::string folded;
-    for (; *text != '\0'; ++text) {
-        const unsigned char c = static_cast<unsigned char>(*text);
-        if (dropSeparators && (c == ':' || c == '-' || c == '.' || c == ' ')) continue;
-        folded.push_back(static_cast<char>(std::tolower(c)));
+bool IsMacSeparator(char c) { return c == ':' || c == '-' || c == '.' || c == ' '; }
+
+bool SameLetter(char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+}
+
+// Does `value` contain `text`, ASCII letters compared without case, and for a MAC with the
+// separators of both left out (so that "001b2c" finds "00:1B:2C:...")? Nothing is copied:
+// the list asks this of every row on every key of the filter.
+bool Contains(const char* value, const char* text, bool mac) {
+    const auto skip = [mac](const char* at) {
+        while (mac && *at != '\0' && IsMacSeparator(*at)) ++at;
+        return at;
+    };
+    const char* first = skip(text);
+    // A MAC text of separators alone asks for nothing in particular.
+    if (*first == '\0') return true;
+    for (const char* start = skip(value); *start != '\0'; start = skip(start + 1)) {
+        const char* v = start;
+        const char* t = first;
+        while (*t != '\0' && *v != '\0' && SameLetter(*v, *t)) {
+            v = skip(v + 1);
+            t = skip(t + 1);
+        }
+        if (*t == '\0') return true;
     }
-    return folded;
+    return false;
 }
 
 // A whole number of at most `maxDigits` digits and no more than `max`, -1 otherwise.
@@ -64,10 +79,7 @@ bool Matches(const char* value, int field, const char* text) {
         const long wanted = WholeNumber(text, std::strlen(text), 5, 65535);
         if (wanted >= 0) return WholeNumber(value, std::strlen(value), 5, 65535) == wanted;
     }
-    const bool mac = field == FILTER_MAC;
-    const std::string needle = Folded(text, mac);
-    // A MAC text of separators alone asks for nothing in particular.
-    return needle.empty() || Folded(value, mac).find(needle) != std::string::npos;
+    return Contains(value, text, field == FILTER_MAC);
 }
 }  // namespace
 
