@@ -69,7 +69,6 @@ CTarsel_NextGenerateDlg::CTarsel_NextGenerateDlg(EnginePorts& ports, QWidget* pa
     : QDialog(parent, Qt::Window | Qt::FramelessWindowHint), m_ports(ports) {
     m_appIcon = ResourceIcon(185);
     HttpGlobalInit();
-    acceptUpdates = 1;
     OnInitDialog();
 }
 
@@ -177,7 +176,7 @@ void CTarsel_NextGenerateDlg::WireCallbacks() {
 }
 
 CTarsel_NextGenerateDlg::~CTarsel_NextGenerateDlg() {
-    acceptUpdates = 0;
+    // From here the engine's notifications and batches are ignored.
     m_bridge->SetAccepting(false);
     m_busyWait.stop();
     m_busyWatch.stop();

@@ -149,9 +149,6 @@ public:
     // The children DisableAll and EnableAll act on, in their order.
     QList<QWidget*> GuardedChildren() const;
 
-    // 1 from construction until destruction starts; while 0, engine notifications are
-    // ignored.
-    int acceptUpdates = 0;
     char currentMac[32] = {};
 
     void reject() override {}  // Escape closes nothing
