@@ -83,7 +83,6 @@ int main(int argc, char** argv) {
         SetThreadLanguage(LANGUAGE_ENGLISH);
         CTvListCtrl* list = MakeList();
         insert.ms.push_back(Time([&] { Fill(list); }));
-        CTvListCtrl::ResetSortState();
         sortAddress.ms.push_back(Time([&] { list->SortByColumn(2); }));
         sortText.ms.push_back(Time([&] { list->SortByColumn(0); }));
         const int language = round % 2 == 0 ? LANGUAGE_POLISH : LANGUAGE_CHINESE_TRADITIONAL;

@@ -162,15 +162,15 @@ int main(int argc, char** argv) {
 
         QElapsedTimer timer;
         timer.start();
-        window.ApplyListFilter(FILTER_IP, QStringLiteral("10.1."), false);
+        window.cameraList()->ApplyFilter(FILTER_IP, QStringLiteral("10.1."), false);
         const int kept = list->GetItemCount();
-        window.ApplyListFilter(FILTER_IP, QString(), false);
+        window.cameraList()->ApplyFilter(FILTER_IP, QString(), false);
         filter.values.push_back(timer.nsecsElapsed() / 1e6 / 2);
         timer.restart();
-        window.ApplyListFilter(FILTER_IP, QStringLiteral("10.1."), true);
+        window.cameraList()->ApplyFilter(FILTER_IP, QStringLiteral("10.1."), true);
         invert.values.push_back(timer.nsecsElapsed() / 1e6);
         if (kept + list->GetItemCount() != kCameras) std::printf("filter lost rows: %d + %d\n", kept, list->GetItemCount());
-        window.ApplyListFilter(FILTER_IP, QString(), false);
+        window.cameraList()->ApplyFilter(FILTER_IP, QString(), false);
         timer.restart();
         list->SortByColumn(2);
         sort.values.push_back(timer.nsecsElapsed() / 1e6);

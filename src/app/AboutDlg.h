@@ -11,8 +11,6 @@ class CAboutDlg : public QDialog {
 public:
     explicit CAboutDlg(QWidget* parent = nullptr);
 
-    CustStatic* NameLine() const { return m_name; }
-    CustStatic* CopyrightLine() const { return m_copyright; }
     CustButton* OkButton() const { return m_ok; }
     void reject() override { accept(); }  // Escape closes it, as OK does
 

@@ -40,17 +40,10 @@ public:
     CMessageDlg* MessageBox() const { return m_box; }
     CustEdit* UserEdit() const { return m_user; }
     CustEdit* PasswordEdit() const { return m_password; }
-    CustComboBox* AdapterList() const { return m_adapters; }
-    CustComboBox* AddressList() const { return m_addresses; }
     CustEdit* StartEdit() const { return m_start; }
     CustEdit* EndEdit() const { return m_end; }
     CustEdit* MaskEdit() const { return m_mask; }
     CustEdit* GatewayEdit() const { return m_gateway; }
-    CustEdit* Dns1Edit() const { return m_dns1; }
-    CustEdit* Dns2Edit() const { return m_dns2; }
-    CustRadio* AutoRadio() const { return m_auto; }
-    CustRadio* ManualRadio() const { return m_manual; }
-    CustButton* SetIpButton() const { return m_setIp; }
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -3,12 +3,14 @@
 #include <algorithm>
 
 #include "controls/ListSort.h"
+#include "controls/ListStatus.h"
 #include "controls/UiText.h"
 #include "engine/CameraFilter.h"
 #include "engine/MacText.h"
 
 namespace {
 QString Text(const char* field) { return QString::fromUtf8(field); }
+QString KeyOf(const CameraEntry& entry) { return QString::fromStdString(MacKey(entry.record.mac)); }
 }  // namespace
 
 CameraTableModel::CameraTableModel(QObject* parent) : CTvListModelBase(parent) {
@@ -43,9 +45,20 @@ const CameraEntry* CameraTableModel::EntryAt(int row) const {
     return row >= 0 && row < static_cast<int>(m_rows.size()) ? &m_rows[static_cast<size_t>(row)].entry : nullptr;
 }
 
+QString CameraTableModel::CellText(int row, int column) const {
+    const Row& r = m_rows[static_cast<size_t>(row)];
+    return column == kStatusColumn ? StatusText(r.entry.statusIndex, r.status) : r.cells.value(column);
+}
+
 CTvListModelBase::RowView CameraTableModel::ViewOfRow(int row) const {
     const Row& r = m_rows[static_cast<size_t>(row)];
-    return {&r.cells, r.check, r.entry.statusIndex, QString::fromStdString(r.entry.statusText), r.entry.progress, r.note};
+    return {&r.cells, r.check, r.entry.statusIndex, r.status, r.entry.progress, r.note};
+}
+
+QVariant CameraTableModel::data(const QModelIndex& index, int role) const {
+    if (role != CameraRole::Verified) return CTvListModelBase::data(index, role);
+    if (!index.isValid() || !checkIndex(index, CheckIndexOption::IndexIsValid)) return {};
+    return m_rows[static_cast<size_t>(index.row())].entry.verified;
 }
 
 void CameraTableModel::RefreshStatusTexts() {
@@ -60,8 +73,8 @@ bool CameraTableModel::setData(const QModelIndex& index, const QVariant& value, 
     if (role == ListRole::Check) {
         check = value.toInt();
     } else if (role == Qt::CheckStateRole) {
-        // A toggle from outside the list (assistive technology) follows the list's rule:
-        // only a verified camera can be checked.
+        // A toggle of the user's (a click, Space, assistive technology) follows the list's
+        // rule: only a verified camera can be checked.
         check = value.toInt() == Qt::Checked ? 1 : 0;
         if (check == 1 && !row.entry.verified) return false;
     } else {
@@ -77,40 +90,70 @@ int CameraTableModel::RowOfKey(const QString& mac) const { return m_byKey.value(
 
 void CameraTableModel::Clear() {
     beginResetModel();
+    for (const Row& row : m_rows)
+        if (row.check == 1) m_keptChecks.insert(row.key);
     m_rows.clear();
     m_byKey.clear();
     endResetModel();
 }
 
-QStringList CameraTableModel::Apply(const std::vector<CameraEntry>& entries) {
+void CameraTableModel::Fill(Row& row, const CameraEntry& entry) {
+    row.entry = entry;
+    row.cells = CellsOf(entry.record);
+    row.status = QString::fromStdString(entry.statusText);
+    row.note = NoteOf(entry);
+    if (entry.verified && m_keptChecks.remove(row.key)) row.check = 1;
+}
+
+void CameraTableModel::Insert(std::vector<Row>& added) {
+    std::sort(added.begin(), added.end(), [](const Row& a, const Row& b) { return a.firstAnswer < b.firstAnswer; });
+    bool appended = true;
+    for (size_t next = 0; next < added.size();) {
+        const auto place = std::upper_bound(m_rows.begin(), m_rows.end(), added[next].firstAnswer,
+                                            [](quint64 rank, const Row& row) { return rank < row.firstAnswer; });
+        // Every new row that answered before the row at `place` goes in with it, at once.
+        size_t end = next + 1;
+        while (end < added.size() && (place == m_rows.end() || added[end].firstAnswer < place->firstAnswer)) ++end;
+        const int at = static_cast<int>(place - m_rows.begin());
+        appended = appended && place == m_rows.end();
+        beginInsertRows({}, at, at + static_cast<int>(end - next) - 1);
+        m_rows.insert(place, std::make_move_iterator(added.begin() + static_cast<std::ptrdiff_t>(next)),
+                      std::make_move_iterator(added.begin() + static_cast<std::ptrdiff_t>(end)));
+        if (appended)
+            for (size_t row = static_cast<size_t>(at); row < m_rows.size(); ++row) m_byKey.insert(m_rows[row].key, static_cast<int>(row));
+        endInsertRows();
+        next = end;
+    }
+    if (appended) return;
+    // Rows went in between: the later ones moved down.
+    m_byKey.clear();
+    for (size_t row = 0; row < m_rows.size(); ++row) m_byKey.insert(m_rows[row].key, static_cast<int>(row));
+}
+
+void CameraTableModel::Apply(const std::vector<CameraEntry>& entries) {
     QStringList verified;
     std::vector<int> changed;
     std::vector<Row> added;
     QHash<QString, int> addedKeys;
-    bool moved = false;  // a sort key of a row changed
     for (const CameraEntry& entry : entries) {
-        const QString key = QString::fromStdString(MacKey(entry.record.mac));
+        const QString key = KeyOf(entry);
         const auto it = m_byKey.constFind(key);
-        if (it == m_byKey.constEnd()) {
-            const auto again = addedKeys.constFind(key);
-            Row& row = again != addedKeys.constEnd() ? added[static_cast<size_t>(*again)] : added.emplace_back();
-            if (again == addedKeys.constEnd()) addedKeys.insert(key, static_cast<int>(added.size() - 1));
-            if (entry.verified && !row.entry.verified) verified << Text(entry.record.mac);
-            row.entry = entry;
-            row.cells = CellsOf(entry.record);
-            row.note = NoteOf(entry);
-            continue;
+        Row* row = nullptr;
+        if (it != m_byKey.constEnd()) {
+            row = &m_rows[static_cast<size_t>(*it)];
+            changed.push_back(*it);
+        } else if (const auto again = addedKeys.constFind(key); again != addedKeys.constEnd()) {
+            row = &added[static_cast<size_t>(*again)];
+        } else {
+            addedKeys.insert(key, static_cast<int>(added.size()));
+            row = &added.emplace_back();
+            row->key = key;
+            const auto first = m_firstAnswers.constFind(key);
+            row->firstAnswer = first != m_firstAnswers.constEnd() ? *first : static_cast<quint64>(m_firstAnswers.size());
+            if (first == m_firstAnswers.constEnd()) m_firstAnswers.insert(key, row->firstAnswer);
         }
-        Row& row = m_rows[static_cast<size_t>(*it)];
-        if (entry.verified && !row.entry.verified) verified << Text(entry.record.mac);
-        QStringList cells = CellsOf(entry.record);
-        if (m_sortColumn >= 0 && (m_sortColumn == kStatusColumn ? entry.statusIndex != row.entry.statusIndex
-                                                                : cells.value(m_sortColumn) != row.cells.value(m_sortColumn)))
-            moved = true;
-        row.entry = entry;
-        row.cells = std::move(cells);
-        row.note = NoteOf(entry);
-        changed.push_back(*it);
+        if (entry.verified && !row->entry.verified) verified << Text(entry.record.mac);
+        Fill(*row, entry);
     }
     // One change signal per run of neighbouring rows.
     std::sort(changed.begin(), changed.end());
@@ -120,43 +163,12 @@ QStringList CameraTableModel::Apply(const std::vector<CameraEntry>& entries) {
         emit dataChanged(index(changed[i], 0), index(changed[j], kColumns - 1));
         i = j + 1;
     }
-    if (!added.empty()) {
-        const int first = static_cast<int>(m_rows.size());
-        beginInsertRows({}, first, first + static_cast<int>(added.size()) - 1);
-        for (Row& row : added) {
-            m_byKey.insert(QString::fromStdString(MacKey(row.entry.record.mac)), static_cast<int>(m_rows.size()));
-            m_rows.push_back(std::move(row));
-        }
-        endInsertRows();
-    }
-    if (m_sortColumn >= 0 && (moved || !added.empty())) Resort();
-    return verified;
-}
-
-void CameraTableModel::SortRows(int column, bool ascending) {
-    m_sortColumn = column;
-    m_ascending = ascending;
-    Resort();
-}
-
-void CameraTableModel::Resort() {
-    if (m_sortColumn < 0 || m_sortColumn >= kColumns) return;
-    std::vector<ListSortKey> keys;
-    keys.reserve(m_rows.size());
-    for (size_t row = 0; row < m_rows.size(); ++row)
-        keys.push_back(MakeListSortKey(data(index(static_cast<int>(row), m_sortColumn)).toString()));
-    const std::vector<size_t> order = SortedOrder(keys, m_ascending);
-    bool same = true;
-    for (size_t at = 0; at < order.size() && same; ++at) same = order[at] == at;
-    if (same) return;
-    Reorder(m_rows, order);
-    m_byKey.clear();
-    for (size_t row = 0; row < m_rows.size(); ++row)
-        m_byKey.insert(QString::fromStdString(MacKey(m_rows[row].entry.record.mac)), static_cast<int>(row));
+    Insert(added);
+    if (!verified.isEmpty()) emit camerasVerified(verified);
 }
 
 // ---------------------------------------------------------------------------------------
-// Filter
+// Filter and order
 
 CameraListProxy::CameraListProxy(CameraTableModel* source, QObject* parent)
     : QSortFilterProxyModel(parent), m_source(source) {
@@ -174,4 +186,13 @@ void CameraListProxy::SetFilter(int field, const QByteArray& text, bool invert) 
 bool CameraListProxy::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
     const CameraEntry* entry = m_source->EntryAt(sourceRow);
     return entry != nullptr && FilterShowsCamera(entry->record, m_field, m_text.constData(), m_invert);
+}
+
+void CameraListProxy::sort(int column, Qt::SortOrder order) {
+    m_sortColumn = column < 0 || column >= CameraTableModel::kColumns ? -1 : column;
+    QSortFilterProxyModel::sort(m_sortColumn, order);
+}
+
+bool CameraListProxy::lessThan(const QModelIndex& left, const QModelIndex& right) const {
+    return CompareListTexts(m_source->CellText(left.row(), m_sortColumn), m_source->CellText(right.row(), m_sortColumn)) < 0;
 }

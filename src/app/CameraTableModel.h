@@ -1,19 +1,27 @@
 #pragma once
 // The camera list's model: one row per entry of the engine's camera table, keyed by MAC
-// through a hash, fed in batches by the window's flush (each batch one insertion of the new
+// through a hash, fed directly by the bridge's batches (each batch one insertion of the new
 // rows and one change signal per run of changed rows). Besides what the table decides, a
-// row holds only its check mark, which is the window's own. CameraListProxy filters the
-// rows for the view (field, text, Invert); the model keeps the user's sort order, also for
-// rows that arrive later.
+// row holds only its check mark, which is the list's own. The rows stand in the order in
+// which their cameras first answered in this run of the program, over a new search too.
+// CameraListProxy filters the rows for the view, and sorts them when a column is chosen.
 //
 // Window's thread only.
 
+#include <QHash>
+#include <QSet>
 #include <QSortFilterProxyModel>
 #include <QStringList>
 #include <vector>
 
 #include "controls/TvListModel.h"
 #include "engine/CameraTable.h"
+
+namespace CameraRole {
+enum : int {
+    Verified = ListRole::Note + 1,  // bool: the camera accepted credentials
+};
+}
 
 class CameraTableModel : public CTvListModelBase {
     Q_OBJECT
@@ -24,43 +32,58 @@ public:
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
-    // The check mark (through Qt::CheckStateRole only a verified camera can be checked).
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // The check mark: as the window sets it (ListRole::Check), or as the user toggles it
+    // (Qt::CheckStateRole), which checks only a verified camera.
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
     int RowOfKey(const QString& mac) const override;
-    void SortRows(int column, bool ascending) override;
     void RefreshStatusTexts() override;
 
-    // Empties the list for a new search; the sort order in force stays.
+    // Empties the list for a new search. The cameras checked now are checked again when they
+    // answer the new search verified; the order of first answers stays.
     void Clear();
-    // Applies a batch: entries already listed change in place, new ones are added. Returns
-    // the MACs of the rows whose camera became verified with this batch.
-    QStringList Apply(const std::vector<CameraEntry>& entries);
+    // A batch of the camera table: entries already listed change in place, new ones are
+    // added in their place in the order of first answers.
+    void Apply(const std::vector<CameraEntry>& entries);
 
     const CameraEntry* EntryAt(int row) const;
+    // The text a column of the row shows (the status in the current language).
+    QString CellText(int row, int column) const;
     // The texts of the warnings, one line each, in the current language.
     static QString NoteOf(const CameraEntry& entry);
+
+signals:
+    // Cameras of a batch that became verified with it (MACs).
+    void camerasVerified(const QStringList& macs);
 
 protected:
     RowView ViewOfRow(int row) const override;
 
 private:
     struct Row {
+        QString key;  // MacKey
         CameraEntry entry;
         QStringList cells;  // columns 0-8
+        QString status;     // the status column's caller text
         QString note;       // NoteOf(entry) in the current language
         int check = 0;
+        quint64 firstAnswer = 0;
     };
     static QStringList CellsOf(const CameraRecord& record);
-    void Resort();
+    // Takes the entry into the row; the row's check comes back if it was kept over a Clear.
+    void Fill(Row& row, const CameraEntry& entry);
+    // Inserts new rows before the first listed row that answered after them.
+    void Insert(std::vector<Row>& added);
 
     std::vector<Row> m_rows;
-    QHash<QString, int> m_byKey;  // MacKey -> row
-    int m_sortColumn = -1;
-    bool m_ascending = true;
+    QHash<QString, int> m_byKey;             // MacKey -> row
+    QSet<QString> m_keptChecks;              // MacKey of rows checked before the last Clear
+    QHash<QString, quint64> m_firstAnswers;  // MacKey -> place of its first answer
 };
 
-// Which rows the view shows: a prefix of one field, or everything but it (engine/CameraFilter).
+// Which rows the view shows and in what order: a filter on one field (engine/CameraFilter),
+// and a column's texts (controls/ListSort.h), or with no column chosen the model's order.
 class CameraListProxy : public QSortFilterProxyModel {
     Q_OBJECT
 public:
@@ -68,13 +91,17 @@ public:
     void SetFilter(int field, const QByteArray& text, bool invert);
     // True while a filter may hide cameras.
     bool Filtering() const { return !m_text.isEmpty(); }
+    // A column of -1 is the model's order.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
 
 private:
     CameraTableModel* m_source;
     int m_field = 0;
     QByteArray m_text;
     bool m_invert = false;
+    int m_sortColumn = -1;
 };

@@ -5,7 +5,7 @@
 #include "engine/CameraFilter.h"
 
 namespace {
-constexpr int kFieldTextIds[FILTER_FIELD_COUNT] = {20056, 20057, 20058, 20059, 20060, 20061};
+constexpr int kFieldTextIds[FILTER_FIELD_COUNT] = {20056, 20057, 20058, 20059, 20060, 20061, TEXT_FILTER_MODEL};
 }
 
 CFilterDlg::CFilterDlg(QWidget* parent) : CPopupPanel(parent) {
@@ -13,7 +13,10 @@ CFilterDlg::CFilterDlg(QWidget* parent) : CPopupPanel(parent) {
     m_list = new CTvListBox(this);
     m_list->SetItemHeight(25);
     m_list->setGeometry(1, 3, kWidth - 2, FILTER_FIELD_COUNT * 25);
-    m_list->SetCallback(&CFilterDlg::OnItem, this);
+    connect(m_list, &CTvListBox::itemChosen, this, [this](int index) {
+        hide();
+        emit chosen(index);
+    });
     // The list takes the keyboard: arrows, Enter, Space; Escape closes the pop-up.
     setFocusProxy(m_list);
     setFocusPolicy(Qt::NoFocus);
@@ -37,10 +40,4 @@ void CFilterDlg::ShowAt(const QPoint& topLeft, int current) {
     show();
     raise();
     setFocus(Qt::PopupFocusReason);
-}
-
-void CFilterDlg::OnItem(void* context, int index) {
-    auto* self = static_cast<CFilterDlg*>(context);
-    self->hide();
-    if (self->onChosen != nullptr) self->onChosen(self->m_context, index);
 }

@@ -1,7 +1,6 @@
 #pragma once
-// The pop-up in which the camera list's filter field is chosen: six fields, one per line;
-// a click on one, or Enter on the one the arrows moved to, reports its number and hides the
-// pop-up.
+// The pop-up in which the camera list's filter field is chosen: one field per line; a click
+// on one, or Enter on the one the arrows moved to, reports its number and hides the pop-up.
 
 #include "app/PopupPanel.h"
 
@@ -11,11 +10,11 @@ class CFilterDlg : public CPopupPanel {
     Q_OBJECT
 public:
     static constexpr int kWidth = 130;
-    static constexpr int kHeight = 155;
+    static constexpr int kHeight = 180;
 
     explicit CFilterDlg(QWidget* parent = nullptr);
 
-    // The text of a field number (0 "Name" ... 5 "Customer") in the current language.
+    // The text of a field number (0 "Name" ... 6 "Model") in the current language.
     static QString FieldName(int field);
 
     // Shows the pop-up with `current` (the field in force) as the keyboard's current item.
@@ -23,10 +22,9 @@ public:
     void ReloadTexts();
     CTvListBox* List() const { return m_list; }
 
-    void* m_context = nullptr;
-    void (*onChosen)(void* context, int field) = nullptr;
+signals:
+    void chosen(int field);
 
 private:
-    static void OnItem(void* context, int index);
     CTvListBox* m_list;
 };

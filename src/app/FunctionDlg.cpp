@@ -16,7 +16,10 @@ CFunctionDlg::CFunctionDlg(QWidget* parent) : CPopupPanel(parent) {
     m_list = new CTvListBox(this);
     m_list->SetItemHeight(25);
     m_list->setGeometry(1, 3, 148, 3 * 25);
-    m_list->SetCallback(&CFunctionDlg::OnItem, this);
+    connect(m_list, &CTvListBox::itemChosen, this, [this](int index) {
+        hide();
+        emit chosen(index);
+    });
     m_list->SetMenu(true);
     // The list takes the keyboard: arrows, Enter, Space; Escape closes the menu.
     setFocusProxy(m_list);
@@ -33,7 +36,7 @@ void CFunctionDlg::ShowAt(const QPoint& topLeft, bool withSelected) {
     if (withSelected)
         m_list->AddString(UiText(kUpgradeSelected));
     m_list->SetCurSel(0);
-    FitWidth();
+    FitSize();
     // Kept inside the parent when opened near its right or bottom edge.
     QPoint place = topLeft;
     if (QWidget* host = parentWidget()) {
@@ -46,18 +49,14 @@ void CFunctionDlg::ShowAt(const QPoint& topLeft, bool withSelected) {
     setFocus(Qt::PopupFocusReason);
 }
 
-// Wide enough for the longest entry: a translation is widened, never shrunk.
-void CFunctionDlg::FitWidth() {
+// Wide enough for the longest entry (a translation is widened, never shrunk) and as high as
+// its entries: no empty line below the last.
+void CFunctionDlg::FitSize() {
     const QFontMetrics metrics(m_list->font());
     int needed = kMinWidth;
     for (int item = 0; item < m_list->GetCount(); ++item)
         needed = qMax(needed, metrics.horizontalAdvance(m_list->GetText(item)) + 20);
-    setFixedWidth(needed);
-    m_list->setGeometry(1, 3, needed - 2, 3 * 25);
-}
-
-void CFunctionDlg::OnItem(void* context, int index) {
-    auto* self = static_cast<CFunctionDlg*>(context);
-    self->hide();
-    if (self->onChosen != nullptr) self->onChosen(self->m_context, index);
+    const int rows = m_list->GetCount();
+    setFixedSize(needed, rows * 25 + 5);
+    m_list->setGeometry(1, 3, needed - 2, rows * 25);
 }

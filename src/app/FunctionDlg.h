@@ -15,11 +15,10 @@ public:
     void ShowAt(const QPoint& topLeft, bool withSelected = true);
     CTvListBox* List() const { return m_list; }
 
-    void* m_context = nullptr;
-    void (*onChosen)(void* context, int index) = nullptr;
+signals:
+    void chosen(int index);
 
 private:
-    static void OnItem(void* context, int index);
-    void FitWidth();
+    void FitSize();
     CTvListBox* m_list;
 };

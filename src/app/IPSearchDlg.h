@@ -11,11 +11,9 @@
 #include <QStringList>
 
 #include "app/PopupPanel.h"
+#include "controls/CustControlsFwd.h"
 #include "web/IpRangeSearch.h"
 
-class CustButton;
-class CustEdit;
-class CustStatic;
 class QListWidget;
 
 class CIPSearchDlg : public CPopupPanel {

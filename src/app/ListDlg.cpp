@@ -26,7 +26,7 @@ struct ColumnSpec {
 constexpr ColumnSpec kColumnSpecs[CListDlg::kColumns] = {
     {" Camera Name", 160, 20040}, {" MAC Address", 120, 20041}, {" IP Address", 110, 20042},
     {" Subnet Mask", 110, 20043},  {" Default Gateway", 120, 20045}, {" Port", 60, 20059},
-    {" DHCP", 100, 20093},         {" FW Version", 110, 20053}, {" Model No.", 140, 20054},
+    {" IP Mode", 100, 20047},         {" FW Version", 110, 20053}, {" Model No.", 140, 20054},
     {" Status", 90, 20055},
 };
 constexpr int kStatusColumn = 9;
@@ -70,7 +70,7 @@ CListDlg::CListDlg(QWidget* parent, QWidget* popupParent) : QWidget(parent) {
     m_filterEdit = new CustEdit(this);  // 2100
     m_filterEdit->setMaxLength(static_cast<int>(kFilterTextMax));
     m_filterLabel->SetBuddy(m_filterEdit);
-    connect(m_filterEdit, &QLineEdit::returnPressed, this, &CListDlg::ApplyFilter);
+    connect(m_filterEdit, &QLineEdit::returnPressed, this, &CListDlg::ApplyFilterBar);
     // Ctrl+F puts the keyboard in the filter text, from anywhere in the window.
     auto* find = new QShortcut(QKeySequence::Find, this);
     connect(find, &QShortcut::activated, this, [this] {
@@ -83,7 +83,7 @@ CListDlg::CListDlg(QWidget* parent, QWidget* popupParent) : QWidget(parent) {
     m_apply->setIconSize(QSize(18, 18));
     m_apply->setAutoRaise(false);
     SetNameById(m_apply, kApplyFilterName);
-    connect(m_apply, &QToolButton::clicked, this, &CListDlg::ApplyFilter);
+    connect(m_apply, &QToolButton::clicked, this, &CListDlg::ApplyFilterBar);
     m_invert = new CustCheckBox(this);  // 2108
     m_invert->SetFont(15, 400);
 
@@ -100,19 +100,23 @@ CListDlg::CListDlg(QWidget* parent, QWidget* popupParent) : QWidget(parent) {
     m_list->SetRowHeight(25);
     m_list->SetFont(15, 6, 500, QStringLiteral("Arial"), QColor(0, 0, 0), QColor(0, 0, 0));
     m_list->SetProgressColumn(kStatusColumn, QColor(0, 0, 255));
-    m_list->SetCallback(&CListDlg::OnListCallback, this);
     connect(m_list, &CTvListCtrl::rowClicked, this, &CListDlg::OnRowClicked);
-    connect(m_list, &CTvListCtrl::rowActivated, this, [this] {
-        if (OnCameraActivated != nullptr) OnCameraActivated(m_context);
-    });
+    connect(m_list, &CTvListCtrl::rowActivated, this, &CListDlg::cameraActivated);
+    connect(m_list, &CTvListCtrl::rowMenuRequested, this, &CListDlg::OnRightClick);
+    // Whatever changes the rows changes the counter (a new filter once, not per range).
+    const auto count = [this] {
+        if (!m_filtering) UpdateCount();
+    };
+    for (const auto& changed : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(m_proxy, changed, this, count);
+    connect(m_proxy, &QAbstractItemModel::modelReset, this, count);
+    connect(m_model, &CameraTableModel::camerasVerified, this, &CListDlg::OnCamerasVerified);
 
     QWidget* popups = popupParent != nullptr ? popupParent : this;
     m_filterChooser = new CFilterDlg(popups);
-    m_filterChooser->m_context = this;
-    m_filterChooser->onChosen = &CListDlg::OnFieldChosen;
+    connect(m_filterChooser, &CFilterDlg::chosen, this, &CListDlg::SetFilterField);
     m_menu = new CFunctionDlg(popups);
-    m_menu->m_context = this;
-    m_menu->onChosen = &CListDlg::OnMenuChosen;
+    connect(m_menu, &CFunctionDlg::chosen, this, &CListDlg::OnMenuChosen);
     SetNameById(m_filterChooser->List(), kFilterFieldName);
     SetNameById(m_menu->List(), kRowMenuName);
 
@@ -178,7 +182,12 @@ void CListDlg::SetLanguage() {
 }
 
 // ---------------------------------------------------------------------------------------
-// Rows
+// Rows, read from the model
+
+int CListDlg::SourceRow(int row) const {
+    if (row < 0 || row >= m_proxy->rowCount()) return -1;
+    return m_proxy->mapToSource(m_proxy->index(row, 0)).row();
+}
 
 void CListDlg::ClearList() {
     m_model->Clear();
@@ -196,59 +205,56 @@ void CListDlg::UpdateCount() {
     resizeEvent(nullptr);
 }
 
-void CListDlg::ApplyEntries(const std::vector<CameraEntry>& entries) {
-    const QStringList verified = m_model->Apply(entries);
+// A batch made cameras verified: with "Select all authorized cameras" on they are checked,
+// and the window looks at its commands again (the selected camera may be one of them).
+void CListDlg::OnCamerasVerified(const QStringList& macs) {
     if (m_selectAll->isChecked())
-        for (const QString& mac : verified) CheckIfSelectAll(mac.toUtf8().constData());
-    UpdateCount();
+        for (const QString& mac : macs) CheckIfSelectAll(mac.toUtf8().constData());
+    PostSelectionChanged();
 }
 
-int CListDlg::RowOfMac(const char* mac) const { return m_list->FindRowByKey(QString::fromUtf8(mac)); }
+int CListDlg::RowOfMac(const char* mac) const {
+    const int source = m_model->RowOfKey(QString::fromUtf8(mac));
+    return source < 0 ? -1 : m_proxy->mapFromSource(m_model->index(source, 0)).row();
+}
 
-QString CListDlg::MacOfRow(int row) const { return m_list->GetItemText(row, 1); }
-
-int CListDlg::FindRow(int column, const QString& text) const {
-    const int count = m_list->GetItemCount();
-    for (int row = 0; row < count; ++row)
-        if (m_list->GetItemText(row, column) == text) return row;
-    return -1;
+QString CListDlg::MacOfRow(int row) const {
+    const CameraEntry* entry = m_model->EntryAt(SourceRow(row));
+    return entry != nullptr ? QString::fromUtf8(entry->record.mac) : QString();
 }
 
 int CListDlg::StatusOf(const char* mac) const {
-    const int row = RowOfMac(mac);
-    return row < 0 ? -1 : m_list->GetRowStatus(row);
+    const CameraEntry* entry = m_model->EntryAt(SourceRow(RowOfMac(mac)));
+    return entry != nullptr ? entry->statusIndex : -1;
 }
 
-QString CListDlg::SelectedMac() const {
-    const int row = m_list->GetSelectedRow();
-    return row < 0 ? QString() : MacOfRow(row);
+bool CListDlg::VerifiedRow(int row) const {
+    const CameraEntry* entry = m_model->EntryAt(SourceRow(row));
+    return entry != nullptr && entry->verified;
 }
+
+QString CListDlg::SelectedMac() const { return MacOfRow(m_list->GetSelectedRow()); }
 
 int CListDlg::CheckedCount() const { return static_cast<int>(CheckedMacs().size()); }
 
 QStringList CListDlg::CheckedMacs() const {
     QStringList macs;
-    const int count = m_list->GetItemCount();
-    for (int row = 0; row < count; ++row)
-        if (m_list->IsChecked(row)) macs << MacOfRow(row);
+    for (int row = 0; row < m_proxy->rowCount(); ++row)
+        if (m_proxy->index(row, 0).data(ListRole::Check).toInt() == 1) macs << MacOfRow(row);
     return macs;
 }
 
 void CListDlg::SetChecked(const char* mac, bool checked) {
-    const int row = RowOfMac(mac);
-    if (row >= 0) m_list->SetCheck(row, checked ? 1 : 0);
+    const int source = m_model->RowOfKey(QString::fromUtf8(mac));
+    if (source >= 0) m_model->setData(m_model->index(source, 0), checked ? 1 : 0, ListRole::Check);
 }
 
 void CListDlg::CheckIfSelectAll(const char* mac) {
     if (!m_selectAll->isChecked()) return;
-    const int row = RowOfMac(mac);
-    if (row < 0 || m_list->IsChecked(row)) return;
-    m_list->SetCheck(row, 1);
-    PostSelectionChanged();
-}
-
-bool CListDlg::Verified(const QString& mac) const {
-    return IsCameraVerified != nullptr && IsCameraVerified(m_context, mac.toUtf8().constData());
+    const int source = m_model->RowOfKey(QString::fromUtf8(mac));
+    const QModelIndex cell = m_model->index(source, 0);
+    if (source < 0 || cell.data(ListRole::Check).toInt() == 1) return;
+    if (m_model->setData(cell, 1, ListRole::Check)) PostSelectionChanged();
 }
 
 void CListDlg::PostSelectionChanged() { PostCameraEvent(parentWidget(), EVT_SELECTION_CHANGED); }
@@ -256,27 +262,20 @@ void CListDlg::PostSelectionChanged() { PostCameraEvent(parentWidget(), EVT_SELE
 // ---------------------------------------------------------------------------------------
 // Clicks, check marks and the menu
 
-void CListDlg::OnRowClicked(int row, int column) {
-    const QString mac = MacOfRow(row);
-    if (mac.isEmpty()) return;
-    const QByteArray macBytes = mac.toUtf8();
-    if (OnCameraSelected != nullptr) OnCameraSelected(m_context, macBytes.constData());
-    if (column == kStatusColumn) {
-        const int status = m_list->GetRowStatus(row);
-        if ((status == STATUS_INDEX_VIEW || status == STATUS_INDEX_VERIFIED) && OnOpenWebsite != nullptr) {
-            const QByteArray ip = m_list->GetItemText(row, 2).toUtf8();
-            const QByteArray port = m_list->GetItemText(row, 5).toUtf8();
-            OnOpenWebsite(m_context, ip.constData(), port.constData(), macBytes.constData());
-        }
-    }
-    PostSelectionChanged();
+void CListDlg::OpenWebsiteOf(int row) {
+    const CameraEntry* entry = m_model->EntryAt(SourceRow(row));
+    if (entry == nullptr) return;
+    emit openWebsite(QString::fromUtf8(entry->record.ip), QString::fromUtf8(entry->record.httpPort),
+                     QString::fromUtf8(entry->record.mac));
 }
 
-bool CListDlg::OnListCallback(void* context, int row, int kind) {
-    auto* self = static_cast<CListDlg*>(context);
-    if (kind == 0) return self->Verified(self->MacOfRow(row));
-    if (kind == 1 && row >= 0) self->OnRightClick(row);
-    return false;
+void CListDlg::OnRowClicked(int row, int column) {
+    const CameraEntry* entry = m_model->EntryAt(SourceRow(row));
+    if (entry == nullptr) return;
+    const int status = entry->statusIndex;
+    emit cameraSelected(QString::fromUtf8(entry->record.mac));
+    if (column == kStatusColumn && (status == STATUS_INDEX_VIEW || status == STATUS_INDEX_VERIFIED)) OpenWebsiteOf(row);
+    PostSelectionChanged();
 }
 
 void CListDlg::OnRightClick(int row) {
@@ -284,50 +283,37 @@ void CListDlg::OnRightClick(int row) {
     // The row becomes the selected one either way, so the panel shows the camera the
     // highlighted row names.
     m_list->SetSelectedRow(row);
-    if (OnCameraSelected != nullptr) OnCameraSelected(m_context, mac.toUtf8().constData());
+    emit cameraSelected(mac);
     PostSelectionChanged();
-    if (!Verified(mac)) {
-        if (OnShowMessage != nullptr) OnShowMessage(m_context, 0);
+    if (!VerifiedRow(row)) {
+        emit showMessage(0);
         return;
     }
     QWidget* host = m_menu->parentWidget();
     m_menu->ShowAt(host->mapFromGlobal(m_list->MenuPosition()), CheckedCount() >= 2);
 }
 
-void CListDlg::OnMenuChosen(void* context, int index) {
-    auto* self = static_cast<CListDlg*>(context);
-    const int row = self->m_list->GetSelectedRow();
+void CListDlg::OnMenuChosen(int index) {
+    const int row = m_list->GetSelectedRow();
     if (row < 0) return;
-    const QByteArray mac = self->MacOfRow(row).toUtf8();
-    if (index == 0) {
-        if (self->OnOpenWebsite == nullptr) return;
-        const QByteArray ip = self->m_list->GetItemText(row, 2).toUtf8();
-        const QByteArray port = self->m_list->GetItemText(row, 5).toUtf8();
-        self->OnOpenWebsite(self->m_context, ip.constData(), port.constData(), mac.constData());
-        return;
-    }
-    if (self->OnUpgradeCamera == nullptr) return;
+    if (index == 0) return OpenWebsiteOf(row);
     // "Upgrade single": the selected camera alone. "Upgrade selected": every checked
-    // verified camera, each once.
-    if (index == 1) return self->OnUpgradeCamera(self->m_context, mac.constData());
-    for (const QString& checked : self->CheckedMacs())
-        if (self->Verified(checked)) self->OnUpgradeCamera(self->m_context, checked.toUtf8().constData());
+    // camera (only verified ones are checked), each once.
+    const QStringList macs = index == 1 ? QStringList{MacOfRow(row)} : CheckedMacs();
+    for (const QString& mac : macs) emit upgradeCamera(mac);
 }
 
 void CListDlg::OnSelectAll(bool checked) {
-    const int count = m_list->GetItemCount();
-    for (int row = 0; row < count; ++row) {
-        if (!checked) m_list->SetCheck(row, 0);
-        else if (Verified(MacOfRow(row))) m_list->SetCheck(row, 1);
-    }
+    // As the user's toggle of each row: the model checks only verified cameras.
+    for (int row = 0; row < m_proxy->rowCount(); ++row)
+        m_proxy->setData(m_proxy->index(row, 0), checked ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
     PostSelectionChanged();
 }
 
 void CListDlg::OnChecksChanged() {
     if (m_selectAll->isChecked()) {
-        const int count = m_list->GetItemCount();
-        for (int row = 0; row < count; ++row) {
-            if (!m_list->IsChecked(row) && Verified(MacOfRow(row))) {
+        for (int row = 0; row < m_proxy->rowCount(); ++row) {
+            if (m_proxy->index(row, 0).data(ListRole::Check).toInt() != 1 && VerifiedRow(row)) {
                 m_selectAll->setChecked(false);
                 break;
             }
@@ -354,11 +340,14 @@ void CListDlg::SetFilterField(int field) {
     m_dropDown->setAccessibleDescription(m_fieldDisplay->text());
 }
 
-bool CListDlg::FilterInverted() const { return m_invert->isChecked(); }
-
-void CListDlg::ApplyFilterToRows(int field, const QByteArray& text, bool invert) {
-    m_proxy->SetFilter(field, text, invert);
+// Nothing about a row changes; a camera the filter hides is still listed, watched and
+// counted. The selected camera may be hidden now: the window looks at its commands again.
+void CListDlg::ApplyFilter(int field, const QString& text, bool invert) {
+    m_filtering = true;
+    m_proxy->SetFilter(field, text.left(static_cast<int>(kFilterTextMax)).toUtf8(), invert);
+    m_filtering = false;
     UpdateCount();
+    PostSelectionChanged();
 }
 
 void CListDlg::ToggleFilterChooser() {
@@ -372,10 +361,7 @@ void CListDlg::ToggleFilterChooser() {
     m_filterChooser->ShowAt(below, m_eFilter);
 }
 
-void CListDlg::OnFieldChosen(void* context, int field) { static_cast<CListDlg*>(context)->SetFilterField(field); }
-
-void CListDlg::ApplyFilter() {
+void CListDlg::ApplyFilterBar() {
     TLOG("(%s:%d)m_eFilter:%d", m_eFilter);
-    const QByteArray text = m_filterEdit->text().toUtf8();
-    if (OnApplyFilter != nullptr) OnApplyFilter(m_context, m_eFilter, text.constData());
+    ApplyFilter(m_eFilter, m_filterEdit->text(), m_invert->isChecked());
 }

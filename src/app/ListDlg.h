@@ -2,24 +2,20 @@
 // The camera list below the command bar: a ten-column view of the engine's camera table,
 // keyed by MAC, with a title, the "Total:" counter, the "Select all authorized cameras"
 // box, the filter bar and a right-click function menu. Its model (app/CameraTableModel.h)
-// is fed by the main window with the table's batches; a proxy applies the filter. Only the
-// check marks are the list's own; it asks the owner, through callback slots, for
-// everything that needs a record.
+// takes the table's batches straight from the bridge; a proxy filters and sorts, set by
+// the list's own filter bar. Only the check marks are the list's own; what it reads of a
+// camera it reads from the model, and what the window is to do it says by its signals.
 //
 // Every operation runs on the window's thread.
 
 #include <QStringList>
 #include <QWidget>
-#include <vector>
-
-#include "engine/CameraTable.h"
 
 class CameraListProxy;
 class CameraTableModel;
 class CFilterDlg;
 class CFunctionDlg;
 class CTvListCtrl;
-class CustButton;
 class CustCheckBox;
 class CustEdit;
 class CustStatic;
@@ -44,24 +40,23 @@ public:
     CustCheckBox* InvertBox() const { return m_invert; }
     CustEdit* FilterEdit() const { return m_filterEdit; }
     QToolButton* ApplyButton() const { return m_apply; }
-    QToolButton* DropDownButton() const { return m_dropDown; }
     CustStatic* CounterValue() const { return m_countValue; }
 
     CameraTableModel* Model() const { return m_model; }
     CameraListProxy* Proxy() const { return m_proxy; }
 
+    // Empties the list for a new search; the cameras checked now are checked again when
+    // they answer it verified.
     void ClearList();
     // The counter: the rows shown, and how many cameras there are when a filter hides some.
     void UpdateCount();
-    // A batch of the camera table: rows change or are added; a camera verified now is
-    // checked when "Select all authorized cameras" is.
-    void ApplyEntries(const std::vector<CameraEntry>& entries);
+    // The row showing the MAC's camera, -1 when none; the MAC of a row shown.
     int RowOfMac(const char* mac) const;
     QString MacOfRow(int row) const;
-    // The row whose column shows exactly `text`, -1 when none (rows as shown).
-    int FindRow(int column, const QString& text) const;
     // The status index the MAC's row shows, -1 when no row shows it.
     int StatusOf(const char* mac) const;
+    // Whether the camera of a row shown accepted credentials.
+    bool VerifiedRow(int row) const;
     int CheckedCount() const;
     // The checked cameras, in the order shown.
     QStringList CheckedMacs() const;
@@ -69,24 +64,23 @@ public:
     void CheckIfSelectAll(const char* mac);
     QString SelectedMac() const;
 
-    // Filter state; ApplyFilterToRows shows the rows the filter lets through.
-    int FilterField() const { return m_eFilter; }
+    // Filter: the field chosen, and the filter in force (as the bar's Apply or Enter sets
+    // it: the rows the filter lets through are shown).
     void SetFilterField(int field);
-    bool FilterInverted() const;
-    void ApplyFilterToRows(int field, const QByteArray& text, bool invert);
+    void ApplyFilter(int field, const QString& text, bool invert);
 
     void SetLanguage();
     void ReloadTexts() { SetLanguage(); }
 
-    void* m_context = nullptr;
-    void (*OnCameraSelected)(void* context, const char* mac) = nullptr;
-    // Enter on a camera's row, after OnCameraSelected: the keyboard goes on to its panel.
-    void (*OnCameraActivated)(void* context) = nullptr;
-    void (*OnOpenWebsite)(void* context, const char* ip, const char* port, const char* mac) = nullptr;
-    void (*OnApplyFilter)(void* context, int field, const char* text) = nullptr;
-    bool (*IsCameraVerified)(void* context, const char* mac) = nullptr;
-    void (*OnShowMessage)(void* context, int number) = nullptr;
-    void (*OnUpgradeCamera)(void* context, const char* mac) = nullptr;
+signals:
+    // A click, key or menu chose the camera.
+    void cameraSelected(const QString& mac);
+    // Enter on a camera's row, after cameraSelected: the keyboard goes on to its panel.
+    void cameraActivated();
+    void openWebsite(const QString& ip, const QString& port, const QString& mac);
+    // A fixed message of the window (its number).
+    void showMessage(int number);
+    void upgradeCamera(const QString& mac);
 
 protected:
     bool event(QEvent* event) override;
@@ -94,17 +88,17 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    static bool OnListCallback(void* context, int row, int kind);
-    static void OnMenuChosen(void* context, int index);
-    static void OnFieldChosen(void* context, int field);
+    int SourceRow(int row) const;
+    void OnMenuChosen(int index);
     void OnRowClicked(int row, int column);
     void OnRightClick(int row);
     void OnSelectAll(bool checked);
     void OnChecksChanged();
+    void OnCamerasVerified(const QStringList& macs);
     void PostSelectionChanged();
-    bool Verified(const QString& mac) const;
+    void OpenWebsiteOf(int row);
     void ToggleFilterChooser();
-    void ApplyFilter();
+    void ApplyFilterBar();
 
     CustStatic* m_title;
     CustStatic* m_countLabel;
@@ -122,4 +116,5 @@ private:
     CFilterDlg* m_filterChooser;
     CFunctionDlg* m_menu;
     int m_eFilter = 0;
+    bool m_filtering = false;
 };

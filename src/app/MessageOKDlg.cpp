@@ -9,16 +9,6 @@
 #include "controls/CustControls.h"
 
 namespace {
-void BuildLines(QWidget* parent, CustStatic* (&lines)[3]) {
-    for (int i = 0; i < 3; ++i) {  // 2400, 2401, 2402: from 22, 25 pixels apart
-        lines[i] = new CustStatic(parent);
-        lines[i]->SetFont(16, 400);
-        lines[i]->SetFormat(Qt::AlignCenter);
-        lines[i]->SetWrapToFit(true);
-        lines[i]->setGeometry(8, 22 + 25 * i, 434, 20);
-    }
-}
-
 // The lines as high as their texts need, then the buttons (at 105 with one-line texts); the
 // box ends 15 pixels below them.
 void FitLines(QWidget* box, CustStatic* (&lines)[3], std::initializer_list<QPushButton*> buttons) {
@@ -34,40 +24,26 @@ void (*g_askObserver)(MessageOKCancelDlg*) = nullptr;
 // ---------------------------------------------------------------------------------------
 // CMessageOKDlg
 
-CMessageOKDlg::CMessageOKDlg(QWidget* parent) : CPopupPanel(parent) {
-    setFixedSize(450, 150);
-    SetAccessibleRole(this, QAccessible::AlertMessage);
-    BuildLines(this, m_lines);
+CMessageOKDlg::CMessageOKDlg(QWidget* parent) : CMessagePanel(parent, 22, 25) {  // 2400, 2401, 2402
     m_ok = new CustButton(this);  // 2403
     m_ok->setGeometry(175, 105, 100, 30);
     SetTextById(m_ok, 20012);
     m_ok->installEventFilter(this);
     connect(m_ok, &QPushButton::clicked, this, [this] {
         hide();
-        if (onClose != nullptr) onClose(m_context);
+        TellClosed();
     });
 }
 
 void CMessageOKDlg::ShowResult(int okEnabled, const QStringList* texts) {
     RememberFocus();  // before onShow disables the control that has it
     m_ok->setEnabled(okEnabled != 0);
-    if (onShow != nullptr) onShow(m_context);
+    TellShown();
     if (texts != nullptr) {
         for (int i = 0; i < 3; ++i) m_lines[i]->setText(texts->value(i));
     }
     FitLines(this, m_lines, {m_ok});
-    if (getOwnerRect != nullptr) {
-        QRect owner;
-        getOwnerRect(m_context, &owner);
-        CentreOn(owner);
-    } else if (parentWidget() != nullptr) {
-        CentreOn(parentWidget()->rect());
-    }
-    const bool replaced = isVisible();
-    show();
-    raise();
-    AnnounceAlert(this);
-    if (replaced) NoteNameChanged(this);
+    ShowAlert();
 }
 
 QWidget* CMessageOKDlg::FirstFocus() { return m_ok->isEnabled() ? m_ok : nullptr; }
@@ -97,7 +73,7 @@ MessageOKCancelDlg::MessageOKCancelDlg(QWidget* owner, int line1Id, int line2Id,
     : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint) {
     setFixedSize(450, 150);
     SetAccessibleRole(this, QAccessible::AlertMessage);
-    BuildLines(this, m_lines);
+    CMessagePanel::BuildLines(this, m_lines, 22, 25);
     const int ids[3] = {line1Id, line2Id, line3Id};
     for (int i = 0; i < 3; ++i)
         if (ids[i] != 0) SetTextById(m_lines[i], ids[i]);

@@ -6,12 +6,12 @@
 #include <QDialog>
 #include <QStringList>
 
-#include "app/PopupPanel.h"
+#include "app/MessagePanel.h"
 
 class CustButton;
 class CustStatic;
 
-class CMessageOKDlg : public CPopupPanel {
+class CMessageOKDlg : public CMessagePanel {
     Q_OBJECT
 public:
     explicit CMessageOKDlg(QWidget* parent = nullptr);
@@ -20,13 +20,7 @@ public:
     void ShowResult(int okEnabled, const QStringList* texts);
     void ReloadTexts();
 
-    CustStatic* Line(int index) const { return m_lines[index]; }
     CustButton* OkButton() const { return m_ok; }
-
-    void* m_context = nullptr;
-    void (*onShow)(void* context) = nullptr;
-    void (*onClose)(void* context) = nullptr;
-    void (*getOwnerRect)(void* context, QRect* rect) = nullptr;
 
 protected:
     QWidget* FirstFocus() override;
@@ -34,7 +28,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    CustStatic* m_lines[3];
     CustButton* m_ok;
 };
 

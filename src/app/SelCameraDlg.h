@@ -6,12 +6,8 @@
 #include <vector>
 
 #include "app/PopupPanel.h"
+#include "controls/CustControlsFwd.h"
 #include "engine/CameraRecord.h"
-
-class CTvListBox;
-class CTvListCtrl;
-class CustButton;
-class CustStatic;
 
 class CSelCameraDlg : public CPopupPanel {
     Q_OBJECT
@@ -22,7 +18,6 @@ public:
     explicit CSelCameraDlg(QWidget* parent = nullptr);
 
     void SetFirmwareName(const QString& name) { m_firmwareName = name; }
-    QString FirmwareName() const { return m_firmwareName; }
     // Lists the cameras with stored credentials whose model fits the firmware name.
     void Fill(const std::vector<CameraRecord>& cameras);
     void ReloadTexts();

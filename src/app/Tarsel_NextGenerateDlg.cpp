@@ -9,6 +9,7 @@
 #include "app/AlartDlg.h"
 #include "app/AutoSetIPDlg.h"
 #include "app/BehaviorDlg.h"
+#include "app/CameraTableModel.h"
 #include "app/CombineDlg.h"
 #include "app/DefaultDlg.h"
 #include "app/DhcpDlg.h"
@@ -68,7 +69,6 @@ CTarsel_NextGenerateDlg::CTarsel_NextGenerateDlg(EnginePorts& ports, QWidget* pa
     : QDialog(parent, Qt::Window | Qt::FramelessWindowHint), m_ports(ports) {
     m_appIcon = ResourceIcon(185);
     HttpGlobalInit();
-    acceptUpdates = 1;
     OnInitDialog();
 }
 
@@ -102,7 +102,8 @@ void CTarsel_NextGenerateDlg::CreateChildren() {
     m_bridge = new CEngineBridge(this);
     m_engine = std::make_unique<CTSmainDlg>(m_ports, m_bridge->Slots());
     m_bridge->SetEngine(m_engine.get());
-    connect(m_bridge, &CEngineBridge::camerasChanged, this, &CTarsel_NextGenerateDlg::OnCamerasChanged);
+    // The table's batches go straight to the list's model.
+    connect(m_bridge, &CEngineBridge::camerasChanged, m_cameraList->Model(), &CameraTableModel::Apply);
     m_busyWait.setInterval(1000);
     connect(&m_busyWait, &QTimer::timeout, this, &CTarsel_NextGenerateDlg::BusyWaitRound);
     m_busyWatch.setInterval(kBusyWatchMs);
@@ -149,17 +150,15 @@ void CTarsel_NextGenerateDlg::WireCallbacks() {
         Owner(context)->ApplyLanguage(language);
     };
 
-    m_cameraList->m_context = this;
-    m_cameraList->OnCameraSelected = [](void* context, const char* mac) { Owner(context)->OnCameraSelected(mac); };
-    m_cameraList->OnCameraActivated = [](void* context) { Owner(context)->m_cameraPanel->FocusFirstField(); };
-    m_cameraList->IsCameraVerified = [](void* context, const char* mac) {
-        return Owner(context)->IsCameraVerified(mac);
-    };
-    m_cameraList->OnShowMessage = [](void* context, int number) { Owner(context)->ShowFixedMessage(number); };
-    m_cameraList->OnApplyFilter = [](void* context, int field, const char* text) {
-        auto* self = Owner(context);
-        self->ApplyListFilter(field, QString::fromUtf8(text), self->cameraList()->FilterInverted());
-    };
+    connect(m_cameraList, &CListDlg::cameraSelected, this,
+            [this](const QString& mac) { OnCameraSelected(mac.toUtf8().constData()); });
+    connect(m_cameraList, &CListDlg::cameraActivated, m_cameraPanel, &CCombineDlg::FocusFirstField);
+    connect(m_cameraList, &CListDlg::showMessage, this, &CTarsel_NextGenerateDlg::ShowFixedMessage);
+    connect(m_cameraList, &CListDlg::openWebsite, this, [this](const QString& ip, const QString& port, const QString& mac) {
+        OnOpenWebsite(ip.toUtf8().constData(), port.toUtf8().constData(), mac.toUtf8().constData());
+    });
+    connect(m_cameraList, &CListDlg::upgradeCamera, this,
+            [this](const QString& mac) { OnUpgradeCamera(mac.toUtf8().constData()); });
 
     m_messageDialog->m_context = this;
     m_messageDialog->onShow = &DisableAllSlot;
@@ -177,7 +176,7 @@ void CTarsel_NextGenerateDlg::WireCallbacks() {
 }
 
 CTarsel_NextGenerateDlg::~CTarsel_NextGenerateDlg() {
-    acceptUpdates = 0;
+    // From here the engine's notifications and batches are ignored.
     m_bridge->SetAccepting(false);
     m_busyWait.stop();
     m_busyWatch.stop();
@@ -311,11 +310,6 @@ void CTarsel_NextGenerateDlg::ReloadPanel() {
 // ---------------------------------------------------------------------------------------
 // Cameras
 
-void CTarsel_NextGenerateDlg::OnCamerasChanged(const std::vector<CameraEntry>& entries) {
-    if (acceptUpdates == 0) return;
-    m_cameraList->ApplyEntries(entries);
-}
-
 int CTarsel_NextGenerateDlg::ListCount() const { return m_cameraList->List()->GetItemCount(); }
 
 void CTarsel_NextGenerateDlg::OnCameraSelected(const char* mac) {
@@ -332,13 +326,13 @@ void CTarsel_NextGenerateDlg::OnCameraSelected(const char* mac) {
 void CTarsel_NextGenerateDlg::UpdateCommandBar() {
     const bool anyChecked = m_cameraList->CheckedCount() > 0;
     if (anyChecked) m_commandBar->EnableButton(CBehaviorDlg::kInitialize, true);
-    const QString selected = m_cameraList->SelectedMac();
-    if (selected.isEmpty()) {
+    const int selected = m_cameraList->List()->GetSelectedRow();
+    if (selected < 0) {
         m_commandBar->EnableButton(CBehaviorDlg::kView, false);
         if (!anyChecked) m_commandBar->EnableButton(CBehaviorDlg::kInitialize, false);
         return;
     }
-    const bool verified = IsCameraVerified(selected.toUtf8().constData());
+    const bool verified = m_cameraList->VerifiedRow(selected);
     m_commandBar->EnableButton(CBehaviorDlg::kView, verified);
     if (!anyChecked) m_commandBar->EnableButton(CBehaviorDlg::kInitialize, verified);
 }
@@ -350,14 +344,6 @@ bool CTarsel_NextGenerateDlg::IsCameraVerified(const char* mac) const {
 void CTarsel_NextGenerateDlg::RememberAuthenticated(const char* mac) { m_engine->Table().RememberAuthenticated(mac); }
 
 void CTarsel_NextGenerateDlg::ForgetAuthenticated(const char* mac) { m_engine->ForgetAuthenticated(mac); }
-
-void CTarsel_NextGenerateDlg::ApplyListFilter(int field, const QString& text, bool invert) {
-    m_filterField = field;
-    m_filterText = text.left(static_cast<int>(kFilterTextMax)).toUtf8();
-    m_filterInvert = invert;
-    m_cameraList->ApplyFilterToRows(field, m_filterText, invert);
-    UpdateCommandBar();
-}
 
 void CTarsel_NextGenerateDlg::WatchBusyCameras(uint32_t now) {
     CameraTable& table = m_engine->Table();

@@ -2,10 +2,10 @@
 // The tool's only top-level window: frameless, filled with child windows that it creates
 // once, lays out and owns, and the owner of the finder engine. Children never call one
 // another; each is given the window as its context and a set of callback slots, and the
-// window's operations behind those slots carry out the flows. The engine decides each
-// camera's row into its camera table; the bridge (app/EngineBridge.h) hands the table's
-// batches of changed entries to this window's thread, where the camera list's model takes
-// them. The window keeps MACs, never record pointers. Work that must reach the window later
+// window's operations behind those slots carry out the flows; the camera list speaks by
+// Qt signals. The engine decides each camera's row into its camera table; the bridge
+// (app/EngineBridge.h) hands the table's batches of changed entries to this window's
+// thread, straight to the camera list's model. The window keeps MACs, never record pointers. Work that must reach the window later
 // or from another thread arrives as a posted WM_CAMERA_EVENT; the watch over cameras busy
 // with a command is a timer on this thread.
 //
@@ -71,8 +71,6 @@ public:
     void ReloadPanel();
 
     // Cameras.
-    // A batch of the engine's camera table: the list's rows follow it.
-    void OnCamerasChanged(const std::vector<CameraEntry>& entries);
     int ListCount() const;
     void OnCameraSelected(const char* mac);
     void UpdateCommandBar();
@@ -81,9 +79,6 @@ public:
     // The camera counts as not verified any more; its record's stored credentials and
     // status go.
     void ForgetAuthenticated(const char* mac);
-    // Shows the cameras a filter lets through (an empty text shows every camera). Nothing
-    // about a row changes; a camera the filter hides is still listed, watched and counted.
-    void ApplyListFilter(int field, const QString& text, bool invert);
     // One look, at tick `now`, at the cameras busy with a command (the watch's timer calls
     // it every 2 s): re-queries a rebooting camera, ends a watch that expired.
     void WatchBusyCameras(uint32_t now);
@@ -154,9 +149,6 @@ public:
     // The children DisableAll and EnableAll act on, in their order.
     QList<QWidget*> GuardedChildren() const;
 
-    // 1 from construction until destruction starts; while 0, engine notifications are
-    // ignored.
-    int acceptUpdates = 0;
     char currentMac[32] = {};
 
     void reject() override {}  // Escape closes nothing
@@ -205,11 +197,6 @@ private:
     CUpgradeDlg* m_upgradeDialog = nullptr;
     CAutoSetIPDlg* m_autoIpDialog = nullptr;
     CIPSearchDlg* m_ipSearch = nullptr;
-
-    // The filter in force.
-    int m_filterField = 0;
-    QByteArray m_filterText;
-    bool m_filterInvert = false;
 
     // Flows: the initialise chooser, the login verifications, the workers that wait on
     // cameras.

@@ -77,9 +77,6 @@ void CTarsel_NextGenerateDlg::WireFlows() {
     };
     m_defaultChooser->m_context = this;
     m_defaultChooser->onCommand = [](void* context, const char* command) { Owner(context)->PrepareCommand(command); };
-    m_cameraList->OnOpenWebsite = [](void* context, const char* ip, const char* port, const char* mac) {
-        Owner(context)->OnOpenWebsite(ip, port, mac);
-    };
     m_alertDialog->onConfirm = [](void* context, const char* command) { Owner(context)->ConfirmCommand(command); };
     m_alertDialog->onCancel = [](void* context) { Owner(context)->CancelCommand(); };
     if (!openUrl) openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };

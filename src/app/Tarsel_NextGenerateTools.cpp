@@ -46,7 +46,6 @@ void CTarsel_NextGenerateDlg::CreateTools(const QRect& panel, int listTop) {
 
 void CTarsel_NextGenerateDlg::WireTools() {
     m_commandBar->onIpSearch = [](void* context) { Self(context)->m_ipSearch->Toggle(); };
-    m_cameraList->OnUpgradeCamera = [](void* context, const char* mac) { Self(context)->OnUpgradeCamera(mac); };
 
     m_snapshotView->m_context = this;
     m_snapshotView->findCamera = &CopyCameraSlot;

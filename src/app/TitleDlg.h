@@ -21,9 +21,6 @@ public:
 
     void ReloadTexts();
     bool Dragging() const { return m_dragging; }
-    CustStatic* NameLabel() const { return m_name; }
-    CustStatic* VersionLabel() const { return m_version; }
-    QToolButton* MinimiseButton() const { return m_minimise; }
     QToolButton* CloseButton() const { return m_close; }
 
     void* m_context = nullptr;

@@ -57,8 +57,6 @@ public:
     void RemoveTicked();
     // Removes the row of `mac` (the right-click menu's row); refused while it upgrades.
     void RemoveRow(const QString& mac);
-    // The row the "Remove" menu was last opened on.
-    QString MenuRowMac() const { return m_menuRowMac; }
     void ToggleCameraSelection();
     // True while some camera of the page is not finished.
     bool AnyRunning();
@@ -67,7 +65,6 @@ public:
     CTvListCtrl* List() const { return m_list; }
     CSelCameraDlg* Selection() const { return m_selection; }
     CRmListDlg* RemoveMenu() const { return m_removeMenu; }
-    CustEdit* FirmwareEdit() const { return m_path; }
     CustEdit* UserEdit() const { return m_user; }
     CustEdit* PasswordEdit() const { return m_password; }
     CustButton* VerifyButton() const { return m_verify; }

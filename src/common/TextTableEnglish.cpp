@@ -188,4 +188,5 @@ const char* const kEnglishTexts[kTextCount] = {
     "The camera did not report the firmware installed.",  // 20184
     "The firmware file could not be read.",  // 20185
     "Another host answers with this camera's MAC address; its answers are ignored.",  // 20186
+    "Model",  // 20187
 };

@@ -188,4 +188,5 @@ const char* const kPolishTexts[kTextCount] = {
     "Kamera nie zgłosiła zainstalowania oprogramowania.",  // 20184
     "Nie udało się odczytać pliku oprogramowania.",  // 20185
     "Inny host odpowiada z adresem MAC tej kamery; jego odpowiedzi są ignorowane.",  // 20186
+    "Model",  // 20187
 };

@@ -156,14 +156,6 @@ void CustStatic::SetFont(int height, int weight) {
     update();
 }
 
-void CustStatic::SetBorder(Qt::PenStyle penStyle, int width, const QColor& colour) {
-    m_border = true;
-    m_borderStyle = penStyle;
-    m_borderWidth = width;
-    m_borderColour = colour;
-    update();
-}
-
 void CustStatic::SetTextColour(const QColor& colour) {
     m_textColour = colour;
     update();
@@ -226,13 +218,6 @@ QSize CustStatic::sizeHint() const {
 void CustStatic::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (m_background.isValid()) painter.fillRect(rect(), m_background);
-    if (m_border) {
-        QPen pen(m_borderColour, m_borderWidth, m_borderStyle);
-        painter.setPen(pen);
-        painter.setBrush(Qt::NoBrush);
-        const int inset = m_borderWidth / 2;
-        painter.drawRect(rect().adjusted(inset, inset, -inset - 1, -inset - 1));
-    }
     painter.setPen(m_textColour);
     painter.setFont(font());
     painter.drawText(rect(), DrawFlags(), m_text);
@@ -256,7 +241,7 @@ void CustButton::SetFont(int height, int weight) {
 
 QColor CustButton::FillColour() const {
     if (!isEnabled()) return QColor::fromRgb(kDisabledFill);
-    return isDown() ? m_pressed : m_background;
+    return QColor::fromRgb(isDown() ? kPressedFill : kFill);
 }
 
 QColor CustButton::PaintedTextColour() const {

@@ -59,12 +59,10 @@ public:
     void setText(const QString& text);
     QString text() const { return m_text; }
     void SetFont(int height, int weight);
-    void SetBorder(Qt::PenStyle penStyle, int width, const QColor& colour);
     void SetTextColour(const QColor& colour);
     QColor TextColour() const { return m_textColour; }
     // An invalid colour means no background: the parent shows through.
     void SetBackgroundColour(const QColor& colour);
-    QColor BackgroundColour() const { return m_background; }
     void SetFormat(Qt::Alignment format);
     Qt::Alignment Format() const { return m_format; }
     // A text wider than the label breaks into lines (between words, or where the language
@@ -92,10 +90,6 @@ private:
     QColor m_background;
     Qt::Alignment m_format = Qt::AlignLeft | Qt::AlignVCenter;
     bool m_wrapToFit = false;
-    bool m_border = false;
-    Qt::PenStyle m_borderStyle = Qt::SolidLine;
-    int m_borderWidth = 1;
-    QColor m_borderColour;
     QPointer<QWidget> m_buddy;
 };
 
@@ -106,8 +100,6 @@ public:
 
     void SetFont(int height, int weight);
     void SetTextColour(const QColor& colour) { m_textColour = colour; update(); }
-    void SetBackground(const QColor& colour) { m_background = colour; update(); }
-    void SetPressedBackground(const QColor& colour) { m_pressed = colour; update(); }
     // The fill and text colour the button is painted with in its present state.
     QColor FillColour() const;
     QColor PaintedTextColour() const;
@@ -120,9 +112,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    static constexpr QRgb kFill = 0xFF0050FF;         // (0, 80, 255)
+    static constexpr QRgb kPressedFill = 0xFF00C8FF;  // (0, 200, 255)
     QColor m_textColour{255, 255, 255};
-    QColor m_background{0, 80, 255};
-    QColor m_pressed{0, 200, 255};
 };
 
 class CustCheckBox : public QCheckBox {

@@ -1,49 +1,42 @@
 #include "controls/ListSort.h"
 
-#include <cstring>
+namespace {
+bool IsDigit(QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; }
 
-#include "controls/UiText.h"
-
-ListSortKey MakeListSortKey(const QString& text) {
-    ListSortKey key;
-    key.isAddress = UiAddressValue(text, &key.value);
-    key.bytes = text.toUtf8();
-    return key;
+// A letter without its case: the common ASCII letters directly, others as Unicode folds.
+char32_t Folded(QChar c) {
+    const char16_t u = c.unicode();
+    if (u < 0x80) return u >= u'A' && u <= u'Z' ? u + 32 : u;
+    return QChar::toCaseFolded(static_cast<char32_t>(u));
 }
+}  // namespace
 
-int CompareListSortKeys(const ListSortKey& a, const ListSortKey& b) {
-    if (a.isAddress && b.isAddress) {
-        if (a.value == b.value) return 0;
-        return a.value < b.value ? -1 : 1;
-    }
-    const int common = static_cast<int>(qMin(a.bytes.size(), b.bytes.size()));
-    const int result = std::memcmp(a.bytes.constData(), b.bytes.constData(), common);
-    if (result != 0) return result;
-    if (a.bytes.size() == b.bytes.size()) return 0;
-    return a.bytes.size() < b.bytes.size() ? -1 : 1;
-}
-
-std::vector<size_t> SortedOrder(const std::vector<ListSortKey>& keys, bool ascending) {
-    const size_t count = keys.size();
-    std::vector<size_t> order(count);
-    for (size_t i = 0; i < count; ++i) order[i] = i;
-    std::vector<size_t> buffer(count);
-    // "b strictly before a" decides when the merge takes from the right run; ties take from
-    // the left, which keeps equal keys in their order.
-    const auto before = [&](size_t a, size_t b) {
-        const int result = CompareListSortKeys(keys[a], keys[b]);
-        return ascending ? result < 0 : result > 0;
-    };
-    for (size_t width = 1; width < count; width *= 2) {
-        for (size_t left = 0; left < count; left += 2 * width) {
-            const size_t middle = qMin(left + width, count);
-            const size_t right = qMin(left + 2 * width, count);
-            size_t i = left, j = middle, out = left;
-            while (i < middle && j < right) buffer[out++] = before(order[j], order[i]) ? order[j++] : order[i++];
-            while (i < middle) buffer[out++] = order[i++];
-            while (j < right) buffer[out++] = order[j++];
+// Read as a row of pieces: runs of digits (numbers) and single other characters. Numbers
+// compare by value and sort before characters; characters compare by their fold.
+int CompareListTexts(const QString& a, const QString& b) {
+    const QChar *p = a.constData(), *pEnd = p + a.size();
+    const QChar *q = b.constData(), *qEnd = q + b.size();
+    while (p < pEnd && q < qEnd) {
+        const bool digitP = IsDigit(*p), digitQ = IsDigit(*q);
+        if (digitP != digitQ) return digitP ? -1 : 1;
+        if (!digitP) {
+            const char32_t x = Folded(*p++), y = Folded(*q++);
+            if (x != y) return x < y ? -1 : 1;
+            continue;
         }
-        order.swap(buffer);
+        // Two numbers: without their leading zeros, the longer is larger, and numbers of
+        // one length compare digit by digit.
+        while (p < pEnd && *p == u'0') ++p;
+        while (q < qEnd && *q == u'0') ++q;
+        const QChar *numberP = p, *numberQ = q;
+        while (p < pEnd && IsDigit(*p)) ++p;
+        while (q < qEnd && IsDigit(*q)) ++q;
+        if (p - numberP != q - numberQ) return p - numberP < q - numberQ ? -1 : 1;
+        for (; numberP < p; ++numberP, ++numberQ)
+            if (*numberP != *numberQ) return *numberP < *numberQ ? -1 : 1;
     }
-    return order;
+    if ((p < pEnd) != (q < qEnd)) return p < pEnd ? 1 : -1;
+    // Equal to the eye ("cam-01" and "Cam-1"): a fixed order all the same.
+    const int exact = a.compare(b);
+    return exact < 0 ? -1 : exact > 0 ? 1 : 0;
 }

@@ -1,24 +1,12 @@
 #pragma once
-// How a list column sorts: two texts that are both IPv4 addresses compare by their numeric
-// value, any other pair by their bytes. That rule alone is no consistent order for a
-// column that mixes addresses and other texts ("9" < "9.0.0.1" < "10.0.0.1" < "9"), which
-// the standard sorts are not allowed to be given; a merge sort of our own applies it
-// pairwise and stays safe whatever the column holds.
+// How a list column sorts, the way a person reads it: runs of digits compare by their
+// value ("Cam-2" < "Cam-10" < "Cam-100"), which orders dotted addresses by their value too,
+// and the text between them compares without regard to case. Texts that differ only in
+// case or in leading zeros end in a fixed order, so the rule is a consistent order for any
+// mix of texts a column holds.
 
-#include <QByteArray>
 #include <QString>
-#include <vector>
 
-struct ListSortKey {
-    bool isAddress = false;
-    quint64 value = 0;
-    QByteArray bytes;  // UTF-8, compared byte by byte
-};
-
-ListSortKey MakeListSortKey(const QString& text);
-
-// Negative, zero or positive as `a` sorts before, with or after `b` (ascending).
-int CompareListSortKeys(const ListSortKey& a, const ListSortKey& b);
-
-// The indexes of `keys` in sorted order; equal keys keep their order.
-std::vector<size_t> SortedOrder(const std::vector<ListSortKey>& keys, bool ascending);
+// Negative, zero or positive as `a` sorts before, with or after `b` (ascending); zero only
+// for equal texts.
+int CompareListTexts(const QString& a, const QString& b);

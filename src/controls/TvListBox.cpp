@@ -83,6 +83,7 @@ void CTvListBox::ActivateChoice(int choice) {
     m_hot = choice;
     update();
     if (m_callback != nullptr) m_callback(m_context, choice);
+    emit itemChosen(choice);
 }
 
 // Up and Down move the current item (round at the ends), Home and End to the ends; Enter

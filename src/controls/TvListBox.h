@@ -27,9 +27,7 @@ public:
     void ResetContent();
     int GetCount() const { return static_cast<int>(m_items.size()); }
     void SetItemHeight(int height);
-    int ItemHeight() const { return m_itemHeight; }
     void SetCurSel(int index);
-    int GetCurSel() const { return m_selected; }
     int HotItem() const { return m_hot; }
     QRect ItemRect(int index) const;
     int ItemAt(const QPoint& pos) const;
@@ -43,6 +41,10 @@ public:
     int CurrentChoice() const override { return m_selected; }
     void ActivateChoice(int choice) override;
     bool ChoicesAreMenu() const override { return m_menu; }
+
+signals:
+    // An item taken by a click, Enter or Space (also told to the callback).
+    void itemChosen(int index);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

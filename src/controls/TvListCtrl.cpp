@@ -4,7 +4,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
-#include <mutex>
 
 #include "common/stdafx.h"
 #include "controls/CameraEvent.h"
@@ -16,10 +15,6 @@ const QColor CTvListCtrl::kSelectedBackground(182, 216, 255);
 
 namespace {
 constexpr int kCheckZone = 25;  // a press this close to a row's left edge toggles its check
-
-const QColor kLightGrey(230, 230, 230);
-const QColor kRed(255, 0, 0);
-const QColor kBlack(0, 0, 0);
 
 // Builds a font of `height` pixels whose average character is `width` pixels wide, the
 // way the platform's font mapper honours a requested width.
@@ -34,32 +29,7 @@ QFont FontWithWidth(const QString& face, int height, int width, int weight) {
     return font;
 }
 
-std::mutex g_sortMutex;
-int g_lastSortColumn = -1;
-bool g_sortAscending = true;
 }  // namespace
-
-CTvListCtrl::StatusLook CTvListCtrl::LookOfStatus(int index) {
-    switch (index) {
-        case 0: return {20036, StatusStyle::Underlined, QColor(128, 128, 255)};
-        case 1: return {20036, StatusStyle::Underlined, QColor(0, 0, 255)};
-        case 2: return {20038, StatusStyle::Plain, kBlack};
-        case 3: return {20102, StatusStyle::Plain, kRed};
-        case 4: return {20039, StatusStyle::Plain, kBlack};
-        case 5: return {0, StatusStyle::Bold, kLightGrey};
-        case 6: return {20066, StatusStyle::Bold, kLightGrey};
-        case 7: return {20023, StatusStyle::Plain, kRed};
-        case 8: return {20084, StatusStyle::Plain, kRed};
-        case 9: return {20097, StatusStyle::Plain, kRed};
-        case 10: return {20102, StatusStyle::Plain, kRed};
-        case 11: return {20098, StatusStyle::Plain, kBlack};
-        case 12: return {20099, StatusStyle::Plain, kBlack};
-        case 13: return {20100, StatusStyle::Plain, kBlack};
-        case 15:
-        case 16: return {20101, StatusStyle::Plain, kRed};
-        default: return {0, StatusStyle::Bold, kLightGrey};  // 14, 17 and above, negatives
-    }
-}
 
 CTvListCtrl::CTvListCtrl(QWidget* parent)
     : QTableView(parent), m_own(new CTvListModel(this)), m_source(m_own), m_header(new CTvListHeader(this)) {
@@ -260,31 +230,17 @@ void CTvListCtrl::SetCallback(Callback function, void* context) {
 // ---------------------------------------------------------------------------------------
 // Sorting
 
-void CTvListCtrl::GetSortState(int* column, bool* ascending) {
-    std::lock_guard lock(g_sortMutex);
-    if (column != nullptr) *column = g_lastSortColumn;
-    if (ascending != nullptr) *ascending = g_sortAscending;
-}
-
-void CTvListCtrl::ResetSortState() {
-    std::lock_guard lock(g_sortMutex);
-    g_lastSortColumn = -1;
-    g_sortAscending = true;
-}
-
 void CTvListCtrl::SortByColumn(int column) {
-    bool ascending = true;
-    {
-        std::lock_guard lock(g_sortMutex);
-        if (column != g_lastSortColumn) {
-            g_lastSortColumn = column;
-            g_sortAscending = true;
-        } else {
-            g_sortAscending = !g_sortAscending;
-        }
-        ascending = g_sortAscending;
-    }
-    m_source->SortRows(column, ascending);
+    SortBy(column, column == m_sortColumn && m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder
+                                                                               : Qt::AscendingOrder);
+}
+
+void CTvListCtrl::SortBy(int column, Qt::SortOrder order) {
+    if (column < 0 || column >= GetColumnCount()) return;
+    m_sortColumn = column;
+    m_sortOrder = order;
+    m_header->SetSortMark(column, order);
+    model()->sort(column, order);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -295,8 +251,6 @@ QRect CTvListCtrl::CellRect(int row, int column) const {
     return {columnViewportPosition(column), row * m_rowHeight - verticalOffset(), columnWidth(column), m_rowHeight};
 }
 
-int CTvListCtrl::RowAt(int y) const { return rowAt(y); }
-
 // ---------------------------------------------------------------------------------------
 // Mouse and keyboard
 
@@ -304,16 +258,18 @@ bool CTvListCtrl::ToggleCheck(int row) {
     const int state = GetCheck(row);
     int newState = state;
     if (state == 1) newState = 0;
-    // The owner decides whether the row may be checked.
+    // The owner decides whether the row may be checked, and so may the model.
     else if (state == 0) newState = (m_callback == nullptr || m_callback(m_callbackContext, row, 0)) ? 1 : 0;
     if (newState == state) return false;
-    SetCheck(row, newState);
-    return true;
+    // As the user's toggle: the model may refuse it.
+    model()->setData(Cell(row, 0), newState == 1 ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
+    return GetCheck(row) != state;
 }
 
 void CTvListCtrl::OpenRowMenu(int row, const QPoint& globalPosition) {
     m_menuPosition = globalPosition;
     if (m_callback != nullptr) m_callback(m_callbackContext, row, 1);
+    if (row >= 0) emit rowMenuRequested(row);
     SetSelectedRow(row);
 }
 

@@ -20,6 +20,8 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 
+#include "controls/ListStatus.h"
+
 class CTvListCtrl;
 class CTvListModel;
 class CTvListModelBase;
@@ -35,13 +37,19 @@ public:
     static const QColor kBackground;
     static const QColor kSeparator;
 
-    // Column under a header x position, -1 when none.
-    int ColumnAt(int x) const { return logicalIndexAt(x); }
     QSize sizeHint() const override;
+    // The column the list is sorted by (-1: none) gets an arrow pointing its direction.
+    void SetSortMark(int column, Qt::SortOrder order);
+    int SortMarkColumn() const { return m_sortColumn; }
+    Qt::SortOrder SortMarkOrder() const { return m_sortOrder; }
 
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };
 
 class CTvListDelegate : public QStyledItemDelegate {
@@ -68,15 +76,7 @@ public:
     // may be checked; kind 1 reports a right click (or the menu key) on a row.
     using Callback = bool (*)(void* context, int row, int kind);
 
-    enum class StatusStyle { Underlined, Plain, Bold };
-    struct StatusLook {
-        int textId;  // 0: the caller's text
-        StatusStyle style;
-        QColor colour;
-    };
     static constexpr int kStatusColumn = 9;
-    // Text id, style and colour of a status index.
-    static StatusLook LookOfStatus(int index);
 
     explicit CTvListCtrl(QWidget* parent = nullptr);
     ~CTvListCtrl() override;
@@ -84,7 +84,6 @@ public:
     // Shows `model` (a list model, or a proxy over one whose source is `source`) instead of
     // the list's own rows.
     void SetModel(QAbstractItemModel* model, CTvListModelBase* source);
-    CTvListModel* OwnModel() const { return m_own; }
 
     // Columns.
     int InsertColumn(int column, const QString& title, int width);
@@ -92,7 +91,6 @@ public:
     QString GetColumnTitle(int column) const;
     void SetColumnTitle(int column, const QString& title);
     int GetColumnWidth(int column) const { return columnWidth(column); }
-    void SetColumnWidth(int column, int width) { setColumnWidth(column, width); }
     // The check-box style: draw a check box in column 0.
     void SetCheckBoxes(bool on);
     bool CheckBoxes() const { return m_checkBoxes; }
@@ -141,20 +139,21 @@ public:
     QString GetRowNote(int row) const;
     void SetCallback(Callback function, void* context);
 
-    // Sorting: what a click on a column's header does.
+    // Sorting, each list its own: a click on a column's header sorts by it ascending, a
+    // second click on the same column descending. The header marks the column.
     void SortByColumn(int column);
-    // The last sorted column and direction, shared by every list of the process.
-    static void GetSortState(int* column, bool* ascending);
-    static void ResetSortState();
+    void SortBy(int column, Qt::SortOrder order);
 
     // Geometry in viewport coordinates, for hit tests and checks.
     QRect CellRect(int row, int column) const;
-    int RowAt(int y) const;
-    int ColumnAtX(int x) const { return columnAt(x); }
     CTvListHeader* Header() const { return m_header; }
     // Where the row menu opens: at the pointer of the last right click, or below the row
     // the menu key was pressed on (global coordinates).
     QPoint MenuPosition() const { return m_menuPosition; }
+
+    // The tooltip of a cell: the whole status text where the column cannot show all of it,
+    // else the row's note.
+    QString CellTip(int row, int column) const;
 
     // The colours every row is painted with.
     static const QColor kBackground;
@@ -167,6 +166,8 @@ signals:
     // Every left click on a row (also on the row already selected), with its column; every
     // move of the selection by the keyboard and Enter on a row, with column -1.
     void rowClicked(int row, int column);
+    // A right click on a row, or the menu key on it (also told to the callback, kind 1).
+    void rowMenuRequested(int row);
 
 public:
     void keyboardSearch(const QString& search) override;
@@ -201,4 +202,6 @@ private:
     Callback m_callback = nullptr;
     void* m_callbackContext = nullptr;
     QPoint m_menuPosition;
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };

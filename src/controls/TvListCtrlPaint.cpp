@@ -70,6 +70,17 @@ QString WrapNote(const QString& note, const QFont& font) {
     }
     return lines.join(QLatin1Char('\n'));
 }
+
+// Room for a status text in its cell, beside the 10 pixels before it.
+int StatusRoom(int cellWidth) { return cellWidth - 12; }
+
+// The status font made smaller, down to 9 pixels, until `text` fits in `room`; the text
+// is cut only where even that does not fit.
+QFont FitStatusFont(QFont font, const QString& text, int room) {
+    while (QFontMetrics(font).horizontalAdvance(text) > room && font.pixelSize() > 9)
+        font.setPixelSize(font.pixelSize() - 1);
+    return font;
+}
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -106,18 +117,20 @@ void CTvListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     QColor colour = m_list->TextColour(selected);
     QFont font = m_list->ListFont();
     const bool statusColumn = column == CTvListCtrl::kStatusColumn;
+    QString text = index.data(Qt::DisplayRole).toString();
     if (statusColumn) {
-        const CTvListCtrl::StatusLook look = CTvListCtrl::LookOfStatus(status);
-        font = m_list->StatusFont(look.style);
+        const StatusLook look = LookOfStatus(status);
+        font = FitStatusFont(m_list->StatusFont(look.style), text, StatusRoom(cell.width()));
+        text = QFontMetrics(font).elidedText(text, Qt::ElideRight, StatusRoom(cell.width()));
         colour = look.colour;
     }
-    const QString text = index.data(Qt::DisplayRole).toString();
     const bool marked = column == 0 && !index.data(ListRole::Note).toString().isEmpty();
     if (marked) PaintWarningMark(*painter, QPoint(cell.left() + 25, cell.top() + (cell.height() - 14) / 2), 14);
     if (!text.isEmpty()) {
         painter->setFont(font);
+        // A smaller status font keeps the line's baseline.
         const QPoint at(cell.left() + (column == 0 ? 25 + (marked ? kMarkWidth : 0) : 10),
-                        cell.top() + 4 + QFontMetrics(font).ascent());
+                        cell.top() + 4 + QFontMetrics(statusColumn ? m_list->ListFont() : font).ascent());
         if (statusColumn && colour == kPaleStatus) {
             // The pale bold texts (a percentage, "Wait for upgrading") are white on the bar
             // and dark beside it: pale on white cannot be read.
@@ -155,11 +168,21 @@ void CTvListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
 // ---------------------------------------------------------------------------------------
 // Notes
 
-// A row's note is its tooltip, wherever the pointer rests on the row.
+QString CTvListCtrl::CellTip(int row, int column) const {
+    if (column == kStatusColumn) {
+        const QString status = GetItemText(row, column);
+        const QFont font = StatusFont(LookOfStatus(GetRowStatus(row)).style);
+        if (QFontMetrics(font).horizontalAdvance(status) > StatusRoom(columnWidth(column))) return status;
+    }
+    return GetRowNote(row);
+}
+
+// A row's note is its tooltip, wherever the pointer rests on the row, but over a status
+// text the column shows smaller or cut, the tip is that text whole.
 bool CTvListCtrl::viewportEvent(QEvent* event) {
     if (event->type() != QEvent::ToolTip) return QTableView::viewportEvent(event);
     auto* help = static_cast<QHelpEvent*>(event);
-    const QString note = GetRowNote(rowAt(help->pos().y()));
+    const QString note = CellTip(rowAt(help->pos().y()), columnAt(help->pos().x()));
     if (note.isEmpty()) {
         QToolTip::hideText();
         event->ignore();
@@ -185,6 +208,12 @@ CTvListHeader::CTvListHeader(CTvListCtrl* list) : QHeaderView(Qt::Horizontal, li
 
 QSize CTvListHeader::sizeHint() const { return {QHeaderView::sizeHint().width(), kHeight}; }
 
+void CTvListHeader::SetSortMark(int column, Qt::SortOrder order) {
+    m_sortColumn = column;
+    m_sortOrder = order;
+    viewport()->update();
+}
+
 // The header's background runs on past the last column, as the list's own colour, not the
 // style's empty header area.
 void CTvListHeader::paintEvent(QPaintEvent* event) {
@@ -205,10 +234,22 @@ void CTvListHeader::paintSection(QPainter* painter, const QRect& rect, int logic
     painter->setPen(kSeparator);
     painter->drawLine(cell.right(), 0, cell.right(), kHeight);
     painter->setPen(kTextColour);
-    const QRect textRect(cell.left() + 1, 0, rect.width() - 3, kHeight);
+    const bool marked = logicalIndex == m_sortColumn;
+    constexpr int kArrow = 8;
+    const QRect textRect(cell.left() + 1, 0, rect.width() - 3 - (marked ? kArrow + 4 : 0), kHeight);
     const QString title = fontMetrics().elidedText(model() != nullptr ? model()->headerData(logicalIndex, Qt::Horizontal).toString()
                                                                       : QString(),
                                                    Qt::ElideRight, textRect.width());
     painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, title);
+    if (marked) {
+        // A small triangle at the right end: up for ascending, down for descending.
+        const double x = textRect.right() + 3, y = kHeight / 2.0 + 1, half = kArrow / 2.0;
+        const bool up = m_sortOrder == Qt::AscendingOrder;
+        painter->setRenderHint(QPainter::Antialiasing, true);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(kTextColour);
+        painter->drawPolygon(QPolygonF({QPointF(x, up ? y + 2 : y - 2), QPointF(x + kArrow, up ? y + 2 : y - 2),
+                                        QPointF(x + half, up ? y - 3 : y + 3)}));
+    }
     painter->restore();
 }

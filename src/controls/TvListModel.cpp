@@ -1,18 +1,13 @@
 #include "controls/TvListModel.h"
 
+#include <algorithm>
+#include <numeric>
+
 #include "controls/ListSort.h"
-#include "controls/TvListCtrl.h"
-#include "controls/UiText.h"
+#include "controls/ListStatus.h"
 
 // ---------------------------------------------------------------------------------------
 // Shared
-
-QString CTvListModelBase::StatusText(int index, const QString& callerText) {
-    const int id = CTvListCtrl::LookOfStatus(index).textId;
-    if (id == 0) return callerText;
-    UiCheckLanguage();
-    return UiText(id);
-}
 
 void CTvListModelBase::RefreshStatusTexts() {
     if (rowCount() == 0) return;
@@ -109,12 +104,28 @@ void CTvListModel::Reindex() {
     for (size_t i = m_rows.size(); i-- > 0;) m_byKey.insert(m_rows[i].cells.value(1), static_cast<int>(i));
 }
 
-void CTvListModel::SortRows(int column, bool ascending) {
-    std::vector<ListSortKey> keys;
-    keys.reserve(m_rows.size());
-    for (const Row& row : m_rows) keys.push_back(MakeListSortKey(row.cells.value(column)));
-    Reorder(m_rows, SortedOrder(keys, ascending));
+void CTvListModel::sort(int column, Qt::SortOrder order) {
+    if (column < 0) return;
+    std::vector<size_t> sorted(m_rows.size());
+    std::iota(sorted.begin(), sorted.end(), size_t{0});
+    std::stable_sort(sorted.begin(), sorted.end(), [&](size_t a, size_t b) {
+        const int result = CompareListTexts(m_rows[a].cells.value(column), m_rows[b].cells.value(column));
+        return order == Qt::AscendingOrder ? result < 0 : result > 0;
+    });
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> newRowOf(m_rows.size());
+    for (size_t at = 0; at < sorted.size(); ++at) newRowOf[sorted[at]] = static_cast<int>(at);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& index : before) after << this->index(newRowOf[static_cast<size_t>(index.row())], index.column());
+    changePersistentIndexList(before, after);
+    std::vector<Row> rows;
+    rows.reserve(m_rows.size());
+    for (size_t from : sorted) rows.push_back(std::move(m_rows[from]));
+    m_rows = std::move(rows);
     Reindex();
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 void CTvListModel::InsertColumn(int column, const QString& title) {

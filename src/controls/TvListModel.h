@@ -3,7 +3,8 @@
 // roles, so one view (CTvListCtrl) and one delegate paint any of them: the cell texts, a
 // check state per row, a status index whose text and look the status column shows, an
 // upgrade's progress, and a note (warnings about the row's camera). Rows carry a key, the
-// text of column 1 (the MAC for the camera lists), and are found by it through a hash.
+// text of column 1 (the MAC for the camera lists), and are found by it through a hash. How a
+// status looks is controls/ListStatus.h; the models know nothing of the view.
 //
 // CTvListModel is the plain list the upgrade page and the camera selection fill row by row;
 // the camera list's model (app/CameraTableModel.h) reads the engine's camera table.
@@ -38,9 +39,6 @@ public:
 
     // The row of the key, -1 when none.
     virtual int RowOfKey(const QString& key) const = 0;
-    // Orders the rows by a column's texts: two addresses by their value, other texts by
-    // their bytes (ListSort.h). The model keeps the order for rows that arrive later.
-    virtual void SortRows(int column, bool ascending) = 0;
     // The status texts and notes in the language now in force (after a language change).
     virtual void RefreshStatusTexts();
 
@@ -48,10 +46,6 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     bool setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
                        int role = Qt::EditRole) override;
-
-    // The status column's text of an index: its own text in the current language, or the
-    // caller's text for an index that has none.
-    static QString StatusText(int index, const QString& callerText);
 
 protected:
     // What the shared roles read of one row.
@@ -64,11 +58,6 @@ protected:
         QString note;
     };
     virtual RowView ViewOfRow(int row) const = 0;
-
-    // Moves the rows into `order` (old row numbers in their new places) and keeps every
-    // persistent index on its row.
-    template <typename Row>
-    void Reorder(std::vector<Row>& rows, const std::vector<size_t>& order);
 
     QStringList m_titles;
 };
@@ -83,7 +72,9 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
     int RowOfKey(const QString& key) const override;
-    void SortRows(int column, bool ascending) override;
+    // Orders the rows by a column's texts (controls/ListSort.h), keeping every persistent
+    // index on its row; rows added later go where they are put.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
     void InsertColumn(int column, const QString& title);
     // A row with `text` in column 0; its key is column 1's text.
@@ -113,21 +104,3 @@ private:
     std::vector<Row> m_rows;
     QHash<QString, int> m_byKey;  // key -> its first row
 };
-
-template <typename Row>
-void CTvListModelBase::Reorder(std::vector<Row>& rows, const std::vector<size_t>& order) {
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<int> newRowOf(rows.size());
-    for (size_t at = 0; at < order.size(); ++at) newRowOf[order[at]] = static_cast<int>(at);
-    const QModelIndexList before = persistentIndexList();
-    QModelIndexList after;
-    after.reserve(before.size());
-    for (const QModelIndex& index : before)
-        after << this->index(newRowOf[static_cast<size_t>(index.row())], index.column());
-    changePersistentIndexList(before, after);
-    std::vector<Row> sorted;
-    sorted.reserve(rows.size());
-    for (size_t from : order) sorted.push_back(std::move(rows[from]));
-    rows = std::move(sorted);
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
-}

@@ -1,9 +1,11 @@
 #pragma once
-// Which cameras the list shows under a filter: a byte-wise, case-sensitive prefix match on
-// one field of the record, optionally inverted. No widgets: the window applies the result.
+// Which cameras the list shows under a filter on one field of the record, optionally
+// inverted. Texts match wherever they occur in the field, without regard to case (ASCII
+// letters); an address or a port typed whole matches only that address or port; a MAC
+// matches with or without its separators, by any part of it. No widgets: the window
+// applies the result.
 
 #include <cstddef>
-#include <vector>
 
 #include "engine/CameraRecord.h"
 
@@ -15,17 +17,17 @@ enum FilterField : int {
     FILTER_PORT = 3,
     FILTER_FW_VERSION = 4,
     FILTER_CUSTOMER = 5,  // the company the camera reports
-    FILTER_FIELD_COUNT = 6,
+    FILTER_MODEL = 6,
+    FILTER_FIELD_COUNT = 7,
 };
+
+// The caption of FILTER_MODEL in the field chooser ("Model").
+constexpr int TEXT_FILTER_MODEL = 20187;
 
 // The longest filter text the edit accepts.
 constexpr size_t kFilterTextMax = 63;
 
 // Is the camera shown? An empty text shows every camera; otherwise it is shown when the
-// field starts with the text (first n bytes equal) and `invert` is clear, or when it does
-// not and `invert` is set. An unknown field shows every camera.
+// field matches the text and `invert` is clear, or when it does not and `invert` is set.
+// An unknown field shows every camera.
 bool FilterShowsCamera(const CameraRecord& record, int field, const char* text, bool invert);
-
-// The positions, in list order, of the cameras the filter shows.
-std::vector<size_t> FilterCameras(const std::vector<CameraRecord>& records, int field,
-                                  const char* text, bool invert);

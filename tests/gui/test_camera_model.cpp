@@ -41,10 +41,7 @@ public:
     static void initMain() { PrepareTarselUi(); }
 
 private slots:
-    void init() {
-        guitest::UseLanguage(LANGUAGE_ENGLISH);
-        CTvListCtrl::ResetSortState();
-    }
+    void init() { guitest::UseLanguage(LANGUAGE_ENGLISH); }
 
     void modelAndFilterStayConsistentThroughABurst() {
         guitest::PrivateConfig config("");
@@ -68,15 +65,15 @@ private slots:
         int step = 0;
         while (!done.load()) {
             switch (step++ % 4) {
-                case 0: f.window->ApplyListFilter(FILTER_IP, QStringLiteral("10.1.1"), false); break;
-                case 1: f.window->ApplyListFilter(FILTER_IP, QStringLiteral("10.1.1"), true); break;
+                case 0: list->ApplyFilter(FILTER_IP, QStringLiteral("10.1.1"), false); break;
+                case 1: list->ApplyFilter(FILTER_IP, QStringLiteral("10.1.1"), true); break;
                 case 2: list->List()->SortByColumn(2); break;
-                default: f.window->ApplyListFilter(FILTER_IP, QString(), false); break;
+                default: list->ApplyFilter(FILTER_IP, QString(), false); break;
             }
             QTest::qWait(2);
         }
         cameras.join();
-        f.window->ApplyListFilter(FILTER_IP, QString(), false);
+        list->ApplyFilter(FILTER_IP, QString(), false);
         // The bridge hands batches over in order: once the last reply's change shows, every
         // earlier one has been handed over too.
         const auto lastShown = [&] {
@@ -97,12 +94,11 @@ private slots:
 
         // A filter on the newest addresses, then its inverse, then an ascending sort by
         // address: the rows the filter lets through, in numeric order.
-        f.window->ApplyListFilter(FILTER_IP, QStringLiteral("10.1.1."), false);
+        list->ApplyFilter(FILTER_IP, QStringLiteral("10.1.1."), false);
         QCOMPARE(list->List()->GetItemCount(), 250);
-        f.window->ApplyListFilter(FILTER_IP, QStringLiteral("10.1.1."), true);
+        list->ApplyFilter(FILTER_IP, QStringLiteral("10.1.1."), true);
         QCOMPARE(list->List()->GetItemCount(), kCameras - 250);
-        CTvListCtrl::ResetSortState();
-        list->List()->SortByColumn(2);
+        list->List()->SortBy(2, Qt::AscendingOrder);
         QCOMPARE(list->List()->GetItemText(0, 2), QStringLiteral("10.1.0.1"));
         QCOMPARE(list->List()->GetItemText(1, 2), QStringLiteral("10.1.0.2"));
         QCOMPARE(list->List()->GetItemText(250, 2), QStringLiteral("10.1.2.1"));
@@ -116,6 +112,38 @@ private slots:
         for (int i = 0; i < 20; ++i) f.ports.Deliver(Reply(19 - i));
         QVERIFY(guitest::WaitUntil([&] { return model->rowCount() == 20; }, 2000));
         QCOMPARE(list->List()->GetItemText(0, 2), QStringLiteral("10.0.0.1"));
+    }
+
+    // The model and its proxy alone: rows in the order the cameras first answered, kept
+    // over a new search with the ticks of cameras that answer it verified, and a natural sort.
+    void modelKeepsFirstAnswersAndTicksAndSortsNaturally() {
+        CameraTableModel model;
+        CameraListProxy proxy(&model);
+        QAbstractItemModelTester modelTester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester proxyTester(&proxy, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        const auto entry = [](const char* name, int mac) {  // camera 2 is not verified
+            CameraEntry e;
+            std::snprintf(e.record.name, sizeof e.record.name, "%s", name);
+            std::snprintf(e.record.mac, sizeof e.record.mac, "00:1B:2C:00:00:0%d", mac);
+            e.verified = mac != 2;
+            return e;
+        };
+        const auto names = [&] {
+            QStringList texts;
+            for (int row = 0; row < proxy.rowCount(); ++row) texts << proxy.index(row, 0).data().toString();
+            return texts;
+        };
+        model.Apply({entry("Cam-1000", 1), entry("Cam-101", 2), entry("Cam-100", 3)});
+        QVERIFY(!model.setData(model.index(1, 0), Qt::Checked, Qt::CheckStateRole));  // not verified
+        QVERIFY(model.setData(model.index(0, 0), Qt::Checked, Qt::CheckStateRole));
+        model.Clear();
+        model.Apply({entry("Cam-100", 3), entry("Cam-1000", 1)});
+        model.Apply({entry("Cam-101", 2)});
+        QCOMPARE(names(), QStringList({"Cam-1000", "Cam-101", "Cam-100"}));
+        QCOMPARE(proxy.index(0, 0).data(ListRole::Check).toInt(), 1);
+        QCOMPARE(proxy.index(2, 0).data(ListRole::Check).toInt(), 0);
+        proxy.sort(0, Qt::AscendingOrder);
+        QCOMPARE(names(), QStringList({"Cam-100", "Cam-101", "Cam-1000"}));
     }
 
     void listReadsAsATableAndWorksByKeyboard() {
@@ -172,7 +200,7 @@ private slots:
         guitest::FakeWindow f;
         QVERIFY(f.started);
         // Only the manual camera's name passes the filter; the two DHCP cameras are hidden.
-        f.window->ApplyListFilter(FILTER_NAME, QStringLiteral("Cam-00:02"), false);
+        f.window->cameraList()->ApplyFilter(FILTER_NAME, QStringLiteral("Cam-00:02"), false);
         AutoIpSettings settings;
         settings.adapterName = "eth0";
         settings.adapterIp = IpTextToValue("192.168.1.2");

@@ -187,12 +187,15 @@ private slots:
         CFunctionDlg menu(&owner);
         static int chosenFunction;
         chosenFunction = -1;
-        menu.onChosen = [](void*, int index) { chosenFunction = index; };
+        QObject::connect(&menu, &CFunctionDlg::chosen, [](int index) { chosenFunction = index; });
         menu.ShowAt(QPoint(100, 100));
         QCOMPARE(menu.List()->GetText(1), QStringLiteral("Upgrade single"));
         QTest::mouseRelease(menu.List(), Qt::LeftButton, {}, menu.List()->ItemRect(2).center());
         QCOMPARE(chosenFunction, 2);
         QVERIFY(menu.isHidden());
+        // Without "Upgrade selected" the menu ends below its second entry: no empty third.
+        menu.ShowAt(QPoint(100, 100), false);
+        QVERIFY(menu.height() < menu.List()->ItemRect(2).top() + 10);
     }
 
     void resultBoxAndQuestion() {

@@ -241,7 +241,7 @@ void ToolsLabTest::AutomaticIpKeepsAddressesAcrossRuns() {
         page->UserEdit()->setText("admin");
         page->PasswordEdit()->setText("admin");
         // The second run while a filter hides three of the cameras: the run ends all the same.
-        if (run == 1) window->ApplyListFilter(FILTER_NAME, QStringLiteral("D1"), false);
+        if (run == 1) window->cameraList()->ApplyFilter(FILTER_NAME, QStringLiteral("D1"), false);
         QCOMPARE(page->SetIp(), 0);
         QVERIFY(window->messageDialog()->isVisible() && window->engine().AutoIpRunning());
         QVERIFY(WaitUntil([&] {
@@ -249,7 +249,7 @@ void ToolsLabTest::AutomaticIpKeepsAddressesAcrossRuns() {
         }, kLongWait));
         if (run == 1) {
             QCOMPARE(w.MainList()->GetItemCount(), 1);
-            window->ApplyListFilter(FILTER_NAME, QString(), false);
+            window->cameraList()->ApplyFilter(FILTER_NAME, QString(), false);
         }
         std::set<QString> addresses;
         for (int row = 0; row < w.MainList()->GetItemCount(); ++row) {

@@ -58,7 +58,7 @@ private slots:
         QVERIFY(guitest::WaitUntil([&] { return f.Rows() == 40; }, 3000));
         QCOMPARE(f.window->bridge()->FlushCount(), flushesBefore + 1);
         QCOMPARE(f.list()->CounterValue()->text(), QStringLiteral(" 40"));
-        for (int i = 0; i < 40; ++i) QCOMPARE(f.list()->FindRow(1, QString::fromLatin1(Mac(i))), i);
+        for (int i = 0; i < 40; ++i) QCOMPARE(f.list()->RowOfMac(Mac(i).constData()), i);
         QCOMPARE(f.list()->List()->GetItemText(3, 2), QStringLiteral("192.168.1.13"));
 
         // A verified camera's next reply shows it as verified; the others stay "View" (0).
@@ -87,9 +87,8 @@ private slots:
         // The status cell of a "View" row opens the camera's page; of a "Setting" row not.
         static QByteArray opened;
         opened.clear();
-        f.list()->OnOpenWebsite = [](void*, const char* ip, const char* port, const char*) {
-            opened = QByteArray(ip) + ":" + port;
-        };
+        QObject::connect(f.list(), &CListDlg::openWebsite, f.list(),
+                         [](const QString& ip, const QString& port) { opened = (ip + QLatin1Char(':') + port).toLatin1(); });
         QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, rows->CellRect(5, 9).center());
         QCOMPARE(opened, QByteArray("192.168.1.15:80"));
         opened.clear();
@@ -98,15 +97,15 @@ private slots:
         QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, rows->CellRect(6, 9).center());
         QVERIFY(opened.isEmpty());
 
-        // Filter: a prefix of the address, then inverted; rows keep their state, and the
+        // Filter: a part of the address, then inverted; rows keep their state, and the
         // counter says that cameras are hidden.
-        f.window->ApplyListFilter(FILTER_IP, QStringLiteral("192.168.1.1"), false);
+        f.list()->ApplyFilter(FILTER_IP, QStringLiteral("168.1.1"), false);
         QCOMPARE(f.Rows(), 9);  // .10 to .19, but camera 3 moved to .99
         QCOMPARE(f.list()->CounterValue()->text(), QStringLiteral(" 9 of 40 shown"));
         QCOMPARE(f.list()->StatusOf(Mac(6).constData()), 2);
         QVERIFY(f.list()->RowOfMac(Mac(3).constData()) < 0);
         QVERIFY(f.table().IsMacListed(Mac(3).constData()));  // hidden, still listed
-        f.window->ApplyListFilter(FILTER_IP, QStringLiteral("192.168.1.1"), true);
+        f.list()->ApplyFilter(FILTER_IP, QStringLiteral("168.1.1"), true);
         QCOMPARE(f.Rows(), 31);
         QCOMPARE(f.list()->StatusOf(Mac(3).constData()), 1);
         QVERIFY(rows->IsChecked(f.list()->RowOfMac(Mac(3).constData())));
@@ -116,11 +115,40 @@ private slots:
         f.ports.Deliver(Reply(8, "192.168.7.8"));  // moves out of the filter's reach: shown
         QVERIFY(guitest::WaitUntil([&] { return f.list()->RowOfMac(Mac(8).constData()) >= 0; }, 1000));
         QVERIFY(f.list()->RowOfMac(Mac(5).constData()) < 0);
-        f.window->ApplyListFilter(FILTER_IP, QString(), false);
+        f.list()->ApplyFilter(FILTER_IP, QString(), false);
         QCOMPARE(f.Rows(), 40);
         QCOMPARE(f.list()->CounterValue()->text(), QStringLiteral(" 40"));
         QCOMPARE(rows->GetItemText(f.list()->RowOfMac(Mac(5).constData()), 2), QStringLiteral("192.168.1.150"));
         QCOMPARE(f.list()->StatusOf(Mac(4).constData()), 0);  // never shown as verified
+    }
+
+    // The filter bar as an installer types: a name in any case, a MAC by its last digits in
+    // lower case, a port typed whole (Invert: the others), a model.
+    void filterBarFindsNamesMacsPortsAndModels() {
+        guitest::PrivateConfig config("");
+        Fixture f;
+        for (int i = 0; i < 3; ++i) {
+            CameraReply reply = Reply(10 + i);  // MACs ending 0A, 0B, 0C
+            std::snprintf(reply.deviceName, sizeof reply.deviceName, "%s", i == 1 ? "Gate" : "Door");
+            std::snprintf(reply.httpPort, sizeof reply.httpPort, "%s", i == 2 ? "8080" : "80");
+            if (i == 2) std::snprintf(reply.productName, sizeof reply.productName, "TS-X9");
+            f.ports.Deliver(reply);
+        }
+        QVERIFY(guitest::WaitUntil([&] { return f.Rows() == 3; }, 3000));
+        const auto shown = [&](int field, const char* text, bool invert) {
+            f.list()->SetFilterField(field);
+            f.list()->FilterEdit()->setText(QString::fromLatin1(text));
+            f.list()->InvertBox()->setChecked(invert);
+            f.list()->ApplyButton()->click();
+            QStringList macs;
+            for (int row = 0; row < f.Rows(); ++row) macs << f.list()->MacOfRow(row).right(2);
+            return macs.join(QLatin1Char(','));
+        };
+        QCOMPARE(shown(FILTER_NAME, "gate", false), QStringLiteral("0B"));
+        QCOMPARE(shown(FILTER_MAC, "00:0c", false), QStringLiteral("0C"));
+        QCOMPARE(shown(FILTER_PORT, "80", false), QStringLiteral("0A,0B"));
+        QCOMPARE(shown(FILTER_PORT, "80", true), QStringLiteral("0C"));
+        QCOMPARE(shown(FILTER_MODEL, "ts-x", false), QStringLiteral("0C"));
     }
 
     // A name sent with a right-to-left override ("evil" that would read "live") is drawn
@@ -148,7 +176,6 @@ private slots:
             f.window->EnableAll();
             QTest::mouseClick(refresh, Qt::LeftButton);
             QTest::qWait(press % 3);
-            for (int i = 0; i < 30; ++i) QVERIFY(f.list()->FindRow(1, QString::fromLatin1(Mac(i))) == f.list()->RowOfMac(Mac(i).constData()));
         }
         QVERIFY(guitest::WaitUntil([&] { return f.Rows() == 30; }, 3000));
         stop.store(true);
