@@ -187,4 +187,24 @@ const char* const kEnglishTexts[kTextCount] = {
     "Not accepted by this model: the camera rejected the firmware.",  // 20183
     "The camera did not report the firmware installed.",  // 20184
     "The firmware file could not be read.",  // 20185
+    "The camera will not be reachable from this PC:",  // 20186
+    "its new address is in no subnet of this PC's network cards.",  // 20187
+    "Send the settings anyway?",  // 20188
+    "Verifying the camera, please wait…",  // 20189
+    "Refused",  // 20190
+    "No answer",  // 20191
+    "Not passed: %1",  // 20192
+    "Stop",  // 20193
+    "The cameras will reboot.",  // 20194
+    "The cameras will reset every setting except the address.",  // 20195
+    "The cameras will reset every setting, the address too.",  // 20196
+    "Please confirm.",  // 20197
+    "Upgraded to %1",  // 20198
+    "Upgraded",  // 20199
+    "%1 upgraded, %2 failed, %3 skipped",  // 20200
+    "%1 of %2 assigned",  // 20201
+    "Tarsel_NextGenerate version %1",  // 20202
+    "The file's name is matched: it must hold the camera's model name.",  // 20203
+    "duplicate address: another camera answers on it",  // 20204
+    "Site name (for the report's heading):",  // 20205
 };

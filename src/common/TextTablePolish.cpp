@@ -187,4 +187,24 @@ const char* const kPolishTexts[kTextCount] = {
     "Nieprzyjęte przez ten model: kamera odrzuciła oprogramowanie.",  // 20183
     "Kamera nie zgłosiła zainstalowania oprogramowania.",  // 20184
     "Nie udało się odczytać pliku oprogramowania.",  // 20185
+    "Kamera nie będzie osiągalna z tego komputera:",  // 20186
+    "jej nowy adres nie należy do żadnej podsieci kart sieciowych tego komputera.",  // 20187
+    "Wysłać ustawienia mimo to?",  // 20188
+    "Weryfikacja kamery, proszę czekać…",  // 20189
+    "Odrzucone",  // 20190
+    "Brak odpowiedzi",  // 20191
+    "Niezweryfikowane: %1",  // 20192
+    "Zatrzymaj",  // 20193
+    "Kamery zostaną ponownie uruchomione.",  // 20194
+    "Kamery przywrócą ustawienia fabryczne; adres pozostanie bez zmian.",  // 20195
+    "Kamery przywrócą ustawienia fabryczne, także adres.",  // 20196
+    "Proszę potwierdzić.",  // 20197
+    "Zaktualizowano do %1",  // 20198
+    "Zaktualizowano",  // 20199
+    "Zaktualizowane: %1, nieudane: %2, pominięte: %3",  // 20200
+    "Przypisano %1 z %2",  // 20201
+    "Tarsel_NextGenerate wersja %1",  // 20202
+    "Dopasowywana jest nazwa pliku: musi zawierać nazwę modelu kamery.",  // 20203
+    "zduplikowany adres: odpowiada na nim inna kamera",  // 20204
+    "Nazwa obiektu (do nagłówka raportu):",  // 20205
 };

@@ -10,6 +10,8 @@
 #include "CliCameraCommand.h"
 #include "CliOutput.h"
 #include "CliPlan.h"
+#include "common/Language.h"
+#include "engine/CommandChecks.h"
 
 namespace cli {
 namespace {
@@ -40,7 +42,8 @@ const char kUsage[] =
     "A value may not hold \"&\", \"=\" or control characters, must be UTF-8 text, and the\n"
     "name holds 32 bytes. A cell written \"'=...\" (\"'\" before =, +, - or @, as search\n"
     "--plan writes it for spreadsheets) means the text after the \"'\". A plan file holds at\n"
-    "most 4 MiB; the first 20 problems are named, the rest counted.\n"
+    "most 4 MiB; the first 20 problems are named, the rest counted. A manual address's\n"
+    "gateway must lie in its subnet (0.0.0.0 means none), as in the window.\n"
     "result per camera: confirmed, timed out, credentials refused, not found, unchanged\n"
     "(planned, with --dry-run).\n"
     "exit codes: 0 all confirmed or unchanged, 1 plan refused (or usage), 5 some cameras\n"
@@ -142,6 +145,14 @@ int RunApply(const Invocation& invocation) {
         }
         outcomes.push_back(o);
     }
+    // A planned setting must pass the window's own check too (a gateway outside the
+    // address's subnet would cut the camera off): then the whole plan is refused.
+    for (const Outcome& o : outcomes) {
+        if (o.now.mac.empty() || o.changes.empty()) continue;
+        if (const SaveProblem problem = CheckSaveInput(o.planned); problem != SAVE_OK)
+            problems.push_back({o.row.line, LoadText(SaveProblemTextId(problem))});
+    }
+    if (!problems.empty()) return RefusePlan(path, problems);
 
     if (!toVerify.empty()) {
         const auto verified = session.Verify(toVerify, credentials);

@@ -1,0 +1,23 @@
+#pragma once
+// The window's texts added after the original string tables, one name per text id.
+
+constexpr int kTextUnreachable = 20186;  // "The camera will not be reachable from this PC:"
+constexpr int kTextNoAdapterSubnet = 20187;  // "its new address is in no subnet of this PC's network cards."
+constexpr int kTextSendAnyway = 20188;  // "Send the settings anyway?"
+constexpr int kTextVerifying = 20189;  // "Verifying the camera, please wait…"
+constexpr int kTextRefused = 20190;  // "Refused"
+constexpr int kTextNoAnswer = 20191;  // "No answer"
+constexpr int kTextNotPassed = 20192;  // "Not passed: %1"
+constexpr int kTextStop = 20193;  // "Stop"
+constexpr int kTextWillReboot = 20194;  // "The cameras will reboot."
+constexpr int kTextWillResetKeepAddress = 20195;  // "The cameras will reset every setting except the address."
+constexpr int kTextWillResetAll = 20196;  // "The cameras will reset every setting, the address too."
+constexpr int kTextPleaseConfirm = 20197;  // "Please confirm."
+constexpr int kTextUpgradedTo = 20198;  // "Upgraded to %1"
+constexpr int kTextUpgraded = 20199;  // "Upgraded"
+constexpr int kTextUpgradeSummary = 20200;  // "%1 upgraded, %2 failed, %3 skipped"
+constexpr int kTextAssignedOf = 20201;  // "%1 of %2 assigned"
+constexpr int kTextAboutVersion = 20202;  // "Tarsel_NextGenerate version %1"
+constexpr int kTextFirmwareNameHint = 20203;  // "The file's name is matched: it must hold the camera's model name."
+constexpr int kTextDuplicateAddress = 20204;  // "duplicate address: another camera answers on it"
+constexpr int kTextSiteName = 20205;  // "Site name (for the report's heading):"
