@@ -1,5 +1,6 @@
 #include "app/AlartDlg.h"
 
+#include "common/WindowTextIds.h"
 #include "controls/Accessibility.h"
 #include "controls/CustControls.h"
 
@@ -38,16 +39,17 @@ CAlartDlg::CAlartDlg(QWidget* parent) : CPopupPanel(parent) {
     });
 }
 
+// Each question says what the command will do, in one sentence, then asks.
 void CAlartDlg::ShowSoftwareDefault(const QString& targets) {
-    ShowCommand("SW_DEFAULT", 20073, 20013, targets);
+    ShowCommand("SW_DEFAULT", kTextWillResetKeepAddress, kTextPleaseConfirm, targets);
 }
 
 void CAlartDlg::ShowHardwareDefault(const QString& targets) {
-    ShowCommand("HW_DEFAULT", 20075, 20015, targets);
+    ShowCommand("HW_DEFAULT", kTextWillResetAll, kTextPleaseConfirm, targets);
 }
 
 void CAlartDlg::ShowReboot(const QString& targets) {
-    ShowCommand("REBOOT", 20016, 0, targets);
+    ShowCommand("REBOOT", kTextWillReboot, kTextPleaseConfirm, targets);
 }
 
 // The lines stacked from below the title, each as high as its text needs (a long one

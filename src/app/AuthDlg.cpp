@@ -1,23 +1,18 @@
 #include "app/AuthDlg.h"
 
-#include <QKeyEvent>
-#include <QPainter>
-
 #include "app/PopupPanel.h"
 #include "app/UnauthDlg.h"
 #include "controls/CustControls.h"
 #include "engine/CameraRecord.h"
 
-CAuthDlg::CAuthDlg(QWidget* parent) : QWidget(parent) {
-    setFixedSize(UnauthDlg::kWidth, UnauthDlg::kHeight);
-    // The login panel's rows: switching panels does not shift the fields sideways.
-    m_rows = BuildCredentialRows(this, 25);  // 1600/1601, 1610/1611
+// The rows at the login panel's field positions: switching panels does not shift the
+// fields sideways. Rows 1600/1601, 1610/1611; Cancel 1622.
+CAuthDlg::CAuthDlg(QWidget* parent) : CCredentialPanel(parent, 25) {
     m_rows.user->setEnabled(false);
     m_rows.password->setEnabled(false);
     m_save = new CustButton(this);  // 1620
     m_save->setGeometry(PanelButtonRect(width(), height(), 20, 45));
-    m_cancel = new CustButton(this);  // 1622
-    m_cancel->setGeometry(PanelButtonRect(width(), height(), 50, 75));
+    setTabOrder(m_save, m_cancel);
     connect(m_save, &QPushButton::clicked, this, [this] {
         if (onSave != nullptr) onSave(m_context);
     });
@@ -51,16 +46,3 @@ void CAuthDlg::ReloadTexts() {
     update();
 }
 
-// Enter is swallowed; Escape goes on to the camera panel, which cancels.
-void CAuthDlg::keyPressEvent(QKeyEvent* event) {
-    if (IsClosingKey(event->key()) && event->key() != Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QWidget::keyPressEvent(event);
-}
-
-void CAuthDlg::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.fillRect(rect(), QColor(255, 255, 255));
-}

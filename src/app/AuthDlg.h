@@ -12,7 +12,7 @@ class CustButton;
 class CustEdit;
 class CustStatic;
 
-class CAuthDlg : public QWidget {
+class CAuthDlg : public CCredentialPanel {
     Q_OBJECT
 public:
     explicit CAuthDlg(QWidget* parent = nullptr);
@@ -23,21 +23,11 @@ public:
     void Clear();
     void ReloadTexts();
 
-    CustEdit* UserEdit() const { return m_rows.user; }
-    CustEdit* PasswordEdit() const { return m_rows.password; }
     CustButton* SaveButton() const { return m_save; }
-    CustButton* CancelButton() const { return m_cancel; }
 
-    void* m_context = nullptr;
     void (*onSave)(void* context) = nullptr;
     void (*onCancel)(void* context) = nullptr;
 
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
-
 private:
-    CredentialRows m_rows;
     CustButton* m_save;
-    CustButton* m_cancel;
 };

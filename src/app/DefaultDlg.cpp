@@ -1,9 +1,10 @@
 #include "app/DefaultDlg.h"
 
-CDefaultDlg::CDefaultDlg(QWidget* parent) : CItemChooser(parent, {20077, 20079, 20035}, 200, 5, 30, 5) {}
+// The harmless command first, where the keyboard starts; the one that loses the most last.
+CDefaultDlg::CDefaultDlg(QWidget* parent) : CItemChooser(parent, {20035, 20077, 20079}, 200, 5, 30, 5) {}
 
 const char* CDefaultDlg::ItemCommand(int item) {
-    static const char* const kCommands[] = {"SW_DEFAULT", "HW_DEFAULT", "REBOOT"};
+    static const char* const kCommands[] = {"REBOOT", "SW_DEFAULT", "HW_DEFAULT"};
     return item >= 0 && item < 3 ? kCommands[item] : "";
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// The initialise chooser below the command bar's Initialize button: factory defaults
-// keeping the network settings, factory defaults, reboot. A choice hands its command to the
+// The initialise chooser below the command bar's Initialize button: reboot (first, and
+// where the keyboard starts), factory defaults keeping the network settings, factory
+// defaults. A choice hands its command to the
 // owner, who checks the selection and asks for confirmation; the chooser stays until it
 // loses the focus to that question.
 
@@ -11,7 +12,7 @@ class CDefaultDlg : public CItemChooser {
 public:
     explicit CDefaultDlg(QWidget* parent = nullptr);
 
-    // The command an item gives: "SW_DEFAULT", "HW_DEFAULT", "REBOOT".
+    // The command an item gives: "REBOOT", "SW_DEFAULT", "HW_DEFAULT".
     static const char* ItemCommand(int item);
     // Places the chooser 10 pixels below `button` (in the chooser's parent's coordinates),
     // its left edge 100 pixels left of the button's right edge, and shows it; hides it when

@@ -58,6 +58,7 @@ CIPSearchDlg::CIPSearchDlg(QWidget* parent) : CPopupPanel(parent) {
     connect(m_close, &QPushButton::clicked, this, &CIPSearchDlg::CloseDialog);
 
     m_search.context = this;
+    m_search.jobs = kWindowRangeJobs;
     m_search.onStatusId = [](void* context, int id, const char* address) {
         auto* self = Self(context);
         const QString where = QString::fromUtf8(address);

@@ -52,6 +52,8 @@ void CLoginVerifier::Start(const char* mac, const char* user, const char* passwo
     });
 }
 
+std::string CLoginVerifier::PendingMac() const { return m_current != nullptr ? m_current->mac : ""; }
+
 void CLoginVerifier::Cancel() {
     m_timeout.stop();
     Withdraw();

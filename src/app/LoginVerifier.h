@@ -37,6 +37,8 @@ public:
     // Withdraws the attempt under way; nothing is answered for it.
     void Cancel();
     bool Pending() const { return m_current != nullptr; }
+    // The camera of the attempt under way ("" when none).
+    std::string PendingMac() const;
     void SetTimeoutMs(int ms) { m_timeout.setInterval(ms); }
 
     // Called on this object's thread with the answer of the attempt under way.

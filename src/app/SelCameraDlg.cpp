@@ -4,6 +4,7 @@
 
 #include "app/FormBuild.h"
 #include "app/MessageOKDlg.h"
+#include "common/WindowTextIds.h"
 #include "common/ModelList.h"
 #include "controls/Accessibility.h"
 #include "controls/CustControls.h"
@@ -40,7 +41,7 @@ CSelCameraDlg::CSelCameraDlg(QWidget* parent) : CPopupPanel(parent) {
     m_list->SetCheckBoxes(true);
     for (int c = 0; c < 9; ++c) m_list->InsertColumn(c, UiText(kUpgradeColumnIds[c]), kSelectionWidths[c]);
     // Says why the list is empty, over the list itself.
-    m_emptyNote = MakeLabel(this, 0, QRect(40, 120, kWidth - 80, 60), 18, 700);
+    m_emptyNote = MakeLabel(this, 0, QRect(40, 110, kWidth - 80, 90), 18, 700);
     m_emptyNote->SetFormat(Qt::AlignCenter);
     m_emptyNote->SetTextColour(QColor(0, 80, 255));
     m_emptyNote->hide();
@@ -85,7 +86,11 @@ void CSelCameraDlg::Fill(const std::vector<CameraRecord>& cameras) {
 }
 
 void CSelCameraDlg::ShowEmptyNote() {
-    m_emptyNote->setText(m_emptyTextId != 0 ? UiText(m_emptyTextId) : QString());
+    QString note = m_emptyTextId != 0 ? UiText(m_emptyTextId) : QString();
+    // What is matched is the file's name, not its contents: say so, or a renamed file
+    // leaves the user guessing.
+    if (m_emptyTextId == kNoCameraForFirmware) note += QLatin1Char('\n') + UiText(kTextFirmwareNameHint);
+    m_emptyNote->setText(note);
     m_emptyNote->setVisible(m_emptyTextId != 0);
     m_emptyNote->raise();
 }

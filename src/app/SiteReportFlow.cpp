@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -11,6 +13,7 @@
 
 #include "app/MessageOKDlg.h"
 #include "app/Tarsel_NextGenerateDlg.h"
+#include "common/WindowTextIds.h"
 #include "common/stdafx.h"
 #include "controls/UiText.h"
 #include "engine/CameraRecord.h"
@@ -45,9 +48,18 @@ CSiteReportFlow::CSiteReportFlow(CTarsel_NextGenerateDlg* window)
     choosePath = [this] {
         QString title = UiText(TEXT_SITE_REPORT_MENU);
         title.remove(QChar(0x2026));
-        return QFileDialog::getSaveFileName(
-            m_window, title, QDir::home().filePath(QStringLiteral("site-report.html")),
+        // In the folder of the last report of this run, else the home folder.
+        static QString lastFolder = QDir::homePath();
+        const QString path = QFileDialog::getSaveFileName(
+            m_window, title, QDir(lastFolder).filePath(QStringLiteral("site-report.html")),
             QStringLiteral("HTML (*.html)"));
+        if (!path.isEmpty()) lastFolder = QFileInfo(path).absolutePath();
+        return path;
+    };
+    askSite = [this] {
+        QString title = UiText(TEXT_SITE_REPORT_MENU);
+        title.remove(QChar(0x2026));
+        return QInputDialog::getText(m_window, title, UiText(kTextSiteName)).trimmed();
     };
     askOpen = [this] {
         QMessageBox box(QMessageBox::Question, UiText(TEXT_SITE_REPORT),
@@ -160,6 +172,7 @@ void CSiteReportFlow::OnFetched(std::vector<ReportPicture> pictures, bool cancel
 }
 
 void CSiteReportFlow::Save() {
+    m_site = askSite ? askSite() : QString();
     const QString path = choosePath ? choosePath() : QString();
     if (path.isEmpty()) {
         Finish(false);
@@ -172,7 +185,7 @@ void CSiteReportFlow::Save() {
 }
 
 bool CSiteReportFlow::WriteTo(const QString& path) {
-    const std::string html = SiteReportHtml(ThisPcHeader(""), m_cameras, true);
+    const std::string html = SiteReportHtml(ThisPcHeader(m_site.toStdString()), m_cameras, true);
     if (tarsel::ReplaceFileAtomically(QFile::encodeName(path).toStdString(), html))
         return true;
     TLOG("(%s:%d)Site report to %s failed", path.toUtf8().constData());

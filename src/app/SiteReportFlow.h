@@ -48,6 +48,8 @@ public:
     // dialog and a question box unless a test sets them.
     std::function<QString()> choosePath;
     std::function<bool()> askOpen;
+    // The site's name for the report's heading, asked before the file ("" leaves it out).
+    std::function<QString()> askSite;
 
 signals:
     // The flow is over: written or not (cancelled, no file chosen, write failed).
@@ -61,6 +63,7 @@ private:
 
     CTarsel_NextGenerateDlg* m_window;
     std::vector<SiteReportCamera> m_cameras;
+    QString m_site;  // the name the user gave, for the heading
     std::vector<size_t> m_asked;  // the cameras whose picture is fetched
     std::thread m_worker;
     std::atomic<bool> m_cancel{false};

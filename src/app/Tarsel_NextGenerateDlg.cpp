@@ -74,7 +74,9 @@ CTarsel_NextGenerateDlg::CTarsel_NextGenerateDlg(EnginePorts& ports, QWidget* pa
 
 void CTarsel_NextGenerateDlg::OnInitDialog() {
     setWindowIcon(m_appIcon);
-    setFixedSize(kWidth, kHeight);
+    // At least the size its panels need; larger (or maximised), the list takes the room.
+    setMinimumSize(kWidth, kHeight);
+    resize(kWidth, kHeight);
     GetConfigPath();  // computed once, kept for the process
     currentMac[0] = '\0';
     CreateChildren();
@@ -126,20 +128,14 @@ void CTarsel_NextGenerateDlg::WireCallbacks() {
     m_titleBar->m_context = this;
     m_titleBar->onMove = [](void* context, int x, int y) { Owner(context)->move(x, y); };
     m_titleBar->onMinimise = [](void* context) { Owner(context)->showMinimized(); };
+    m_titleBar->onMaximise = [](void* context) {
+        auto* self = Owner(context);
+        self->isMaximized() ? self->showNormal() : self->showMaximized();
+    };
     m_titleBar->onClose = [](void* context) {
         QMetaObject::invokeMethod(Owner(context), &QWidget::close, Qt::QueuedConnection);
     };
-    m_titleBar->systemMenu = [](void* context, const QPoint& globalPos) {
-        auto* self = Owner(context);
-        if (!self->m_commandBar->isEnabled()) return;  // a message has the window: no export or report now
-        QMenu menu(self);
-        QAction* about = self->FillSystemMenu(&menu);
-        QAction* chosen = menu.exec(globalPos);
-        if (chosen == nullptr) return;
-        if (chosen == about) self->OpenAboutBox();
-        else if (chosen->data().toInt() == kExportListItem) self->ExportList();
-        else if (chosen->data().toInt() == kSiteReportItem) CSiteReportFlow::Open(self);
-    };
+    m_titleBar->systemMenu = [](void* context, const QPoint& globalPos) { Owner(context)->OpenSystemMenu(globalPos); };
 
     m_commandBar->m_context = this;
     m_commandBar->onRefresh = [](void* context) { Owner(context)->Refresh(); };
@@ -222,6 +218,12 @@ void CTarsel_NextGenerateDlg::ApplyLanguage(int index) {
 
 void CTarsel_NextGenerateDlg::ShowFixedMessage(int code) {
     if (code < 0 || code >= static_cast<int>(std::size(kFixedMessages))) return;
+    // Searching, setting, rebooting and defaulting say what goes on and go by themselves;
+    // every other message says what went wrong and stays until OK.
+    if (code != 2 && code != 3 && code != 5 && code != 6 && code != 7) {
+        ShowFailure(kFixedMessages[code].line1, kFixedMessages[code].line2);
+        return;
+    }
     m_messageDialog->SetDisplaySeconds(3);
     m_messageDialog->SetLines(kFixedMessages[code].line1, kFixedMessages[code].line2, 0);
     m_messageDialog->ShowTimed();
@@ -255,7 +257,12 @@ void CTarsel_NextGenerateDlg::Reset(bool showSearching) {
 
 void CTarsel_NextGenerateDlg::Refresh() {
     m_engine->SetMode(MODE_SEARCH);
-    if (m_cameraPanel->isVisible()) Reset(true);
+    // From a tool page too: Refresh means a new search wherever it is pressed.
+    Reset(true);
+    ShowListLayout();
+}
+
+void CTarsel_NextGenerateDlg::ShowListLayout() {
     m_cameraList->show();
     m_upgradeDialog->hide();
     m_cameraPanel->show();
@@ -298,6 +305,7 @@ void CTarsel_NextGenerateDlg::ResetPanels() {
     // A verification under way is dropped with the panel that asked for it.
     if (m_verifier != nullptr) m_verifier->Cancel();
     m_cameraPanel->ResetPanel();
+    ShowVerifyBusy();
     m_snapshotView->Clear();
     UpdateCommandBar();
 }
@@ -318,6 +326,7 @@ void CTarsel_NextGenerateDlg::OnCameraSelected(const char* mac) {
     BoundedCopy(currentMac, mac, __func__, __LINE__);
     UpdateCommandBar();
     m_cameraPanel->ShowCamera(record, IsCameraVerified(mac));
+    ShowVerifyBusy();
     // The view keeps the MAC and reads the camera afresh on every picture.
     if (IsCameraVerified(mac)) m_snapshotView->Start(QString::fromUtf8(mac));
     else m_snapshotView->Clear();
@@ -372,16 +381,6 @@ void CTarsel_NextGenerateDlg::WatchBusyCameras(uint32_t now) {
 // The window's own menu, opened by a right click on the title bar (a frameless window has
 // no menu of the platform's): the export, the site report, a separator and the about item,
 // when its text is not empty.
-QAction* CTarsel_NextGenerateDlg::FillSystemMenu(QMenu* menu) {
-    menu->addAction(UiText(20125))->setData(kExportListItem);
-    menu->addAction(UiText(TEXT_SITE_REPORT_MENU))->setData(kSiteReportItem);
-    const QString about = UiText(20001);
-    if (about.isEmpty()) return nullptr;
-    menu->addSeparator();
-    QAction* item = menu->addAction(about);
-    item->setData(16);
-    return item;
-}
 
 void CTarsel_NextGenerateDlg::OpenAboutBox() {
     CAboutDlg about(this);
@@ -405,6 +404,7 @@ void CTarsel_NextGenerateDlg::OnCameraEvent(const CCameraEvent& event) {
         case EVT_SELECTION_CHANGED: UpdateCommandBar(); break;
         case EVT_AUTO_IP_DONE:
             m_messageDialog->Close();
+            EndAutoIpCount();
             ReportHistoryWriteFailure();
             break;
         case EVT_SHOW_RESULT: m_resultBox->ShowResult(1, &event.m_texts); break;

@@ -14,6 +14,7 @@
 #include <QDialog>
 #include <QIcon>
 #include <QTimer>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -41,6 +42,7 @@ class CMessageOKDlg;
 class CTSmainDlg;
 class CTitleDlg;
 class EnginePorts;
+struct NetworkAdapter;
 class QAction;
 class QMenu;
 class QUrl;
@@ -65,6 +67,8 @@ public:
     // Search and layouts.
     void Reset(bool showSearching);
     void Refresh();
+    // The list with the camera panel and the picture below it (no new search).
+    void ShowListLayout();
     void ShowAutoIpLayout();
     void ShowUpgradeLayout();
     void ResetPanels();
@@ -87,9 +91,16 @@ public:
     // Fills the window's own menu: "Export list...", "Site report..." and the about item;
     // returns the about item (null when its text is empty). The export item's data is
     // kExportListItem, the report's kSiteReportItem.
+    // Each item shows the key that runs it anywhere in the window (Ctrl+E, Ctrl+R, F1).
     QAction* FillSystemMenu(QMenu* menu);
     static constexpr int kExportListItem = 32;
     static constexpr int kSiteReportItem = 33;
+    static constexpr int kAboutItem = 16;
+    // The window's own menu at globalPos (right click on the title bar; Alt+Space, or the
+    // Menu key on the title bar, open it below the title bar's left end).
+    void OpenSystemMenu(const QPoint& globalPos);
+    // Runs an item of that menu, also from its key; nothing while a message has the window.
+    void RunSystemMenuItem(int item);
 
     // ---- The list as data (Tarsel_NextGenerateList.cpp)
     // The listed cameras in the order shown, each with its status text and warnings.
@@ -109,6 +120,9 @@ public:
     // The automatic IP page's Set IP: message 3 until the assignment is done, the run on
     // the page's settings, a new search.
     void StartAutoIp(const char* user, const char* password);
+    // "n of N assigned" of the assignment under way; the count's end (with OK) once it is done.
+    QString AutoIpCount() const;
+    void EndAutoIpCount();
     // True when the window may close: nothing runs, or the user said to close anyway.
     bool ConfirmClose();
     CIPSearchDlg* ipSearch() const { return m_ipSearch; }
@@ -129,10 +143,18 @@ public:
     void ConfirmCommand(const char* command);
     void CancelCommand();
     void ShowTextMessage(int line1Id, int line2Id);
+    // A failure, shown until the user presses OK; `about` (a camera) heads it when given.
+    void ShowFailure(int line1Id, int line2Id, const QString& about = QString());
+    // A camera as a message names it: "name (MAC)", or its MAC when it has no name.
+    QString CameraLabel(const char* mac) const;
+    // The login panel shows a verification under way when it shows the camera asked about.
+    void ShowVerifyBusy();
     CDefaultDlg* initialiseChooser() const { return m_defaultChooser; }
     CLoginVerifier* verifier() const { return m_verifier; }
     // Opens a camera's page in the default browser, never through a shell (tests record).
     std::function<bool(const QUrl&)> openUrl;
+    // The PC's adapters, for Save's question about an address this PC cannot reach.
+    std::function<void(std::vector<NetworkAdapter>&)> enumerateAdapters;
 
     CTitleDlg* titleBar() const { return m_titleBar; }
     CBehaviorDlg* commandBar() const { return m_commandBar; }
@@ -158,6 +180,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Lays the children out for the window's size (Tarsel_NextGenerateTools.cpp): the bars
+    // and the list take the width, the list takes the height above the panels, which keep
+    // their size; a grip in the corner resizes the frameless window.
+    void resizeEvent(QResizeEvent* event) override;
     virtual void OnCameraEvent(const CCameraEvent& event);
     // The once-per-session message that the address history could not be saved.
     void ReportHistoryWriteFailure();
@@ -203,11 +229,20 @@ private:
     CDefaultDlg* m_defaultChooser = nullptr;
     CLoginVerifier* m_verifier = nullptr;
     CWorkerThreads m_flowWorkers;
+    // A batch verification counts; its Stop was pressed.
+    bool m_batchRunning = false;
+    std::atomic<bool> m_batchStop{false};
 
     // The automatic IP layout's wait for settings under way (at most 61 rounds of 1 s), and
     // the watch over cameras busy with a command (every 2 s).
     QTimer m_busyWait;
     int m_busyWaitRounds = 0;
     QTimer m_busyWatch;
+    // The assignment's count in the result box, every half second while it runs.
+    QTimer m_autoIpCount;
+    bool m_autoIpShown = false;
+    QWidget* m_sizeGrip = nullptr;
     bool m_historyFailureShown = false;
+    // The window's own menu items with their keys, in the menu's order.
+    QList<QAction*> m_menuActions;
 };

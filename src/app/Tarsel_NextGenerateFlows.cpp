@@ -21,6 +21,9 @@
 #include "app/MessageDlg.h"
 #include "app/MessageOKDlg.h"
 #include "app/Tarsel_NextGenerateDlg.h"
+#include "app/UnauthDlg.h"
+#include "common/Language.h"
+#include "common/WindowTextIds.h"
 #include "common/stdafx.h"
 #include "controls/CustControls.h"
 #include "controls/TvListCtrl.h"
@@ -29,31 +32,25 @@
 #include "engine/CameraCommands.h"
 #include "engine/CommandChecks.h"
 #include "engine/TSmain.h"
+#include "finder/LibIP.h"
 
 namespace {
 CTarsel_NextGenerateDlg* Owner(void* context) { return static_cast<CTarsel_NextGenerateDlg*>(context); }
 
-// The message line that tells what is wrong with Save's input.
-int SaveProblemText(SaveProblem problem) {
-    switch (problem) {
-        case SAVE_NAME_CHARACTERS: return 20113;
-        case SAVE_NAME_TOO_LONG: return 20114;
-        case SAVE_BAD_ADDRESS: return 20115;
-        case SAVE_BAD_MASK: return 20116;
-        case SAVE_BAD_GATEWAY: return 20117;
-        case SAVE_BAD_PORT: return 20118;
-        default: return 20119;
-    }
-}
 constexpr int kCorrectAndSaveAgain = 20121;
 constexpr int kNoWebPage = 20120;
 constexpr int kCameraDidNotAnswer = 20130;
+constexpr int kAuthenticationFailed = 20004;
 constexpr int kTargetNameWidth = 130;  // pixels: five names fit the confirmation's three lines
 
-QStringList BatchLines(const BatchCounts& counts) {
-    return {QStringLiteral("%1: %2").arg(UiText(20067)).arg(counts.sent),
-            QStringLiteral("%1: %2").arg(UiText(20068)).arg(counts.ok),
-            QStringLiteral("%1: %2").arg(UiText(20069)).arg(counts.fail)};
+// The batch's count: asked; passed and refused as they come, and once done the cameras
+// that did not answer, then the names of every camera that did not pass.
+QStringList BatchLines(const BatchCounts& counts, bool done, const std::vector<std::string>& notPassed) {
+    QString line1 = QStringLiteral("%1: %2   %3: %4").arg(UiText(20068)).arg(counts.ok).arg(UiText(kTextRefused)).arg(counts.fail);
+    if (done) line1 += QStringLiteral("   %1: %2").arg(UiText(kTextNoAnswer)).arg(counts.NoAnswer());
+    return {QStringLiteral("%1: %2").arg(UiText(20067)).arg(counts.sent), line1,
+            notPassed.empty() ? QString()
+                              : QString::fromStdString(LoadTextWith(kTextNotPassed, {ListedNames(notPassed)}))};
 }
 }  // namespace
 
@@ -62,12 +59,19 @@ void CTarsel_NextGenerateDlg::WireFlows() {
     m_cameraPanel->onVerify = [](void* context, const char* mac, const char* user, const char* password) {
         Owner(context)->StartVerification(mac, user, password);
     };
-    m_cameraPanel->onCancelVerify = [](void* context) { Owner(context)->m_verifier->Cancel(); };
+    m_cameraPanel->onCancelVerify = [](void* context) {
+        Owner(context)->m_verifier->Cancel();
+        Owner(context)->ShowVerifyBusy();
+    };
     m_cameraPanel->onSave = [](void* context) { Owner(context)->ApplySettings(); };
     m_cameraPanel->onCancel = [](void* context) { Owner(context)->ReloadPanel(); };
 
     m_verifier = new CLoginVerifier(m_engine.get(), this);
     m_verifier->onAnswer = [this](const VerifyAnswer& answer) { OnVerifyAnswer(answer); };
+    // The result box's button stops a batch verification while it counts.
+    connect(m_resultBox->OkButton(), &QPushButton::clicked, this, [this] {
+        if (m_batchRunning) m_batchStop.store(true);
+    });
 
     m_commandBar->onWebsite = [](void* context) { Owner(context)->OpenWebsite(); };
     m_commandBar->onInitialize = [](void* context) {
@@ -79,6 +83,7 @@ void CTarsel_NextGenerateDlg::WireFlows() {
     m_defaultChooser->onCommand = [](void* context, const char* command) { Owner(context)->PrepareCommand(command); };
     m_alertDialog->onConfirm = [](void* context, const char* command) { Owner(context)->ConfirmCommand(command); };
     m_alertDialog->onCancel = [](void* context) { Owner(context)->CancelCommand(); };
+    if (!enumerateAdapters) enumerateAdapters = EnumerateAdapters;
     if (!openUrl) openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
 }
 
@@ -89,10 +94,23 @@ void CTarsel_NextGenerateDlg::StopFlows() {
     m_flowWorkers.JoinAll();
 }
 
-void CTarsel_NextGenerateDlg::ShowTextMessage(int line1Id, int line2Id) {
-    m_messageDialog->SetDisplaySeconds(3);
-    m_messageDialog->SetLines(line1Id, line2Id, 0);
-    m_messageDialog->ShowTimed();
+void CTarsel_NextGenerateDlg::ShowTextMessage(int line1Id, int line2Id) { ShowFailure(line1Id, line2Id); }
+
+void CTarsel_NextGenerateDlg::ShowFailure(int line1Id, int line2Id, const QString& about) {
+    // A progress message gives way: the failure is what the user must read now, and it
+    // stays until OK, however long the user looked elsewhere.
+    m_messageDialog->Close();
+    QStringList lines;
+    if (!about.isEmpty()) lines << about;
+    for (int id : {line1Id, line2Id})
+        if (id != 0) lines << UiText(id);
+    m_resultBox->ShowResult(1, &lines);
+}
+
+QString CTarsel_NextGenerateDlg::CameraLabel(const char* mac) const {
+    CameraRecord record;
+    const QString name = m_engine->CopyCamera(mac, &record) ? UiCameraText(record.name) : QString();
+    return name.isEmpty() ? QString::fromUtf8(mac) : QStringLiteral("%1 (%2)").arg(name, QString::fromUtf8(mac));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -100,17 +118,27 @@ void CTarsel_NextGenerateDlg::ShowTextMessage(int line1Id, int line2Id) {
 
 void CTarsel_NextGenerateDlg::StartVerification(const char* mac, const char* user, const char* password) {
     m_verifier->Start(mac, user, password);
+    ShowVerifyBusy();
+}
+
+void CTarsel_NextGenerateDlg::ShowVerifyBusy() {
+    // Busy only beside the camera asked about: another camera's panel may verify at once.
+    const bool busy = m_verifier != nullptr && m_verifier->Pending() && m_verifier->PendingMac() == currentMac;
+    m_cameraPanel->Login()->SetBusy(busy);
 }
 
 void CTarsel_NextGenerateDlg::OnVerifyAnswer(const VerifyAnswer& answer) {
+    ShowVerifyBusy();
+    // A failure names its camera: the user may have gone on to another since, whose panel
+    // stays as it is.
     if (answer.timedOut) {
         // Silence says nothing about the password: say what happened, and the login panel
         // keeps what was typed for the next try.
-        ShowTextMessage(0, kCameraDidNotAnswer);
+        ShowFailure(kCameraDidNotAnswer, 0, CameraLabel(answer.mac.c_str()));
         return;
     }
     if (!answer.ok) {
-        ShowFixedMessage(1);
+        ShowFailure(kAuthenticationFailed, 0, CameraLabel(answer.mac.c_str()));
         return;
     }
     CameraRecord record;
@@ -133,30 +161,52 @@ void CTarsel_NextGenerateDlg::StoreCredentials(const char* ip, const char* mac, 
 }
 
 void CTarsel_NextGenerateDlg::VerifyAll(const char* user, const char* password) {
-    // One batch at a time; a batch ends by itself within seconds of the last answer.
-    if (m_engine->Mode() == MODE_VERIFY_ALL) return;
-    m_resultBox->ShowResult(0, nullptr);
+    // One batch at a time; a batch ends by itself within seconds of the last answer, or
+    // when the user presses Stop (the result box's button while it counts).
+    if (m_engine->Mode() == MODE_VERIFY_ALL || m_batchRunning) return;
+    m_batchRunning = true;
+    m_batchStop.store(false);
+    m_resultBox->ShowResult(1, nullptr);
+    for (int i = 0; i < 3; ++i) m_resultBox->Line(i)->setText(QString());
+    SetTextById(m_resultBox->OkButton(), kTextStop);
     const std::string u = user, p = password;
     CTSmainDlg* engine = m_engine.get();
     CWorkerThreads* workers = &m_flowWorkers;
-    m_flowWorkers.Start([this, engine, workers, u, p] {
-        auto show = [this](const BatchCounts& counts, bool done) {
-            QMetaObject::invokeMethod(this, [this, counts, done] {
-                const QStringList lines = BatchLines(counts);
-                for (int i = 0; i < 3; ++i) m_resultBox->Line(i)->setText(lines[i]);
-                if (!done) return;
+    std::atomic<bool>* stopped = &m_batchStop;
+    m_flowWorkers.Start([this, engine, workers, stopped, u, p] {
+        auto show = [this](const BatchCounts& counts, const std::vector<std::string>* asked) {
+            const bool done = asked != nullptr;
+            std::vector<std::string> macs = done ? *asked : std::vector<std::string>();
+            QMetaObject::invokeMethod(this, [this, counts, done, macs] {
+                if (!done) {
+                    const QStringList lines = BatchLines(counts, false, {});
+                    for (int i = 0; i < 3; ++i) m_resultBox->Line(i)->setText(lines[i]);
+                    return;
+                }
                 // A refused camera says so in its row: the engine reports passes as they
-                // come, refusals only in its counts.
-                for (const CameraRecord& copy : m_engine->CopyCameras())
-                    if (copy.credentialsStored == 0 && HasStatus(&copy, STATUS_AUTH_FAIL))
+                // come, refusals only in its counts. Every camera that did not pass is named.
+                std::vector<std::string> notPassed;
+                for (const std::string& mac : macs) {
+                    CameraRecord copy;
+                    if (!m_engine->CopyCamera(mac.c_str(), &copy)) continue;
+                    const BatchOutcome outcome = BatchOutcomeOf(copy);
+                    if (outcome == BatchOutcome::Refused)
                         m_engine->Table().SetStatus(copy.mac, STATUS_INDEX_VERIFY_FAIL);
-                m_resultBox->OkButton()->setEnabled(true);
+                    if (outcome != BatchOutcome::Passed) notPassed.push_back(CameraLabel(copy.mac).toStdString());
+                }
+                m_batchRunning = false;
+                const QStringList lines = BatchLines(counts, true, notPassed);
+                SetTextById(m_resultBox->OkButton(), 20012);
+                // Shown again: a Stop pressed meanwhile closed the box.
+                m_resultBox->ShowResult(1, &lines);
             }, Qt::QueuedConnection);
         };
+        std::vector<std::string> asked;
         const BatchCounts counts = RunBatchVerification(
             *engine, u.c_str(), p.c_str(), [engine](const CameraRecord& copy) { return engine->Table().IsMacListed(copy.mac); },
-            [&show](const BatchCounts& now) { show(now, false); }, 5000, [workers] { return workers->Stopping(); });
-        show(counts, true);
+            [&show](const BatchCounts& now) { show(now, nullptr); }, 5000,
+            [workers, stopped] { return workers->Stopping() || stopped->load(); }, &asked);
+        show(counts, &asked);
     });
 }
 
@@ -181,12 +231,19 @@ void CTarsel_NextGenerateDlg::ApplySettings() {
     const CameraSettingsRequest request = info->Request();
     const SaveProblem problem = CheckSaveInput(request);
     if (problem != SAVE_OK) {
-        ShowTextMessage(SaveProblemText(problem), kCorrectAndSaveAgain);
+        ShowTextMessage(SaveProblemTextId(problem), kCorrectAndSaveAgain);
         return;
     }
+    // An address outside every subnet of this PC's adapters is sound, but the camera then
+    // drops out of reach: only when the user says so.
+    std::vector<NetworkAdapter> adapters;
+    if (enumerateAdapters) enumerateAdapters(adapters);
+    if (!ReachableFromAdapters(request, adapters) &&
+        AskOkCancel(this, kTextUnreachable, kTextNoAdapterSubnet, kTextSendAnyway) != 1)
+        return;
     PreparedSettings prepared;
-    if (PrepareSettings(*m_engine, mac.c_str(), request, &prepared) != 0) {
-        ShowTextMessage(SaveProblemText(SAVE_BAD_MODE), kCorrectAndSaveAgain);
+    if (mac != currentMac || PrepareSettings(*m_engine, mac.c_str(), request, &prepared) != 0) {
+        ShowTextMessage(SaveProblemTextId(SAVE_BAD_MODE), kCorrectAndSaveAgain);
         return;
     }
     ShowFixedMessage(3);

@@ -3,9 +3,12 @@
 
 #include <QCoreApplication>
 #include <QRect>
+#include <QSizeGrip>
 
 #include "app/AutoSetIPDlg.h"
 #include "app/BehaviorDlg.h"
+#include "app/CombineDlg.h"
+#include "app/TitleDlg.h"
 #include "app/IPSearchDlg.h"
 #include "app/ListDlg.h"
 #include "app/MessageDlg.h"
@@ -13,7 +16,10 @@
 #include "app/Tarsel_NextGenerateDlg.h"
 #include "app/UpgradeDlg.h"
 #include "app/ViewDlg.h"
+#include "common/WindowTextIds.h"
 #include "common/stdafx.h"
+#include "controls/CustControls.h"
+#include "controls/UiText.h"
 #include "engine/TSmain.h"
 
 namespace {
@@ -42,6 +48,26 @@ void CTarsel_NextGenerateDlg::CreateTools(const QRect& panel, int listTop) {
     m_autoIpDialog->setGeometry(panel);
     m_autoIpDialog->hide();
     m_ipSearch = new CIPSearchDlg(this);
+    m_sizeGrip = new QSizeGrip(this);
+    m_sizeGrip->resize(16, 16);
+}
+
+void CTarsel_NextGenerateDlg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    if (m_titleBar == nullptr || m_sizeGrip == nullptr) return;  // not built yet
+    constexpr int kListHeight = 300;  // at the smallest size
+    const int listTop = CTitleDlg::kHeight + CBehaviorDlg::kHeight;
+    const int listHeight = kListHeight + qMax(0, height() - kHeight);
+    m_titleBar->setGeometry(0, 0, width(), CTitleDlg::kHeight);
+    m_commandBar->setGeometry(0, CTitleDlg::kHeight, width(), CBehaviorDlg::kHeight);
+    m_cameraList->setGeometry(0, listTop, width(), listHeight);
+    const QRect panel(kWidth / 100, listTop + listHeight + 2, kWidth * 70 / 100, 310);
+    m_cameraPanel->setGeometry(panel);
+    m_snapshotView->move(panel.right() + 1 + 10, panel.top());
+    m_autoIpDialog->setGeometry(panel);
+    m_upgradeDialog->setGeometry(0, listTop, width(), height() - listTop);
+    m_sizeGrip->move(width() - m_sizeGrip->width(), height() - m_sizeGrip->height());
+    m_sizeGrip->raise();
 }
 
 void CTarsel_NextGenerateDlg::WireTools() {
@@ -70,6 +96,14 @@ void CTarsel_NextGenerateDlg::WireTools() {
         Self(context)->VerifyAll(user, password);
     };
 
+    m_autoIpCount.setInterval(500);
+    connect(&m_autoIpCount, &QTimer::timeout, this, [this] {
+        if (m_autoIpShown && m_resultBox->isVisible()) m_resultBox->Line(1)->setText(AutoIpCount());
+    });
+    // The result box's button stops the assignment while it counts.
+    connect(m_resultBox->OkButton(), &QPushButton::clicked, this, [this] {
+        if (m_autoIpShown && m_engine->AutoIpRunning()) m_engine->StopAutoIp();
+    });
     m_autoIpDialog->m_context = this;
     m_autoIpDialog->onStart = [](void* context, const char* user, const char* password) {
         Self(context)->StartAutoIp(user, password);
@@ -116,13 +150,35 @@ void CTarsel_NextGenerateDlg::OnUpgradeCamera(const char* mac) {
 
 void CTarsel_NextGenerateDlg::SetUpgradeProgress(const char* mac, int percent) {
     m_engine->Table().SetProgress(mac, percent);
+    // 100 is the end of an upgrade that went through (the camera is back): said in words.
+    if (percent == 100) m_engine->Table().SetStatus(mac, STATUS_INDEX_PROGRESS, UiText(kTextUpgraded).toStdString());
 }
 
 void CTarsel_NextGenerateDlg::StartAutoIp(const char* user, const char* password) {
-    m_messageDialog->SetLines(0, 20006, 0);  // code 3
-    m_messageDialog->ShowUntilClosed();
+    // "Setting camera..." with the count so far and Stop, until the assignment is done; then
+    // the final count with OK.
+    m_autoIpShown = true;
+    const QStringList lines = {UiText(20006), AutoIpCount(), QString()};
+    m_resultBox->ShowResult(1, &lines);
+    SetTextById(m_resultBox->OkButton(), kTextStop);
     m_engine->GoAuotSetIPProc(user, password, m_autoIpDialog->Settings());
+    m_autoIpCount.start();
     Reset(false);
+}
+
+QString CTarsel_NextGenerateDlg::AutoIpCount() const {
+    int assigned = 0, total = 0;
+    m_engine->AutoIpProgress(&assigned, &total);
+    return UiText(kTextAssignedOf).arg(assigned).arg(total);
+}
+
+void CTarsel_NextGenerateDlg::EndAutoIpCount() {
+    m_autoIpCount.stop();
+    if (!m_autoIpShown) return;
+    m_autoIpShown = false;
+    SetTextById(m_resultBox->OkButton(), 20012);
+    const QStringList lines = {AutoIpCount(), QString(), QString()};
+    m_resultBox->ShowResult(1, &lines);
 }
 
 bool CTarsel_NextGenerateDlg::ConfirmClose() {

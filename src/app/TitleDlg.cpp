@@ -1,5 +1,6 @@
 #include "app/TitleDlg.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolButton>
@@ -75,6 +76,17 @@ void CTitleDlg::paintEvent(QPaintEvent*) {
 // Dragging: the platform's own window move where it has one (it is the only way on
 // Wayland); otherwise the window follows the cursor's displacement since the press. The
 // press grabs the mouse, so a release anywhere, also outside the window, ends the drag.
+void CTitleDlg::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && onMaximise != nullptr) onMaximise(m_context);
+}
+
+void CTitleDlg::keyPressEvent(QKeyEvent* event) {
+    const bool menuKey = event->key() == Qt::Key_Menu ||
+                         (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier);
+    if (!menuKey || systemMenu == nullptr) return QWidget::keyPressEvent(event);
+    systemMenu(m_context, mapToGlobal(QPoint(0, kHeight)));
+}
+
 void CTitleDlg::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton) {
         if (systemMenu != nullptr) systemMenu(m_context, event->globalPosition().toPoint());

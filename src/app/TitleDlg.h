@@ -26,14 +26,19 @@ public:
     void* m_context = nullptr;
     void (*onMove)(void* context, int x, int y) = nullptr;
     void (*onMinimise)(void* context) = nullptr;
+    // A double click: maximise the window, or give it back its size.
+    void (*onMaximise)(void* context) = nullptr;
     void (*onClose)(void* context) = nullptr;
-    // Right click: the window's own menu (the about item).
+    // Right click or the Menu key: the window's own menu (export, report, about).
     void (*systemMenu)(void* context, const QPoint& globalPos) = nullptr;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    // The Menu key (or Shift+F10) on the title bar opens the window's menu below it.
+    void keyPressEvent(QKeyEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 

@@ -11,6 +11,7 @@
 #include "app/Icons.h"
 #include "app/PopupPanel.h"
 #include "app/SelCameraDlg.h"
+#include "common/WindowTextIds.h"
 #include "common/stdafx.h"
 #include "controls/Accessibility.h"
 #include "controls/CameraEvent.h"
@@ -97,6 +98,8 @@ CUpgradeDlg::CUpgradeDlg(QWidget* parent) : QWidget(parent), m_proc(std::make_un
     m_selectAll = new CustCheckBox(this);  // 2209
     m_selectAll->setGeometry(20, 80, 300, 22);
     SetTextById(m_selectAll, 20063);
+    m_summary = MakeLabel(this, 0, QRect(330, 80, 770, 22));
+    m_summary->SetFormat(Qt::AlignRight | Qt::AlignVCenter);
     connect(m_selectAll, &QCheckBox::clicked, this, [this](bool on) { m_list->SetAllChecks(on ? 1 : 0); });
 
     m_list = new CTvListCtrl(this);
@@ -175,7 +178,11 @@ bool CUpgradeDlg::AnyRunning() {
 }
 
 void CUpgradeDlg::AddAndStart(const CameraRecord& record) {
-    if (record.credentialsStored == 0) return Message(0);
+    if (record.credentialsStored == 0) {
+        m_skipped.insert(QString::fromUtf8(record.mac));
+        ShowOutcomes();
+        return Message(0);
+    }
     if (m_path->text().isEmpty()) return Message(10);
     UpgradeItem* item = FindItem(QString::fromUtf8(record.mac));
     if (item != nullptr && !IsDone(item)) {
@@ -199,7 +206,10 @@ void CUpgradeDlg::AddAndStart(const CameraRecord& record) {
         item->failure = UPGRADE_FAIL_NONE;
     }
     if (m_failures.remove(QString::fromUtf8(item->mac)) > 0) ShowFailureNotes();
+    m_upgraded.remove(QString::fromUtf8(item->mac));
+    m_skipped.remove(QString::fromUtf8(item->mac));
     ShowRow(item);
+    ShowOutcomes();
     if (onQueued != nullptr) onQueued(m_context, record.mac);
     m_proc->StartUpgrade(item);
 }
@@ -235,6 +245,8 @@ void CUpgradeDlg::DeleteRow(int row) {
     }
     m_list->DeleteItem(row);
     m_failures.remove(mac);
+    m_upgraded.remove(mac);
+    ShowOutcomes();
 }
 
 void CUpgradeDlg::RemoveTicked() {
@@ -265,6 +277,21 @@ void CUpgradeDlg::ShowFailureNotes() {
     for (auto it = m_failures.constBegin(); it != m_failures.constEnd(); ++it)
         if (const int id = FailureTextId(it.value())) notes.insert(it.key(), UiText(id));
     m_list->SetRowNotes(notes);
+}
+
+void CUpgradeDlg::ShowOutcomes() {
+    for (auto it = m_upgraded.constBegin(); it != m_upgraded.constEnd(); ++it) {
+        const int row = m_list->FindRowByKey(it.key());
+        if (row < 0) continue;
+        const QString text = it.value().isEmpty() ? UiText(kTextUpgraded)
+                                                  : UiText(kTextUpgradedTo).arg(it.value());
+        m_list->SetRowStatus(row, STATUS_INDEX_PROGRESS, text);
+    }
+    int failed = 0, stopped = 0;
+    for (uint32_t failure : m_failures) (failure == UPGRADE_FAIL_STOPPED ? stopped : failed)++;
+    const int skipped = static_cast<int>(m_skipped.size()) + stopped;
+    if (m_upgraded.isEmpty() && failed == 0 && skipped == 0) return m_summary->setText(QString());
+    m_summary->setText(UiText(kTextUpgradeSummary).arg(m_upgraded.size()).arg(failed).arg(skipped));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -305,6 +332,17 @@ void CUpgradeDlg::OnProgress(const QString& mac, int percent) {
             m_failures.insert(mac, item->failure);
         }
         ShowFailureNotes();
+        ShowOutcomes();
+    } else if (percent == 100) {
+        // The last report of an upgrade that went through: the camera is back. Its row says
+        // so with the firmware it now reports, instead of a bar left at 100 %.
+        CameraRecord record{};
+        const QByteArray key = mac.toUtf8();
+        const bool listed = findCamera != nullptr && findCamera(m_context, key.constData(), &record);
+        m_upgraded.insert(mac, listed ? UiCameraText(record.fwVersion) : QString());
+        if (listed) m_list->SetItemText(row, 7, UiCameraText(record.fwVersion));
+        m_list->SetRowProgress(row, 100);
+        ShowOutcomes();
     } else {
         m_list->SetRowProgress(row, percent);
         m_list->SetRowStatus(row, STATUS_INDEX_PROGRESS, QStringLiteral("%1%").arg(percent));
@@ -318,9 +356,13 @@ void CUpgradeDlg::OnProgress(const QString& mac, int percent) {
 
 void CUpgradeDlg::OnBrowse() {
     if (AnyRunning()) return Message(9);
-    const QString path = QFileDialog::getOpenFileName(this, QString(), QString(),
+    // The chooser opens where the last firmware came from (for this run of the program).
+    static QString lastFolder;
+    const QString path = QFileDialog::getOpenFileName(this, QString(), lastFolder,
                                                       QStringLiteral("FW Files (*.tar *.dat)"));
-    if (!path.isEmpty()) ChooseFirmware(path);
+    if (path.isEmpty()) return;
+    lastFolder = QFileInfo(path).absolutePath();
+    ChooseFirmware(path);
 }
 
 bool CUpgradeDlg::ChooseFirmware(const QString& path) {
@@ -375,6 +417,7 @@ void CUpgradeDlg::ReloadTexts() {
     for (int c = 0; c < 10; ++c) m_list->SetColumnTitle(c, UiText(kUpgradeColumnIds[c]));
     m_list->RefreshStatusTexts();
     ShowFailureNotes();
+    ShowOutcomes();
     m_selection->ReloadTexts();
     update();
 }

@@ -11,6 +11,7 @@
 // An item is freed only once it reads UPGRADE_DONE and its worker has returned.
 
 #include <QHash>
+#include <QSet>
 #include <QWidget>
 #include <memory>
 #include <string>
@@ -25,6 +26,7 @@ class CTvListCtrl;
 class CustButton;
 class CustCheckBox;
 class CustEdit;
+class CustStatic;
 class QToolButton;
 
 class CUpgradeDlg : public QWidget {
@@ -69,6 +71,7 @@ public:
     CustEdit* PasswordEdit() const { return m_password; }
     CustButton* VerifyButton() const { return m_verify; }
     CustCheckBox* SelectAllBox() const { return m_selectAll; }
+    CustStatic* SummaryLabel() const { return m_summary; }
     UpgradeProc& Proc() { return *m_proc; }
     size_t ItemCount() const { return m_items.size(); }
 
@@ -96,10 +99,16 @@ private:
     void SetColumnTitles();
     // Gives every failed row its reason as the row's note, in the current language.
     void ShowFailureNotes();
+    // Every finished row's final state ("Upgraded to" its new firmware) and the page's
+    // count of upgraded, failed and skipped cameras, in the current language.
+    void ShowOutcomes();
 
     std::unique_ptr<UpgradeProc> m_proc;
     std::vector<std::unique_ptr<UpgradeItem>> m_items;
     QHash<QString, uint32_t> m_failures;  // MAC -> UpgradeFailure of its last upgrade
+    QHash<QString, QString> m_upgraded;   // MAC -> the firmware it reports since ("" unknown)
+    QSet<QString> m_skipped;              // asked for but never started (not verified)
+    CustStatic* m_summary;
     CustEdit* m_path;
     QToolButton* m_select;
     QToolButton* m_remove;

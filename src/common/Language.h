@@ -35,7 +35,7 @@ void EnsureThreadLanguage(int index);
 // currentLanguage's; changes nothing.
 void CheckLanguage();
 
-// The text of id (20001..20187) in the calling thread's language, English where that
+// The text of id (20001..20207) in the calling thread's language, English where that
 // language has no text; "" for an unknown id. The text lives as long as the process.
 const char* LoadText(int id);
 // The text of id with its numbered slots %1..%9 filled from values (slot n takes

@@ -189,4 +189,24 @@ const char* const kEnglishTexts[kTextCount] = {
     "The firmware file could not be read.",  // 20185
     "Another host answers with this camera's MAC address; its answers are ignored.",  // 20186
     "Model",  // 20187
+    "The camera will not be reachable from this PC:",  // 20188
+    "its new address is in no subnet of this PC's network cards.",  // 20189
+    "Send the settings anyway?",  // 20190
+    "Verifying the camera, please wait…",  // 20191
+    "Refused",  // 20192
+    "No answer",  // 20193
+    "Not passed: %1",  // 20194
+    "Stop",  // 20195
+    "The cameras will reboot.",  // 20196
+    "The cameras will reset every setting except the address.",  // 20197
+    "The cameras will reset every setting, the address too.",  // 20198
+    "Please confirm.",  // 20199
+    "Upgraded to %1",  // 20200
+    "Upgraded",  // 20201
+    "%1 upgraded, %2 failed, %3 skipped",  // 20202
+    "%1 of %2 assigned",  // 20203
+    "Tarsel_NextGenerate version %1",  // 20204
+    "The file's name is matched: it must hold the camera's model name.",  // 20205
+    "duplicate address: another camera answers on it",  // 20206
+    "Site name (for the report's heading):",  // 20207
 };

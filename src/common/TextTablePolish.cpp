@@ -189,4 +189,24 @@ const char* const kPolishTexts[kTextCount] = {
     "Nie udało się odczytać pliku oprogramowania.",  // 20185
     "Inny host odpowiada z adresem MAC tej kamery; jego odpowiedzi są ignorowane.",  // 20186
     "Model",  // 20187
+    "Kamera nie będzie osiągalna z tego komputera:",  // 20188
+    "jej nowy adres nie należy do żadnej podsieci kart sieciowych tego komputera.",  // 20189
+    "Wysłać ustawienia mimo to?",  // 20190
+    "Weryfikacja kamery, proszę czekać…",  // 20191
+    "Odrzucone",  // 20192
+    "Brak odpowiedzi",  // 20193
+    "Niezweryfikowane: %1",  // 20194
+    "Zatrzymaj",  // 20195
+    "Kamery zostaną ponownie uruchomione.",  // 20196
+    "Kamery przywrócą ustawienia fabryczne; adres pozostanie bez zmian.",  // 20197
+    "Kamery przywrócą ustawienia fabryczne, także adres.",  // 20198
+    "Proszę potwierdzić.",  // 20199
+    "Zaktualizowano do %1",  // 20200
+    "Zaktualizowano",  // 20201
+    "Zaktualizowane: %1, nieudane: %2, pominięte: %3",  // 20202
+    "Przypisano %1 z %2",  // 20203
+    "Tarsel_NextGenerate wersja %1",  // 20204
+    "Dopasowywana jest nazwa pliku: musi zawierać nazwę modelu kamery.",  // 20205
+    "zduplikowany adres: odpowiada na nim inna kamera",  // 20206
+    "Nazwa obiektu (do nagłówka raportu):",  // 20207
 };

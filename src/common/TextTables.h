@@ -4,7 +4,7 @@
 #include <cstddef>
 
 constexpr int kFirstTextId = 20001;
-constexpr int kLastTextId = 20187;
+constexpr int kLastTextId = 20207;
 constexpr size_t kTextCount = kLastTextId - kFirstTextId + 1;
 
 extern const char* const kEnglishTexts[kTextCount];
@@ -12,5 +12,5 @@ extern const char* const kPolishTexts[kTextCount];
 extern const char* const kChineseTexts[kTextCount];
 
 // The text of id in table, or the English text when the table lacks it (null table or null
-// entry); "" for an id outside 20001..20187.
+// entry); "" for an id outside 20001..kLastTextId.
 const char* SelectText(const char* const* table, int id);

@@ -89,3 +89,12 @@ uint64_t GatewayToSend(const AutoIpSettings& settings, uint64_t newIp, uint64_t 
                                  cameraGateway != LastAddress(newIp, mask);
     return hostOfNewSubnet ? cameraGateway : settings.setGateway;
 }
+
+bool MayAssignAddress(const AutoIpSettings& settings, uint64_t address, uint64_t cameraGateway) {
+    const uint64_t mask = settings.setMask == INVALID_IP_VALUE ? settings.adapterMask : settings.setMask;
+    if (address == INVALID_IP_VALUE || mask == INVALID_IP_VALUE) return false;
+    if (address == SubnetOf(address, mask) || address == LastAddress(address, mask)) return false;
+    for (uint64_t taken : {settings.adapterIp, settings.setGateway, settings.adapterGateway, cameraGateway})
+        if (address == taken) return false;
+    return true;
+}

@@ -54,3 +54,10 @@ AutoIpRefusal ValidateAutoIpSettings(const AutoIpForm& form, AutoIpSettings* set
 // the camera keeps its gateway when that is a host address of the new subnet, so a working
 // route is not lost. Otherwise the run's gateway (setGateway).
 uint64_t GatewayToSend(const AutoIpSettings& settings, uint64_t newIp, uint64_t cameraGateway);
+
+// Whether the run may hand out address to a camera whose gateway is now cameraGateway.
+// Never the network or broadcast address of the subnet it sets, this PC's own address on
+// the adapter, the gateway the run sends or the adapter's, nor the camera's own gateway
+// (the router the cameras there use, even when this PC has no gateway): a camera on any
+// of them cuts off the PC, the router or the whole subnet.
+bool MayAssignAddress(const AutoIpSettings& settings, uint64_t address, uint64_t cameraGateway);

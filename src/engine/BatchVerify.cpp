@@ -5,7 +5,8 @@
 BatchCounts RunBatchVerification(CTSmainDlg& engine, const char* user, const char* password,
                                  const std::function<bool(const CameraRecord&)>& include,
                                  const std::function<void(const BatchCounts&)>& progress,
-                                 uint32_t quietMs, const std::function<bool()>& stop) {
+                                 uint32_t quietMs, const std::function<bool()>& stop,
+                                 std::vector<std::string>* asked) {
     EnginePorts& ports = engine.Ports();
     ports.EnsureThreadLanguage();
     engine.BeginVerifyAll(user, password);
@@ -21,13 +22,18 @@ BatchCounts RunBatchVerification(CTSmainDlg& engine, const char* user, const cha
         if (copy.credentialsStored != 0 || !include(copy)) continue;
         if (!engine.WithCamera(copy.mac, [](CameraRecord& r) { r.status = 0; })) continue;
         engine.AddBatchSent();
+        if (asked != nullptr) asked->push_back(copy.mac);
         if (copy.viaHttp == 1) {
             CameraReply info{};
-            if (CheckCGI(ports, copy.ip, copy.httpPort, user, password, &info).Done()) {
+            const HttpOutcome result = CheckCGI(ports, copy.ip, copy.httpPort, user, password, &info);
+            if (result.Done()) {
                 engine.AddBatchOk();
                 engine.RecvCameraProcess(info);
-            } else {
+            } else if (result.result == HttpResult::Refused || result.result == HttpResult::NotCamera) {
+                // Refused, or answered by something that is not a camera of ours; a camera
+                // out of reach is counted as no answer, not as a wrong password.
                 engine.AddBatchFail();
+                engine.WithCamera(copy.mac, [](CameraRecord& r) { SetStatus(&r, STATUS_AUTH_FAIL); });
             }
         } else {
             ports.SendPacketData(HEADER_IP_AUTHENTICATE, copy.mac, "", "", "");
@@ -51,4 +57,9 @@ BatchCounts RunBatchVerification(CTSmainDlg& engine, const char* user, const cha
     }
     engine.SetMode(MODE_SEARCH);
     return counts();
+}
+
+BatchOutcome BatchOutcomeOf(const CameraRecord& copy) {
+    if (copy.credentialsStored != 0 || HasStatus(&copy, STATUS_AUTH_OK)) return BatchOutcome::Passed;
+    return HasStatus(&copy, STATUS_AUTH_FAIL) ? BatchOutcome::Refused : BatchOutcome::NoAnswer;
 }

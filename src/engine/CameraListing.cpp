@@ -38,6 +38,8 @@ CameraListing ListingOfEntry(const CameraEntry& entry) {
     CameraListing c = ListingOfRecord(entry.record);
     const char* text = StatusIndexText(entry.statusIndex);
     c.status = text[0] != '\0' ? text : entry.statusText;
+    // A percentage is a moment of an upgrade, not a state a list keeps: said as the state.
+    if (entry.statusIndex == STATUS_INDEX_PROGRESS) c.status = entry.progress >= 100 ? "Upgraded" : "Upgrading";
     c.warnings = entry.warnings;
     return c;
 }

@@ -24,7 +24,39 @@ SaveProblem CheckSaveInput(const CameraSettingsRequest& request) {
     if (!request.mode.empty() && request.mode != "dhcp" && request.mode != "manual" &&
         request.mode != "pppoe")
         return SAVE_BAD_MODE;
+    if (request.mode == "manual" && !request.gateway.empty()) {
+        const uint64_t gateway = IpTextToValue(request.gateway.c_str());
+        const uint64_t mask = IpTextToValue(request.mask.c_str());
+        if (gateway != 0 && SubnetOf(gateway, mask) != SubnetOf(IpTextToValue(request.ip.c_str()), mask))
+            return SAVE_GATEWAY_SUBNET;
+    }
     return SAVE_OK;
+}
+
+int SaveProblemTextId(SaveProblem problem) {
+    switch (problem) {
+        case SAVE_NAME_CHARACTERS: return 20113;
+        case SAVE_NAME_TOO_LONG: return 20114;
+        case SAVE_BAD_ADDRESS: return 20115;
+        case SAVE_BAD_MASK: return 20116;
+        case SAVE_BAD_GATEWAY: return 20117;
+        case SAVE_BAD_PORT: return 20118;
+        case SAVE_GATEWAY_SUBNET: return 20092;  // "Gateway and the set IP are not in the same subnet."
+        default: return 20119;
+    }
+}
+
+bool ReachableFromAdapters(const CameraSettingsRequest& request, const std::vector<NetworkAdapter>& adapters) {
+    if (request.mode != "manual") return true;
+    const uint64_t ip = IpTextToValue(request.ip.c_str());
+    for (const NetworkAdapter& adapter : adapters) {
+        for (const NetworkAddress& own : adapter.addresses) {
+            const uint64_t address = IpTextToValue(own.address), mask = IpTextToValue(own.mask);
+            if (address == 0 || address == INVALID_IP_VALUE || mask == INVALID_IP_VALUE) continue;
+            if (SubnetOf(address, mask) == SubnetOf(ip, mask)) return true;
+        }
+    }
+    return false;
 }
 
 int CommandSelectionMessage(const std::vector<CommandRow>& checked, const std::string& currentMac,
@@ -47,9 +79,8 @@ bool CameraPageUrl(const std::string& ip, const std::string& port, std::string* 
     return true;
 }
 
-std::string CommandTargetsText(const std::vector<std::string>& names) {
-    constexpr int kCommandTargets = 20135;  // "Cameras (%1): %2"
-    constexpr int kAndMore = 20136;         // "and %1 more"
+std::string ListedNames(const std::vector<std::string>& names) {
+    constexpr int kAndMore = 20136;  // "and %1 more"
     constexpr size_t kNamed = 5;
     std::string listed;
     for (size_t i = 0; i < names.size() && i < kNamed; ++i) {
@@ -59,5 +90,10 @@ std::string CommandTargetsText(const std::vector<std::string>& names) {
     }
     if (names.size() > kNamed)
         listed += " " + LoadTextWith(kAndMore, {std::to_string(names.size() - kNamed)});
-    return LoadTextWith(kCommandTargets, {std::to_string(names.size()), listed});
+    return listed;
+}
+
+std::string CommandTargetsText(const std::vector<std::string>& names) {
+    constexpr int kCommandTargets = 20135;  // "Cameras (%1): %2"
+    return LoadTextWith(kCommandTargets, {std::to_string(names.size()), ListedNames(names)});
 }

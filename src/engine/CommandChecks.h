@@ -19,13 +19,25 @@ enum SaveProblem : int {
     SAVE_BAD_GATEWAY,
     SAVE_BAD_PORT,
     SAVE_BAD_MODE,
+    SAVE_GATEWAY_SUBNET,  // a manual address whose gateway is not in its subnet
 };
 
 // Every value must be one the settings text can carry (CheckSettingsRequest); in manual
 // mode the address and mask must be valid and the gateway valid or empty; the port is a
 // number from 1 to 65535; the mode is dhcp, manual, pppoe or empty (an unknown mode is sent
-// as empty).
+// as empty). A manual camera's gateway lies in the subnet of its address and mask (an empty
+// gateway or 0.0.0.0 means none): a gateway it cannot reach cuts it off from every other
+// network. The window's Save, `tarsel set` and `tarsel apply` all check here.
 SaveProblem CheckSaveInput(const CameraSettingsRequest& request);
+
+// The text id that says what is wrong (the first line of the window's message).
+int SaveProblemTextId(SaveProblem problem);
+
+struct NetworkAdapter;
+// True when a manual address lies in the subnet of one of the PC's adapter addresses, so
+// that this PC still reaches the camera once it takes the address; always true outside
+// manual mode (the camera then chooses or keeps its address).
+bool ReachableFromAdapters(const CameraSettingsRequest& request, const std::vector<NetworkAdapter>& adapters);
 
 // A checked row of the camera list, in list order: its camera, and whether it is busy with
 // a setting or an upgrade (CameraTable::BusyOf).
@@ -40,6 +52,9 @@ struct CommandRow {
 // with none, the selected camera (currentMac, busy or not) does.
 int CommandSelectionMessage(const std::vector<CommandRow>& checked, const std::string& currentMac,
                             bool currentBusy, const std::function<bool(const std::string&)>& isVerified);
+
+// Up to five names joined by ", ", then "and N more", in the thread's language.
+std::string ListedNames(const std::vector<std::string>& names);
 
 // The line of a reboot or default confirmation that names the cameras it goes to: their
 // number and up to five names, then "and N more", in the thread's language.

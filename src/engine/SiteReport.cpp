@@ -2,10 +2,12 @@
 
 #include <openssl/evp.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
 #include "common/Language.h"
+#include "common/WindowTextIds.h"
 #include "engine/CameraCsv.h"
 #include "engine/CameraWarnings.h"
 #include "platform/ThreadLanguage.h"
@@ -243,8 +245,13 @@ void Gallery(std::string& out, const std::vector<SiteReportCamera>& cameras) {
                    std::to_string(p.width) + "\" height=\"" + std::to_string(p.height) +
                    "\" src=\"data:image/jpeg;base64," + Base64(p.jpeg) + "\">";
         } else {
+            // A verified camera refused: another camera on the same address answered the
+            // picture's request, and its refusal says nothing about this camera's credentials.
+            const auto& warnings = c.camera.warnings;
+            const bool shared = std::find(warnings.begin(), warnings.end(), kWarningDuplicateIp) != warnings.end();
+            const bool notItsAnswer = shared && c.verified && p.missing == PictureMissing::Refused;
             out += "<div class=\"nopic\"><b>" + Text(TEXT_REPORT_NO_PICTURE) + "</b>" +
-                   Text(MissingTextId(p.missing)) + "</div>";
+                   Text(notItsAnswer ? kTextDuplicateAddress : MissingTextId(p.missing)) + "</div>";
         }
         out += "<figcaption><b>" + Isolated(c.camera.name) + "</b><br><span class=\"addr\">" +
                HtmlText(c.camera.ip) + " &middot; " + HtmlText(c.camera.mac) +

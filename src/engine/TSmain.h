@@ -113,6 +113,12 @@ public:
     // ---- automatic IP assignment
     int GoAuotSetIPProc(const char* user, const char* password, const AutoIpSettings& settings);
     bool AutoIpRunning() const { return m_autoWorkerRunning.load(); }
+    // How far the run is: cameras back with their new address, of those it took on (back,
+    // failed, or still to be set).
+    void AutoIpProgress(int* assigned, int* total);
+    // Ends the run without setting any camera not yet sent its address; a camera already
+    // sent one is still watched until it is back (it keeps it, and the history keeps it).
+    void StopAutoIp() { m_autoStop.store(true); }
 
     // ---- state the owner and the tests read
     int32_t Mode() const { return m_Tarsel_mode.load(); }
@@ -217,6 +223,8 @@ private:
     std::atomic<uint32_t> lastReplyTick{0};
     std::atomic<bool> m_autoWorkerRunning{false};
     bool m_autoRestarted = false;  // a start joined a running worker; engine mutex
+    std::atomic<int32_t> m_autoAssigned{0}, m_autoFailed{0};
+    std::atomic<bool> m_autoStop{false};
 
     // The pending single verification. m_verifyCallLock is held while its callback runs,
     // so that CancelVerify can wait for a callback already under way.

@@ -1,6 +1,7 @@
 // The automatic IP assignment: each verified DHCP camera on the chosen adapter gets a fixed
 // address from the range (its own if it holds one there, the one it had before if free,
-// else the first free one) and is watched until it comes back with it.
+// else the first free one) and is watched until it comes back with it. No camera is given
+// an address another listed camera holds, nor one MayAssignAddress keeps back.
 
 #include <algorithm>
 #include <cstdio>
@@ -37,10 +38,14 @@ int CTSmainDlg::GoAuotSetIPProc(const char* user, const char* password,
         // flag is judged under the engine mutex, as the worker clears it.
         if (m_autoWorkerRunning.load()) {
             m_autoRestarted = true;
+            m_autoStop.store(false);
             return 0;
         }
         m_autoWorkerRunning.store(true);
         m_autoRestarted = false;
+        m_autoAssigned.store(0);
+        m_autoFailed.store(0);
+        m_autoStop.store(false);
     }
     StartWorker([this] { Thread_CheckAutoIPDone(); });
     return 0;
@@ -71,11 +76,26 @@ void CTSmainDlg::Thread_CheckAutoIPDone() {
     if (slots.PostCameraEvent != nullptr) slots.PostCameraEvent(slots.owner, EVT_AUTO_IP_DONE, 0);
 }
 
+void CTSmainDlg::AutoIpProgress(int* assigned, int* total) {
+    *assigned = m_autoAssigned.load();
+    *total = *assigned + m_autoFailed.load() + static_cast<int>(PendingAutoCount());
+}
+
 bool CTSmainDlg::RunAutoIpRounds() {
     size_t last = 0;
     int unchanged = 0;
     for (;;) {
         if (!Pause(1000, 0)) return false;
+        if (m_autoStop.load()) {
+            // Stopped: nobody else is sent an address; the run ends once those sent one
+            // are back or given up.
+            {
+                std::lock_guard<std::mutex> queue(queueLock);
+                setIpQueue.clear();
+            }
+            if (runningSetIp.load() == 0) return true;
+            continue;
+        }
         const int diff = static_cast<int>((m_ports.Now() - lastReplyTick.load()) / 1000);
         for (;;) {
             std::string mac;
@@ -106,6 +126,7 @@ bool CTSmainDlg::RunAutoIpRounds() {
 void CTSmainDlg::AssignAndSend(const std::string& mac) {
     const uint32_t gen = generation.load();
     if (!ChooseAddress(mac)) {
+        m_autoFailed.fetch_add(1);
         DecideAndNotify(mac.c_str());
         std::lock_guard<std::mutex> guard(m_lock);
         RemovePendingLocked(mac.c_str());
@@ -158,7 +179,11 @@ bool CTSmainDlg::ChooseAddress(const std::string& mac) {
     if (settings.startIp > 0xFFFFFFFFULL || settings.endIp > 0xFFFFFFFFULL) return false;
     const uint64_t s = a & m;
     const uint64_t cur = IpTextToValue(copy.ip);
-    auto inRange = [&](uint64_t c) { return c >= settings.startIp && c <= settings.endIp; };
+    const uint64_t cameraGateway = IpTextToValue(copy.gateway);
+    // In the range, and none of the addresses that would cut someone off.
+    auto inRange = [&](uint64_t c) {
+        return c >= settings.startIp && c <= settings.endIp && MayAssignAddress(settings, c, cameraGateway);
+    };
     auto listed = [&](const std::unordered_set<uint64_t>& values, uint64_t c) {
         std::lock_guard<std::mutex> guard(m_lock);
         return values.count(c) != 0;
@@ -180,7 +205,7 @@ bool CTSmainDlg::ChooseAddress(const std::string& mac) {
             h = history.FindRememberedIp(copy.mac, s, m);
         }
         if (h != 0 && h != a && inRange(h) &&
-            (h == cur || m_ports.AddressProbe(h, a, nullptr) == 0)) {
+            (h == cur || (!listed(discoveredIps, h) && m_ports.AddressProbe(h, a, nullptr) == 0))) {
             chosen = h;
             found = true;
         }
@@ -193,7 +218,7 @@ bool CTSmainDlg::ChooseAddress(const std::string& mac) {
             std::lock_guard<std::mutex> historyGuard(m_historyLock);
             remembered = history.IsIpRemembered(c, s, m);
         }
-        if (remembered || listed(discoveredIps, c) || listed(assignedIps, c)) continue;
+        if (remembered || !inRange(c) || listed(discoveredIps, c) || listed(assignedIps, c)) continue;
         if (m_ports.AddressProbe(c, a, nullptr) == 0) {
             chosen = c;
             found = true;
@@ -202,7 +227,7 @@ bool CTSmainDlg::ChooseAddress(const std::string& mac) {
     // 4. Last resort: an address remembered for another camera that nothing answers on.
     for (uint64_t c = settings.startIp; !found && c <= settings.endIp; ++c) {
         if (m_stopping.load()) return false;
-        if (listed(assignedIps, c)) continue;
+        if (!inRange(c) || listed(discoveredIps, c) || listed(assignedIps, c)) continue;
         if (m_ports.AddressProbe(c, a, nullptr) == 0) {
             std::lock_guard<std::mutex> historyGuard(m_historyLock);
             history.ForgetIp(c, m);
@@ -243,6 +268,7 @@ void CTSmainDlg::ConfirmSetIp(std::string mac, uint32_t gen) {
     for (;;) {
         if (generation.load() != gen) return;
         if (back) {
+            m_autoAssigned.fetch_add(1);
             runningSetIp.fetch_sub(1);
             return;
         }
@@ -262,6 +288,7 @@ void CTSmainDlg::ConfirmSetIp(std::string mac, uint32_t gen) {
         if (generation.load() != gen || record == nullptr) return;
         SetStatus(record, STATUS_SET_IP_TIMEOUT);
         DecideLocked(records, record);
+        m_autoFailed.fetch_add(1);
     }
     NotifyOwner();
     if (generation.load() == gen) runningSetIp.fetch_sub(1);

@@ -43,6 +43,9 @@ std::string CheckAddressText(const char* address);
 std::string RangeProgressText(uint64_t checked, uint64_t total, uint64_t found);
 
 constexpr int kMaxRangeJobs = 256;
+// How many addresses the window's range search probes at once: a silent /24 in about 2 s
+// instead of 51 s, while a camera's HTTP server sees a handful of connections at most.
+constexpr int kWindowRangeJobs = 32;
 
 class CIpRangeSearch {
 public:
@@ -76,9 +79,9 @@ public:
                               const char* password, CameraReply* info)>
         checkCgi;
 
-    // How many addresses are probed at once, 1 to kMaxRangeJobs. The window probes one after
-    // another; with more, every slot above is still called in address order, by one
-    // worker at a time, so the results are those of a one-at-a-time search.
+    // How many addresses are probed at once, 1 to kMaxRangeJobs (the window: kWindowRangeJobs).
+    // With more than one, every slot above is still called in address order, by one worker
+    // at a time, so the results are those of a one-at-a-time search.
     int jobs = 1;
 
     // Validates the range and the port and starts the worker. 0, or the error text id from

@@ -19,6 +19,14 @@ constexpr int kUploadAttempts = 3;
 constexpr int kStatusPolls = 100;
 constexpr int kFinalWaitMs = 20000;
 constexpr int kRebootSilenceMs = 10000;
+// A camera that took an image before this upgrade began (one broken off on this side: the
+// page or the program closed during its install) installs it and reboots by itself, and
+// answers nothing meanwhile. The begin request is asked again this long before the camera
+// counts as not answering, so that a retry right after such an upgrade goes through.
+constexpr int kBeginRetryMs = 60000;
+constexpr int kBeginRetryStepMs = 5000;
+constexpr int kCurlGotNothing = 52;  // CURLE_GOT_NOTHING
+constexpr int kCurlRecvError = 56;   // CURLE_RECV_ERROR
 
 // The connection data a request needs, copied under the item lock.
 struct Target {
@@ -258,8 +266,29 @@ void UpgradeProc::UpgradeThread(UpgradeItem* item) {
 UpgradeFailure UpgradeProc::RunUpgrade(UpgradeItem* item, int* lastPercent) {
     const Target t = CopyTarget(itemLock, item);
     UpgradeFailure failure = UPGRADE_FAIL_NONE;
-    CurlBuffer reply;
-    const HttpOutcome begun = HttpRequest(t.ip, t.port, t.user, t.password, kBeginTarget, &reply);
+    auto begin = [&t] {
+        CurlBuffer reply;
+        return HttpRequest(t.ip, t.port, t.user, t.password, kBeginTarget, &reply);
+    };
+    HttpOutcome begun = begin();
+    // A connection taken and dropped unanswered (libcurl's "got nothing" or a receive
+    // error) is a camera busy installing or going down to reboot; an HTTP status is its
+    // answer, and a refused connection or a time-out is no camera there: both are taken at
+    // once.
+    auto busyInstalling = [](const HttpOutcome& result) {
+        return result.httpStatus == 0 &&
+               (result.curlCode == kCurlGotNothing || result.curlCode == kCurlRecvError);
+    };
+    for (int waited = 0; busyInstalling(begun) && waited < kBeginRetryMs; waited += kBeginRetryStepMs) {
+        TLOG_NOTICE("(%s:%d)%s no answer to the upgrade start (%s), asking again", t.mac,
+                    DescribeOutcome(begun).c_str());
+        if (!Wait(UpgradeWait::BeginRetry, kBeginRetryStepMs)) {
+            GiveSlot();
+            Fail(item, UPGRADE_FAIL_STOPPED, lastPercent);
+            return UPGRADE_FAIL_STOPPED;
+        }
+        begun = begin();
+    }
     if (!begun.Done()) {
         TLOG_WARNING("(%s:%d)%s set system.upgrade.status fail! (%s)", t.mac,
                      DescribeOutcome(begun).c_str());

@@ -70,7 +70,7 @@ enum class UpgradeStatusKind { Progressing, Installing, Ok, Empty, Fail, Unknown
 UpgradeStatusKind ClassifyUpgradeStatus(const char* body, GetReply* reply);
 
 // Why the worker waits; lets tests shorten some waits and keep others real.
-enum class UpgradeWait { Slot, UploadRetry, Poll, FinalWait };
+enum class UpgradeWait { Slot, BeginRetry, UploadRetry, Poll, FinalWait };
 
 // The finder's discovery query to one MAC (type HEADER_IP_QUERY, empty credentials).
 int SendFinderQuery(void* context, const char* mac);

@@ -7,6 +7,7 @@
 #include "GuiTestSupport.h"
 #include "app/MessageDlg.h"
 #include "app/Tarsel_NextGenerateDlg.h"
+#include "finder/LibIP.h"
 #include "unit/engine_fake_ports.h"
 
 namespace guitest {
@@ -20,6 +21,10 @@ struct FakeWindow {
     explicit FakeWindow(uint32_t speedup = 100) : ports(speedup) {
         currentLanguage.store(-1);
         window = std::make_unique<CTarsel_NextGenerateDlg>(ports);
+        // This PC's adapters as the stand-in network has them, not the machine's own.
+        window->enumerateAdapters = [](std::vector<NetworkAdapter>& list) {
+            list = {{0, "eth0", "eth0", "0.0.0.0", "0.0.0.0", "0.0.0.0", {{"192.168.1.2", "255.255.255.0"}}}};
+        };
         window->show();
         // The first search has started once the window asked for the receiver again.
         started = WaitUntil([&] { return ports.receiversCreated >= 2; }, 5000);

@@ -146,8 +146,8 @@ private slots:
         QAccessibleInterface* box = QAccessible::queryAccessibleInterface(f.w->messageDialog());
         QCOMPARE(box->role(), QAccessible::AlertMessage);
         QCOMPARE(box->text(QAccessible::Name), UiText(20005));
-        f.w->ShowFixedMessage(1);
-        QCOMPARE(box->text(QAccessible::Name), UiText(20004));
+        f.w->ShowFixedMessage(3);
+        QCOMPARE(box->text(QAccessible::Name), UiText(20006));
         QCOMPARE(Focus(f.w), f.w->messageDialog());
         Press(f.w, Qt::Key_Escape);  // a message that closes itself anyway closes now
         QVERIFY(f.w->messageDialog()->isHidden() && f.FocusComesTo(filter));

@@ -19,6 +19,7 @@
 #include "app/FunctionDlg.h"
 #include "app/ListDlg.h"
 #include "app/MessageDlg.h"
+#include "app/MessageOKDlg.h"
 #include "app/AlartDlg.h"
 #include "controls/CustControls.h"
 #include "controls/TvListCtrl.h"
@@ -254,16 +255,16 @@ private slots:
         // The upgrade page queued it: busy before its first percent.
         f.window->engine().Table().MarkBusy(Mac(0).constData(), BusyAction::Upgrade, f.ports.Now());
         f.window->PrepareCommand("REBOOT");
-        QCOMPARE(f.window->messageDialog()->Line(1)->text(), UiText(20009));
+        QCOMPARE(f.window->resultBox()->Line(0)->text(), UiText(20009));
         QVERIFY(!f.window->alertDialog()->isVisible());
-        f.window->messageDialog()->Close();
+        f.window->resultBox()->OkButton()->click();
         f.window->SetUpgradeProgress(Mac(0).constData(), 40);
         f.ports.Deliver(Reply(0));  // a reply does not undo the percentage
         QVERIFY(guitest::WaitUntil([&] { return list->StatusOf(Mac(0).constData()) == STATUS_INDEX_PROGRESS; }, 2000));
         list->SetChecked(Mac(0).constData(), true);
         f.window->PrepareCommand("SW_DEFAULT");
-        QCOMPARE(f.window->messageDialog()->Line(1)->text(), UiText(20009));
-        f.window->messageDialog()->Close();
+        QCOMPARE(f.window->resultBox()->Line(0)->text(), UiText(20009));
+        f.window->resultBox()->OkButton()->click();
         // Done: it takes commands again.
         f.window->SetUpgradeProgress(Mac(0).constData(), 100);
         f.window->PrepareCommand("REBOOT");

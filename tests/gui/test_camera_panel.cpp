@@ -137,7 +137,7 @@ private slots:
         chooser.onCommand = [](void* c, const char* command) { *static_cast<Owner*>(c) << command; };
         chooser.Toggle(QRect(300, 10, 40, 36));
         for (int item = 0; item < 3; ++item) ClickItem(&chooser, item);
-        QCOMPARE(owner.mid(4), QStringList({"SW_DEFAULT", "HW_DEFAULT", "REBOOT"}));
+        QCOMPARE(owner.mid(4), QStringList({"REBOOT", "SW_DEFAULT", "HW_DEFAULT"}));
         QVERIFY(chooser.isVisible());
     }
 };

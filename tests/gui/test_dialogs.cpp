@@ -162,7 +162,7 @@ private slots:
         alert.ShowReboot();
         QCOMPARE(alert.Command(), QStringLiteral("REBOOT"));
         QVERIFY(alert.Line1()->isVisible());
-        QVERIFY(alert.Line2()->isHidden());
+        QVERIFY(alert.Line2()->isVisible());  // what it does, then the question
 
         alert.ShowSoftwareDefault();
         QVERIFY(alert.Line2()->isVisible());

@@ -117,7 +117,7 @@ private slots:
         // Texts loaded from now on come in the new language too.
         QCOMPARE(UiText(20036), TextIn(zh, 20036));
         window->ShowFixedMessage(4);
-        QCOMPARE(window->messageDialog()->Line(1)->text(), TextIn(zh, 20007));
+        QCOMPARE(window->resultBox()->Line(0)->text(), TextIn(zh, 20007));
 
         // The settings file is untouched.
         QCOMPARE(config.Contents(), contents);
@@ -172,14 +172,15 @@ private slots:
         QVERIFY(window->resultBox()->isHidden());
         QVERIFY(AllGuardedChildren(window.get(), true));
 
-        // Layouts: the upgrade layout, and Refresh there only returns to the list.
+        // Layouts: the upgrade layout, and Refresh there returns to the list and searches.
         QVERIFY(window->upgradeDialog()->isHidden());
         QVERIFY(window->autoIpDialog()->isHidden());
         QTest::mouseClick(window->commandBar()->Button(CBehaviorDlg::kUpgrade), Qt::LeftButton);
         QVERIFY(window->cameraList()->isHidden());
         QVERIFY(window->upgradeDialog()->isVisible());
         QTest::mouseClick(window->commandBar()->Button(CBehaviorDlg::kRefresh), Qt::LeftButton);
-        QVERIFY(window->messageDialog()->isHidden());  // no new search
+        QVERIFY(window->messageDialog()->isVisible());  // a new search from a tool page too
+        window->messageDialog()->Close();
         QVERIFY(window->cameraList()->isVisible());
         QVERIFY(window->upgradeDialog()->isHidden());
         QTest::mouseClick(window->commandBar()->Button(CBehaviorDlg::kAutoIp), Qt::LeftButton);
@@ -187,9 +188,7 @@ private slots:
         QVERIFY(window->cameraPanel()->isHidden());
         QVERIFY(window->snapshotView()->isVisible());
         QTest::mouseClick(window->commandBar()->Button(CBehaviorDlg::kRefresh), Qt::LeftButton);
-        QVERIFY(window->messageDialog()->isHidden());
-        QTest::mouseClick(window->commandBar()->Button(CBehaviorDlg::kRefresh), Qt::LeftButton);
-        QVERIFY(window->messageDialog()->isVisible());  // in the list layout: a new search
+        QVERIFY(window->messageDialog()->isVisible());
         QCOMPARE(window->messageDialog()->Line(1)->text(), UiText(20005));
     }
 
@@ -220,6 +219,23 @@ private slots:
         QMenu menu;
         QAction* about = window->FillSystemMenu(&menu);
         QVERIFY(about != nullptr);
+        // Every item shows its key, and Alt+Space opens the menu without a mouse.
+        QCOMPARE(menu.actions().at(0)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
+        QCOMPARE(about->shortcut(), QKeySequence(Qt::Key_F1));
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        static int menuItems = 0;
+        QTimer::singleShot(50, [] {
+            auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            menuItems = popup != nullptr ? popup->actions().size() : -1;
+            if (popup != nullptr) popup->close();
+        });
+        QTest::keyClick(window.get(), Qt::Key_Space, Qt::AltModifier);
+        QVERIFY(guitest::WaitUntil([] { return menuItems != 0; }, 2000));
+        QCOMPARE(menuItems, 4);  // export, report, a line, about
+        window->resize(CTarsel_NextGenerateDlg::kWidth + 200, CTarsel_NextGenerateDlg::kHeight + 150);
+        QVERIFY(guitest::WaitUntil([&] { return window->cameraList()->height() == 450; }, 2000));
+        QCOMPARE(window->cameraPanel()->height(), 310);
         static QString seenTitle;
         seenTitle.clear();
         QTimer::singleShot(50, [] {

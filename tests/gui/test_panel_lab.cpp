@@ -20,6 +20,7 @@
 #include "app/MessageOKDlg.h"
 #include "app/Tarsel_NextGenerateDlg.h"
 #include "app/UnauthDlg.h"
+#include "common/WindowTextIds.h"
 #include "controls/CustControls.h"
 #include "controls/TvListCtrl.h"
 #include "controls/UiText.h"
@@ -62,7 +63,8 @@ private slots:
         CTvListCtrl* rows = list->List();
         CMessageDlg* message = window->messageDialog();
         QVERIFY(WaitUntil([&] { return rows->GetItemCount() == 3 && !message->isVisible(); }, kLongWait));
-        auto shown = [&](int id) { return message->isVisible() && message->Line(1)->text() == UiText(id); };
+        CMessageOKDlg* failure = window->resultBox();
+        auto shown = [&](int id) { return failure->isVisible() && failure->Line(1)->text() == UiText(id); };
 
         // Choosing a camera that is not verified asks for its credentials.
         QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, rows->CellRect(list->RowOfMac(kLobby), 1).center());
@@ -75,8 +77,9 @@ private slots:
         QTest::keyClicks(panel->Login()->PasswordEdit(), QStringLiteral("wrong"));
         QTest::mouseClick(panel->Login()->VerifyButton(), Qt::LeftButton);
         QVERIFY(WaitUntil([&] { return shown(20004); }, kLongWait));
+        QVERIFY(failure->Line(0)->text().endsWith(QStringLiteral("(%1)").arg(QLatin1String(kLobby))));
         QVERIFY(!window->IsCameraVerified(kLobby));
-        message->Close();
+        failure->OkButton()->click();
         panel->Login()->PasswordEdit()->setText(QStringLiteral("admin"));
         QTest::mouseClick(panel->Login()->VerifyButton(), Qt::LeftButton);
         QVERIFY(WaitUntil([&] { return panel->Auth()->isVisible(); }, kLongWait));
@@ -106,23 +109,24 @@ private slots:
         QTest::mouseClick(initialize, Qt::LeftButton);
         CDefaultDlg* chooser = window->initialiseChooser();
         QVERIFY(chooser->isVisible());
-        QTest::mouseClick(chooser, Qt::LeftButton, {}, chooser->ItemRect(2).center());
-        QVERIFY(message->isVisible());
-        QCOMPARE(message->Line(0)->text(), UiText(20002));
+        QTest::mouseClick(chooser, Qt::LeftButton, {}, chooser->ItemRect(0).center());
+        QVERIFY(failure->isVisible());
+        QCOMPARE(failure->Line(0)->text(), UiText(20002));
         QVERIFY(!window->alertDialog()->isVisible());
         QCOMPARE(list->StatusOf(kLobby), 1);
         QVERIFY(window->IsCameraVerified(kLobby));
-        message->Close();
+        failure->OkButton()->click();
         rows->SetAllChecks(0);
 
         // Verify all: every listed camera not yet verified, counted in the result box.
         window->VerifyAll("admin", "admin");
         CMessageOKDlg* result = window->resultBox();
         QVERIFY(result->isVisible());
-        QVERIFY(WaitUntil([&] { return result->OkButton()->isEnabled(); }, kLongWait));
+        QVERIFY(WaitUntil([&] { return result->OkButton()->text() == UiText(20012); }, kLongWait));
         QCOMPARE(result->Line(0)->text(), UiText(20067) + QStringLiteral(": 2"));
-        QCOMPARE(result->Line(1)->text(), UiText(20068) + QStringLiteral(": 1"));
-        QCOMPARE(result->Line(2)->text(), UiText(20069) + QStringLiteral(": 1"));
+        QCOMPARE(result->Line(1)->text(), QStringLiteral("%1: 1   %2: 1   %3: 0")
+                                              .arg(UiText(20068), UiText(kTextRefused), UiText(kTextNoAnswer)));
+        QVERIFY(result->Line(2)->text().contains(QLatin1String(kYard)));
         QVERIFY(WaitUntil([&] { return list->StatusOf(kDoor) == 1 && list->StatusOf(kYard) == 7; }, kLongWait));
         QVERIFY(window->IsCameraVerified(kDoor) && !window->IsCameraVerified(kYard));
         QTest::mouseClick(result->OkButton(), Qt::LeftButton);

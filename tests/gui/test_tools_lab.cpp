@@ -3,6 +3,7 @@
 // middle, then the automatic IP assignment run twice.
 
 #include <QListWidget>
+#include <QRegularExpression>
 #include <QTest>
 #include <fstream>
 #include <memory>
@@ -19,6 +20,7 @@
 #include "app/Tarsel_NextGenerateDlg.h"
 #include "app/UpgradeDlg.h"
 #include "app/ViewDlg.h"
+#include "common/WindowTextIds.h"
 #include "controls/CustControls.h"
 #include "controls/TvListCtrl.h"
 #include "controls/UiText.h"
@@ -153,7 +155,7 @@ void ToolsLabTest::RangeSearchSnapshotAndUpgrade() {
     }, 60000));
 
     // Snapshot view: the selected verified camera's picture; cleared on another selection.
-    window->Refresh();
+    window->ShowListLayout();
     window->OnCameraSelected("02:1B:2C:62:00:01");
     CViewDlg* view = window->snapshotView();
     QVERIFY(WaitUntil([&] { return !view->Picture().isNull(); }, 30000));
@@ -188,7 +190,8 @@ void ToolsLabTest::RangeSearchSnapshotAndUpgrade() {
         if (!refused && upgrade->AnyRunning()) {
             upgrade->List()->SetCheck(0, 1);
             upgrade->RemoveTicked();
-            refused = upgrade->ItemCount() == 6 && window->messageDialog()->isVisible();
+            refused = upgrade->ItemCount() == 6 && window->resultBox()->isVisible();
+            if (refused) window->resultBox()->OkButton()->click();
             upgrade->List()->SetCheck(0, 0);
         }
         if (!switched && page.endsWith('%') && page.chopped(1).toInt() >= 10) {
@@ -202,19 +205,22 @@ void ToolsLabTest::RangeSearchSnapshotAndUpgrade() {
     QVERIFY(switched);
     QVERIFY(refused);
     QCOMPARE(currentLanguage.load(), LANGUAGE_POLISH);
-    // Both lists end alike (the last reports reach the window after the workers ended).
+    // Both lists end alike (the last reports reach the window after the workers ended): in
+    // words, the page with the new firmware, and the page counts.
     QVERIFY(WaitUntil([&] {
         for (CTvListCtrl* list : {upgrade->List(), w.MainList()}) {
             for (int i = 1; i <= 5; ++i)
-                if (StatusOf(list, QStringLiteral("02:1B:2C:62:00:0%1").arg(i)) != QStringLiteral("100%")) return false;
+                if (!StatusOf(list, QStringLiteral("02:1B:2C:62:00:0%1").arg(i)).startsWith(UiText(kTextUpgraded))) return false;
             if (StatusOf(list, "02:1B:2C:62:00:06") != UiText(20084)) return false;  // in Polish
         }
         return true;
     }, 10000));
     QCOMPARE(upgrade->List()->GetColumnTitle(0), UiText(20040));
+    QCOMPARE(upgrade->SummaryLabel()->text(), UiText(kTextUpgradeSummary).arg(5).arg(1).arg(0));
 
     // Finished rows go once their workers returned (under ASan this frees the items).
     QVERIFY(WaitUntil([&] {
+        if (window->resultBox()->isVisible()) window->resultBox()->OkButton()->click();  // "busy" stays until OK
         upgrade->SelectAllBox()->click();
         if (!upgrade->SelectAllBox()->isChecked()) upgrade->SelectAllBox()->click();
         upgrade->RemoveTicked();
@@ -243,10 +249,16 @@ void ToolsLabTest::AutomaticIpKeepsAddressesAcrossRuns() {
         // The second run while a filter hides three of the cameras: the run ends all the same.
         if (run == 1) window->cameraList()->ApplyFilter(FILTER_NAME, QStringLiteral("D1"), false);
         QCOMPARE(page->SetIp(), 0);
-        QVERIFY(window->messageDialog()->isVisible() && window->engine().AutoIpRunning());
+        // The count shows with Stop while it runs, and the final count with OK: all assigned.
+        CMessageOKDlg* count = window->resultBox();
+        QVERIFY(count->isVisible() && window->engine().AutoIpRunning());
+        QCOMPARE(count->OkButton()->text(), UiText(kTextStop));
         QVERIFY(WaitUntil([&] {
-            return !window->engine().AutoIpRunning() && !window->messageDialog()->isVisible();
+            return !window->engine().AutoIpRunning() && count->OkButton()->text() == UiText(20012);
         }, kLongWait));
+        const QStringList numbers = count->Line(0)->text().split(QRegularExpression(QStringLiteral("\\D+")), Qt::SkipEmptyParts);
+        QVERIFY(numbers.size() == 2 && numbers[0] == numbers[1] && numbers[0].toInt() > 0);
+        count->OkButton()->click();
         if (run == 1) {
             QCOMPARE(w.MainList()->GetItemCount(), 1);
             window->cameraList()->ApplyFilter(FILTER_NAME, QString(), false);

@@ -13,6 +13,7 @@
 
 #include "GuiTestSupport.h"
 #include "app/UpgradeDlg.h"
+#include "controls/CustControls.h"
 #include "controls/TvListCtrl.h"
 #include "controls/UiText.h"
 
@@ -62,6 +63,11 @@ private slots:
         // It failed at the begin request: its bar stays there through the final wait.
         QTest::qWait(1500);
         QVERIFY(rows->GetRowProgress(0) <= 1);
+        CameraRecord unverified = Camera(ClosedPort());  // counted as skipped
+        std::snprintf(unverified.mac, sizeof unverified.mac, "00:1B:2C:00:00:03");
+        unverified.credentialsStored = 0;
+        page.AddAndStart(unverified);
+        QCOMPARE(page.SummaryLabel()->text(), QStringLiteral("0 upgraded, 1 failed, 1 skipped"));
         guitest::SaveScreenshot(&page, QStringLiteral("upgrade_page_failed_en"));
 
         // The note follows the language.

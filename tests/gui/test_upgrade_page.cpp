@@ -14,6 +14,7 @@
 #include "controls/CustControls.h"
 #include "controls/TvListBox.h"
 #include "controls/TvListCtrl.h"
+#include "common/WindowTextIds.h"
 #include "controls/UiText.h"
 #include "engine/TSmain.h"
 
@@ -86,7 +87,7 @@ private slots:
         }
         QVERIFY(page->ChooseFirmware(QStringLiteral("tarsel.fw.2.1.11.0.tar")));
         page->ToggleCameraSelection();
-        QCOMPARE(selection->EmptyNote(), UiText(20137));
+        QCOMPARE(selection->EmptyNote(), UiText(20137) + QLatin1Char('\n') + UiText(kTextFirmwareNameHint));  // the name is what is matched
     }
 
     void closingWhileCamerasAreBusyAsksFirst() {

@@ -22,11 +22,15 @@
 #include "app/MessageOKDlg.h"
 #include "app/Tarsel_NextGenerateDlg.h"
 #include "app/UnauthDlg.h"
+#include "common/WindowTextIds.h"
 #include "controls/CustControls.h"
 #include "controls/TvListCtrl.h"
 #include "controls/UiText.h"
 
 namespace {
+size_t AuthRequests(const std::vector<SentPacket>& sent) {
+    return static_cast<size_t>(std::count_if(sent.begin(), sent.end(), [](auto& p) { return p.type == HEADER_IP_AUTHENTICATE; }));
+}
 const char kA[] = "00:1B:2C:00:00:0A";
 const char kB[] = "00:1B:2C:00:00:0B";
 
@@ -42,9 +46,17 @@ struct Fixture : guitest::FakeWindow {
         guitest::WaitUntil([&] { return window->ListCount() == 2; }, 5000);
         Dismiss();
     }
-    void Dismiss() { window->messageDialog()->Close(); }
+    void Dismiss() {
+        window->messageDialog()->Close();
+        if (window->resultBox()->isVisible()) window->resultBox()->OkButton()->click();
+    }
+    // A failure stays on screen until OK: its lines, one per line.
     QString Message() const {
-        return window->messageDialog()->isVisible() ? window->messageDialog()->Line(1)->text() : QString();
+        CMessageOKDlg* box = window->resultBox();
+        QStringList lines;
+        for (int i = 0; i < 3 && box->isVisible(); ++i)
+            if (!box->Line(i)->text().isEmpty()) lines << box->Line(i)->text();
+        return lines.join(QLatin1Char('\n'));
     }
     void Verify(const char* mac, const char* password) {
         window->OnCameraSelected(mac);
@@ -66,20 +78,29 @@ private slots:
         guitest::PrivateConfig config("");
         Fixture f;
         f.Verify(kA, "admin");
+        // The work shows at once: Verify off and the prompt says so, Cancel stays on.
+        UnauthDlg* login = f.window->cameraPanel()->Login();
+        QVERIFY(login->Busy() && !login->VerifyButton()->isEnabled() && login->CancelButton()->isEnabled());
         QVERIFY(f.ports.WaitSent([](auto& s) { return !s.empty() && s.back().type == HEADER_IP_AUTHENTICATE; }));
-        // The user moves on to another camera before A answers.
+        // The user moves on to another camera before A answers: B's panel is not busy.
         f.window->OnCameraSelected(kB);
+        QVERIFY(!login->Busy() && login->VerifyButton()->isEnabled());
         f.ports.Deliver(MakeAuthReply(kA, "admin", "admin"));
         QVERIFY(guitest::WaitUntil([&] { return f.window->IsCameraVerified(kA); }, 5000));
         QCOMPARE(f.window->cameraList()->StatusOf(kA), 1);
         QCOMPARE(f.window->cameraPanel()->Info()->Mac(), std::string(kB));
         QVERIFY(f.window->cameraPanel()->Login()->isVisible());
 
-        // No answer at all: said so after the time-out (not "wrong password"), what was typed
-        // stays for the next try, and an answer that comes after it is not taken.
+        // No answer at all: said so after the time-out (not "wrong password"), naming the
+        // camera, until OK; what was typed stays for the next try, and an answer that comes
+        // after it is not taken.
         f.window->verifier()->SetTimeoutMs(300);
         f.Verify(kB, "secret");
-        QVERIFY(guitest::WaitUntil([&] { return f.Message() == UiText(20130); }, 5000));
+        const QString silentB = QStringLiteral("Cam-00:0B (%1)\n").arg(QLatin1String(kB)) + UiText(20130);
+        QVERIFY(guitest::WaitUntil([&] { return f.Message() == silentB; }, 5000));
+        QTest::qWait(200);
+        QCOMPARE(f.Message(), silentB);
+        QVERIFY(!login->Busy());
         QVERIFY(!f.window->verifier()->Pending());
         QCOMPARE(f.window->cameraPanel()->Login()->UserEdit()->text(), QStringLiteral("admin"));
         QCOMPARE(f.window->cameraPanel()->Login()->PasswordEdit()->text(),
@@ -87,6 +108,36 @@ private slots:
         f.ports.Deliver(MakeAuthReply(kB, "admin", "admin"));
         QTest::qWait(100);
         QVERIFY(!f.window->IsCameraVerified(kB));
+
+        f.Dismiss();  // a late refusal for B names B and leaves A's panel as it is
+        f.window->verifier()->SetTimeoutMs(5000);
+        f.Verify(kB, "wrong");
+        f.window->OnCameraSelected(kA);
+        f.ports.Deliver(MakeAuthReply(kB, "admin", "right"));
+        QVERIFY(guitest::WaitUntil([&] { return f.Message().startsWith(QStringLiteral("Cam-00:0B")); }, 5000));
+        QCOMPARE(f.window->cameraPanel()->Info()->Mac(), std::string(kA));
+        QVERIFY(f.window->cameraPanel()->Auth()->isVisible());  // A stays verified and shown
+    }
+
+    void verifyAllCountsNamesAndStops() {
+        guitest::PrivateConfig config("");
+        Fixture f;
+        f.window->VerifyAll("admin", "admin");
+        CMessageOKDlg* box = f.window->resultBox();
+        QCOMPARE(box->OkButton()->text(), UiText(kTextStop));
+        QVERIFY(f.ports.WaitSent([](auto& s) { return AuthRequests(s) == 2; }));
+        f.ports.Deliver(MakeAuthReply(kA, "admin", "admin"));  // B stays silent
+        QVERIFY(guitest::WaitUntil([&] { return box->OkButton()->text() == UiText(20012); }, 10000));
+        QCOMPARE(box->Line(1)->text(), QStringLiteral("%1: 1   %2: 0   %3: 1")
+                                           .arg(UiText(20068), UiText(kTextRefused), UiText(kTextNoAnswer)));
+        QCOMPARE(box->Line(2)->text(), UiText(kTextNotPassed).replace(QStringLiteral("%1"),
+                                                                     QStringLiteral("Cam-00:0B (%1)").arg(QLatin1String(kB))));
+        box->OkButton()->click();  // then Stop ends a batch under way; the count comes back
+        f.window->VerifyAll("admin", "other");
+        box->OkButton()->click();
+        QVERIFY(!box->isVisible());
+        QVERIFY(guitest::WaitUntil([&] { return box->isVisible() && box->OkButton()->text() == UiText(20012); }, 3000));
+        QCOMPARE(f.window->engine().Mode(), MODE_SEARCH);
     }
 
     void saveCommandsAndPagesRefuseWhatIsUnsound() {
@@ -117,15 +168,38 @@ private slots:
         QVERIFY(info->NameEdit()->isEnabled());
         info->NameEdit()->setText(QStringLiteral("Hall&network.web.http_port=1"));
         QTest::mouseClick(f.window->cameraPanel()->Auth()->SaveButton(), Qt::LeftButton);
-        QCOMPARE(f.window->messageDialog()->Line(0)->text(), UiText(20113));
+        QCOMPARE(f.window->resultBox()->Line(0)->text(), UiText(20113));
         QCOMPARE(f.ports.CountSent(HEADER_IP_SET, kA), 0u);
         QVERIFY(guitest::WaitUntil([&] { return f.window->cameraList()->StatusOf(kA) == 1; }, 1000));
         f.Dismiss();
         info->NameEdit()->setText(QStringLiteral("Hall"));
         info->IpEdit()->setText(QStringLiteral("192.168.1.300"));
         QTest::mouseClick(f.window->cameraPanel()->Auth()->SaveButton(), Qt::LeftButton);
-        QCOMPARE(f.window->messageDialog()->Line(0)->text(), UiText(20115));
+        QCOMPARE(f.window->resultBox()->Line(0)->text(), UiText(20115));
         QCOMPARE(f.ports.CountSent(HEADER_IP_SET, kA), 0u);
+
+        // A gateway outside the new subnet is refused; an address outside every subnet of
+        // this PC's adapters (192.168.1.0/24 here) is asked about first, and Cancel sends
+        // nothing.
+        f.Dismiss();
+        info->IpEdit()->setText(QStringLiteral("192.168.2.31"));
+        info->GatewayEdit()->setText(QStringLiteral("192.168.1.254"));
+        QTest::mouseClick(f.window->cameraPanel()->Auth()->SaveButton(), Qt::LeftButton);
+        QCOMPARE(f.window->resultBox()->Line(0)->text(), UiText(20092));
+        f.Dismiss();
+        info->GatewayEdit()->setText(QStringLiteral("0.0.0.0"));
+        static QString asked;
+        SetAskOkCancelObserver([](MessageOKCancelDlg* question) {
+            asked = question->Line(0)->text();
+            question->CancelButton()->click();
+        });
+        QTest::mouseClick(f.window->cameraPanel()->Auth()->SaveButton(), Qt::LeftButton);
+        SetAskOkCancelObserver(nullptr);
+        QCOMPARE(asked, UiText(kTextUnreachable));
+        QCOMPARE(f.ports.CountSent(HEADER_IP_SET, kA), 0u);
+        info->IpEdit()->setText(QStringLiteral("192.168.1.31"));  // reachable: sent without a question
+        QTest::mouseClick(f.window->cameraPanel()->Auth()->SaveButton(), Qt::LeftButton);
+        QVERIFY(guitest::WaitUntil([&] { return f.ports.CountSent(HEADER_IP_SET, kA) == 1; }, 3000));
     }
 
     void commandConfirmationNamesTheCamerasItGoesTo() {
@@ -136,6 +210,7 @@ private slots:
         f.window->PrepareCommand("REBOOT");
         CustStatic* named = f.window->alertDialog()->TargetsLine();
         QCOMPARE(named->text(), QStringLiteral("Cameras (1): Cam-00:0A"));
+        QCOMPARE(f.window->alertDialog()->Line1()->text(), UiText(kTextWillReboot));  // what will happen
         // Seven checked: five names in list order (one without a name by its MAC), then a count.
         for (int i = 1; i <= 7; ++i) {
             const QByteArray mac = QStringLiteral("00:1B:2C:00:00:5%1").arg(i).toLatin1();

@@ -78,7 +78,7 @@ private slots:
             // Texts that come and go: the fixed messages, a result, the confirmations.
             for (int code = 0; code <= 10; ++code) {
                 window->ShowFixedMessage(code);
-                cut << Overflowing(window->messageDialog());
+                cut << Overflowing(window->messageDialog()) << Overflowing(window->resultBox());
             }
             const QStringList failed = {UiText(20126), QStringLiteral("/media/usb/c.csv"), UiText(20127)};
             window->resultBox()->ShowResult(1, &failed);

@@ -21,6 +21,7 @@
 #include "app/MessageOKDlg.h"
 #include "app/SiteReportFlow.h"
 #include "controls/CustControls.h"
+#include "common/WindowTextIds.h"
 #include "controls/UiText.h"
 #include "engine/TSmain.h"
 #include "unit/LoopbackHttpServer.h"
@@ -91,6 +92,7 @@ private slots:
         auto* flow = new CSiteReportFlow(f.window.get());
         flow->choosePath = [&] { return path; };
         flow->askOpen = [] { return true; };
+        flow->askSite = [] { return QStringLiteral("Harbour Gate"); };
         QSignalSpy done(flow, &CSiteReportFlow::finished);
         CSiteReportFlow::Open(f.window.get());  // the menu's call finds this flow
         QVERIFY(flow->progressBox() != nullptr && flow->progressBox()->isVisible());
@@ -101,9 +103,10 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QString html = QString::fromUtf8(file.readAll());
         QCOMPARE(html.count(QStringLiteral("data:image/jpeg;base64,")), 1);
+        QVERIFY(html.contains(QStringLiteral("Harbour Gate")));  // the site named in the window
         const qsizetype a = html.indexOf(QStringLiteral("<figcaption><b><bdi>Cam-00:0A"));
         const qsizetype b = html.indexOf(
-            QStringLiteral("<b>no picture</b>refused</div><figcaption><b><bdi>Cam-00:0B"));
+            QStringLiteral("<b>no picture</b>%1</div><figcaption><b><bdi>Cam-00:0B").arg(UiText(kTextDuplicateAddress)));
         const qsizetype c = html.indexOf(
             QStringLiteral("<b>no picture</b>not verified</div><figcaption><b><bdi>Cam-00:0C"));
         QVERIFY(a > 0 && b > a && c > b);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# `set --name 'a&b=c'` exits 1 naming "&", and the simulated camera's log shows no settings
-# received; an ordinary name right after does show there (the log is read right).
+# `set --name 'a&b=c'`, a gateway outside the new subnet and (without --force) an address
+# outside this PC's subnets each exit 1 with the reason, and the simulated camera's log shows
+# no settings received; an ordinary name right after does show there (the log is read right).
 set -uo pipefail
 SRC=${TARSEL_SOURCE_DIR:-$(cd "$(dirname "$0")/../.." && pwd)}
 BIN=${TARSEL_BINARY_DIR:-$SRC/build}
@@ -15,6 +16,10 @@ T() { $LAB run --name "$NAME" -- "$BIN/tools/tarsel" --config "$W/t.ini" set "$M
 T --name 'a&b=c' >/dev/null 2>"$W/e1"
 rc=$?
 [ $rc -eq 1 ] && grep -q '"&"' "$W/e1" || { echo "FAIL: exit $rc: $(cat "$W/e1")" >&2; exit 1; }
+T --ip 192.168.2.31 --gateway 192.168.1.254 >/dev/null 2>"$W/e3"; rc=$?
+[ $rc -eq 1 ] && grep -q "same subnet" "$W/e3" || { echo "FAIL: gateway: exit $rc: $(cat "$W/e3")" >&2; exit 1; }
+T --ip 192.168.2.31 --gateway 0.0.0.0 >/dev/null 2>"$W/e4"; rc=$?
+[ $rc -eq 1 ] && grep -q -- "--force" "$W/e4" || { echo "FAIL: unreachable: exit $rc: $(cat "$W/e4")" >&2; exit 1; }
 if grep -q "settings received" "$W/$NAME/cam1.log"; then echo "FAIL: sent: $(cat "$W/$NAME/cam1.log")" >&2; exit 1; fi
 T --name 'Cam #2 A' >/dev/null 2>"$W/e2" || { echo "FAIL: not confirmed: $(cat "$W/e2")" >&2; exit 1; }
 grep -q "settings received: network.device_name=Cam #2 A&" "$W/$NAME/cam1.log" || { echo "FAIL: log lacks the set" >&2; exit 1; }

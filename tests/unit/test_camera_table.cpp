@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/CameraCommands.h"
+#include "engine/CameraListing.h"
 #include "engine_fake_ports.h"
 #include "platform/Log.h"
 
@@ -285,3 +286,13 @@ TEST(CameraTable, HoldsAtMostItsBoundOfCameras) {
 }
 
 }  // namespace
+
+TEST(CameraListing, AnUpgradeIsListedAsItsStateNotItsPercentage) {
+    CameraEntry entry{};
+    entry.statusIndex = STATUS_INDEX_PROGRESS;
+    entry.progress = 40;
+    entry.statusText = "40%";
+    EXPECT_EQ(ListingOfEntry(entry).status, "Upgrading");
+    entry.progress = 100;
+    EXPECT_EQ(ListingOfEntry(entry).status, "Upgraded");
+}

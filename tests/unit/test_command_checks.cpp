@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/CommandChecks.h"
+#include "finder/LibIP.h"
 
 TEST(CommandChecks, SaveRefusesWhatCannotBeSentOrUsed) {
     const CameraSettingsRequest good{"Lobby 2", "192.168.1.20", "255.255.255.0", "", "manual", "8080"};
@@ -27,6 +28,22 @@ TEST(CommandChecks, SaveRefusesWhatCannotBeSentOrUsed) {
     EXPECT_EQ(with([](auto& r) { r.mode = "dhcp"; r.ip = "1.2.3.4&network.device_name=x"; }), SAVE_BAD_ADDRESS);
     EXPECT_EQ(with([](auto& r) { r.mode = ""; }), SAVE_OK);
     EXPECT_EQ(with([](auto& r) { r.mode = "static"; }), SAVE_BAD_MODE);
+    // A gateway outside the new subnet cuts the camera off; 0.0.0.0 means none.
+    EXPECT_EQ(with([](auto& r) { r.ip = "192.168.2.31"; r.gateway = "192.168.1.254"; }), SAVE_GATEWAY_SUBNET);
+    EXPECT_EQ(with([](auto& r) { r.gateway = "192.168.1.254"; }), SAVE_OK);
+    EXPECT_EQ(with([](auto& r) { r.gateway = "0.0.0.0"; }), SAVE_OK);
+    EXPECT_EQ(with([](auto& r) { r.mode = "dhcp"; r.gateway = "10.0.0.1"; }), SAVE_OK);
+}
+
+TEST(CommandChecks, ReachableOnlyInASubnetOfThePcsAdapters) {
+    NetworkAdapter eth0{0, "eth0", "eth0", "0.0.0.0", "0.0.0.0", "0.0.0.0", {{"192.168.1.2", "255.255.255.0"}}};
+    NetworkAdapter down{1, "eth1", "eth1", "0.0.0.0", "0.0.0.0", "0.0.0.0", {{"0.0.0.0", "0.0.0.0"}}};
+    CameraSettingsRequest request{"Gate", "192.168.1.31", "255.255.255.0", "", "manual", "80"};
+    EXPECT_TRUE(ReachableFromAdapters(request, {down, eth0}));
+    request.ip = "192.168.2.31";
+    EXPECT_FALSE(ReachableFromAdapters(request, {down, eth0}));
+    request.mode = "dhcp";  // the camera chooses its address: nothing to judge
+    EXPECT_TRUE(ReachableFromAdapters(request, {}));
 }
 
 TEST(CommandChecks, SelectionForACommand) {

@@ -222,3 +222,20 @@ TEST(AutoIp, AdapterWithoutGatewayLeavesTheCameraItsOwnInsideTheNewSubnet) {
         if (p.type == HEADER_IP_SET) payload = p.payload;
     EXPECT_NE(std::string::npos, payload.find("address=192.168.1.100/255.255.255.0/192.168.1.1&")) << payload;
 }
+
+TEST(AutoIp, NeverHandsOutTheGatewayThePcsOwnOrAListedCamerasAddress) {
+    const auto ip = [](const char* text) { return IpTextToValue(text); };
+    AutoIpSettings s = Settings("192.168.1.0", "192.168.1.255");  // the whole subnet
+    for (const char* kept : {"192.168.1.0", "192.168.1.1", "192.168.1.2", "192.168.1.255"})
+        EXPECT_FALSE(MayAssignAddress(s, ip(kept), 0)) << kept;
+    EXPECT_FALSE(MayAssignAddress(s, ip("192.168.1.9"), ip("192.168.1.9")));  // the camera's gateway
+    EXPECT_TRUE(MayAssignAddress(s, ip("192.168.1.9"), ip("192.168.1.1")));
+
+    AutoRun run;  // this PC has no gateway; the cameras use 192.168.1.1; .3 is listed
+    s.adapterGateway = s.setGateway = 0;
+    run.Start(s);
+    run.Camera(2, "192.168.1.3", "manual");
+    run.Camera(1, "192.168.1.50");
+    ASSERT_TRUE(WaitFor([&] { return run.ports.CountSent(HEADER_IP_SET, Mac(1)) == 1; }));
+    EXPECT_EQ("192.168.1.4", run.NewIp(1));
+}

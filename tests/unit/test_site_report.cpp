@@ -228,8 +228,11 @@ TEST(SiteReport, PicturesAreSmallThumbnailsOrSayWhyNot) {
     std::vector<SiteReportCamera> cameras(pictures.size() + 1, Camera("c", "M", "1"));
     for (size_t i = 0; i < pictures.size(); ++i)
         cameras[i].picture = pictures[i];
+    cameras.push_back(cameras[1]);  // verified and refused: its address is another camera's too
+    cameras.back().camera.warnings = {"duplicate-ip"};
+    cameras.back().verified = true;
     const std::string report = SiteReportHtml({}, cameras, true);
-    for (const char* text : {"<b>no picture</b>refused", "<b>no picture</b>not a picture",
+    for (const char* text : {"<b>no picture</b>refused", "<b>no picture</b>duplicate address", "<b>no picture</b>not a picture",
                              "<b>no picture</b>no answer", "<b>no picture</b>not verified",
                              "src=\"data:image/jpeg;base64,/9j/"})
         EXPECT_NE(report.find(text), std::string::npos) << text;

@@ -17,6 +17,7 @@
 #include "engine_fake_ports.h"
 #include "platform/Log.h"
 #include "support/TestSupport.h"
+#include "web/LibCurl.h"
 #include "web/UpgradeProc.h"
 
 using testsupport::HttpAnswer;
@@ -380,4 +381,20 @@ TEST(UpgradeProc, UploadDeadlineAndAnswerCapFreeTheSlot) {
         for (const HttpExchange& e : slow.Requests())
             EXPECT_NE("/cgi-bin/get?system.upgrade.status", e.target);  // never polled
     }
+}
+
+// A camera still rebooting answers nothing for a while (an upgrade broken off on this side
+// leaves it installing and rebooting by itself): the start is asked again until it answers.
+TEST(UpgradeProc, RetryRightAfterAnInterruptedUpgradeWaitsForTheCamera) {
+    WebServerOptions options = QuickCamera();
+    options.rebootMs = 400;
+    CamsimWebServer camera(std::make_shared<MapWebCamera>("admin", "pass"), options);
+    ASSERT_TRUE(camera.Start());
+    CurlBuffer answer;
+    ASSERT_TRUE(HttpRequest("127.0.0.1", camera.PortText().c_str(), "admin", "pass", "/cgi-bin/set?system.reboot=1", &answer).Done());
+    UpgradeItem item = MakeItem("00:11:22:33:44:0D", camera.PortText(), 1);
+    const std::vector<int> p = RunToEnd(item, WriteFirmware("fw_retry.tar", 4096));
+    EXPECT_EQ(UPGRADE_FAIL_NONE, item.failure);
+    EXPECT_EQ(100, p.back());
+    EXPECT_EQ(1u, camera.Uploads().size());
 }

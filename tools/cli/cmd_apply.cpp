@@ -10,6 +10,8 @@
 #include "CliCameraCommand.h"
 #include "CliOutput.h"
 #include "CliPlan.h"
+#include "common/Language.h"
+#include "engine/CommandChecks.h"
 
 namespace cli {
 namespace {
@@ -40,7 +42,8 @@ const char kUsage[] =
     "A value may not hold \"&\", \"=\" or control characters, must be UTF-8 text, and the\n"
     "name holds 32 bytes. A cell written \"'=...\" (\"'\" before =, +, - or @, as search\n"
     "--plan writes it for spreadsheets) means the text after the \"'\". A plan file holds at\n"
-    "most 4 MiB and 8192 cameras; the first 20 problems are named, the rest counted.\n"
+    "most 4 MiB and 8192 cameras; the first 20 problems are named, the rest counted. A\n"
+    "manual address's gateway must lie in its subnet (0.0.0.0 means none), as in the window.\n"
     "result per camera: confirmed, timed out, credentials refused, not found, unchanged\n"
     "(planned, with --dry-run).\n"
     "exit codes: 0 all confirmed or unchanged, 1 plan refused (or usage), 5 some cameras\n"
@@ -183,6 +186,18 @@ int PrintOutcomes(Format format, const std::vector<Outcome>& outcomes) {
     return failed == 0 ? kExitOk : kExitPartial;
 }
 
+// A planned setting must pass the window's own check too (a gateway outside the address's
+// subnet would cut the camera off); any that does not refuses the whole plan.
+std::vector<PlanProblem> CheckPlannedSettings(const std::vector<Outcome>& outcomes) {
+    std::vector<PlanProblem> problems;
+    for (const Outcome& o : outcomes) {
+        if (o.now.mac.empty() || o.changes.empty()) continue;
+        if (const SaveProblem problem = CheckSaveInput(o.planned); problem != SAVE_OK)
+            problems.push_back({o.row.line, LoadText(SaveProblemTextId(problem))});
+    }
+    return problems;
+}
+
 int RunApply(const Invocation& invocation) {
     ApplyRequest request;
     if (int code = ParseApply(invocation, request)) return code;
@@ -195,6 +210,8 @@ int RunApply(const Invocation& invocation) {
     if (!problems.empty()) return RefusePlan(request.path, problems);
     std::vector<std::string> toVerify;
     std::vector<Outcome> outcomes = PlanOutcomes(rows, cameras, request.dryRun, toVerify);
+    if (const auto refused = CheckPlannedSettings(outcomes); !refused.empty())
+        return RefusePlan(request.path, refused);
     if (!toVerify.empty()) SendPlanned(session, request.credentials, toVerify, outcomes);
     return PrintOutcomes(request.format, outcomes);
 }

@@ -6,6 +6,8 @@
 
 #include "CliCameraCommand.h"
 #include "CliOutput.h"
+#include "common/Language.h"
+#include "engine/CommandChecks.h"
 #include "finder/LibIP.h"
 
 namespace cli {
@@ -13,7 +15,7 @@ namespace {
 
 const char kUsage[] =
     "usage: tarsel set MAC --user U [--name N] [--ip A] [--mask M] [--gateway G]\n"
-    "                  [--mode dhcp|manual|pppoe] [--port P] [--wait S] [--json|--csv]\n"
+    "                  [--mode dhcp|manual|pppoe] [--port P] [--force] [--wait S] [--json|--csv]\n"
     "\n"
     "Verifies the credentials, then sends the settings (what is not given keeps the camera's\n"
     "current value) and re-queries the camera until its answers show them. A setting that is\n"
@@ -24,9 +26,12 @@ const char kUsage[] =
     "  --ip A, --mask M, --gateway G   its address, subnet mask and gateway\n"
     "  --mode MODE     dhcp, manual or pppoe\n"
     "  --port P        its HTTP port, 1 to 65535\n"
+    "  --force         send a manual address outside every subnet of this PC's adapters\n"
+    "                  (the camera is then out of this PC's reach); refused without it\n"
     "  --wait S        seconds to wait for discovery answers (default 3)\n"
     "  --json, --csv   the outcome as JSON or CSV\n"
-    "A value may not hold \"&\", \"=\" or control characters, and must be UTF-8 text.\n"
+    "A value may not hold \"&\", \"=\" or control characters, and must be UTF-8 text. A\n"
+    "manual address's gateway must lie in its subnet (0.0.0.0 means none).\n"
     "exit codes: 0 confirmed, 1 a value refused, 3 timed out, 4 credentials refused,\n"
     "            2 camera not found.\n";
 
@@ -35,7 +40,7 @@ int RunSet(const Invocation& invocation) {
     Credentials credentials;
     std::vector<OptionDef> optionDefs = CameraCommandOptions(
         {{"--name", true}, {"--ip", true}, {"--mask", true}, {"--gateway", true},
-         {"--mode", true}, {"--port", true}, {"--json", false}, {"--csv", false}});
+         {"--mode", true}, {"--port", true}, {"--force", false}, {"--json", false}, {"--csv", false}});
     if (int code = ParseCameraCommand(invocation, optionDefs, "set", args, credentials)) return code;
     Format format;
     std::string error;
@@ -90,6 +95,18 @@ int RunSet(const Invocation& invocation) {
                                   args.Get("--mask", now.mask),       args.Get("--gateway", now.gateway),
                                   args.Get("--mode", now.mode),
                                   args.Get("--port", std::to_string(now.httpPort))};
+    // The same check as the window's Save, against the values that would be sent.
+    if (const SaveProblem problem = CheckSaveInput(request); problem != SAVE_OK) {
+        PrintError(mac + ": " + LoadText(SaveProblemTextId(problem)) + " Nothing was sent.");
+        return kExitUsage;
+    }
+    std::vector<NetworkAdapter> adapters;
+    EnumerateAdapters(adapters);
+    if (!args.Has("--force") && !ReachableFromAdapters(request, adapters)) {
+        PrintError(mac + ": " + request.ip + " is in no subnet of this PC's adapters; the camera would be "
+                   "out of reach. Nothing was sent (give --force to send it anyway).");
+        return kExitUsage;
+    }
     SettingRefusal refusal;
     const int applied = ApplySettings(session.Engine(), mac.c_str(), request, &refusal);
     if (applied == -2) {

@@ -17,6 +17,8 @@
 #include "app/AutoSetIPDlg.h"
 #include "app/BehaviorDlg.h"
 #include "app/CombineDlg.h"
+#include "app/UnauthDlg.h"
+#include "common/WindowTextIds.h"
 #include "app/DefaultDlg.h"
 #include "app/FunctionDlg.h"
 #include "app/IPSearchDlg.h"
@@ -164,6 +166,19 @@ void Dialogs(const QString& tag) {
                                   QStringLiteral("10.0.0.0 - 10.255.255.255")};
     result.ShowResult(1, &tooLarge);
     sheet << Save(&result, QStringLiteral("result_range_too_large_") + tag);
+    const QStringList silent = {QStringLiteral("Gate (00:1B:2C:00:00:0B)"), UiText(20130), QString()};
+    result.ShowResult(1, &silent);
+    sheet << Save(&result, QStringLiteral("result_verify_no_answer_") + tag);
+    const QStringList batch = {UiText(20067) + QStringLiteral(": 13"),
+                               QStringLiteral("%1: 11   %2: 1   %3: 1").arg(UiText(20068), UiText(kTextRefused), UiText(kTextNoAnswer)),
+                               UiText(kTextNotPassed).arg(QStringLiteral("Gate (00:1B:2C:00:00:0B), Yard (00:1B:2C:00:00:0C)"))};
+    result.ShowResult(1, &batch);
+    sheet << Save(&result, QStringLiteral("result_verify_all_") + tag);
+    const QStringList assigned = {UiText(20006), UiText(kTextAssignedOf).arg(412).arg(1000), QString()};
+    result.ShowResult(1, &assigned);
+    sheet << Save(&result, QStringLiteral("result_auto_ip_count_") + tag);
+    MessageOKCancelDlg unreachable(&owner, kTextUnreachable, kTextNoAdapterSubnet, kTextSendAnyway);
+    sheet << Save(&unreachable, QStringLiteral("question_unreachable_") + tag);
     MessageOKCancelDlg question(&owner, 0, 20081, 0);
     sheet << Save(&question, QStringLiteral("question_") + tag);
     MessageOKCancelDlg closeUpgrading(&owner, 20132, 20134, 0);
@@ -214,6 +229,9 @@ void CameraPanel(const QString& tag) {
     panel.Info()->ToggleModeChooser();
     panel.ShowCamera(record, false);
     sheet << Save(&host, QStringLiteral("camera_panel_login_") + tag);
+    panel.Login()->SetBusy(true);
+    sheet << Save(&host, QStringLiteral("camera_panel_verifying_") + tag);
+    panel.Login()->SetBusy(false);
     CMessageDlg message(&host);
     message.SetLines(20113, 20121, 0);
     message.ShowUntilClosed();

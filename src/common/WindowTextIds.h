@@ -1,0 +1,23 @@
+#pragma once
+// The window's texts added after the original string tables, one name per text id.
+
+constexpr int kTextUnreachable = 20188;  // "The camera will not be reachable from this PC:"
+constexpr int kTextNoAdapterSubnet = 20189;  // "its new address is in no subnet of this PC's network cards."
+constexpr int kTextSendAnyway = 20190;  // "Send the settings anyway?"
+constexpr int kTextVerifying = 20191;  // "Verifying the camera, please wait…"
+constexpr int kTextRefused = 20192;  // "Refused"
+constexpr int kTextNoAnswer = 20193;  // "No answer"
+constexpr int kTextNotPassed = 20194;  // "Not passed: %1"
+constexpr int kTextStop = 20195;  // "Stop"
+constexpr int kTextWillReboot = 20196;  // "The cameras will reboot."
+constexpr int kTextWillResetKeepAddress = 20197;  // "The cameras will reset every setting except the address."
+constexpr int kTextWillResetAll = 20198;  // "The cameras will reset every setting, the address too."
+constexpr int kTextPleaseConfirm = 20199;  // "Please confirm."
+constexpr int kTextUpgradedTo = 20200;  // "Upgraded to %1"
+constexpr int kTextUpgraded = 20201;  // "Upgraded"
+constexpr int kTextUpgradeSummary = 20202;  // "%1 upgraded, %2 failed, %3 skipped"
+constexpr int kTextAssignedOf = 20203;  // "%1 of %2 assigned"
+constexpr int kTextAboutVersion = 20204;  // "Tarsel_NextGenerate version %1"
+constexpr int kTextFirmwareNameHint = 20205;  // "The file's name is matched: it must hold the camera's model name."
+constexpr int kTextDuplicateAddress = 20206;  // "duplicate address: another camera answers on it"
+constexpr int kTextSiteName = 20207;  // "Site name (for the report's heading):"
