@@ -6,6 +6,7 @@
 
 #include <QTest>
 #include <QUrl>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -111,7 +112,15 @@ private slots:
 
         f.Dismiss();  // a late refusal for B names B and leaves A's panel as it is
         f.window->verifier()->SetTimeoutMs(5000);
+        const size_t asked = f.ports.CountSent(HEADER_IP_AUTHENTICATE, kB);
         f.Verify(kB, "wrong");
+        // The answer is delivered only once the question went out (a busy machine may take
+        // a while to send it); an answer nobody asked for is not taken.
+        QVERIFY(f.ports.WaitSent([&](auto& s) {
+            return static_cast<size_t>(std::count_if(s.begin(), s.end(), [](const SentPacket& p) {
+                       return p.type == HEADER_IP_AUTHENTICATE && p.mac == kB;
+                   })) > asked;
+        }));
         f.window->OnCameraSelected(kA);
         f.ports.Deliver(MakeAuthReply(kB, "admin", "right"));
         QVERIFY(guitest::WaitUntil([&] { return f.Message().startsWith(QStringLiteral("Cam-00:0B")); }, 5000));
