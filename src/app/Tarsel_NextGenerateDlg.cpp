@@ -318,7 +318,6 @@ void CTarsel_NextGenerateDlg::ReloadPanel() {
 // ---------------------------------------------------------------------------------------
 // Cameras
 
-int CTarsel_NextGenerateDlg::ListCount() const { return m_cameraList->List()->GetItemCount(); }
 
 void CTarsel_NextGenerateDlg::OnCameraSelected(const char* mac) {
     CameraRecord record;

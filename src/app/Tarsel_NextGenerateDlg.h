@@ -75,7 +75,6 @@ public:
     void ReloadPanel();
 
     // Cameras.
-    int ListCount() const;
     void OnCameraSelected(const char* mac);
     void UpdateCommandBar();
     bool IsCameraVerified(const char* mac) const;

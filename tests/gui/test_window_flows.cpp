@@ -43,7 +43,7 @@ struct Fixture : guitest::FakeWindow {
         };
         ports.Deliver(MakeReply(HEADER_IP_QUERY, kA, "192.168.1.10", "manual"));
         ports.Deliver(MakeReply(HEADER_IP_QUERY, kB, "192.168.1.11", "manual"));
-        guitest::WaitUntil([&] { return window->ListCount() == 2; }, 5000);
+        guitest::WaitUntil([&] { return window->cameraList()->Model()->rowCount() == 2; }, 5000);
         Dismiss();
     }
     void Dismiss() {
