@@ -200,6 +200,14 @@ private slots:
         info->IpEdit()->setText(QStringLiteral("192.168.1.31"));  // reachable: sent without a question
         QTest::mouseClick(f.window->cameraPanel()->Auth()->SaveButton(), Qt::LeftButton);
         QVERIFY(guitest::WaitUntil([&] { return f.ports.CountSent(HEADER_IP_SET, kA) == 1; }, 3000));
+        // The panel keeps the saved camera, and shows what it reports once confirmed.
+        QCOMPARE(info->Mac(), std::string(kA));
+        CameraReply confirmed = MakeReply(HEADER_IP_QUERY, kA, "192.168.1.31", "manual");
+        std::snprintf(confirmed.gateway, sizeof confirmed.gateway, "0.0.0.0");
+        std::snprintf(confirmed.deviceName, sizeof confirmed.deviceName, "Hall");
+        f.ports.Deliver(confirmed);
+        QVERIFY(guitest::WaitUntil([&] { return f.window->cameraList()->StatusOf(kA) != STATUS_INDEX_SETTING; }, 5000));
+        QCOMPARE(info->IpEdit()->text(), QStringLiteral("192.168.1.31"));
     }
 
     void commandConfirmationNamesTheCamerasItGoesTo() {
