@@ -202,6 +202,7 @@ void CTarsel_NextGenerateDlg::ApplyLanguage(int index) {
     currentLanguage.store(index);
     WriteConfigString("SYSTEM", "Language", LanguageName(index));
     EnsureThreadLanguage(index);
+    UiUseQtTranslations(index);
     m_alertDialog->ReloadTexts();
     m_commandBar->ReloadTexts();
     m_cameraPanel->ReloadTexts();  // authenticated, information and login panels
