@@ -211,4 +211,6 @@ const char* const kEnglishTexts[kTextCount] = {
     "Site name (for the report's heading):",  // 20207
     "Maximise",  // 20208
     "Restore",  // 20209
+    "No picture",  // 20210
+    "The answer is not a picture",  // 20211
 };

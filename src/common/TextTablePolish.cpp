@@ -211,4 +211,6 @@ const char* const kPolishTexts[kTextCount] = {
     "Nazwa obiektu (do nagłówka raportu):",  // 20207
     "Maksymalizuj",  // 20208
     "Przywróć",  // 20209
+    "Brak obrazu",  // 20210
+    "Odpowiedź nie jest obrazem",  // 20211
 };

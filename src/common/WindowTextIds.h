@@ -23,3 +23,5 @@ constexpr int kTextDuplicateAddress = 20206;  // "duplicate address: another cam
 constexpr int kTextSiteName = 20207;  // "Site name (for the report's heading):"
 constexpr int kTextMaximise = 20208;  // "Maximise"
 constexpr int kTextRestore = 20209;  // "Restore"
+constexpr int kTextNoPicture = 20210;  // "No picture"
+constexpr int kTextNotAPicture = 20211;  // "The answer is not a picture"
