@@ -111,8 +111,11 @@ private slots:
 
         f.Dismiss();  // a late refusal for B names B and leaves A's panel as it is
         f.window->verifier()->SetTimeoutMs(5000);
+        const size_t asked = f.ports.CountSent(HEADER_IP_AUTHENTICATE, kB);
         f.Verify(kB, "wrong");
         f.window->OnCameraSelected(kA);
+        // The answer comes after the question has gone out, as a camera's would.
+        QVERIFY(guitest::WaitUntil([&] { return f.ports.CountSent(HEADER_IP_AUTHENTICATE, kB) > asked; }, 5000));
         f.ports.Deliver(MakeAuthReply(kB, "admin", "right"));
         QVERIFY(guitest::WaitUntil([&] { return f.Message().startsWith(QStringLiteral("Cam-00:0B")); }, 5000));
         QCOMPARE(f.window->cameraPanel()->Info()->Mac(), std::string(kA));
@@ -189,13 +192,16 @@ private slots:
         f.Dismiss();
         info->GatewayEdit()->setText(QStringLiteral("0.0.0.0"));
         static QString asked;
+        static QPoint askedCentre;
         SetAskOkCancelObserver([](MessageOKCancelDlg* question) {
             asked = question->Line(0)->text();
+            askedCentre = question->geometry().center();
             question->CancelButton()->click();
         });
         QTest::mouseClick(f.window->cameraPanel()->Auth()->SaveButton(), Qt::LeftButton);
         SetAskOkCancelObserver(nullptr);
         QCOMPARE(asked, UiText(kTextUnreachable));
+        QVERIFY((askedCentre - f.window->geometry().center()).manhattanLength() <= 2);  // on the window
         QCOMPARE(f.ports.CountSent(HEADER_IP_SET, kA), 0u);
         info->IpEdit()->setText(QStringLiteral("192.168.1.31"));  // reachable: sent without a question
         QTest::mouseClick(f.window->cameraPanel()->Auth()->SaveButton(), Qt::LeftButton);

@@ -78,7 +78,7 @@ private slots:
 
         QMenu menu;
         f.window->FillSystemMenu(&menu);
-        QAction* item = menu.actions().at(1);
+        QAction* item = menu.actions().at(3);  // after maximise and a line
         QCOMPARE(item->text(), UiText(TEXT_SITE_REPORT_MENU));
         QCOMPARE(item->data().toInt(), CTarsel_NextGenerateDlg::kSiteReportItem);
 
