@@ -1,5 +1,6 @@
 #include "app/ListDlg.h"
 
+#include <QHeaderView>
 #include <QPainter>
 #include <QShortcut>
 #include <QToolButton>
@@ -96,6 +97,9 @@ CListDlg::CListDlg(QWidget* parent, QWidget* popupParent) : QWidget(parent) {
     for (int column = 0; column < kColumns; ++column)
         m_list->InsertColumn(column, QString::fromLatin1(kColumnSpecs[column].initialTitle),
                              kColumnSpecs[column].width);
+    // A wider window gives its room to the last column, the status, whose texts are the
+    // longest.
+    m_list->horizontalHeader()->setStretchLastSection(true);
     m_list->SetCheckBoxes(true);
     m_list->SetRowHeight(25);
     m_list->SetFont(15, 6, 500, QStringLiteral("Arial"), QColor(0, 0, 0), QColor(0, 0, 0));

@@ -92,6 +92,11 @@ void MessageOKCancelDlg::reject() { done(2); }
 
 void MessageOKCancelDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    if (m_centreOn != nullptr) {
+        QRect placed(QPoint(0, 0), size());
+        placed.moveCenter(QRect(m_centreOn->mapToGlobal(QPoint(0, 0)), m_centreOn->size()).center());
+        move(placed.topLeft());
+    }
     m_ok->setFocus(Qt::PopupFocusReason);
     AnnounceAlert(this);
 }
@@ -120,12 +125,10 @@ int AskOkCancel(QWidget* owner, int line1Id, int line2Id, int line3Id) {
     dialog.setWindowModality(Qt::ApplicationModal);
     if (owner != nullptr) {
         // Centred on the owner itself (a panel asks about its own content), in screen
-        // coordinates whatever the owner's place inside its window.
+        // coordinates whatever the owner's place inside its window, once shown: a window
+        // manager may place a new window where it likes.
         const QWidget* top = owner->window();
-        const QRect ownerOnScreen(owner->mapToGlobal(QPoint(0, 0)), owner->size());
-        QRect placed(QPoint(0, 0), dialog.size());
-        placed.moveCenter(ownerOnScreen.center());
-        dialog.move(placed.topLeft());
+        dialog.m_centreOn = owner;
         dialog.winId();
         if (dialog.windowHandle() != nullptr && top->windowHandle() != nullptr)
             dialog.windowHandle()->setTransientParent(top->windowHandle());

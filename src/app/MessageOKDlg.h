@@ -4,6 +4,7 @@
 // the question with Cancel and closes the result box once its OK is enabled.
 
 #include <QDialog>
+#include <QPointer>
 #include <QStringList>
 
 #include "app/MessagePanel.h"
@@ -51,6 +52,9 @@ private:
     CustStatic* m_lines[3];
     CustButton* m_ok;
     CustButton* m_cancel;
+    // The window the question is centred on when it shows (none: where it was put).
+    QPointer<QWidget> m_centreOn;
+    friend int AskOkCancel(QWidget*, int, int, int);
 };
 
 // Asks the question modally, centred on the owner, with the owner disabled meanwhile.

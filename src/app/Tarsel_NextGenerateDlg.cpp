@@ -106,6 +106,14 @@ void CTarsel_NextGenerateDlg::CreateChildren() {
     m_bridge->SetEngine(m_engine.get());
     // The table's batches go straight to the list's model.
     connect(m_bridge, &CEngineBridge::camerasChanged, m_cameraList->Model(), &CameraTableModel::Apply);
+    // A camera saved from the panel stays in it; once its setting is confirmed (or has
+    // failed) the panel shows what the camera now reports.
+    connect(m_bridge, &CEngineBridge::camerasChanged, this, [this] {
+        if (m_savedMac.empty() || m_savedMac != currentMac) return;
+        if (m_engine->Table().StatusOf(currentMac) == STATUS_INDEX_SETTING) return;
+        m_savedMac.clear();
+        OnCameraSelected(currentMac);
+    });
     m_busyWait.setInterval(1000);
     connect(&m_busyWait, &QTimer::timeout, this, &CTarsel_NextGenerateDlg::BusyWaitRound);
     m_busyWatch.setInterval(kBusyWatchMs);
@@ -128,10 +136,7 @@ void CTarsel_NextGenerateDlg::WireCallbacks() {
     m_titleBar->m_context = this;
     m_titleBar->onMove = [](void* context, int x, int y) { Owner(context)->move(x, y); };
     m_titleBar->onMinimise = [](void* context) { Owner(context)->showMinimized(); };
-    m_titleBar->onMaximise = [](void* context) {
-        auto* self = Owner(context);
-        self->isMaximized() ? self->showNormal() : self->showMaximized();
-    };
+    m_titleBar->onMaximise = [](void* context) { Owner(context)->ToggleMaximised(); };
     m_titleBar->onClose = [](void* context) {
         QMetaObject::invokeMethod(Owner(context), &QWidget::close, Qt::QueuedConnection);
     };
@@ -197,6 +202,7 @@ void CTarsel_NextGenerateDlg::ApplyLanguage(int index) {
     currentLanguage.store(index);
     WriteConfigString("SYSTEM", "Language", LanguageName(index));
     EnsureThreadLanguage(index);
+    UiUseQtTranslations(index);
     m_alertDialog->ReloadTexts();
     m_commandBar->ReloadTexts();
     m_cameraPanel->ReloadTexts();  // authenticated, information and login panels
@@ -318,11 +324,11 @@ void CTarsel_NextGenerateDlg::ReloadPanel() {
 // ---------------------------------------------------------------------------------------
 // Cameras
 
-int CTarsel_NextGenerateDlg::ListCount() const { return m_cameraList->List()->GetItemCount(); }
 
 void CTarsel_NextGenerateDlg::OnCameraSelected(const char* mac) {
     CameraRecord record;
     if (mac == nullptr || !m_engine->CopyCamera(mac, &record)) return;  // gone with a new search
+    if (m_savedMac != mac) m_savedMac.clear();
     BoundedCopy(currentMac, mac, __func__, __LINE__);
     UpdateCommandBar();
     m_cameraPanel->ShowCamera(record, IsCameraVerified(mac));
@@ -381,6 +387,8 @@ void CTarsel_NextGenerateDlg::WatchBusyCameras(uint32_t now) {
 // The window's own menu, opened by a right click on the title bar (a frameless window has
 // no menu of the platform's): the export, the site report, a separator and the about item,
 // when its text is not empty.
+
+void CTarsel_NextGenerateDlg::ToggleMaximised() { isMaximized() ? showNormal() : showMaximized(); }
 
 void CTarsel_NextGenerateDlg::OpenAboutBox() {
     CAboutDlg about(this);

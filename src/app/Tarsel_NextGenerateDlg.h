@@ -17,6 +17,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "controls/CameraEvent.h"
@@ -75,7 +76,6 @@ public:
     void ReloadPanel();
 
     // Cameras.
-    int ListCount() const;
     void OnCameraSelected(const char* mac);
     void UpdateCommandBar();
     bool IsCameraVerified(const char* mac) const;
@@ -88,6 +88,8 @@ public:
     void WatchBusyCameras(uint32_t now);
 
     void OpenAboutBox();
+    // Maximises the window, or gives it back the size it had before.
+    void ToggleMaximised();
     // Fills the window's own menu: "Export list...", "Site report..." and the about item;
     // returns the about item (null when its text is empty). The export item's data is
     // kExportListItem, the report's kSiteReportItem.
@@ -243,6 +245,8 @@ private:
     bool m_autoIpShown = false;
     QWidget* m_sizeGrip = nullptr;
     bool m_historyFailureShown = false;
+    // The camera saved from the panel, until its setting is confirmed or has failed.
+    std::string m_savedMac;
     // The window's own menu items with their keys, in the menu's order.
     QList<QAction*> m_menuActions;
 };

@@ -250,7 +250,9 @@ void CTarsel_NextGenerateDlg::ApplySettings() {
     // The row shows "Setting" already; a send the camera refuses shows "No Response".
     CTSmainDlg* engine = m_engine.get();
     m_flowWorkers.Start([engine, prepared] { SendSettings(*engine, prepared); });
-    ResetPanels();
+    // The panel keeps the camera while its row stays selected (see camerasChanged).
+    m_savedMac = mac;
+    UpdateCommandBar();
 }
 
 // ---------------------------------------------------------------------------------------

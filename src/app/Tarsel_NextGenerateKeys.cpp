@@ -15,6 +15,7 @@
 #include "app/SiteReportFlow.h"
 #include "app/Tarsel_NextGenerateDlg.h"
 #include "app/TitleDlg.h"
+#include "common/WindowTextIds.h"
 #include "controls/UiText.h"
 #include "engine/SiteReport.h"
 #include "controls/Accessibility.h"
@@ -51,6 +52,9 @@ void CTarsel_NextGenerateDlg::SetUpKeyboard() {
 QAction* CTarsel_NextGenerateDlg::FillSystemMenu(QMenu* menu) {
     const int texts[] = {20125, TEXT_SITE_REPORT_MENU, 20001};
     for (int i = 0; i < 3; ++i) m_menuActions[i]->setText(UiText(texts[i]));
+    // The title bar's double click, for the keyboard: maximise, or back to the size before.
+    menu->addAction(UiText(isMaximized() ? kTextRestore : kTextMaximise), this, &CTarsel_NextGenerateDlg::ToggleMaximised);
+    menu->addSeparator();
     menu->addAction(m_menuActions[0]);
     menu->addAction(m_menuActions[1]);
     if (m_menuActions[2]->text().isEmpty()) return nullptr;

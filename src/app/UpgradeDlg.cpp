@@ -105,6 +105,8 @@ CUpgradeDlg::CUpgradeDlg(QWidget* parent) : QWidget(parent), m_proc(std::make_un
     m_list = new CTvListCtrl(this);
     m_list->setGeometry(10, 106, 1100, 400);
     m_list->SetCheckBoxes(true);
+    // Rows as high as the camera list's: the percentage stands on its bar, not below it.
+    m_list->SetRowHeight(25);
     m_list->SetProgressColumn(CTvListCtrl::kStatusColumn, QColor(0, 0, 255));
     for (int c = 0; c < 10; ++c) m_list->InsertColumn(c, UiText(kUpgradeColumnIds[c]), kColumnWidths[c]);
     m_list->SetCallback(&CUpgradeDlg::OnRow, this);

@@ -2,13 +2,16 @@
 
 #include <QPainter>
 
+#include "common/WindowTextIds.h"
 #include "common/stdafx.h"
+#include "controls/UiText.h"
 #include "web/SnapshotView.h"
 
 CViewDlg::CViewDlg(QWidget* parent) : QWidget(parent), m_worker(std::make_unique<CSnapshotWorker>()) {
     m_worker->context = this;
     m_worker->readCamera = &CViewDlg::ReadCamera;
     m_worker->onImage = &CViewDlg::OnImage;
+    m_worker->onFailure = &CViewDlg::OnFailure;
 }
 
 CViewDlg::~CViewDlg() { m_worker.reset(); }
@@ -16,7 +19,10 @@ CViewDlg::~CViewDlg() { m_worker.reset(); }
 void CViewDlg::Start(const QString& mac) {
     {
         std::lock_guard<std::mutex> lock(m_macLock);
-        if (m_mac != mac) m_picture = QImage();
+        if (m_mac != mac) {
+            m_picture = QImage();
+            m_whyTextId = 0;
+        }
         m_mac = mac;
     }
     m_worker->Start();
@@ -35,6 +41,7 @@ void CViewDlg::Clear() {
         m_mac.clear();
     }
     m_picture = QImage();
+    m_whyTextId = 0;
     update();
 }
 
@@ -72,16 +79,35 @@ void CViewDlg::OnImage(void* context, const SnapshotImage& image) {
     const SnapshotImage scaled = StretchSnapshot(image, kPictureWidth, kPictureHeight);
     QImage picture(scaled.rgb.data(), scaled.width, scaled.height, scaled.width * 3, QImage::Format_RGB888);
     picture = picture.copy();  // own the pixels
+    self->ForShownCamera([self, picture] {
+        self->m_picture = picture;
+        self->m_whyTextId = 0;
+    });
+}
+
+// No picture came: the pane says why instead of an old picture that would pass for a live one.
+void CViewDlg::OnFailure(void* context, HttpResult why) {
+    auto* self = static_cast<CViewDlg*>(context);
+    const int textId = why == HttpResult::Refused                                          ? kTextRefused
+                       : why == HttpResult::NoAnswer || why == HttpResult::TransportError ? kTextNoAnswer
+                                                                                          : kTextNotAPicture;
+    self->ForShownCamera([self, textId] {
+        self->m_picture = QImage();
+        self->m_whyTextId = textId;
+    });
+}
+
+void CViewDlg::ForShownCamera(std::function<void()> change) {
     QString from;
     {
-        std::lock_guard<std::mutex> lock(self->m_macLock);
-        from = self->m_fetching;
+        std::lock_guard<std::mutex> lock(m_macLock);
+        from = m_fetching;
     }
-    QMetaObject::invokeMethod(self, [self, picture, from] {
-        // A picture of a camera that is no longer shown, or that came after a pause, is dropped.
-        if (!self->Active() || from != self->Mac()) return;
-        self->m_picture = picture;
-        self->update();
+    QMetaObject::invokeMethod(this, [this, change = std::move(change), from] {
+        // A result for a camera that is no longer shown, or that came after a pause, is dropped.
+        if (!Active() || from != Mac()) return;
+        change();
+        update();
     }, Qt::QueuedConnection);
 }
 
@@ -90,5 +116,11 @@ void CViewDlg::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), Qt::white);
     painter.setPen(QColor(200, 200, 200));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
-    if (!m_picture.isNull()) painter.drawImage(QPoint(5, 5), m_picture);
+    if (!m_picture.isNull()) {
+        painter.drawImage(QPoint(5, 5), m_picture);
+    } else if (m_whyTextId != 0) {
+        painter.setPen(QColor(90, 90, 90));
+        painter.drawText(rect().adjusted(10, 10, -10, -10), Qt::AlignCenter | Qt::TextWordWrap,
+                         UiText(kTextNoPicture) + QLatin1Char('\n') + UiText(m_whyTextId));
+    }
 }

@@ -9,11 +9,13 @@
 
 #include <QImage>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
 #include <mutex>
 
 #include "engine/CameraRecord.h"
+#include "web/HttpOutcome.h"
 
 class CSnapshotWorker;
 struct SnapshotImage;
@@ -44,6 +46,8 @@ public:
     bool Active() const;
     QString Mac() const;
     const QImage& Picture() const { return m_picture; }
+    // The text shown in place of a picture (kTextNoAnswer...), 0 for none.
+    int WhyTextId() const { return m_whyTextId; }
     int WorkersCreated() const;
 
 protected:
@@ -52,10 +56,14 @@ protected:
 private:
     static bool ReadCamera(void* context, struct SnapshotCamera* camera);
     static void OnImage(void* context, const SnapshotImage& image);
+    static void OnFailure(void* context, HttpResult why);
+    // Runs `change` on the window's thread if the camera fetched is still the one shown.
+    void ForShownCamera(std::function<void()> change);
 
     mutable std::mutex m_macLock;  // m_mac, m_fetching: read by the worker
     QString m_mac;
     QString m_fetching;  // the MAC the worker's current pass read
     QImage m_picture;
+    int m_whyTextId = 0;  // why the last pass brought no picture; 0 after a picture
     std::unique_ptr<CSnapshotWorker> m_worker;
 };

@@ -209,4 +209,8 @@ const char* const kEnglishTexts[kTextCount] = {
     "The file's name is matched: it must hold the camera's model name.",  // 20205
     "duplicate address: another camera answers on it",  // 20206
     "Site name (for the report's heading):",  // 20207
+    "Maximise",  // 20208
+    "Restore",  // 20209
+    "No picture",  // 20210
+    "The answer is not a picture",  // 20211
 };

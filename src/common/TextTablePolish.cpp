@@ -209,4 +209,8 @@ const char* const kPolishTexts[kTextCount] = {
     "Dopasowywana jest nazwa pliku: musi zawierać nazwę modelu kamery.",  // 20205
     "zduplikowany adres: odpowiada na nim inna kamera",  // 20206
     "Nazwa obiektu (do nagłówka raportu):",  // 20207
+    "Maksymalizuj",  // 20208
+    "Przywróć",  // 20209
+    "Brak obrazu",  // 20210
+    "Odpowiedź nie jest obrazem",  // 20211
 };

@@ -1,5 +1,10 @@
 #include "controls/UiText.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+#include <memory>
+
 #include "common/CameraText.h"
 #include "common/Language.h"
 #include "finder/LibIP.h"
@@ -30,4 +35,18 @@ bool UiAddressValue(const QString& text, quint64* value) {
     if (number == INVALID_IP_VALUE) return false;
     if (value != nullptr) *value = number;
     return true;
+}
+
+void UiUseQtTranslations(int language) {
+    static std::unique_ptr<QTranslator> installed;
+    if (installed != nullptr) QCoreApplication::removeTranslator(installed.get());
+    installed.reset();
+    const char* file = language == LANGUAGE_POLISH                ? "qtbase_pl"
+                       : language == LANGUAGE_CHINESE_TRADITIONAL ? "qtbase_zh_TW"
+                                                                  : nullptr;
+    if (file == nullptr) return;
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QString::fromLatin1(file), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) return;
+    QCoreApplication::installTranslator(translator.get());
+    installed = std::move(translator);
 }

@@ -27,3 +27,8 @@ void UiCheckLanguage();
 
 // The numeric value of a dotted IPv4 address text; false when the text is no address.
 bool UiAddressValue(const QString& text, quint64* value);
+
+// Qt's own texts (its file dialogs, the buttons Qt names itself) in the language of index
+// `language` (see common/Language.h), from Qt's translations where the system has them;
+// Qt's English otherwise.
+void UiUseQtTranslations(int language);

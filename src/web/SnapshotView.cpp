@@ -272,16 +272,17 @@ void CSnapshotWorker::Run() {
                         1000);
                     const std::string target =
                         SnapshotTarget(local.tm_hour, local.tm_min, local.tm_sec, millisecond);
-                    if (HttpGetUrl(camera.ip, camera.httpPort, target.c_str(), camera.user,
-                                   camera.password, buffer)
-                            .Done()) {
-                        SnapshotImage image;
-                        if (DecodeSnapshot(buffer.data, buffer.length, &image, showWidth,
-                                           showHeight) &&
-                            active_ &&
-                            onImage != nullptr)
-                            onImage(context, image);
-                    }
+                    HttpResult why = HttpGetUrl(camera.ip, camera.httpPort, target.c_str(),
+                                                camera.user, camera.password, buffer)
+                                         .result;
+                    SnapshotImage image;
+                    if (why == HttpResult::Done &&
+                        !DecodeSnapshot(buffer.data, buffer.length, &image, showWidth, showHeight))
+                        why = HttpResult::NotCamera;
+                    if (active_ && why == HttpResult::Done && onImage != nullptr)
+                        onImage(context, image);
+                    else if (active_ && why != HttpResult::Done && onFailure != nullptr)
+                        onFailure(context, why);
                 }
             } catch (...) {
                 TLOG_WARNING("(%s:%d)Something Wrong...");

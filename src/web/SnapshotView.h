@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "web/HttpOutcome.h"
+
 // A decoded picture: 8-bit RGB, rows top to bottom, no padding.
 struct SnapshotImage {
     int width = 0;
@@ -92,6 +94,9 @@ public:
     bool (*readCamera)(void* context, SnapshotCamera* camera) = nullptr;
     // Called on the worker thread with every decoded picture while the view is active.
     void (*onImage)(void* context, const SnapshotImage& image) = nullptr;
+    // Called on the worker thread when a pass brings no picture: why the camera gave none
+    // (NotCamera also for an answer that is not a picture that can be decoded).
+    void (*onFailure)(void* context, HttpResult why) = nullptr;
     void* context = nullptr;
     int intervalMs = 1000;
     int showWidth = kSnapshotShownWidth;  // pictures are decoded no larger than needed

@@ -115,7 +115,6 @@ public:
     // not be freed, even when its state already reads UPGRADE_DONE.
     bool WorkerHolds(const UpgradeItem* item);
 
-    const char* UploadName() const { return uploadName_; }
     int ActiveUploads();
 
     // Test hooks: the waits and the millisecond tick.

@@ -5,6 +5,8 @@
 #include <memory>
 
 #include "GuiTestSupport.h"
+#include "app/CameraTableModel.h"
+#include "app/ListDlg.h"
 #include "app/MessageDlg.h"
 #include "app/Tarsel_NextGenerateDlg.h"
 #include "finder/LibIP.h"

@@ -206,7 +206,7 @@ private slots:
         QVERIFY(f.FocusComesTo(list));
         f.ports.Deliver(MakeReply(HEADER_IP_QUERY, kA, "192.168.1.10", "manual"));
         f.ports.Deliver(MakeReply(HEADER_IP_QUERY, kB, "192.168.1.11", "manual"));
-        QVERIFY(guitest::WaitUntil([&] { return f.w->ListCount() == 2; }, 5000));
+        QVERIFY(guitest::WaitUntil([&] { return f.w->cameraList()->Model()->rowCount() == 2; }, 5000));
         for (int row = 0; row <= f.w->cameraList()->RowOfMac(kB); ++row)
             Press(f.w, Qt::Key_Down);
         Press(f.w, Qt::Key_Return);

@@ -28,6 +28,7 @@
 #include "app/UpgradeDlg.h"
 #include "app/ViewDlg.h"
 #include "controls/CustControls.h"
+#include "controls/TvListCtrl.h"
 #include "controls/UiText.h"
 #include "platform/Log.h"
 
@@ -220,7 +221,7 @@ private slots:
         QAction* about = window->FillSystemMenu(&menu);
         QVERIFY(about != nullptr);
         // Every item shows its key, and Alt+Space opens the menu without a mouse.
-        QCOMPARE(menu.actions().at(0)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
+        QCOMPARE(menu.actions().at(2)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
         QCOMPARE(about->shortcut(), QKeySequence(Qt::Key_F1));
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
@@ -232,10 +233,15 @@ private slots:
         });
         QTest::keyClick(window.get(), Qt::Key_Space, Qt::AltModifier);
         QVERIFY(guitest::WaitUntil([] { return menuItems != 0; }, 2000));
-        QCOMPARE(menuItems, 4);  // export, report, a line, about
+        QCOMPARE(menuItems, 6);  // maximise, a line, export, report, a line, about
+        menu.actions().at(0)->trigger();
+        QVERIFY(window->isMaximized());
+        window->showNormal();
         window->resize(CTarsel_NextGenerateDlg::kWidth + 200, CTarsel_NextGenerateDlg::kHeight + 150);
         QVERIFY(guitest::WaitUntil([&] { return window->cameraList()->height() == 450; }, 2000));
         QCOMPARE(window->cameraPanel()->height(), 310);
+        CTvListCtrl* list = window->cameraList()->List();  // the columns take the room
+        QCOMPARE(list->columnViewportPosition(9) + list->columnWidth(9), list->viewport()->width());
         static QString seenTitle;
         seenTitle.clear();
         QTimer::singleShot(50, [] {

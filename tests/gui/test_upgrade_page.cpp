@@ -67,7 +67,7 @@ private slots:
         guitest::FakeWindow f;
         const char* macs[2] = {"00:1B:2C:00:00:31", "00:1B:2C:00:00:32"};
         for (const char* mac : macs) f.ports.Deliver(MakeReply(HEADER_IP_QUERY, mac, "10.0.0.9", "manual"));
-        QVERIFY(guitest::WaitUntil([&] { return f.window->ListCount() == 2; }, 5000));
+        QVERIFY(guitest::WaitUntil([&] { return f.window->cameraList()->Model()->rowCount() == 2; }, 5000));
         CUpgradeDlg* page = f.window->upgradeDialog();
         CSelCameraDlg* selection = page->Selection();
         CTvListCtrl* rows = selection->List();

@@ -44,7 +44,7 @@ struct Fixture : guitest::FakeWindow {
         };
         ports.Deliver(MakeReply(HEADER_IP_QUERY, kA, "192.168.1.10", "manual"));
         ports.Deliver(MakeReply(HEADER_IP_QUERY, kB, "192.168.1.11", "manual"));
-        guitest::WaitUntil([&] { return window->ListCount() == 2; }, 5000);
+        guitest::WaitUntil([&] { return window->cameraList()->Model()->rowCount() == 2; }, 5000);
         Dismiss();
     }
     void Dismiss() {
@@ -122,6 +122,8 @@ private slots:
                    })) > asked;
         }));
         f.window->OnCameraSelected(kA);
+        // The answer comes after the question has gone out, as a camera's would.
+        QVERIFY(guitest::WaitUntil([&] { return f.ports.CountSent(HEADER_IP_AUTHENTICATE, kB) > asked; }, 5000));
         f.ports.Deliver(MakeAuthReply(kB, "admin", "right"));
         QVERIFY(guitest::WaitUntil([&] { return f.Message().startsWith(QStringLiteral("Cam-00:0B")); }, 5000));
         QCOMPARE(f.window->cameraPanel()->Info()->Mac(), std::string(kA));
@@ -198,17 +200,28 @@ private slots:
         f.Dismiss();
         info->GatewayEdit()->setText(QStringLiteral("0.0.0.0"));
         static QString asked;
+        static QPoint askedCentre;
         SetAskOkCancelObserver([](MessageOKCancelDlg* question) {
             asked = question->Line(0)->text();
+            askedCentre = question->geometry().center();
             question->CancelButton()->click();
         });
         QTest::mouseClick(f.window->cameraPanel()->Auth()->SaveButton(), Qt::LeftButton);
         SetAskOkCancelObserver(nullptr);
         QCOMPARE(asked, UiText(kTextUnreachable));
+        QVERIFY((askedCentre - f.window->geometry().center()).manhattanLength() <= 2);  // on the window
         QCOMPARE(f.ports.CountSent(HEADER_IP_SET, kA), 0u);
         info->IpEdit()->setText(QStringLiteral("192.168.1.31"));  // reachable: sent without a question
         QTest::mouseClick(f.window->cameraPanel()->Auth()->SaveButton(), Qt::LeftButton);
         QVERIFY(guitest::WaitUntil([&] { return f.ports.CountSent(HEADER_IP_SET, kA) == 1; }, 3000));
+        // The panel keeps the saved camera, and shows what it reports once confirmed.
+        QCOMPARE(info->Mac(), std::string(kA));
+        CameraReply confirmed = MakeReply(HEADER_IP_QUERY, kA, "192.168.1.31", "manual");
+        std::snprintf(confirmed.gateway, sizeof confirmed.gateway, "0.0.0.0");
+        std::snprintf(confirmed.deviceName, sizeof confirmed.deviceName, "Hall");
+        f.ports.Deliver(confirmed);
+        QVERIFY(guitest::WaitUntil([&] { return f.window->cameraList()->StatusOf(kA) != STATUS_INDEX_SETTING; }, 5000));
+        QCOMPARE(info->IpEdit()->text(), QStringLiteral("192.168.1.31"));
     }
 
     void commandConfirmationNamesTheCamerasItGoesTo() {

@@ -2,6 +2,7 @@
 // the whole language caption, and the menus, "Remove" and the about box follow it; in every
 // language every caption fits its place in its own size.
 
+#include <QCoreApplication>
 #include <QTest>
 
 #include "FakeWindow.h"
@@ -64,6 +65,9 @@ private slots:
             CAboutDlg about(f.window.get());
             QCOMPARE(about.windowTitle(), TextIn(language, 20140));
             QCOMPARE(about.OkButton()->text(), TextIn(language, 20012));
+            // Qt's own dialogs follow, from Qt's translations.
+            const QString cancel = QCoreApplication::translate("QPlatformTheme", "Cancel");
+            QCOMPARE(cancel == QStringLiteral("Cancel"), language == LANGUAGE_ENGLISH);
         }
         QVERIFY(CLngDlg::ItemLanguage(2) == LANGUAGE_POLISH);
     }

@@ -43,9 +43,9 @@ std::string Jpeg() {
 void AddCamera(guitest::FakeWindow& f, const char* mac, const std::string& port, bool verified) {
     CameraReply reply = MakeReply(HEADER_IP_QUERY, mac, "127.0.0.1", "manual");
     std::snprintf(reply.httpPort, sizeof reply.httpPort, "%s", port.c_str());
-    const int rows = f.window->ListCount();
+    const int rows = f.window->cameraList()->Model()->rowCount();
     f.ports.Deliver(reply);
-    QVERIFY(guitest::WaitUntil([&] { return f.window->ListCount() == rows + 1; }, 3000));
+    QVERIFY(guitest::WaitUntil([&] { return f.window->cameraList()->Model()->rowCount() == rows + 1; }, 3000));
     if (!verified)
         return;
     f.window->engine().SetCameraAuth("127.0.0.1", mac, "admin", "pw");
@@ -78,7 +78,7 @@ private slots:
 
         QMenu menu;
         f.window->FillSystemMenu(&menu);
-        QAction* item = menu.actions().at(1);
+        QAction* item = menu.actions().at(3);  // after maximise and a line
         QCOMPARE(item->text(), UiText(TEXT_SITE_REPORT_MENU));
         QCOMPARE(item->data().toInt(), CTarsel_NextGenerateDlg::kSiteReportItem);
 

@@ -28,6 +28,7 @@ struct View {
     SnapshotCamera camera{};
     std::vector<SnapshotImage> images;
     std::vector<std::chrono::steady_clock::time_point> times;
+    std::atomic<HttpResult> why{HttpResult::Done};  // the last pass without a picture
 
     static bool Read(void* c, SnapshotCamera* out) {
         auto* v = static_cast<View*>(c);
@@ -114,6 +115,7 @@ void Wire(CSnapshotWorker& worker, View& view) {
     worker.context = &view;
     worker.readCamera = View::Read;
     worker.onImage = View::Draw;
+    worker.onFailure = [](void* c, HttpResult why) { static_cast<View*>(c)->why = why; };
 }
 
 }  // namespace
@@ -220,10 +222,12 @@ TEST(SnapshotView, RefusedOrUndecodableAnswersDrawNothingAndTheLoopGoesOn) {
     worker.Start();
     ASSERT_TRUE(WaitFor([&] { return log.Count("!!! Response code: 401\n") >= 3; }));
     EXPECT_EQ(0u, view.Count());
+    EXPECT_EQ(HttpResult::Refused, view.why.load());  // each pass says why it drew nothing
 
     view.Point(garbage.PortText(), "x");
     ASSERT_TRUE(WaitFor([&] { return garbageFetches.load() >= 3; }));
     EXPECT_EQ(0u, view.Count());
+    EXPECT_EQ(HttpResult::NotCamera, view.why.load());
 
     view.Point(server.PortText(), "pass");
     EXPECT_TRUE(WaitFor([&] { return view.Count() >= 2; }));

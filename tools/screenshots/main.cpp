@@ -295,6 +295,17 @@ void MainWindow(int language, const QString& tag) {
         window.upgradeDialog()->ToggleCameraSelection();
         QTest::qWait(50);  // the lists lay out their scroll bars once shown
         Save(&window, QStringLiteral("main_window_upgrade_") + tag);
+        // Rows under way, failed and waiting: the percentage on its bar, the statuses whole.
+        window.upgradeDialog()->ToggleCameraSelection();
+        CTvListCtrl* rows = window.upgradeDialog()->List();
+        const int upgradeStatuses[] = {5, 8, 6};
+        for (int i = 0; i < 3; ++i) {
+            const int row = rows->InsertItem(i, QStringLiteral("Camera-%1").arg(i), QStringLiteral("00:1A:2B:3C:4E:0%1").arg(i));
+            rows->SetRowProgress(row, 37);
+            rows->SetRowStatus(row, upgradeStatuses[i], QStringLiteral("37%"));
+        }
+        QTest::qWait(50);
+        Save(&window, QStringLiteral("main_window_upgrading_") + tag);
     }
     SetConfigPath(nullptr);
 }
