@@ -114,13 +114,6 @@ private slots:
         f.window->verifier()->SetTimeoutMs(5000);
         const size_t asked = f.ports.CountSent(HEADER_IP_AUTHENTICATE, kB);
         f.Verify(kB, "wrong");
-        // The answer is delivered only once the question went out (a busy machine may take
-        // a while to send it); an answer nobody asked for is not taken.
-        QVERIFY(f.ports.WaitSent([&](auto& s) {
-            return static_cast<size_t>(std::count_if(s.begin(), s.end(), [](const SentPacket& p) {
-                       return p.type == HEADER_IP_AUTHENTICATE && p.mac == kB;
-                   })) > asked;
-        }));
         f.window->OnCameraSelected(kA);
         // The answer comes after the question has gone out, as a camera's would.
         QVERIFY(guitest::WaitUntil([&] { return f.ports.CountSent(HEADER_IP_AUTHENTICATE, kB) > asked; }, 5000));
