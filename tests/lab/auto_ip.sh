@@ -5,8 +5,9 @@
 # address in the range ("Assign IP"), the manual ones "Ignore", the other-adapter one
 # "Different Network Cards", the other password "Verify Fail". A second run on fresh
 # cameras (new lab, same settings file) gives every camera the same address again. A range
-# of 3 addresses for the 6 DHCP cameras (a settings file that cannot be written, so empty)
-# leaves 3 "NO IP" and exits 6: the addresses given could not be remembered.
+# of 5 addresses holding this PC's own for the 6 DHCP cameras (a settings file that cannot
+# be written, so empty) leaves 2 "NO IP" and exits 6: the addresses given could not be
+# remembered.
 # Fails (never skips) when the lab cannot be built.
 . "$(dirname "$0")/../support/lab_preamble.sh"
 
@@ -71,10 +72,13 @@ done
 # there) reads as empty, and the addresses given cannot be remembered: exit 6, not 5.
 touch "$WORK/not-a-folder"
 INI="$WORK/not-a-folder/tarsel.ini"
-run 192.168.1.100-192.168.1.102 "$WORK/r3"
+# The range holds this PC's own address (.5): it is never handed out, so five addresses
+# give four cameras one.
+run 192.168.1.3-192.168.1.7 "$WORK/r3"
 counts=$(jq -r '[([.[] | select(.status == "Assign IP")] | length), ([.[] | select(.status == "NO IP")] | length)] | join(" ")' "$WORK/r3")
-[ "$counts" = "3 3" ] || fail "range of 3: assigned / NO IP $counts: $(cat "$WORK/r3" "$WORK/r3.err")"
-[ "$(cat "$WORK/r3.rc")" = 6 ] || fail "range of 3, history unwritable: exit $(cat "$WORK/r3.rc"), want 6"
+[ "$counts" = "4 2" ] || fail "range of 5 with the PC's own: assigned / NO IP $counts: $(cat "$WORK/r3" "$WORK/r3.err")"
+[ "$(jq -r '[.[] | select(.newIp == "192.168.1.5")] | length' "$WORK/r3")" = 0 ] || fail "the PC's own address was handed out"
+[ "$(cat "$WORK/r3.rc")" = 6 ] || fail "range of 5, history unwritable: exit $(cat "$WORK/r3.rc"), want 6"
 grep -q "could not be saved" "$WORK/r3.err" || fail "no word of the unsaved history: $(cat "$WORK/r3.err")"
 [ "$failures" -eq 0 ] || { cat "$R" "$R.err" >&2; exit 1; }
-echo "auto_ip: 6 assigned (one kept), 2 ignored, 1 other adapter, 1 verify fail; same addresses on the second run; range of 3: 3 NO IP, exit 6 with the history unwritable"
+echo "auto_ip: 6 assigned (one kept), 2 ignored, 1 other adapter, 1 verify fail; same addresses on the second run; range of 5 holding the PC's address: 4 assigned, 2 NO IP, exit 6 with the history unwritable"
