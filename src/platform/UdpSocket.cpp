@@ -125,7 +125,7 @@ bool EnableDestinationInfo(int fd) {
 }
 
 int ReceiveDatagram(int fd, void* buffer, size_t capacity, uint32_t* destination,
-                    int* arrivalInterface, uint32_t* source) {
+                    int* arrivalInterface, uint32_t* source, uint16_t* sourcePort) {
     iovec part{buffer, capacity};
     alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(in_pktinfo))];
     msghdr message{};
@@ -151,6 +151,8 @@ int ReceiveDatagram(int fd, void* buffer, size_t capacity, uint32_t* destination
         return -2;
     if (source != nullptr)
         *source = ntohl(sender.sin_addr.s_addr);
+    if (sourcePort != nullptr)
+        *sourcePort = ntohs(sender.sin_port);
     for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
          header = CMSG_NXTHDR(&message, header)) {
         if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO) {

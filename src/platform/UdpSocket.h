@@ -64,9 +64,11 @@ bool EnableDestinationInfo(int fd);
 // error, and -2 for a datagram larger than capacity (which is discarded). When asked, and
 // when EnableDestinationInfo is on, *destination is the datagram's destination address
 // (host order; 0 when unknown) and *arrivalInterface the index of the interface it came
-// through (0 when unknown). *source is the sender's address (host order).
+// through (0 when unknown). *source is the sender's address (host order), *sourcePort its
+// port (host order).
 int ReceiveDatagram(int fd, void* buffer, size_t capacity, uint32_t* destination = nullptr,
-                    int* arrivalInterface = nullptr, uint32_t* source = nullptr);
+                    int* arrivalInterface = nullptr, uint32_t* source = nullptr,
+                    uint16_t* sourcePort = nullptr);
 
 // The last socket error code of this thread (errno).
 int LastSocketError();

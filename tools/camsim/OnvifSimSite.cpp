@@ -21,6 +21,7 @@
 #include "OnvifSim.h"
 #include "PinnedSend.h"
 #include "onvif/WsDiscovery.h"
+#include "platform/UdpSocket.h"
 
 namespace camsim {
 namespace {
@@ -227,28 +228,23 @@ void OnvifSite::Respond() {
     while (!stop_) {
         pollfd p{fd_, POLLIN, 0};
         if (::poll(&p, 1, 100) <= 0) continue;
-        alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(in_pktinfo))];
+        uint32_t destination = 0, source = 0;
+        uint16_t sourcePort = 0;
+        int ifindex = 0;
+        const int n = tarsel::ReceiveDatagram(fd_, buffer.data(), buffer.size(), &destination,
+                                              &ifindex, &source, &sourcePort);
+        if (n <= 0) continue;  // nothing, or a datagram larger than any probe
         sockaddr_in from{};
-        iovec part{buffer.data(), buffer.size()};
-        msghdr m{};
-        m.msg_name = &from;
-        m.msg_namelen = sizeof from;
-        m.msg_iov = &part;
-        m.msg_iovlen = 1;
-        m.msg_control = control;
-        m.msg_controllen = sizeof control;
-        const ssize_t n = ::recvmsg(fd_, &m, 0);
-        if (n <= 0 || (m.msg_flags & MSG_TRUNC) != 0) continue;
-        in_pktinfo info{};
-        for (cmsghdr* c = CMSG_FIRSTHDR(&m); c != nullptr; c = CMSG_NXTHDR(&m, c))
-            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) std::memcpy(&info, CMSG_DATA(c), sizeof info);
-        const bool multicast = IN_MULTICAST(ntohl(info.ipi_addr.s_addr));
+        from.sin_family = AF_INET;
+        from.sin_addr.s_addr = htonl(source);
+        from.sin_port = htons(sourcePort);
+        const bool multicast = IN_MULTICAST(destination);
         const std::string probe(buffer.data(), static_cast<size_t>(n));
         for (const auto& d : devices_) {
             in_addr own{};
             inet_pton(AF_INET, d->ip.c_str(), &own);
             // A unicast probe is for the device with that address only.
-            if (!multicast && own.s_addr != info.ipi_addr.s_addr) continue;
+            if (!multicast && ntohl(own.s_addr) != destination) continue;
             std::string answer = AnswerProbe(*d, probe);
             if (answer.empty()) continue;
             const int delay = d->replyDelayMaxMs > 0
@@ -256,7 +252,7 @@ void OnvifSite::Respond() {
                                   : 0;
             std::lock_guard<std::mutex> lock(mutex);
             queue.emplace(std::chrono::steady_clock::now() + std::chrono::milliseconds(delay),
-                          Pending{std::move(answer), from, own, info.ipi_ifindex});
+                          Pending{std::move(answer), from, own, ifindex});
             wake.notify_one();
         }
     }
