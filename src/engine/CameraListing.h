@@ -5,9 +5,11 @@
 
 #include <functional>
 #include <string>
+#include <memory>
 #include <vector>
 
 #include "engine/CameraWarnings.h"
+#include "engine/OnvifEntry.h"
 
 struct CameraRecord;
 struct CameraEntry;
@@ -20,6 +22,10 @@ struct CameraListing {
     bool viaHttp = false;
     std::string status;       // as the window's list would show it, in English
     std::vector<std::string> warnings;  // "duplicate-ip", "foreign-subnet" (AddWarnings)
+    // "native" for a camera of this family (which may answer ONVIF too: then `onvif` is set),
+    // "onvif" for an ONVIF device of another maker (read-only; `mac` from its facts, if read).
+    std::string protocol = "native";
+    std::shared_ptr<const OnvifEntry> onvif;
 };
 
 // The listing of an engine record, with the adapter the record keeps; no status, no warnings.

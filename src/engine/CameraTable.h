@@ -25,6 +25,11 @@
 
 #include "engine/CameraRecord.h"
 #include "engine/CameraWarnings.h"
+#include "engine/OnvifEntry.h"
+
+namespace tarsel::onvif {
+struct OnvifDevice;
+}
 
 // Status indexes of a camera row; each selects the row's status text and look.
 enum StatusIndex : int {
@@ -67,15 +72,24 @@ enum class BusyAction { None, Setting, Default, Upgrade };
 
 // The kinds of device a camera table lists. Each kind has its own identity key and its own
 // member in the entry; a native camera is one of this family, found by discovery or over
-// HTTP, and keyed by its MAC (MacKey).
-enum class DeviceKind { Native };
+// HTTP, and keyed by its MAC (MacKey); an ONVIF device of another maker is keyed by
+// OnvifKey(endpoint) and is read-only.
+enum class DeviceKind { Native, Onvif };
 
 // One row of the table. The table owns the camera's record here; readers get copies, which
 // carry no credentials.
 struct CameraEntry {
     std::string key;                       // identity key: MacKey(record.mac) for a native camera
     DeviceKind kind = DeviceKind::Native;
-    CameraRecord record{};                 // the native camera as the engine knows it
+    // For a native camera, the camera as the engine knows it. For an ONVIF device, the facts
+    // its row shows in the same fields (name, ip, mask, mode, model, company, fwVersion,
+    // serial, httpPort, adapter); its mac stays empty, so no MAC-keyed command reaches it.
+    CameraRecord record{};
+    // The ONVIF facts: always for an ONVIF device, for a native camera that answers ONVIF too.
+    std::shared_ptr<const OnvifEntry> onvif;
+    // Only in a change batch: the row went into another one (an ONVIF device found to be a
+    // camera of this family); readers drop it.
+    bool removed = false;
     int statusIndex = STATUS_INDEX_VIEW;
     std::string statusText;  // the caller's text for an index without one ("37%")
     int progress = 0;        // percent of an upgrade
@@ -170,7 +184,20 @@ public:
     // Calls the notify function when a batch started since the last call.
     void NotifyIfPending();
 
+    // ---- ONVIF devices (the table's lock only; callable from any thread)
+    // One device as a search heard it: a native camera listed at its address gains the
+    // facts; otherwise its own row is added or updated. False when the table is full (a new
+    // device is not listed).
+    bool MergeOnvif(const tarsel::onvif::OnvifDevice& device, uint32_t now);
+    // What a read with credentials found: the entry (by key) keeps the facts; its row turns
+    // verified, "Verify Fail" for refused credentials, "No Response" for silence. An ONVIF
+    // device's row shows the facts (maker, model, firmware, serial, mode, mask).
+    void SetOnvifFacts(const std::string& key, tarsel::onvif::OnvifOutcome outcome,
+                       const tarsel::onvif::OnvifFacts& facts);
+
     // ---- readers
+    // Every function below that takes `mac` takes an entry's key as well: a MAC in any
+    // spelling, or an ONVIF key (OnvifKey).
     uint32_t Generation() const;
     size_t Count() const;
     bool Find(const char* mac, CameraEntry* out) const;
@@ -179,7 +206,8 @@ public:
     int StatusOf(const char* mac) const;
     bool AnyWithStatus(int index) const;
     std::vector<CameraEntry> Entries() const;  // in the order first listed
-    // The entries of the MACs given, in that order; MACs no longer listed are left out.
+    // The entries of the MACs given, in that order; MACs no longer listed are left out, but
+    // a row that went into another one comes as an entry with `removed` set.
     std::vector<CameraEntry> EntriesOf(const std::vector<std::string>& macs) const;
     CameraChangeBatch TakeChanges();
 

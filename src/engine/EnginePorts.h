@@ -14,7 +14,9 @@
 #include "LibPacket/PacketProcess.h"
 #include "engine/CameraWarnings.h"
 #include "finder/LIbFinder.h"
+#include "onvif/OnvifDeviceList.h"
 #include "web/HttpOutcome.h"
+#include <atomic>
 
 // The per-camera memory of the addresses the automatic assignment gave out, persisted in
 // the configuration file. Addresses and masks are 64-bit address values.
@@ -64,4 +66,17 @@ public:
     // millisecond; a test runs the engine's long waits faster by raising it.
     virtual uint32_t Now() = 0;
     virtual uint32_t Speedup() { return 1; }
+    // The ONVIF multicast search on every adapter the native search uses, answers merged
+    // into list until waitMs passed or *stop. Nothing by default (a test's engine has no
+    // network); the live ports search for real.
+    virtual void SearchOnvif(const tarsel::onvif::ProbeSet& probes, int waitMs,
+                             tarsel::onvif::OnvifDeviceList& list, const std::atomic<bool>* stop) {
+        (void)probes, (void)waitMs, (void)list, (void)stop;
+    }
+    // Both probes to port 3702 of one address (unicast), answers merged into list.
+    virtual void ProbeOnvifAddress(uint32_t hostOrderAddress, const tarsel::onvif::ProbeSet& probes,
+                                   int waitMs, tarsel::onvif::OnvifDeviceList& list,
+                                   const std::atomic<bool>* stop) {
+        (void)hostOrderAddress, (void)probes, (void)waitMs, (void)list, (void)stop;
+    }
 };

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <unordered_map>
@@ -29,6 +30,8 @@
 #include "engine/CameraTable.h"
 #include "engine/EnginePorts.h"
 #include "platform/WorkerThreads.h"
+
+struct CurlBuffer;
 
 // What a single verification is about; owned by the caller and kept alive until its
 // callback ran or CancelVerify returned.
@@ -97,6 +100,33 @@ public:
     void KeepQuery();
     void SetKeepQueryRounds(int32_t rounds);
     int32_t KeepQueryRounds() const { return keepQueryRounds.load(); }
+
+    // ---- ONVIF devices (read-only)
+    // Whether the searches that follow also look for ONVIF devices, and for how long each
+    // listens for their answers (from the probes on). On by default, 3 s.
+    void SetOnvifSearch(bool enabled, int waitMs);
+    bool OnvifSearchEnabled() const { return m_onvifEnabled.load(); }
+    // Both ONVIF probes to port 3702 of one address (a range search's host), answers read
+    // for waitMs and listed as a discovery answer would be. Blocks; any thread.
+    void ProbeOnvifAt(uint32_t hostOrderAddress, int waitMs);
+    // Reads the facts of the entry (its key) with the credentials, blocking (a few seconds
+    // at most); any thread but the window's. Accepted credentials are kept for the run, the
+    // facts go into the entry and its row shows the outcome. Credentials go only to the
+    // address the device answered from (OtherHost otherwise, nothing sent).
+    tarsel::onvif::OnvifOutcome VerifyOnvif(const std::string& key, const std::string& user,
+                                            const std::string& password, std::string* reason = nullptr);
+    // VerifyOnvif on every listed entry with ONVIF facts, several at once; progress(done,
+    // total) after each; stops early when *stop turns true.
+    struct OnvifTally {
+        int verified = 0, refused = 0, noAnswer = 0, other = 0;
+    };
+    OnvifTally VerifyOnvifAll(const std::string& user, const std::string& password,
+                              const std::atomic<bool>* stop = nullptr,
+                              const std::function<void(int done, int total)>& progress = {});
+    // The picture of a verified ONVIF device (its key), with the credentials it accepted:
+    // 0 and the picture; -2 when it has no snapshot address of its own (nothing sent), -3
+    // when it is not verified; else the fetch's HTTP status or libcurl result.
+    int OnvifSnapshot(const std::string& key, ::CurlBuffer& picture);
 
     // ---- commands
     int SetCameraParameters(const char* mac, const char* payload);
@@ -231,6 +261,13 @@ private:
     std::mutex m_verifyCallLock;
     VerifyCallback verifyCallback = nullptr;
     VerifyContext* verifyContext = nullptr;
+
+    // ONVIF search (see SetOnvifSearch); the stop flag ends the previous search's listening.
+    std::atomic<bool> m_onvifEnabled{true};
+    std::atomic<int> m_onvifWaitMs{3000};
+    std::shared_ptr<std::atomic<bool>> m_onvifStop;  // engine mutex
+    void StartOnvifSearch();
+    // MacKey or ONVIF key -> credentials accepted by an ONVIF device (m_credentials).
 
     std::mutex m_sleepLock;
     std::condition_variable m_wake;
