@@ -273,6 +273,9 @@ private:
     Slot* NativeAtLocked(uint64_t address);
     void AbsorbOnvifAtLocked(Slot& native);
     void MergeIntoLocked(Slot& native, Slot& onvifRow);
+    // The adapter address an ONVIF row shows: the one of its adapter's subnets that holds
+    // the device, else the adapter's first.
+    void ShowAdapterAddressLocked(CameraRecord& record, uint32_t now);
     // An entry key from a MAC in any spelling or an ONVIF key.
     static std::string KeyOfText(const char* text);
     // Runs notify outside the lock when `started` says a batch began.

@@ -140,6 +140,17 @@ void CameraTable::MergeIntoLocked(Slot& native, Slot& row) {
     NoteChangedLocked(native.entry);
 }
 
+void CameraTable::ShowAdapterAddressLocked(CameraRecord& record, uint32_t now) {
+    if (record.adapterName[0] == '\0') return;
+    RefreshSubnetsLocked(now);
+    const std::vector<AdapterSubnet>& subnets = SubnetsLocked(record.adapterName, now);
+    if (subnets.empty()) return;
+    const AdapterSubnet* shown = &subnets.front();
+    for (const AdapterSubnet& subnet : subnets)
+        if (WarningsOf(record.ip, false, {subnet}).empty()) shown = &subnet;  // holds the device
+    CopyTruncated(record.adapterIp, shown->address.c_str());
+}
+
 bool CameraTable::MergeOnvif(const tarsel::onvif::OnvifDevice& device, uint32_t now) {
     std::lock_guard<std::mutex> guard(m_lock);
     OnvifEntry fresh = EntryOfDevice(device);
@@ -159,6 +170,7 @@ bool CameraTable::MergeOnvif(const tarsel::onvif::OnvifDevice& device, uint32_t 
         if (!own->listed) return true;  // went into a native camera that has moved since
         own->entry.onvif = WithFactsOf(std::move(fresh), own->entry.onvif);
         ShowOnvifFacts(own->entry.record, *own->entry.onvif);
+        ShowAdapterAddressLocked(own->entry.record, now);
         NoteChangedLocked(own->entry);
         JudgeLocked(*own, now);
         return true;
@@ -174,6 +186,7 @@ bool CameraTable::MergeOnvif(const tarsel::onvif::OnvifDevice& device, uint32_t 
     slot.entry.kind = DeviceKind::Onvif;
     slot.entry.onvif = std::make_shared<const OnvifEntry>(std::move(fresh));
     ShowOnvifFacts(slot.entry.record, *slot.entry.onvif);
+    ShowAdapterAddressLocked(slot.entry.record, now);
     m_byKey.emplace(key, slot.position);
     NoteChangedLocked(slot.entry);
     JudgeLocked(slot, now);
