@@ -6,6 +6,7 @@
 
 #include "engine/CameraCommands.h"
 #include <algorithm>
+#include <atomic>
 
 #include "engine/CameraListing.h"
 #include "onvif/OnvifDeviceList.h"
@@ -364,6 +365,36 @@ TEST(CameraTable, OnvifDevicesAreOneRowEachAndJoinOurCameraAtItsAddress) {
     EXPECT_EQ(CameraTable::kMaxCameras - 1, table.Count());
     ports.Deliver(MakeReply(HEADER_IP_QUERY, "00:11:22:33:44:99", "192.168.1.81"));
     EXPECT_FALSE(table.Find("00:11:22:33:44:99", nullptr));
+}
+
+// The search listens for ONVIF answers beside its own queries; answers that reach the engine
+// after a new search began belong to the old one and list nothing.
+TEST(CameraTable, EverySearchListensForOnvifAnswersOfItsOwn) {
+    struct Ports : FakePorts {
+        std::atomic<int> searches{0};
+        std::atomic<bool> late{false};
+        void SearchOnvif(const tarsel::onvif::ProbeSet&, int, tarsel::onvif::OnvifDeviceList& list,
+                         const std::atomic<bool>* stop) override {
+            if (searches.fetch_add(1) == 0) {  // the first search's device answers very late
+                while (!stop->load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                list.Merge(OnvifAnswer(1, 50).match, "eth0", OnvifAnswer(1, 50).sourceAddress);
+                late.store(true);
+                return;
+            }
+            list.Merge(OnvifAnswer(2, 51).match, "eth0", OnvifAnswer(2, 51).sourceAddress);
+        }
+    } ports;
+    CTSmainDlg engine(ports);
+    engine.StartSearch();
+    engine.StartSearch();  // stops the first search's listening
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while ((!ports.late.load() || engine.Table().Count() == 0) && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(ports.late.load());
+    EXPECT_EQ(2, ports.searches.load());
+    const std::vector<CameraEntry> rows = engine.Table().Entries();
+    ASSERT_EQ(1u, rows.size());
+    EXPECT_EQ(OnvifKey(OnvifAnswer(2, 51).match.endpoint), rows[0].key);
 }
 
 }  // namespace
