@@ -9,10 +9,15 @@
 
 namespace {
 
-// What the engine's ONVIF picture fetch answered, as the report says it.
-PictureMissing OnvifPictureMissing(int status, const CurlBuffer& body) {
+// What the engine's ONVIF picture fetch answered, as the report says it. A device that is
+// not verified says why, when a read with credentials told it.
+PictureMissing OnvifPictureMissing(int status, const CurlBuffer& body, const OnvifEntry& onvif) {
     if (status == 0)
         return PictureMissing::None;
+    if (status == -3 && onvif.factsRead && onvif.outcome == tarsel::onvif::OnvifOutcome::CredentialsRefused)
+        return PictureMissing::Refused;
+    if (status == -3 && onvif.factsRead && onvif.outcome == tarsel::onvif::OnvifOutcome::NoAnswer)
+        return PictureMissing::NoAnswer;
     if (status == -3)
         return PictureMissing::NotVerified;
     if (status == -2)
@@ -35,11 +40,10 @@ PictureSource ReportPictureSource(CTSmainDlg* engine, const CameraListing& camer
         return source;
     source.user.clear();
     source.password.clear();
-    const std::string key = camera.onvif != nullptr ? OnvifKey(camera.onvif->endpoint) : "";
-    source.fetch = [engine, key](CurlBuffer& body) {
-        if (engine == nullptr || key.empty())
+    source.fetch = [engine, onvif = camera.onvif](CurlBuffer& body) {
+        if (engine == nullptr || onvif == nullptr)
             return PictureMissing::NotVerified;
-        return OnvifPictureMissing(engine->OnvifSnapshot(key, body), body);
+        return OnvifPictureMissing(engine->OnvifSnapshot(OnvifKey(onvif->endpoint), body), body, *onvif);
     };
     return source;
 }
