@@ -258,7 +258,7 @@ void CameraTable(std::string& out, const std::vector<SiteReportCamera>& cameras)
             out += "</td>";
         }
         out += "<td>" + Isolated(maker) + "</td><td>" +
-               (IsOnvifOnly(c.camera) ? std::string(kReportOnvifMark) : "") + "</td>";
+               (IsOnvifOnly(c.camera) ? Unbroken(kReportOnvifMark) : "") + "</td>";
         out += "<td>" + Isolated(Cell(c.camera, "adapterName")) + "<div class=\"sub\">" +
                Unbroken(Cell(c.camera, "adapter")) + "</div></td>";
         out += "<td>" + Text(c.verified ? TEXT_REPORT_YES : TEXT_REPORT_NO) + "</td>";

@@ -320,7 +320,7 @@ TEST(SiteReport, OnvifDevicesAreCountedByMakerAndModel) {
     const std::string html = SiteReportHtml({}, cameras, true);
     for (const char* text : {"<tr><td><bdi>Acme</bdi></td><td class=\"n\">2</td></tr>",
                              "<tr><td><bdi>Unknown maker</bdi></td><td>\xE2\x80\x94</td><td class=\"n\">1</td>",
-                             "<td><bdi>Borealis</bdi></td><td>ONVIF</td>",
+                             "<td><bdi>Borealis</bdi></td><td><span class=\"nw\"><bdi>ONVIF</bdi></span></td>",
                              "<td><bdi>Tarsel Labs</bdi></td><td></td>",
                              "no picture address on the device itself",
                              "10.0.0.5</span> &middot; <bdi>Acme</bdi> (ONVIF)</figcaption>"})
