@@ -61,7 +61,7 @@ for run in 1 2 3; do
     for (i = 1; i <= n; i++) s = s * 60 + t[i]; printf "%.0f", s * 1000 }' "$WORK/time")
   rss=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$WORK/time")
   listed=$(jq length "$WORK/out.json" 2>/dev/null || echo 0)
-  onvif=$(jq '[.[] | select(.protocol == "onvif")] | length' "$WORK/out.json" 2>/dev/null || echo 0)
+  onvif=$(jq '[.[] | select(.protocol == "onvif" or .mac == "")] | length' "$WORK/out.json" 2>/dev/null || echo 0)
   printf 'search --wait 1: %5s of %d listed (%s ONVIF), %5d ms until exit (%d ms with the lab run), peak RSS %6s KiB\n' \
     "$listed" "$TOTAL" "$onvif" "$wall" "$ms" "$rss"
 done
@@ -82,6 +82,8 @@ SECONDS_TAKEN=$(awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, t, ":"); s 
   for (i = 1; i <= n; i++) s = s * 60 + t[i]; printf "%.2f", s }' "$WORK/err")
 PEAK_MB=$(awk -F': ' '/Maximum resident set size/ { printf "%.1f", $2 / 1024 }' "$WORK/err")
 PICTURES=$(grep -o 'src="data:image/jpeg' "$WORK/site.html" 2>/dev/null | wc -l)
+# 16:9 thumbnails of 320 x 180 say the pictures fetched were the simulator's 1920 x 1080.
+grep -o 'width="[0-9]*" height="[0-9]*"' "$WORK/site.html" 2>/dev/null | sort | uniq -c | sed 's/^ */thumbnails: /' || true
 grep 'camera(s) in' "$WORK/err" || tail -3 "$WORK/err"
 printf 'report of %d ONVIF devices (exit %d): %d pictures, %.2f s (goal 20), peak RSS %.1f MB (goal 100), file %d bytes\n' \
   "$REPORT_DEVICES" "$status" "$PICTURES" "$SECONDS_TAKEN" "$PEAK_MB" "$(stat -c %s "$WORK/site.html" 2>/dev/null || echo 0)"
