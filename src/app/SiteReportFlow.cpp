@@ -87,19 +87,24 @@ void CSiteReportFlow::Start() {
     m_asked.clear();
     std::vector<PictureSource> sources;
     for (CameraListing& camera : m_window->ListedCameras()) {
-        CameraRecord record{};
-        const bool known = m_window->engine().CopyCamera(camera.mac.c_str(), &record);
         SiteReportCamera c{std::move(camera), false, {}};
-        c.verified =
-            known && (m_window->IsCameraVerified(record.mac) || HasStatus(&record, STATUS_AUTH_OK));
         c.picture.missing = PictureMissing::NotVerified;
+        CameraRecord record{};
+        std::string user, password;
+        if (c.camera.protocol == "onvif") {
+            // An ONVIF device's picture comes through the engine, which keeps what it accepted.
+            c.verified = c.camera.onvif != nullptr &&
+                         m_window->engine().Table().StatusOf(OnvifKey(c.camera.onvif->endpoint).c_str()) ==
+                             STATUS_INDEX_VERIFIED;
+        } else if (m_window->engine().CopyCamera(c.camera.mac.c_str(), &record)) {
+            c.verified = m_window->IsCameraVerified(record.mac) || HasStatus(&record, STATUS_AUTH_OK);
+            user = record.user;
+            if (c.verified)
+                m_window->engine().CredentialsOf(record.mac, &user, &password);
+        }
         if (c.verified) {
             m_asked.push_back(m_cameras.size());
-            std::string user = record.user, password;
-            m_window->engine().CredentialsOf(record.mac, &user, &password);
-            sources.push_back({c.camera.ip,
-                               std::to_string(c.camera.httpPort > 0 ? c.camera.httpPort : 80),
-                               user, password});
+            sources.push_back(ReportPictureSource(&m_window->engine(), c.camera, user, password));
         }
         m_cameras.push_back(std::move(c));
     }

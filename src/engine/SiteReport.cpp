@@ -117,6 +117,8 @@ int MissingTextId(PictureMissing missing) {
             return TEXT_REPORT_REFUSED;
         case PictureMissing::NoAnswer:
             return TEXT_REPORT_NO_ANSWER;
+        case PictureMissing::NoOwnAddress:
+            return TEXT_REPORT_NO_OWN_PICTURE;
         case PictureMissing::NotPicture:
         case PictureMissing::None:
             break;
@@ -124,19 +126,40 @@ int MissingTextId(PictureMissing missing) {
     return TEXT_REPORT_NOT_A_PICTURE;
 }
 
-// "Name (192.168.1.20, 00:1B:2C:00:00:01)" for the lists of the summary.
-std::string CameraLine(const CameraListing& camera) {
-    return Isolated(camera.name) + " <span class=\"addr\">(" + HtmlText(camera.ip) + ", " +
-           HtmlText(camera.mac) + ")</span>";
+bool IsOnvifOnly(const CameraListing& camera) {
+    return camera.protocol == "onvif";
 }
 
-void CountTable(std::string& out, int headingId, int columnId,
-                const std::map<std::string, int>& counts) {
-    out += "<div class=\"block\"><h3>" + Text(headingId) + "</h3>\n<table><thead><tr><th>" +
-           Text(columnId) + "</th><th>" + Text(TEXT_REPORT_CAMERAS) + "</th></tr></thead><tbody>\n";
-    for (const auto& [value, count] : counts)
-        out += "<tr><td>" + Isolated(value) + "</td><td class=\"n\">" + std::to_string(count) +
-               "</td></tr>\n";
+// "192.168.1.20, 00:1B:2C:00:00:01", or the address alone for a device whose MAC is not
+// known (an ONVIF device not verified).
+std::string AddressText(const CameraListing& camera, const char* separator) {
+    return HtmlText(camera.ip) + (camera.mac.empty() ? "" : separator + HtmlText(camera.mac));
+}
+
+// "Name (192.168.1.20, 00:1B:2C:00:00:01)" for the lists of the summary.
+std::string CameraLine(const CameraListing& camera) {
+    return Isolated(camera.name) + " <span class=\"addr\">(" + AddressText(camera, ", ") +
+           ")</span>";
+}
+
+// A value of a count table; a dash for one the device did not tell.
+std::string CountCell(const std::string& value) {
+    return "<td>" + (value.empty() ? std::string("\xE2\x80\x94") : Isolated(value)) + "</td>";
+}
+
+// A count table: a column per key part (maker, model...), then the number of devices.
+void CountTable(std::string& out, int headingId, const std::vector<int>& columnIds,
+                const std::map<std::vector<std::string>, int>& counts) {
+    out += "<div class=\"block\"><h3>" + Text(headingId) + "</h3>\n<table><thead><tr>";
+    for (int id : columnIds)
+        out += "<th>" + Text(id) + "</th>";
+    out += "<th>" + Text(TEXT_REPORT_CAMERAS) + "</th></tr></thead><tbody>\n";
+    for (const auto& [values, count] : counts) {
+        out += "<tr>";
+        for (const std::string& value : values)
+            out += CountCell(value);
+        out += "<td class=\"n\">" + std::to_string(count) + "</td></tr>\n";
+    }
     out += "</tbody></table></div>\n";
 }
 
@@ -160,21 +183,26 @@ void Summary(std::string& out, const std::vector<SiteReportCamera>& cameras) {
     out += "<section class=\"summary\">\n<h2>" + Text(TEXT_REPORT_SUMMARY) + "</h2>\n";
     out += "<p class=\"count\">" + Text(TEXT_REPORT_CAMERAS) + ": <b>" +
            std::to_string(cameras.size()) + "</b></p>\n";
-    std::map<std::string, int> models, modes;
+    std::map<std::vector<std::string>, int> makers, models, modes;
     for (const SiteReportCamera& c : cameras) {
-        ++models[Cell(c.camera, "model")];
-        ++modes[Cell(c.camera, "mode")];
+        ++makers[{ReportMaker(c.camera)}];
+        ++modes[{Cell(c.camera, "mode")}];
     }
-    CountTable(out, TEXT_REPORT_BY_MODEL, CameraColumnTextId("model"), models);
-    CountTable(out, TEXT_REPORT_BY_MODE, CameraColumnTextId("mode"), modes);
+    for (const ModelCount& m : CountByMakerAndModel(cameras))
+        models[{m.maker, m.model}] = m.cameras;
+    const int model = CameraColumnTextId("model");
+    CountTable(out, TEXT_REPORT_BY_MAKER, {TEXT_REPORT_MAKER}, makers);
+    CountTable(out, TEXT_REPORT_BY_MODEL, {TEXT_REPORT_MAKER, model}, models);
+    CountTable(out, TEXT_REPORT_BY_MODE, {CameraColumnTextId("mode")}, modes);
 
     out += "<div class=\"block\"><h3>" + Text(TEXT_REPORT_FIRMWARE_BY_MODEL) +
-           "</h3>\n<table><thead><tr><th>" + Text(CameraColumnTextId("model")) + "</th><th>" +
-           Text(CameraColumnTextId("fwVersion")) + "</th><th>" + Text(TEXT_REPORT_CAMERAS) +
-           "</th><th></th></tr></thead><tbody>\n";
+           "</h3>\n<table><thead><tr><th>" + Text(TEXT_REPORT_MAKER) + "</th><th>" + Text(model) +
+           "</th><th>" + Text(CameraColumnTextId("fwVersion")) + "</th><th>" +
+           Text(TEXT_REPORT_CAMERAS) + "</th><th></th></tr></thead><tbody>\n";
     for (const FirmwareLine& line : FirmwareSummary(cameras)) {
-        out += "<tr><td>" + Isolated(line.model) + "</td><td>" + Isolated(line.version) +
-               "</td><td class=\"n\">" + std::to_string(line.cameras) + "</td><td>";
+        out += "<tr>" + CountCell(line.maker) + CountCell(line.model) + "<td>" +
+               Isolated(line.version) + "</td><td class=\"n\">" + std::to_string(line.cameras) +
+               "</td><td>";
         out += line.newest
                    ? "<span class=\"newest\">" + Text(TEXT_REPORT_NEWEST) + "</span>"
                    : "<span class=\"older\">" + Text(TEXT_REPORT_OLDER_FIRMWARE) + "</span>";
@@ -210,23 +238,27 @@ void CameraTable(std::string& out, const std::vector<SiteReportCamera>& cameras)
            "</h2>\n<table><thead><tr>";
     for (const char* key : kKeys)
         out += "<th>" + Text(CameraColumnTextId(key)) + "</th>";
-    out += "<th>" + Text(TEXT_REPORT_NETWORK_CARD) + "</th><th>" + Text(TEXT_REPORT_VERIFIED) +
-           "</th><th>" + Text(TEXT_REPORT_WARNINGS) + "</th></tr></thead>\n<tbody>\n";
-    std::set<std::pair<std::string, std::string>> newest;
+    out += "<th>" + Text(TEXT_REPORT_MAKER) + "</th><th>" + Text(TEXT_REPORT_KIND) + "</th><th>" +
+           Text(TEXT_REPORT_NETWORK_CARD) + "</th><th>" + Text(TEXT_REPORT_VERIFIED) + "</th><th>" +
+           Text(TEXT_REPORT_WARNINGS) + "</th></tr></thead>\n<tbody>\n";
+    std::set<std::vector<std::string>> newest;
     for (const FirmwareLine& line : FirmwareSummary(cameras))
         if (line.newest)
-            newest.insert({line.model, line.version});
+            newest.insert({line.maker, line.model, line.version});
     for (const SiteReportCamera& c : cameras) {
+        const std::string maker = ReportMaker(c.camera);
         out += "<tr>";
         for (const char* key : kKeys) {
             const std::string text = Cell(c.camera, key);
             const bool address = std::string(key) != "name" && std::string(key) != "model";
             out += "<td>" + (address ? Unbroken(text) : Isolated(text));
-            if (std::string(key) == "fwVersion" &&
-                !newest.count({c.camera.model, c.camera.fwVersion}))
+            if (std::string(key) == "fwVersion" && !c.camera.fwVersion.empty() &&
+                !newest.count({maker, c.camera.model, c.camera.fwVersion}))
                 out += "<div class=\"sub older\">" + Text(TEXT_REPORT_OLDER_FIRMWARE) + "</div>";
             out += "</td>";
         }
+        out += "<td>" + Isolated(maker) + "</td><td>" +
+               (IsOnvifOnly(c.camera) ? Unbroken(kReportOnvifMark) : "") + "</td>";
         out += "<td>" + Isolated(Cell(c.camera, "adapterName")) + "<div class=\"sub\">" +
                Unbroken(Cell(c.camera, "adapter")) + "</div></td>";
         out += "<td>" + Text(c.verified ? TEXT_REPORT_YES : TEXT_REPORT_NO) + "</td>";
@@ -254,8 +286,11 @@ void Gallery(std::string& out, const std::vector<SiteReportCamera>& cameras) {
                    Text(notItsAnswer ? kTextDuplicateAddress : MissingTextId(p.missing)) + "</div>";
         }
         out += "<figcaption><b>" + Isolated(c.camera.name) + "</b><br><span class=\"addr\">" +
-               HtmlText(c.camera.ip) + " &middot; " + HtmlText(c.camera.mac) +
-               "</span></figcaption></figure>\n";
+               AddressText(c.camera, " &middot; ") + "</span>" +
+               (IsOnvifOnly(c.camera) ? " &middot; " + Isolated(ReportMaker(c.camera)) + " (" +
+                                            kReportOnvifMark + ")"
+                                      : "") +
+               "</figcaption></figure>\n";
     }
     out += "</div>\n</section>\n";
 }

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <map>
 
+#include "common/Language.h"
 #include "engine/SiteReport.h"
 #include "platform/HostAdapters.h"
 #include "platform/HostName.h"
@@ -123,15 +124,35 @@ int CompareFirmware(const std::string& a, const std::string& b) {
     return 0;
 }
 
-std::vector<FirmwareLine> FirmwareSummary(const std::vector<SiteReportCamera>& cameras) {
-    std::map<std::string, std::map<std::string, int>> byModel;
+std::string ReportMaker(const CameraListing& camera) {
+    if (!camera.company.empty())
+        return camera.company;
+    if (camera.onvif != nullptr && !OnvifMaker(*camera.onvif).empty())
+        return OnvifMaker(*camera.onvif);
+    return LoadText(TEXT_REPORT_UNKNOWN_MAKER);
+}
+
+std::vector<ModelCount> CountByMakerAndModel(const std::vector<SiteReportCamera>& cameras) {
+    std::map<std::pair<std::string, std::string>, int> counts;
     for (const SiteReportCamera& c : cameras)
-        ++byModel[c.camera.model][c.camera.fwVersion];
+        ++counts[{ReportMaker(c.camera), c.camera.model}];
+    std::vector<ModelCount> out;
+    for (const auto& [makerModel, count] : counts)
+        out.push_back({makerModel.first, makerModel.second, count});
+    return out;
+}
+
+std::vector<FirmwareLine> FirmwareSummary(const std::vector<SiteReportCamera>& cameras) {
+    // Keyed by maker and model: two makers may well name a model alike.
+    std::map<std::pair<std::string, std::string>, std::map<std::string, int>> byModel;
+    for (const SiteReportCamera& c : cameras)
+        if (!c.camera.fwVersion.empty())
+            ++byModel[{ReportMaker(c.camera), c.camera.model}][c.camera.fwVersion];
     std::vector<FirmwareLine> lines;
-    for (const auto& [model, versions] : byModel) {
+    for (const auto& [makerModel, versions] : byModel) {
         std::vector<FirmwareLine> ofModel;
         for (const auto& [version, count] : versions)
-            ofModel.push_back({model, version, count, false});
+            ofModel.push_back({makerModel.first, makerModel.second, version, count, false});
         std::stable_sort(ofModel.begin(), ofModel.end(),
                          [](const FirmwareLine& x, const FirmwareLine& y) {
                              return CompareFirmware(x.version, y.version) > 0;

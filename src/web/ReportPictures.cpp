@@ -117,16 +117,31 @@ ReportPicture FetchReportPicture(const PictureSource& source, const std::atomic<
     ReportPicture picture;
     CurlBuffer body;
     body.memoryLimit = memory;
+    // The body's block was counted whole while it grew; of it, only the bytes received
+    // were ever touched.
+    const auto thumbnail = [&] {
+        return MakeThumbnail(body.data, body.length, memory - std::min<size_t>(memory, body.length),
+                             overMemory);
+    };
+    if (source.fetch) {
+        picture.missing = source.fetch(body);
+        if (body.overMemory && overMemory != nullptr)
+            *overMemory = true;
+        if (picture.missing == PictureMissing::None)
+            picture = thumbnail();
+        // Anything but a refusal or silence came from a device that took the credentials.
+        picture.accepted = picture.missing != PictureMissing::Refused &&
+                           picture.missing != PictureMissing::NoAnswer &&
+                           picture.missing != PictureMissing::NotVerified;
+        return picture;
+    }
     const HttpOutcome result =
         HttpGetUrl(source.ip.c_str(), source.port.c_str(), SnapshotTarget(0, 0, 0, 0).c_str(),
                    source.user.c_str(), source.password.c_str(), body, cancel);
     if (body.overMemory && overMemory != nullptr)
         *overMemory = true;
     if (result.Done()) {
-        // The body's block was counted whole while it grew; of it, only the bytes received
-        // were ever touched.
-        picture = MakeThumbnail(body.data, body.length, memory - std::min<size_t>(memory, body.length),
-                                overMemory);
+        picture = thumbnail();
         picture.accepted = true;
         if (picture.missing != PictureMissing::None)
             TLOG("(%s:%d)Report: %s sent no picture", source.ip.c_str());

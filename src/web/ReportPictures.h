@@ -28,6 +28,7 @@ enum class PictureMissing {
     NoAnswer,     // it did not answer over HTTP (no connection, time-out)
     NotPicture,   // it answered with something that is not a picture within bounds, or
                   // its address is not a camera's (nothing was asked)
+    NoOwnAddress, // it names no picture address on itself (an ONVIF device): nothing asked
 };
 
 struct ReportPicture {
@@ -38,9 +39,15 @@ struct ReportPicture {
     bool accepted = false;  // the camera answered the request with the credentials (status 200)
 };
 
-// Where one camera's picture is fetched from, with its verified credentials.
+struct CurlBuffer;
+
+// Where one camera's picture is fetched from, with its verified credentials; or, for a
+// device whose picture is fetched by a caller of its own (an ONVIF device, through the
+// engine with the credentials it accepted), `fetch`: it fills the body, keeping within the
+// body's memory limit, and says why there is no picture (None when the body is one).
 struct PictureSource {
     std::string ip, port, user, password;
+    std::function<PictureMissing(CurlBuffer& body)> fetch = nullptr;
 };
 
 // A thumbnail of a picture body. NotPicture (no bytes) when the body is not a decodable

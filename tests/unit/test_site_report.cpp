@@ -18,6 +18,7 @@
 #include "LoopbackHttpServer.h"
 #include "common/Language.h"
 #include "engine/SiteReport.h"
+#include "web/LibCurl.h"
 
 namespace {
 
@@ -279,4 +280,62 @@ TEST(SiteReport, PicturesShareOneMemoryBudget) {
     const auto bytes = reinterpret_cast<const unsigned char*>(small.data());
     EXPECT_EQ(MakeThumbnail(bytes, small.size(), 1 << 20, &overMemory).missing, PictureMissing::NotPicture);
     EXPECT_TRUE(overMemory);
+}
+
+// Devices of other makers beside this family's: counted by maker and model (one not verified
+// under "Unknown maker"), firmware per maker's model, and marked ONVIF in the table and the
+// gallery; their pictures come through a fetch of the caller's, never from the address with
+// the credentials given.
+TEST(SiteReport, OnvifDevicesAreCountedByMakerAndModel) {
+    SetThreadLanguage(LANGUAGE_ENGLISH);
+    const auto device = [](const std::string& name, const std::string& company, const std::string& told,
+                           const std::string& model, const std::string& fw) {
+        SiteReportCamera c = Camera(name, model, fw);
+        c.camera.protocol = "onvif";
+        c.camera.mac.clear();
+        c.camera.company = company;
+        auto onvif = std::make_shared<OnvifEntry>();
+        onvif->facts.info.manufacturer = told;
+        c.camera.onvif = onvif;
+        return c;
+    };
+    std::vector<SiteReportCamera> cameras = {
+        Camera("Gate", "TRL-D320", "5.2.1"), Camera("Yard", "TRL-D320", "4.9.0"),
+        device("Door", "Acme", "Acme", "IPC", "2.1"), device("Hall", "Acme", "Acme", "IPC", "2.0"),
+        device("Dock", "", "Borealis", "IPC", "1.0"), device("Roof", "", "", "", "")};
+    cameras[0].camera.company = cameras[1].camera.company = "Tarsel Labs";
+    std::string counts, firmware;
+    for (const ModelCount& m : CountByMakerAndModel(cameras))
+        counts += m.maker + "/" + m.model + "=" + std::to_string(m.cameras) + " ";
+    EXPECT_EQ(counts, "Acme/IPC=2 Borealis/IPC=1 Tarsel Labs/TRL-D320=2 Unknown maker/=1 ");
+    for (const FirmwareLine& l : FirmwareSummary(cameras))
+        firmware += l.maker + "/" + l.model + " " + l.version + (l.newest ? "* " : " ");
+    EXPECT_EQ(firmware, "Acme/IPC 2.1* Acme/IPC 2.0 Borealis/IPC 1.0* Tarsel Labs/TRL-D320 5.2.1* "
+                        "Tarsel Labs/TRL-D320 4.9.0 ");
+
+    cameras[2].picture.missing = PictureMissing::NoOwnAddress;
+    const std::string html = SiteReportHtml({}, cameras, true);
+    for (const char* text : {"<tr><td><bdi>Acme</bdi></td><td class=\"n\">2</td></tr>",
+                             "<tr><td><bdi>Unknown maker</bdi></td><td>\xE2\x80\x94</td><td class=\"n\">1</td>",
+                             "<td><bdi>Borealis</bdi></td><td><span class=\"nw\"><bdi>ONVIF</bdi></span></td>",
+                             "<td><bdi>Tarsel Labs</bdi></td><td></td>", "no picture address on the device itself",
+                             "10.0.0.5</span> &middot; <bdi>Acme</bdi> (ONVIF)</figcaption>"})
+        EXPECT_NE(html.find(text), std::string::npos) << text;
+    // Two older versions in the summary and two in the table; none for the unknown firmware.
+    size_t older = 0;
+    for (size_t at = html.find(">older firmware<"); at != std::string::npos; at = html.find(">older firmware<", at + 1))
+        ++older;
+    EXPECT_EQ(older, 4u);
+
+    // Without an engine an ONVIF device is not verified, and no credentials go with it.
+    const PictureSource onvif = ReportPictureSource(nullptr, cameras[2].camera, "admin", "pw");
+    EXPECT_TRUE(onvif.fetch && onvif.password.empty() && !ReportPictureSource(nullptr, cameras[0].camera, "a", "p").fetch);
+    const std::string jpeg = Jpeg(640, 480);
+    const PictureSource fetched{"", "", "", "", [&](CurlBuffer& body) {
+                                    body.Append(jpeg.data(), jpeg.size());
+                                    return PictureMissing::None;
+                                }};
+    const auto pictures = FetchReportPictures({onvif, fetched}, 2, std::atomic<bool>{false});
+    EXPECT_TRUE(pictures[0].missing == PictureMissing::NotVerified && !pictures[0].accepted);
+    EXPECT_TRUE(pictures[1].missing == PictureMissing::None && pictures[1].accepted && pictures[1].width == 320);
 }

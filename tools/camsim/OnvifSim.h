@@ -10,6 +10,7 @@
 //             "types": ["NetworkVideoTransmitter", "Device"], "replyDelayMaxMs": 500,
 //             "clockOffsetSec": 0, "auth": "usernameToken" | "httpDigest",
 //             "snapshotUri": "http://other/x.jpg" (default: its own),
+//             "snapshotWidth": 160, "snapshotHeight": 120 (its picture's size),
 //             "faults": {"echoMessageId", "emptyProbeMatches", "noXAddrs", "linkLocalFirst",
 //                        "ipv6XAddrs", "localTimeAsUtc", "mediaOtherHost",
 //                        "hostileXml": "" | "doctype" | "huge" | "deep"}}
@@ -49,6 +50,7 @@ struct OnvifDeviceConfig {
     bool httpDigestOnly = false;  // credentials by HTTP Digest only; UsernameToken ignored
     std::string user = "admin", password = "admin";
     std::string snapshotUri;  // "" for its own
+    int snapshotWidth = 160, snapshotHeight = 120;
     OnvifFaults faults;
 };
 

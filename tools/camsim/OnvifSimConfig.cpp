@@ -76,6 +76,10 @@ void ParseDevice(const json& c, size_t index, std::vector<OnvifDeviceConfig>* de
         throw std::runtime_error("\"auth\" must be usernameToken or httpDigest");
     d.httpDigestOnly = auth == "httpDigest";
     d.snapshotUri = Text(*o, "snapshotUri", "");
+    d.snapshotWidth = Number(*o, "snapshotWidth", d.snapshotWidth);
+    d.snapshotHeight = Number(*o, "snapshotHeight", d.snapshotHeight);
+    if (d.snapshotWidth < 16 || d.snapshotWidth > 8192 || d.snapshotHeight < 16 || d.snapshotHeight > 8192)
+        throw std::runtime_error("\"snapshotWidth\" and \"snapshotHeight\" must be 16 to 8192");
     if (auto f = o->find("faults"); f != o->end() && f->is_object()) {
         d.faults.echoMessageId = Flag(*f, "echoMessageId");
         d.faults.emptyProbeMatches = Flag(*f, "emptyProbeMatches");

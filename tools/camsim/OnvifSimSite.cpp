@@ -29,8 +29,7 @@ namespace {
 constexpr size_t kRequestMax = 256 * 1024;
 const char kRealm[] = "onvif";
 
-std::string SmallJpeg() {
-    const int w = 160, h = 120;
+std::string SnapshotJpeg(int w, int h) {
     std::vector<unsigned char> pixels(static_cast<size_t>(w) * h * 3);
     for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<unsigned char>((i * 7) & 0xFF);
     tjhandle handle = tjInitCompress();
@@ -82,7 +81,7 @@ struct Pending {
 
 struct OnvifSite::Server {
     std::shared_ptr<OnvifDeviceConfig> device;
-    std::string jpeg;
+    std::shared_ptr<const std::string> jpeg;  // shared by the devices of one picture size
     MHD_Daemon* daemon = nullptr;
 
     static MHD_Result Access(void* cls, MHD_Connection* connection, const char* url, const char* method,
@@ -103,7 +102,7 @@ struct OnvifSite::Server {
         const std::string path = url;
         if (std::strcmp(method, "GET") == 0 && path == "/onvif/snapshot.jpg") {
             if (!DigestOk(connection, d)) return Challenge(connection);
-            return Queue(connection, MHD_HTTP_OK, self->jpeg, "image/jpeg");
+            return Queue(connection, MHD_HTTP_OK, *self->jpeg, "image/jpeg");
         }
         if (std::strcmp(method, "POST") != 0 || (path != "/onvif/device_service" && path != "/onvif/media_service"))
             return Queue(connection, MHD_HTTP_NOT_FOUND, "not found", "text/plain");
@@ -145,9 +144,11 @@ bool OnvifSite::Start(const std::string& configPath, const std::string& interfac
     static char seed[32];
     std::random_device random;
     for (char& c : seed) c = static_cast<char>(random());
-    const std::string jpeg = SmallJpeg();
+    std::map<std::pair<int, int>, std::shared_ptr<const std::string>> jpegs;  // one of each size
     for (OnvifDeviceConfig& c : configs) {
         auto server = std::make_unique<Server>();
+        auto& jpeg = jpegs[{c.snapshotWidth, c.snapshotHeight}];
+        if (!jpeg) jpeg = std::make_shared<const std::string>(SnapshotJpeg(c.snapshotWidth, c.snapshotHeight));
         server->device = std::make_shared<OnvifDeviceConfig>(std::move(c));
         server->jpeg = jpeg;
         if (!server->Start(seed, sizeof seed)) {

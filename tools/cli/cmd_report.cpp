@@ -2,6 +2,7 @@
 // each when asked.
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -102,12 +103,12 @@ int Parse(const Invocation& invocation, Options& options) {
 
 // Fetches every camera's picture with the credentials, five at a time, with a progress bar.
 // The picture's request is the verification: a camera that answers it has accepted them.
-void FetchPictures(std::vector<SiteReportCamera>& cameras, const Credentials& login) {
+// An ONVIF device's picture comes through the engine that verified it (none: not verified).
+void FetchPictures(std::vector<SiteReportCamera>& cameras, const Credentials& login,
+                   CTSmainDlg* engine) {
     std::vector<PictureSource> sources;
     for (const SiteReportCamera& c : cameras)
-        sources.push_back({c.camera.ip,
-                           std::to_string(c.camera.httpPort > 0 ? c.camera.httpPort : 80),
-                           login.user, login.password});
+        sources.push_back(ReportPictureSource(engine, c.camera, login.user, login.password));
     Progress progress("Pictures");
     const std::atomic<bool> never{false};
     const std::vector<ReportPicture> pictures =
@@ -122,13 +123,16 @@ void FetchPictures(std::vector<SiteReportCamera>& cameras, const Credentials& lo
     }
 }
 
-// The cameras a search finds, in address order; an exit code.
-int SearchCameras(const Options& options, std::vector<CameraView>& views) {
-    EngineSession session;
+// The cameras a search finds, in address order; an exit code. With pictures, the ONVIF
+// devices among them are verified with the same credentials first (their pictures are
+// fetched through the session, which keeps what they accepted).
+int SearchCameras(const Options& options, EngineSession& session, std::vector<CameraView>& views) {
     if (int code = session.SearchAdapters(options.waitSeconds); code != kExitOk)
         return code;
     // Every reply that arrived within the wait is listed, however many are still queued.
     FinishFinderReceiving();
+    if (options.pictures)
+        session.Engine().VerifyOnvifAll(options.login.user, options.login.password);
     views = session.Views();
     SortCameras(views);
     return kExitOk;
@@ -160,10 +164,12 @@ int RunReport(const Invocation& invocation) {
     if (int code = Parse(invocation, options); code != kExitOk)
         return code;
     std::vector<CameraView> views;
+    std::unique_ptr<EngineSession> session;
     if (!options.from.empty()) {
         if (int code = ReadCameras(options.from, views); code != kExitOk)
             return code;
-    } else if (int code = SearchCameras(options, views); code != kExitOk) {
+    } else if (int code = SearchCameras(options, *(session = std::make_unique<EngineSession>()), views);
+               code != kExitOk) {
         return code;
     }
     if (views.empty()) {
@@ -175,7 +181,7 @@ int RunReport(const Invocation& invocation) {
     for (CameraView& view : views)
         cameras.push_back({std::move(view), false, {}});
     if (options.pictures)
-        FetchPictures(cameras, options.login);
+        FetchPictures(cameras, options.login, session ? &session->Engine() : nullptr);
 
     const std::string html = SiteReportHtml(ThisPcHeader(options.site), cameras, options.pictures);
     if (!tarsel::ReplaceFileAtomically(options.out, html)) {
