@@ -43,6 +43,8 @@ struct OnvifDeviceConfig {
     uint16_t port = 80;
     std::string maker = "Generic", model = "IPC", firmware = "1.0", serial, hardware;
     std::string mac;
+    int prefixLength = 24;  // the camera's "mask"
+    bool dhcp = false;      // the camera's "mode" is dhcp
     std::vector<std::string> scopes;
     bool answersNvt = true, answersDevice = true;
     int replyDelayMaxMs = 500;  // each answer waits a random 0 to this many ms

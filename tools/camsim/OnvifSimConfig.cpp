@@ -1,3 +1,4 @@
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -6,6 +7,7 @@
 
 #include "JsonFields.h"
 #include "OnvifSim.h"
+#include "platform/UdpSocket.h"
 
 namespace camsim {
 namespace {
@@ -44,6 +46,11 @@ void ParseDevice(const json& c, size_t index, std::vector<OnvifDeviceConfig>* de
     d.mac = Text(c, "mac", mac);
     d.ip = Text(c, "ip", "");
     if (d.ip.empty()) throw std::runtime_error("an ONVIF device needs \"ip\"");
+    uint32_t mask = 0;
+    if (!tarsel::ParseIPv4(Text(c, "mask", "255.255.255.0").c_str(), &mask))
+        throw std::runtime_error("an ONVIF device's \"mask\" is not a dotted mask");
+    d.prefixLength = std::popcount(mask);
+    d.dhcp = Text(c, "mode", "manual") == "dhcp";
     d.endpoint = Text(*o, "endpoint", "urn:uuid:5f0e1d2c-0000-4000-8000-" + Hex12(d.mac));
     d.port = static_cast<uint16_t>(Number(*o, "port", native ? 8080 : 80));
     d.maker = Text(*o, "maker", Text(c, "company", d.maker));

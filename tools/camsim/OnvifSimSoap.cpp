@@ -208,7 +208,8 @@ SoapReply AnswerSoap(const OnvifDeviceConfig& d, const std::string& path, const 
         return {200, Body("<tds:GetNetworkInterfacesResponse><tds:NetworkInterfaces token=\"eth0\"><tt:Enabled>true</tt:Enabled>"
                           "<tt:Info><tt:Name>eth0</tt:Name><tt:HwAddress>" + d.mac + "</tt:HwAddress></tt:Info>"
                           "<tt:IPv4><tt:Enabled>true</tt:Enabled><tt:Config><tt:Manual><tt:Address>" + d.ip +
-                          "</tt:Address><tt:PrefixLength>24</tt:PrefixLength></tt:Manual><tt:DHCP>false</tt:DHCP>"
+                          "</tt:Address><tt:PrefixLength>" + std::to_string(d.prefixLength) +
+                          "</tt:PrefixLength></tt:Manual><tt:DHCP>" + (d.dhcp ? "true" : "false") + "</tt:DHCP>"
                           "</tt:Config></tt:IPv4></tds:NetworkInterfaces></tds:GetNetworkInterfacesResponse>")};
     const std::string mediaUrl = d.faults.mediaOtherHost ? "http://192.0.2.7/onvif/media_service"
                                                          : DeviceUrl(d, "/onvif/media_service");
