@@ -101,6 +101,8 @@ int RunAutoIp(const Invocation& invocation) {
     }
 
     EngineSession session;
+    // The assignment is for cameras of this family; ONVIF devices are never part of it.
+    session.SetOnvif(false);
     session.Engine().GoAuotSetIPProc(credentials.user.c_str(), credentials.password.c_str(),
                                      settings);
     session.Search(0.1, "Assigning");

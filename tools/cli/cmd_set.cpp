@@ -86,7 +86,8 @@ int RunSet(const Invocation& invocation) {
 
     EngineSession session;
     std::vector<std::string> macs;
-    if (int code = FindNamedCameras(session, args, credentials, false, macs)) return code;
+    if (int code = FindNamedCameras(session, args, credentials, false, macs, Targets::OurFamily))
+        return code;
     const std::string mac = macs[0];
     if (int code = VerifyAll(session, macs, credentials)) return code;
 

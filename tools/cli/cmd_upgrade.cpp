@@ -279,7 +279,8 @@ int RunUpgrade(const Invocation& invocation) {
     if (int code = ParseUpgrade(invocation, request); code != kExitOk) return code;
     EngineSession session;
     std::vector<std::string> macs;
-    if (int code = FindNamedCameras(session, request.cameraArgs, request.credentials, true, macs);
+    if (int code = FindNamedCameras(session, request.cameraArgs, request.credentials, true, macs,
+                                    Targets::OurFamily);
         code != kExitOk)
         return code;
     std::map<std::string, std::string> results;
