@@ -46,6 +46,8 @@ const char kUsage[] =
     "manual address's gateway must lie in its subnet (0.0.0.0 means none), as in the window.\n"
     "result per camera: confirmed, timed out, credentials refused, not found, unchanged\n"
     "(planned, with --dry-run).\n"
+    "A row naming an ONVIF device of another maker (by the MAC it told) refuses the plan:\n"
+    "such devices are read-only here.\n"
     "exit codes: 0 all confirmed or unchanged, 1 plan refused (or usage), 5 some cameras\n"
     "failed, 6 the plan cannot be read or no usable adapter.\n";
 
