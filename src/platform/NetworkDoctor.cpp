@@ -227,10 +227,13 @@ bool ReadProgram(const std::string& command, std::string& output) {
 
 std::vector<DoctorCheck> FirewallChecks(const std::string& ruleset, unsigned short replyPort) {
     const std::string port = std::to_string(replyPort);
-    return NftChecks(ruleset, {{port, "5656"}, "the cameras' replies", "UDP " + port, "udp dport " + port + " accept"});
+    return NftChecks(ruleset, {{port, "5656"}, "the cameras' replies", "UDP " + port,
+                               "udp dport " + port + " accept"});
 }
 
-std::vector<DoctorCheck> OnvifFirewallChecks(const std::string& ruleset) { return NftChecks(ruleset, kOnvifAnswers); }
+std::vector<DoctorCheck> OnvifFirewallChecks(const std::string& ruleset) {
+    return NftChecks(ruleset, kOnvifAnswers);
+}
 
 std::vector<DoctorCheck> OnvifIptablesChecks(const std::string& saved) {
     std::vector<DoctorCheck> checks;
@@ -245,7 +248,8 @@ std::vector<DoctorCheck> OnvifIptablesChecks(const std::string& saved) {
                 checks.push_back({"firewall", "", false,
                                   "iptables " + table + " chain " + chain + " drops incoming packets by "
                                   "default and accepts no " + kOnvifAnswers.udp,
-                                  "iptables -t " + table + " -I " + chain + " -p udp --sport " + port + " -j ACCEPT"});
+                                  "iptables -t " + table + " -I " + chain + " -p udp --sport " + port +
+                                      " -j ACCEPT"});
         dropping.clear();
         accepting.clear();
     };
@@ -286,7 +290,8 @@ DoctorCheck MulticastRouteCheck(const std::string& routes, const std::string& ad
     while (std::getline(in, line)) {
         std::istringstream fields(line);
         std::string iface, destination, gateway, flags, refCount, use, metric, mask;
-        if (!(fields >> iface >> destination >> gateway >> flags >> refCount >> use >> metric >> mask)) continue;
+        if (!(fields >> iface >> destination >> gateway >> flags >> refCount >> use >> metric >> mask))
+            continue;
         const uint32_t dest = static_cast<uint32_t>(std::strtoul(destination.c_str(), nullptr, 16));
         const uint32_t bits = static_cast<uint32_t>(std::strtoul(mask.c_str(), nullptr, 16));
         const bool rejects = (std::strtoul(flags.c_str(), nullptr, 16) & kRejectFlag) != 0;
@@ -369,7 +374,8 @@ std::vector<DoctorCheck> RunDoctor(const DoctorOptions& options) {
             std::vector<DoctorCheck> found = FirewallChecks(ruleset, options.replyPort);
             if (found.empty()) found.push_back({"firewall", "", true, "no nft rule drops the cameras' replies", ""});
             std::vector<DoctorCheck> onvif = OnvifFirewallChecks(ruleset);
-            if (onvif.empty()) onvif.push_back({"firewall", "", true, "no nft rule drops the ONVIF devices' answers", ""});
+            if (onvif.empty())
+                onvif.push_back({"firewall", "", true, "no nft rule drops the ONVIF devices' answers", ""});
             checks.insert(checks.end(), found.begin(), found.end());
             checks.insert(checks.end(), onvif.begin(), onvif.end());
         }
@@ -379,13 +385,16 @@ std::vector<DoctorCheck> RunDoctor(const DoctorOptions& options) {
         std::string saved;
         if (ReadProgram("'" + iptables + "' 2>/dev/null", saved)) {
             std::vector<DoctorCheck> found = OnvifIptablesChecks(saved);
-            if (found.empty()) found.push_back({"firewall", "", true, "no iptables rule drops the ONVIF devices' answers", ""});
+            if (found.empty())
+                found.push_back(
+                    {"firewall", "", true, "no iptables rule drops the ONVIF devices' answers", ""});
             checks.insert(checks.end(), found.begin(), found.end());
         }
     }
     std::ifstream routeFile("/proc/net/route");
     const std::string routes((std::istreambuf_iterator<char>(routeFile)), std::istreambuf_iterator<char>());
-    for (const Ipv4Interface& a : adapters) checks.push_back(MulticastRouteCheck(routes, a.name, kOnvifMulticastGroup));
+    for (const Ipv4Interface& a : adapters)
+        checks.push_back(MulticastRouteCheck(routes, a.name, kOnvifMulticastGroup));
     return checks;
 }
 

@@ -124,9 +124,11 @@ std::string EngineSession::Resolve(const std::string& name, const Credentials& c
 
 std::string EngineSession::FindOnvif(const std::string& name) {
     std::string ip = name;
-    if (const size_t colon = name.find(':'); colon != std::string::npos && IsValidIpText(name.substr(0, colon).c_str()))
-        ip = name.substr(0, colon);
-    const auto same = [](const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) == 0; };
+    const size_t colon = name.find(':');
+    if (colon != std::string::npos && IsValidIpText(name.substr(0, colon).c_str())) ip = name.substr(0, colon);
+    const auto same = [](const std::string& a, const std::string& b) {
+        return strcasecmp(a.c_str(), b.c_str()) == 0;
+    };
     for (const CameraEntry& entry : engine_->Table().Entries()) {
         if (entry.kind != DeviceKind::Onvif || !entry.onvif) continue;
         const std::string& endpoint = entry.onvif->endpoint;
@@ -188,7 +190,9 @@ std::map<std::string, int> EngineSession::VerifyOnvif(const std::vector<std::str
     for (std::thread& worker : workers) worker.join();
     std::map<std::string, int> result;
     for (size_t i = 0; i < keys.size(); ++i)
-        result[keys[i]] = outcomes[i] == OnvifOutcome::Verified ? 1 : outcomes[i] == OnvifOutcome::CredentialsRefused ? 0 : -1;
+        result[keys[i]] = outcomes[i] == OnvifOutcome::Verified             ? 1
+                          : outcomes[i] == OnvifOutcome::CredentialsRefused ? 0
+                                                                            : -1;
     return result;
 }
 

@@ -34,8 +34,9 @@ struct SavedSearch {
 // Reads the camera objects of a saved search (a JSON array; unknown keys are ignored,
 // missing texts stay empty, a missing or 0 httpPort stays 0). A row without a MAC (an
 // ONVIF device's row: without its endpoint), a dotted IPv4 address or with a port that is
-// not one is refused; a second row of a camera fills only what the first left empty. 0, or the exit code with a one-line reason naming the
-// file: 6 when the file cannot be read, 1 when it is no saved search or beyond a bound.
+// not one is refused; a second row of a camera fills only what the first left empty. 0,
+// or the exit code with a one-line reason naming the file: 6 when the file cannot be read,
+// 1 when it is no saved search or beyond a bound.
 int ReadSavedSearch(const std::string& path, SavedSearch& search, std::string& error);
 // The same from a stream, at most kSavedSearchMaxBytes of it.
 bool ParseSavedSearch(std::istream& in, SavedSearch& search, std::string& error);
