@@ -16,7 +16,8 @@ namespace cli {
 namespace {
 
 const char kUsage[] =
-    "usage: tarsel search [--wait S] [--protocol native|onvif|all] [--user U] [--json|--csv|--plan]\n"
+    "usage: tarsel search [--wait S] [--protocol native|onvif|all] [--user U]\n"
+    "                     [--json|--csv|--plan]\n"
     "\n"
     "Sends one search (a query and a wireless query, by broadcast and multicast on every\n"
     "adapter, and the two WS-Discovery probes of ONVIF on every adapter) and lists every\n"
@@ -148,6 +149,7 @@ int RunSearch(const Invocation& invocation) {
 
 }  // namespace
 
-TARSEL_CLI_COMMAND(search, "search", "find the cameras on every adapter", kUsage, RunSearch);
+TARSEL_CLI_COMMAND(search, "search", "find the cameras (and ONVIF devices) on every adapter", kUsage,
+                   RunSearch);
 
 }  // namespace cli
