@@ -8,6 +8,9 @@ const std::vector<std::string>& CameraColumnKeys() {
     static const std::vector<std::string> keys = {
         "name",   "mac",     "ip",      "mask",    "gateway",     "httpPort", "mode",   "fwVersion",
         "model",  "company", "serial",  "adapter", "adapterName", "viaHttp",  "status", "warnings",
+        // Added with ONVIF devices of other makers: appended, so readers of the columns
+        // above find them where they always were.
+        "protocol", "maker", "endpoint", "xaddr",
     };
     return keys;
 }
@@ -22,11 +25,20 @@ int CameraColumnTextId(const std::string& key) {
     return 0;
 }
 
+std::string CameraMaker(const CameraListing& c) {
+    // An ONVIF device's row carries its maker as the company once it is known; before the
+    // credentials were accepted the device has not told it.
+    if (!c.company.empty() || !c.onvif) return c.company;
+    return OnvifMaker(*c.onvif);
+}
+
 std::vector<CellValue> CameraCells(const CameraListing& c) {
+    const std::string endpoint = c.onvif ? c.onvif->endpoint : "";
+    const std::string xaddr = c.onvif ? c.onvif->xaddr : "";
     return {c.name,    c.mac,     c.ip,      c.mask,        c.gateway,
             c.httpPort, c.mode,   c.fwVersion, c.model,     c.company,
             c.serial,  c.adapter, c.adapterName, c.viaHttp, c.status,
-            c.warnings};
+            c.warnings, c.protocol, CameraMaker(c), endpoint, xaddr};
 }
 
 std::string CellText(const CellValue& cell) {

@@ -17,6 +17,9 @@ using CellValue = std::variant<std::string, long long, bool, std::vector<std::st
 const std::vector<std::string>& CameraColumnKeys();
 // The string-table id of a column's header; 0 for the columns that have no text of their own.
 int CameraColumnTextId(const std::string& key);
+// Who made the device: the company of a camera of this family, the maker an ONVIF device
+// told (empty until it accepted the credentials).
+std::string CameraMaker(const CameraListing& camera);
 // The camera's values in the columns' order.
 std::vector<CellValue> CameraCells(const CameraListing& camera);
 

@@ -6,12 +6,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "platform/Interfaces.h"
@@ -155,12 +157,27 @@ bool Mentions(const std::string& line, const std::string& word) {
 
 }  // namespace
 
-std::vector<DoctorCheck> FirewallChecks(const std::string& ruleset, unsigned short replyPort) {
+namespace {
+
+// Traffic a firewall may keep out: the words that name it in a rule, how it is said, and the
+// match of a rule that lets it in.
+struct Traffic {
+    std::vector<std::string> words;
+    std::string what;    // "the cameras' replies"
+    std::string udp;     // "UDP 6565"
+    std::string accept;  // "udp dport 6565 accept"
+};
+
+std::vector<DoctorCheck> NftChecks(const std::string& ruleset, const Traffic& traffic) {
     std::vector<DoctorCheck> checks;
-    const std::string port = std::to_string(replyPort);
     std::istringstream in(ruleset);
     std::string line, table, chain;
     bool inputHook = false, dropPolicy = false, accepted = false;
+    const auto mentioned = [&](const std::string& rule) {
+        for (const std::string& word : traffic.words)
+            if (Mentions(rule, word)) return true;
+        return false;
+    };
     while (std::getline(in, line)) {
         const size_t first = line.find_first_not_of(" \t");
         line = first == std::string::npos ? "" : line.substr(first);
@@ -173,22 +190,134 @@ std::vector<DoctorCheck> FirewallChecks(const std::string& ruleset, unsigned sho
             if (inputHook && dropPolicy && !accepted)
                 checks.push_back({"firewall", "", false,
                                   "nft chain " + table + " " + chain + " drops incoming packets by default "
-                                  "and accepts no UDP " + port,
-                                  "nft add rule " + table + " " + chain + " udp dport " + port + " accept"});
+                                  "and accepts no " + traffic.udp,
+                                  "nft add rule " + table + " " + chain + " " + traffic.accept});
             chain.clear();
         } else if (!chain.empty()) {
             if (Mentions(line, "hook") && Mentions(line, "input")) inputHook = true;
             if (line.find("policy drop") != std::string::npos) dropPolicy = true;
-            const bool reply = Mentions(line, port) || Mentions(line, "5656");
-            if (reply && Mentions(line, "accept")) accepted = true;
-            if (reply && (Mentions(line, "drop") || Mentions(line, "reject")))
+            const bool ours = mentioned(line);
+            if (ours && Mentions(line, "accept")) accepted = true;
+            if (ours && (Mentions(line, "drop") || Mentions(line, "reject")))
                 checks.push_back({"firewall", "", false,
-                                  "nft chain " + table + " " + chain + " drops the cameras' replies: " + line,
+                                  "nft chain " + table + " " + chain + " drops " + traffic.what + ": " + line,
                                   "remove that rule (nft -a list chain " + table + " " + chain +
                                       " shows its handle)"});
         }
     }
     return checks;
+}
+
+const Traffic kOnvifAnswers{{std::to_string(kOnvifDiscoveryPort)},
+                            "the ONVIF devices' answers",
+                            "UDP from port " + std::to_string(kOnvifDiscoveryPort),
+                            "udp sport " + std::to_string(kOnvifDiscoveryPort) + " accept"};
+
+// The program's standard output, or nullopt-like false when it could not run or failed
+// (listing the rules needs root).
+bool ReadProgram(const std::string& command, std::string& output) {
+    FILE* pipe = popen(command.c_str(), "r");
+    char buffer[4096];
+    size_t n;
+    while (pipe != nullptr && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+    return pipe != nullptr && pclose(pipe) == 0;
+}
+
+}  // namespace
+
+std::vector<DoctorCheck> FirewallChecks(const std::string& ruleset, unsigned short replyPort) {
+    const std::string port = std::to_string(replyPort);
+    return NftChecks(ruleset, {{port, "5656"}, "the cameras' replies", "UDP " + port,
+                               "udp dport " + port + " accept"});
+}
+
+std::vector<DoctorCheck> OnvifFirewallChecks(const std::string& ruleset) {
+    return NftChecks(ruleset, kOnvifAnswers);
+}
+
+std::vector<DoctorCheck> OnvifIptablesChecks(const std::string& saved) {
+    std::vector<DoctorCheck> checks;
+    const std::string port = std::to_string(kOnvifDiscoveryPort);
+    std::istringstream in(saved);
+    std::string line, table;
+    std::vector<std::string> dropping;  // INPUT chains of the current table that drop by default
+    std::vector<std::string> accepting;
+    const auto close = [&] {
+        for (const std::string& chain : dropping)
+            if (std::find(accepting.begin(), accepting.end(), chain) == accepting.end())
+                checks.push_back({"firewall", "", false,
+                                  "iptables " + table + " chain " + chain + " drops incoming packets by "
+                                  "default and accepts no " + kOnvifAnswers.udp,
+                                  "iptables -t " + table + " -I " + chain + " -p udp --sport " + port +
+                                      " -j ACCEPT"});
+        dropping.clear();
+        accepting.clear();
+    };
+    while (std::getline(in, line)) {
+        if (line.rfind("*", 0) == 0) {
+            table = line.substr(1);
+        } else if (line == "COMMIT") {
+            close();
+        } else if (line.rfind(":INPUT DROP", 0) == 0) {
+            dropping.push_back("INPUT");
+        } else if (line.rfind("-A ", 0) == 0 && Mentions(line, port)) {
+            const std::string chain = line.substr(3, line.find(' ', 3) - 3);
+            if (Mentions(line, "ACCEPT")) accepting.push_back(chain);
+            if (Mentions(line, "DROP") || Mentions(line, "REJECT"))
+                checks.push_back({"firewall", "", false,
+                                  "iptables " + table + " drops " + kOnvifAnswers.what + ": " + line,
+                                  "iptables -t " + table + " -D" + line.substr(2)});
+        }
+    }
+    close();
+    return checks;
+}
+
+DoctorCheck MulticastRouteCheck(const std::string& routes, const std::string& adapter,
+                                const std::string& group) {
+    DoctorCheck c{"onvif-route", adapter, true, "", ""};
+    in_addr target{};
+    inet_pton(AF_INET, group.c_str(), &target);
+    // The most specific route covering the group, through this adapter or a rejecting one
+    // ("unreachable", "prohibit", "blackhole" hold for every adapter).
+    constexpr unsigned kRejectFlag = 0x0200;
+    int bestPrefix = -1;
+    bool bestRejects = false;
+    std::string bestText;
+    std::istringstream in(routes);
+    std::string line;
+    std::getline(in, line);  // header
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string iface, destination, gateway, flags, refCount, use, metric, mask;
+        if (!(fields >> iface >> destination >> gateway >> flags >> refCount >> use >> metric >> mask))
+            continue;
+        const uint32_t dest = static_cast<uint32_t>(std::strtoul(destination.c_str(), nullptr, 16));
+        const uint32_t bits = static_cast<uint32_t>(std::strtoul(mask.c_str(), nullptr, 16));
+        const bool rejects = (std::strtoul(flags.c_str(), nullptr, 16) & kRejectFlag) != 0;
+        if ((iface != adapter && !rejects) || (target.s_addr & bits) != dest) continue;
+        const int prefix = __builtin_popcount(bits);
+        if (prefix <= bestPrefix) continue;
+        bestPrefix = prefix;
+        bestRejects = rejects;
+        in_addr shown{dest};
+        char text[INET_ADDRSTRLEN] = {};
+        inet_ntop(AF_INET, &shown, text, sizeof text);
+        bestText = std::string(text) + "/" + std::to_string(prefix);
+    }
+    // The probes' socket is bound to its adapter: the kernel sends them out through it
+    // when no route, another adapter's route or a rejecting route is all the table has.
+    // So this is told, never warned of: other programs' unbound multicast may differ.
+    if (bestPrefix < 0) {
+        c.detail = "no route covers " + group + " through " + adapter +
+                   "; the ONVIF probes leave through it all the same (bound to it)";
+    } else if (bestRejects) {
+        c.detail = "the rejecting route " + bestText + " covers " + group +
+                   "; the ONVIF probes leave through " + adapter + " all the same (bound to it)";
+    } else {
+        c.detail = "route " + bestText + " through " + adapter + " covers " + group;
+    }
+    return c;
 }
 
 std::vector<DoctorCheck> RunDoctor(const DoctorOptions& options) {
@@ -239,19 +368,33 @@ std::vector<DoctorCheck> RunDoctor(const DoctorOptions& options) {
 
     if (const std::string nft = FindProgram("nft"); !nft.empty()) {
         std::string ruleset;
-        FILE* pipe = popen(("'" + nft + "' list ruleset 2>/dev/null").c_str(), "r");
-        char buffer[4096];
-        size_t n;
-        while (pipe != nullptr && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) ruleset.append(buffer, n);
-        const int status = pipe != nullptr ? pclose(pipe) : -1;
-        if (status != 0) {
+        if (!ReadProgram("'" + nft + "' list ruleset 2>/dev/null", ruleset)) {
             checks.push_back({"firewall", "", true, "nft rules not checked: listing them needs root", ""});
         } else {
             std::vector<DoctorCheck> found = FirewallChecks(ruleset, options.replyPort);
             if (found.empty()) found.push_back({"firewall", "", true, "no nft rule drops the cameras' replies", ""});
+            std::vector<DoctorCheck> onvif = OnvifFirewallChecks(ruleset);
+            if (onvif.empty())
+                onvif.push_back({"firewall", "", true, "no nft rule drops the ONVIF devices' answers", ""});
+            checks.insert(checks.end(), found.begin(), found.end());
+            checks.insert(checks.end(), onvif.begin(), onvif.end());
+        }
+    }
+    // iptables rules (the legacy tables are not in nft's listing).
+    if (const std::string iptables = FindProgram("iptables-save"); !iptables.empty()) {
+        std::string saved;
+        if (ReadProgram("'" + iptables + "' 2>/dev/null", saved)) {
+            std::vector<DoctorCheck> found = OnvifIptablesChecks(saved);
+            if (found.empty())
+                found.push_back(
+                    {"firewall", "", true, "no iptables rule drops the ONVIF devices' answers", ""});
             checks.insert(checks.end(), found.begin(), found.end());
         }
     }
+    std::ifstream routeFile("/proc/net/route");
+    const std::string routes((std::istreambuf_iterator<char>(routeFile)), std::istreambuf_iterator<char>());
+    for (const Ipv4Interface& a : adapters)
+        checks.push_back(MulticastRouteCheck(routes, a.name, kOnvifMulticastGroup));
     return checks;
 }
 

@@ -69,7 +69,7 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         std::string text =
             "name,mac,ip,mask,gateway,httpPort,mode,fwVersion,model,company,serial,adapter,adapterName,viaHttp,"
-            "status,warnings\r\n";
+            "status,warnings,protocol,maker,endpoint,xaddr\r\n";
         const std::vector<std::string> warnings[] = {{"duplicate-ip"}, {"duplicate-ip"}, {"foreign-subnet"}, {}};
         for (int i = 0; i < 4; ++i) {
             CameraRecord record{};

@@ -28,7 +28,7 @@ int ParseCameraCommand(const Invocation& invocation, const std::vector<OptionDef
 
 int FindNamedCameras(EngineSession& session, const ParsedArgs& args,
                      const Credentials& credentials, bool allowAll,
-                     std::vector<std::string>& macs) {
+                     std::vector<std::string>& macs, Targets targets) {
     double waitSeconds;
     if (!ParseSearchWait(args, waitSeconds)) return kExitUsage;
     const bool all = allowAll && args.Has("--all");
@@ -39,7 +39,7 @@ int FindNamedCameras(EngineSession& session, const ParsedArgs& args,
     }
     if (int code = session.SearchAdapters(waitSeconds); code != kExitOk) return code;
     if (all) {
-        macs = session.Macs();
+        macs = session.Macs(targets == Targets::Any);
         if (macs.empty()) {
             PrintError("no camera answered within " + args.Get("--wait", "3") + " s");
             return kExitNotFound;
@@ -59,7 +59,15 @@ int FindNamedCameras(EngineSession& session, const ParsedArgs& args,
         }
         macs.push_back(mac);
     }
-    return kExitOk;
+    if (targets == Targets::Any) return kExitOk;
+    int code = kExitOk;
+    for (const std::string& key : macs) {
+        if (const std::string refusal = ReadOnlyRefusal(session.View(key)); !refusal.empty()) {
+            PrintError(refusal);
+            code = kExitUsage;
+        }
+    }
+    return code;
 }
 
 int VerifyAll(EngineSession& session, const std::vector<std::string>& macs,
@@ -67,11 +75,13 @@ int VerifyAll(EngineSession& session, const std::vector<std::string>& macs,
     int code = kExitOk;
     for (const auto& [mac, result] : session.Verify(macs, credentials)) {
         if (result == 1) continue;
+        // An ONVIF device has no MAC of its own here: its address names it.
+        const std::string name = IsOnvifKey(mac) ? session.View(mac).ip : mac;
         if (result == 0) {
-            PrintError(mac + ": the camera refused the user name or password");
+            PrintError(name + ": the camera refused the user name or password");
             code = kExitCredentials;
         } else {
-            PrintError(mac + ": the camera did not answer the verification");
+            PrintError(name + ": the camera did not answer the verification");
             if (code == kExitOk) code = kExitTimeout;
         }
     }

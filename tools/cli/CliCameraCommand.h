@@ -15,11 +15,17 @@ namespace cli {
 // The options every camera command takes besides its own.
 std::vector<OptionDef> CameraCommandOptions(std::initializer_list<OptionDef> own);
 
+// What a command may act on: every device found, or only cameras of this family (the
+// commands that change a camera; ONVIF devices of other makers are read-only).
+enum class Targets { Any, OurFamily };
+
 // Searches (--wait S, default 3) and resolves the named cameras (all of them with --all
-// when allowAll). Returns an exit code: 0 with macs filled, else the error was printed.
+// when allowAll). Returns an exit code: 0 with macs filled (MACs, and the keys of ONVIF
+// devices), else the error was printed. For OurFamily, --all leaves ONVIF devices out and
+// naming one is refused (1) before anything is sent.
 int FindNamedCameras(EngineSession& session, const ParsedArgs& args,
                      const Credentials& credentials, bool allowAll,
-                     std::vector<std::string>& macs);
+                     std::vector<std::string>& macs, Targets targets);
 
 // Verifies the cameras; prints one line per camera that did not pass. Returns 0 when all
 // passed, 4 when one refused, 3 when one stayed silent (and none refused).

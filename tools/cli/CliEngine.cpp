@@ -1,5 +1,9 @@
 #include "CliEngine.h"
 
+#include <strings.h>
+
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +16,7 @@
 #include "engine/BatchVerify.h"
 #include "engine/MacText.h"
 #include "finder/LIbFinder.h"
+#include "finder/LibIP.h"
 #include "web/LibCurl.h"
 
 namespace cli {
@@ -57,6 +62,7 @@ void EngineSession::PostCameraEvent(void* owner, uint32_t code, void*) {
 }
 
 void EngineSession::Search(double seconds, const char* progressLabel) {
+    engine_->SetOnvifSearch(onvif_, static_cast<int>(seconds * 1000));
     engine_->StartSearch();
     Progress progress(progressLabel);
     const auto start = std::chrono::steady_clock::now();
@@ -93,7 +99,10 @@ std::string EngineSession::Resolve(const std::string& name, const Credentials& c
                                    bool* refused) {
     if (refused) *refused = false;
     CameraEntry listed;
-    if (engine_->Table().Find(name.c_str(), &listed)) return listed.record.mac;
+    if (engine_->Table().Find(name.c_str(), &listed))
+        return listed.kind == DeviceKind::Onvif ? listed.key : std::string(listed.record.mac);
+    // An ONVIF device is never asked over this family's HTTP interface.
+    if (std::string key = FindOnvif(name); !key.empty()) return key;
     // IP[:PORT]: a camera that does not answer discovery, read over HTTP.
     std::string ip = name, port = "80";
     if (size_t colon = name.find(':'); colon != std::string::npos) {
@@ -113,9 +122,30 @@ std::string EngineSession::Resolve(const std::string& name, const Credentials& c
     return info.mac;
 }
 
-std::vector<std::string> EngineSession::Macs() {
+std::string EngineSession::FindOnvif(const std::string& name) {
+    std::string ip = name;
+    const size_t colon = name.find(':');
+    if (colon != std::string::npos && IsValidIpText(name.substr(0, colon).c_str())) ip = name.substr(0, colon);
+    const auto same = [](const std::string& a, const std::string& b) {
+        return strcasecmp(a.c_str(), b.c_str()) == 0;
+    };
+    for (const CameraEntry& entry : engine_->Table().Entries()) {
+        if (entry.kind != DeviceKind::Onvif || !entry.onvif) continue;
+        const std::string& endpoint = entry.onvif->endpoint;
+        if (entry.record.ip == ip || same(endpoint, name) || same(endpoint, "urn:uuid:" + name) ||
+            same(entry.key, name))
+            return entry.key;
+    }
+    return "";
+}
+
+std::vector<std::string> EngineSession::Macs(bool withOnvif) {
     std::vector<std::string> macs;
-    for (const CameraRecord& r : engine_->CopyCameras()) macs.push_back(r.mac);
+    for (const CameraRecord& r : engine_->CopyCameras())
+        if (r.mac[0] != '\0') macs.push_back(r.mac);
+    if (!withOnvif) return macs;
+    for (const CameraEntry& entry : engine_->Table().Entries())
+        if (entry.kind == DeviceKind::Onvif) macs.push_back(entry.key);
     return macs;
 }
 
@@ -144,8 +174,34 @@ std::vector<CameraView> EngineSession::Views() {
     return views;
 }
 
-std::map<std::string, int> EngineSession::Verify(const std::vector<std::string>& macs,
+std::map<std::string, int> EngineSession::VerifyOnvif(const std::vector<std::string>& keys,
+                                                      const Credentials& credentials) {
+    using tarsel::onvif::OnvifOutcome;
+    std::vector<OnvifOutcome> outcomes(keys.size(), OnvifOutcome::NoAnswer);
+    std::atomic<size_t> next{0};
+    std::vector<std::thread> workers;
+    // Each read waits on one device for a few seconds at most: several at once.
+    for (size_t w = 0; w < std::min<size_t>(keys.size(), kOnvifReadsAtOnce); ++w) {
+        workers.emplace_back([&] {
+            for (size_t i; (i = next++) < keys.size();)
+                outcomes[i] = engine_->VerifyOnvif(keys[i], credentials.user, credentials.password);
+        });
+    }
+    for (std::thread& worker : workers) worker.join();
+    std::map<std::string, int> result;
+    for (size_t i = 0; i < keys.size(); ++i)
+        result[keys[i]] = outcomes[i] == OnvifOutcome::Verified             ? 1
+                          : outcomes[i] == OnvifOutcome::CredentialsRefused ? 0
+                                                                            : -1;
+    return result;
+}
+
+std::map<std::string, int> EngineSession::Verify(const std::vector<std::string>& keys,
                                                  const Credentials& credentials) {
+    std::vector<std::string> macs, onvifKeys;
+    for (const std::string& key : keys) (IsOnvifKey(key) ? onvifKeys : macs).push_back(key);
+    std::map<std::string, int> result = VerifyOnvif(onvifKeys, credentials);
+    if (macs.empty()) return result;
     std::unordered_set<std::string> wanted;
     for (const std::string& mac : macs) wanted.insert(MacKey(mac));
     // Verification always asks again: credentials from an earlier answer prove nothing now.
@@ -161,7 +217,6 @@ std::map<std::string, int> EngineSession::Verify(const std::vector<std::string>&
                             std::to_string(c.ok) + " pass, " + std::to_string(c.fail) + " fail");
         });
     progress.Finish();
-    std::map<std::string, int> result;
     for (const std::string& mac : macs) {
         CameraRecord r{};
         engine_->CopyCamera(mac.c_str(), &r);

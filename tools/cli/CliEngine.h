@@ -32,22 +32,31 @@ public:
     CTSmainDlg& Engine() { return *engine_; }
     int AdapterCount();
 
+    // Whether the searches that follow also list ONVIF devices (on unless a command asks
+    // for our family only); their answers are awaited as long as the search's own.
+    void SetOnvif(bool enabled) { onvif_ = enabled; }
     // One search; waits `seconds` for the answers.
     void Search(double seconds, const char* progressLabel = "Searching");
     // A command's search: the exit code for no usable adapter (the error printed, nothing
     // sent), else 0 after one search of `seconds`.
     int SearchAdapters(double seconds);
-    // The camera a command-line name means: a MAC (any case) or IP[:PORT] of a camera
-    // reached over HTTP (read with the credentials). "" when there is none; *refused is
-    // set when an HTTP camera refused the credentials.
+    // The camera a command-line name means: a MAC (any case), an ONVIF device by its
+    // address or endpoint (its key then), or IP[:PORT] of a camera reached over HTTP (read
+    // with the credentials). "" when there is none; *refused is set when an HTTP camera
+    // refused the credentials.
     std::string Resolve(const std::string& name, const Credentials& credentials, bool* refused);
-    std::vector<std::string> Macs();
+    // The ONVIF device listed at an address or with an endpoint (its uuid with or without
+    // "urn:uuid:"); its key, or "".
+    std::string FindOnvif(const std::string& name);
+    // Every camera of this family listed (MACs); with ONVIF devices, their keys after them.
+    std::vector<std::string> Macs(bool withOnvif = false);
     CameraView View(const std::string& mac);
     std::vector<CameraView> Views();
     int StatusIndexOf(const std::string& mac);
 
     // Verifies the cameras that are not verified yet (batch rule: ends 5 s after the last
-    // answer). Result per MAC: 1 verified, 0 refused, -1 no answer.
+    // answer); ONVIF devices (keys) are read with the credentials, several at once. Result
+    // per MAC or key: 1 verified, 0 refused, -1 no answer (or no usable answer).
     std::map<std::string, int> Verify(const std::vector<std::string>& macs,
                                       const Credentials& credentials);
 
@@ -59,6 +68,9 @@ public:
     void FlushSends();
 
 private:
+    static constexpr size_t kOnvifReadsAtOnce = 16;
+    std::map<std::string, int> VerifyOnvif(const std::vector<std::string>& keys,
+                                           const Credentials& credentials);
     static void OnCameraChanged(void* owner);
     static void PostCameraEvent(void* owner, uint32_t code, void* param);
 
@@ -68,6 +80,7 @@ private:
     std::condition_variable changed_;
     uint64_t batches_ = 0;  // batches of the camera table taken so far
     bool autoIpDone_ = false;
+    bool onvif_ = true;
 };
 
 }  // namespace cli

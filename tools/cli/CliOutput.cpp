@@ -62,13 +62,16 @@ std::string Table(const std::vector<Column>& columns, const std::vector<Row>& ro
     return out;
 }
 
-std::string Json(const std::vector<Column>& columns, const std::vector<Row>& rows) {
+std::string Json(const std::vector<Column>& columns, const std::vector<Row>& rows,
+                 const JsonExtra& extra) {
     nlohmann::ordered_json doc = nlohmann::ordered_json::array();
-    for (const Row& row : rows) {
+    for (size_t r = 0; r < rows.size(); ++r) {
+        const Row& row = rows[r];
         nlohmann::ordered_json object = nlohmann::ordered_json::object();
         for (size_t i = 0; i < columns.size(); ++i) {
             std::visit([&](const auto& v) { object[columns[i].key] = v; }, row[i]);
         }
+        if (extra) extra(r, object);
         doc.push_back(std::move(object));
     }
     // Camera texts are not guaranteed UTF-8: replace what is not, never fail.
@@ -99,9 +102,9 @@ bool ChooseFormat(const ParsedArgs& args, Format& format, std::string& error) {
 }
 
 std::string FormatRows(Format format, const std::vector<Column>& columns,
-                       const std::vector<Row>& rows) {
+                       const std::vector<Row>& rows, const JsonExtra& extra) {
     switch (format) {
-        case Format::Json: return Json(columns, rows);
+        case Format::Json: return Json(columns, rows, extra);
         case Format::Csv: return Csv(columns, rows);
         case Format::Table: break;
     }
@@ -109,8 +112,8 @@ std::string FormatRows(Format format, const std::vector<Column>& columns,
 }
 
 void PrintRows(FILE* out, Format format, const std::vector<Column>& columns,
-               const std::vector<Row>& rows) {
-    std::string text = FormatRows(format, columns, rows);
+               const std::vector<Row>& rows, const JsonExtra& extra) {
+    std::string text = FormatRows(format, columns, rows, extra);
     std::fwrite(text.data(), 1, text.size(), out);
     std::fflush(out);
 }

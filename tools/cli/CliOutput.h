@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <functional>
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <variant>
 #include <vector>
@@ -31,11 +33,15 @@ using Row = std::vector<Cell>;
 // --json / --csv (both at once is a usage error: false with the message).
 bool ChooseFormat(const ParsedArgs& args, Format& format, std::string& error);
 
-// Prints rows in the format. JSON is an array of objects with the columns' keys.
+// What a JSON object of a row holds beyond its columns (a nested object), by row index.
+using JsonExtra = std::function<void(size_t row, nlohmann::ordered_json& object)>;
+
+// Prints rows in the format. JSON is an array of objects with the columns' keys (and what
+// extra adds to each).
 void PrintRows(FILE* out, Format format, const std::vector<Column>& columns,
-               const std::vector<Row>& rows);
+               const std::vector<Row>& rows, const JsonExtra& extra = {});
 std::string FormatRows(Format format, const std::vector<Column>& columns,
-                       const std::vector<Row>& rows);
+                       const std::vector<Row>& rows, const JsonExtra& extra = {});
 
 // "tarsel: " + message + newline on stderr.
 void PrintError(const std::string& message);

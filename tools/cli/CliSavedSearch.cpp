@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <streambuf>
 #include <unordered_map>
@@ -76,6 +77,9 @@ public:
             row_.warnings.push_back(Cut(value));
         if (depth_ == 2 && inCamera_) {
             if (std::string* field = TextField()) *field = Cut(value);
+            if (key_ == "endpoint") endpoint_ = Cut(value);
+            if (key_ == "xaddr") xaddr_ = Cut(value);
+            if (key_ == "maker") maker_ = Cut(value);
             port_ = key_ == "httpPort" ? PortState::Bad : port_;
         }
         return Value();
@@ -104,6 +108,9 @@ private:
         if (depth_ == 2) {
             inCamera_ = object;
             row_ = CameraView{};
+            endpoint_.clear();
+            xaddr_.clear();
+            maker_.clear();
             port_ = PortState::Absent;
             key_.clear();
         }
@@ -154,7 +161,7 @@ private:
             {"fwVersion", &CameraView::fwVersion}, {"model", &CameraView::model},
             {"company", &CameraView::company}, {"serial", &CameraView::serial},
             {"adapter", &CameraView::adapter}, {"adapterName", &CameraView::adapterName},
-            {"status", &CameraView::status}};
+            {"status", &CameraView::status},   {"protocol", &CameraView::protocol}};
         for (const auto& [name, member] : kFields)
             if (key_ == name) return &(row_.*member);
         return nullptr;
@@ -164,13 +171,38 @@ private:
             search_.refused.push_back("row " + std::to_string(rows_) + ": " + reason);
         ++search_.refusedCount;
     }
+    // An ONVIF device of another maker is named by its endpoint (it may have no MAC); it
+    // keeps what the row told of it.
+    bool TakeOnvif(std::string& key) {
+        if (endpoint_.empty()) {
+            Refuse("an ONVIF device without its endpoint");
+            return false;
+        }
+        auto onvif = std::make_shared<OnvifEntry>();
+        onvif->endpoint = endpoint_;
+        onvif->xaddr = xaddr_;
+        onvif->address = row_.ip;
+        if (row_.company.empty()) row_.company = maker_;
+        row_.onvif = std::move(onvif);
+        key = OnvifKey(endpoint_);
+        return true;
+    }
     void Take() {
         in_addr address{};
-        if (!::IsMacText(row_.mac)) return Refuse("no MAC of six hex fields joined by ':'");
+        std::string key;
+        if (row_.protocol == "onvif") {
+            if (!TakeOnvif(key)) return;
+        } else if (row_.protocol != "native") {
+            return Refuse("protocol is neither native nor onvif");
+        } else if (!::IsMacText(row_.mac)) {
+            return Refuse("no MAC of six hex fields joined by ':'");
+        } else {
+            key = MacKey(row_.mac);
+        }
         if (inet_pton(AF_INET, row_.ip.c_str(), &address) != 1)
             return Refuse("no dotted IPv4 address");
         if (port_ == PortState::Bad) return Refuse("httpPort is no port from 1 to 65535");
-        const auto [at, fresh] = byMac_.emplace(MacKey(row_.mac), search_.cameras.size());
+        const auto [at, fresh] = byMac_.emplace(key, search_.cameras.size());
         if (fresh) return search_.cameras.push_back(std::move(row_));
         // The same camera again: what the first row left empty, the later one may give.
         ++search_.merged;
@@ -186,6 +218,7 @@ private:
     SavedSearch& search_;
     std::unordered_map<std::string, size_t> byMac_;
     CameraView row_;
+    std::string endpoint_, xaddr_, maker_;  // an ONVIF device's columns
     std::string key_;
     PortState port_ = PortState::Absent;
     int depth_ = 0;

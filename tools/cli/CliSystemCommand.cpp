@@ -25,7 +25,8 @@ int RunSystemCommand(const Invocation& invocation, const char* name, const char*
     if (isDefault && args.Has("--keep-ip")) command = "SW_DEFAULT";
     EngineSession session;
     std::vector<std::string> macs;
-    if (int code = FindNamedCameras(session, args, credentials, false, macs)) return code;
+    if (int code = FindNamedCameras(session, args, credentials, false, macs, Targets::OurFamily))
+        return code;
     // Only verified cameras are commanded; the others are named and counted.
     const auto results = session.Verify(macs, credentials);
     std::vector<std::string> verified;

@@ -46,6 +46,8 @@ const char kUsage[] =
     "manual address's gateway must lie in its subnet (0.0.0.0 means none), as in the window.\n"
     "result per camera: confirmed, timed out, credentials refused, not found, unchanged\n"
     "(planned, with --dry-run).\n"
+    "A row naming an ONVIF device of another maker (by the MAC it told) refuses the plan:\n"
+    "such devices are read-only here.\n"
     "exit codes: 0 all confirmed or unchanged, 1 plan refused (or usage), 5 some cameras\n"
     "failed, 6 the plan cannot be read or no usable adapter.\n";
 
@@ -124,7 +126,8 @@ std::vector<Outcome> PlanOutcomes(const std::vector<PlanRow>& rows, const std::v
                                   bool dryRun, std::vector<std::string>& toVerify) {
     // A plan row finds its camera by MAC without walking the whole list.
     std::unordered_map<std::string, const CameraView*> byMac;
-    for (const CameraView& camera : cameras) byMac[MacKey(camera.mac)] = &camera;
+    for (const CameraView& camera : cameras)
+        if (camera.protocol != "onvif") byMac[MacKey(camera.mac)] = &camera;
     std::vector<Outcome> outcomes;
     for (const PlanRow& row : rows) {
         Outcome o{row, {}, {}, "", "not found"};
@@ -198,6 +201,26 @@ std::vector<PlanProblem> CheckPlannedSettings(const std::vector<Outcome>& outcom
     return problems;
 }
 
+// ONVIF devices of other makers are read-only: a plan row naming one (by the MAC it told,
+// or the one its scopes hint at) refuses the whole plan before anything is sent.
+int RefuseOnvifRows(const std::string& path, const std::vector<PlanRow>& rows,
+                    const std::vector<CameraView>& cameras) {
+    std::unordered_map<std::string, const CameraView*> onvifByMac;
+    for (const CameraView& camera : cameras) {
+        if (camera.protocol != "onvif") continue;
+        for (const std::string& mac : {camera.mac, camera.onvif ? camera.onvif->macHint : ""})
+            if (IsMacText(mac)) onvifByMac[MacKey(mac)] = &camera;
+    }
+    int code = kExitOk;
+    for (const PlanRow& row : rows) {
+        if (const auto found = onvifByMac.find(MacKey(row.mac)); found != onvifByMac.end()) {
+            PrintError(path + " (line " + std::to_string(row.line) + "): " + ReadOnlyRefusal(*found->second));
+            code = kExitUsage;
+        }
+    }
+    return code;
+}
+
 int RunApply(const Invocation& invocation) {
     ApplyRequest request;
     if (int code = ParseApply(invocation, request)) return code;
@@ -206,6 +229,7 @@ int RunApply(const Invocation& invocation) {
     EngineSession session;
     if (int code = session.SearchAdapters(request.waitSeconds); code != kExitOk) return code;
     const std::vector<CameraView> cameras = session.Views();
+    if (int code = RefuseOnvifRows(request.path, rows, cameras)) return code;
     const std::vector<PlanProblem> problems = CheckPlanAgainst(rows, cameras);
     if (!problems.empty()) return RefusePlan(request.path, problems);
     std::vector<std::string> toVerify;

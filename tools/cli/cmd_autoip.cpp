@@ -35,6 +35,7 @@ const char kUsage[] =
     "                      none) inside it. Without --manual the four are not used.\n"
     "  --timeout S         give up after S seconds (default 600)\n"
     "  --json, --csv       the outcome as JSON or CSV\n"
+    "ONVIF devices of other makers are never part of it (they are read-only here).\n"
     "exit codes: 0 done, 5 some camera failed, 1 bad settings, 3 not done within --timeout,\n"
     "6 no such adapter, or the address history could not be saved (the addresses given\n"
     "would not be known to the next run).\n";
@@ -101,6 +102,8 @@ int RunAutoIp(const Invocation& invocation) {
     }
 
     EngineSession session;
+    // The assignment is for cameras of this family; ONVIF devices are never part of it.
+    session.SetOnvif(false);
     session.Engine().GoAuotSetIPProc(credentials.user.c_str(), credentials.password.c_str(),
                                      settings);
     session.Search(0.1, "Assigning");

@@ -16,6 +16,8 @@ const char kUsage[] =
     "  --json     one JSON array of {mac, name, ip, result}\n"
     "  --csv      CSV with a header row\n"
     "result per camera: sent, refused (credentials), no answer (to the verification).\n"
+    "An ONVIF device of another maker (named by its address or endpoint) is read-only here:\n"
+    "it is refused (exit 1) before anything is sent.\n"
     "exit codes: 0 sent to all, 5 to some, 4 refused, 3 no answer, 2 camera not found.\n";
 
 int RunReboot(const Invocation& invocation) {

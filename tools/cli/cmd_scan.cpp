@@ -1,8 +1,11 @@
 // tarsel scan: the IP range search over HTTP; lists the cameras found and the addresses
 // whose camera refused the credentials.
 
+#include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -10,6 +13,7 @@
 #include "CliCamera.h"
 #include "CliCommand.h"
 #include "CliCredentials.h"
+#include "CliEngine.h"
 #include "CliOutput.h"
 #include "common/Language.h"
 #include "common/ModelList.h"
@@ -34,11 +38,14 @@ const char kUsage[] =
     "camera refused the credentials with the status \"credentials refused\" (also named on\n"
     "stderr). An address without a listener costs 0.2 s (a /24 takes about 51 s one\n"
     "address at a time, about 1.5 s with --jobs 64). The listing is in address order and\n"
-    "the same whatever N.\n"
+    "the same whatever N. Each address is also sent the two ONVIF probes (WS-Discovery,\n"
+    "UDP 3702), 4 x N at once (32 to 256): an ONVIF device of another maker that answers is\n"
+    "listed as a search lists it (read-only), and one of ours that answers gains its\n"
+    "ONVIF facts.\n"
     "\n"
     "  --port P   the HTTP port to try (default 80)\n"
     "  --jobs N   addresses probed at once, 1 to 256 (default 1, as the window does)\n"
-    "  --json     one JSON array of camera objects\n"
+    "  --json     one JSON array of camera objects (as tarsel search --json writes them)\n"
     "  --csv      CSV with a header row\n"
     "exit codes: 0 cameras found, 1 bad range, 2 nothing found, 4 only refusals found.\n";
 
@@ -53,6 +60,7 @@ struct ScanState {
 // the output format.
 struct ScanRequest {
     std::string start, end, port;
+    uint64_t first = 0, last = 0;  // the range, host order
     long jobs = 1;
     Credentials credentials;
     Format format = Format::Table;
@@ -99,8 +107,8 @@ int ParseScan(const Invocation& invocation, ScanRequest& request) {
     }
     request.start = args.Positionals()[0];
     request.end = args.Positionals()[1];
-    uint64_t first = 0, last = 0;
-    if (const int invalid = ValidateIpRange(request.start.c_str(), request.end.c_str(), &first, &last)) {
+    if (const int invalid = ValidateIpRange(request.start.c_str(), request.end.c_str(),
+                                            &request.first, &request.last)) {
         PrintError(std::string(LoadText(invalid)) + " (" + request.start + " - " + request.end + ")");
         return kExitUsage;
     }
@@ -144,10 +152,48 @@ void SearchRange(const ScanRequest& request, ScanState& state) {
     state.progress = nullptr;
 }
 
-int PrintScan(const ScanRequest& request, const ScanState& state) {
+// Both ONVIF probes to port 3702 of every address of the range while the HTTP walk goes
+// on: a device of another maker (or one of ours that speaks ONVIF) answers a unicast probe
+// from any subnet. Each probe waits four times as long as a TCP probe, so four times as
+// many go out at once (at least kOnvifProbesAtOnce): both walks take about as long.
+constexpr long kOnvifProbesAtOnce = 32;
+constexpr int kOnvifProbeWaitMs = 800;  // devices answer within 500 ms
+
+void ProbeOnvifRange(EngineSession& session, const ScanRequest& request) {
+    std::atomic<uint64_t> next{request.first};
+    const long workers = std::min<uint64_t>(std::clamp(request.jobs * 4, kOnvifProbesAtOnce, long{kMaxRangeJobs}),
+                                            request.last - request.first + 1);
+    std::vector<std::thread> threads;
+    for (long w = 0; w < workers; ++w) {
+        threads.emplace_back([&] {
+            for (uint64_t address; (address = next++) <= request.last;)
+                session.Engine().ProbeOnvifAt(static_cast<uint32_t>(address), kOnvifProbeWaitMs);
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+}
+
+// The ONVIF devices that answered, added to the listing: one that is a camera found over
+// HTTP at the same address adds its ONVIF facts to that camera's row.
+void AddOnvifAnswers(EngineSession& session, std::vector<CameraView>& listed) {
+    for (CameraView& device : session.Views()) {
+        if (!device.onvif) continue;
+        auto same = std::find_if(listed.begin(), listed.end(),
+                                 [&](const CameraView& c) { return c.ip == device.ip && !c.onvif; });
+        if (same != listed.end()) {
+            same->onvif = device.onvif;
+            continue;
+        }
+        listed.push_back(std::move(device));
+    }
+}
+
+int PrintScan(const ScanRequest& request, const ScanState& state, EngineSession& session) {
     // A refusal is an entry of the listing as well, so that a script reading the JSON or
     // CSV learns of the cameras it could not read.
     std::vector<CameraView> listed = state.cameras;
+    AddOnvifAnswers(session, listed);
+    const size_t found = listed.size();
     for (const std::string& address : state.refused) {
         PrintError(address + ": the camera refused the user name or password");
         CameraView refused;
@@ -164,11 +210,9 @@ int PrintScan(const ScanRequest& request, const ScanState& state) {
                    request.port);
         return kExitNotFound;
     }
-    std::vector<Row> rows;
-    for (const CameraView& camera : listed) rows.push_back(CameraRow(camera));
-    PrintRows(stdout, request.format, CameraColumns(), rows);
-    if (state.cameras.empty()) return state.refused.empty() ? kExitNotFound : kExitCredentials;
-    PrintNote(std::to_string(state.cameras.size()) + " camera(s) found, " +
+    PrintCameras(stdout, request.format, listed);
+    if (found == 0) return state.refused.empty() ? kExitNotFound : kExitCredentials;
+    PrintNote(std::to_string(found) + " camera(s) found, " +
               std::to_string(state.refused.size()) + " refused the credentials");
     return kExitOk;
 }
@@ -177,8 +221,11 @@ int RunScan(const Invocation& invocation) {
     ScanRequest request;
     if (int code = ParseScan(invocation, request); code != kExitOk) return code;
     ScanState state;
+    EngineSession session;
+    std::thread onvif([&] { ProbeOnvifRange(session, request); });
     SearchRange(request, state);
-    return PrintScan(request, state);
+    onvif.join();
+    return PrintScan(request, state, session);
 }
 
 }  // namespace

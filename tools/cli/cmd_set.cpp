@@ -32,6 +32,8 @@ const char kUsage[] =
     "  --json, --csv   the outcome as JSON or CSV\n"
     "A value may not hold \"&\", \"=\" or control characters, and must be UTF-8 text. A\n"
     "manual address's gateway must lie in its subnet (0.0.0.0 means none).\n"
+    "An ONVIF device of another maker (named by its address or endpoint) is read-only here:\n"
+    "it is refused (exit 1) before anything is sent.\n"
     "exit codes: 0 confirmed, 1 a value refused, 3 timed out, 4 credentials refused,\n"
     "            2 camera not found.\n";
 
@@ -86,7 +88,8 @@ int RunSet(const Invocation& invocation) {
 
     EngineSession session;
     std::vector<std::string> macs;
-    if (int code = FindNamedCameras(session, args, credentials, false, macs)) return code;
+    if (int code = FindNamedCameras(session, args, credentials, false, macs, Targets::OurFamily))
+        return code;
     const std::string mac = macs[0];
     if (int code = VerifyAll(session, macs, credentials)) return code;
 

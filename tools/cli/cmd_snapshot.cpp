@@ -18,7 +18,8 @@ const char kUsage[] =
     "\n"
     "Verifies the credentials, fetches one still picture from the camera (named by its MAC,\n"
     "or IP[:PORT] for a camera that does not answer discovery) and saves it to FILE as the\n"
-    "camera sent it (JPEG).\n"
+    "camera sent it (JPEG). An ONVIF device of another maker is named by its address or\n"
+    "endpoint (uuid): its own snapshot address is fetched once it accepted the credentials.\n"
     "\n"
     "  -o FILE, --output FILE   where to write the picture\n"
     "  --wait S                 seconds to wait for discovery answers (default 3)\n"
@@ -42,28 +43,40 @@ int RunSnapshot(const Invocation& invocation) {
     }
     EngineSession session;
     std::vector<std::string> macs;
-    code = FindNamedCameras(session, args, credentials, false, macs);
+    code = FindNamedCameras(session, args, credentials, false, macs, Targets::Any);
     if (code != kExitOk) return code;
     code = VerifyAll(session, macs, credentials);
     if (code != kExitOk) return code;
 
     const CameraView camera = session.View(macs[0]);
-    const std::string port = std::to_string(camera.httpPort);
+    const std::string name = IsOnvifKey(macs[0]) ? camera.ip : camera.mac;
     CurlBuffer body;
-    const HttpOutcome fetched =
-        HttpGetUrl(camera.ip.c_str(), port.c_str(), SnapshotTarget(0, 0, 0, 0).c_str(),
-                   credentials.user.c_str(), credentials.password.c_str(), body);
-    if (!fetched.Done()) {
-        PrintError(camera.mac + ": the camera sent no picture of at most 16 MiB (" +
-                   DescribeOutcome(fetched) + ", " + camera.ip + ":" + port + ")");
-        return kExitTimeout;
+    if (IsOnvifKey(macs[0])) {
+        // The device's own snapshot address, with the credentials it just accepted.
+        const int fetched = session.Engine().OnvifSnapshot(macs[0], body);
+        if (fetched != 0) {
+            PrintError(name + (fetched == -2 ? ": the device names no snapshot address of its own"
+                                             : ": the device sent no picture (" +
+                                                   std::to_string(fetched) + ")"));
+            return kExitTimeout;
+        }
+    } else {
+        const std::string port = std::to_string(camera.httpPort);
+        const HttpOutcome fetched =
+            HttpGetUrl(camera.ip.c_str(), port.c_str(), SnapshotTarget(0, 0, 0, 0).c_str(),
+                       credentials.user.c_str(), credentials.password.c_str(), body);
+        if (!fetched.Done()) {
+            PrintError(name + ": the camera sent no picture of at most 16 MiB (" +
+                       DescribeOutcome(fetched) + ", " + camera.ip + ":" + port + ")");
+            return kExitTimeout;
+        }
     }
     // The file gets the camera's own bytes; decoding (at the smallest scale) only checks
     // that they are a picture and reads its size.
     SnapshotImage image;
     std::string why;
     if (!DecodeSnapshot(body.data, body.length, &image, 1, 1, &why)) {
-        PrintError(camera.mac + (why.empty() ? ": the camera's answer is not a picture"
+        PrintError(name + (why.empty() ? ": the camera's answer is not a picture"
                                              : ": picture refused: " + why));
         return kExitTimeout;
     }
@@ -77,7 +90,7 @@ int RunSnapshot(const Invocation& invocation) {
         PrintError(file + ": cannot write the picture");
         return kExitSystem;
     }
-    PrintNote(camera.mac + ": " + std::to_string(image.sourceWidth) + "x" +
+    PrintNote(name + ": " + std::to_string(image.sourceWidth) + "x" +
               std::to_string(image.sourceHeight) + " picture saved to " + file);
     return kExitOk;
 }

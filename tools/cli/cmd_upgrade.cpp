@@ -36,6 +36,9 @@ const char kUsage[] =
     "plus the image's time at 100 kB/s); not accepted by this model (the camera rejected the\n"
     "image); unfinished (it never reported the image installed); firmware unreadable.\n"
     "A camera that fails does not hold up the others.\n"
+    "An ONVIF device of another maker (named by its address or endpoint) is read-only here:\n"
+    "it is refused (exit 1) before anything is sent.\n"
+    "--all leaves ONVIF devices of other makers out.\n"
     "exit codes: 0 all upgraded, 2 camera not found, 4 credentials refused by every camera,\n"
     "5 some cameras failed, 6 the firmware file cannot be read.\n";
 
@@ -279,7 +282,8 @@ int RunUpgrade(const Invocation& invocation) {
     if (int code = ParseUpgrade(invocation, request); code != kExitOk) return code;
     EngineSession session;
     std::vector<std::string> macs;
-    if (int code = FindNamedCameras(session, request.cameraArgs, request.credentials, true, macs);
+    if (int code = FindNamedCameras(session, request.cameraArgs, request.credentials, true, macs,
+                                    Targets::OurFamily);
         code != kExitOk)
         return code;
     std::map<std::string, std::string> results;
