@@ -197,6 +197,9 @@ public:
     void SetOnvifFacts(const std::string& key, tarsel::onvif::OnvifOutcome outcome,
                        const tarsel::onvif::OnvifFacts& facts);
 
+    // An entry key from a MAC in any spelling or an ONVIF key.
+    static std::string KeyOfText(const char* text);
+
     // ---- readers
     // Every function below that takes `mac` takes an entry's key as well: a MAC in any
     // spelling, or an ONVIF key (OnvifKey).
@@ -276,8 +279,6 @@ private:
     // The adapter address an ONVIF row shows: the one of its adapter's subnets that holds
     // the device, else the adapter's first.
     void ShowAdapterAddressLocked(CameraRecord& record, uint32_t now);
-    // An entry key from a MAC in any spelling or an ONVIF key.
-    static std::string KeyOfText(const char* text);
     // Runs notify outside the lock when `started` says a batch began.
     void AfterChange(bool started);
     template <typename Change>

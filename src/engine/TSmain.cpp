@@ -88,7 +88,7 @@ std::vector<CameraRecord> CTSmainDlg::CopyCameras() {
 bool CTSmainDlg::CredentialsOf(const char* mac, std::string* user, std::string* password) {
     if (mac == nullptr) return false;
     std::lock_guard<std::mutex> guard(m_lock);
-    const auto it = m_credentials.find(MacKey(mac));
+    const auto it = m_credentials.find(CameraTable::KeyOfText(mac));  // an ONVIF key as it is
     if (it == m_credentials.end()) return false;
     *user = it->second.user;
     *password = it->second.password;

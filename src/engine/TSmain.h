@@ -115,8 +115,8 @@ public:
     // address the device answered from (OtherHost otherwise, nothing sent).
     tarsel::onvif::OnvifOutcome VerifyOnvif(const std::string& key, const std::string& user,
                                             const std::string& password, std::string* reason = nullptr);
-    // VerifyOnvif on every listed entry with ONVIF facts, several at once; progress(done,
-    // total) after each; stops early when *stop turns true.
+    // VerifyOnvif on every listed ONVIF device of another maker not verified yet, several at
+    // once; progress(done, total) after each; stops early when *stop turns true.
     struct OnvifTally {
         int verified = 0, refused = 0, noAnswer = 0, other = 0;
     };

@@ -108,8 +108,11 @@ CTSmainDlg::OnvifTally CTSmainDlg::VerifyOnvifAll(const std::string& user, const
                                                   const std::atomic<bool>* stop,
                                                   const std::function<void(int, int)>& progress) {
     std::vector<std::string> keys;
+    // Other makers' devices not verified yet: one verified before keeps its credentials
+    // (a wrong password for the batch does not undo it), and our cameras that answer ONVIF
+    // too are verified as cameras of this family.
     for (const CameraEntry& entry : m_table.Entries())
-        if (entry.onvif) keys.push_back(entry.key);
+        if (entry.kind == DeviceKind::Onvif && entry.onvif && !entry.verified) keys.push_back(entry.key);
     OnvifTally tally;
     const int total = static_cast<int>(keys.size());
     std::mutex lock;  // guards tally, next, done and the progress calls

@@ -7,6 +7,7 @@
 #include "engine/CameraCommands.h"
 #include <algorithm>
 #include <atomic>
+#include <functional>
 
 #include "engine/CameraListing.h"
 #include "onvif/OnvifDeviceList.h"
@@ -370,31 +371,35 @@ TEST(CameraTable, OnvifDevicesAreOneRowEachAndJoinOurCameraAtItsAddress) {
 // The search listens for ONVIF answers beside its own queries; answers that reach the engine
 // after a new search began belong to the old one and list nothing.
 TEST(CameraTable, EverySearchListensForOnvifAnswersOfItsOwn) {
+    // Each search's device answers once its listening was stopped (device 1: too late), or
+    // when the test releases it (device 2).
     struct Ports : FakePorts {
         std::atomic<int> searches{0};
-        std::atomic<bool> late{false};
+        std::atomic<bool> late{false}, released{false};
         void SearchOnvif(const tarsel::onvif::ProbeSet&, int, tarsel::onvif::OnvifDeviceList& list,
                          const std::atomic<bool>* stop) override {
-            if (searches.fetch_add(1) == 0) {  // the first search's device answers very late
-                while (!stop->load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                list.Merge(OnvifAnswer(1, 50).match, "eth0", OnvifAnswer(1, 50).sourceAddress);
-                late.store(true);
-                return;
-            }
-            list.Merge(OnvifAnswer(2, 51).match, "eth0", OnvifAnswer(2, 51).sourceAddress);
+            searches.fetch_add(1);
+            while (!stop->load() && !released.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            const tarsel::onvif::OnvifDevice d = OnvifAnswer(stop->load() ? 1 : 2, 50);
+            list.Merge(d.match, "eth0", d.sourceAddress);
+            if (stop->load()) late.store(true);
         }
     } ports;
     CTSmainDlg engine(ports);
     engine.StartSearch();
     engine.StartSearch();  // stops the first search's listening
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while ((!ports.late.load() || engine.Table().Count() == 0) && std::chrono::steady_clock::now() < until)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    ASSERT_TRUE(ports.late.load());
+    auto waitFor = [](const std::function<bool()>& done) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!done() && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return done();
+    };
+    ASSERT_TRUE(waitFor([&] { return ports.late.load(); }));
+    ports.released.store(true);
+    ASSERT_TRUE(waitFor([&] { return engine.Table().Count() != 0; }));
     EXPECT_EQ(2, ports.searches.load());
     const std::vector<CameraEntry> rows = engine.Table().Entries();
     ASSERT_EQ(1u, rows.size());
-    EXPECT_EQ(OnvifKey(OnvifAnswer(2, 51).match.endpoint), rows[0].key);
+    EXPECT_EQ(OnvifKey(OnvifAnswer(2, 50).match.endpoint), rows[0].key);
 }
 
 }  // namespace
