@@ -10,6 +10,7 @@
 #include <QToolButton>
 #include <QUrl>
 #include <cstring>
+#include <thread>
 
 #include "app/AlartDlg.h"
 #include "app/BehaviorDlg.h"
@@ -20,6 +21,7 @@
 #include "app/LoginVerifier.h"
 #include "app/MessageDlg.h"
 #include "app/MessageOKDlg.h"
+#include "app/OnvifInfoDlg.h"
 #include "app/Tarsel_NextGenerateDlg.h"
 #include "app/UnauthDlg.h"
 #include "common/Language.h"
@@ -88,7 +90,9 @@ void CTarsel_NextGenerateDlg::WireFlows() {
 }
 
 void CTarsel_NextGenerateDlg::StopFlows() {
-    // The verifier and the workers use the engine: they end before it.
+    // The verifier and the workers use the engine: they end before it (a batch's ONVIF
+    // reads stop at this flag).
+    m_batchStop.store(true);
     delete m_verifier;
     m_verifier = nullptr;
     m_flowWorkers.JoinAll();
@@ -109,8 +113,13 @@ void CTarsel_NextGenerateDlg::ShowFailure(int line1Id, int line2Id, const QStrin
 
 QString CTarsel_NextGenerateDlg::CameraLabel(const char* mac) const {
     CameraRecord record;
-    const QString name = m_engine->CopyCamera(mac, &record) ? UiCameraText(record.name) : QString();
-    return name.isEmpty() ? QString::fromUtf8(mac) : QStringLiteral("%1 (%2)").arg(name, QString::fromUtf8(mac));
+    CameraEntry entry;
+    // An ONVIF device has no MAC of its own: it is named by its address.
+    const bool onvif = IsOnvifKey(mac) && m_engine->Table().Find(mac, &entry);
+    if (onvif) record = entry.record;
+    const QString name = onvif || m_engine->CopyCamera(mac, &record) ? UiCameraText(record.name) : QString();
+    const QString which = onvif ? UiCameraText(record.ip) : QString::fromUtf8(mac);
+    return name.isEmpty() ? which : QStringLiteral("%1 (%2)").arg(name, which);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -137,8 +146,20 @@ void CTarsel_NextGenerateDlg::OnVerifyAnswer(const VerifyAnswer& answer) {
         ShowFailure(kCameraDidNotAnswer, 0, CameraLabel(answer.mac.c_str()));
         return;
     }
+    if (!answer.otherFailure.empty()) {
+        m_messageDialog->Close();
+        const QStringList lines = {CameraLabel(answer.mac.c_str()), QString::fromStdString(answer.otherFailure)};
+        m_resultBox->ShowResult(1, &lines);
+        return;
+    }
     if (!answer.ok) {
         ShowFailure(kAuthenticationFailed, 0, CameraLabel(answer.mac.c_str()));
+        return;
+    }
+    // The engine kept an ONVIF device's credentials and facts as it read them.
+    if (IsOnvifKey(answer.mac)) {
+        if (currentMac == answer.mac) OnCameraSelected(answer.mac.c_str());
+        else UpdateCommandBar();
         return;
     }
     CameraRecord record;
@@ -154,7 +175,7 @@ void CTarsel_NextGenerateDlg::StoreCredentials(const char* ip, const char* mac, 
     m_cameraList->CheckIfSelectAll(mac);
     // The answer belongs to the camera asked about: the panel changes only if it still
     // shows that camera.
-    if (std::strcmp(currentMac, mac) == 0)
+    if (currentMac == mac)
         OnCameraSelected(mac);
     else
         UpdateCommandBar();
@@ -186,6 +207,9 @@ void CTarsel_NextGenerateDlg::VerifyAll(const char* user, const char* password) 
                 // A refused camera says so in its row: the engine reports passes as they
                 // come, refusals only in its counts. Every camera that did not pass is named.
                 std::vector<std::string> notPassed;
+                for (const CameraEntry& entry : m_engine->Table().Entries())
+                    if (entry.kind == DeviceKind::Onvif && !entry.verified)
+                        notPassed.push_back(CameraLabel(entry.key.c_str()).toStdString());
                 for (const std::string& mac : macs) {
                     CameraRecord copy;
                     if (!m_engine->CopyCamera(mac.c_str(), &copy)) continue;
@@ -201,11 +225,19 @@ void CTarsel_NextGenerateDlg::VerifyAll(const char* user, const char* password) 
                 m_resultBox->ShowResult(1, &lines);
             }, Qt::QueuedConnection);
         };
+        // The ONVIF devices are read at the same time, and counted with the cameras: asked,
+        // passed, refused; what neither passed nor was refused counts as no answer.
+        CTSmainDlg::OnvifTally onvif;
+        std::thread onvifReads([&onvif, engine, stopped, u, p] { onvif = engine->VerifyOnvifAll(u, p, stopped); });
         std::vector<std::string> asked;
-        const BatchCounts counts = RunBatchVerification(
+        BatchCounts counts = RunBatchVerification(
             *engine, u.c_str(), p.c_str(), [engine](const CameraRecord& copy) { return engine->Table().IsMacListed(copy.mac); },
             [&show](const BatchCounts& now) { show(now, nullptr); }, 5000,
             [workers, stopped] { return workers->Stopping() || stopped->load(); }, &asked);
+        onvifReads.join();
+        counts.sent += onvif.verified + onvif.refused + onvif.noAnswer + onvif.other;
+        counts.ok += onvif.verified;
+        counts.fail += onvif.refused;
         show(counts, &asked);
     });
 }
@@ -218,7 +250,8 @@ void CTarsel_NextGenerateDlg::ApplySettings() {
     const std::string mac = info->Mac();
     CameraRecord record;
     CameraEntry entry;
-    if (mac != currentMac || !m_engine->CopyCamera(currentMac, &record)) return;
+    // An ONVIF device is only read: its panel offers no Save.
+    if (mac != currentMac || IsOnvifKey(mac) || !m_engine->CopyCamera(currentMac.c_str(), &record)) return;
     if (m_engine->Table().Find(mac.c_str(), &entry)) {
         const bool upgraded = entry.statusIndex == STATUS_INDEX_PROGRESS && entry.progress == 100;
         if (entry.statusIndex != STATUS_INDEX_VERIFIED && !upgraded) {
@@ -259,21 +292,29 @@ void CTarsel_NextGenerateDlg::ApplySettings() {
 // Web page
 
 void CTarsel_NextGenerateDlg::OpenWebsite() {
-    if (currentMac[0] == '\0') {
+    if (currentMac.empty()) {
         ShowFixedMessage(4);
         return;
     }
-    if (!IsCameraVerified(currentMac)) {
+    if (IsOnvifKey(currentMac)) return OnOpenWebsite("", "", currentMac.c_str());
+    if (!IsCameraVerified(currentMac.c_str())) {
         ShowFixedMessage(0);
         return;
     }
     CameraRecord record;
-    if (!m_engine->CopyCamera(currentMac, &record)) return;
+    if (!m_engine->CopyCamera(currentMac.c_str(), &record)) return;
     OnOpenWebsite(record.ip, record.httpPort, record.mac);
 }
 
-void CTarsel_NextGenerateDlg::OnOpenWebsite(const char* ip, const char* port, const char*) {
-    std::string url;
+void CTarsel_NextGenerateDlg::OnOpenWebsite(const char* ip, const char* port, const char* mac) {
+    std::string url, onvifHost, onvifPort;
+    CameraEntry entry;
+    if (mac != nullptr && IsOnvifKey(mac)) {
+        if (!m_engine->Table().Find(mac, &entry) || entry.onvif == nullptr) return;  // gone with a new search
+        OnvifPageAddress(*entry.onvif, &onvifHost, &onvifPort);
+        ip = onvifHost.c_str();
+        port = onvifPort.c_str();
+    }
     // Only a page the camera's own address names: a dotted address and a port, no host
     // names, paths or anything a browser could take as an option.
     if (!CameraPageUrl(ip, port, &url)) {
@@ -281,6 +322,8 @@ void CTarsel_NextGenerateDlg::OnOpenWebsite(const char* ip, const char* port, co
         ShowTextMessage(0, kNoWebPage);
         return;
     }
+    // The root of the host: an ONVIF device's web page, and a camera's as before.
+    if (url.back() != '/') url += '/';
     openUrl(QUrl(QString::fromStdString(url), QUrl::StrictMode));
 }
 
@@ -298,8 +341,13 @@ void CTarsel_NextGenerateDlg::PrepareCommand(const char* command) {
         const QByteArray bytes = mac.toUtf8();
         checked.push_back({bytes.toStdString(), busy(bytes.constData())});
     }
+    // With nothing checked the selected camera is meant: an ONVIF device is never commanded.
+    if (checked.empty() && IsOnvifKey(currentMac)) {
+        ShowFailure(kTextOnvifReadOnly, 0, CameraLabel(currentMac.c_str()));
+        return;
+    }
     const int message =
-        CommandSelectionMessage(checked, currentMac, busy(currentMac),
+        CommandSelectionMessage(checked, currentMac, busy(currentMac.c_str()),
                                 [this](const std::string& mac) { return IsCameraVerified(mac.c_str()); });
     if (message >= 0) {
         ShowFixedMessage(message);
@@ -318,8 +366,8 @@ void CTarsel_NextGenerateDlg::PrepareCommand(const char* command) {
 
 QString CTarsel_NextGenerateDlg::CommandTargets() const {
     QStringList macs = m_cameraList->CheckedMacs();
-    if (macs.isEmpty() && currentMac[0] != '\0')
-        macs << QString::fromUtf8(currentMac);
+    if (macs.isEmpty() && !currentMac.empty())
+        macs << QString::fromStdString(currentMac);
     const QFontMetrics metrics(m_alertDialog->TargetsLine()->font());
     std::vector<std::string> names;
     for (const QString& mac : macs) {
@@ -340,9 +388,10 @@ QString CTarsel_NextGenerateDlg::CommandTargets() const {
 void CTarsel_NextGenerateDlg::ConfirmCommand(const char* command) {
     EnableAll();
     QStringList macs = m_cameraList->CheckedMacs();
-    if (macs.isEmpty() && currentMac[0] != '\0') macs << QString::fromUtf8(currentMac);
+    if (macs.isEmpty() && !currentMac.empty()) macs << QString::fromStdString(currentMac);
     std::vector<std::string> asked;
-    for (const QString& mac : macs) asked.push_back(mac.toStdString());
+    for (const QString& mac : macs)
+        if (!IsOnvifKey(mac.toStdString())) asked.push_back(mac.toStdString());
     // Each camera still listed shows "Rebooting" and counts as not verified from now on.
     const std::vector<std::string> sent = BeginCommand(*m_engine, asked);
     for (const std::string& mac : sent) m_cameraList->SetChecked(mac.c_str(), false);

@@ -213,4 +213,13 @@ const char* const kEnglishTexts[kTextCount] = {
     "Restore",  // 20209
     "No picture",  // 20210
     "The answer is not a picture",  // 20211
+    "Read-only: ONVIF device",  // 20212
+    "Maker",  // 20213
+    "Kind",  // 20214
+    "Serial number",  // 20215
+    "Service address",  // 20216
+    "Hardware",  // 20217
+    "Location",  // 20218
+    "Clock offset",  // 20219
+    "Device facts",  // 20220
 };

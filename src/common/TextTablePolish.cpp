@@ -213,4 +213,13 @@ const char* const kPolishTexts[kTextCount] = {
     "Przywróć",  // 20209
     "Brak obrazu",  // 20210
     "Odpowiedź nie jest obrazem",  // 20211
+    "Tylko odczyt: urządzenie ONVIF",  // 20212
+    "Producent",  // 20213
+    "Rodzaj",  // 20214
+    "Numer seryjny",  // 20215
+    "Adres usługi",  // 20216
+    "Sprzęt",  // 20217
+    "Lokalizacja",  // 20218
+    "Przesunięcie zegara",  // 20219
+    "Dane urządzenia",  // 20220
 };
