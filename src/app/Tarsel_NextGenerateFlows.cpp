@@ -322,8 +322,8 @@ void CTarsel_NextGenerateDlg::OnOpenWebsite(const char* ip, const char* port, co
         ShowTextMessage(0, kNoWebPage);
         return;
     }
-    // The root of the host: an ONVIF device's web page, and a camera's as before.
-    if (url.back() != '/') url += '/';
+    // An ONVIF device's page is the root of its host.
+    if (!onvifHost.empty()) url += '/';
     openUrl(QUrl(QString::fromStdString(url), QUrl::StrictMode));
 }
 

@@ -9,14 +9,21 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
+#include <QToolButton>
+#include <QUrl>
 
+#include "FakeWindow.h"
 #include "GuiTestSupport.h"
 #include "app/AuthDlg.h"
 #include "app/CameraTableModel.h"
 #include "app/CombineDlg.h"
+#include "app/BehaviorDlg.h"
 #include "app/InfoDlg.h"
+#include "app/MessageOKDlg.h"
+#include "app/UpgradeDlg.h"
 #include "app/ListDlg.h"
 #include "app/OnvifInfoDlg.h"
+#include "app/AlartDlg.h"
 #include "app/UnauthDlg.h"
 #include "common/WindowTextIds.h"
 #include "common/stdafx.h"
@@ -25,6 +32,8 @@
 #include "controls/UiText.h"
 #include "engine/CameraFilter.h"
 #include "engine/MacText.h"
+#include "engine/TSmain.h"
+#include "onvif/OnvifDeviceList.h"
 
 namespace {
 CameraEntry Native(const char* mac, const char* company) {
@@ -198,6 +207,60 @@ private slots:
             QVERIFY(panel.Auth()->SaveButton()->isEnabled());
             QVERIFY(panel.Auth()->SaveButton()->accessibleDescription().isEmpty());
         }
+    }
+
+    // The window addresses the device by its key: the panel shows it, its page opens at its
+    // service address's host, and the commands that change cameras never reach it.
+    void onvifDeviceInTheWindowIsOnlyRead() {
+        guitest::PrivateConfig config("");
+        guitest::FakeWindow f;
+        QVERIFY(f.started);
+        CListDlg* list = f.window->cameraList();
+        CameraTable& table = f.window->engine().Table();
+        f.ports.Deliver(MakeReply(HEADER_IP_QUERY, "00:1B:2C:00:00:01", "192.168.1.20", "manual"));
+        tarsel::onvif::OnvifDevice device;
+        device.match.endpoint = "urn:uuid:6b3e2c1a-0000-4000-8000-00408c1a2b3c";
+        device.match.types = {"NetworkVideoTransmitter"};
+        device.match.xaddrs = {"http://192.168.1.60:8080/onvif/device_service"};
+        device.match.xaddr = device.match.xaddrs[0];
+        device.match.address = "192.168.1.60";
+        device.sourceAddress = 0xC0A8013C;
+        device.adapters = {"eth0"};
+        QVERIFY(table.MergeOnvif(device, f.ports.Now()));
+        tarsel::onvif::OnvifFacts facts;
+        facts.info.manufacturer = "Axis";
+        table.SetOnvifFacts(OnvifKey(device.match.endpoint), tarsel::onvif::OnvifOutcome::Verified, facts);
+        table.NotifyIfPending();
+        const std::string key = OnvifKey(device.match.endpoint);
+        QVERIFY(guitest::WaitUntil([&] { return list->RowOfMac(key.c_str()) >= 0 && list->Model()->rowCount() == 2; }, 5000));
+
+        list->List()->SetSelectedRow(list->RowOfMac(key.c_str()));
+        f.window->OnCameraSelected(key.c_str());
+        QCOMPARE(f.window->currentMac, key);
+        QVERIFY(f.window->cameraPanel()->OnvifInfo()->isVisible());
+        QToolButton* initialise = f.window->commandBar()->Button(CBehaviorDlg::kInitialize);
+        QVERIFY(!initialise->isEnabled());
+        QCOMPARE(initialise->accessibleDescription(), UiText(kTextOnvifReadOnly));
+        QVERIFY(f.window->commandBar()->Button(CBehaviorDlg::kView)->isEnabled());
+        QStringList opened;
+        f.window->openUrl = [&opened](const QUrl& url) {
+            opened << url.toString();
+            return true;
+        };
+        f.window->OpenWebsite();
+        QCOMPARE(opened, QStringList{QStringLiteral("http://192.168.1.60:8080/")});
+
+        // Reboot or default with it selected: refused with the reason; no upgrade takes it.
+        f.window->PrepareCommand("REBOOT");
+        QVERIFY(f.window->resultBox()->isVisible());
+        QCOMPARE(f.window->resultBox()->Line(1)->text(), UiText(kTextOnvifReadOnly));
+        QVERIFY(!f.window->alertDialog()->isVisible());
+        std::vector<CameraRecord> offered;
+        f.window->upgradeDialog()->getCameras(f.window.get(), &offered);
+        QCOMPARE(offered.size(), size_t{1});
+        QCOMPARE(QByteArray(offered[0].mac), QByteArray("00:1B:2C:00:00:01"));
+        f.window->OnUpgradeCamera(key.c_str());
+        QCOMPARE(f.window->upgradeDialog()->List()->GetItemCount(), 0);
     }
 };
 
