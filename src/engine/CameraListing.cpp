@@ -41,6 +41,11 @@ CameraListing ListingOfEntry(const CameraEntry& entry) {
     // A percentage is a moment of an upgrade, not a state a list keeps: said as the state.
     if (entry.statusIndex == STATUS_INDEX_PROGRESS) c.status = entry.progress >= 100 ? "Upgraded" : "Upgrading";
     c.warnings = entry.warnings;
+    c.onvif = entry.onvif;
+    if (entry.kind == DeviceKind::Onvif) {
+        c.protocol = "onvif";
+        if (entry.onvif) c.mac = entry.onvif->facts.network.mac;  // known once read with credentials
+    }
     return c;
 }
 

@@ -144,7 +144,7 @@ void CameraTable::Clear(uint32_t generation) {
 
 CameraTable::Slot* CameraTable::FindAnyLocked(const char* mac) {
     if (mac == nullptr) return nullptr;
-    const auto it = m_byKey.find(MacKey(mac));
+    const auto it = m_byKey.find(KeyOfText(mac));
     return it == m_byKey.end() ? nullptr : &m_slots[it->second];
 }
 
@@ -164,9 +164,8 @@ void CameraTable::SetIndexLocked(Slot& slot, int index) {
 }
 
 void CameraTable::NoteChangedLocked(const CameraEntry& entry) {
-    const std::string key = MacKey(entry.record.mac);
-    if (!m_changedKeys.emplace(key, true).second) return;
-    m_changed.push_back(entry.record.mac);
+    if (!m_changedKeys.emplace(entry.key, true).second) return;
+    m_changed.push_back(entry.key);
     if (m_changed.size() == 1) m_notifyPending = true;
 }
 
@@ -304,9 +303,12 @@ void CameraTable::JudgeLocked(Slot& slot, uint32_t now) {
             holders.push_back(position);
         }
         slot.judgedAddress = address;
+        // A native camera at the address of an ONVIF-only row: the row goes into it.
+        if (slot.entry.kind == DeviceKind::Native && address != INVALID_IP_VALUE) AbsorbOnvifAtLocked(slot);
     }
     JudgeWarningsLocked(slot);
-    for (size_t i = 0; i < affectedCount; ++i) JudgeWarningsLocked(m_slots[affected[i]]);
+    for (size_t i = 0; i < affectedCount; ++i)
+        if (m_slots[affected[i]].listed) JudgeWarningsLocked(m_slots[affected[i]]);
 }
 
 void CameraTable::JudgeWarningsLocked(Slot& slot) {
@@ -404,8 +406,18 @@ std::vector<CameraEntry> CameraTable::EntriesOf(const std::vector<std::string>& 
     std::lock_guard<std::mutex> guard(m_lock);
     std::vector<CameraEntry> entries;
     entries.reserve(macs.size());
-    for (const std::string& mac : macs)
-        if (const Slot* slot = FindLocked(mac.c_str())) entries.push_back(ReaderCopy(*slot));
+    for (const std::string& mac : macs) {
+        const Slot* slot = const_cast<CameraTable*>(this)->FindAnyLocked(mac.c_str());
+        if (slot == nullptr) continue;
+        if (slot->listed) {
+            entries.push_back(ReaderCopy(*slot));
+        } else if (slot->merged) {
+            CameraEntry& gone = entries.emplace_back();
+            gone.key = slot->entry.key;
+            gone.kind = slot->entry.kind;
+            gone.removed = true;
+        }
+    }
     return entries;
 }
 
@@ -421,20 +433,6 @@ CameraChangeBatch CameraTable::TakeChanges() {
 
 // ---------------------------------------------------------------- changes from the owner
 
-// Runs change(slot) on the MAC's entry under the lock; when it says the entry changed, the
-// entry joins the batch, and the owner hears of a new batch once the lock is released.
-template <typename Change>
-void CameraTable::ChangeEntry(const char* mac, Change change) {
-    bool started = false;
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        Slot* slot = FindLocked(mac);
-        if (slot == nullptr || !change(*slot)) return;
-        NoteChangedLocked(slot->entry);
-        started = m_notifyPending;
-    }
-    AfterChange(started);
-}
 
 void CameraTable::SetStatus(const char* mac, int index, const std::string& text) {
     ChangeEntry(mac, [&](Slot& slot) {

@@ -171,9 +171,11 @@ public:
         void FlagConflict(CameraRecord* record, uint32_t now);
         // Every record, listed or not yet.
         size_t Count() const { return m_table.m_slots.size(); }
+        // Every native camera's record (an ONVIF device's display record is not the engine's).
         template <typename F>
         void ForEach(F f) {
-            for (Slot& slot : m_table.m_slots) f(slot.entry.record);
+            for (Slot& slot : m_table.m_slots)
+                if (slot.entry.kind == DeviceKind::Native) f(slot.entry.record);
         }
 
     private:
@@ -241,6 +243,7 @@ private:
         CameraEntry entry;
         size_t position = 0;             // in m_slots
         bool listed = false;             // decided at least once: it has a row readers see
+        bool merged = false;             // an ONVIF row that went into a native camera's
         uint64_t judgedAddress = 0;      // the address the duplicate index holds it under
         std::optional<ShownSetting> shown;
     };
@@ -265,6 +268,16 @@ private:
     void JudgeWarningsLocked(Slot& slot);
     void RefreshSubnetsLocked(uint32_t now);
     const std::vector<AdapterSubnet>& SubnetsLocked(const std::string& adapter, uint32_t now);
+    // ONVIF (CameraTableOnvif.cpp): the native camera listed at an address, if any; an
+    // ONVIF-only row at the native slot's address goes into it.
+    Slot* NativeAtLocked(uint64_t address);
+    void AbsorbOnvifAtLocked(Slot& native);
+    void MergeIntoLocked(Slot& native, Slot& onvifRow);
+    // The adapter address an ONVIF row shows: the one of its adapter's subnets that holds
+    // the device, else the adapter's first.
+    void ShowAdapterAddressLocked(CameraRecord& record, uint32_t now);
+    // An entry key from a MAC in any spelling or an ONVIF key.
+    static std::string KeyOfText(const char* text);
     // Runs notify outside the lock when `started` says a batch began.
     void AfterChange(bool started);
     template <typename Change>
@@ -286,3 +299,18 @@ private:
     uint32_t m_subnetsCheckedAt = 0;
     bool m_subnetsChecked = false;
 };
+
+// Runs change(slot) on the MAC's entry under the lock; when it says the entry changed, the
+// entry joins the batch, and the owner hears of a new batch once the lock is released.
+template <typename Change>
+inline void CameraTable::ChangeEntry(const char* mac, Change change) {
+    bool started = false;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        Slot* slot = FindLocked(mac);
+        if (slot == nullptr || !change(*slot)) return;
+        NoteChangedLocked(slot->entry);
+        started = m_notifyPending;
+    }
+    AfterChange(started);
+}

@@ -5,6 +5,8 @@
 #include "common/Language.h"
 #include "common/ModelList.h"
 #include "finder/LIbFinder.h"
+#include "finder/LibIP.h"
+#include "onvif/OnvifProbe.h"
 #include "platform/Tick.h"
 #include "web/LibCurl.h"
 
@@ -73,3 +75,24 @@ int LiveEnginePorts::AddressProbe(uint64_t target, uint64_t source, const char* 
 void LiveEnginePorts::EnsureThreadLanguage() { ::EnsureThreadLanguage(-1); }
 
 uint32_t LiveEnginePorts::Now() { return tarsel::GetTickCount(); }
+
+void LiveEnginePorts::SearchOnvif(const tarsel::onvif::ProbeSet& probes, int waitMs,
+                                  tarsel::onvif::OnvifDeviceList& list, const std::atomic<bool>* stop) {
+    // The adapters the native search uses, each through its first IPv4 address.
+    std::vector<NetworkAdapter> adapters;
+    EnumerateAdapters(adapters);
+    std::vector<tarsel::onvif::OnvifAdapter> onvifAdapters;
+    for (const NetworkAdapter& adapter : adapters)
+        for (const NetworkAddress& address : adapter.addresses)
+            if (std::strcmp(address.address, "0.0.0.0") != 0) {
+                onvifAdapters.push_back({adapter.name, address.address});
+                break;
+            }
+    tarsel::onvif::SearchAdapters(onvifAdapters, probes, waitMs, list, stop);
+}
+
+void LiveEnginePorts::ProbeOnvifAddress(uint32_t hostOrderAddress, const tarsel::onvif::ProbeSet& probes,
+                                        int waitMs, tarsel::onvif::OnvifDeviceList& list,
+                                        const std::atomic<bool>* stop) {
+    tarsel::onvif::ProbeAddress(hostOrderAddress, probes, waitMs, list, stop);
+}

@@ -37,6 +37,10 @@ public:
     AddressHistory& History() override { return m_history; }
     void EnsureThreadLanguage() override;
     uint32_t Now() override;
+    void SearchOnvif(const tarsel::onvif::ProbeSet& probes, int waitMs, tarsel::onvif::OnvifDeviceList& list,
+                     const std::atomic<bool>* stop) override;
+    void ProbeOnvifAddress(uint32_t hostOrderAddress, const tarsel::onvif::ProbeSet& probes, int waitMs,
+                           tarsel::onvif::OnvifDeviceList& list, const std::atomic<bool>* stop) override;
 
 private:
     LiveAddressHistory m_history;
@@ -47,6 +51,9 @@ private:
 class HttpOnlyEnginePorts : public LiveEnginePorts {
 public:
     int CreateRecvPacket(const EngineCallback*) override { return -1; }
+    // Nothing multicast either: a range search probes each address by itself.
+    void SearchOnvif(const tarsel::onvif::ProbeSet&, int, tarsel::onvif::OnvifDeviceList&,
+                     const std::atomic<bool>*) override {}
     void DestroyRecvPacket() override {}
     int SendPacketData(uint32_t, const char*, const char*, const char*, const char*) override {
         return -1;

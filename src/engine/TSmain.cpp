@@ -20,6 +20,10 @@ CTSmainDlg::~CTSmainDlg() {
     m_stopping.store(true);
     generation.store(0);
     {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (m_onvifStop) m_onvifStop->store(true);
+    }
+    {
         std::lock_guard<std::mutex> sleepGuard(m_sleepLock);
     }
     m_wake.notify_all();

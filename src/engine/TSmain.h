@@ -226,6 +226,7 @@ private:
         std::string user, password;
     };
     // MacKey -> the credentials the camera accepted; kept across searches (engine mutex).
+    // An ONVIF device's are kept under OnvifKey(endpoint), apart from a native camera's.
     std::unordered_map<std::string, Credentials> m_credentials;
     // MacKeys of cameras this search asks again, in the background, with kept credentials.
     std::unordered_set<std::string> m_reverifying;
@@ -266,8 +267,11 @@ private:
     std::atomic<bool> m_onvifEnabled{true};
     std::atomic<int> m_onvifWaitMs{3000};
     std::shared_ptr<std::atomic<bool>> m_onvifStop;  // engine mutex
+    uint32_t m_onvifGen = 0;                         // the search listening now; engine mutex
+    // Starts listening for this search's ONVIF answers (once per search).
     void StartOnvifSearch();
-    // MacKey or ONVIF key -> credentials accepted by an ONVIF device (m_credentials).
+    // One device heard by the search of generation gen goes into the table.
+    void ListOnvifDevice(const tarsel::onvif::OnvifDevice& device, uint32_t gen);
 
     std::mutex m_sleepLock;
     std::condition_variable m_wake;

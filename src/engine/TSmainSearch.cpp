@@ -54,6 +54,8 @@ void CTSmainDlg::SendQueryPackets() {
         TLOG("(%s:%d)SendPacket HEADER_IP_QUERY\n");
     if (m_ports.SendPacketData(HEADER_WIRELESS_IP_QUERY, "", "", "", "") != 0)
         TLOG("(%s:%d)SendPacket HEADER_WIRELESS_IP_QUERY\n");
+    // Other makers' devices are asked at the same moment, on the same adapters.
+    StartOnvifSearch();
 }
 
 void CTSmainDlg::KeepQuery() {

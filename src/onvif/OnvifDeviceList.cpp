@@ -6,6 +6,14 @@ namespace tarsel::onvif {
 
 MergeResult OnvifDeviceList::Merge(const ProbeMatch& match, const std::string& adapter,
                                    uint32_t sourceAddress) {
+    OnvifDevice merged;
+    MergeResult result = MergeLocked(match, adapter, sourceAddress, listener_ ? &merged : nullptr);
+    if (result != MergeResult::Full && listener_) listener_(merged);
+    return result;
+}
+
+MergeResult OnvifDeviceList::MergeLocked(const ProbeMatch& match, const std::string& adapter,
+                                         uint32_t sourceAddress, OnvifDevice* copy) {
     std::lock_guard<std::mutex> lock(mutex_);
     MergeResult result = MergeResult::Updated;
     const auto found = index_.find(match.endpoint);
@@ -30,6 +38,7 @@ MergeResult OnvifDeviceList::Merge(const ProbeMatch& match, const std::string& a
     if (!adapter.empty() && std::find(it->adapters.begin(), it->adapters.end(), adapter) == it->adapters.end())
         it->adapters.push_back(adapter);
     ++it->answers;
+    if (copy != nullptr) *copy = *it;
     return result;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <unordered_map>
@@ -34,6 +35,11 @@ public:
     // caller logs it) when a new identity would pass the capacity.
     MergeResult Merge(const ProbeMatch& match, const std::string& adapter, uint32_t sourceAddress);
 
+    // Called after each merge that stored something, with a copy of the merged entry, on the
+    // merging thread and outside the list's lock. Set before the first merge.
+    using Listener = std::function<void(const OnvifDevice&)>;
+    void SetListener(Listener listener) { listener_ = std::move(listener); }
+
     // A copy of every entry, in the order first heard.
     std::vector<OnvifDevice> Devices() const;
     size_t Size() const;
@@ -41,8 +47,12 @@ public:
     size_t Dropped() const;
 
 private:
+    MergeResult MergeLocked(const ProbeMatch& match, const std::string& adapter, uint32_t sourceAddress,
+                            OnvifDevice* copy);
+
     mutable std::mutex mutex_;
     size_t capacity_;
+    Listener listener_;
     size_t dropped_ = 0;
     std::vector<OnvifDevice> devices_;
     std::unordered_map<std::string, size_t> index_;  // endpoint -> position in devices_

@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include "engine/CameraCommands.h"
+#include <algorithm>
+
 #include "engine/CameraListing.h"
+#include "onvif/OnvifDeviceList.h"
 #include "engine_fake_ports.h"
 #include "platform/Log.h"
 
@@ -283,6 +286,84 @@ TEST(CameraTable, HoldsAtMostItsBoundOfCameras) {
     CameraRecord r;
     ASSERT_TRUE(engine.CopyCamera("02:00:00:00:00:05", &r));
     EXPECT_STREQ("10.9.9.9", r.ip);
+}
+
+
+// A device as a search heard it: endpoint uuid n, answering from 192.168.1.<host>.
+tarsel::onvif::OnvifDevice OnvifAnswer(int n, int host, const char* adapter = "eth0") {
+    tarsel::onvif::OnvifDevice d;
+    d.match.endpoint = "urn:uuid:00000000-0000-4000-8000-00000000000" + std::to_string(n);
+    d.match.name = "Dock " + std::to_string(n);
+    d.match.xaddr = "http://192.168.1." + std::to_string(host) + ":8000/onvif/device_service";
+    d.match.xaddrs = {d.match.xaddr};
+    d.sourceAddress = (192u << 24) | (168u << 16) | (1u << 8) | static_cast<uint32_t>(host);
+    d.adapters = {adapter};
+    return d;
+}
+
+TEST(CameraTable, OnvifDevicesAreOneRowEachAndJoinOurCameraAtItsAddress) {
+    FakePorts ports(1);
+    ports.subnets["eth0"] = {{"192.168.1.2", "255.255.255.0"}};
+    CTSmainDlg engine(ports);
+    engine.StartSearch();
+    CameraTable& table = engine.Table();
+    const std::string one = OnvifKey(OnvifAnswer(1, 50).match.endpoint);
+    // Heard twice, through two adapters: one row that names both.
+    ASSERT_TRUE(table.MergeOnvif(OnvifAnswer(1, 50), 10));
+    ASSERT_TRUE(table.MergeOnvif(OnvifAnswer(1, 50, "eth1"), 20));
+    EXPECT_EQ(1u, table.Count());
+    CameraEntry row;
+    ASSERT_TRUE(table.Find(one.c_str(), &row));
+    EXPECT_EQ(DeviceKind::Onvif, row.kind);
+    EXPECT_STREQ("192.168.1.50", row.record.ip);
+    EXPECT_STREQ("8000", row.record.httpPort);
+    EXPECT_STREQ("", row.record.mac);
+    EXPECT_EQ((std::vector<std::string>{"eth0", "eth1"}), row.onvif->adapters);
+    // Credentials read: the row shows the device's facts, a later answer keeps them.
+    tarsel::onvif::OnvifFacts facts;
+    facts.info = {"Kestrel", "KX-200", "2.4.1", "SN77", "hw"};
+    facts.interfaceKnown = true;
+    facts.network.mac = "AA:BB:CC:00:00:01";
+    facts.network.prefixLength = 24;
+    table.SetOnvifFacts(one, tarsel::onvif::OnvifOutcome::Verified, facts);
+    ASSERT_TRUE(table.MergeOnvif(OnvifAnswer(1, 50), 30));
+    ASSERT_TRUE(table.Find(one.c_str(), &row));
+    EXPECT_TRUE(row.verified);
+    EXPECT_STREQ("Kestrel", row.record.company);
+    EXPECT_STREQ("255.255.255.0", row.record.mask);
+    EXPECT_EQ("onvif", ListingOfEntry(row).protocol);
+    EXPECT_EQ("AA:BB:CC:00:00:01", ListingOfEntry(row).mac);
+    // A second endpoint on that address: both rows warn.
+    const std::string two = OnvifKey(OnvifAnswer(2, 50).match.endpoint);
+    ASSERT_TRUE(table.MergeOnvif(OnvifAnswer(2, 50), 40));
+    ASSERT_TRUE(table.Find(one.c_str(), &row));
+    EXPECT_EQ(std::vector<std::string>{"duplicate-ip"}, row.warnings);
+    Changed(engine);
+    // Our camera answers at the address of device 3: that row goes into the camera's.
+    const std::string three = OnvifKey(OnvifAnswer(3, 60).match.endpoint);
+    ASSERT_TRUE(table.MergeOnvif(OnvifAnswer(3, 60), 50));
+    ports.Deliver(MakeReply(HEADER_IP_QUERY, kMac, "192.168.1.60"));
+    EXPECT_FALSE(table.Find(three.c_str(), nullptr));
+    const std::vector<CameraEntry> batch = table.EntriesOf(Changed(engine));
+    EXPECT_TRUE(std::any_of(batch.begin(), batch.end(), [&](const CameraEntry& e) { return e.key == three && e.removed; }));
+    ASSERT_TRUE(table.Find(kMac, &row));
+    ASSERT_TRUE(row.onvif);
+    EXPECT_EQ(DeviceKind::Native, row.kind);
+    EXPECT_TRUE(row.warnings.empty());
+    // ... and its later answers stay there; a device answering from our camera's address
+    // first would have joined it the same way.
+    ASSERT_TRUE(table.MergeOnvif(OnvifAnswer(3, 60), 60));
+    EXPECT_FALSE(table.Find(three.c_str(), nullptr));
+    EXPECT_EQ(3u, table.Count());  // devices 1, 2 and our camera
+    // The table's bound counts both kinds (and the row that went into our camera).
+    for (int n = 0;; ++n) {
+        tarsel::onvif::OnvifDevice d = OnvifAnswer(4, 70);
+        d.match.endpoint = "urn:uuid:bulk-" + std::to_string(n);
+        if (!table.MergeOnvif(d, 70)) break;
+    }
+    EXPECT_EQ(CameraTable::kMaxCameras - 1, table.Count());
+    ports.Deliver(MakeReply(HEADER_IP_QUERY, "00:11:22:33:44:99", "192.168.1.81"));
+    EXPECT_FALSE(table.Find("00:11:22:33:44:99", nullptr));
 }
 
 }  // namespace
