@@ -28,12 +28,6 @@ constexpr int kAutoIpRunning = 20133;    // "An automatic IP assignment is runni
 constexpr int kCloseAnyway = 20134;      // "Close anyway?"
 
 CTarsel_NextGenerateDlg* Self(void* context) { return static_cast<CTarsel_NextGenerateDlg*>(context); }
-// A record that is no camera of this family: one without a MAC of its own (an ONVIF
-// device's), or one whose entry is an ONVIF device's.
-bool IsOnvifOnly(const CameraTable& table, const CameraRecord& record) {
-    CameraEntry entry;
-    return record.mac[0] == '\0' || (table.Find(record.mac, &entry) && entry.kind == DeviceKind::Onvif);
-}
 void MainRect(void* context, QRect* rect) { *rect = Self(context)->rect(); }
 // Called on worker threads too: the engine copies the record under its own lock.
 bool CopyCameraSlot(void* context, const char* mac, CameraRecord* record) {
@@ -84,12 +78,10 @@ void CTarsel_NextGenerateDlg::WireTools() {
     m_snapshotView->findCredentials = &CredentialsSlot;
 
     m_upgradeDialog->m_context = this;
-    // The upgrade's selection lists cameras of this family only: an ONVIF device of another
-    // maker is never upgraded (a camera of this family that speaks ONVIF too still is).
+    // The engine's records are its cameras': an ONVIF device of another maker is never
+    // offered for an upgrade (a camera of this family that speaks ONVIF too still is).
     m_upgradeDialog->getCameras = [](void* context, std::vector<CameraRecord>* cameras) {
-        cameras->clear();
-        for (CameraRecord& record : Self(context)->engine().CopyCameras())
-            if (!IsOnvifOnly(Self(context)->engine().Table(), record)) cameras->push_back(record);
+        *cameras = Self(context)->engine().CopyCameras();
     };
     m_upgradeDialog->findCamera = &CopyCameraSlot;
     m_upgradeDialog->findCredentials = &CredentialsSlot;
@@ -156,9 +148,7 @@ void CTarsel_NextGenerateDlg::OnUpgradeCamera(const char* mac) {
     CameraRecord record;
     // A camera no longer listed (a search ran meanwhile) is skipped, and so is an ONVIF
     // device of another maker.
-    if (mac == nullptr || IsOnvifKey(mac) || !m_engine->CopyCamera(mac, &record) ||
-        IsOnvifOnly(m_engine->Table(), record))
-        return;
+    if (mac == nullptr || IsOnvifKey(mac) || !m_engine->CopyCamera(mac, &record)) return;
     m_upgradeDialog->AddAndStart(record);
 }
 
