@@ -9,6 +9,7 @@
 #include <QFontMetrics>
 #include <QToolButton>
 #include <QUrl>
+#include <algorithm>
 #include <cstring>
 #include <thread>
 
@@ -43,7 +44,8 @@ constexpr int kCorrectAndSaveAgain = 20121;
 constexpr int kNoWebPage = 20120;
 constexpr int kCameraDidNotAnswer = 20130;
 constexpr int kAuthenticationFailed = 20004;
-constexpr int kTargetNameWidth = 130;  // pixels: five names fit the confirmation's three lines
+constexpr int kTargetNameWidth = 130;
+constexpr size_t kOnvifBatchReads = 8;  // ONVIF devices a batch verification reads at once  // pixels: five names fit the confirmation's three lines
 
 // The batch's count: asked; passed and refused as they come, and once done the cameras
 // that did not answer, then the names of every camera that did not pass.
@@ -207,10 +209,13 @@ void CTarsel_NextGenerateDlg::VerifyAll(const char* user, const char* password) 
                 // A refused camera says so in its row: the engine reports passes as they
                 // come, refusals only in its counts. Every camera that did not pass is named.
                 std::vector<std::string> notPassed;
-                for (const CameraEntry& entry : m_engine->Table().Entries())
-                    if (entry.kind == DeviceKind::Onvif && !entry.verified)
-                        notPassed.push_back(CameraLabel(entry.key.c_str()).toStdString());
                 for (const std::string& mac : macs) {
+                    CameraEntry device;
+                    if (IsOnvifKey(mac)) {
+                        if (m_engine->Table().Find(mac.c_str(), &device) && !device.verified)
+                            notPassed.push_back(CameraLabel(mac.c_str()).toStdString());
+                        continue;
+                    }
                     CameraRecord copy;
                     if (!m_engine->CopyCamera(mac.c_str(), &copy)) continue;
                     const BatchOutcome outcome = BatchOutcomeOf(copy);
@@ -225,19 +230,33 @@ void CTarsel_NextGenerateDlg::VerifyAll(const char* user, const char* password) 
                 m_resultBox->ShowResult(1, &lines);
             }, Qt::QueuedConnection);
         };
-        // The ONVIF devices are read at the same time, and counted with the cameras: asked,
-        // passed, refused; what neither passed nor was refused counts as no answer.
-        CTSmainDlg::OnvifTally onvif;
-        std::thread onvifReads([&onvif, engine, stopped, u, p] { onvif = engine->VerifyOnvifAll(u, p, stopped); });
+        // The ONVIF devices not yet verified are read at the same time, a few at once, and
+        // counted with the cameras by what their rows say afterwards. As with the cameras, a
+        // device verified before is left alone: another password must not undo it.
+        std::vector<std::string> onvifAsked;
+        for (const CameraEntry& entry : engine->Table().Entries())
+            if (entry.kind == DeviceKind::Onvif && !entry.verified) onvifAsked.push_back(entry.key);
+        std::atomic<size_t> nextRead{0};
+        const auto readOnvif = [&onvifAsked, &nextRead, engine, workers, stopped, u, p] {
+            for (size_t at = nextRead++; at < onvifAsked.size() && !workers->Stopping() && !stopped->load(); at = nextRead++)
+                engine->VerifyOnvif(onvifAsked[at], u, p);
+        };
+        std::vector<std::thread> onvifReads;
+        for (size_t i = 0; i < std::min(onvifAsked.size(), kOnvifBatchReads); ++i) onvifReads.emplace_back(readOnvif);
         std::vector<std::string> asked;
         BatchCounts counts = RunBatchVerification(
             *engine, u.c_str(), p.c_str(), [engine](const CameraRecord& copy) { return engine->Table().IsMacListed(copy.mac); },
             [&show](const BatchCounts& now) { show(now, nullptr); }, 5000,
             [workers, stopped] { return workers->Stopping() || stopped->load(); }, &asked);
-        onvifReads.join();
-        counts.sent += onvif.verified + onvif.refused + onvif.noAnswer + onvif.other;
-        counts.ok += onvif.verified;
-        counts.fail += onvif.refused;
+        for (std::thread& reads : onvifReads) reads.join();
+        for (const std::string& key : onvifAsked) {
+            CameraEntry entry;
+            if (!engine->Table().Find(key.c_str(), &entry)) continue;  // gone with a new search
+            ++counts.sent;
+            counts.ok += entry.verified ? 1 : 0;
+            counts.fail += entry.statusIndex == STATUS_INDEX_VERIFY_FAIL ? 1 : 0;
+            asked.push_back(key);
+        }
         show(counts, &asked);
     });
 }
