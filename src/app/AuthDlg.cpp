@@ -13,6 +13,7 @@ CAuthDlg::CAuthDlg(QWidget* parent) : CCredentialPanel(parent, 25) {
     m_save = new CustButton(this);  // 1620
     m_save->setGeometry(PanelButtonRect(width(), height(), 20, 45));
     setTabOrder(m_save, m_cancel);
+
     connect(m_save, &QPushButton::clicked, this, [this] {
         if (onSave != nullptr) onSave(m_context);
     });
@@ -29,6 +30,12 @@ void CAuthDlg::Fill(const CameraRecord& record) {
     m_rows.password->setText(record.credentialsStored != 0 ? QStringLiteral("********") : QString());
     m_save->setEnabled(true);
     m_cancel->setEnabled(true);
+}
+
+void CAuthDlg::SetReadOnlyReason(const QString& reason) {
+    m_save->setToolTip(reason);
+    m_save->setAccessibleDescription(reason);
+    if (!reason.isEmpty()) m_save->setEnabled(false);
 }
 
 void CAuthDlg::Clear() {

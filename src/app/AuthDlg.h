@@ -21,6 +21,9 @@ public:
     void Fill(const CameraRecord& record);
     // Both fields empty, Save and Cancel disabled.
     void Clear();
+    // Save off, with the reason as its tooltip and description (a device that is only read,
+    // whose panel shows the reason too); "" gives Save back to Fill.
+    void SetReadOnlyReason(const QString& reason);
     void ReloadTexts();
 
     CustButton* SaveButton() const { return m_save; }

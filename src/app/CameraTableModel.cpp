@@ -10,7 +10,14 @@
 
 namespace {
 QString Text(const char* field) { return QString::fromUtf8(field); }
-QString KeyOf(const CameraEntry& entry) { return QString::fromStdString(MacKey(entry.record.mac)); }
+QString KeyOf(const CameraEntry& entry) {
+    return QString::fromStdString(entry.kind == DeviceKind::Onvif ? entry.key : MacKey(entry.record.mac));
+}
+// A key as the window spells it (a MAC in any case) as the hash holds it.
+QString NormalKey(const QString& key) {
+    const std::string text = key.toStdString();
+    return QString::fromStdString(IsOnvifKey(text) ? text : MacKey(text));
+}
 }  // namespace
 
 CameraTableModel::CameraTableModel(QObject* parent) : CTvListModelBase(parent) {
@@ -23,12 +30,22 @@ int CameraTableModel::rowCount(const QModelIndex& parent) const {
 
 int CameraTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumns; }
 
-QStringList CameraTableModel::CellsOf(const CameraRecord& r) {
+QStringList CameraTableModel::CellsOf(const CameraEntry& entry) {
     // What a camera sends is shown with its controls and direction overrides made harmless;
-    // the MAC was checked on arrival and is the row's key.
+    // the MAC was checked on arrival and is the row's key. An ONVIF device's MAC is the one
+    // it told once verified, as it told it.
+    const CameraRecord& r = entry.record;
     const auto shown = [](const char* field) { return UiCameraText(field); };
-    return {shown(r.name),     Text(r.mac),  shown(r.ip),        shown(r.mask), shown(r.gateway),
-            shown(r.httpPort), shown(r.mode), shown(r.fwVersion), shown(r.model)};
+    const QString mac = entry.kind == DeviceKind::Onvif && entry.onvif != nullptr
+                            ? shown(entry.onvif->facts.network.mac.c_str())
+                            : Text(r.mac);
+    return {shown(r.name),     mac,          shown(r.ip),        shown(r.mask), shown(r.gateway),
+            shown(r.httpPort), shown(r.mode), shown(r.fwVersion), shown(r.model), QString(),
+            shown(MakerColumnText(entry).c_str())};
+}
+
+QString CameraTableModel::IdOf(const CameraEntry& entry) {
+    return entry.kind == DeviceKind::Onvif ? QString::fromStdString(entry.key) : Text(entry.record.mac);
 }
 
 QString CameraTableModel::NoteOf(const CameraEntry& entry) {
@@ -56,9 +73,17 @@ CTvListModelBase::RowView CameraTableModel::ViewOfRow(int row) const {
 }
 
 QVariant CameraTableModel::data(const QModelIndex& index, int role) const {
-    if (role != CameraRole::Verified) return CTvListModelBase::data(index, role);
+    if (role != CameraRole::Verified && role != ListRole::Badge && role != ListRole::Key)
+        return CTvListModelBase::data(index, role);
     if (!index.isValid() || !checkIndex(index, CheckIndexOption::IndexIsValid)) return {};
-    return m_rows[static_cast<size_t>(index.row())].entry.verified;
+    const Row& row = m_rows[static_cast<size_t>(index.row())];
+    const bool onvif = row.entry.kind == DeviceKind::Onvif;
+    switch (role) {
+        case CameraRole::Verified: return row.entry.verified;
+        case ListRole::Badge:
+            return onvif && index.column() == kMakerColumn ? QString::fromLatin1(kOnvifKindMark) : QString();
+        default: return onvif ? row.key : CTvListModelBase::data(index, role);
+    }
 }
 
 void CameraTableModel::RefreshStatusTexts() {
@@ -69,6 +94,7 @@ void CameraTableModel::RefreshStatusTexts() {
 bool CameraTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (!index.isValid() || !checkIndex(index, CheckIndexOption::IndexIsValid)) return false;
     Row& row = m_rows[static_cast<size_t>(index.row())];
+    if (row.check < 0) return false;  // an ONVIF device: nothing a check selects applies to it
     int check;
     if (role == ListRole::Check) {
         check = value.toInt();
@@ -86,7 +112,7 @@ bool CameraTableModel::setData(const QModelIndex& index, const QVariant& value, 
     return true;
 }
 
-int CameraTableModel::RowOfKey(const QString& mac) const { return m_byKey.value(QString::fromStdString(MacKey(mac.toStdString())), -1); }
+int CameraTableModel::RowOfKey(const QString& mac) const { return m_byKey.value(NormalKey(mac), -1); }
 
 void CameraTableModel::Clear() {
     beginResetModel();
@@ -99,10 +125,11 @@ void CameraTableModel::Clear() {
 
 void CameraTableModel::Fill(Row& row, const CameraEntry& entry) {
     row.entry = entry;
-    row.cells = CellsOf(entry.record);
+    row.cells = CellsOf(entry);
     row.status = QString::fromStdString(entry.statusText);
     row.note = NoteOf(entry);
-    if (entry.verified && m_keptChecks.remove(row.key)) row.check = 1;
+    if (entry.kind == DeviceKind::Onvif) row.check = -1;
+    else if (entry.verified && m_keptChecks.remove(row.key)) row.check = 1;
 }
 
 void CameraTableModel::Insert(std::vector<Row>& added) {
@@ -135,8 +162,13 @@ void CameraTableModel::Apply(const std::vector<CameraEntry>& entries) {
     std::vector<int> changed;
     std::vector<Row> added;
     QHash<QString, int> addedKeys;
+    QStringList removed;
     for (const CameraEntry& entry : entries) {
         const QString key = KeyOf(entry);
+        if (entry.removed) {
+            removed << key;
+            continue;
+        }
         const auto it = m_byKey.constFind(key);
         Row* row = nullptr;
         if (it != m_byKey.constEnd()) {
@@ -152,7 +184,7 @@ void CameraTableModel::Apply(const std::vector<CameraEntry>& entries) {
             row->firstAnswer = first != m_firstAnswers.constEnd() ? *first : static_cast<quint64>(m_firstAnswers.size());
             if (first == m_firstAnswers.constEnd()) m_firstAnswers.insert(key, row->firstAnswer);
         }
-        if (entry.verified && !row->entry.verified) verified << Text(entry.record.mac);
+        if (entry.verified && !row->entry.verified) verified << IdOf(entry);
         Fill(*row, entry);
     }
     // One change signal per run of neighbouring rows.
@@ -164,7 +196,20 @@ void CameraTableModel::Apply(const std::vector<CameraEntry>& entries) {
         i = j + 1;
     }
     Insert(added);
+    Remove(removed);
     if (!verified.isEmpty()) emit camerasVerified(verified);
+}
+
+void CameraTableModel::Remove(const QStringList& keys) {
+    for (const QString& key : keys) {
+        const int row = m_byKey.value(key, -1);
+        if (row < 0) continue;
+        beginRemoveRows({}, row, row);
+        m_rows.erase(m_rows.begin() + row);
+        m_byKey.clear();
+        for (size_t at = 0; at < m_rows.size(); ++at) m_byKey.insert(m_rows[at].key, static_cast<int>(at));
+        endRemoveRows();
+    }
 }
 
 // ---------------------------------------------------------------------------------------
@@ -185,7 +230,7 @@ void CameraListProxy::SetFilter(int field, const QByteArray& text, bool invert) 
 
 bool CameraListProxy::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
     const CameraEntry* entry = m_source->EntryAt(sourceRow);
-    return entry != nullptr && FilterShowsCamera(entry->record, m_field, m_text.constData(), m_invert);
+    return entry != nullptr && FilterShowsEntry(*entry, m_field, m_text.constData(), m_invert);
 }
 
 void CameraListProxy::sort(int column, Qt::SortOrder order) {

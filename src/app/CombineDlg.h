@@ -9,9 +9,11 @@
 #include <QWidget>
 #include <string>
 
+struct CameraEntry;
 struct CameraRecord;
 class CAuthDlg;
 class CInfoDlg;
+class COnvifInfoDlg;
 class UnauthDlg;
 
 class CCombineDlg : public QWidget {
@@ -26,11 +28,17 @@ public:
     // The camera the panel shows: verified → information editable beside the authenticated
     // panel; not verified → information read-only beside an empty login panel.
     void ShowCamera(const CameraRecord& record, bool verified);
+    // An ONVIF device (by its entry): its facts beside the login panel, or verified, beside
+    // the authenticated panel with nothing to save; user is the name it accepted.
+    void ShowOnvif(const CameraEntry& entry, bool verified, const std::string& user);
+    // The entry key of the ONVIF device shown, "" for a camera of this family or none.
+    const std::string& OnvifKey() const { return m_onvifKey; }
     // Every field empty and read-only; the authenticated panel shown empty, its buttons off.
     void ResetPanel();
     // The information panel filled again from the record (the authenticated panel's Cancel).
     void ReloadCamera(const CameraRecord& record);
-    // The login panel's request, with the MAC the information panel shows.
+    // The login panel's request, with the MAC the information panel shows (the ONVIF
+    // device's key).
     void VerifyEvent(const char* user, const char* password);
     void ReloadTexts();
     // The keyboard to the first field to fill: the user name of a camera not yet verified,
@@ -38,6 +46,7 @@ public:
     void FocusFirstField();
 
     CInfoDlg* Info() const { return m_info; }
+    COnvifInfoDlg* OnvifInfo() const { return m_onvif; }
     UnauthDlg* Login() const { return m_login; }
     CAuthDlg* Auth() const { return m_auth; }
 
@@ -55,7 +64,12 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The information panel of a camera of this family in its place again.
+    void ShowNativeInfo();
+
     CInfoDlg* m_info;
+    COnvifInfoDlg* m_onvif;
+    std::string m_onvifKey;
     UnauthDlg* m_login;
     CAuthDlg* m_auth;
 };

@@ -2,10 +2,12 @@
 
 #include "controls/TvListBox.h"
 #include "controls/UiText.h"
+#include "common/WindowTextIds.h"
 #include "engine/CameraFilter.h"
 
 namespace {
-constexpr int kFieldTextIds[FILTER_FIELD_COUNT] = {20056, 20057, 20058, 20059, 20060, 20061, TEXT_FILTER_MODEL};
+constexpr int kFieldTextIds[FILTER_FIELD_COUNT] = {20056, 20057, 20058, 20059, 20060, 20061, TEXT_FILTER_MODEL,
+                                                     kTextMaker};
 }
 
 CFilterDlg::CFilterDlg(QWidget* parent) : CPopupPanel(parent) {

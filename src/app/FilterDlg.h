@@ -10,11 +10,11 @@ class CFilterDlg : public CPopupPanel {
     Q_OBJECT
 public:
     static constexpr int kWidth = 130;
-    static constexpr int kHeight = 180;
+    static constexpr int kHeight = 8 * 25 + 5;
 
     explicit CFilterDlg(QWidget* parent = nullptr);
 
-    // The text of a field number (0 "Name" ... 6 "Model") in the current language.
+    // The text of a field number (0 "Name" ... 7 "Maker") in the current language.
     static QString FieldName(int field);
 
     // Shows the pop-up with `current` (the field in force) as the keyboard's current item.

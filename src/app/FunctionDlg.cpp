@@ -28,12 +28,12 @@ CFunctionDlg::CFunctionDlg(QWidget* parent) : CPopupPanel(parent) {
     HideOnDeactivation();
 }
 
-void CFunctionDlg::ShowAt(const QPoint& topLeft, bool withSelected) {
+void CFunctionDlg::ShowAt(const QPoint& topLeft, bool withSelected, bool withUpgrade) {
     // Filled each time it opens, in the language of the moment.
     m_list->ResetContent();
     m_list->AddString(UiText(kOpenWebsite));
-    m_list->AddString(UiText(kUpgradeSingle));
-    if (withSelected)
+    if (withUpgrade) m_list->AddString(UiText(kUpgradeSingle));
+    if (withUpgrade && withSelected)
         m_list->AddString(UiText(kUpgradeSelected));
     m_list->SetCurSel(0);
     FitSize();

@@ -11,8 +11,9 @@ class CFunctionDlg : public CPopupPanel {
 public:
     explicit CFunctionDlg(QWidget* parent = nullptr);
 
-    // "Upgrade selected" is offered only when withSelected (two or more rows checked).
-    void ShowAt(const QPoint& topLeft, bool withSelected = true);
+    // "Upgrade selected" is offered only when withSelected (two or more rows checked), and
+    // neither upgrade without withUpgrade (an ONVIF device is never upgraded from here).
+    void ShowAt(const QPoint& topLeft, bool withSelected = true, bool withUpgrade = true);
     CTvListBox* List() const { return m_list; }
 
 signals:

@@ -16,6 +16,7 @@
 #include "controls/TvListBox.h"
 #include "controls/TvListCtrl.h"
 #include "controls/UiText.h"
+#include "common/WindowTextIds.h"
 #include "engine/CameraFilter.h"
 
 namespace {
@@ -24,11 +25,13 @@ struct ColumnSpec {
     int width;
     int titleId;
 };
+// The maker column comes last in the model and is shown before the status, which keeps the
+// room a wider window gives.
 constexpr ColumnSpec kColumnSpecs[CListDlg::kColumns] = {
-    {" Camera Name", 160, 20040}, {" MAC Address", 120, 20041}, {" IP Address", 110, 20042},
-    {" Subnet Mask", 110, 20043},  {" Default Gateway", 120, 20045}, {" Port", 60, 20059},
-    {" IP Mode", 100, 20047},         {" FW Version", 110, 20053}, {" Model No.", 140, 20054},
-    {" Status", 90, 20055},
+    {" Camera Name", 145, 20040}, {" MAC Address", 125, 20041}, {" IP Address", 105, 20042},
+    {" Subnet Mask", 110, 20043},  {" Default Gateway", 122, 20045}, {" Port", 50, 20059},
+    {" IP Mode", 80, 20047},         {" FW Version", 95, 20053}, {" Model No.", 100, 20054},
+    {" Status", 90, 20055},       {" Maker", 110, kTextMaker},
 };
 constexpr int kStatusColumn = 9;
 // " %1 of %2 shown": the counter while a filter hides cameras.
@@ -100,6 +103,7 @@ CListDlg::CListDlg(QWidget* parent, QWidget* popupParent) : QWidget(parent) {
     // A wider window gives its room to the last column, the status, whose texts are the
     // longest.
     m_list->horizontalHeader()->setStretchLastSection(true);
+    m_list->horizontalHeader()->moveSection(CameraTableModel::kMakerColumn, kStatusColumn);
     m_list->SetCheckBoxes(true);
     m_list->SetRowHeight(25);
     m_list->SetFont(15, 6, 500, QStringLiteral("Arial"), QColor(0, 0, 0), QColor(0, 0, 0));
@@ -224,7 +228,7 @@ int CListDlg::RowOfMac(const char* mac) const {
 
 QString CListDlg::MacOfRow(int row) const {
     const CameraEntry* entry = m_model->EntryAt(SourceRow(row));
-    return entry != nullptr ? QString::fromUtf8(entry->record.mac) : QString();
+    return entry != nullptr ? CameraTableModel::IdOf(*entry) : QString();
 }
 
 int CListDlg::StatusOf(const char* mac) const {
@@ -270,14 +274,14 @@ void CListDlg::OpenWebsiteOf(int row) {
     const CameraEntry* entry = m_model->EntryAt(SourceRow(row));
     if (entry == nullptr) return;
     emit openWebsite(QString::fromUtf8(entry->record.ip), QString::fromUtf8(entry->record.httpPort),
-                     QString::fromUtf8(entry->record.mac));
+                     CameraTableModel::IdOf(*entry));
 }
 
 void CListDlg::OnRowClicked(int row, int column) {
     const CameraEntry* entry = m_model->EntryAt(SourceRow(row));
     if (entry == nullptr) return;
     const int status = entry->statusIndex;
-    emit cameraSelected(QString::fromUtf8(entry->record.mac));
+    emit cameraSelected(CameraTableModel::IdOf(*entry));
     if (column == kStatusColumn && (status == STATUS_INDEX_VIEW || status == STATUS_INDEX_VERIFIED)) OpenWebsiteOf(row);
     PostSelectionChanged();
 }
@@ -289,12 +293,15 @@ void CListDlg::OnRightClick(int row) {
     m_list->SetSelectedRow(row);
     emit cameraSelected(mac);
     PostSelectionChanged();
-    if (!VerifiedRow(row)) {
+    const CameraEntry* entry = m_model->EntryAt(SourceRow(row));
+    const bool onvif = entry != nullptr && entry->kind == DeviceKind::Onvif;
+    // An ONVIF device's page asks for its own login; upgrades are not offered for it.
+    if (!onvif && !VerifiedRow(row)) {
         emit showMessage(0);
         return;
     }
     QWidget* host = m_menu->parentWidget();
-    m_menu->ShowAt(host->mapFromGlobal(m_list->MenuPosition()), CheckedCount() >= 2);
+    m_menu->ShowAt(host->mapFromGlobal(m_list->MenuPosition()), CheckedCount() >= 2, !onvif);
 }
 
 void CListDlg::OnMenuChosen(int index) {

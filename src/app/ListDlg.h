@@ -1,6 +1,6 @@
 #pragma once
-// The camera list below the command bar: a ten-column view of the engine's camera table,
-// keyed by MAC, with a title, the "Total:" counter, the "Select all authorized cameras"
+// The camera list below the command bar: an eleven-column view of the engine's camera table,
+// keyed by MAC (an ONVIF device by its entry's key, which the list hands out in a MAC's place), with a title, the "Total:" counter, the "Select all authorized cameras"
 // box, the filter bar and a right-click function menu. Its model (app/CameraTableModel.h)
 // takes the table's batches straight from the bridge; a proxy filters and sorts, set by
 // the list's own filter bar. Only the check marks are the list's own; what it reads of a
@@ -25,7 +25,7 @@ class CListDlg : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kListId = 10002;
-    static constexpr int kColumns = 10;
+    static constexpr int kColumns = 11;
     static constexpr int kTopLineLength = 1148;
 
     // Menus and the field chooser are placed in popupParent, so that they may reach over
@@ -50,7 +50,8 @@ public:
     void ClearList();
     // The counter: the rows shown, and how many cameras there are when a filter hides some.
     void UpdateCount();
-    // The row showing the MAC's camera, -1 when none; the MAC of a row shown.
+    // The row showing the MAC's camera, -1 when none; the MAC of a row shown (an ONVIF
+    // device's key).
     int RowOfMac(const char* mac) const;
     QString MacOfRow(int row) const;
     // The status index the MAC's row shows, -1 when no row shows it.

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "common/stdafx.h"
+#include "engine/OnvifEntry.h"
 #include "engine/TSmain.h"
 
 namespace {
@@ -11,6 +12,7 @@ constexpr int kDefaultTimeoutMs = 12000;  // above an HTTP verification's own ti
 
 // The context the engine reads and hands back; the engine sees only its VerifyContext.
 struct CLoginVerifier::Attempt : VerifyContext {
+    std::string key;  // the MAC, or an ONVIF device's entry key (too long for `mac`)
     uint64_t serial = 0;
     CLoginVerifier* owner = nullptr;
     std::atomic<bool> withdrawn{false};
@@ -21,8 +23,8 @@ CLoginVerifier::CLoginVerifier(CTSmainDlg* engine, QObject* parent) : QObject(pa
     m_timeout.setInterval(kDefaultTimeoutMs);
     connect(&m_timeout, &QTimer::timeout, this, [this] {
         if (m_current == nullptr) return;
-        VerifyAnswer answer{m_current->mac, m_current->user, m_current->password, false, true};
-        TLOG_WARNING("(%s:%d)%s, Verify timeout", m_current->mac);
+        VerifyAnswer answer{m_current->key, m_current->user, m_current->password, false, true, {}};
+        TLOG_WARNING("(%s:%d)%s, Verify timeout", m_current->key.c_str());
         Withdraw();
         if (onAnswer) onAnswer(answer);
     });
@@ -36,7 +38,9 @@ CLoginVerifier::~CLoginVerifier() {
 void CLoginVerifier::Start(const char* mac, const char* user, const char* password) {
     Withdraw();
     auto attempt = std::make_shared<Attempt>();
-    BoundedCopy(attempt->mac, mac, "CLoginVerifier::Start", __LINE__);
+    attempt->key = mac;
+    const bool onvif = IsOnvifKey(attempt->key);
+    if (!onvif) BoundedCopy(attempt->mac, mac, "CLoginVerifier::Start", __LINE__);
     BoundedCopy(attempt->user, user, "CLoginVerifier::Start", __LINE__);
     BoundedCopySecret(attempt->password, password, "CLoginVerifier::Start", __LINE__);
     attempt->serial = ++m_serial;
@@ -44,6 +48,22 @@ void CLoginVerifier::Start(const char* mac, const char* user, const char* passwo
     m_current = attempt;
     m_timeout.start();
     CTSmainDlg* engine = m_engine;
+    if (onvif) {
+        m_workers.Start([engine, attempt] {
+            using tarsel::onvif::OnvifOutcome;
+            std::string reason;
+            const OnvifOutcome outcome = engine->VerifyOnvif(attempt->key, attempt->user, attempt->password, &reason);
+            if (attempt->withdrawn.load()) return;
+            const int ok = outcome == OnvifOutcome::Verified ? 1 : outcome == OnvifOutcome::NoAnswer ? VERIFY_NO_ANSWER : 0;
+            if (outcome != OnvifOutcome::BadAnswer && outcome != OnvifOutcome::OtherHost) reason.clear();
+            else if (reason.empty()) reason = OnvifOutcomeText(outcome);
+            CLoginVerifier* owner = attempt->owner;
+            const uint64_t serial = attempt->serial;
+            QMetaObject::invokeMethod(owner, [owner, serial, ok, reason] { owner->Answer(serial, ok, reason); },
+                                      Qt::QueuedConnection);
+        });
+        return;
+    }
     m_workers.Start([engine, attempt] {
         engine->VerifyCamera(&CLoginVerifier::OnEngineResult, attempt.get());
         // Withdrawn while the request was being made: the engine may have taken the
@@ -52,7 +72,7 @@ void CLoginVerifier::Start(const char* mac, const char* user, const char* passwo
     });
 }
 
-std::string CLoginVerifier::PendingMac() const { return m_current != nullptr ? m_current->mac : ""; }
+std::string CLoginVerifier::PendingMac() const { return m_current != nullptr ? m_current->key : ""; }
 
 void CLoginVerifier::Cancel() {
     m_timeout.stop();
@@ -75,12 +95,12 @@ void CLoginVerifier::OnEngineResult(VerifyContext* context, int ok) {
     QMetaObject::invokeMethod(owner, [owner, serial, ok] { owner->Answer(serial, ok); }, Qt::QueuedConnection);
 }
 
-void CLoginVerifier::Answer(uint64_t serial, int ok) {
+void CLoginVerifier::Answer(uint64_t serial, int ok, const std::string& otherFailure) {
     // An answer of an attempt withdrawn or replaced since is not this attempt's.
     if (m_current == nullptr || m_current->serial != serial) return;
     m_timeout.stop();
-    VerifyAnswer answer{m_current->mac, m_current->user, m_current->password, ok == 1,
-                        ok == VERIFY_NO_ANSWER};
+    VerifyAnswer answer{m_current->key, m_current->user, m_current->password, ok == 1,
+                        ok == VERIFY_NO_ANSWER, otherFailure};
     Withdraw();
     if (onAnswer) onAnswer(answer);
 }

@@ -7,7 +7,9 @@
 //
 // Threads: Start, Cancel and the answer run on the object's thread; the engine's request
 // runs on a worker (over HTTP it waits for the camera); the engine's callback, on the
-// receiver's thread or that worker, only queues the answer to this object.
+// receiver's thread or that worker, only queues the answer to this object. An ONVIF device
+// (an entry key in the MAC's place) is read by the engine's blocking VerifyOnvif on that
+// worker; withdrawn, its read still ends by itself within seconds, and its answer is dropped.
 
 #include <QObject>
 #include <QTimer>
@@ -24,6 +26,9 @@ struct VerifyAnswer {
     std::string mac, user, password;
     bool ok = false;
     bool timedOut = false;  // no answer within the time-out, or the camera unreachable
+    // Neither accepted, refused nor silent (an ONVIF device's unusable answer, or a service
+    // address on another host): what the engine said, "" otherwise.
+    std::string otherFailure;
 };
 
 class CLoginVerifier : public QObject {
@@ -47,7 +52,7 @@ public:
 private:
     struct Attempt;
     static void OnEngineResult(VerifyContext* context, int ok);
-    void Answer(uint64_t serial, int ok);
+    void Answer(uint64_t serial, int ok, const std::string& otherFailure = {});
     void Withdraw();
 
     CTSmainDlg* m_engine;

@@ -78,7 +78,7 @@ void CTarsel_NextGenerateDlg::OnInitDialog() {
     setMinimumSize(kWidth, kHeight);
     resize(kWidth, kHeight);
     GetConfigPath();  // computed once, kept for the process
-    currentMac[0] = '\0';
+    currentMac.clear();
     CreateChildren();
     WireCallbacks();
     SetUpKeyboard();
@@ -110,9 +110,9 @@ void CTarsel_NextGenerateDlg::CreateChildren() {
     // failed) the panel shows what the camera now reports.
     connect(m_bridge, &CEngineBridge::camerasChanged, this, [this] {
         if (m_savedMac.empty() || m_savedMac != currentMac) return;
-        if (m_engine->Table().StatusOf(currentMac) == STATUS_INDEX_SETTING) return;
+        if (m_engine->Table().StatusOf(currentMac.c_str()) == STATUS_INDEX_SETTING) return;
         m_savedMac.clear();
-        OnCameraSelected(currentMac);
+        OnCameraSelected(currentMac.c_str());
     });
     m_busyWait.setInterval(1000);
     connect(&m_busyWait, &QTimer::timeout, this, &CTarsel_NextGenerateDlg::BusyWaitRound);
@@ -216,6 +216,7 @@ void CTarsel_NextGenerateDlg::ApplyLanguage(int index) {
     m_upgradeDialog->ReloadTexts();
     m_ipSearch->ReloadTexts();
     ReloadNames(this);  // what a screen reader calls each control, in the new language
+    UpdateCommandBar();  // the read-only reason, in the new language
     update();
 }
 
@@ -255,7 +256,7 @@ void CTarsel_NextGenerateDlg::EnableAll() {
 
 void CTarsel_NextGenerateDlg::Reset(bool showSearching) {
     m_cameraList->ClearList();
-    currentMac[0] = '\0';
+    currentMac.clear();
     ResetPanels();
     m_engine->StartSearch();
     if (showSearching) ShowFixedMessage(2);
@@ -318,7 +319,7 @@ void CTarsel_NextGenerateDlg::ResetPanels() {
 
 void CTarsel_NextGenerateDlg::ReloadPanel() {
     CameraRecord record;
-    if (m_engine->CopyCamera(currentMac, &record)) m_cameraPanel->ReloadCamera(record);
+    if (m_engine->CopyCamera(currentMac.c_str(), &record)) m_cameraPanel->ReloadCamera(record);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -327,9 +328,11 @@ void CTarsel_NextGenerateDlg::ReloadPanel() {
 
 void CTarsel_NextGenerateDlg::OnCameraSelected(const char* mac) {
     CameraRecord record;
+    CameraEntry entry;
+    if (mac != nullptr && IsOnvifKey(mac) && m_engine->Table().Find(mac, &entry)) return ShowOnvifDevice(entry);
     if (mac == nullptr || !m_engine->CopyCamera(mac, &record)) return;  // gone with a new search
     if (m_savedMac != mac) m_savedMac.clear();
-    BoundedCopy(currentMac, mac, __func__, __LINE__);
+    currentMac = mac;
     UpdateCommandBar();
     m_cameraPanel->ShowCamera(record, IsCameraVerified(mac));
     ShowVerifyBusy();
@@ -343,13 +346,18 @@ void CTarsel_NextGenerateDlg::UpdateCommandBar() {
     if (anyChecked) m_commandBar->EnableButton(CBehaviorDlg::kInitialize, true);
     const int selected = m_cameraList->List()->GetSelectedRow();
     if (selected < 0) {
+        ShowReadOnlyReason(false);
         m_commandBar->EnableButton(CBehaviorDlg::kView, false);
         if (!anyChecked) m_commandBar->EnableButton(CBehaviorDlg::kInitialize, false);
         return;
     }
+    // An ONVIF device's page asks for its own login: it opens without a verification. Only
+    // checked cameras are rebooted or defaulted with one selected, and it is never checked.
+    const bool onvif = IsOnvifKey(m_cameraList->MacOfRow(selected).toStdString());
     const bool verified = m_cameraList->VerifiedRow(selected);
-    m_commandBar->EnableButton(CBehaviorDlg::kView, verified);
-    if (!anyChecked) m_commandBar->EnableButton(CBehaviorDlg::kInitialize, verified);
+    m_commandBar->EnableButton(CBehaviorDlg::kView, verified || onvif);
+    if (!anyChecked) m_commandBar->EnableButton(CBehaviorDlg::kInitialize, verified && !onvif);
+    ShowReadOnlyReason(onvif && !anyChecked);
 }
 
 bool CTarsel_NextGenerateDlg::IsCameraVerified(const char* mac) const {

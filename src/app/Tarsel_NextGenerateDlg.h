@@ -138,6 +138,8 @@ public:
     // Save: checks the panel's values, shows "Setting", sends from a worker.
     void ApplySettings();
     void OpenWebsite();
+    // A camera's page at ip:port; an ONVIF device's (mac is its key) at its service address's
+    // host and port.
     void OnOpenWebsite(const char* ip, const char* port, const char* mac);
     void PrepareCommand(const char* command);
     // The confirmation's line naming the cameras a reboot or default goes to.
@@ -173,7 +175,9 @@ public:
     // The children DisableAll and EnableAll act on, in their order.
     QList<QWidget*> GuardedChildren() const;
 
-    char currentMac[32] = {};
+    // The camera the panel shows: its MAC, or an ONVIF device's entry key (longer than any
+    // MAC field); "" for none.
+    std::string currentMac;
 
     void reject() override {}  // Escape closes nothing
 
@@ -208,6 +212,14 @@ private:
     void WireFlows();
     void StopFlows();
     void OnVerifyAnswer(const VerifyAnswer& answer);
+    // The panel of an ONVIF device (Tarsel_NextGenerateOnvif.cpp): its facts, Verify, and
+    // nothing that changes it.
+    void ShowOnvifDevice(const CameraEntry& entry);
+    // Why the command bar's reboot and default are off for the camera selected ("" when
+    // they are not off for that reason), as its tooltip and description.
+    void ShowReadOnlyReason(bool onvifSelected);
+    // The snapshot view's and the range search's ONVIF slots (after WireTools).
+    void WireOnvif();
     friend class CSiteReportFlow;  // reports the listed cameras
 
     EnginePorts& m_ports;

@@ -9,7 +9,9 @@
 #include <QFontMetrics>
 #include <QToolButton>
 #include <QUrl>
+#include <algorithm>
 #include <cstring>
+#include <thread>
 
 #include "app/AlartDlg.h"
 #include "app/BehaviorDlg.h"
@@ -20,6 +22,7 @@
 #include "app/LoginVerifier.h"
 #include "app/MessageDlg.h"
 #include "app/MessageOKDlg.h"
+#include "app/OnvifInfoDlg.h"
 #include "app/Tarsel_NextGenerateDlg.h"
 #include "app/UnauthDlg.h"
 #include "common/Language.h"
@@ -41,7 +44,8 @@ constexpr int kCorrectAndSaveAgain = 20121;
 constexpr int kNoWebPage = 20120;
 constexpr int kCameraDidNotAnswer = 20130;
 constexpr int kAuthenticationFailed = 20004;
-constexpr int kTargetNameWidth = 130;  // pixels: five names fit the confirmation's three lines
+constexpr int kTargetNameWidth = 130;
+constexpr size_t kOnvifBatchReads = 8;  // ONVIF devices a batch verification reads at once  // pixels: five names fit the confirmation's three lines
 
 // The batch's count: asked; passed and refused as they come, and once done the cameras
 // that did not answer, then the names of every camera that did not pass.
@@ -88,7 +92,9 @@ void CTarsel_NextGenerateDlg::WireFlows() {
 }
 
 void CTarsel_NextGenerateDlg::StopFlows() {
-    // The verifier and the workers use the engine: they end before it.
+    // The verifier and the workers use the engine: they end before it (a batch's ONVIF
+    // reads stop at this flag).
+    m_batchStop.store(true);
     delete m_verifier;
     m_verifier = nullptr;
     m_flowWorkers.JoinAll();
@@ -109,8 +115,13 @@ void CTarsel_NextGenerateDlg::ShowFailure(int line1Id, int line2Id, const QStrin
 
 QString CTarsel_NextGenerateDlg::CameraLabel(const char* mac) const {
     CameraRecord record;
-    const QString name = m_engine->CopyCamera(mac, &record) ? UiCameraText(record.name) : QString();
-    return name.isEmpty() ? QString::fromUtf8(mac) : QStringLiteral("%1 (%2)").arg(name, QString::fromUtf8(mac));
+    CameraEntry entry;
+    // An ONVIF device has no MAC of its own: it is named by its address.
+    const bool onvif = IsOnvifKey(mac) && m_engine->Table().Find(mac, &entry);
+    if (onvif) record = entry.record;
+    const QString name = onvif || m_engine->CopyCamera(mac, &record) ? UiCameraText(record.name) : QString();
+    const QString which = onvif ? UiCameraText(record.ip) : QString::fromUtf8(mac);
+    return name.isEmpty() ? which : QStringLiteral("%1 (%2)").arg(name, which);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -137,8 +148,20 @@ void CTarsel_NextGenerateDlg::OnVerifyAnswer(const VerifyAnswer& answer) {
         ShowFailure(kCameraDidNotAnswer, 0, CameraLabel(answer.mac.c_str()));
         return;
     }
+    if (!answer.otherFailure.empty()) {
+        m_messageDialog->Close();
+        const QStringList lines = {CameraLabel(answer.mac.c_str()), QString::fromStdString(answer.otherFailure)};
+        m_resultBox->ShowResult(1, &lines);
+        return;
+    }
     if (!answer.ok) {
         ShowFailure(kAuthenticationFailed, 0, CameraLabel(answer.mac.c_str()));
+        return;
+    }
+    // The engine kept an ONVIF device's credentials and facts as it read them.
+    if (IsOnvifKey(answer.mac)) {
+        if (currentMac == answer.mac) OnCameraSelected(answer.mac.c_str());
+        else UpdateCommandBar();
         return;
     }
     CameraRecord record;
@@ -154,7 +177,7 @@ void CTarsel_NextGenerateDlg::StoreCredentials(const char* ip, const char* mac, 
     m_cameraList->CheckIfSelectAll(mac);
     // The answer belongs to the camera asked about: the panel changes only if it still
     // shows that camera.
-    if (std::strcmp(currentMac, mac) == 0)
+    if (currentMac == mac)
         OnCameraSelected(mac);
     else
         UpdateCommandBar();
@@ -187,6 +210,12 @@ void CTarsel_NextGenerateDlg::VerifyAll(const char* user, const char* password) 
                 // come, refusals only in its counts. Every camera that did not pass is named.
                 std::vector<std::string> notPassed;
                 for (const std::string& mac : macs) {
+                    CameraEntry device;
+                    if (IsOnvifKey(mac)) {
+                        if (m_engine->Table().Find(mac.c_str(), &device) && !device.verified)
+                            notPassed.push_back(CameraLabel(mac.c_str()).toStdString());
+                        continue;
+                    }
                     CameraRecord copy;
                     if (!m_engine->CopyCamera(mac.c_str(), &copy)) continue;
                     const BatchOutcome outcome = BatchOutcomeOf(copy);
@@ -201,11 +230,33 @@ void CTarsel_NextGenerateDlg::VerifyAll(const char* user, const char* password) 
                 m_resultBox->ShowResult(1, &lines);
             }, Qt::QueuedConnection);
         };
+        // The ONVIF devices not yet verified are read at the same time, a few at once, and
+        // counted with the cameras by what their rows say afterwards. As with the cameras, a
+        // device verified before is left alone: another password must not undo it.
+        std::vector<std::string> onvifAsked;
+        for (const CameraEntry& entry : engine->Table().Entries())
+            if (entry.kind == DeviceKind::Onvif && !entry.verified) onvifAsked.push_back(entry.key);
+        std::atomic<size_t> nextRead{0};
+        const auto readOnvif = [&onvifAsked, &nextRead, engine, workers, stopped, u, p] {
+            for (size_t at = nextRead++; at < onvifAsked.size() && !workers->Stopping() && !stopped->load(); at = nextRead++)
+                engine->VerifyOnvif(onvifAsked[at], u, p);
+        };
+        std::vector<std::thread> onvifReads;
+        for (size_t i = 0; i < std::min(onvifAsked.size(), kOnvifBatchReads); ++i) onvifReads.emplace_back(readOnvif);
         std::vector<std::string> asked;
-        const BatchCounts counts = RunBatchVerification(
+        BatchCounts counts = RunBatchVerification(
             *engine, u.c_str(), p.c_str(), [engine](const CameraRecord& copy) { return engine->Table().IsMacListed(copy.mac); },
             [&show](const BatchCounts& now) { show(now, nullptr); }, 5000,
             [workers, stopped] { return workers->Stopping() || stopped->load(); }, &asked);
+        for (std::thread& reads : onvifReads) reads.join();
+        for (const std::string& key : onvifAsked) {
+            CameraEntry entry;
+            if (!engine->Table().Find(key.c_str(), &entry)) continue;  // gone with a new search
+            ++counts.sent;
+            counts.ok += entry.verified ? 1 : 0;
+            counts.fail += entry.statusIndex == STATUS_INDEX_VERIFY_FAIL ? 1 : 0;
+            asked.push_back(key);
+        }
         show(counts, &asked);
     });
 }
@@ -218,7 +269,8 @@ void CTarsel_NextGenerateDlg::ApplySettings() {
     const std::string mac = info->Mac();
     CameraRecord record;
     CameraEntry entry;
-    if (mac != currentMac || !m_engine->CopyCamera(currentMac, &record)) return;
+    // An ONVIF device is only read: its panel offers no Save.
+    if (mac != currentMac || IsOnvifKey(mac) || !m_engine->CopyCamera(currentMac.c_str(), &record)) return;
     if (m_engine->Table().Find(mac.c_str(), &entry)) {
         const bool upgraded = entry.statusIndex == STATUS_INDEX_PROGRESS && entry.progress == 100;
         if (entry.statusIndex != STATUS_INDEX_VERIFIED && !upgraded) {
@@ -259,21 +311,29 @@ void CTarsel_NextGenerateDlg::ApplySettings() {
 // Web page
 
 void CTarsel_NextGenerateDlg::OpenWebsite() {
-    if (currentMac[0] == '\0') {
+    if (currentMac.empty()) {
         ShowFixedMessage(4);
         return;
     }
-    if (!IsCameraVerified(currentMac)) {
+    if (IsOnvifKey(currentMac)) return OnOpenWebsite("", "", currentMac.c_str());
+    if (!IsCameraVerified(currentMac.c_str())) {
         ShowFixedMessage(0);
         return;
     }
     CameraRecord record;
-    if (!m_engine->CopyCamera(currentMac, &record)) return;
+    if (!m_engine->CopyCamera(currentMac.c_str(), &record)) return;
     OnOpenWebsite(record.ip, record.httpPort, record.mac);
 }
 
-void CTarsel_NextGenerateDlg::OnOpenWebsite(const char* ip, const char* port, const char*) {
-    std::string url;
+void CTarsel_NextGenerateDlg::OnOpenWebsite(const char* ip, const char* port, const char* mac) {
+    std::string url, onvifHost, onvifPort;
+    CameraEntry entry;
+    if (mac != nullptr && IsOnvifKey(mac)) {
+        if (!m_engine->Table().Find(mac, &entry) || entry.onvif == nullptr) return;  // gone with a new search
+        OnvifPageAddress(*entry.onvif, &onvifHost, &onvifPort);
+        ip = onvifHost.c_str();
+        port = onvifPort.c_str();
+    }
     // Only a page the camera's own address names: a dotted address and a port, no host
     // names, paths or anything a browser could take as an option.
     if (!CameraPageUrl(ip, port, &url)) {
@@ -281,6 +341,8 @@ void CTarsel_NextGenerateDlg::OnOpenWebsite(const char* ip, const char* port, co
         ShowTextMessage(0, kNoWebPage);
         return;
     }
+    // An ONVIF device's page is the root of its host.
+    if (!onvifHost.empty()) url += '/';
     openUrl(QUrl(QString::fromStdString(url), QUrl::StrictMode));
 }
 
@@ -298,8 +360,13 @@ void CTarsel_NextGenerateDlg::PrepareCommand(const char* command) {
         const QByteArray bytes = mac.toUtf8();
         checked.push_back({bytes.toStdString(), busy(bytes.constData())});
     }
+    // With nothing checked the selected camera is meant: an ONVIF device is never commanded.
+    if (checked.empty() && IsOnvifKey(currentMac)) {
+        ShowFailure(kTextOnvifReadOnly, 0, CameraLabel(currentMac.c_str()));
+        return;
+    }
     const int message =
-        CommandSelectionMessage(checked, currentMac, busy(currentMac),
+        CommandSelectionMessage(checked, currentMac, busy(currentMac.c_str()),
                                 [this](const std::string& mac) { return IsCameraVerified(mac.c_str()); });
     if (message >= 0) {
         ShowFixedMessage(message);
@@ -318,8 +385,8 @@ void CTarsel_NextGenerateDlg::PrepareCommand(const char* command) {
 
 QString CTarsel_NextGenerateDlg::CommandTargets() const {
     QStringList macs = m_cameraList->CheckedMacs();
-    if (macs.isEmpty() && currentMac[0] != '\0')
-        macs << QString::fromUtf8(currentMac);
+    if (macs.isEmpty() && !currentMac.empty())
+        macs << QString::fromStdString(currentMac);
     const QFontMetrics metrics(m_alertDialog->TargetsLine()->font());
     std::vector<std::string> names;
     for (const QString& mac : macs) {
@@ -340,9 +407,10 @@ QString CTarsel_NextGenerateDlg::CommandTargets() const {
 void CTarsel_NextGenerateDlg::ConfirmCommand(const char* command) {
     EnableAll();
     QStringList macs = m_cameraList->CheckedMacs();
-    if (macs.isEmpty() && currentMac[0] != '\0') macs << QString::fromUtf8(currentMac);
+    if (macs.isEmpty() && !currentMac.empty()) macs << QString::fromStdString(currentMac);
     std::vector<std::string> asked;
-    for (const QString& mac : macs) asked.push_back(mac.toStdString());
+    for (const QString& mac : macs)
+        if (!IsOnvifKey(mac.toStdString())) asked.push_back(mac.toStdString());
     // Each camera still listed shows "Rebooting" and counts as not verified from now on.
     const std::vector<std::string> sent = BeginCommand(*m_engine, asked);
     for (const std::string& mac : sent) m_cameraList->SetChecked(mac.c_str(), false);

@@ -78,6 +78,8 @@ void CTarsel_NextGenerateDlg::WireTools() {
     m_snapshotView->findCredentials = &CredentialsSlot;
 
     m_upgradeDialog->m_context = this;
+    // The engine's records are its cameras': an ONVIF device of another maker is never
+    // offered for an upgrade (a camera of this family that speaks ONVIF too still is).
     m_upgradeDialog->getCameras = [](void* context, std::vector<CameraRecord>* cameras) {
         *cameras = Self(context)->engine().CopyCameras();
     };
@@ -129,6 +131,7 @@ void CTarsel_NextGenerateDlg::WireTools() {
                                            const char* password, CameraReply* info) {
         return CheckCGI(m_ports, ip, port, user, password, info);
     };
+    WireOnvif();
 }
 
 void CTarsel_NextGenerateDlg::DestroyTools() {
@@ -143,8 +146,9 @@ void CTarsel_NextGenerateDlg::DestroyTools() {
 
 void CTarsel_NextGenerateDlg::OnUpgradeCamera(const char* mac) {
     CameraRecord record;
-    // A camera no longer listed (a search ran meanwhile) is skipped.
-    if (mac == nullptr || !m_engine->CopyCamera(mac, &record)) return;
+    // A camera no longer listed (a search ran meanwhile) is skipped, and so is an ONVIF
+    // device of another maker.
+    if (mac == nullptr || IsOnvifKey(mac) || !m_engine->CopyCamera(mac, &record)) return;
     m_upgradeDialog->AddAndStart(record);
 }
 

@@ -5,6 +5,7 @@
 #include "common/WindowTextIds.h"
 #include "common/stdafx.h"
 #include "controls/UiText.h"
+#include "engine/OnvifEntry.h"
 #include "web/SnapshotView.h"
 
 CViewDlg::CViewDlg(QWidget* parent) : QWidget(parent), m_worker(std::make_unique<CSnapshotWorker>()) {
@@ -12,6 +13,7 @@ CViewDlg::CViewDlg(QWidget* parent) : QWidget(parent), m_worker(std::make_unique
     m_worker->readCamera = &CViewDlg::ReadCamera;
     m_worker->onImage = &CViewDlg::OnImage;
     m_worker->onFailure = &CViewDlg::OnFailure;
+    m_worker->fetch = &CViewDlg::FetchOnvif;
 }
 
 CViewDlg::~CViewDlg() { m_worker.reset(); }
@@ -62,6 +64,8 @@ bool CViewDlg::ReadCamera(void* context, SnapshotCamera* camera) {
         self->m_fetching = self->m_mac;
         mac = self->m_mac.toUtf8();
     }
+    // An ONVIF device's picture is fetched by the engine, with what it keeps of the device.
+    if (IsOnvifKey(mac.toStdString())) return self->fetchOnvif != nullptr;
     CameraRecord record{};
     if (mac.isEmpty() || self->findCamera == nullptr || !self->findCamera(self->m_context, mac.constData(), &record))
         return false;
@@ -71,6 +75,24 @@ bool CViewDlg::ReadCamera(void* context, SnapshotCamera* camera) {
     CopyTruncated(camera->password, password.c_str());
     CopyTruncated(camera->ip, record.ip);
     CopyTruncated(camera->httpPort, record.httpPort);
+    return true;
+}
+
+bool CViewDlg::FetchOnvif(void* context, CurlBuffer& picture, HttpResult* why) {
+    auto* self = static_cast<CViewDlg*>(context);
+    std::string key;
+    {
+        std::lock_guard<std::mutex> lock(self->m_macLock);
+        key = self->m_fetching.toStdString();
+    }
+    if (!IsOnvifKey(key) || self->fetchOnvif == nullptr) return false;
+    const int result = self->fetchOnvif(self->m_context, key, picture);
+    // A status of the device's own (at least 100) or a refusal, or libcurl's code for no
+    // answer at all; without a snapshot address of its own the device gives no picture.
+    *why = result == 0                                         ? HttpResult::Done
+           : result == -3 || result == 401 || result == 403 ? HttpResult::Refused
+           : result == -2 || result >= 100                   ? HttpResult::NotCamera
+                                                              : HttpResult::NoAnswer;
     return true;
 }
 

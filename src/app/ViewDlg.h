@@ -1,6 +1,7 @@
 #pragma once
 // The snapshot view: a still picture of the selected verified camera, refreshed about once
-// a second, stretched to 300 x 225. It keeps the camera's MAC, never its record: every
+// a second, stretched to 300 x 225; of an ONVIF device (kept by its entry key) through the
+// owner's fetchOnvif. It keeps the camera's MAC, never its record: every
 // fetch reads the camera afresh through the owner, and a picture fetched for a camera that
 // is no longer the one shown is dropped.
 //
@@ -18,6 +19,7 @@
 #include "web/HttpOutcome.h"
 
 class CSnapshotWorker;
+struct CurlBuffer;
 struct SnapshotImage;
 
 class CViewDlg : public QWidget {
@@ -36,6 +38,10 @@ public:
     bool (*findCamera)(void* context, const char* mac, CameraRecord* record) = nullptr;
     // The credentials the camera accepted, for its picture requests; false when none.
     bool (*findCredentials)(void* context, const char* mac, std::string* user, std::string* password) = nullptr;
+    // The picture of a verified ONVIF device (its key), on the worker thread: 0 and the
+    // picture, -2 no snapshot address of its own, -3 not verified, else an HTTP status or a
+    // libcurl code.
+    int (*fetchOnvif)(void* context, const std::string& key, CurlBuffer& picture) = nullptr;
 
     // Shows mac's pictures from now on (the worker is created once and reused).
     void Start(const QString& mac);
@@ -57,6 +63,7 @@ private:
     static bool ReadCamera(void* context, struct SnapshotCamera* camera);
     static void OnImage(void* context, const SnapshotImage& image);
     static void OnFailure(void* context, HttpResult why);
+    static bool FetchOnvif(void* context, CurlBuffer& picture, HttpResult* why);
     // Runs `change` on the window's thread if the camera fetched is still the one shown.
     void ForShownCamera(std::function<void()> change);
 

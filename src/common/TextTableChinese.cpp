@@ -213,37 +213,16 @@ const char* const kChineseTexts[kTextCount] = {
     "還原",  // 20209
     "無影像",  // 20210
     "回應不是影像",  // 20211
-    "-",  // 20212 kept for the window's texts
-    "-",  // 20213 kept for the window's texts
-    "-",  // 20214 kept for the window's texts
-    "-",  // 20215 kept for the window's texts
-    "-",  // 20216 kept for the window's texts
-    "-",  // 20217 kept for the window's texts
-    "-",  // 20218 kept for the window's texts
-    "-",  // 20219 kept for the window's texts
-    "-",  // 20220 kept for the window's texts
-    "-",  // 20221 kept for the window's texts
-    "-",  // 20222 kept for the window's texts
-    "-",  // 20223 kept for the window's texts
-    "-",  // 20224 kept for the window's texts
-    "-",  // 20225 kept for the window's texts
-    "-",  // 20226 kept for the window's texts
-    "-",  // 20227 kept for the window's texts
-    "-",  // 20228 kept for the window's texts
-    "-",  // 20229 kept for the window's texts
-    "-",  // 20230 kept for the window's texts
-    "-",  // 20231 kept for the window's texts
-    "-",  // 20232 kept for the window's texts
-    "-",  // 20233 kept for the window's texts
-    "-",  // 20234 kept for the window's texts
-    "-",  // 20235 kept for the window's texts
-    "-",  // 20236 kept for the window's texts
-    "-",  // 20237 kept for the window's texts
-    "-",  // 20238 kept for the window's texts
-    "-",  // 20239 kept for the window's texts
-    "製造商",  // 20240
-    "類型",  // 20241
-    "未知製造商",  // 20242
-    "依製造商",  // 20243
-    "裝置本身無影像位址",  // 20244
+    "唯讀：ONVIF 裝置",  // 20212
+    "製造商",  // 20213
+    "類型",  // 20214
+    "序號",  // 20215
+    "服務位址",  // 20216
+    "硬體",  // 20217
+    "位置",  // 20218
+    "時鐘偏差",  // 20219
+    "裝置資訊",  // 20220
+    "未知製造商",  // 20221
+    "依製造商",  // 20222
+    "裝置本身無影像位址",  // 20223
 };

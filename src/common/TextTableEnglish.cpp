@@ -213,37 +213,16 @@ const char* const kEnglishTexts[kTextCount] = {
     "Restore",  // 20209
     "No picture",  // 20210
     "The answer is not a picture",  // 20211
-    "-",  // 20212 kept for the window's texts
-    "-",  // 20213 kept for the window's texts
-    "-",  // 20214 kept for the window's texts
-    "-",  // 20215 kept for the window's texts
-    "-",  // 20216 kept for the window's texts
-    "-",  // 20217 kept for the window's texts
-    "-",  // 20218 kept for the window's texts
-    "-",  // 20219 kept for the window's texts
-    "-",  // 20220 kept for the window's texts
-    "-",  // 20221 kept for the window's texts
-    "-",  // 20222 kept for the window's texts
-    "-",  // 20223 kept for the window's texts
-    "-",  // 20224 kept for the window's texts
-    "-",  // 20225 kept for the window's texts
-    "-",  // 20226 kept for the window's texts
-    "-",  // 20227 kept for the window's texts
-    "-",  // 20228 kept for the window's texts
-    "-",  // 20229 kept for the window's texts
-    "-",  // 20230 kept for the window's texts
-    "-",  // 20231 kept for the window's texts
-    "-",  // 20232 kept for the window's texts
-    "-",  // 20233 kept for the window's texts
-    "-",  // 20234 kept for the window's texts
-    "-",  // 20235 kept for the window's texts
-    "-",  // 20236 kept for the window's texts
-    "-",  // 20237 kept for the window's texts
-    "-",  // 20238 kept for the window's texts
-    "-",  // 20239 kept for the window's texts
-    "Maker",  // 20240
-    "Kind",  // 20241
-    "Unknown maker",  // 20242
-    "By maker",  // 20243
-    "no picture address on the device itself",  // 20244
+    "Read-only: ONVIF device",  // 20212
+    "Maker",  // 20213
+    "Kind",  // 20214
+    "Serial number",  // 20215
+    "Service address",  // 20216
+    "Hardware",  // 20217
+    "Location",  // 20218
+    "Clock offset",  // 20219
+    "Device facts",  // 20220
+    "Unknown maker",  // 20221
+    "By maker",  // 20222
+    "no picture address on the device itself",  // 20223
 };

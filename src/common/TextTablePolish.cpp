@@ -213,37 +213,16 @@ const char* const kPolishTexts[kTextCount] = {
     "Przywróć",  // 20209
     "Brak obrazu",  // 20210
     "Odpowiedź nie jest obrazem",  // 20211
-    "-",  // 20212 kept for the window's texts
-    "-",  // 20213 kept for the window's texts
-    "-",  // 20214 kept for the window's texts
-    "-",  // 20215 kept for the window's texts
-    "-",  // 20216 kept for the window's texts
-    "-",  // 20217 kept for the window's texts
-    "-",  // 20218 kept for the window's texts
-    "-",  // 20219 kept for the window's texts
-    "-",  // 20220 kept for the window's texts
-    "-",  // 20221 kept for the window's texts
-    "-",  // 20222 kept for the window's texts
-    "-",  // 20223 kept for the window's texts
-    "-",  // 20224 kept for the window's texts
-    "-",  // 20225 kept for the window's texts
-    "-",  // 20226 kept for the window's texts
-    "-",  // 20227 kept for the window's texts
-    "-",  // 20228 kept for the window's texts
-    "-",  // 20229 kept for the window's texts
-    "-",  // 20230 kept for the window's texts
-    "-",  // 20231 kept for the window's texts
-    "-",  // 20232 kept for the window's texts
-    "-",  // 20233 kept for the window's texts
-    "-",  // 20234 kept for the window's texts
-    "-",  // 20235 kept for the window's texts
-    "-",  // 20236 kept for the window's texts
-    "-",  // 20237 kept for the window's texts
-    "-",  // 20238 kept for the window's texts
-    "-",  // 20239 kept for the window's texts
-    "Producent",  // 20240
-    "Rodzaj",  // 20241
-    "Nieznany producent",  // 20242
-    "Według producenta",  // 20243
-    "brak adresu obrazu na samym urządzeniu",  // 20244
+    "Tylko odczyt: urządzenie ONVIF",  // 20212
+    "Producent",  // 20213
+    "Rodzaj",  // 20214
+    "Numer seryjny",  // 20215
+    "Adres usługi",  // 20216
+    "Sprzęt",  // 20217
+    "Lokalizacja",  // 20218
+    "Przesunięcie zegara",  // 20219
+    "Dane urządzenia",  // 20220
+    "Nieznany producent",  // 20221
+    "Według producenta",  // 20222
+    "brak adresu obrazu na samym urządzeniu",  // 20223
 };

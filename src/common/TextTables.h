@@ -4,7 +4,7 @@
 #include <cstddef>
 
 constexpr int kFirstTextId = 20001;
-constexpr int kLastTextId = 20244;
+constexpr int kLastTextId = 20223;
 constexpr size_t kTextCount = kLastTextId - kFirstTextId + 1;
 
 extern const char* const kEnglishTexts[kTextCount];

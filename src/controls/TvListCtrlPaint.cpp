@@ -18,6 +18,7 @@ const QColor CTvListHeader::kSeparator(255, 255, 255);
 namespace {
 constexpr int kMarkWidth = 18;  // the warning mark before the first cell's text
 const QColor kMarkColour(235, 150, 0);
+const QColor kBadgeColour(40, 90, 160);
 const QColor kPaleStatus(230, 230, 230);
 const QColor kPaleStatusOnBackground(70, 70, 90);
 
@@ -34,6 +35,24 @@ void PaintWarningMark(QPainter& painter, QPoint at, int side) {
     painter.drawLine(QPointF(x, at.y() + side * 0.35), QPointF(x, at.y() + side * 0.65));
     painter.drawPoint(QPointF(x, at.y() + side * 0.83));
     painter.restore();
+}
+
+// A short mark framed in a rounded box, its left middle at `at`; returns its width.
+int PaintBadge(QPainter& painter, QPoint at, const QString& text) {
+    QFont font = painter.font();
+    font.setPixelSize(11);
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    const QRect box(at.x(), at.y() - 8, metrics.horizontalAdvance(text) + 8, 16);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(QPen(kBadgeColour, 1));
+    painter.setBrush(kBadgeColour.lighter(185));
+    painter.drawRoundedRect(QRectF(box).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
+    painter.setFont(font);
+    painter.drawText(box, Qt::AlignCenter, text);
+    painter.restore();
+    return box.width();
 }
 
 void PaintCheckBox(QPainter& painter, const QRect& cell, int state) {
@@ -126,10 +145,18 @@ void CTvListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     }
     const bool marked = column == 0 && !index.data(ListRole::Note).toString().isEmpty();
     if (marked) PaintWarningMark(*painter, QPoint(cell.left() + 25, cell.top() + (cell.height() - 14) / 2), 14);
+    // A kind mark the text starts with is drawn framed, the rest of the text after it.
+    int badgeWidth = 0;
+    const QString badge = index.data(ListRole::Badge).toString();
+    if (!badge.isEmpty() && text.startsWith(badge)) {
+        badgeWidth = PaintBadge(*painter, QPoint(cell.left() + 6, cell.center().y()), badge);
+        text = text.mid(badge.size()).trimmed();
+    }
     if (!text.isEmpty()) {
         painter->setFont(font);
         // A smaller status font keeps the line's baseline.
-        const QPoint at(cell.left() + (column == 0 ? 25 + (marked ? kMarkWidth : 0) : 10),
+        const int left = badgeWidth > 0 ? 6 + badgeWidth + 5 : column == 0 ? 25 + (marked ? kMarkWidth : 0) : 10;
+        const QPoint at(cell.left() + left,
                         cell.top() + 4 + QFontMetrics(statusColumn ? m_list->ListFont() : font).ascent());
         if (statusColumn && colour == kPaleStatus) {
             // The pale bold texts (a percentage, "Wait for upgrading") are white on the bar

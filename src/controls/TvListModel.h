@@ -23,6 +23,7 @@ enum : int {
     StatusIndex,             // int
     Progress,                // int: percent
     Note,                    // QString: warnings about the row, "" when none
+    Badge,                   // QString: a short mark the cell's text starts with, drawn framed
 };
 }
 

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "engine/CameraTable.h"
+
 namespace {
 const char* FieldText(const CameraRecord& record, int field) {
     switch (field) {
@@ -88,4 +90,21 @@ bool FilterShowsCamera(const CameraRecord& record, int field, const char* text, 
     const char* value = FieldText(record, field);
     if (value == nullptr) return true;
     return Matches(value, field, text) != invert;
+}
+
+std::string MakerOf(const CameraEntry& entry) {
+    if (entry.record.company[0] != '\0' || entry.onvif == nullptr) return entry.record.company;
+    return OnvifMaker(*entry.onvif);
+}
+
+std::string MakerColumnText(const CameraEntry& entry) {
+    const std::string maker = MakerOf(entry);
+    if (entry.kind != DeviceKind::Onvif) return maker;
+    return maker.empty() ? kOnvifKindMark : std::string(kOnvifKindMark) + " " + maker;
+}
+
+bool FilterShowsEntry(const CameraEntry& entry, int field, const char* text, bool invert) {
+    if (field != FILTER_MAKER) return FilterShowsCamera(entry.record, field, text, invert);
+    if (text == nullptr || text[0] == '\0') return true;
+    return Contains(MakerColumnText(entry).c_str(), text, false) != invert;
 }

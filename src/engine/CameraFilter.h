@@ -7,7 +7,11 @@
 
 #include <cstddef>
 
+#include <string>
+
 #include "engine/CameraRecord.h"
+
+struct CameraEntry;
 
 // The fields the filter compares, in the order the field chooser lists them.
 enum FilterField : int {
@@ -18,7 +22,8 @@ enum FilterField : int {
     FILTER_FW_VERSION = 4,
     FILTER_CUSTOMER = 5,  // the company the camera reports
     FILTER_MODEL = 6,
-    FILTER_FIELD_COUNT = 7,
+    FILTER_MAKER = 7,  // the maker column: the kind mark of an ONVIF device, then its maker
+    FILTER_FIELD_COUNT = 8,
 };
 
 // The caption of FILTER_MODEL in the field chooser ("Model").
@@ -31,3 +36,15 @@ constexpr size_t kFilterTextMax = 63;
 // field matches the text and `invert` is clear, or when it does not and `invert` is set.
 // An unknown field shows every camera.
 bool FilterShowsCamera(const CameraRecord& record, int field, const char* text, bool invert);
+// The same for a row of the camera table, whose maker column knows the device's kind.
+bool FilterShowsEntry(const CameraEntry& entry, int field, const char* text, bool invert);
+
+// The kind mark of an ONVIF device's row, the same word in every language.
+inline constexpr const char* kOnvifKindMark = "ONVIF";
+// The maker a row names: the company a camera reports, or what an ONVIF device told once
+// verified ("" while not known).
+std::string MakerOf(const CameraEntry& entry);
+// What the maker column is filtered and ordered by: "ONVIF Axis" for an ONVIF device (just
+// "ONVIF" while its maker is not known), the company for a camera of this family. So "onvif"
+// finds every device of another maker, and ordering by the column groups them.
+std::string MakerColumnText(const CameraEntry& entry);

@@ -51,11 +51,11 @@ constexpr int TEXT_REPORT_NOT_WRITTEN = 20178;
 constexpr int TEXT_REPORT_OPEN_QUESTION = 20179;
 constexpr int TEXT_REPORT_OPEN = 20180;
 // Texts of the devices of other makers in the report.
-constexpr int TEXT_REPORT_MAKER = 20240;           // "Maker"
-constexpr int TEXT_REPORT_KIND = 20241;            // "Kind"
-constexpr int TEXT_REPORT_UNKNOWN_MAKER = 20242;   // "Unknown maker"
-constexpr int TEXT_REPORT_BY_MAKER = 20243;        // "By maker"
-constexpr int TEXT_REPORT_NO_OWN_PICTURE = 20244;  // "no picture address of its own"
+constexpr int TEXT_REPORT_MAKER = 20213;           // "Maker"
+constexpr int TEXT_REPORT_KIND = 20214;            // "Kind"
+constexpr int TEXT_REPORT_UNKNOWN_MAKER = 20221;   // "Unknown maker"
+constexpr int TEXT_REPORT_BY_MAKER = 20222;        // "By maker"
+constexpr int TEXT_REPORT_NO_OWN_PICTURE = 20223;  // "no picture address of its own"
 
 // The mark of an ONVIF device of another maker (a protocol's name: the same in every language).
 constexpr char kReportOnvifMark[] = "ONVIF";

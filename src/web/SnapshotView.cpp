@@ -272,9 +272,11 @@ void CSnapshotWorker::Run() {
                         1000);
                     const std::string target =
                         SnapshotTarget(local.tm_hour, local.tm_min, local.tm_sec, millisecond);
-                    HttpResult why = HttpGetUrl(camera.ip, camera.httpPort, target.c_str(),
-                                                camera.user, camera.password, buffer)
-                                         .result;
+                    HttpResult why = HttpResult::Done;
+                    if (fetch == nullptr || !fetch(context, buffer, &why))
+                        why = HttpGetUrl(camera.ip, camera.httpPort, target.c_str(),
+                                         camera.user, camera.password, buffer)
+                                  .result;
                     SnapshotImage image;
                     if (why == HttpResult::Done &&
                         !DecodeSnapshot(buffer.data, buffer.length, &image, showWidth, showHeight))

@@ -13,6 +13,8 @@
 
 #include "web/HttpOutcome.h"
 
+struct CurlBuffer;
+
 // A decoded picture: 8-bit RGB, rows top to bottom, no padding.
 struct SnapshotImage {
     int width = 0;
@@ -97,6 +99,10 @@ public:
     // Called on the worker thread when a pass brings no picture: why the camera gave none
     // (NotCamera also for an answer that is not a picture that can be decoded).
     void (*onFailure)(void* context, HttpResult why) = nullptr;
+    // When set, asked first on every pass: true when it fetched the picture itself into
+    // `picture` (a device whose picture is found another way), with `why` saying how that
+    // went; false leaves the pass to the camera's snapshot address.
+    bool (*fetch)(void* context, CurlBuffer& picture, HttpResult* why) = nullptr;
     void* context = nullptr;
     int intervalMs = 1000;
     int showWidth = kSnapshotShownWidth;  // pictures are decoded no larger than needed

@@ -165,7 +165,7 @@ private slots:
         QAccessibleTableInterface* cells = table->tableInterface();
         QVERIFY(cells != nullptr);
         QCOMPARE(cells->rowCount(), 3);
-        QCOMPARE(cells->columnCount(), 10);
+        QCOMPARE(cells->columnCount(), CListDlg::kColumns);
         QCOMPARE(cells->columnDescription(1), UiText(20041));
         QCOMPARE(cells->cellAt(1, 1)->text(QAccessible::Name), QString::fromLatin1(Mac(1)));
         QCOMPARE(cells->cellAt(1, 9)->text(QAccessible::Name), UiText(20036));
@@ -175,19 +175,19 @@ private slots:
         rows->setFocus();
         QTest::keyClick(rows, Qt::Key_Down);
         QTest::keyClick(rows, Qt::Key_Down);
-        QCOMPARE(QByteArray(f.window->currentMac), Mac(1));
+        QCOMPARE(QByteArray::fromStdString(f.window->currentMac), Mac(1));
         QTest::keyClick(rows, Qt::Key_Space);
         QVERIFY(rows->IsChecked(1));
         QVERIFY(cells->cellAt(1, 0)->state().checked);
         QTest::keyClick(rows, Qt::Key_Up);
         QTest::keyClick(rows, Qt::Key_Space);  // not verified: stays unchecked
         QVERIFY(!rows->IsChecked(0));
-        f.window->currentMac[0] = '\0';
+        f.window->currentMac.clear();
         QTest::keyClick(rows, Qt::Key_Return);
-        QCOMPARE(QByteArray(f.window->currentMac), Mac(0));
+        QCOMPARE(QByteArray::fromStdString(f.window->currentMac), Mac(0));
         // Typing a camera's name chooses it as the arrows do.
         QTest::keyClicks(rows, rows->GetItemText(2, 0));
-        QCOMPARE(QByteArray(f.window->currentMac), list->MacOfRow(2).toLatin1());
+        QCOMPARE(QByteArray::fromStdString(f.window->currentMac), list->MacOfRow(2).toLatin1());
         QTest::keyClick(rows, Qt::Key_Home);
         // Shift+F10 on a verified camera opens its menu below the row.
         QTest::keyClick(rows, Qt::Key_Down);

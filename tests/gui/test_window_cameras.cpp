@@ -73,10 +73,10 @@ private slots:
         QToolButton* view = f.window->commandBar()->Button(CBehaviorDlg::kView);
         CTvListCtrl* rows = f.list()->List();
         QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, rows->CellRect(3, 0).center() + QPoint(30, 0));
-        QCOMPARE(QByteArray(f.window->currentMac), Mac(3));
+        QCOMPARE(QByteArray::fromStdString(f.window->currentMac), Mac(3));
         QVERIFY(guitest::WaitUntil([&] { return view->isEnabled(); }, 1000));
         QTest::keyClick(rows, Qt::Key_Down);
-        QCOMPARE(QByteArray(f.window->currentMac), Mac(4));
+        QCOMPARE(QByteArray::fromStdString(f.window->currentMac), Mac(4));
         QVERIFY(guitest::WaitUntil([&] { return !view->isEnabled(); }, 1000));
         // Only verified rows can be checked.
         QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, QPoint(8, rows->CellRect(4, 0).center().y()));

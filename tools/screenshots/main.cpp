@@ -16,6 +16,7 @@
 #include "app/AlartDlg.h"
 #include "app/AutoSetIPDlg.h"
 #include "app/BehaviorDlg.h"
+#include "app/CameraTableModel.h"
 #include "app/CombineDlg.h"
 #include "app/UnauthDlg.h"
 #include "common/WindowTextIds.h"
@@ -23,6 +24,7 @@
 #include "app/FunctionDlg.h"
 #include "app/IPSearchDlg.h"
 #include "app/InfoDlg.h"
+#include "app/ListDlg.h"
 #include "app/LngDlg.h"
 #include "app/MessageDlg.h"
 #include "app/MessageOKDlg.h"
@@ -239,6 +241,60 @@ void CameraPanel(const QString& tag) {
     SaveSheet(sheet, QStringLiteral("camera_panel_sheet_") + tag);
 }
 
+// An ONVIF device of another maker beside a camera of this family: the list with its kind
+// mark and maker, and the device's read-only panel.
+void OnvifDevice(const QString& tag) {
+    auto onvif = std::make_shared<OnvifEntry>();
+    onvif->endpoint = "urn:uuid:6b3e2c1a-0000-4000-8000-00408c1a2b3c";
+    onvif->address = "192.168.1.60";
+    onvif->xaddrs = {"http://192.168.1.60/onvif/device_service", "http://[fe80::240:8cff:fe1a:2b3c]/onvif/device_service"};
+    onvif->xaddr = onvif->xaddrs[0];
+    onvif->name = "Gate East";
+    onvif->hardware = "P3245-LVE";
+    onvif->location = "Parking level -2";
+    onvif->facts.info = {"Axis", "P3245-LVE", "10.12.182", "ACCC8E1A2B3C", "P3245"};
+    onvif->facts.network.mac = "ac:cc:8e:1a:2b:3c";
+    onvif->facts.clockKnown = true;
+    onvif->facts.clockOffset = std::chrono::milliseconds(-7203400);
+    CameraEntry device;
+    device.key = OnvifKey(onvif->endpoint);
+    device.kind = DeviceKind::Onvif;
+    device.onvif = onvif;
+    CopyTruncated(device.record.name, "Gate East");
+    CopyTruncated(device.record.ip, "192.168.1.60");
+    CopyTruncated(device.record.mask, "255.255.255.0");
+    CopyTruncated(device.record.httpPort, "80");
+    CopyTruncated(device.record.mode, "manual");
+    CopyTruncated(device.record.fwVersion, "10.12.182");
+    CopyTruncated(device.record.model, "P3245-LVE");
+    CopyTruncated(device.record.company, "Axis");
+    device.verified = true;
+    device.statusIndex = STATUS_INDEX_VERIFIED;
+    CameraEntry camera;
+    CopyTruncated(camera.record.name, "Lobby");
+    CopyTruncated(camera.record.mac, "00:1A:2B:3C:4D:01");
+    CopyTruncated(camera.record.ip, "192.168.1.20");
+    CopyTruncated(camera.record.mask, "255.255.255.0");
+    CopyTruncated(camera.record.gateway, "192.168.1.1");
+    CopyTruncated(camera.record.httpPort, "80");
+    CopyTruncated(camera.record.mode, "dhcp");
+    CopyTruncated(camera.record.fwVersion, "2.1.11.0");
+    CopyTruncated(camera.record.model, "TS-2100");
+    CopyTruncated(camera.record.company, "Tarsel");
+    camera.key = "00:1A:2B:3C:4D:01";
+    QWidget host;
+    host.resize(CTarsel_NextGenerateDlg::kWidth, 520);
+    CListDlg list(&host, &host);
+    list.setGeometry(0, 0, host.width(), 200);
+    list.Model()->Apply({camera, device});
+    CCombineDlg panel(&host, &host);
+    panel.setGeometry(10, 205, 810, 310);
+    panel.ShowOnvif(device, true, "admin");
+    host.show();
+    (void)QTest::qWaitForWindowExposed(&host);
+    Save(&host, QStringLiteral("onvif_device_") + tag);
+}
+
 // The main window as it starts (searching), with an alert, and with the language chooser.
 // Its engine reaches cameras over HTTP only, so the search sends no discovery; the script
 // still runs this inside a lab namespace, so that nothing can leave the machine.
@@ -326,6 +382,7 @@ int main(int argc, char** argv) {
         CameraList(tag);
         Dialogs(tag);
         CameraPanel(tag);
+        OnvifDevice(tag);
         MainWindow(language, tag);
     }
     std::printf("tarsel-screenshots: %d pictures in %s\n", g_saved, qPrintable(g_folder));
