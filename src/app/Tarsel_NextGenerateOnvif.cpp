@@ -4,7 +4,6 @@
 // on it (verification, pictures and probes run on workers).
 
 #include <QToolButton>
-#include <thread>
 
 #include "app/BehaviorDlg.h"
 #include "app/CombineDlg.h"
@@ -15,12 +14,6 @@
 #include "controls/UiText.h"
 #include "engine/TSmain.h"
 #include "finder/LibIP.h"
-
-namespace {
-// How long a range search's ONVIF probe listens: a device answers within 500 ms of a probe,
-// at a random moment.
-constexpr int kRangeProbeWaitMs = 700;
-}  // namespace
 
 void CTarsel_NextGenerateDlg::ShowOnvifDevice(const CameraEntry& entry) {
     m_savedMac.clear();
@@ -47,15 +40,13 @@ void CTarsel_NextGenerateDlg::WireOnvif() {
         return static_cast<CTarsel_NextGenerateDlg*>(context)->engine().OnvifSnapshot(key, picture);
     };
     // Each address of a range search is also asked whether it is an ONVIF device, while its
-    // HTTP port is tried: an answer lists the device as a discovery answer would. Runs on
-    // the search's workers, as many at once as it probes addresses.
+    // HTTP port is tried: an answer lists the device as a discovery answer would. The probe
+    // is queued with the engine, which sends them all through one socket as they come.
     CTSmainDlg* engine = m_engine.get();
     m_ipSearch->Search().probe = [engine](const char* address, int port) {
         const uint64_t value = IpTextToValue(address);
-        if (value == INVALID_IP_VALUE || !engine->OnvifSearchEnabled()) return TcpProbe(address, port);
-        std::thread onvif([engine, value] { engine->ProbeOnvifAt(static_cast<uint32_t>(value), kRangeProbeWaitMs); });
-        const int reached = TcpProbe(address, port);
-        onvif.join();
-        return reached;
+        if (value != INVALID_IP_VALUE && engine->OnvifSearchEnabled())
+            engine->QueueOnvifProbe(static_cast<uint32_t>(value));
+        return TcpProbe(address, port);
     };
 }

@@ -15,6 +15,7 @@
 #include "engine/CameraWarnings.h"
 #include "finder/LIbFinder.h"
 #include "onvif/OnvifDeviceList.h"
+#include "onvif/OnvifProbe.h"
 #include "web/HttpOutcome.h"
 #include <atomic>
 
@@ -73,10 +74,13 @@ public:
                              tarsel::onvif::OnvifDeviceList& list, const std::atomic<bool>* stop) {
         (void)probes, (void)waitMs, (void)list, (void)stop;
     }
-    // Both probes to port 3702 of one address (unicast), answers merged into list.
-    virtual void ProbeOnvifAddress(uint32_t hostOrderAddress, const tarsel::onvif::ProbeSet& probes,
-                                   int waitMs, tarsel::onvif::OnvifDeviceList& list,
-                                   const std::atomic<bool>* stop) {
-        (void)hostOrderAddress, (void)probes, (void)waitMs, (void)list, (void)stop;
+    // Unicast probes of the addresses next hands out (tarsel::onvif::ProbeAddresses),
+    // answers merged into list. Nothing is sent by default; next is drained.
+    virtual void ProbeOnvifAddresses(const tarsel::onvif::NextAddresses& next, const tarsel::onvif::ProbeSet& probes,
+                                     int waitMs, tarsel::onvif::OnvifDeviceList& list,
+                                     const std::atomic<bool>* stop) {
+        (void)probes, (void)waitMs, (void)list, (void)stop;
+        std::vector<uint32_t> batch;
+        while (next(batch, true)) batch.clear();
     }
 };

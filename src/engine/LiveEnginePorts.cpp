@@ -91,8 +91,8 @@ void LiveEnginePorts::SearchOnvif(const tarsel::onvif::ProbeSet& probes, int wai
     tarsel::onvif::SearchAdapters(onvifAdapters, probes, waitMs, list, stop);
 }
 
-void LiveEnginePorts::ProbeOnvifAddress(uint32_t hostOrderAddress, const tarsel::onvif::ProbeSet& probes,
-                                        int waitMs, tarsel::onvif::OnvifDeviceList& list,
-                                        const std::atomic<bool>* stop) {
-    tarsel::onvif::ProbeAddress(hostOrderAddress, probes, waitMs, list, stop);
+void LiveEnginePorts::ProbeOnvifAddresses(const tarsel::onvif::NextAddresses& next,
+                                          const tarsel::onvif::ProbeSet& probes, int waitMs,
+                                          tarsel::onvif::OnvifDeviceList& list, const std::atomic<bool>* stop) {
+    tarsel::onvif::ProbeAddresses(next, probes, waitMs, list, stop);
 }

@@ -39,8 +39,8 @@ public:
     uint32_t Now() override;
     void SearchOnvif(const tarsel::onvif::ProbeSet& probes, int waitMs, tarsel::onvif::OnvifDeviceList& list,
                      const std::atomic<bool>* stop) override;
-    void ProbeOnvifAddress(uint32_t hostOrderAddress, const tarsel::onvif::ProbeSet& probes, int waitMs,
-                           tarsel::onvif::OnvifDeviceList& list, const std::atomic<bool>* stop) override;
+    void ProbeOnvifAddresses(const tarsel::onvif::NextAddresses& next, const tarsel::onvif::ProbeSet& probes,
+                             int waitMs, tarsel::onvif::OnvifDeviceList& list, const std::atomic<bool>* stop) override;
 
 private:
     LiveAddressHistory m_history;

@@ -278,12 +278,13 @@ void CTSmainDlg::ShowNoResponse(const char* mac) {
 
 // ---------------------------------------------------------------- workers
 
-void CTSmainDlg::StartWorker(std::function<void()> body) {
-    if (m_stopping.load()) return;
+bool CTSmainDlg::StartWorker(std::function<void()> body) {
+    if (m_stopping.load()) return false;
     m_workers.Start([this, body = std::move(body)] {
         m_ports.EnsureThreadLanguage();
         body();
     });
+    return true;
 }
 
 bool CTSmainDlg::Pause(uint32_t ms, uint32_t gen) {

@@ -106,9 +106,13 @@ public:
     // listens for their answers (from the probes on). On by default, 3 s.
     void SetOnvifSearch(bool enabled, int waitMs);
     bool OnvifSearchEnabled() const { return m_onvifEnabled.load(); }
-    // Both ONVIF probes to port 3702 of one address (a range search's host), answers read
-    // for waitMs and listed as a discovery answer would be. Blocks; any thread.
-    void ProbeOnvifAt(uint32_t hostOrderAddress, int waitMs);
+    // Both ONVIF probes to port 3702 of one address (a range search's host); answers are
+    // listed as a discovery answer would be. Returns at once: the addresses queued go out
+    // through one socket as they come, each given kOnvifUnicastWaitMs to answer.
+    void QueueOnvifProbe(uint32_t hostOrderAddress);
+    // Waits until every address queued had its time to answer.
+    void WaitOnvifProbes();
+    static constexpr int kOnvifUnicastWaitMs = 800;  // devices answer within 500 ms
     // Reads the facts of the entry (its key) with the credentials, blocking (a few seconds
     // at most); any thread but the window's. Accepted credentials are kept for the run, the
     // facts go into the entry and its row shows the outcome. Credentials go only to the
@@ -193,7 +197,8 @@ private:
     void RunDeferred(Deferred& after);
 
     // Workers.
-    void StartWorker(std::function<void()> body);
+    // False (nothing started) once the engine is being destroyed.
+    bool StartWorker(std::function<void()> body);
     // Sleeps `ms` engine milliseconds. False when the engine is being destroyed or, with
     // gen != 0, when a new search started meanwhile.
     bool Pause(uint32_t ms, uint32_t gen);
@@ -268,6 +273,12 @@ private:
     std::atomic<int> m_onvifWaitMs{3000};
     std::shared_ptr<std::atomic<bool>> m_onvifStop;  // engine mutex
     uint32_t m_onvifGen = 0;                         // the search listening now; engine mutex
+    // Unicast probes queued by QueueOnvifProbe, sent by one worker while it runs.
+    std::mutex m_onvifQueueLock;
+    std::condition_variable m_onvifQueueIdle;
+    std::vector<uint32_t> m_onvifQueue;
+    bool m_onvifProbing = false;
+    void RunOnvifProbes();
     // Starts listening for this search's ONVIF answers (once per search).
     void StartOnvifSearch();
     // One device heard by the search of generation gen goes into the table.

@@ -62,13 +62,48 @@ void CTSmainDlg::ListOnvifDevice(const tarsel::onvif::OnvifDevice& device, uint3
     NotifyOwner();
 }
 
-void CTSmainDlg::ProbeOnvifAt(uint32_t hostOrderAddress, int waitMs) {
+void CTSmainDlg::QueueOnvifProbe(uint32_t hostOrderAddress) {
+    {
+        std::lock_guard<std::mutex> guard(m_onvifQueueLock);
+        m_onvifQueue.push_back(hostOrderAddress);
+        if (m_onvifProbing) return;  // the running worker takes it
+        m_onvifProbing = true;
+    }
+    if (StartWorker([this] { RunOnvifProbes(); })) return;
+    std::lock_guard<std::mutex> guard(m_onvifQueueLock);  // the engine is going away
+    m_onvifQueue.clear();
+    m_onvifProbing = false;
+    m_onvifQueueIdle.notify_all();
+}
+
+void CTSmainDlg::WaitOnvifProbes() {
+    std::unique_lock<std::mutex> lock(m_onvifQueueLock);
+    m_onvifQueueIdle.wait(lock, [this] { return !m_onvifProbing; });
+}
+
+void CTSmainDlg::RunOnvifProbes() {
+    // Hands the worker what was queued; ends the run (under the queue's lock, so no address
+    // is left behind) once nothing is queued and the last answers had their time.
+    auto next = [this](std::vector<uint32_t>& batch, bool mayEnd) {
+        std::lock_guard<std::mutex> guard(m_onvifQueueLock);
+        batch.swap(m_onvifQueue);
+        m_onvifQueue.clear();
+        if (!batch.empty() || !mayEnd) return true;
+        m_onvifProbing = false;
+        m_onvifQueueIdle.notify_all();
+        return false;
+    };
     tarsel::onvif::ProbeSet probes;
-    if (m_stopping.load() || !probes.Make()) return;
-    const uint32_t gen = generation.load();
     tarsel::onvif::OnvifDeviceList list;
+    if (!probes.Make()) {
+        TLOG_WARNING("(%s:%d) ONVIF probes not sent: no random source for their message ids");
+        std::vector<uint32_t> batch;
+        while (next(batch, true)) batch.clear();
+        return;
+    }
+    const uint32_t gen = generation.load();
     list.SetListener([this, gen](const tarsel::onvif::OnvifDevice& device) { ListOnvifDevice(device, gen); });
-    m_ports.ProbeOnvifAddress(hostOrderAddress, probes, waitMs, list, &m_stopping);
+    m_ports.ProbeOnvifAddresses(next, probes, kOnvifUnicastWaitMs, list, &m_stopping);
 }
 
 OnvifOutcome CTSmainDlg::VerifyOnvif(const std::string& key, const std::string& user, const std::string& password,

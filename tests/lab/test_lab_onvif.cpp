@@ -91,11 +91,17 @@ TEST(LabOnvif, DiscoveryReadsAndAnIndependentClientAgree) {
     EXPECT_TRUE(log.Contains("refused: too many elements"));
     EXPECT_TRUE(log.Contains("refused: elements nested too deep"));
 
-    // Another LAN, by a unicast probe as a range search sends it.
+    // Another LAN, by unicast probes as a range search sends them: ten addresses handed out
+    // one at a time, one of them the device's.
     OnvifDeviceList unicast;
     uint32_t address = 0;
-    tarsel::ParseIPv4("10.61.0.103", &address);
-    ASSERT_TRUE(ProbeAddress(address, probes, 1000, unicast));
+    tarsel::ParseIPv4("10.61.0.98", &address);
+    int handed = 0;
+    auto next = [&](std::vector<uint32_t>& batch, bool mayEnd) {
+        if (handed < 10) batch.push_back(address + static_cast<uint32_t>(handed++));
+        return handed < 10 || !mayEnd;
+    };
+    ASSERT_TRUE(ProbeAddresses(next, probes, 1000, unicast));
     ASSERT_EQ(1u, unicast.Size());
     EXPECT_EQ(found["10.61.0.103"].match.endpoint, unicast.Devices()[0].match.endpoint);
 

@@ -154,23 +154,11 @@ void SearchRange(const ScanRequest& request, ScanState& state) {
 
 // Both ONVIF probes to port 3702 of every address of the range while the HTTP walk goes
 // on: a device of another maker (or one of ours that speaks ONVIF) answers a unicast probe
-// from any subnet. Each probe waits four times as long as a TCP probe, so four times as
-// many go out at once (at least kOnvifProbesAtOnce): both walks take about as long.
-constexpr long kOnvifProbesAtOnce = 32;
-constexpr int kOnvifProbeWaitMs = 800;  // devices answer within 500 ms
-
+// from any subnet. The engine sends them through one socket; this waits for the answers.
 void ProbeOnvifRange(EngineSession& session, const ScanRequest& request) {
-    std::atomic<uint64_t> next{request.first};
-    const long workers = std::min<uint64_t>(std::clamp(request.jobs * 4, kOnvifProbesAtOnce, long{kMaxRangeJobs}),
-                                            request.last - request.first + 1);
-    std::vector<std::thread> threads;
-    for (long w = 0; w < workers; ++w) {
-        threads.emplace_back([&] {
-            for (uint64_t address; (address = next++) <= request.last;)
-                session.Engine().ProbeOnvifAt(static_cast<uint32_t>(address), kOnvifProbeWaitMs);
-        });
-    }
-    for (std::thread& thread : threads) thread.join();
+    for (uint64_t address = request.first; address <= request.last; ++address)
+        session.Engine().QueueOnvifProbe(static_cast<uint32_t>(address));
+    session.Engine().WaitOnvifProbes();
 }
 
 // The ONVIF devices that answered, added to the listing: one that is a camera found over
