@@ -44,7 +44,7 @@ inline constexpr const char* kOnvifKindMark = "ONVIF";
 // The maker a row names: the company a camera reports, or what an ONVIF device told once
 // verified ("" while not known).
 std::string MakerOf(const CameraEntry& entry);
-// What the maker column is filtered and ordered by: "ONVIF Axis" for an ONVIF device (just
+// What the maker column is filtered and ordered by: "ONVIF Kestrel" for an ONVIF device (just
 // "ONVIF" while its maker is not known), the company for a camera of this family. So "onvif"
 // finds every device of another maker, and ordering by the column groups them.
 std::string MakerColumnText(const CameraEntry& entry);

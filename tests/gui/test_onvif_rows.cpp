@@ -54,7 +54,7 @@ CameraEntry Onvif(const char* uuid, const char* maker, bool verified) {
     onvif->location = "Yard";
     onvif->facts.info.manufacturer = maker;
     onvif->facts.info.serial = "SN-4711";
-    onvif->facts.network.mac = "ac:cc:8e:01:02:03";
+    onvif->facts.network.mac = "02:5e:10:01:02:03";
     onvif->facts.clockKnown = verified;
     onvif->facts.clockOffset = std::chrono::milliseconds(7200000);
     CameraEntry entry;
@@ -92,22 +92,22 @@ private slots:
         CameraTableModel* model = list.Model();
         QAbstractItemModelTester modelTester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QAbstractItemModelTester proxyTester(list.Proxy(), QAbstractItemModelTester::FailureReportingMode::QtTest);
-        const CameraEntry axis = Onvif("0001", "Axis", true), unknown = Onvif("0002", "", false);
-        model->Apply({Native("00:1b:2c:00:00:01", "Tarsel"), axis, unknown});
+        const CameraEntry kestrel = Onvif("0001", "Kestrel", true), unknown = Onvif("0002", "", false);
+        model->Apply({Native("00:1b:2c:00:00:01", "Tarsel"), kestrel, unknown});
         QCOMPARE(model->rowCount(), 3);
 
         // Found by the entry's key, handed out in a MAC's place; marked in the maker column.
-        const int row = list.RowOfMac(axis.key.c_str());
+        const int row = list.RowOfMac(kestrel.key.c_str());
         QVERIFY(row >= 0);
-        QCOMPARE(list.MacOfRow(row).toStdString(), axis.key);
+        QCOMPARE(list.MacOfRow(row).toStdString(), kestrel.key);
         const QModelIndex maker = list.Proxy()->index(row, CameraTableModel::kMakerColumn);
         QCOMPARE(maker.data(ListRole::Badge).toString(), QStringLiteral("ONVIF"));
-        QCOMPARE(list.Proxy()->index(row, 1).data().toString(), QStringLiteral("ac:cc:8e:01:02:03"));
+        QCOMPARE(list.Proxy()->index(row, 1).data().toString(), QStringLiteral("02:5e:10:01:02:03"));
         // A screen reader reads the mark in the cell, under the column's title.
         QAccessibleInterface* table = QAccessible::queryAccessibleInterface(list.List());
         QVERIFY(table != nullptr && table->tableInterface() != nullptr);
         QAccessibleInterface* cell = table->tableInterface()->cellAt(row, CameraTableModel::kMakerColumn);
-        QCOMPARE(cell->text(QAccessible::Name), QStringLiteral("ONVIF Axis"));
+        QCOMPARE(cell->text(QAccessible::Name), QStringLiteral("ONVIF Kestrel"));
         QCOMPARE(table->tableInterface()->columnDescription(CameraTableModel::kMakerColumn), UiText(kTextMaker));
 
         // Never checked, by the user or by "Select all authorized cameras".
@@ -121,11 +121,11 @@ private slots:
         QCOMPARE(list.Proxy()->rowCount(), 2);
         list.ApplyFilter(FILTER_MAKER, QStringLiteral("onvif"), true);
         QCOMPARE(MakersShown(list), QStringList{QStringLiteral("Tarsel")});
-        list.ApplyFilter(FILTER_MAKER, QStringLiteral("AXIS"), false);
-        QCOMPARE(MakersShown(list), QStringList{QStringLiteral("ONVIF Axis")});
+        list.ApplyFilter(FILTER_MAKER, QStringLiteral("KESTREL"), false);
+        QCOMPARE(MakersShown(list), QStringList{QStringLiteral("ONVIF Kestrel")});
         list.ApplyFilter(FILTER_MAKER, QString(), false);
         list.List()->SortByColumn(CameraTableModel::kMakerColumn);
-        QCOMPARE(MakersShown(list), (QStringList{QStringLiteral("ONVIF"), QStringLiteral("ONVIF Axis"), QStringLiteral("Tarsel")}));
+        QCOMPARE(MakersShown(list), (QStringList{QStringLiteral("ONVIF"), QStringLiteral("ONVIF Kestrel"), QStringLiteral("Tarsel")}));
 
         // A device found to be a camera of this family leaves; the others stay as they were.
         CameraEntry gone = unknown;
@@ -133,7 +133,7 @@ private slots:
         model->Apply({gone});
         QCOMPARE(model->rowCount(), 2);
         QCOMPARE(list.RowOfMac(unknown.key.c_str()), -1);
-        QCOMPARE(MakersShown(list), (QStringList{QStringLiteral("ONVIF Axis"), QStringLiteral("Tarsel")}));
+        QCOMPARE(MakersShown(list), (QStringList{QStringLiteral("ONVIF Kestrel"), QStringLiteral("Tarsel")}));
     }
 
     void onvifPanelIsReadOnlyInEveryLanguage() {
@@ -149,7 +149,7 @@ private slots:
                 static_cast<QStringList*>(context)->append(QString::fromUtf8(mac));
             };
             host.show();
-            const CameraEntry device = Onvif("0003", "Axis", true);
+            const CameraEntry device = Onvif("0003", "Kestrel", true);
 
             // Not verified: its facts beside the login panel, whose Verify asks about its key.
             panel.ShowOnvif(Onvif("0003", "", false), false, "");
@@ -175,7 +175,7 @@ private slots:
             for (int row = 0; row < panel.OnvifInfo()->Facts()->rowCount(); ++row)
                 shown << panel.OnvifInfo()->FactText(row, 0) + QLatin1Char('=') + panel.OnvifInfo()->FactText(row, 1);
             for (const QString& fact :
-                 {UiText(kTextKind) + QStringLiteral("=ONVIF"), UiText(kTextMaker) + QStringLiteral("=Axis"),
+                 {UiText(kTextKind) + QStringLiteral("=ONVIF"), UiText(kTextMaker) + QStringLiteral("=Kestrel"),
                   UiText(kTextSerialNumber) + QStringLiteral("=SN-4711"),
                   UiText(kTextServiceAddress) + QStringLiteral("=http://[fe80::1]/onvif/device_service"),
                   UiText(kTextLocation) + QStringLiteral("=Yard"), UiText(kTextClockOffset) + QStringLiteral("=+7200.0 s")})
@@ -212,7 +212,7 @@ private slots:
         device.adapters = {"eth0"};
         QVERIFY(table.MergeOnvif(device, f.ports.Now()));
         tarsel::onvif::OnvifFacts facts;
-        facts.info.manufacturer = "Axis";
+        facts.info.manufacturer = "Kestrel";
         table.SetOnvifFacts(OnvifKey(device.match.endpoint), tarsel::onvif::OnvifOutcome::Verified, facts);
         table.NotifyIfPending();
         const std::string key = OnvifKey(device.match.endpoint);

@@ -250,10 +250,10 @@ void OnvifDevice(const QString& tag) {
     onvif->xaddrs = {"http://192.168.1.60/onvif/device_service", "http://[fe80::240:8cff:fe1a:2b3c]/onvif/device_service"};
     onvif->xaddr = onvif->xaddrs[0];
     onvif->name = "Gate East";
-    onvif->hardware = "P3245-LVE";
+    onvif->hardware = "KV-360F";
     onvif->location = "Parking level -2";
-    onvif->facts.info = {"Axis", "P3245-LVE", "10.12.182", "ACCC8E1A2B3C", "P3245"};
-    onvif->facts.network.mac = "ac:cc:8e:1a:2b:3c";
+    onvif->facts.info = {"Kestrel Vision", "KV-360F", "10.12.182", "KV360F0A2B3C", "KV-360"};
+    onvif->facts.network.mac = "02:5e:10:1a:2b:3c";
     onvif->facts.clockKnown = true;
     onvif->facts.clockOffset = std::chrono::milliseconds(-7203400);
     CameraEntry device;
@@ -266,8 +266,8 @@ void OnvifDevice(const QString& tag) {
     CopyTruncated(device.record.httpPort, "80");
     CopyTruncated(device.record.mode, "manual");
     CopyTruncated(device.record.fwVersion, "10.12.182");
-    CopyTruncated(device.record.model, "P3245-LVE");
-    CopyTruncated(device.record.company, "Axis");
+    CopyTruncated(device.record.model, "KV-360F");
+    CopyTruncated(device.record.company, "Kestrel Vision");
     device.verified = true;
     device.statusIndex = STATUS_INDEX_VERIFIED;
     CameraEntry camera;
