@@ -193,7 +193,9 @@ public:
     bool MergeOnvif(const tarsel::onvif::OnvifDevice& device, uint32_t now);
     // What a read with credentials found: the entry (by key) keeps the facts; its row turns
     // verified, "Verify Fail" for refused credentials, "No Response" for silence. An ONVIF
-    // device's row shows the facts (maker, model, firmware, serial, mode, mask).
+    // device's row shows the facts (maker, model, firmware, serial, mode, mask). A native
+    // camera's row keeps its own status; a device joined to it whose MAC is another gets a
+    // row of its own.
     void SetOnvifFacts(const std::string& key, tarsel::onvif::OnvifOutcome outcome,
                        const tarsel::onvif::OnvifFacts& facts);
 
@@ -276,6 +278,11 @@ private:
     Slot* NativeAtLocked(uint64_t address);
     void AbsorbOnvifAtLocked(Slot& native);
     void MergeIntoLocked(Slot& native, Slot& onvifRow);
+    // The row of an ONVIF-only device: its own (listed again if it had gone into a camera's)
+    // or a new one, showing onvif; null when the table is full.
+    Slot* OnvifRowLocked(std::shared_ptr<const OnvifEntry> onvif, uint32_t now);
+    // The row shows the device's facts and the outcome of a read with credentials.
+    void ShowOnvifOutcomeLocked(Slot& slot, tarsel::onvif::OnvifOutcome outcome);
     // The adapter address an ONVIF row shows: the one of its adapter's subnets that holds
     // the device, else the adapter's first.
     void ShowAdapterAddressLocked(CameraRecord& record, uint32_t now);

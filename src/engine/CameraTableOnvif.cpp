@@ -2,6 +2,7 @@
 // camera listed at the address the device answered from.
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
@@ -56,6 +57,14 @@ OnvifEntry EntryOfDevice(const tarsel::onvif::OnvifDevice& device) {
     e.macHint = m.macHint;
     e.adapters = device.adapters;
     return e;
+}
+
+// The hexadecimal digits of a MAC in any spelling, upper case.
+std::string MacDigits(const std::string& text) {
+    std::string digits;
+    for (char c : text)
+        if (std::isxdigit(static_cast<unsigned char>(c))) digits += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return digits;
 }
 
 // The mask of a prefix length, "" when it is not one.
@@ -160,7 +169,9 @@ bool CameraTable::MergeOnvif(const tarsel::onvif::OnvifDevice& device, uint32_t 
     const uint64_t address = UsableCameraAddress(fresh.address);
     Slot* native = address != INVALID_IP_VALUE ? NativeAtLocked(address) : nullptr;
     // A camera of this family that answers ONVIF too is one row: its own.
-    if (native != nullptr && (!native->entry.onvif || native->entry.onvif->endpoint == fresh.endpoint)) {
+    // (Not a device with a row of its own there: its MAC said it is another device.)
+    if (native != nullptr && (own == nullptr || !own->listed) &&
+        (!native->entry.onvif || native->entry.onvif->endpoint == fresh.endpoint)) {
         native->entry.onvif = WithFactsOf(std::move(fresh), native->entry.onvif);
         NoteChangedLocked(native->entry);
         if (own != nullptr && own->listed) MergeIntoLocked(*native, *own);
@@ -175,22 +186,44 @@ bool CameraTable::MergeOnvif(const tarsel::onvif::OnvifDevice& device, uint32_t 
         JudgeLocked(*own, now);
         return true;
     }
-    if (m_slots.size() >= kMaxCameras) return false;
-    Slot& slot = m_slots.emplace_back();
-    slot.position = m_slots.size() - 1;
-    slot.judgedAddress = INVALID_IP_VALUE;
-    slot.listed = true;
-    ++m_listedCount;
-    ++m_statusCounts[STATUS_INDEX_VIEW];
-    slot.entry.key = key;
-    slot.entry.kind = DeviceKind::Onvif;
-    slot.entry.onvif = std::make_shared<const OnvifEntry>(std::move(fresh));
+    return OnvifRowLocked(std::make_shared<const OnvifEntry>(std::move(fresh)), now) != nullptr;
+}
+
+CameraTable::Slot* CameraTable::OnvifRowLocked(std::shared_ptr<const OnvifEntry> onvif, uint32_t now) {
+    const std::string key = OnvifKey(onvif->endpoint);
+    Slot* slot = FindAnyLocked(key.c_str());
+    if (slot == nullptr) {
+        if (m_slots.size() >= kMaxCameras) return nullptr;
+        slot = &m_slots.emplace_back();
+        slot->position = m_slots.size() - 1;
+        slot->judgedAddress = INVALID_IP_VALUE;
+        slot->entry.key = key;
+        slot->entry.kind = DeviceKind::Onvif;
+        m_byKey.emplace(key, slot->position);
+    }
+    if (!slot->listed) {  // new, or back from a camera's row
+        slot->listed = true;
+        slot->merged = false;
+        ++m_listedCount;
+        if (ValidIndex(slot->entry.statusIndex)) ++m_statusCounts[slot->entry.statusIndex];
+    }
+    slot->entry.onvif = std::move(onvif);
+    ShowOnvifFacts(slot->entry.record, *slot->entry.onvif);
+    ShowAdapterAddressLocked(slot->entry.record, now);
+    NoteChangedLocked(slot->entry);
+    JudgeLocked(*slot, now);
+    return slot;
+}
+
+void CameraTable::ShowOnvifOutcomeLocked(Slot& slot, tarsel::onvif::OnvifOutcome outcome) {
+    using tarsel::onvif::OnvifOutcome;
     ShowOnvifFacts(slot.entry.record, *slot.entry.onvif);
-    ShowAdapterAddressLocked(slot.entry.record, now);
-    m_byKey.emplace(key, slot.position);
-    NoteChangedLocked(slot.entry);
-    JudgeLocked(slot, now);
-    return true;
+    slot.entry.verified = outcome == OnvifOutcome::Verified;
+    int index = STATUS_INDEX_VIEW;
+    if (outcome == OnvifOutcome::Verified) index = STATUS_INDEX_VERIFIED;
+    else if (outcome == OnvifOutcome::CredentialsRefused) index = STATUS_INDEX_VERIFY_FAIL;
+    else if (outcome == OnvifOutcome::NoAnswer) index = STATUS_INDEX_NO_RESPONSE;
+    SetIndexLocked(slot, index);
 }
 
 void CameraTable::SetOnvifFacts(const std::string& key, tarsel::onvif::OnvifOutcome outcome,
@@ -211,14 +244,20 @@ void CameraTable::SetOnvifFacts(const std::string& key, tarsel::onvif::OnvifOutc
             updated->facts.clockOffset = facts.clockOffset;
         }
         entry.onvif = updated;
-        if (entry.kind != DeviceKind::Onvif) return true;  // a native camera's row is its own
-        ShowOnvifFacts(entry.record, *updated);
-        entry.verified = outcome == OnvifOutcome::Verified;
-        int index = STATUS_INDEX_VIEW;
-        if (outcome == OnvifOutcome::Verified) index = STATUS_INDEX_VERIFIED;
-        else if (outcome == OnvifOutcome::CredentialsRefused) index = STATUS_INDEX_VERIFY_FAIL;
-        else if (outcome == OnvifOutcome::NoAnswer) index = STATUS_INDEX_NO_RESPONSE;
-        SetIndexLocked(slot, index);
+        if (entry.kind == DeviceKind::Onvif) {
+            ShowOnvifOutcomeLocked(slot, outcome);
+            return true;
+        }
+        // Joined to our camera by its address: the MAC it tells confirms it, or shows another
+        // device on the same address, which gets a row of its own (both then warn).
+        const std::string& told = updated->facts.network.mac;
+        if (outcome != OnvifOutcome::Verified || !updated->facts.interfaceKnown || told.empty() ||
+            MacDigits(told) == MacDigits(entry.record.mac))
+            return true;
+        TLOG_NOTICE("(%s:%d) ONVIF device %s at %s tells MAC %s, not camera %s's: listed apart",
+                    updated->endpoint.c_str(), updated->address.c_str(), told.c_str(), entry.record.mac);
+        entry.onvif.reset();
+        if (Slot* row = OnvifRowLocked(updated, m_subnetsCheckedAt)) ShowOnvifOutcomeLocked(*row, outcome);
         return true;
     });
 }

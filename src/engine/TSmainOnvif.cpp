@@ -144,24 +144,34 @@ CTSmainDlg::OnvifTally CTSmainDlg::VerifyOnvifAll(const std::string& user, const
                                                   const std::function<void(int, int)>& progress) {
     std::vector<std::string> keys;
     // Other makers' devices not verified yet: one verified before keeps its credentials
-    // (a wrong password for the batch does not undo it), and our cameras that answer ONVIF
-    // too are verified as cameras of this family.
-    for (const CameraEntry& entry : m_table.Entries())
-        if (entry.kind == DeviceKind::Onvif && entry.onvif && !entry.verified) keys.push_back(entry.key);
+    // (a wrong password for the batch does not undo it). Our cameras that answer ONVIF too
+    // are verified as cameras of this family; their ONVIF side is read once, uncounted, so
+    // that the MAC it tells confirms the join.
+    std::vector<std::string> ours;
+    for (const CameraEntry& entry : m_table.Entries()) {
+        if (!entry.onvif) continue;
+        if (entry.kind == DeviceKind::Onvif && !entry.verified) keys.push_back(entry.key);
+        else if (entry.kind == DeviceKind::Native && !entry.onvif->factsRead) ours.push_back(entry.key);
+    }
     OnvifTally tally;
     const int total = static_cast<int>(keys.size());
+    const size_t counted = keys.size();
+    keys.insert(keys.end(), ours.begin(), ours.end());
     std::mutex lock;  // guards tally, next, done and the progress calls
     size_t next = 0;
     int done = 0;
     auto work = [&] {
         for (;;) {
             std::string key;
+            size_t index = 0;
             {
                 std::lock_guard<std::mutex> guard(lock);
                 if (next >= keys.size() || m_stopping.load() || (stop != nullptr && stop->load())) return;
-                key = keys[next++];
+                index = next++;
+                key = keys[index];
             }
             const OnvifOutcome outcome = VerifyOnvif(key, user, password);
+            if (index >= counted) continue;
             std::lock_guard<std::mutex> guard(lock);
             if (outcome == OnvifOutcome::Verified) ++tally.verified;
             else if (outcome == OnvifOutcome::CredentialsRefused) ++tally.refused;
@@ -172,7 +182,7 @@ CTSmainDlg::OnvifTally CTSmainDlg::VerifyOnvifAll(const std::string& user, const
         }
     };
     std::vector<std::thread> threads;
-    const int count = std::min(kOnvifReadsAtOnce, total);
+    const int count = std::min(kOnvifReadsAtOnce, static_cast<int>(keys.size()));
     threads.reserve(static_cast<size_t>(std::max(count, 0)));
     for (int i = 0; i < count; ++i) threads.emplace_back(work);
     for (std::thread& thread : threads) thread.join();

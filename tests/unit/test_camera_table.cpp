@@ -357,13 +357,29 @@ TEST(CameraTable, OnvifDevicesAreOneRowEachAndJoinOurCameraAtItsAddress) {
     ASSERT_TRUE(table.MergeOnvif(OnvifAnswer(3, 60), 60));
     EXPECT_FALSE(table.Find(three.c_str(), nullptr));
     EXPECT_EQ(3u, table.Count());  // devices 1, 2 and our camera
-    // The table's bound counts both kinds (and the row that went into our camera).
+    // Read with credentials: the MAC it tells confirms the join (any spelling) ...
+    facts.network.mac = "00-11-22-33-44-01";
+    table.SetOnvifFacts(kMac, tarsel::onvif::OnvifOutcome::Verified, facts);
+    EXPECT_FALSE(table.Find(three.c_str(), nullptr));
+    // ... or shows another device on our camera's address: a row of its own, both warn,
+    // and its later answers stay there.
+    facts.network.mac = "02:00:5e:00:00:60";
+    table.SetOnvifFacts(kMac, tarsel::onvif::OnvifOutcome::Verified, facts);
+    ASSERT_TRUE(table.MergeOnvif(OnvifAnswer(3, 60), 65));
+    ASSERT_TRUE(table.Find(three.c_str(), &row));
+    EXPECT_TRUE(row.verified);
+    EXPECT_EQ(std::vector<std::string>{"duplicate-ip"}, row.warnings);
+    ASSERT_TRUE(table.Find(kMac, &row));
+    EXPECT_FALSE(row.onvif);
+    EXPECT_EQ(std::vector<std::string>{"duplicate-ip"}, row.warnings);
+    EXPECT_EQ(4u, table.Count());
+    // The table's bound counts both kinds.
     for (int n = 0;; ++n) {
         tarsel::onvif::OnvifDevice d = OnvifAnswer(4, 70);
         d.match.endpoint = "urn:uuid:bulk-" + std::to_string(n);
         if (!table.MergeOnvif(d, 70)) break;
     }
-    EXPECT_EQ(CameraTable::kMaxCameras - 1, table.Count());
+    EXPECT_EQ(CameraTable::kMaxCameras, table.Count());
     ports.Deliver(MakeReply(HEADER_IP_QUERY, "00:11:22:33:44:99", "192.168.1.81"));
     EXPECT_FALSE(table.Find("00:11:22:33:44:99", nullptr));
 }
