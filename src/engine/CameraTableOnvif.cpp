@@ -3,43 +3,22 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
-#include <cstdlib>
 
 #include "common/stdafx.h"
 #include "engine/CameraTable.h"
 #include "engine/MacText.h"
 #include "finder/LibIP.h"
 #include "onvif/OnvifDeviceList.h"
+#include "onvif/OnvifHttp.h"
 
 namespace {
 
 bool ValidIndex(int index) { return index >= 0 && index <= STATUS_INDEX_COUNT; }
 
-std::string Dotted(uint32_t hostOrder) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%u.%u.%u.%u", (hostOrder >> 24) & 255u, (hostOrder >> 16) & 255u,
-                  (hostOrder >> 8) & 255u, hostOrder & 255u);
-    return text;
-}
-
-// The port of an http URL ("80" when it names none); "" when the text is not one.
+// The port of the device's http service address; "" when it is not one.
 std::string UrlPort(const std::string& url) {
-    const std::string scheme = "http://";
-    if (url.compare(0, scheme.size(), scheme) != 0) return {};
-    const size_t hostEnd = url.find_first_of("/?#", scheme.size());
-    const std::string authority = url.substr(scheme.size(), hostEnd == std::string::npos ? std::string::npos : hostEnd - scheme.size());
-    if (!authority.empty() && authority.front() == '[') {  // IPv6 literal
-        const size_t close = authority.find(']');
-        if (close == std::string::npos) return {};
-        return authority.size() > close + 2 && authority[close + 1] == ':' ? authority.substr(close + 2) : "80";
-    }
-    const size_t colon = authority.rfind(':');
-    if (colon == std::string::npos) return "80";
-    const std::string port = authority.substr(colon + 1);
-    char* end = nullptr;
-    const long value = std::strtol(port.c_str(), &end, 10);
-    return (!port.empty() && *end == '\0' && value > 0 && value <= 65535) ? port : std::string();
+    std::string host, port, path;
+    return tarsel::onvif::SplitHttpUrl(url, &host, &port, &path) ? port : std::string();
 }
 
 OnvifEntry EntryOfDevice(const tarsel::onvif::OnvifDevice& device) {
@@ -50,7 +29,7 @@ OnvifEntry EntryOfDevice(const tarsel::onvif::OnvifDevice& device) {
     e.scopes = m.scopes;
     e.xaddrs = m.xaddrs;
     e.xaddr = m.xaddr;
-    e.address = device.sourceAddress != 0 ? Dotted(device.sourceAddress) : m.address;
+    e.address = device.sourceAddress != 0 ? IpValueToText(device.sourceAddress) : m.address;
     e.name = m.name;
     e.hardware = m.hardware;
     e.location = m.location;
@@ -71,7 +50,7 @@ std::string MacDigits(const std::string& text) {
 std::string MaskOfPrefix(int prefix) {
     if (prefix < 0 || prefix > 32) return {};
     const uint32_t mask = prefix == 0 ? 0u : ~0u << (32 - prefix);
-    return Dotted(mask);
+    return IpValueToText(mask);
 }
 
 // What an ONVIF device's row shows, in the fields a native camera's row uses.
@@ -177,16 +156,8 @@ bool CameraTable::MergeOnvif(const tarsel::onvif::OnvifDevice& device, uint32_t 
         if (own != nullptr && own->listed) MergeIntoLocked(*native, *own);
         return true;
     }
-    if (own != nullptr) {
-        if (!own->listed) return true;  // went into a native camera that has moved since
-        own->entry.onvif = WithFactsOf(std::move(fresh), own->entry.onvif);
-        ShowOnvifFacts(own->entry.record, *own->entry.onvif);
-        ShowAdapterAddressLocked(own->entry.record, now);
-        NoteChangedLocked(own->entry);
-        JudgeLocked(*own, now);
-        return true;
-    }
-    return OnvifRowLocked(std::make_shared<const OnvifEntry>(std::move(fresh)), now) != nullptr;
+    if (own != nullptr && !own->listed) return true;  // went into a native camera that has moved since
+    return OnvifRowLocked(WithFactsOf(std::move(fresh), own != nullptr ? own->entry.onvif : nullptr), now) != nullptr;
 }
 
 CameraTable::Slot* CameraTable::OnvifRowLocked(std::shared_ptr<const OnvifEntry> onvif, uint32_t now) {

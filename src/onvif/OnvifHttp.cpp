@@ -7,11 +7,6 @@
 
 namespace tarsel::onvif {
 
-namespace {
-
-// "http://host[:port]/path" taken apart; false for any other form (https, a user part, no
-// host). The web client parses host and port again and accepts only a dotted IPv4 address
-// and a port 1-65535, so whatever a device wrote into its URL, a request goes nowhere else.
 bool SplitHttpUrl(const std::string& url, std::string* host, std::string* port, std::string* path) {
     constexpr std::string_view kScheme = "http://";
     if (url.size() <= kScheme.size() || url.compare(0, kScheme.size(), kScheme) != 0) return false;
@@ -25,8 +20,6 @@ bool SplitHttpUrl(const std::string& url, std::string* host, std::string* port, 
     *port = colon == std::string::npos ? "80" : authority.substr(colon + 1);
     return !host->empty();
 }
-
-}  // namespace
 
 SoapTransfer PostSoap(const std::string& url, const std::string& envelope, const char* user,
                       const char* password, int timeoutMs) {

@@ -24,6 +24,12 @@ struct SoapTransfer {
     std::string detail;  // libcurl's words, for the log
 };
 
+// "http://host[:port]/path" taken apart ("80" when no port is named); false for any other
+// form (https, a user part, no host). The web client parses host and port again and accepts
+// only a dotted IPv4 address and a port 1-65535, so whatever a device wrote into its URL, a
+// request goes nowhere else.
+bool SplitHttpUrl(const std::string& url, std::string* host, std::string* port, std::string* path);
+
 // POSTs a SOAP 1.2 envelope to url (plain http to an IPv4 address only, no redirect followed). With user
 // non-null, HTTP Digest answers a 401 challenge with user and password; without, nothing
 // but the body carries credentials. Waits at most timeoutMs in all.
